@@ -1,0 +1,54 @@
+// Text in the program's code page (CP1250) and the text functions procedures use.
+// All functions take and return CP1250 bytes unless their name says UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rt {
+
+// Code-page conversion at the edges (GUI, SQLite, PDF, QR text).
+std::string cp1250_to_utf8(std::string_view cp1250);
+// Characters without a CP1250 form become '?'; invalid UTF-8 bytes too.
+std::string utf8_to_cp1250(std::string_view utf8);
+// The DOS code page of the previous program's ledger files (Latin-2, 852) to CP1250.
+std::string oem852_to_cp1250(std::string_view oem);
+
+// CLIP: the text without trailing blanks.
+std::string clip(std::string_view s);
+// UPPER / LOWER with the CP1250 letters (č -> Č, š -> Š, ž -> Ž, ć -> Ć, đ -> Đ, ...).
+std::string upper(std::string_view s);
+std::string lower(std::string_view s);
+char upper_char(char c);
+char lower_char(char c);
+// LEFT: leading blanks removed, the text kept at its length (blank-padded at the end).
+std::string left(std::string_view s);
+// LEFT(s, n): leading blanks removed, then blank-padded or cut to n.
+std::string left(std::string_view s, std::size_t n);
+// RIGHT(s): trailing blanks moved to the front, length kept.
+std::string right(std::string_view s);
+// CENTER(s, n)
+std::string center(std::string_view s, std::size_t n);
+// SUB(s, start, length): 1-based slicing. A start of 0 or below counts from the end of
+// the text as the runtime does (0 is the last character's position + 1 - 1, see sub()).
+std::string sub(std::string_view s, long start, long length);
+// s[from : to], 1-based, inclusive.
+std::string slice(std::string_view s, long from, long to);
+// The character at 1-based position i, or "" outside the text.
+std::string at(std::string_view s, long i);
+// Blank-pad or cut to exactly n bytes (STRING(n) assignment).
+std::string fixed(std::string_view s, std::size_t n);
+// Cut to at most n-1 bytes (CSTRING(n) assignment).
+std::string cstring(std::string_view s, std::size_t n);
+// INSTRING(sub, s, step=1, start=1): 1-based position of sub in s, 0 when absent.
+long instring(std::string_view needle, std::string_view hay, long step = 1, long start = 1);
+// ALL(s, n): s repeated to n bytes.
+std::string all(std::string_view s, std::size_t n);
+// Comparison the billing uses: exact, trailing blanks ignored.
+bool equal_clipped(std::string_view a, std::string_view b);
+// Case-insensitive comparison with the CP1250 letters folded, trailing blanks ignored;
+// <0, 0, >0. Letters compare by their upper-case form.
+int compare_nocase(std::string_view a, std::string_view b);
+bool equal_nocase(std::string_view a, std::string_view b);
+
+}  // namespace rt

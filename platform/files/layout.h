@@ -1,0 +1,91 @@
+// Descriptions of record layouts, keys and tables: what the drivers, views and window
+// bindings need to address a record's fields generically.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files/types.h"
+
+namespace rt {
+
+enum class FieldType : std::uint8_t { Byte, Short, Long, Real, CString, String, Group };
+
+struct FieldDef {
+    std::string name;     // prefixed name as the program writes it, e.g. "KVD:BROJ"
+    FieldType type;
+    std::size_t offset;   // byte position in the record
+    std::size_t size;     // bytes of one element (a CSTRING(n) or STRING(n) has n)
+    std::size_t dim = 1;  // elements of an array field (M:R has 15)
+
+    // Column name: the name without prefix and colon ("BROJ").
+    std::string_view column() const;
+    std::size_t total_size() const { return size * dim; }
+    bool is_text() const { return type == FieldType::CString || type == FieldType::String; }
+};
+
+enum KeyFlags : unsigned {
+    kKeyPrimary = 1u << 0,
+    kKeyUnique = 1u << 1,     // implied by primary
+    kKeyDup = 1u << 2,
+    kKeyOptional = 1u << 3,
+    kKeyNoCase = 1u << 4,
+};
+
+struct KeyDef {
+    std::string name;                 // as the access object registers it, e.g. "KVD:Po_broju"
+    std::vector<std::size_t> fields;  // indexes into RecordLayout::fields, in order
+    unsigned flags = 0;
+
+    bool primary() const { return flags & kKeyPrimary; }
+    bool unique() const { return (flags & (kKeyPrimary | kKeyUnique)) != 0 && !(flags & kKeyDup); }
+    bool nocase() const { return flags & kKeyNoCase; }
+    bool optional() const { return flags & kKeyOptional; }
+    // The name as the table structure carries it: in capitals ("KVD:PO_BROJU").
+    std::string structure_name() const;
+};
+
+struct RecordLayout {
+    std::string prefix;  // "KVD"
+    std::size_t record_size = 0;
+    std::vector<FieldDef> fields;
+    std::vector<KeyDef> keys;
+
+    // Field by prefixed name ("KVD:BROJ") or column ("BROJ"), case-insensitive; -1 when absent.
+    int field_index(std::string_view name) const;
+    const FieldDef* field(std::string_view name) const;
+    // Key by name, case-insensitive; -1 when absent.
+    int key_index(std::string_view name) const;
+    const KeyDef* key(std::string_view name) const;
+    const KeyDef* primary_key() const;
+};
+
+// Where and how a table is stored.
+enum class Driver : std::uint8_t { Sql, Flat, Keyed };
+
+struct TableDef {
+    std::string name;        // "KVADRIN"; for AINC the name is taken from a variable at open
+    Driver driver = Driver::Sql;
+    std::string options;     // driver options, e.g. "/IGNORETRUNCATION=TRUE /LOGONSCREEN=FALSE"
+    std::string owner;       // which connection text or password: "OWNERFIRME", "OWNERVERZIJE", ...
+    bool create = true;      // created when missing
+    bool encrypted = false;  // flat file encrypted with the owner password
+    RecordLayout layout;
+};
+
+// Helpers for building layouts from record structs: offsets come from offsetof.
+FieldDef make_field(std::string name, FieldType type, std::size_t offset, std::size_t size,
+                    std::size_t dim = 1);
+KeyDef make_key(const RecordLayout& layout, std::string name,
+                std::initializer_list<std::string_view> fields, unsigned flags);
+
+// Checks a layout for consistency: fields in order, without gaps or overlaps (groups
+// excepted, which cover their members), and ending exactly at the record size.
+// Returns an empty text when sound, else what is wrong.
+std::string validate_layout(const RecordLayout& layout);
+
+}  // namespace rt
