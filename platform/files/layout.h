@@ -74,6 +74,7 @@ struct TableDef {
     std::string owner;       // which connection text or password: "OWNERFIRME", "OWNERVERZIJE", ...
     bool create = true;      // created when missing
     bool encrypted = false;  // flat file encrypted with the owner password
+    bool oem_text = false;   // texts stored in the DOS code page, converted on reading
     RecordLayout layout;
 };
 
