@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/files/types.h"
@@ -76,13 +78,54 @@ struct TableDef {
     bool encrypted = false;  // flat file encrypted with the owner password
     bool oem_text = false;   // texts stored in the DOS code page, converted on reading
     RecordLayout layout;
+    // When not empty, `name` is empty and the name is the value of this process-wide
+    // variable at the time of the open ("AINCIME", "PREUZMIFAJL").
+    std::string name_from;
 };
 
 // Helpers for building layouts from record structs: offsets come from offsetof.
 FieldDef make_field(std::string name, FieldType type, std::size_t offset, std::size_t size,
                     std::size_t dim = 1);
+// Resolves the components by field_index() ("KVD:BROJ" or "BROJ"); an unknown name is a
+// fault in the layout's definition and aborts with a message naming key and component.
 KeyDef make_key(const RecordLayout& layout, std::string name,
                 std::initializer_list<std::string_view> fields, unsigned flags);
+
+// Type, element size and dimension of a field, from the C++ type of its struct member.
+template <typename T>
+struct FieldTraits;
+template <FieldType Type, std::size_t Size>
+struct FieldTraitsOf {
+    static constexpr FieldType type = Type;
+    static constexpr std::size_t size = Size;
+    static constexpr std::size_t dim = 1;
+};
+template <>
+struct FieldTraits<Byte> : FieldTraitsOf<FieldType::Byte, 1> {};
+template <>
+struct FieldTraits<Short> : FieldTraitsOf<FieldType::Short, 2> {};
+template <>
+struct FieldTraits<Long> : FieldTraitsOf<FieldType::Long, 4> {};
+template <>
+struct FieldTraits<Real> : FieldTraitsOf<FieldType::Real, 8> {};
+template <std::size_t N>
+struct FieldTraits<CString<N>> : FieldTraitsOf<FieldType::CString, N> {};
+template <std::size_t N>
+struct FieldTraits<FString<N>> : FieldTraitsOf<FieldType::String, N> {};
+template <typename T, std::size_t K>
+struct FieldTraits<T[K]> {
+    static_assert(FieldTraits<T>::dim == 1, "arrays have one dimension");
+    static constexpr FieldType type = FieldTraits<T>::type;
+    static constexpr std::size_t size = FieldTraits<T>::size;
+    static constexpr std::size_t dim = K;
+};
+
+// A field whose type, size and dimension follow from the member type T.
+template <typename T>
+FieldDef field_for(std::string name, std::size_t offset) {
+    using Tr = FieldTraits<std::remove_cv_t<T>>;
+    return make_field(std::move(name), Tr::type, offset, Tr::size, Tr::dim);
+}
 
 // Checks a layout for consistency: fields in order, without gaps or overlaps (groups
 // excepted, which cover their members), and ending exactly at the record size.
