@@ -10,7 +10,7 @@
 
 namespace kvadrin {
 
-// An account: synthetic and analytic part.
+// An account: its synthetic and its analytic number.
 struct INSKPKonto {
     rt::FString<3> SINTETIKA;
     rt::FString<5> ANALITIKA;
