@@ -1,0 +1,16 @@
+// Mapping of the program's Windows-style file names to paths of this platform.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace rt {
+
+// The native path for a file name written the Windows way (".\KVD.INI", "..\MBASE.DAT",
+// "\KVD\Cene", "D:\PODACI\KVD.INI"): backslashes become '/', a drive letter is dropped and
+// a leading "\" names a path relative to the current folder, as ".\" and "..\" do.
+// Trailing blanks (a blank-padded STRING field) are not part of the name. A name that
+// already uses '/' only (a native path) is returned as it is.
+std::string native_path(std::string_view windows_path);
+
+}  // namespace rt
