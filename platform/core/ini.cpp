@@ -1,5 +1,6 @@
 #include "platform/core/ini.h"
 
+#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <filesystem>
@@ -262,8 +263,9 @@ std::shared_ptr<std::mutex> lock_for(const std::string& path) {
   static std::mutex registry_mutex;
   static std::map<std::string, std::weak_ptr<std::mutex>> registry;
   std::error_code ec;
-  fs::path key = fs::weakly_canonical(fs::absolute(path, ec), ec);
-  if (ec) key = fs::path(path).lexically_normal();
+  fs::path key = fs::absolute(path, ec);
+  if (!ec) key = fs::weakly_canonical(key, ec);
+  if (ec || key.empty()) key = fs::path(path).lexically_normal();
   std::lock_guard guard(registry_mutex);
   for (auto it = registry.begin(); it != registry.end();)
     it = it->second.expired() ? registry.erase(it) : std::next(it);
