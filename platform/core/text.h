@@ -8,6 +8,8 @@
 namespace rt {
 
 // Code-page conversion at the edges (GUI, SQLite, PDF, QR text).
+// The five bytes CP1250 leaves undefined (81, 83, 88, 90, 98) become the control
+// characters U+0081 ... U+0098, so that they come back unchanged.
 std::string cp1250_to_utf8(std::string_view cp1250);
 // Characters without a CP1250 form become '?'; invalid UTF-8 bytes too.
 std::string utf8_to_cp1250(std::string_view utf8);
@@ -29,20 +31,23 @@ std::string left(std::string_view s, std::size_t n);
 std::string right(std::string_view s);
 // CENTER(s, n)
 std::string center(std::string_view s, std::size_t n);
-// SUB(s, start, length): 1-based slicing. A start of 0 or below counts from the end of
-// the text as the runtime does (0 is the last character's position + 1 - 1, see sub()).
+// SUB(s, start, length): 1-based slicing, cut at the end of the text. A start of 0 or
+// below counts again from the end: 0 is the last character, -1 the one before it; a
+// start that still lies before the text, or a length below 1, gives "".
 std::string sub(std::string_view s, long start, long length);
-// s[from : to], 1-based, inclusive.
+// s[from : to], 1-based, inclusive; positions outside the text are clamped to it.
 std::string slice(std::string_view s, long from, long to);
 // The character at 1-based position i, or "" outside the text.
 std::string at(std::string_view s, long i);
 // Blank-pad or cut to exactly n bytes (STRING(n) assignment).
 std::string fixed(std::string_view s, std::size_t n);
-// Cut to at most n-1 bytes (CSTRING(n) assignment).
+// Cut to at most n-1 bytes and at the first NUL (CSTRING(n) assignment).
 std::string cstring(std::string_view s, std::size_t n);
-// INSTRING(sub, s, step=1, start=1): 1-based position of sub in s, 0 when absent.
+// INSTRING(sub, s, step=1, start=1): 1-based position of sub in s, 0 when absent (or
+// when sub is empty). Positions start, start + step, ... are tried; a step below 1
+// counts as 1.
 long instring(std::string_view needle, std::string_view hay, long step = 1, long start = 1);
-// ALL(s, n): s repeated to n bytes.
+// ALL(s, n): s repeated to n bytes (n blanks for an empty s).
 std::string all(std::string_view s, std::size_t n);
 // Comparison the billing uses: exact, trailing blanks ignored.
 bool equal_clipped(std::string_view a, std::string_view b);

@@ -1,0 +1,225 @@
+#include "platform/core/text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// The bytes 80h-FFh that CP1250 defines, in order, and the same characters as UTF-8.
+std::string defined_cp1250_high_bytes() {
+    std::string s;
+    for (int b = 0x80; b <= 0xFF; ++b)
+        if (b != 0x81 && b != 0x83 && b != 0x88 && b != 0x90 && b != 0x98) s += static_cast<char>(b);
+    return s;
+}
+
+const char* const kCp1250HighAsUtf8 =
+    "€‚„…†‡‰Š‹ŚŤŽŹ‘’“”•–—™š›śťžź\u00A0ˇ˘Ł¤Ą¦§¨©Ş«¬\u00AD®Ż°±˛ł´µ¶·¸ąş»Ľ˝ľżŔÁÂĂÄĹĆÇČÉĘËĚÍÎĎĐŃŇÓÔ"
+    "ŐÖ×ŘŮÚŰÜÝŢßŕáâăäĺćçčéęëěíîďđńňóôőö÷řůúűüýţ˙";
+
+std::string utf8_of(char32_t cp) {
+    std::string out;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+std::string bytes(std::initializer_list<int> list) {
+    std::string s;
+    for (int b : list) s += static_cast<char>(b);
+    return s;
+}
+
+TEST(CodePageTest, Cp1250HighBytesAsUtf8) {
+    EXPECT_EQ(rt::cp1250_to_utf8(defined_cp1250_high_bytes()), kCp1250HighAsUtf8);
+    EXPECT_EQ(rt::utf8_to_cp1250(kCp1250HighAsUtf8), defined_cp1250_high_bytes());
+}
+
+TEST(CodePageTest, EveryByteRoundTrips) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(rt::utf8_to_cp1250(rt::cp1250_to_utf8(all)), all);
+    // Each byte on its own too, and ASCII stays one byte.
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        const std::string utf8 = rt::cp1250_to_utf8(one);
+        EXPECT_EQ(rt::utf8_to_cp1250(utf8), one) << b;
+        if (b < 0x80) {
+            EXPECT_EQ(utf8, one);
+        }
+    }
+}
+
+TEST(CodePageTest, Utf8WithoutCp1250FormOrInvalidGivesQuestionMarks) {
+    EXPECT_EQ(rt::utf8_to_cp1250("čćžšđ ČĆŽŠĐ"), bytes({0xE8, 0xE6, 0x9E, 0x9A, 0xF0, ' ', 0xC8, 0xC6, 0x8E, 0x8A, 0xD0}));
+    EXPECT_EQ(rt::utf8_to_cp1250("a日b"), "a?b");
+    EXPECT_EQ(rt::utf8_to_cp1250("x\U0001F600y"), "x?y");          // four-byte sequence
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({'a', 0x80, 'b'})), "a?b");  // stray continuation
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xC0, 0xAF})), "??");       // overlong "/"
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xE2, 0x82})), "??");       // cut short
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xED, 0xA0, 0x80})), "???");  // surrogate
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xF5, 0x80, 0x80, 0x80})), "????");
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xFF, 'z'})), "?z");
+}
+
+// Unicode code points of the 852 code page, bytes 80h-FFh.
+constexpr char32_t kOem852[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x016F, 0x0107, 0x00E7, 0x0142, 0x00EB, 0x0150, 0x0151, 0x00EE,
+    0x0179, 0x00C4, 0x0106, 0x00C9, 0x0139, 0x013A, 0x00F4, 0x00F6, 0x013D, 0x013E, 0x015A, 0x015B, 0x00D6,
+    0x00DC, 0x0164, 0x0165, 0x0141, 0x00D7, 0x010D, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x0104, 0x0105, 0x017D,
+    0x017E, 0x0118, 0x0119, 0x00AC, 0x017A, 0x010C, 0x015F, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x00C1, 0x00C2, 0x011A, 0x015E, 0x2563, 0x2551, 0x2557, 0x255D, 0x017B, 0x017C, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x0102, 0x0103, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x00A4, 0x0111, 0x0110, 0x010E, 0x00CB, 0x010F, 0x0147, 0x00CD, 0x00CE, 0x011B, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x0162, 0x016E, 0x2580, 0x00D3, 0x00DF, 0x00D4, 0x0143, 0x0144, 0x0148, 0x0160, 0x0161,
+    0x0154, 0x00DA, 0x0155, 0x0170, 0x00FD, 0x00DD, 0x0163, 0x00B4, 0x00AD, 0x02DD, 0x02DB, 0x02C7, 0x02D8,
+    0x00A7, 0x00F7, 0x00B8, 0x00B0, 0x00A8, 0x02D9, 0x0171, 0x0158, 0x0159, 0x25A0, 0x00A0,
+};
+
+TEST(CodePageTest, Oem852ToCp1250) {
+    EXPECT_EQ(rt::oem852_to_cp1250(bytes({0x9F})), bytes({0xE8}));  // č
+    EXPECT_EQ(rt::oem852_to_cp1250(bytes({0xAC, 0x86, 0x8F, 0xE7, 0xE6, 0xA7, 0xA6, 0xD0, 0xD1})),
+              bytes({0xC8, 0xE6, 0xC6, 0x9A, 0x8A, 0x9E, 0x8E, 0xF0, 0xD0}));  // Č ć Ć š Š ž Ž đ Đ
+    EXPECT_EQ(rt::oem852_to_cp1250("Stan 12/a"), "Stan 12/a");
+    // Every character of the code page reaches the same character in CP1250; box drawing,
+    // shades and blocks, which CP1250 lacks, become plain ASCII look-alikes.
+    for (int b = 0x80; b <= 0xFF; ++b) {
+        const char32_t cp = kOem852[b - 0x80];
+        const std::string got = rt::oem852_to_cp1250(std::string(1, static_cast<char>(b)));
+        ASSERT_EQ(got.size(), 1u);
+        if (cp >= 0x2500 && cp < 0x2600) {
+            EXPECT_NE(std::string("+-|#").find(got[0]), std::string::npos) << std::hex << b;
+        } else {
+            EXPECT_EQ(rt::cp1250_to_utf8(got), utf8_of(cp)) << std::hex << b;
+        }
+    }
+}
+
+TEST(CaseTest, Cp1250Letters) {
+    const std::string small = rt::utf8_to_cp1250("čćžšđ");
+    const std::string capital = rt::utf8_to_cp1250("ČĆŽŠĐ");
+    EXPECT_EQ(rt::upper(small), capital);
+    EXPECT_EQ(rt::lower(capital), small);
+    EXPECT_EQ(rt::cp1250_to_utf8(rt::upper(rt::utf8_to_cp1250("abc xyz ąęłńóśźż ľĺŕťďňěřůűőâăîşţ"))),
+              "ABC XYZ ĄĘŁŃÓŚŹŻ ĽĹŔŤĎŇĚŘŮŰŐÂĂÎŞŢ");
+    EXPECT_EQ(rt::cp1250_to_utf8(rt::lower(rt::utf8_to_cp1250("ÁÄÇÉËÍÓÖÚÜÝ"))), "áäçéëíóöúüý");
+    // No single-byte partner: unchanged.
+    EXPECT_EQ(rt::cp1250_to_utf8(rt::upper(rt::utf8_to_cp1250("ßµ×÷1-"))), "ßµ×÷1-");
+    EXPECT_EQ(rt::cp1250_to_utf8(rt::lower(rt::utf8_to_cp1250("×÷"))), "×÷");
+}
+
+TEST(CaseTest, PairsAreConsistent) {
+    int pairs = 0;
+    for (int b = 0; b < 256; ++b) {
+        const char c = static_cast<char>(b);
+        const char u = rt::upper_char(c);
+        if (u != c) {
+            ++pairs;
+            EXPECT_EQ(rt::lower_char(u), c) << b;
+            EXPECT_EQ(rt::upper_char(u), u) << b;
+        }
+        const char l = rt::lower_char(c);
+        if (l != c) {
+            EXPECT_EQ(rt::upper_char(l), c) << b;
+        }
+    }
+    EXPECT_EQ(pairs, 26 + 10 + 30);  // A-Z, ten pairs in 8Ah-BFh, C0h-DEh without D7h
+}
+
+TEST(TextTest, ClipLeftRightCenter) {
+    EXPECT_EQ(rt::clip("ab  "), "ab");
+    EXPECT_EQ(rt::clip("  ab"), "  ab");
+    EXPECT_EQ(rt::clip("   "), "");
+    EXPECT_EQ(rt::left("   1234,50"), "1234,50   ");
+    EXPECT_EQ(rt::left("   1234,50", 10), "1234,50   ");
+    EXPECT_EQ(rt::left("  abc", 2), "ab");
+    EXPECT_EQ(rt::clip(rt::left("      0,00", 10)), "0,00");
+    EXPECT_EQ(rt::right("ab  "), "  ab");
+    EXPECT_EQ(rt::right("ab"), "ab");
+    EXPECT_EQ(rt::center("ab", 6), "  ab  ");
+    EXPECT_EQ(rt::center("  ab ", 5), " ab  ");
+    EXPECT_EQ(rt::center("abcdef", 4), "abcd");
+    EXPECT_EQ(rt::center("", 3), "   ");
+}
+
+TEST(TextTest, OneBasedSlicing) {
+    const std::string s = "D:\\PODACI\\BLOK7";
+    EXPECT_EQ(rt::sub(s, 1, 2), "D:");
+    EXPECT_EQ(rt::sub(s, 11, 5), "BLOK7");
+    EXPECT_EQ(rt::sub(s, 11, 50), "BLOK7");  // cut at the end
+    EXPECT_EQ(rt::sub(s, 16, 1), "");
+    EXPECT_EQ(rt::sub(s, 3, 0), "");
+    EXPECT_EQ(rt::sub(s, 3, -2), "");
+    // Starts of 0 and below count again from the end.
+    EXPECT_EQ(rt::sub(s, 0, 1), "7");
+    EXPECT_EQ(rt::sub(s, -1, 2), "K7");
+    EXPECT_EQ(rt::sub(s, -15, 1), "");
+    EXPECT_EQ(rt::sub("", 1, 1), "");
+
+    EXPECT_EQ(rt::slice(s, 11, 14), "BLOK");
+    EXPECT_EQ(rt::slice(s, 0, 2), "D:");
+    EXPECT_EQ(rt::slice(s, 14, 99), "K7");
+    EXPECT_EQ(rt::slice(s, 5, 4), "");
+    EXPECT_EQ(rt::at(s, 1), "D");
+    EXPECT_EQ(rt::at(s, 15), "7");
+    EXPECT_EQ(rt::at(s, 0), "");
+    EXPECT_EQ(rt::at(s, 16), "");
+}
+
+TEST(TextTest, FixedAndCstringAssignment) {
+    EXPECT_EQ(rt::fixed("abc", 5), "abc  ");
+    EXPECT_EQ(rt::fixed("abcdef", 3), "abc");
+    EXPECT_EQ(rt::fixed("", 2), "  ");
+    EXPECT_EQ(rt::cstring("abcdef", 4), "abc");
+    EXPECT_EQ(rt::cstring("ab ", 6), "ab ");
+    EXPECT_EQ(rt::cstring(std::string("ab\0cd", 5), 10), "ab");
+    EXPECT_EQ(rt::cstring("abc", 1), "");
+    EXPECT_EQ(rt::cstring("abc", 0), "");
+}
+
+TEST(TextTest, InstringAndAll) {
+    EXPECT_EQ(rt::instring("ODR", "ODRZAVANJE"), 1);
+    EXPECT_EQ(rt::instring("ODR", "VODA ODR"), 6);
+    EXPECT_EQ(rt::instring("ODR", "VODA"), 0);
+    EXPECT_EQ(rt::instring("", "VODA"), 0);
+    EXPECT_EQ(rt::instring("VODA ODR X", "VODA"), 0);
+    EXPECT_EQ(rt::instring("a", "banana", 1, 3), 4);
+    EXPECT_EQ(rt::instring("an", "banana", 2, 2), 2);
+    EXPECT_EQ(rt::instring("na", "banana", 2, 2), 0);  // positions 2, 4, 6 hold "an", "an", "a"
+    EXPECT_EQ(rt::instring("a", "banana", 0, 1), 2);  // step 0 counts as 1
+
+    EXPECT_EQ(rt::all("-", 5), "-----");
+    EXPECT_EQ(rt::all("ab", 5), "ababa");
+    EXPECT_EQ(rt::all("", 3), "   ");
+    EXPECT_EQ(rt::all("ab", 0), "");
+}
+
+TEST(TextTest, Comparisons) {
+    EXPECT_TRUE(rt::equal_clipped("Da", "Da   "));
+    EXPECT_TRUE(rt::equal_clipped("Stan  ", "Stan"));
+    EXPECT_FALSE(rt::equal_clipped("Da", "da"));
+    EXPECT_FALSE(rt::equal_clipped(" Da", "Da"));
+    EXPECT_TRUE(rt::equal_clipped("", "   "));
+
+    const std::string cap = rt::utf8_to_cp1250("ČAČAK ");
+    const std::string small = rt::utf8_to_cp1250("čačak");
+    EXPECT_EQ(rt::compare_nocase(cap, small), 0);
+    EXPECT_TRUE(rt::equal_nocase(cap, small));
+    EXPECT_LT(rt::compare_nocase("abc", "ABD"), 0);
+    EXPECT_GT(rt::compare_nocase("abd", "ABC"), 0);
+    EXPECT_LT(rt::compare_nocase("ab", "abc"), 0);
+    EXPECT_GT(rt::compare_nocase("abc", "ab  "), 0);
+    // Bytes compare unsigned: letters above 7Fh sort after ASCII.
+    EXPECT_GT(rt::compare_nocase(rt::utf8_to_cp1250("Ša"), "Za"), 0);
+}
+
+}  // namespace
