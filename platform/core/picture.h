@@ -7,14 +7,16 @@
 //             a "." or "," right after the width is the grouping character; without a
 //             fill and without one, thousands are grouped with "," (decimal point) or
 //             "." (decimal comma); ".d" gives d decimals with a decimal point, "`d" with
-//             a decimal comma; a trailing "B" prints blanks for 0. The width counts every
+//             a decimal comma; a trailing "B" prints blanks for a value that shows as 0
+//             once rounded to the picture's decimals. The width counts every
 //             character; a number that does not fit comes out as width "#" characters.
 //             The shown decimals are rounded half away from zero on the value taken as
 //             a decimal number of 15 significant digits.
 //   @s        text: @sN, blank-padded or cut to N.
 //   @d        dates (day numbers): @d1 mm/dd/yy, @d2 mm/dd/yyyy, @d5 dd/mm/yy,
 //             @d6 dd/mm/yyyy; a blank in place of a leading zero of the first part;
-//             a trailing "B" prints blanks for 0. Invalid day numbers print as blanks.
+//             a trailing "B" prints blanks for 0. Every day number outside 4..2994626,
+//             0 included, prints as blanks with or without "B".
 //   @t        times of day: @t1 hh:mm, @t4 hh:mm:ss; trailing "B" as for dates.
 //             Invalid time values print as blanks.
 //
