@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/core/text.h"
+#include "platform/files/drivers.h"
 #include "platform/files/record.h"
 
 namespace rt {
@@ -114,7 +115,13 @@ std::unique_ptr<FileDriver> make_driver(File& f) {
         auto it = registry().find(f.def().driver);
         if (it != registry().end()) factory = it->second;
     }
-    return factory ? factory(f) : nullptr;
+    if (factory) return factory(f);
+    switch (f.def().driver) {
+        case Driver::Sql: return MakeSqlDriver(f);
+        case Driver::Flat: return MakeFlatDriver(f);
+        case Driver::Keyed: return MakeKeyedDriver(f);
+    }
+    return nullptr;
 }
 }  // namespace
 

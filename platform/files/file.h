@@ -80,7 +80,8 @@ public:
     virtual int rollback() = 0;
 };
 
-// Makes the driver for a table structure; one factory per storage kind.
+// Makes the driver for a table structure; a registered factory takes the place of the
+// built-in driver of its storage kind (tests use this).
 using DriverFactory = std::function<std::unique_ptr<FileDriver>(File&)>;
 void RegisterDriver(Driver kind, DriverFactory factory);
 

@@ -1,0 +1,7 @@
+#include "platform/files/drivers.h"
+
+namespace rt {
+
+std::unique_ptr<FileDriver> MakeKeyedDriver(File&) { return nullptr; }
+
+}  // namespace rt
