@@ -1,0 +1,38 @@
+// What the views and other SQL users need of a table structure on the SQL driver: its
+// connection, its SQL name, and the conversion of fields to and from statements.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/files/file.h"
+#include "platform/files/sql/connection.h"
+
+namespace rt::sql {
+
+// The connection of a table structure on the SQL driver (opened when needed); nullptr for
+// a structure on another driver, or when it cannot connect (the error state says why).
+std::shared_ptr<Connection> ConnectionOf(File& file);
+// The table's name as SQL text in the connection's dialect, quoted.
+std::string QuotedTableName(File& file);
+// An identifier quoted in the dialect ("BROJ" -> "BROJ" in double quotes or brackets).
+std::string QuoteIdent(Dialect dialect, std::string_view name);
+// The collation clause of case-insensitive comparisons (" COLLATE KVCI" on SQLite).
+std::string CollateClause(Dialect dialect);
+// Binds one field's value from a record as parameter `param` (array fields: element
+// `element`).
+void BindField(Statement& st, int param, const FieldDef& field, const unsigned char* record,
+               std::size_t element = 0);
+// Reads column `col` into the field of a record (NULL reads as empty or 0; texts cut or
+// blank-padded to the field).
+void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record,
+               std::size_t element = 0);
+// The columns of a layout as a select list, qualified with `alias` when not empty; array
+// fields give one column per element (NAME_1, NAME_2, ...); group fields give none.
+std::string SelectList(Dialect dialect, const RecordLayout& layout, std::string_view alias = {});
+// Reads a row's columns, from column `first` on, into a record in SelectList's order;
+// returns the number of columns read.
+int ReadRecord(Statement& st, int first, const RecordLayout& layout, unsigned char* record);
+
+}  // namespace rt::sql
