@@ -1,0 +1,89 @@
+// The GUI back end behind the window runtime. The runtime calls it from procedure threads
+// with snapshots of window state; the back end (platform/qt) applies them on the GUI
+// thread and never blocks a procedure thread for long. User input comes back through
+// Deliver(), which queues an event for the thread that owns the window; the GUI thread
+// never waits for a procedure thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/window.h"
+
+namespace rt::ui {
+
+struct ControlState {
+    int feq = 0;
+    const ControlDef* def = nullptr;  // lives as long as the window's resource
+    int kind = 0;
+    int parent = 0;                   // the containing control's number (tab, group, ...)
+    std::string text;                 // shown text (CP1250): entry contents, caption, ...
+    bool hide = false, disable = false, readonly = false, req = false, skip = false;
+    long progress = 0, range_low = 0, range_high = 100;
+    long selected = 0;                // list row / sheet tab / option radio (1-based)
+    int font_style = 0;
+    std::int32_t font_color = -1, background = -1;
+    int x = 0, y = 0, w = -1, h = -1;
+    std::vector<std::vector<std::string>> rows;  // list rows
+    std::vector<int> alert_keys;
+    std::string format;                // list format
+};
+
+struct WindowState {
+    WindowId id = 0;
+    int thread = 0;
+    const WindowDef* def = nullptr;
+    std::string procedure;
+    std::string caption;
+    int x = 0, y = 0, w = 0, h = 0;  // dialog units
+    bool has_position = false;       // false: the resource's placement (centred etc.)
+    bool maximized = false, minimized = false;
+    int timer = 0;
+    bool wait_cursor = false;
+    int focus = 0;                    // the control to focus, 0 unchanged
+    std::vector<int> window_alerts;
+    std::vector<ControlState> controls;  // every control in OpenWindow; changed ones in Sync
+    std::optional<std::vector<DrawItem>> drawing;  // set when the drawing layer changed
+    std::vector<int> pressed_keys;    // keys queued by PressKey, in order
+};
+
+struct MessageRequest {
+    std::uint32_t id = 0;  // answer comes back as InputEvent{Event::None, ..., answer}
+    int thread = 0;
+    std::string text, caption, icon;
+    std::vector<std::string> buttons;  // at least one ("OK")
+    int default_button = 1;
+};
+
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual void OpenWindow(const WindowState& state) = 0;
+    virtual void SyncWindow(const WindowState& delta) = 0;  // only changed parts filled
+    virtual void CloseWindow(WindowId id) = 0;
+    // Shows a message box; the answer comes back through DeliverAnswer.
+    virtual void ShowMessage(const MessageRequest& request) = 0;
+    virtual void Beep() = 0;
+    virtual void PrinterSetup(int thread) = 0;
+};
+
+void SetBackend(Backend* backend);
+Backend* GetBackend();
+
+// Input from the back end, on any thread.
+struct InputEvent {
+    int event = 0;
+    int feq = 0;
+    int keycode = 0;
+    int column = 0;
+    std::optional<std::string> text;  // the control's new screen text (CP1250)
+    std::optional<long> selected;     // a list's or sheet's new selection (1-based)
+    int x = 0, y = 0, w = 0, h = 0;   // Moved/Sized: the new placement in dialog units
+    bool maximized = false, minimized = false;
+};
+void Deliver(WindowId window, const InputEvent& input);
+void DeliverAnswer(std::uint32_t message_id, int answer);
+
+}  // namespace rt::ui
