@@ -1,0 +1,26 @@
+#include "platform/ui/toolbar.h"
+
+#include <algorithm>
+
+namespace rt::ui {
+
+void ToolbarList::AddTarget(ToolbarTarget& target) {
+    RemoveTarget(target);
+    targets_.push_back(&target);
+}
+
+void ToolbarList::RemoveTarget(ToolbarTarget& target) {
+    targets_.erase(std::remove(targets_.begin(), targets_.end(), &target), targets_.end());
+}
+
+ToolbarTarget* ToolbarList::ActiveTarget() const {
+    return targets_.empty() ? nullptr : targets_.back();
+}
+
+bool ToolbarList::TakeEvent(int feq) {
+    if (!IsToolbarButton(feq)) return false;
+    ToolbarTarget* target = ActiveTarget();
+    return target && target->TakeToolbar(feq);
+}
+
+}  // namespace rt::ui
