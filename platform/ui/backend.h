@@ -19,7 +19,10 @@ struct ControlState {
     const ControlDef* def = nullptr;  // lives as long as the window's resource
     int kind = 0;
     int parent = 0;                   // the containing control's number (tab, group, ...)
-    std::string text;                 // shown text (CP1250): entry contents, caption, ...
+    // Shown text (CP1250): entry contents, caption, ... A check box carries its value
+    // (CheckValue below: checked when it is the true value), an option group the value of
+    // its chosen radio (and `selected` the radio's 1-based place among its radios).
+    std::string text;
     bool hide = false, disable = false, readonly = false, req = false, skip = false;
     long progress = 0, range_low = 0, range_high = 100;
     long selected = 0;                // list row / sheet tab / option radio (1-based)
@@ -29,8 +32,21 @@ struct ControlState {
     std::vector<std::vector<std::string>> rows;  // list rows
     std::vector<int> alert_keys;
     std::string format;                // list format
+    std::string icon, tip;             // button/image file and tool tip
 };
 
+// A check box's true (on) or false value as ControlState::text carries it: the resource's
+// value and off_value, "1" and "0" when it gives none.
+inline std::string CheckValue(const ControlDef& def, bool on) {
+    if (on) return def.value.empty() ? "1" : def.value;
+    return def.off_value.empty() ? "0" : def.off_value;
+}
+
+// A window's state. OpenWindow carries all of it. A SyncWindow delta carries the
+// window-level values (caption to disabled, window_alerts) always at their current values,
+// in `controls` only the controls that changed (each complete), `drawing` only when the
+// drawing layer changed, `focus` only when the procedure moved the focus, and the keys
+// pressed since the last call.
 struct WindowState {
     WindowId id = 0;
     int thread = 0;
@@ -42,6 +58,7 @@ struct WindowState {
     bool maximized = false, minimized = false;
     int timer = 0;
     bool wait_cursor = false;
+    bool disabled = false;            // an older window of a thread while a newer one is open
     int focus = 0;                    // the control to focus, 0 unchanged
     std::vector<int> window_alerts;
     std::vector<ControlState> controls;  // every control in OpenWindow; changed ones in Sync

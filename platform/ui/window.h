@@ -57,6 +57,8 @@ struct DrawItem {
 
 class Window {
 public:
+    // The resource must outlive the window and its close (the back end keeps pointers
+    // into it); registered resources live for the process.
     explicit Window(const WindowDef& def);
     ~Window();  // closes the window when still open
     Window(const Window&) = delete;
@@ -143,6 +145,11 @@ private:
 
 // The window the calling thread opened last and has not closed (the one that accepts).
 Window* ActiveWindow();
+// The window the user works in: the one the back end last reported with GainFocus, else
+// the one opened last (0 when none is open); and the thread that owns a window (0 when it
+// is not open).
+WindowId FocusedWindow();
+int WindowThread(WindowId window);
 
 // Starts a procedure on a new thread: the per-thread start hooks, the procedure, the end
 // hooks. The stack size is a minimum. Returns the new thread's number.
@@ -170,5 +177,8 @@ void Beep();
 
 // The printer set-up dialog of the platform.
 void PrinterSetup();
+
+// Makes the error manager's messages (rt::ErrorManager) appear as message boxes.
+void InstallErrorShower();
 
 }  // namespace rt::ui

@@ -1,0 +1,114 @@
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <utility>
+
+#include "platform/core/errors.h"
+#include "platform/core/process.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/queue.h"
+
+namespace rt::ui {
+namespace {
+
+std::atomic<Backend*> g_backend{nullptr};
+std::atomic<std::uint32_t> g_next_message{1};
+
+// Message box requests waiting for their answer: id -> the asking thread's queue.
+std::map<std::uint32_t, std::weak_ptr<detail::ThreadQueue>>& pending_locked() {
+    static std::map<std::uint32_t, std::weak_ptr<detail::ThreadQueue>> m;
+    return m;
+}
+
+std::vector<std::string> split_buttons(std::string_view buttons) {
+    std::vector<std::string> v;
+    if (buttons.empty()) return {"OK"};
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t bar = buttons.find('|', start);
+        v.emplace_back(buttons.substr(start, bar == std::string_view::npos ? bar : bar - start));
+        if (bar == std::string_view::npos) break;
+        start = bar + 1;
+    }
+    return v;
+}
+
+}  // namespace
+
+void SetBackend(Backend* backend) { g_backend.store(backend); }
+Backend* GetBackend() { return g_backend.load(); }
+
+void Beep() {
+    if (Backend* b = GetBackend()) b->Beep();
+}
+
+void PrinterSetup() {
+    if (Backend* b = GetBackend()) b->PrinterSetup(rt::thread_number());
+}
+
+int Message(std::string_view text, std::string_view caption, std::string_view icon,
+            std::string_view buttons, int default_button) {
+    MessageRequest r;
+    r.text = std::string(text);
+    r.caption = std::string(caption);
+    r.icon = std::string(icon);
+    r.buttons = split_buttons(buttons);
+    int n = static_cast<int>(r.buttons.size());
+    r.default_button = default_button < 1 || default_button > n ? 1 : default_button;
+    Backend* b = GetBackend();
+    if (!b) return r.default_button;
+
+    auto q = detail::current_queue();
+    // The user sees the windows as the procedure left them behind the box.
+    std::vector<Window*> windows;
+    {
+        std::lock_guard lock(detail::runtime_mutex());
+        for (WindowId id : q->windows)
+            if (Window* w = detail::open_window_locked(id)) windows.push_back(w);
+    }
+    for (Window* w : windows) detail::flush_window(*w);
+
+    r.thread = q->number;
+    r.id = g_next_message.fetch_add(1);
+    {
+        std::lock_guard lock(detail::runtime_mutex());
+        pending_locked()[r.id] = q;
+    }
+    if (buttons.empty() && caption.empty() && icon.empty()) b->Beep();
+    b->ShowMessage(r);
+
+    std::unique_lock lock(detail::runtime_mutex());
+    q->cv.wait(lock, [&] { return q->answers.count(r.id) != 0; });
+    int answer = q->answers[r.id];
+    q->answers.erase(r.id);
+    // Anything outside the buttons counts as the last one, which is how a box that is
+    // closed without a choice (Escape, its close box) answers.
+    return answer >= 1 && answer <= n ? answer : n;
+}
+
+void DeliverAnswer(std::uint32_t message_id, int answer) {
+    std::lock_guard lock(detail::runtime_mutex());
+    auto& pending = pending_locked();
+    auto it = pending.find(message_id);
+    if (it == pending.end()) return;
+    auto q = it->second.lock();
+    pending.erase(it);
+    if (!q) return;
+    q->answers[message_id] = answer;
+    q->cv.notify_all();
+}
+
+void InstallErrorShower() {
+    rt::ErrorManager::SetShower([](const rt::ShownMessage& m) {
+        const char* icon = Icon::Asterisk;
+        switch (m.kind) {
+            case rt::MsgKind::Question: icon = Icon::Question; break;
+            case rt::MsgKind::User: icon = Icon::Exclamation; break;
+            case rt::MsgKind::Fatal: icon = Icon::Hand; break;
+            default: break;
+        }
+        return Message(m.text, m.title, icon, m.buttons, m.default_button);
+    });
+}
+
+}  // namespace rt::ui

@@ -1,0 +1,42 @@
+#include "platform/ui/resource.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <utility>
+
+#include "platform/core/text.h"
+
+namespace rt::ui {
+namespace {
+
+struct Registry {
+    std::mutex mutex;
+    // Keyed by upper-cased module and name; the definitions never move once registered,
+    // since windows and the back end keep pointers into them.
+    std::map<std::pair<std::string, std::string>, std::unique_ptr<WindowDef>> defs;
+};
+
+Registry& registry() {
+    static Registry r;
+    return r;
+}
+
+}  // namespace
+
+void RegisterWindow(const WindowDef& def) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto& slot = r.defs[{rt::upper(def.module), rt::upper(def.name)}];
+    // A second registration of the same name keeps the first: windows may be using it.
+    if (!slot) slot = std::make_unique<WindowDef>(def);
+}
+
+const WindowDef* FindWindow(const std::string& module, const std::string& name) {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    auto it = r.defs.find({rt::upper(module), rt::upper(name)});
+    return it == r.defs.end() ? nullptr : it->second.get();
+}
+
+}  // namespace rt::ui
