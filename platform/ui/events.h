@@ -5,7 +5,7 @@
 
 namespace rt::ui {
 
-// Events. Field events (those of a control) are below 100h; window events from 100h on.
+// Events. Field events (those of a control) are below 200h; window events from 200h on.
 namespace Event {
 enum : int {
     None = 0,
@@ -47,8 +47,9 @@ enum : int {
 };
 }  // namespace Event
 
-// True for events that name no control.
-inline bool IsWindowEvent(int event) { return event >= 0x100; }
+// True for events that name no control (Selected, 101h, names the control that got the
+// focus).
+inline bool IsWindowEvent(int event) { return event >= 0x200; }
 
 // Control kinds: the runtime's control type numbers.
 namespace Ctl {

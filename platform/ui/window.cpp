@@ -507,6 +507,11 @@ void Window::Open() {
         m.queue->windows.push_back(m.id);
         detail::add_open_window_locked(m.id, m.queue, this);
         detail::set_focused_locked(m.id);
+        // Queued before the back end hears of the window, so that it comes before any
+        // input for it.
+        InputEvent open;
+        open.event = Event::OpenWindow;
+        m.queue->events.push_back({m.id, false, open});
     }
     // A thread's windows are modal among themselves: the older one waits disabled.
     if (older) older->impl().set_disabled(true);
@@ -518,10 +523,6 @@ void Window::Open() {
     m.pending_focus = 0;
     m.next_timer = Clock::now() + std::chrono::milliseconds(10LL * m.win.timer);
     if (Backend* b = GetBackend()) b->OpenWindow(s);
-    std::lock_guard lock(detail::runtime_mutex());
-    InputEvent open;
-    open.event = Event::OpenWindow;
-    m.queue->events.push_back({m.id, false, open});
 }
 
 void Window::Close() {
@@ -874,7 +875,7 @@ bool Window::Accept() {
             continue;
         }
         m.ev = got.ev.event;
-        m.ev_feq = got.ev.feq;
+        m.ev_feq = got.ev.feq;  // a posted event names the control it was posted for
         m.ev_key = got.ev.keycode;
         m.ev_col = got.ev.column;
         return true;
