@@ -1,6 +1,16 @@
 // SQL connections: the embedded store (SQLite) and SQL Server over ODBC behind one
 // interface. Texts cross this interface in CP1250; the connection converts them to and
 // from the database's encoding.
+//
+// The embedded store: database D of the server "(localdb)\I" is the SQLite file D.sqlite
+// in the folder $KVADRIN_LOCALDB when that is set, else ~/.local/share/kvadrin/localdb/I/
+// (I = "default" when empty); folders and file are created when missing; WAL journal.
+// Any other server goes over ODBC with the driver named by $KVADRIN_ODBC_DRIVER (default
+// "FreeTDS"). When the DBMS behind ODBC turns out to be SQLite, the connection speaks the
+// SQLite dialect and loads the collation extension libkvci.so, found through
+// $KVADRIN_SQLITE_EXT (the full path of the library), else beside the executable.
+// Every SQLite connection has the collation KVCI (CP1250 letters folded, trailing blanks
+// ignored) and the function KVUPPER(text).
 #pragma once
 
 #include <cstdint>
@@ -9,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rt::sql {
 
@@ -25,7 +36,20 @@ struct ConnectionText {
     bool embedded() const;
     std::string instance() const;  // the part after "(localdb)\", "" when none
 };
+// The password runs to the end of the text, or to a ';' after which only key=value pairs
+// follow (a ';' inside a password stays part of it). nullopt without three commas.
 std::optional<ConnectionText> ParseConnectionText(std::string_view text);
+
+// The ODBC connection string for a connection text and driver name. Every value is
+// braced with '}' doubled. The SQLite ODBC driver does not read braced values of its own
+// attributes, so for a driver whose name holds "sqlite" DATABASE goes plain and must hold
+// none of ";{}" and no outer blanks: nullopt when it does. A trusted connection (option
+// TRUSTEDCONNECTION true/yes/1) sends Trusted_Connection instead of UID and PWD; FreeTDS
+// drivers get ClientCharset UTF-8.
+std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std::string_view driver);
+
+// The folder of an embedded instance (see above); not created.
+std::string LocalDbFolder(std::string_view instance);
 
 // A prepared statement. Parameters and columns are 0-based.
 class Statement {
@@ -45,6 +69,8 @@ public:
     virtual std::int64_t Int(int col) = 0;
     virtual double Double(int col) = 0;
     virtual std::string Text(int col) = 0;  // CP1250
+    // Rows changed by the last run of a statement that changes rows; -1 when unknown.
+    virtual std::int64_t AffectedRows() { return -1; }
 };
 
 class Connection {
@@ -65,7 +91,26 @@ public:
     virtual std::string ErrorText() const = 0;
     virtual bool LastErrorWasDuplicate() const = 0;
     virtual std::string Database() const = 0;
+    // A pass-through statement written in SQL Server's dialect, prepared for this
+    // connection: on SQLite rewritten by RewriteForSqlite, with the databases it names by
+    // three-part names attached (files beside the main one; a missing one is an error).
+    virtual std::unique_ptr<Statement> PreparePassThrough(std::string_view sql) { return Prepare(sql); }
 };
+
+// The SQLite form of a SQL Server pass-through text, and nothing more: "ISNULL(" becomes
+// "IFNULL(", "X.dbo.T" becomes "X.T" (or "main.T" when X is `main_database`, compared
+// without case), and "#name" becomes the quoted name of the connection's TEMP table.
+// Quoted texts and identifiers are left alone. `attach` receives the other databases
+// named, each once, in order of appearance.
+struct SqliteRewrite {
+    std::string sql;
+    std::vector<std::string> attach;
+};
+SqliteRewrite RewriteForSqlite(std::string_view sql, std::string_view main_database);
+
+// A SQLite file opened directly (keyed files): WAL journal or not; created when missing.
+// nullptr when it cannot be opened; the thread's file error state then says why.
+std::shared_ptr<Connection> OpenSqliteFile(const std::string& path, bool wal);
 
 // This thread's connection for a connection text, opened on first use and kept for the
 // thread's life (so "#name" temporary tables live as long as the thread's connection).

@@ -1,0 +1,235 @@
+// SQLite connections of the program (the embedded store and keyed files): a SOCI session
+// for the opening, then prepared statements on its native handle. Waits for other writers
+// (busy timeout, then retries), so that threads and processes sharing a database never
+// fail with "database is locked".
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <thread>
+
+#include "platform/core/text.h"
+#include "platform/files/file.h"
+#include "platform/files/sql/connection_impl.h"
+#include "platform/files/sql/kvci.h"
+
+namespace rt::sql::detail {
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+// Beyond the busy timeout, a busy statement is tried again until this much time passed.
+constexpr auto kBusyDeadline = std::chrono::seconds(120);
+
+bool busy(int rc) {
+    rc &= 0xff;
+    return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
+}
+
+void pause_a_little() {
+    thread_local std::minstd_rand rng{std::random_device{}()};
+    std::this_thread::sleep_for(std::chrono::milliseconds(5 + rng() % 20));
+}
+
+int kvci_collate(void*, int na, const void* a, int nb, const void* b) {
+    return kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
+                         {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
+}
+
+void kvupper(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int n = sqlite3_value_bytes(argv[0]);
+    std::string up = kvci::upper({p ? p : "", static_cast<std::size_t>(n)});
+    sqlite3_result_text(ctx, up.data(), static_cast<int>(up.size()), SQLITE_TRANSIENT);
+}
+
+class SqliteConnection;
+
+class SqliteStatement final : public Statement {
+public:
+    SqliteStatement(std::shared_ptr<SqliteConnection> conn, sqlite3_stmt* st, bool commit)
+        : conn_(std::move(conn)), st_(st), commit_(commit) {}
+    ~SqliteStatement() override { sqlite3_finalize(st_); }
+
+    void BindNull(int i) override { sqlite3_bind_null(st_, i + 1); }
+    void BindInt(int i, std::int64_t v) override { sqlite3_bind_int64(st_, i + 1, v); }
+    // SQLite keeps no NaN (it would read back as NULL): it is stored as the text "NaN".
+    void BindDouble(int i, double v) override {
+        if (std::isnan(v))
+            sqlite3_bind_text(st_, i + 1, "NaN", 3, SQLITE_STATIC);
+        else
+            sqlite3_bind_double(st_, i + 1, v);
+    }
+    void BindText(int i, std::string_view s) override {
+        if (kvci::is_ascii(s)) {
+            sqlite3_bind_text(st_, i + 1, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+        } else {
+            std::string u = cp1250_to_utf8(s);
+            sqlite3_bind_text(st_, i + 1, u.data(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+        }
+    }
+    int Step() override;
+    void Reset() override { sqlite3_reset(st_); }
+    int ColumnCount() override { return sqlite3_column_count(st_); }
+    bool IsNull(int col) override { return sqlite3_column_type(st_, col) == SQLITE_NULL; }
+    std::int64_t Int(int col) override { return sqlite3_column_int64(st_, col); }
+    double Double(int col) override {
+        if (sqlite3_column_type(st_, col) == SQLITE_TEXT) {
+            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
+            return p ? std::strtod(p, nullptr) : 0.0;
+        }
+        return sqlite3_column_double(st_, col);
+    }
+    std::string Text(int col) override {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
+        if (!p) return {};
+        return FromUtf8({p, static_cast<std::size_t>(sqlite3_column_bytes(st_, col))});
+    }
+    std::int64_t AffectedRows() override { return changes_; }
+
+private:
+    std::shared_ptr<SqliteConnection> conn_;
+    sqlite3_stmt* st_;
+    bool commit_;  // COMMIT may be retried inside its transaction
+    std::int64_t changes_ = -1;
+};
+
+class SqliteConnection final : public BasicConnection,
+                               public std::enable_shared_from_this<SqliteConnection> {
+public:
+    SqliteConnection(SociSqlite soci, std::string database)
+        : soci_(std::move(soci)), db_(static_cast<sqlite3*>(soci_.handle)), database_(std::move(database)) {}
+
+    bool Setup(bool wal) {
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        if (sqlite3_create_collation_v2(db_, "KVCI", SQLITE_UTF8, nullptr, kvci_collate, nullptr) !=
+                SQLITE_OK ||
+            sqlite3_create_function_v2(db_, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                       kvupper, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            FailFromDb(sqlite3_extended_errcode(db_));
+            return false;
+        }
+        return !wal || Execute("PRAGMA journal_mode=WAL");
+    }
+
+    Dialect dialect() const override { return Dialect::Sqlite; }
+    std::string Database() const override { return database_; }
+
+    std::unique_ptr<Statement> Prepare(std::string_view sql) override {
+        std::string text = ToUtf8(sql);
+        sqlite3_stmt* st = nullptr;
+        const auto deadline = std::chrono::steady_clock::now() + kBusyDeadline;
+        for (;;) {
+            int rc = sqlite3_prepare_v3(db_, text.data(), static_cast<int>(text.size()),
+                                        SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+            if (rc == SQLITE_OK) break;
+            if (busy(rc) && std::chrono::steady_clock::now() < deadline) {
+                pause_a_little();
+                continue;
+            }
+            FailFromDb(rc);
+            return nullptr;
+        }
+        if (!st) {  // only blanks or a comment
+            Fail("21", "empty statement");
+            return nullptr;
+        }
+        const bool commit = sqlite3_strnicmp(text.c_str(), "COMMIT", 6) == 0;
+        return std::make_unique<SqliteStatement>(shared_from_this(), st, commit);
+    }
+
+    bool Execute(std::string_view sql) override {
+        auto st = Prepare(sql);
+        if (!st) return false;
+        int rc;
+        while ((rc = st->Step()) == 1) {
+        }
+        return rc == 0;
+    }
+
+    void FailFromDb(int rc) {
+        const int ext = rc == SQLITE_ERROR ? sqlite3_extended_errcode(db_) : rc;
+        const char* msg = sqlite3_errmsg(db_);
+        Fail(std::to_string(ext), FromUtf8(msg ? msg : sqlite3_errstr(rc)),
+             ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY);
+    }
+    sqlite3* db() const { return db_; }
+
+protected:
+    bool DoBegin() override { return Execute("BEGIN IMMEDIATE"); }
+    bool DoCommit() override { return Execute("COMMIT"); }
+    bool DoRollback() override { return Execute("ROLLBACK"); }
+
+private:
+    SociSqlite soci_;
+    sqlite3* db_;
+    std::string database_;
+};
+
+int SqliteStatement::Step() {
+    const auto deadline = std::chrono::steady_clock::now() + kBusyDeadline;
+    for (;;) {
+        int rc = sqlite3_step(st_);
+        if (rc == SQLITE_ROW) return 1;
+        if (rc == SQLITE_DONE) {
+            changes_ = sqlite3_changes64(conn_->db());
+            return 0;
+        }
+        // Outside a transaction a busy statement can simply run again; inside one only
+        // COMMIT can (the transaction stays open when it fails busy).
+        if (busy(rc) && (sqlite3_get_autocommit(conn_->db()) || commit_) &&
+            std::chrono::steady_clock::now() < deadline) {
+            sqlite3_reset(st_);
+            pause_a_little();
+            continue;
+        }
+        conn_->FailFromDb(rc);
+        sqlite3_reset(st_);
+        return -1;
+    }
+}
+
+}  // namespace
+
+std::string ToUtf8(std::string_view cp1250) {
+    return kvci::is_ascii(cp1250) ? std::string(cp1250) : cp1250_to_utf8(cp1250);
+}
+std::string FromUtf8(std::string_view utf8) {
+    return kvci::is_ascii(utf8) ? std::string(utf8) : utf8_to_cp1250(utf8);
+}
+
+std::shared_ptr<Connection> OpenSqlite(const std::string& path, std::string database, bool wal,
+                                       bool create_folders) {
+    namespace fs = std::filesystem;
+    try {
+        const fs::path p(path);
+        if (create_folders && p.has_parent_path()) fs::create_directories(p.parent_path());
+        auto conn = std::make_shared<SqliteConnection>(OpenSociSqlite(path), std::move(database));
+        if (!conn->Setup(wal)) {
+            SetDriverError("", conn->ErrorCodeText(), conn->ErrorText());
+            return nullptr;
+        }
+        return conn;
+    } catch (const std::exception& e) {
+        SetDriverError("", std::to_string(SQLITE_CANTOPEN), FromUtf8(e.what()));
+        return nullptr;
+    }
+}
+
+}  // namespace rt::sql::detail
+
+namespace rt::sql {
+
+std::shared_ptr<Connection> OpenSqliteFile(const std::string& path, bool wal) {
+    return detail::OpenSqlite(path, std::filesystem::path(path).stem().string(), wal, false);
+}
+
+}  // namespace rt::sql
