@@ -77,8 +77,7 @@ struct ControlRec {
     ControlState st;
     Binding use;
     bool dirty = false;
-    bool displayed = false;  // `shown` is what Display last put on the screen
-    std::string shown;
+    std::string shown;  // the text Display last showed (at first the resource's)
     bool touched = false;
     std::vector<int> radios;  // an option group's radios, in order
 };
@@ -235,6 +234,7 @@ void Window::Impl::build(const WindowDef& d) {
     add(d.controls, 0, false, taken, next_pos, next_neg);
     for (ControlRec& c : controls) {
         c.dirty = false;
+        c.shown = c.st.text;
         if (!c.st.def->use.empty()) c.use = detail::resolve_use(c.st.def->use);
     }
     win.caption = d.caption;
@@ -281,15 +281,15 @@ void Window::Impl::display(ControlRec& c, bool reset_touched) {
     if (d.attrs & kUpr) t = rt::upper(t);
     set_text(c, t);
     c.shown = std::move(t);
-    c.displayed = true;
     if (reset_touched) c.touched = false;
 }
 
 bool Window::Impl::update(ControlRec& c) {
     if (!c.use.bound() || !updates_variable(c.st.kind)) return true;
     // A text that is still what Display showed leaves the variable as it is, so that a
-    // value is not cut to its picture's decimals by merely being shown.
-    if (c.displayed && c.st.text == c.shown) return true;
+    // value is not cut to its picture's decimals by merely being shown, and a value the
+    // procedure set since is not overwritten by the old screen text.
+    if (c.st.text == c.shown) return true;
     const ControlDef& d = *c.st.def;
     std::string t = c.st.text;
     if (d.attrs & kUpr) {
@@ -485,10 +485,7 @@ const ControlDef* Window::Control(int feq) const {
 }
 
 void Window::Use(int feq, Binding b) {
-    if (ControlRec* c = impl_->find(feq)) {
-        c->use = b;
-        c->displayed = false;
-    }
+    if (ControlRec* c = impl_->find(feq)) c->use = b;
 }
 
 Binding Window::UseOf(int feq) const {

@@ -137,13 +137,16 @@ TEST_F(BindingTest, TextThatDoesNotFitANumberIsRefusedAndTheVariableKeepsItsValu
     EXPECT_FALSE(w.Update());  // all controls: one refusal makes it false
 }
 
-TEST_F(BindingTest, UpdateLeavesShownButUntouchedValuesAtFullPrecision) {
+TEST_F(BindingTest, UpdateWritesBackOnlyTextsThatChangedOnTheScreen) {
     rec.r = 12.345678;
+    rec.l = 72687;
     Window w(def);
     w.Display();
     EXPECT_EQ(w.ScreenText(w.Feq("?R")), "       12,35");
+    rec.l = 5;  // set by the procedure after the display
     EXPECT_TRUE(w.Update());
-    EXPECT_DOUBLE_EQ(rec.r.get(), 12.345678);
+    EXPECT_DOUBLE_EQ(rec.r.get(), 12.345678);  // not cut to the picture's decimals
+    EXPECT_EQ(rec.l.get(), 5);
 }
 
 TEST_F(BindingTest, NumbersStoredIntoIntegerFieldsTruncateAndWrap) {

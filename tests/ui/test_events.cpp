@@ -109,8 +109,15 @@ TEST_F(EventsTest, ProcedureThreadsHaveTheirOwnNumbersWindowsAndEvents) {
         }
     };
     int nb = 0;
-    int na = rtl_start([&] { body(a, [&](Window& w) { rtl_post(Event::User + 5, 0, nb); w.Close(); }); },
-                       25000);
+    // The old program's 25,000 bytes would not hold this procedure's frames.
+    int na = rtl_start(
+        [&] {
+            volatile char frame[1 << 20];
+            frame[0] = 1;
+            frame[sizeof frame - 1] = 1;
+            body(a, [&](Window& w) { rtl_post(Event::User + 5, 0, nb); w.Close(); });
+        },
+        25000);
     nb = rtl_start([&] { body(b, [](Window&) {}); });
     EXPECT_GT(na, 1);
     EXPECT_EQ(nb, na + 1);

@@ -302,6 +302,7 @@ TEST_F(WindowTest, ANewerWindowOfTheThreadDisablesTheOlderOneUntilItCloses) {
     newer.Close();
     EXPECT_FALSE(newer.Accept());
     EXPECT_EQ(ActiveWindow(), &older);
+    EXPECT_EQ(FocusedWindow(), older.id());
     {
         std::lock_guard lock(backend.mutex);
         ASSERT_EQ(backend.closed, std::vector<WindowId>{newer.id()});
