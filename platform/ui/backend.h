@@ -100,7 +100,12 @@ struct InputEvent {
     int x = 0, y = 0, w = 0, h = 0;   // Moved/Sized: the new placement in dialog units
     bool maximized = false, minimized = false;
 };
+// Input for a window that is not open (any more) is dropped. GainFocus also makes the
+// window the one FocusedWindow() names: send it when a window (an MDI child too) becomes
+// the one the user works in.
 void Deliver(WindowId window, const InputEvent& input);
+// The 1-based button chosen; anything else counts as the last button (a box closed
+// without a choice).
 void DeliverAnswer(std::uint32_t message_id, int answer);
 
 }  // namespace rt::ui
