@@ -140,6 +140,20 @@ struct Window::Impl {
             if (p->st.hide) return false;
         return true;
     }
+    // Not on a sheet's tab other than the current one.
+    bool on_current_tab(const ControlRec& c) const {
+        for (const ControlRec* p = &c; p; p = p->st.parent ? find(p->st.parent) : nullptr) {
+            const ControlRec* sheet = p->st.parent ? find(p->st.parent) : nullptr;
+            if (p->st.kind != Ctl::Tab || !sheet || sheet->st.kind != Ctl::Sheet) continue;
+            long place = 0;
+            for (const ControlRec& k : controls) {
+                if (k.st.parent == sheet->st.feq && k.st.kind == Ctl::Tab) ++place;
+                if (&k == p) break;
+            }
+            if (place != sheet->st.selected) return false;
+        }
+        return true;
+    }
     bool in_toolbar(const ControlRec& c) const {
         for (const ControlRec* p = c.st.parent ? find(c.st.parent) : nullptr; p;
              p = p->st.parent ? find(p->st.parent) : nullptr)
@@ -733,7 +747,8 @@ void Window::Select(int feq) {
     if (feq == 0) {
         for (const auto& [n, i] : m.index) {
             const ControlRec& c = m.controls[i];
-            if (n > 0 && takes_focus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c)) {
+            if (n > 0 && takes_focus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c) &&
+                m.on_current_tab(c)) {
                 feq = n;
                 break;
             }

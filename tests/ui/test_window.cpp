@@ -214,7 +214,10 @@ TEST_F(WindowTest, SelectWithoutAControlFocusesTheFirstThatTakesTheFocus) {
     Window w(def);
     w.Open();
     w.Select(0);
-    // 2 (?KVD:ADRESA) lies on a visible tab and comes first by number.
+    // 2 (?KVD:ADRESA) comes first by number but lies on the second tab; 5 is disabled.
+    EXPECT_EQ(w.FocusedControl(), 6);
+    w.Set(w.Feq("?SHEET"), Prop::Selected, 2);
+    w.Select(0);
     EXPECT_EQ(w.FocusedControl(), 2);
     InputEvent sel;
     sel.event = Event::Selected;
