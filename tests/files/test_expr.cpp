@@ -1,0 +1,256 @@
+#include "platform/files/expr.h"
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/core/text.h"
+#include "platform/files/sql/kvci.h"
+
+namespace {
+
+using rt::expr::Expression;
+using rt::expr::Fragment;
+using rt::expr::Type;
+using rt::expr::Value;
+using rt::sql::Dialect;
+
+// CP1250 text from UTF-8 source.
+std::string cp(const char* utf8) { return rt::utf8_to_cp1250(utf8); }
+
+std::optional<Fragment> columns(std::string_view name) {
+    std::string n = rt::upper(name);
+    if (n == "T:NAME") return Fragment{"\"name\"", {}, Type::Text};
+    if (n == "T:CODE") return Fragment{"\"code\"", {}, Type::Text};
+    if (n == "T:NUM") return Fragment{"\"num\"", {}, Type::Number};
+    return std::nullopt;
+}
+
+// An in-memory SQLite table with the program's KVUPPER, texts in UTF-8 as the embedded
+// store keeps them.
+class Db {
+public:
+    Db() {
+        sqlite3_open(":memory:", &db_);
+        sqlite3_create_function(
+            db_, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+            [](sqlite3_context* ctx, int, sqlite3_value** v) {
+                const char* t = reinterpret_cast<const char*>(sqlite3_value_text(v[0]));
+                std::string u = rt::sql::kvci::upper(t ? t : "");
+                sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+            },
+            nullptr, nullptr);
+        exec("CREATE TABLE t(id INTEGER, name TEXT, num REAL, code TEXT)");
+    }
+    ~Db() { sqlite3_close(db_); }
+    void exec(const std::string& sql) { ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql; }
+    void insert(int id, const char* name_utf8, double num, const char* code) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db_, "INSERT INTO t VALUES (?, ?, ?, ?)", -1, &st, nullptr);
+        sqlite3_bind_int(st, 1, id);
+        sqlite3_bind_text(st, 2, name_utf8, -1, SQLITE_TRANSIENT);
+        sqlite3_bind_double(st, 3, num);
+        sqlite3_bind_text(st, 4, code, -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        sqlite3_finalize(st);
+    }
+    bool has_table() {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db_, "SELECT COUNT(*) FROM sqlite_master WHERE name = 't'", -1, &st, nullptr);
+        sqlite3_step(st);
+        bool yes = sqlite3_column_int(st, 0) == 1;
+        sqlite3_finalize(st);
+        return yes;
+    }
+    // The ids of the rows for which the condition holds; -1 alone when the SQL fails.
+    std::vector<int> ids(const Fragment& where) {
+        std::string sql = "SELECT id FROM t WHERE " + where.sql + " ORDER BY id";
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+            ADD_FAILURE() << sqlite3_errmsg(db_) << "\n" << sql;
+            return {-1};
+        }
+        EXPECT_EQ(sqlite3_bind_parameter_count(st), static_cast<int>(where.params.size()));
+        int i = 1;
+        for (const Value& v : where.params) {
+            switch (v.kind) {
+            case Value::Kind::Int: sqlite3_bind_int64(st, i, v.i); break;
+            case Value::Kind::Real: sqlite3_bind_double(st, i, v.d); break;
+            case Value::Kind::Text: {
+                std::string u = rt::cp1250_to_utf8(v.s);
+                sqlite3_bind_text(st, i, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+                break;
+            }
+            case Value::Kind::Null: sqlite3_bind_null(st, i); break;
+            }
+            ++i;
+        }
+        std::vector<int> out;
+        while (sqlite3_step(st) == SQLITE_ROW) out.push_back(sqlite3_column_int(st, 0));
+        sqlite3_finalize(st);
+        return out;
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+std::string condition(const std::string& text, Dialect d, Fragment& out) {
+    Expression e;
+    std::string err = e.Parse(text);
+    if (!err.empty()) return err;
+    return e.CompileCondition(d, columns, out);
+}
+
+TEST(Expr, ConditionsSelectTheRowsTheRuntimeWould) {
+    Db db;
+    db.insert(1, "Petrović Čedomir", 10, "00012");
+    db.insert(2, "PETROVIĆ  ", 0, "12");
+    db.insert(3, "O'Brien'); DROP TABLE t; --", 2.5, "");
+    db.insert(4, "ana", -3, "abc");
+    struct Case {
+        const char* filter;  // UTF-8
+        std::vector<int> ids;
+    };
+    const Case cases[] = {
+        // texts: exact, trailing blanks ignored on both sides
+        {"T:NAME = 'PETROVIĆ'", {2}},
+        {"T:NAME = 'ana   '", {4}},
+        {"T:NAME <> 'ana'", {1, 2, 3}},
+        {"T:NAME >= 'P' AND T:NAME < 'Q'", {1, 2}},
+        // case ignored through UPPER, with the code page's letters
+        {"UPPER(T:NAME) = 'ANA'", {4}},
+        {"UPPER(T:NAME) = UPPER('petrović')", {2}},
+        {"INSTRING(UPPER('vić'), UPPER(T:NAME), 1, 1) > 0", {1, 2}},
+        {"INSTRING(UPPER('č'), UPPER(T:NAME), 1, 1) <> 0", {1}},
+        {"T:NAME = LOWER('ANA')", {4}},
+        // positions of INSTRING, a bare one as a condition, an empty sub never found
+        {"INSTRING('r', T:NAME, 1, 6) = 16", {1}},
+        {"INSTRING('r', T:NAME, 1, 1) = 4", {1, 3}},
+        {"INSTRING('''); DROP', T:NAME)", {3}},
+        {"INSTRING('', T:NAME)", {}},
+        {"INSTRING(T:CODE, T:NAME)", {}},
+        // other functions and joining texts
+        {"SUB(T:NAME, 1, 3) = 'Pet'", {1}},
+        {"SUB(T:NAME, 2, 0) = ''", {1, 2, 3, 4}},
+        {"CLIP(T:NAME) & '!' = 'PETROVIĆ!'", {2}},
+        {"T:CODE & T:NUM = 'abc-3'", {4}},
+        {"T:NUM & '' = '2.5'", {3}},
+        // numbers, a text compared with a number as numbers, division by 0 gives no value
+        {"T:CODE = 12", {1, 2}},
+        {"-T:NUM = 3", {4}},
+        {"T:NUM + 1 = 11 OR T:NUM * 2 = 5", {1, 3}},
+        {"T:NUM / 4 = 2.5", {1}},
+        {"T:NUM / 0 = 0", {}},
+        // conditions from values; NOT is looser than a comparison
+        {"T:NUM", {1, 3, 4}},
+        {"T:CODE", {1, 2, 4}},
+        {"NOT T:NUM > 0 AND T:CODE <> ''", {2, 4}},
+        {"NOT (T:NUM > 0 AND T:CODE <> '')", {2, 3, 4}},
+        {"1 = 1", {1, 2, 3, 4}},
+        {"'  '", {}},
+    };
+    for (const Case& c : cases) {
+        Fragment f;
+        std::string err = condition(cp(c.filter), Dialect::Sqlite, f);
+        ASSERT_EQ(err, "") << c.filter;
+        EXPECT_EQ(f.type, Type::Bool);
+        EXPECT_EQ(db.ids(f), c.ids) << c.filter << "\n" << f.sql;
+    }
+}
+
+TEST(Expr, UserTextNeverBecomesSql) {
+    Db db;
+    db.insert(1, "O'Brien'); DROP TABLE t; --", 0, "");
+    db.insert(2, "O'Brien", 0, "");
+    const std::string text = "O'Brien'); DROP TABLE t; --";
+    Fragment f;
+    ASSERT_EQ(condition("T:NAME = 'O''Brien''); DROP TABLE t; --'", Dialect::Sqlite, f), "");
+    EXPECT_EQ(f.sql.find("DROP"), std::string::npos) << f.sql;
+    EXPECT_EQ(f.sql.find("Brien"), std::string::npos) << f.sql;
+    ASSERT_EQ(f.params.size(), 1u);
+    EXPECT_EQ(f.params[0], Value::Text(text));
+    EXPECT_EQ(db.ids(f), std::vector<int>{1});
+    EXPECT_TRUE(db.has_table());
+    // Numbers are parameters too.
+    ASSERT_EQ(condition("T:NUM = 12345", Dialect::SqlServer, f), "");
+    EXPECT_EQ(f.sql.find("12345"), std::string::npos) << f.sql;
+}
+
+TEST(Expr, ConstantsAreComputedWithTheProgramsTextRules) {
+    Fragment f;
+    ASSERT_EQ(condition(cp("UPPER(T:NAME) = SUB('xyz', 0, 1) & UPPER(' čaša  ')"), Dialect::Sqlite, f), "");
+    ASSERT_EQ(f.params.size(), 1u);
+    EXPECT_EQ(f.params[0], Value::Text(cp("z ČAŠA")));  // trailing blanks of a compared text go
+    ASSERT_EQ(condition("INSTRING('cb', 'abcb', 2, 1) = T:NUM", Dialect::Sqlite, f), "");
+    ASSERT_EQ(f.params.size(), 1u);
+    EXPECT_EQ(f.params[0], Value::Int(3));
+}
+
+TEST(Expr, SqlServerForms) {
+    struct Case {
+        const char* filter;
+        const char* sql;
+    };
+    const Case cases[] = {
+        {"T:NAME = 'a '", "(\"name\" = ?)"},
+        {"INSTRING(UPPER('x'), UPPER(T:NAME), 1, 1) > 0", "(CHARINDEX(?, UPPER(\"name\"), ?) > ?)"},
+        {"SUB(T:NAME, 2, 3) & T:CODE = 'x'", "((SUBSTRING(\"name\", ?, ?) + \"code\") = ?)"},
+        {"LOWER(T:CODE) = T:NUM", "(COALESCE(TRY_CAST(LOWER(\"code\") AS FLOAT), 0) = \"num\")"},
+        {"T:NUM / 2 > 1", "((CAST(\"num\" AS FLOAT) / NULLIF(?, 0)) > ?)"},
+    };
+    for (const Case& c : cases) {
+        Fragment f;
+        ASSERT_EQ(condition(c.filter, Dialect::SqlServer, f), "") << c.filter;
+        EXPECT_EQ(f.sql, c.sql) << c.filter;
+    }
+}
+
+TEST(Expr, BadExpressionsGiveAClearError) {
+    struct Case {
+        std::string filter;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"T:NAME = ", "Unexpected end of the expression"},
+        {"T:NAME = 'abc", "Text not closed, from position 10"},
+        {"(T:NUM > 1", "Unexpected end of the expression"},
+        {"T:NUM > 1)", "Unexpected ')' at position 10"},
+        {"T:NUM # 1", "Unexpected character '#' at position 7"},
+        {"AND T:NUM", "Unexpected 'AND' at position 1"},
+        {"T:NUM > 1 T:NUM", "Unexpected 'T:NUM' at position 11"},
+        {"UPPER(T:NAME, 1) = 'A'", "UPPER takes 1 argument (position 1)"},
+        {"SUB(T:NAME, 1)", "SUB takes 3 arguments (position 1)"},
+        {"INSTRING('a')", "INSTRING takes 2 to 4 arguments (position 1)"},
+        {"FOO(T:NAME)", "Unknown function FOO (position 1)"},
+        {"T:XYZ = 1", "Unknown field T:XYZ"},
+        {"INSTRING('a', T:NAME, 2, 1)", "INSTRING in a filter needs a step of 1 (position 1)"},
+        {"SUB(T:NAME, 0, 2) = 'a'", "SUB in a filter needs a start of 1 or more (position 1)"},
+        {"LOWER(T:NAME) = 'a'", "LOWER of a field is not available in a filter here; compare UPPER forms (position 1)"},
+        {std::string(5000, '('), "Expression nested too deeply at position 201"},
+        {[] { std::string s; for (int i = 0; i < 5000; ++i) s += "NOT "; return s + "1"; }(),
+         "Expression nested too deeply at position 801"},
+        {"", "The expression is empty"},
+        {"   ", "The expression is empty"},
+    };
+    for (const Case& c : cases) {
+        Fragment f;
+        EXPECT_EQ(condition(c.filter, Dialect::Sqlite, f), c.error) << c.filter.substr(0, 40);
+    }
+}
+
+TEST(Expr, NamesAndValues) {
+    Expression e;
+    ASSERT_EQ(e.Parse("UPPER(kvd:vlasnik) = 'A' AND (KVD:VLASNIK <> NAZ:NAZIV1 OR NAZ:Naziv1 = '')"), "");
+    EXPECT_EQ(e.Names(), (std::vector<std::string>{"kvd:vlasnik", "NAZ:NAZIV1"}));
+    ASSERT_EQ(e.Parse("T:NUM > 0"), "");
+    Fragment f;
+    ASSERT_EQ(e.CompileValue(Dialect::Sqlite, columns, f), "");
+    EXPECT_EQ(f.type, Type::Number);
+    EXPECT_EQ(f.sql, "(CASE WHEN (\"num\" > ?) THEN 1 ELSE 0 END)");
+}
+
+}  // namespace
