@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "data/access.h"
 #include "data/dictionary.h"
 #include "data/tables.h"
 #include "platform/core/process.h"
@@ -13,11 +14,20 @@ thread_local std::uint8_t CallRequest = 0;
 thread_local std::uint8_t CallResponse = 0;
 thread_local std::int32_t CallNavRequest = 0;
 
-void MainThreadFilesInit() {
+namespace {
+
+void clear_buffers() {
     for (int i = 0; i <= static_cast<int>(TableId::FORMATS); ++i) {
         auto id = static_cast<TableId>(i);
         rt::clear_record(table_def(id).layout, record_buffer(id));
     }
+}
+
+}  // namespace
+
+void MainThreadFilesInit() {
+    clear_buffers();
+    Files::Build();
 }
 
 void MainThreadDataInit() {
@@ -31,13 +41,12 @@ void RecnikNitPripremi() {
     if (rt::thread_number() != 1) RecnikPostavi();
 }
 
-void RecnikNitOslobodi() {
-    if (RecnikPostoji()) RecnikOslobodi();
-}
+void RecnikNitOslobodi() { RecnikOslobodi(); }
 
 void MainThreadFilesTerm() {
     RecnikNitOslobodi();
-    MainThreadFilesInit();  // the thread's buffers go with it; leave nothing behind
+    Files::Destroy();  // closes what is still open
+    clear_buffers();   // the thread's buffers go with it; leave nothing behind
 }
 
 void InstallThreadHooks() {

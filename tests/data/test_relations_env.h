@@ -1,0 +1,68 @@
+// A thread's dictionary over a fresh firm database, with the messages it shows captured.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "data/access.h"
+#include "data/dictionary.h"
+#include "data/globals.h"
+#include "data/program_objects.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/core/errors.h"
+#include "tests/files/test_manager_store.h"
+
+namespace kvtest {
+
+class Firm : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MemoryStore::Get().Reset();
+        InstallMemoryDriver();
+        kvadrin::MainModuleInit();
+        kvadrin::OWNERFIRME = "(localdb)\\test,FIRMA_2024,,;TrustedConnection=True";
+        rt::ErrorManager::SetShower([this](const rt::ShownMessage& m) {
+            shown.push_back(m);
+            return answer;
+        });
+        kvadrin::MainThreadFilesInit();
+        kvadrin::RecnikPostavi();
+    }
+    void TearDown() override {
+        kvadrin::MainThreadFilesTerm();
+        rt::ErrorManager::SetShower({});
+        rt::RegisterDriver(rt::Driver::Sql, {});
+    }
+
+    // Adds a row straight to the table (no field checks), leaving the buffer cleared.
+    void seed(kvadrin::TableId id, const std::function<void()>& fill) {
+        rt::FileManager* fm = kvadrin::Access::Of(id);
+        ASSERT_NE(fm, nullptr);
+        ASSERT_EQ(fm->Open(), 0);
+        ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
+        rt::File& f = kvadrin::Files::Of(id);
+        f.Clear();
+        fill();
+        ASSERT_EQ(f.Add(), 0) << kvadrin::table_name(id) << ": " << rt::Error();
+        f.Clear();
+        fm->Close();
+    }
+    long rows(kvadrin::TableId id) {
+        rt::FileManager* fm = kvadrin::Access::Of(id);
+        fm->Open();
+        fm->UseTable(rt::kUseOpen);
+        const long n = kvadrin::Files::Of(id).Records();
+        fm->Close();
+        return n;
+    }
+    std::string last() const { return shown.empty() ? "" : shown.back().title + " / " + shown.back().text; }
+
+    std::vector<rt::ShownMessage> shown;
+    int answer = 1;
+};
+
+}  // namespace kvtest
