@@ -66,6 +66,17 @@ std::string shown_text(const Binding& b, const std::string& picture) {
     return rt::format(b.number(), *p);
 }
 
+// A radio's value: the resource's, else its text without the "&" of its hot key.
+std::string radio_value(const ControlDef& d) {
+    if (!d.value.empty()) return d.value;
+    std::string out;
+    for (std::size_t i = 0; i < d.text.size(); ++i) {
+        if (d.text[i] == '&' && ++i == d.text.size()) break;
+        out += d.text[i];
+    }
+    return out;
+}
+
 bool same_value(const Binding& b, const std::string& value) {
     if (b.numeric()) return b.number() == rt::to_number(value);
     return rt::clip(b.text()) == rt::clip(value);
@@ -165,7 +176,7 @@ struct Window::Impl {
         long chosen = 0;
         for (std::size_t i = 0; i < option.radios.size(); ++i) {
             const ControlRec* r = find(option.radios[i]);
-            if (r && rt::clip(r->st.def->value) == rt::clip(value)) {
+            if (r && rt::clip(radio_value(*r->st.def)) == rt::clip(value)) {
                 chosen = static_cast<long>(i + 1);
                 break;
             }
@@ -278,9 +289,9 @@ void Window::Impl::display(ControlRec& c, bool reset_touched) {
             long chosen = 0;
             for (std::size_t i = 0; i < c.radios.size(); ++i) {
                 const ControlRec* r = find(c.radios[i]);
-                if (r && same_value(c.use, r->st.def->value)) {
+                if (r && same_value(c.use, radio_value(*r->st.def))) {
                     chosen = static_cast<long>(i + 1);
-                    t = r->st.def->value;
+                    t = radio_value(*r->st.def);
                     break;
                 }
             }
@@ -385,7 +396,7 @@ bool Window::Impl::apply(const InputEvent& in) {
         c->st.selected = *in.selected;
         if (c->st.kind == Ctl::Option && *in.selected >= 1 &&
             static_cast<std::size_t>(*in.selected) <= c->radios.size())
-            if (const ControlRec* r = find(c->radios[*in.selected - 1])) c->st.text = r->st.def->value;
+            if (const ControlRec* r = find(c->radios[*in.selected - 1])) c->st.text = radio_value(*r->st.def);
     }
     if (c && in.text) {
         if (*in.text != c->st.text) c->touched = true;
@@ -667,7 +678,7 @@ void Window::Set(int feq, Prop p, long v) {
         case Prop::RangeHigh: m.set_field(*c, s.range_high, v); break;
         case Prop::Selected:
             if (s.kind == Ctl::Option && v >= 1 && static_cast<std::size_t>(v) <= c->radios.size()) {
-                if (const ControlRec* r = m.find(c->radios[v - 1])) m.choose_radio(*c, r->st.def->value);
+                if (const ControlRec* r = m.find(c->radios[v - 1])) m.choose_radio(*c, radio_value(*r->st.def));
             } else {
                 m.set_field(*c, s.selected, v);
             }

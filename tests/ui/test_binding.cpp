@@ -224,15 +224,24 @@ TEST_F(BindingTest, CheckBoxesAndOptionGroupsShowTheirValues) {
         radio.value = v;
         option.children.push_back(radio);
     }
-    def.controls = {check, option};
+    ControlDef by_text = option;  // radios without values stand for their texts
+    by_text.label = "?OPT2";
+    by_text.use = "T:CS";
+    for (ControlDef& r : by_text.children) r.value.clear();
+    by_text.children[0].text = "&Stan";
+    by_text.children[1].text = "&Lokal";
+    def.controls = {check, option, by_text};
     rec.fs = "Da";
     rec.b = 2;
+    rec.cs = "Lokal";
     Window w(def);
     w.Display();
-    int chk = w.Feq("?CHK"), opt = w.Feq("?OPT");
+    int chk = w.Feq("?CHK"), opt = w.Feq("?OPT"), opt2 = w.Feq("?OPT2");
     EXPECT_EQ(w.ScreenText(chk), "Da");
     EXPECT_EQ(w.Get(chk, Prop::Value), 1);
     EXPECT_EQ(w.Get(opt, Prop::Selected), 2);
+    EXPECT_EQ(w.Get(opt2, Prop::Selected), 2);
+    w.Set(opt2, Prop::Selected, 1);
 
     w.Set(chk, Prop::Value, 0);
     w.Set(opt, Prop::Selected, 3);
@@ -240,6 +249,7 @@ TEST_F(BindingTest, CheckBoxesAndOptionGroupsShowTheirValues) {
     EXPECT_TRUE(w.Update());
     EXPECT_EQ(rec.fs.str(), "Ne        ");
     EXPECT_EQ(rec.b.get(), 3);
+    EXPECT_EQ(rec.cs.str(), "Stan");
 }
 
 }  // namespace
