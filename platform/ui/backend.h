@@ -44,9 +44,11 @@ inline std::string CheckValue(const ControlDef& def, bool on) {
 
 // A window's state. OpenWindow carries all of it. A SyncWindow delta carries the
 // window-level values (caption to disabled, window_alerts) always at their current values,
-// in `controls` only the controls that changed (each complete), `drawing` only when the
-// drawing layer changed, `focus` only when the procedure moved the focus, and the keys
-// pressed since the last call.
+// except the placement (x to minimized), which is meant only when `placement` is set: the
+// procedure changed it; otherwise it may lag behind what the user just did. `controls`
+// holds only the controls that changed (each complete), `drawing` is set only when the
+// drawing layer changed, `focus` only when the procedure moved the focus, and
+// `pressed_keys` holds the keys pressed since the last call.
 struct WindowState {
     WindowId id = 0;
     int thread = 0;
@@ -56,6 +58,7 @@ struct WindowState {
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
     bool has_position = false;       // false: the resource's placement (centred etc.)
     bool maximized = false, minimized = false;
+    bool placement = true;           // in a delta: x .. minimized changed (always in OpenWindow)
     int timer = 0;
     bool wait_cursor = false;
     bool disabled = false;            // an older window of a thread while a newer one is open

@@ -104,6 +104,7 @@ struct Window::Impl {
     std::map<int, std::size_t> index;  // feq -> controls
     WindowState win;                   // window-level values only
     bool win_dirty = false;
+    bool placement_dirty = false;  // the procedure changed the placement
     bool accept_all = false;
     std::int32_t pen_color = 0, font_color = -1;
     std::vector<DrawItem> drawing;
@@ -143,6 +144,13 @@ struct Window::Impl {
         if (field != v) {
             field = v;
             win_dirty = true;
+        }
+    }
+    template <typename T>
+    void set_placement(T& field, T v) {
+        if (field != v) {
+            field = v;
+            win_dirty = placement_dirty = true;
         }
     }
 
@@ -375,6 +383,7 @@ void Window::Impl::flush() {
     for (const ControlRec& c : controls) any = any || c.dirty;
     if (!any) return;
     WindowState d = window_level();
+    d.placement = placement_dirty;
     d.focus = pending_focus;
     for (ControlRec& c : controls)
         if (c.dirty) {
@@ -384,7 +393,7 @@ void Window::Impl::flush() {
     if (drawing_dirty) d.drawing = drawing;
     d.pressed_keys = std::move(pressed);
     pressed.clear();
-    win_dirty = drawing_dirty = false;
+    win_dirty = drawing_dirty = placement_dirty = false;
     pending_focus = 0;
     if (Backend* b = GetBackend()) b->SyncWindow(d);
 }
@@ -540,7 +549,7 @@ void Window::Open() {
     m.open = true;
     WindowState s = m.full_state();
     for (ControlRec& c : m.controls) c.dirty = false;
-    m.win_dirty = m.drawing_dirty = false;
+    m.win_dirty = m.drawing_dirty = m.placement_dirty = false;
     m.pressed.clear();
     m.pending_focus = 0;
     m.next_timer = Clock::now() + std::chrono::milliseconds(10LL * m.win.timer);
@@ -649,12 +658,12 @@ void Window::Set(int feq, Prop p, long v) {
         WindowState& w = m.win;
         switch (p) {
             case Prop::Text: m.set_win(w.caption, std::to_string(v)); break;
-            case Prop::Xpos: m.set_win(w.x, static_cast<int>(v)); m.set_win(w.has_position, true); break;
-            case Prop::Ypos: m.set_win(w.y, static_cast<int>(v)); m.set_win(w.has_position, true); break;
-            case Prop::Width: m.set_win(w.w, static_cast<int>(v)); m.set_win(w.has_position, true); break;
-            case Prop::Height: m.set_win(w.h, static_cast<int>(v)); m.set_win(w.has_position, true); break;
-            case Prop::Maximize: m.set_win(w.maximized, v != 0); if (v) m.set_win(w.minimized, false); break;
-            case Prop::Iconize: m.set_win(w.minimized, v != 0); break;
+            case Prop::Xpos: m.set_placement(w.x, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
+            case Prop::Ypos: m.set_placement(w.y, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
+            case Prop::Width: m.set_placement(w.w, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
+            case Prop::Height: m.set_placement(w.h, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
+            case Prop::Maximize: m.set_placement(w.maximized, v != 0); if (v) m.set_placement(w.minimized, false); break;
+            case Prop::Iconize: m.set_placement(w.minimized, v != 0); break;
             case Prop::Timer: m.set_timer(static_cast<int>(v)); break;
             case Prop::AcceptAll: m.accept_all = v != 0; break;
             case Prop::PenColor: m.pen_color = static_cast<std::int32_t>(v); break;

@@ -149,6 +149,7 @@ TEST_F(WindowTest, ChangesReachTheBackEndInOneDeltaAtTheNextAccept) {
     EXPECT_EQ(d.id, w.id());
     EXPECT_EQ(d.x, 9999);
     EXPECT_TRUE(d.has_position);
+    EXPECT_TRUE(d.placement);
     ASSERT_EQ(d.controls.size(), 1u);  // only the changed control
     EXPECT_EQ(d.controls[0].feq, e);
     EXPECT_TRUE(d.controls[0].disable);
@@ -255,8 +256,17 @@ TEST_F(WindowTest, UserInputChangesTheStateWithoutEchoingItBack) {
     EXPECT_EQ(w.Get(10, Prop::Selected), 4);
     w.Post(Event::User);
     ASSERT_TRUE(w.Accept());
+    {
+        std::lock_guard lock(backend.mutex);
+        EXPECT_TRUE(backend.synced.empty());
+    }
+    // A later change of the procedure does not send the user's placement back as its own.
+    w.Hide(w.Feq("?KVD:BROJ"));
+    w.Display();
     std::lock_guard lock(backend.mutex);
-    EXPECT_TRUE(backend.synced.empty());
+    ASSERT_EQ(backend.synced.size(), 1u);
+    EXPECT_FALSE(backend.synced[0].placement);
+    EXPECT_EQ(backend.synced[0].w, 300);
 }
 
 TEST_F(WindowTest, TheTimerRaisesTimerEventsWhileTheWindowWaits) {
