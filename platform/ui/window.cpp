@@ -212,7 +212,9 @@ void Window::Impl::add(const std::vector<ControlDef>& defs, int parent, bool men
     for (const ControlDef& d : defs) {
         bool neg = menubar || d.kind == Ctl::Menubar;
         int feq = d.number;
-        if (feq == 0) {
+        // A number the resource gives twice goes to the first control only, so that every
+        // control (and every control's parent) is found by its number.
+        if (feq == 0 || index.count(feq)) {
             if (neg) {
                 while (taken.count(next_neg)) --next_neg;
                 feq = next_neg--;
@@ -244,7 +246,7 @@ void Window::Impl::add(const std::vector<ControlDef>& defs, int parent, bool men
         s.icon = d.icon;
         s.tip = d.tip;
         if (d.kind == Ctl::Sheet && !d.children.empty()) s.selected = 1;
-        if (!index.count(feq)) index[feq] = controls.size();
+        index[feq] = controls.size();
         std::size_t at = controls.size();
         controls.push_back(std::move(c));
         add(d.children, feq, neg, taken, next_pos, next_neg);

@@ -41,6 +41,7 @@ WindowDef sample() {
              ctl(Ctl::Tab, "?TAB2", {ctl(Ctl::Entry, "?KVD:ADRESA", {}, 2)})}),
         ctl(Ctl::Group, "?GROUP", {ctl(Ctl::Entry, "?HIDDEN")}),
         ctl(Ctl::List, "?BROWSE:1"),
+        ctl(Ctl::Button, "?DUP", {}, 3001),  // a number given twice
     };
     d.controls[3].attrs = kHide;
     return d;
@@ -67,7 +68,7 @@ TEST_F(WindowTest, ControlsAreNumberedByDeclarationOrderAndFoundByLabel) {
         {"?TOOLBAR:INSERT", 3001, Ctl::Button}, {"?SHEET", 3, Ctl::Sheet}, {"?TAB1", 4, Ctl::Tab},
         {"?KVD:BROJ", 5, Ctl::Entry}, {"?kvd:naziv", 6, Ctl::Entry}, {"?TAB2", 7, Ctl::Tab},
         {"?KVD:ADRESA", 2, Ctl::Entry}, {"?GROUP", 8, Ctl::Group}, {"?HIDDEN", 9, Ctl::Entry},
-        {"?BROWSE:1", 10, Ctl::List},
+        {"?BROWSE:1", 10, Ctl::List}, {"?DUP", 11, Ctl::Button},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -75,7 +76,7 @@ TEST_F(WindowTest, ControlsAreNumberedByDeclarationOrderAndFoundByLabel) {
         EXPECT_EQ(w.Get(c.feq, Prop::Type), c.kind);
     }
     EXPECT_EQ(w.Feq("?NOSUCH"), 0);
-    EXPECT_EQ(w.Controls(), (std::vector<int>{-9, -3, -2, -1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 3001}));
+    EXPECT_EQ(w.Controls(), (std::vector<int>{-9, -3, -2, -1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 3001}));
     EXPECT_EQ(w.Get(-1, Prop::Type), Ctl::Menubar);
     EXPECT_EQ(w.Get(1, Prop::Type), Ctl::Toolbar);
     EXPECT_EQ(w.FirstControl(), 1);
