@@ -374,6 +374,9 @@ private:
     Fragment f_;
 };
 
+// SQL Server's collation of exact comparisons.
+constexpr const char* kExact = " COLLATE Latin1_General_CS_AS";
+
 class Compiler {
 public:
     Compiler(Dialect d, const Resolver& r) : d_(d), resolve_(r) {}
@@ -482,6 +485,9 @@ private:
         if (a.f.type == Type::Text && b.f.type == Type::Text) {
             a = clipped(std::move(a));
             b = clipped(std::move(b));
+            // Exact as in the runtime, whatever the columns' collation (SQLite compares
+            // function results, RTRIM's among them, exactly by itself).
+            if (d_ == Dialect::SqlServer) a = (Sql(Type::Text) << a.f << kExact).term();
         } else {
             a = number(std::move(a));
             b = number(std::move(b));
@@ -547,7 +553,7 @@ private:
             if (needle.constant && needle.value.s.empty()) return constant(Value::Int(0));
             if (start.constant && long_of(start.value) < 1) start = constant(Value::Int(1));
             if (d_ == Dialect::SqlServer)
-                return (Sql(Type::Number) << "CHARINDEX(" << needle.f << ", " << hay.f << ", " << start.f << ")").term();
+                return (Sql(Type::Number) << "CHARINDEX(" << needle.f << ", " << hay.f << kExact << ", " << start.f << ")").term();
             Sql pos(Type::Number);
             if (start.constant && long_of(start.value) == 1) {
                 pos << "INSTR(" << hay.f << ", " << needle.f << ")";

@@ -29,8 +29,8 @@ std::optional<Fragment> columns(std::string_view name) {
     return std::nullopt;
 }
 
-// An in-memory SQLite table with the program's KVUPPER, texts in UTF-8 as the embedded
-// store keeps them.
+// An in-memory SQLite table with the program's KVUPPER and KVCI, texts in UTF-8 as the
+// embedded store keeps them.
 class Db {
 public:
     Db() {
@@ -43,7 +43,12 @@ public:
                 sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
             },
             nullptr, nullptr);
-        exec("CREATE TABLE t(id INTEGER, name TEXT, num REAL, code TEXT)");
+        sqlite3_create_collation(db_, "KVCI", SQLITE_UTF8, nullptr, [](void*, int na, const void* a, int nb, const void* b) {
+            return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
+                                          {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
+        });
+        // Text columns without case, as the store declares them.
+        exec("CREATE TABLE t(id INTEGER, name TEXT COLLATE KVCI, num REAL, code TEXT COLLATE KVCI)");
     }
     ~Db() { sqlite3_close(db_); }
     void exec(const std::string& sql) { ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql; }
@@ -196,9 +201,10 @@ TEST(Expr, SqlServerForms) {
         const char* sql;
     };
     const Case cases[] = {
-        {"T:NAME = 'a '", "(\"name\" = ?)"},
-        {"INSTRING(UPPER('x'), UPPER(T:NAME), 1, 1) > 0", "(CHARINDEX(?, UPPER(\"name\"), ?) > ?)"},
-        {"SUB(T:NAME, 2, 3) & T:CODE = 'x'", "((SUBSTRING(\"name\", ?, ?) + \"code\") = ?)"},
+        {"T:NAME = 'a '", "(\"name\" COLLATE Latin1_General_CS_AS = ?)"},
+        {"INSTRING(UPPER('x'), UPPER(T:NAME), 1, 1) > 0",
+         "(CHARINDEX(?, UPPER(\"name\") COLLATE Latin1_General_CS_AS, ?) > ?)"},
+        {"SUB(T:NAME, 2, 3) & T:CODE = 'x'", "((SUBSTRING(\"name\", ?, ?) + \"code\") COLLATE Latin1_General_CS_AS = ?)"},
         {"LOWER(T:CODE) = T:NUM", "(COALESCE(TRY_CAST(LOWER(\"code\") AS FLOAT), 0) = \"num\")"},
         {"T:NUM / 2 > 1", "((CAST(\"num\" AS FLOAT) / NULLIF(?, 0)) > ?)"},
     };
