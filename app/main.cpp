@@ -1,4 +1,8 @@
-// Process entry: hands control to the program's main procedure.
+// Process entry: the GUI server runs on the main thread; the program's main procedure
+// runs as thread 1 on a thread of its own, and the process ends when it returns.
+#include "platform/qt/gui_server.h"
 #include "shell/glavni.h"
 
-int main() { return kvadrin::RunProgram(); }
+int main(int argc, char** argv) {
+    return rt::qt::StartGui(argc, argv, [] { return kvadrin::RunProgram(); });
+}

@@ -1,0 +1,371 @@
+#include "platform/qt/gui_server.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+#include <QStyleFactory>
+#include <QWheelEvent>
+#include <algorithm>
+#include <thread>
+
+#include "platform/core/text.h"
+#include "platform/qt/qt_window.h"
+#include "platform/ui/wndproc.h"
+
+namespace rt::qt {
+
+GuiServer::GuiServer() {
+    qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager& m) { CommitData(m); }, Qt::DirectConnection);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { AboutToQuit(); });
+}
+
+GuiServer::~GuiServer() {
+    if (qApp) qApp->removeEventFilter(this);
+    for (auto& [id, m] : messages_)
+        if (m.box) delete m.box.data();
+    windows_.clear();
+}
+
+// ---------------------------------------------------------------- any thread
+
+void GuiServer::OpenWindow(const ui::WindowState& state) {
+    QMetaObject::invokeMethod(this, [this, state] { DoOpen(state); }, Qt::QueuedConnection);
+}
+
+void GuiServer::SyncWindow(const ui::WindowState& delta) {
+    QMetaObject::invokeMethod(this, [this, delta] { DoSync(delta); }, Qt::QueuedConnection);
+}
+
+void GuiServer::CloseWindow(ui::WindowId id) {
+    QMetaObject::invokeMethod(this, [this, id] { DoClose(id); }, Qt::QueuedConnection);
+}
+
+void GuiServer::ShowMessage(const ui::MessageRequest& request) {
+    QMetaObject::invokeMethod(this, [this, request] { DoMessage(request); }, Qt::QueuedConnection);
+}
+
+void GuiServer::Beep() {
+    QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection);
+}
+
+void GuiServer::PrinterSetup(int thread) {
+    QMetaObject::invokeMethod(this, [this, thread] { DoPrinterSetup(thread); }, Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------- GUI thread
+
+QtWindow* GuiServer::Window(ui::WindowId id) const {
+    auto it = windows_.find(id);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+QtWindow* GuiServer::FindWindow(const std::string& procedure) const {
+    for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+        QtWindow* w = Window(*it);
+        if (w && rt::equal_nocase(w->procedure(), procedure)) return w;
+    }
+    return nullptr;
+}
+
+std::vector<QtWindow*> GuiServer::Windows() const {
+    std::vector<QtWindow*> out;
+    for (ui::WindowId id : order_)
+        if (QtWindow* w = Window(id)) out.push_back(w);
+    return out;
+}
+
+std::vector<GuiServer::OpenMessage> GuiServer::Messages() const {
+    std::vector<OpenMessage> out;
+    for (const auto& [id, m] : messages_)
+        if (m.box && !m.answered) out.push_back({id, m.thread, m.box.data()});
+    return out;
+}
+
+QPrinter& GuiServer::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
+void GuiServer::DoOpen(const ui::WindowState& state) {
+    if (!state.def || windows_.count(state.id)) return;
+    QtWindow* frame = Window(frame_);
+    QMdiArea* mdi = state.def->mdi && frame ? frame->mdi_area() : nullptr;
+    auto window = std::make_unique<QtWindow>(state, mdi);
+    QtWindow* w = window.get();
+    windows_[state.id] = std::move(window);
+    order_.push_back(state.id);
+    if (state.def->frame && !frame) {
+        frame_ = state.id;
+        if (QMdiArea* area = w->mdi_area()) {
+            connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+                if (QtWindow* child = WindowOfWidget(sub)) Focused(child->id());
+            });
+        }
+    }
+    UpdateModality(state.thread);
+    w->Show();
+}
+
+void GuiServer::DoSync(const ui::WindowState& delta) {
+    if (QtWindow* w = Window(delta.id)) w->Apply(delta);
+}
+
+void GuiServer::DoClose(ui::WindowId id) {
+    auto it = windows_.find(id);
+    if (it == windows_.end()) return;
+    int thread = it->second->thread();
+    std::unique_ptr<QtWindow> closing = std::move(it->second);
+    windows_.erase(it);
+    order_.erase(std::remove(order_.begin(), order_.end(), id), order_.end());
+    if (frame_ == id) frame_ = 0;
+    if (focused_ == id) focused_ = 0;
+    closing.reset();
+    UpdateModality(thread);
+}
+
+// The window the user works in changed: it gains the focus, the previous one loses it.
+void GuiServer::Focused(ui::WindowId id) {
+    if (id == focused_) return;
+    ui::WindowId previous = focused_;
+    focused_ = id;
+    ui::InputEvent ev;
+    if (previous && Window(previous)) {
+        ev.event = ui::Event::LoseFocus;
+        ui::Deliver(previous, ev);
+    }
+    ev.event = ui::Event::GainFocus;
+    ui::Deliver(id, ev);
+}
+
+// A thread's newest window takes input; its older ones, and all of them while one of its
+// message boxes or dialogs is open, do not. Other threads' windows are left alone.
+void GuiServer::UpdateModality(int thread) {
+    bool dialog = dialogs_.count(thread) && dialogs_[thread] > 0;
+    for (const auto& [id, m] : messages_)
+        if (m.thread == thread && m.box && !m.answered) dialog = true;
+    QtWindow* newest = nullptr;
+    for (ui::WindowId id : order_) {
+        QtWindow* w = Window(id);
+        if (w && w->thread() == thread) newest = w;
+    }
+    for (ui::WindowId id : order_) {
+        QtWindow* w = Window(id);
+        if (w && w->thread() == thread) w->SetBlocked(dialog || w != newest);
+    }
+}
+
+namespace {
+
+QMessageBox::Icon IconOf(const std::string& name) {
+    if (rt::equal_nocase(name, "Question")) return QMessageBox::Question;
+    if (rt::equal_nocase(name, "Exclamation")) return QMessageBox::Warning;
+    if (rt::equal_nocase(name, "Hand")) return QMessageBox::Critical;
+    if (rt::equal_nocase(name, "Asterisk")) return QMessageBox::Information;
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void GuiServer::DoMessage(const ui::MessageRequest& request) {
+    auto* box = new QMessageBox;
+    box->setObjectName(QStringLiteral("kvMessage%1").arg(request.id));
+    box->setWindowModality(Qt::NonModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowTitle(FromCp1250(request.caption));
+    box->setText(FromCp1250(request.text));
+    box->setIcon(IconOf(request.icon));
+    std::vector<std::string> buttons = request.buttons;
+    if (buttons.empty()) buttons.push_back("OK");
+    const std::uint32_t id = request.id;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        QPushButton* b = box->addButton(FromCp1250(buttons[i]), QMessageBox::AcceptRole);
+        b->setObjectName(QStringLiteral("kvButton%1").arg(i + 1));
+        const int answer = static_cast<int>(i) + 1;
+        connect(b, &QPushButton::clicked, this, [this, id, answer] { Answer(id, answer); });
+        if (answer == request.default_button) box->setDefaultButton(b);
+    }
+    if (buttons.size() == 1) box->setEscapeButton(box->buttons().front());
+    const int fallback = std::clamp(request.default_button, 1, static_cast<int>(buttons.size()));
+    connect(box, &QMessageBox::finished, this, [this, id, fallback] { Answer(id, fallback); });
+    messages_[id] = Box{request.thread, box, false};
+    UpdateModality(request.thread);
+
+    // Centred over the asking thread's newest window.
+    QWidget* over = nullptr;
+    for (ui::WindowId wid : order_) {
+        QtWindow* w = Window(wid);
+        if (w && w->thread() == request.thread && w->top()) over = w->top()->window();
+    }
+    box->show();
+    box->adjustSize();
+    QRect area = over ? over->frameGeometry()
+                      : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                          : QRect());
+    if (area.isValid()) box->move(area.center() - QPoint(box->width() / 2, box->height() / 2));
+    BringToFront(box);
+}
+
+void GuiServer::Answer(std::uint32_t id, int answer) {
+    auto it = messages_.find(id);
+    if (it == messages_.end() || it->second.answered) return;
+    it->second.answered = true;
+    int thread = it->second.thread;
+    QPointer<QMessageBox> box = it->second.box;
+    messages_.erase(it);
+    if (box) {
+        box->hide();
+        box->deleteLater();
+    }
+    ui::DeliverAnswer(id, answer);
+    UpdateModality(thread);
+}
+
+void GuiServer::DoPrinterSetup(int thread) {
+    auto* dialog = new QPageSetupDialog(&printer());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowModality(Qt::NonModal);
+    ++dialogs_[thread];
+    UpdateModality(thread);
+    connect(dialog, &QDialog::finished, this, [this, thread] {
+        if (--dialogs_[thread] <= 0) dialogs_.erase(thread);
+        UpdateModality(thread);
+    });
+    dialog->open();
+}
+
+QtWindow* GuiServer::WindowOfWidget(QObject* object) const {
+    if (!object || !object->isWidgetType()) return nullptr;
+    for (auto* w = static_cast<QWidget*>(object); w; w = w->parentWidget()) {
+        QVariant v = w->property(kWindowProperty);
+        if (v.isValid()) return Window(v.toUInt());
+    }
+    return nullptr;
+}
+
+bool GuiServer::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            break;
+        case QEvent::WindowActivate:
+            if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+                if (QtWindow* w = WindowOfWidget(watched)) {
+                    QMdiArea* area = w->mdi_area();
+                    QtWindow* child = area ? WindowOfWidget(area->activeSubWindow()) : nullptr;
+                    Focused(child ? child->id() : w->id());
+                }
+            }
+            return false;
+        default:
+            return false;
+    }
+    QtWindow* w = WindowOfWidget(watched);
+    if (!w) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    switch (event->type()) {
+        case QEvent::KeyPress:
+            return w->OnKey(widget, static_cast<QKeyEvent*>(event), false);
+        case QEvent::ShortcutOverride:
+            return w->OnKey(widget, static_cast<QKeyEvent*>(event), true);
+        case QEvent::Wheel:
+            return w->OnWheel(widget, static_cast<QWheelEvent*>(event));
+        case QEvent::FocusIn:
+            w->OnFocusIn(widget, static_cast<QFocusEvent*>(event)->reason());
+            return false;
+        case QEvent::FocusOut:
+            w->OnFocusOut(widget, static_cast<QFocusEvent*>(event)->reason());
+            return false;
+        default:
+            return w->OnMouse(widget, static_cast<QMouseEvent*>(event));
+    }
+}
+
+// The session is asked to end: every window's handle chain answers; one refusal keeps
+// the session.
+void GuiServer::CommitData(QSessionManager& manager) {
+    session_ending_ = true;
+    bool allow = true;
+    for (QtWindow* w : Windows())
+        if (!w->SessionMessage(ui::WM_QUERYENDSESSION, 0)) allow = false;
+    if (!allow) {
+        session_ending_ = false;
+        manager.cancel();
+    }
+}
+
+void GuiServer::AboutToQuit() {
+    if (!session_ending_) return;
+    for (QtWindow* w : Windows()) w->SessionMessage(ui::WM_ENDSESSION, 1);
+}
+
+// ---------------------------------------------------------------- the process
+
+namespace {
+QApplication* g_app = nullptr;
+GuiServer* g_server = nullptr;
+}  // namespace
+
+GuiServer* CreateGui(int& argc, char** argv) {
+    if (g_server) return g_server;
+    if (!qApp) g_app = new QApplication(argc, argv);
+    QFont::insertSubstitution(QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 8));
+    QApplication::setQuitOnLastWindowClosed(false);
+    g_server = new GuiServer;
+    ui::SetBackend(g_server);
+    return g_server;
+}
+
+GuiServer* Server() { return g_server; }
+
+void DestroyGui() {
+    ui::SetBackend(nullptr);
+    delete g_server;
+    g_server = nullptr;
+    delete g_app;
+    g_app = nullptr;
+}
+
+void QuitGui() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+}
+
+int StartGui(int& argc, char** argv, const std::function<int()>& program) {
+    CreateGui(argc, argv);
+    int code = 0;
+    std::thread runner([&] {
+        code = program();
+        QuitGui();
+    });
+    QApplication::exec();
+    runner.join();
+    DestroyGui();
+    return code;
+}
+
+}  // namespace rt::qt

@@ -1,0 +1,1456 @@
+#include "platform/qt/qt_window.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/core/picture.h"
+#include "platform/core/text.h"
+#include "platform/qt/keys.h"
+#include "platform/ui/wndproc.h"
+
+namespace rt::qt {
+
+namespace Ctl = ui::Ctl;
+using ui::ControlState;
+using ui::InputEvent;
+namespace Event = ui::Event;
+namespace Key = ui::Key;
+
+QString FromCp1250(std::string_view text) {
+    return QString::fromStdString(rt::cp1250_to_utf8(text));
+}
+
+std::string ToCp1250(const QString& text) { return rt::utf8_to_cp1250(text.toStdString()); }
+
+void BringToFront(QWidget* w) {
+    if (!w) return;
+    // The offscreen platform has no stacking of its windows.
+    if (w->isWindow() && QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+    else if (!w->isWindow()) w->raise();
+    w->activateWindow();
+}
+
+QColor ColorOf(std::int32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+namespace {
+
+QFont FontOf(const ui::Font& f, const QFont& base) {
+    QFont font = base;
+    if (!f.face.empty()) font.setFamily(QString::fromStdString(f.face));
+    if (f.size > 0) font.setPointSize(f.size);
+    int weight = f.style & 0xFFF;
+    if (weight != 0) font.setBold(weight >= 700);
+    if (f.style & ui::Font::kItalic) font.setItalic(true);
+    if (f.style & ui::Font::kUnderline) font.setUnderline(true);
+    return font;
+}
+
+// A prompt's text without its hot-key marks ("&&" is a literal "&").
+QString WithoutMnemonic(const QString& text) {
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            if (i + 1 < text.size() && text[i + 1] == '&') out += '&';
+            ++i;
+            if (i < text.size() && text[i] != '&') out += text[i];
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+Qt::Alignment AlignmentOf(Align a) {
+    switch (a) {
+        case Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+        case Align::Right:
+        case Align::Decimal: return Qt::AlignRight | Qt::AlignVCenter;
+        case Align::Left: break;
+    }
+    return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+bool IsNumericPicture(const std::string& picture) {
+    auto p = rt::parse_picture(picture);
+    return p && p->kind != rt::PictureKind::String;
+}
+
+// Kinds that lie beneath the drawing layer; every other control lies above it.
+bool BeneathDrawing(int kind) {
+    switch (kind) {
+        case Ctl::Sheet: case Ctl::Group: case Ctl::Option: case Ctl::Box: case Ctl::Panel:
+        case Ctl::Region: case Ctl::Ellipse: case Ctl::Line: case Ctl::Image:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsEntry(int kind) { return kind == Ctl::Entry || kind == Ctl::Spin; }
+
+InputEvent Ev(int event, int feq) {
+    InputEvent ev;
+    ev.event = event;
+    ev.feq = feq;
+    return ev;
+}
+
+bool EqualLabel(const std::string& label, const char* name) {
+    return rt::equal_nocase(label, name);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- building
+
+QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) {
+    const ui::WindowDef& def = *state_.def;
+    font_ = FontOf(def.font, QApplication::font());
+    QFontMetrics fm(font_);
+    unit_x_ = std::max(1, (fm.horizontalAdvance(QStringLiteral(
+                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2);
+    unit_y_ = std::max(1, fm.height());
+
+    bool bars = def.frame;
+    for (const ControlState& c : state_.controls)
+        if (c.kind == Ctl::Menubar || c.kind == Ctl::Toolbar) bars = true;
+
+    QWidget* content = nullptr;
+    if (bars) {
+        main_ = new QMainWindow(nullptr, Qt::Window);
+        if (def.frame) {
+            mdi_area_ = new QMdiArea(main_);
+            mdi_area_->setViewMode(QMdiArea::SubWindowView);
+            mdi_area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+            mdi_area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+            main_->setCentralWidget(mdi_area_);
+            client_ = mdi_area_;
+        } else {
+            client_ = new QWidget(main_);
+            main_->setCentralWidget(client_);
+        }
+        content = main_;
+    } else {
+        client_ = new QWidget(nullptr, Qt::Window);
+        content = client_;
+    }
+    client_->setFont(font_);
+    content->setFont(font_);
+
+    if (mdi && !def.frame && def.mdi) {
+        parent_area_ = mdi;
+        sub_ = new QMdiSubWindow;
+        sub_->setAttribute(Qt::WA_DeleteOnClose, false);
+        content->setWindowFlags(Qt::Widget);
+        sub_->setWidget(content);
+        Qt::WindowFlags flags = Qt::SubWindow | Qt::WindowTitleHint;
+        if (def.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (def.max_box) flags |= Qt::WindowMaximizeButtonHint;
+        if (def.min_box) flags |= Qt::WindowMinimizeButtonHint;
+        sub_->setWindowFlags(flags);
+        mdi->addSubWindow(sub_);
+        top_ = sub_;
+    } else {
+        Qt::WindowFlags flags = def.tool_window ? Qt::Tool : Qt::Window;
+        flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+        if (def.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (def.max_box) flags |= Qt::WindowMaximizeButtonHint;
+        if (def.min_box) flags |= Qt::WindowMinimizeButtonHint;
+        content->setWindowFlags(flags);
+        top_ = content;
+    }
+    top_->setObjectName(QString::fromStdString(state_.procedure));
+    for (QWidget* w : {static_cast<QWidget*>(top_), content, client_})
+        w->setProperty(kWindowProperty, static_cast<quint32>(state_.id));
+    top_->setWindowTitle(FromCp1250(state_.caption.empty() ? def.caption : state_.caption));
+    if (!def.icon.empty() && QFileInfo::exists(QString::fromStdString(def.icon)))
+        top_->setWindowIcon(QIcon(QString::fromStdString(def.icon)));
+
+    if (!mdi_area_) {
+        canvas_ = new Canvas(*this, client_);
+        canvas_->setGeometry(client_->rect());
+    }
+    applying_ = true;  // the widgets' own signals while they are built are no input
+    for (const ControlState& c : state_.controls) BuildControl(c);
+    for (int feq : order_) ApplyControl(ctls_[feq], ctls_[feq].st, true);
+
+    if (canvas_) {
+        canvas_->raise();
+        for (int feq : order_) {
+            Control& c = ctls_[feq];
+            if (c.w && !c.in_toolbar && c.w->parentWidget() == client_ && !BeneathDrawing(c.st.kind))
+                c.w->raise();
+        }
+    }
+    if (state_.drawing) drawing_ = *state_.drawing;
+    UpdateVisibility();
+    applying_ = false;
+
+    top_->installEventFilter(this);
+    client_->installEventFilter(this);
+    was_maximized_ = false;
+}
+
+QtWindow::~QtWindow() {
+    if (top_) {
+        top_->hide();
+        top_->deleteLater();
+    }
+}
+
+bool QtWindow::is_frame() const { return state_.def->frame; }
+
+void QtWindow::BuildControl(const ControlState& st) {
+    Control& c = ctls_[st.feq];
+    c.st = st;
+    order_.push_back(st.feq);
+    const ui::ControlDef* def = st.def;
+    QString label = def ? QString::fromStdString(def->label) : QString();
+    Control* parent = st.parent ? Find(st.parent) : nullptr;
+    int parent_kind = parent ? parent->st.kind : 0;
+
+    if (st.kind == Ctl::Menubar || st.kind == Ctl::Menu || st.kind == Ctl::Item ||
+        parent_kind == Ctl::Menubar || parent_kind == Ctl::Menu) {
+        BuildMenu(c);
+        return;
+    }
+    if (st.kind == Ctl::Toolbar) {
+        if (!main_) return;
+        auto* tb = new QToolBar(main_);
+        tb->setObjectName(label);
+        tb->setMovable(false);
+        tb->setFloatable(false);
+        tb->setContextMenuPolicy(Qt::PreventContextMenu);
+        main_->addToolBar(Qt::TopToolBarArea, tb);
+        toolbar_ = tb;
+        c.w = tb;
+        c.in_toolbar = true;
+        c.w->setProperty(kControlProperty, st.feq);
+        return;
+    }
+    if (parent_kind == Ctl::Toolbar || (parent && parent->in_toolbar)) {
+        BuildToolbarEntry(c);
+        return;
+    }
+    if (st.kind == Ctl::Tab) {
+        if (parent_kind == Ctl::Sheet) {
+            auto* tabs = static_cast<QTabWidget*>(parent->w);
+            auto* page = new QWidget;
+            page->setObjectName(label);
+            page->setProperty(kControlProperty, st.feq);
+            c.tab_index = tabs->addTab(page, QString());
+            c.w = page;
+        }
+        return;
+    }
+
+    const int feq = st.feq;
+    QWidget* w = nullptr;
+    switch (st.kind) {
+        case Ctl::Prompt:
+        case Ctl::String:
+        case Ctl::StringPic: {
+            auto* l = new QLabel(client_);
+            l->setTextFormat(Qt::PlainText);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            w = l;
+            break;
+        }
+        case Ctl::Entry:
+        case Ctl::Spin: {
+            auto* e = new QLineEdit(client_);
+            std::uint32_t a = def ? def->attrs : 0;
+            if (a & ui::kPassword) e->setEchoMode(QLineEdit::Password);
+            if (def) {
+                auto p = rt::parse_picture(def->picture);
+                if (p && p->kind == rt::PictureKind::String && p->width > 0) e->setMaxLength(p->width);
+                if (a & ui::kCenter) e->setAlignment(Qt::AlignHCenter);
+                else if ((a & ui::kRight) || (IsNumericPicture(def->picture) && !(a & ui::kLeft)))
+                    e->setAlignment(Qt::AlignRight);
+            }
+            if (a & ui::kUpr) {
+                connect(e, &QLineEdit::textEdited, this, [e](const QString& t) {
+                    QString up = t.toUpper();
+                    if (up == t) return;
+                    int pos = e->cursorPosition();
+                    e->setText(up);
+                    e->setCursorPosition(pos);
+                });
+            }
+            w = e;
+            break;
+        }
+        case Ctl::Button: {
+            auto* b = new QPushButton(client_);
+            if (def && (def->attrs & ui::kDefault)) {
+                b->setDefault(true);
+                default_button_ = feq;
+            }
+            if (def && (def->attrs & ui::kFlat)) b->setFlat(true);
+            connect(b, &QPushButton::clicked, this, [this, feq] {
+                if (refusing_) return;
+                Deliver(Ev(Event::Accepted, feq));
+            });
+            w = b;
+            break;
+        }
+        case Ctl::Check: {
+            auto* b = new QCheckBox(client_);
+            connect(b, &QCheckBox::clicked, this, [this, feq](bool on) {
+                Control* self = Find(feq);
+                if (!self || refusing_) return;
+                const ui::ControlDef* d = self->st.def;
+                std::string value = on ? (d && !d->value.empty() ? d->value : "1")
+                                       : (d && !d->off_value.empty() ? d->off_value : "0");
+                self->st.text = value;
+                InputEvent ev = Ev(Event::Accepted, feq);
+                ev.text = value;
+                Deliver(ev);
+            });
+            w = b;
+            break;
+        }
+        case Ctl::Option:
+        case Ctl::Group: {
+            auto* g = new QGroupBox(client_);
+            g->setFocusPolicy(Qt::NoFocus);
+            if (st.kind == Ctl::Option) {
+                c.radios = new QButtonGroup(this);
+                c.radios->setExclusive(true);
+            }
+            w = g;
+            break;
+        }
+        case Ctl::Radio: {
+            auto* r = new QRadioButton(client_);
+            r->setAutoExclusive(false);
+            if (parent && parent->radios) parent->radios->addButton(r);
+            int option = parent_kind == Ctl::Option ? parent->st.feq : 0;
+            connect(r, &QRadioButton::clicked, this, [this, feq, option] {
+                if (refusing_) return;
+                Control* o = option ? Find(option) : nullptr;
+                if (o) OptionClicked(*o, feq);
+                else Deliver(Ev(Event::Accepted, feq));
+            });
+            w = r;
+            break;
+        }
+        case Ctl::List: {
+            auto* v = new QTreeView(client_);
+            auto* model = new QStandardItemModel(v);
+            v->setModel(model);
+            v->setRootIsDecorated(false);
+            v->setItemsExpandable(false);
+            v->setUniformRowHeights(true);
+            v->setAllColumnsShowFocus(true);
+            v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            v->setSelectionBehavior(QAbstractItemView::SelectRows);
+            v->setSelectionMode(def && (def->attrs & ui::kNoBar) ? QAbstractItemView::NoSelection
+                                                                  : QAbstractItemView::SingleSelection);
+            v->header()->setSectionsClickable(true);
+            v->header()->setSectionsMovable(false);
+            v->header()->setStretchLastSection(true);
+            c.model = model;
+            connect(v->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                    [this, feq](const QModelIndex& now, const QModelIndex&) {
+                        Control* self = Find(feq);
+                        if (self && now.isValid()) ListRowChanged(*self, now.row());
+                    });
+            connect(v, &QTreeView::pressed, this, [this, feq](const QModelIndex& index) {
+                Control* self = Find(feq);
+                if (!self || applying_ || row_changed_in_press_ || !index.isValid()) return;
+                if (QApplication::mouseButtons() & Qt::RightButton) return;
+                ListRowChanged(*self, index.row());
+            });
+            connect(v->header(), &QHeaderView::sectionClicked, this, [this, feq](int section) {
+                InputEvent ev = Ev(Event::HeaderPressed, feq);
+                ev.column = section + 1;
+                Deliver(ev);
+            });
+            w = v;
+            break;
+        }
+        case Ctl::Sheet: {
+            auto* t = new QTabWidget(client_);
+            t->setFocusPolicy(Qt::NoFocus);
+            t->tabBar()->setFocusPolicy(Qt::NoFocus);
+            connect(t, &QTabWidget::currentChanged, this, [this, feq](int index) {
+                Control* self = Find(feq);
+                if (self && index >= 0) SheetChanged(*self, index);
+            });
+            w = t;
+            break;
+        }
+        case Ctl::Progress: {
+            auto* p = new QProgressBar(client_);
+            p->setTextVisible(false);
+            w = p;
+            break;
+        }
+        case Ctl::Image: {
+            auto* l = new QLabel(client_);
+            l->setScaledContents(true);
+            w = l;
+            break;
+        }
+        case Ctl::Line:
+        case Ctl::Box:
+        case Ctl::Panel:
+        case Ctl::Ellipse: {
+            auto* f = new QFrame(client_);
+            if (st.kind == Ctl::Line) {
+                f->setFrameShape(st.w > st.h ? QFrame::HLine : QFrame::VLine);
+                f->setFrameShadow(QFrame::Sunken);
+            } else if (st.kind == Ctl::Panel) {
+                f->setFrameShape(QFrame::StyledPanel);
+            } else {
+                f->setFrameShape(QFrame::Box);
+            }
+            w = f;
+            break;
+        }
+        case Ctl::Rtf: {
+            auto* t = new QTextEdit(client_);
+            t->setAcceptRichText(false);
+            w = t;
+            break;
+        }
+        case Ctl::Text: {
+            w = new QPlainTextEdit(client_);
+            break;
+        }
+        default:
+            w = new QWidget(client_);
+            break;
+    }
+    w->setObjectName(label);
+    w->setProperty(kControlProperty, feq);
+    c.w = w;
+}
+
+void QtWindow::BuildMenu(Control& c) {
+    const ui::ControlDef* def = c.st.def;
+    QString label = def ? QString::fromStdString(def->label) : QString();
+    Control* parent = c.st.parent ? Find(c.st.parent) : nullptr;
+    if (c.st.kind == Ctl::Menubar) {
+        if (main_) {
+            c.w = main_->menuBar();
+            c.w->setObjectName(label);
+            c.w->setProperty(kControlProperty, c.st.feq);
+        }
+        return;
+    }
+    QMenuBar* bar = parent && parent->st.kind == Ctl::Menubar ? qobject_cast<QMenuBar*>(parent->w)
+                                                               : nullptr;
+    QMenu* into = parent ? parent->menu : nullptr;
+    if (!bar && !into) return;
+    const int feq = c.st.feq;
+    if (c.st.kind == Ctl::Menu) {
+        c.menu = bar ? bar->addMenu(QString()) : into->addMenu(QString());
+        c.menu->setObjectName(label);
+        c.action = c.menu->menuAction();
+        if (EqualLabel(def ? def->label : "", "?WINDOWMENU")) {
+            QMenu* m = c.menu;
+            connect(m, &QMenu::aboutToShow, this, [this, m] { FillWindowMenu(m); });
+        }
+    } else {
+        bool separator = def && (def->text.empty() || def->text == "-");
+        if (separator) {
+            c.action = bar ? bar->addSeparator() : into->addSeparator();
+        } else {
+            c.action = bar ? bar->addAction(QString()) : into->addAction(QString());
+            connect(c.action, &QAction::triggered, this, [this, feq] {
+                Control* self = Find(feq);
+                if (self) MenuTriggered(*self);
+            });
+        }
+    }
+    c.action->setObjectName(label);
+    c.action->setProperty(kControlProperty, feq);
+}
+
+void QtWindow::BuildToolbarEntry(Control& c) {
+    auto* tb = qobject_cast<QToolBar*>(toolbar_);
+    if (!tb) return;
+    const ui::ControlDef* def = c.st.def;
+    const int feq = c.st.feq;
+    QWidget* w = nullptr;
+    if (c.st.kind == Ctl::Button) {
+        auto* b = new QToolButton(tb);
+        b->setAutoRaise(true);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        connect(b, &QToolButton::clicked, this, [this, feq] { Deliver(Ev(Event::Accepted, feq)); });
+        w = b;
+    } else {
+        auto* l = new QLabel(tb);
+        l->setTextFormat(Qt::PlainText);
+        l->setContentsMargins(8, 0, 8, 0);
+        w = l;
+    }
+    w->setObjectName(def ? QString::fromStdString(def->label) : QString());
+    w->setProperty(kControlProperty, feq);
+    c.w = w;
+    c.action = tb->addWidget(w);
+    c.in_toolbar = true;
+}
+
+// ---------------------------------------------------------------- applying state
+
+QtWindow::Control* QtWindow::Find(int feq) {
+    auto it = ctls_.find(feq);
+    return it == ctls_.end() ? nullptr : &it->second;
+}
+
+const QtWindow::Control* QtWindow::Find(int feq) const {
+    auto it = ctls_.find(feq);
+    return it == ctls_.end() ? nullptr : &it->second;
+}
+
+int QtWindow::PxX(int du) const { return static_cast<int>(std::lround(du * unit_x_ / 4.0)); }
+int QtWindow::PxY(int du) const { return static_cast<int>(std::lround(du * unit_y_ / 8.0)); }
+int QtWindow::DuX(int px) const { return static_cast<int>(std::lround(px * 4.0 / unit_x_)); }
+int QtWindow::DuY(int px) const { return static_cast<int>(std::lround(px * 8.0 / unit_y_)); }
+
+void QtWindow::Apply(const ui::WindowState& delta) {
+    if (!top_ || !client_) return;
+    applying_ = true;
+    if (delta.caption != state_.caption) {
+        state_.caption = delta.caption;
+        top_->setWindowTitle(FromCp1250(delta.caption));
+    }
+    state_.window_alerts = delta.window_alerts;
+    if (delta.disabled != state_.disabled) {
+        state_.disabled = delta.disabled;
+        RefreshBlocked();
+    }
+    for (const ControlState& st : delta.controls) {
+        Control* c = Find(st.feq);
+        if (c) ApplyControl(*c, st, false);
+    }
+    if (delta.drawing) {
+        drawing_ = *delta.drawing;
+        if (canvas_) canvas_->update();
+    }
+    if (delta.wait_cursor != state_.wait_cursor) {
+        state_.wait_cursor = delta.wait_cursor;
+        if (delta.wait_cursor) top_->setCursor(Qt::WaitCursor);
+        else top_->unsetCursor();
+    }
+    if (delta.has_position) {
+        state_.has_position = true;
+        state_.x = delta.x;
+        state_.y = delta.y;
+        state_.w = delta.w;
+        state_.h = delta.h;
+        if (shown_ && QRect(delta.x, delta.y, delta.w, delta.h) != placed_du_) PlaceWindow(false);
+    }
+    if (shown_ && (delta.maximized != state_.maximized || delta.minimized != state_.minimized)) {
+        state_.maximized = delta.maximized;
+        state_.minimized = delta.minimized;
+        if (delta.maximized) top_->showMaximized();
+        else if (delta.minimized) top_->showMinimized();
+        else top_->showNormal();
+    }
+    UpdateVisibility();
+    applying_ = false;
+    if (delta.focus) Focus(delta.focus);
+    if (!delta.pressed_keys.empty()) PressKeys(delta.pressed_keys);
+}
+
+void QtWindow::ApplyControl(Control& c, const ControlState& st, bool first) {
+    const ui::ControlDef* def = c.st.def ? c.st.def : st.def;
+    ControlState old = c.st;
+    c.st = st;
+    c.st.def = def;
+    bool was_applying = applying_;
+    applying_ = true;
+    if (first || st.text != old.text) ApplyText(c);
+    if (first || st.format != old.format) ApplyColumns(c);
+    if (first || st.rows != old.rows) ApplyRows(c);
+    if (first || st.selected != old.selected || st.rows != old.rows || st.text != old.text)
+        ApplySelected(c);
+    if (first || st.font_style != old.font_style || st.font_color != old.font_color ||
+        st.background != old.background)
+        ApplyFont(c);
+    if (first || st.x != old.x || st.y != old.y || st.w != old.w || st.h != old.h)
+        ApplyGeometry(c);
+    if (first || st.readonly != old.readonly) {
+        if (auto* e = qobject_cast<QLineEdit*>(c.w)) e->setReadOnly(st.readonly);
+        if (auto* t = qobject_cast<QPlainTextEdit*>(c.w)) t->setReadOnly(st.readonly);
+        if (auto* t = qobject_cast<QTextEdit*>(c.w)) t->setReadOnly(st.readonly);
+    }
+    if (first || st.skip != old.skip) {
+        if (c.w && !c.in_toolbar && c.w->focusPolicy() != Qt::NoFocus &&
+            !qobject_cast<QLabel*>(c.w) && !qobject_cast<QGroupBox*>(c.w) &&
+            !qobject_cast<QTabWidget*>(c.w) && !qobject_cast<QFrame*>(c.w)) {
+            c.w->setFocusPolicy(st.skip ? Qt::ClickFocus : Qt::StrongFocus);
+        }
+        if (auto* v = qobject_cast<QTreeView*>(c.w)) v->setFocusPolicy(st.skip ? Qt::ClickFocus : Qt::StrongFocus);
+    }
+    if (first || st.icon != old.icon) ApplyIcon(c);
+    if ((first || st.tip != old.tip) && c.w) {
+        const std::string& tip = !st.tip.empty() ? st.tip : (def ? def->tip : std::string());
+        c.w->setToolTip(FromCp1250(tip));
+    }
+    if (auto* p = qobject_cast<QProgressBar*>(c.w)) {
+        if (first || st.range_low != old.range_low || st.range_high != old.range_high)
+            p->setRange(static_cast<int>(st.range_low), static_cast<int>(st.range_high));
+        p->setValue(static_cast<int>(std::clamp(st.progress, st.range_low, st.range_high)));
+    }
+    applying_ = was_applying;
+}
+
+void QtWindow::ApplyText(Control& c) {
+    QString text = FromCp1250(c.st.text);
+    switch (c.st.kind) {
+        case Ctl::Prompt:
+            if (auto* l = qobject_cast<QLabel*>(c.w)) l->setText(WithoutMnemonic(text));
+            break;
+        case Ctl::String:
+        case Ctl::StringPic:
+            if (auto* l = qobject_cast<QLabel*>(c.w)) l->setText(text);
+            break;
+        case Ctl::Entry:
+        case Ctl::Spin:
+            if (auto* e = qobject_cast<QLineEdit*>(c.w)) {
+                // Pictures pad with blanks; the entry shows the value itself.
+                QString shown = text.trimmed();
+                c.shown = shown;
+                if (e->text() != shown) e->setText(shown);
+            }
+            break;
+        case Ctl::Button:
+            if (auto* b = qobject_cast<QAbstractButton*>(c.w)) b->setText(text);
+            break;
+        case Ctl::Check:
+            if (auto* b = qobject_cast<QCheckBox*>(c.w)) {
+                const ui::ControlDef* d = c.st.def;
+                b->setText(d ? FromCp1250(d->text) : QString());
+                ApplyCheck(c);
+            }
+            break;
+        case Ctl::Radio:
+            if (auto* b = qobject_cast<QRadioButton*>(c.w)) b->setText(text);
+            break;
+        case Ctl::Option:
+        case Ctl::Group:
+            if (auto* g = qobject_cast<QGroupBox*>(c.w)) {
+                // An option group shows its chosen value in `text`; the caption is the resource's.
+                const ui::ControlDef* d = c.st.def;
+                g->setTitle(c.st.kind == Ctl::Option ? (d ? FromCp1250(d->text) : QString()) : text);
+                if (g->title().isEmpty()) g->setFlat(true);
+            }
+            break;
+        case Ctl::Tab:
+            if (Control* sheet = Find(c.st.parent)) {
+                if (auto* t = qobject_cast<QTabWidget*>(sheet->w)) t->setTabText(c.tab_index, text);
+            }
+            break;
+        case Ctl::Menu:
+        case Ctl::Item:
+            if (c.action) c.action->setText(text);
+            break;
+        case Ctl::Text:
+            if (auto* t = qobject_cast<QPlainTextEdit*>(c.w)) {
+                if (t->toPlainText() != text) t->setPlainText(text);
+            }
+            break;
+        case Ctl::Rtf:
+            if (auto* t = qobject_cast<QTextEdit*>(c.w)) {
+                if (t->toPlainText() != text) t->setPlainText(text);
+            }
+            break;
+        default:
+            if (auto* l = qobject_cast<QLabel*>(c.w)) {
+                if (c.in_toolbar) l->setText(text);
+            }
+            break;
+    }
+    if (c.in_toolbar) {
+        if (auto* b = qobject_cast<QToolButton*>(c.w)) {
+            if (b->icon().isNull()) b->setText(text);
+        }
+    }
+    if (c.w && !c.in_toolbar && (c.st.w < 0 || c.st.h < 0)) ApplyGeometry(c);
+}
+
+// Buttons and images show their file when it exists; a tool button without one its text.
+void QtWindow::ApplyIcon(Control& c) {
+    const ui::ControlDef* d = c.st.def;
+    std::string file = !c.st.icon.empty() ? c.st.icon : (d ? d->icon : std::string());
+    QString path = QString::fromStdString(file);
+    bool exists = !file.empty() && QFileInfo::exists(path);
+    if (auto* t = qobject_cast<QToolButton*>(c.w)) {
+        t->setIcon(exists ? QIcon(path) : QIcon());
+        t->setToolButtonStyle(exists ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
+        if (!exists) t->setText(FromCp1250(c.st.text));
+    } else if (auto* b = qobject_cast<QPushButton*>(c.w)) {
+        b->setIcon(exists ? QIcon(path) : QIcon());
+    } else if (auto* l = qobject_cast<QLabel*>(c.w); l && c.st.kind == Ctl::Image) {
+        l->setPixmap(exists ? QPixmap(path) : QPixmap());
+    }
+}
+
+void QtWindow::ApplyCheck(Control& c) {
+    auto* b = qobject_cast<QCheckBox*>(c.w);
+    if (!b) return;
+    const ui::ControlDef* d = c.st.def;
+    std::string value = rt::clip(c.st.text);
+    bool on = d && !d->value.empty() ? value == rt::clip(d->value)
+                                     : !value.empty() && value != "0";
+    b->setChecked(on);
+}
+
+void QtWindow::ApplyColumns(Control& c) {
+    auto* v = qobject_cast<QTreeView*>(c.w);
+    if (!v || !c.model) return;
+    const std::string& format = !c.st.format.empty() ? c.st.format
+                                : (c.st.def ? c.st.def->format : std::string());
+    c.columns = ParseListFormat(format);
+    int n = static_cast<int>(c.columns.size());
+    if (n == 0) {
+        v->setHeaderHidden(true);
+        return;
+    }
+    v->setHeaderHidden(false);
+    if (c.model->columnCount() < n) c.model->setColumnCount(n);
+    for (int i = 0; i < n; ++i) {
+        const ListColumn& col = c.columns[i];
+        auto* item = new QStandardItem(FromCp1250(col.heading));
+        item->setTextAlignment(AlignmentOf(col.heading_align));
+        c.model->setHorizontalHeaderItem(i, item);
+        v->header()->resizeSection(i, PxX(col.width));
+    }
+}
+
+void QtWindow::ApplyRows(Control& c) {
+    if (!c.model) return;
+    int columns = static_cast<int>(c.columns.size());
+    for (const auto& row : c.st.rows) columns = std::max(columns, static_cast<int>(row.size()));
+    if (c.columns.empty()) columns = std::max(columns, 1);
+    c.model->setRowCount(static_cast<int>(c.st.rows.size()));
+    if (c.model->columnCount() != columns) c.model->setColumnCount(columns);
+    for (int r = 0; r < static_cast<int>(c.st.rows.size()); ++r) {
+        const auto& row = c.st.rows[r];
+        for (int k = 0; k < columns; ++k) {
+            QString text = k < static_cast<int>(row.size()) ? FromCp1250(row[k]) : QString();
+            QStandardItem* item = c.model->item(r, k);
+            if (!item) {
+                item = new QStandardItem;
+                item->setEditable(false);
+                c.model->setItem(r, k, item);
+            }
+            if (item->text() != text) item->setText(text);
+            Align a = k < static_cast<int>(c.columns.size()) ? c.columns[k].align : Align::Left;
+            item->setTextAlignment(AlignmentOf(a));
+        }
+    }
+    if (c.columns.empty()) {
+        if (auto* v = qobject_cast<QTreeView*>(c.w)) v->setHeaderHidden(true);
+    }
+}
+
+void QtWindow::ApplySelected(Control& c) {
+    if (auto* v = qobject_cast<QTreeView*>(c.w)) {
+        long sel = c.st.selected;
+        if (sel >= 1 && sel <= c.model->rowCount()) {
+            QModelIndex index = c.model->index(static_cast<int>(sel - 1), 0);
+            v->selectionModel()->setCurrentIndex(
+                index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            v->scrollTo(index);
+        } else {
+            v->selectionModel()->clearSelection();
+            v->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        }
+    } else if (auto* t = qobject_cast<QTabWidget*>(c.w)) {
+        if (c.st.selected >= 1 && c.st.selected <= t->count())
+            t->setCurrentIndex(static_cast<int>(c.st.selected - 1));
+    } else if (c.radios) {
+        // The chosen radio: by the option's value, else by its position.
+        std::string value = rt::clip(c.st.text);
+        int index = 0, chosen = 0;
+        for (int feq : order_) {
+            Control& r = ctls_[feq];
+            if (r.st.parent != c.st.feq || r.st.kind != Ctl::Radio) continue;
+            ++index;
+            const ui::ControlDef* d = r.st.def;
+            std::string rv = d && !d->value.empty() ? d->value
+                                                    : ToCp1250(WithoutMnemonic(FromCp1250(r.st.text)));
+            if (!value.empty() ? rt::clip(rv) == value : index == c.st.selected) chosen = feq;
+        }
+        for (int feq : order_) {
+            Control& r = ctls_[feq];
+            if (r.st.parent == c.st.feq && r.st.kind == Ctl::Radio)
+                if (auto* b = qobject_cast<QRadioButton*>(r.w)) b->setChecked(feq == chosen);
+        }
+    }
+}
+
+void QtWindow::ApplyFont(Control& c) {
+    if (!c.w) return;
+    const ui::ControlDef* d = c.st.def;
+    QFont f = d ? FontOf(d->font, font_) : font_;
+    int style = c.st.font_style ? c.st.font_style : (d ? d->font.style : 0);
+    int weight = style & 0xFFF;
+    if (weight) f.setBold(weight >= 700);
+    c.w->setFont(f);
+    std::int32_t color = c.st.font_color != -1 ? c.st.font_color : (d ? d->font.color : -1);
+    std::int32_t back = c.st.background != -1 ? c.st.background : (d ? d->background : -1);
+    QPalette pal = c.w->parentWidget() ? c.w->parentWidget()->palette() : QApplication::palette();
+    if (color != -1) {
+        for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            pal.setColor(role, ColorOf(color));
+    }
+    bool fill = false;
+    if (back != -1) {
+        pal.setColor(QPalette::Base, ColorOf(back));
+        pal.setColor(QPalette::Window, ColorOf(back));
+        pal.setColor(QPalette::Button, ColorOf(back));
+        fill = !IsEntry(c.st.kind) && c.st.kind != Ctl::List;
+    }
+    c.w->setPalette(pal);
+    if (!qobject_cast<QTreeView*>(c.w) && !qobject_cast<QLineEdit*>(c.w)) c.w->setAutoFillBackground(fill);
+}
+
+void QtWindow::ApplyGeometry(Control& c) {
+    if (!c.w || c.in_toolbar || c.st.kind == Ctl::Tab || c.w->parentWidget() != client_) return;
+    QSize hint = c.w->sizeHint();
+    int w = c.st.w >= 0 ? PxX(c.st.w) : hint.width();
+    int h = c.st.h >= 0 ? PxY(c.st.h) : hint.height();
+    const ui::ControlDef* d = c.st.def;
+    if (d && (d->attrs & ui::kFull) && c.st.w < 0 && c.st.h < 0) {
+        c.w->setGeometry(client_->rect());
+        return;
+    }
+    c.w->setGeometry(PxX(c.st.x), PxY(c.st.y), std::max(w, 1), std::max(h, 1));
+    if (auto* f = qobject_cast<QFrame*>(c.w); f && c.st.kind == Ctl::Line)
+        f->setFrameShape(w > h ? QFrame::HLine : QFrame::VLine);
+}
+
+bool QtWindow::EffectiveVisible(const Control& c) const {
+    if (c.st.hide) return false;
+    if (!c.st.parent) return true;
+    const Control* p = Find(c.st.parent);
+    if (!p) return true;
+    if (p->st.kind == Ctl::Tab) {
+        const Control* sheet = Find(p->st.parent);
+        if (sheet) {
+            auto* t = qobject_cast<QTabWidget*>(sheet->w);
+            if (t && t->currentIndex() != p->tab_index) return false;
+        }
+    }
+    return EffectiveVisible(*p);
+}
+
+bool QtWindow::EffectiveEnabled(const Control& c) const {
+    if (c.st.disable) return false;
+    const Control* p = c.st.parent ? Find(c.st.parent) : nullptr;
+    return p ? EffectiveEnabled(*p) : true;
+}
+
+void QtWindow::UpdateVisibility() {
+    for (int feq : order_) {
+        Control& c = ctls_[feq];
+        bool visible = EffectiveVisible(c);
+        bool enabled = EffectiveEnabled(c);
+        if (c.st.kind == Ctl::Tab) {
+            if (Control* sheet = Find(c.st.parent)) {
+                if (auto* t = qobject_cast<QTabWidget*>(sheet->w)) {
+                    t->setTabVisible(c.tab_index, !c.st.hide);
+                    t->setTabEnabled(c.tab_index, !c.st.disable);
+                }
+            }
+            continue;
+        }
+        if (c.action) {
+            c.action->setVisible(visible);
+            c.action->setEnabled(enabled);
+            if (c.in_toolbar && c.w) c.w->setEnabled(enabled);
+            continue;
+        }
+        if (c.w && c.st.kind != Ctl::Menubar) {
+            if (c.w->isHidden() == visible) c.w->setVisible(visible);
+            if (c.w->isEnabled() != enabled || c.w->testAttribute(Qt::WA_ForceDisabled) == enabled)
+                c.w->setEnabled(enabled);
+        }
+    }
+}
+
+// ---------------------------------------------------------------- the window
+
+void QtWindow::PlaceWindow(bool first) {
+    const ui::WindowDef& def = *state_.def;
+    int x = state_.has_position ? state_.x : def.x;
+    int y = state_.has_position ? state_.y : def.y;
+    int w = state_.has_position && state_.w > 0 ? state_.w : def.w;
+    int h = state_.has_position && state_.h > 0 ? state_.h : def.h;
+    QSize client(std::max(PxX(w), 1), std::max(PxY(h), 1));
+    QSize outer = client;
+    if (main_) {
+        if (main_->menuBar() && !main_->menuBar()->actions().isEmpty())
+            outer.rheight() += main_->menuBar()->sizeHint().height();
+        if (toolbar_) outer.rheight() += toolbar_->sizeHint().height();
+    }
+    QWidget* content = main_ ? static_cast<QWidget*>(main_) : client_;
+    if (!def.resizable && !main_) content->setFixedSize(client);
+    else content->resize(outer);
+
+    QRect area;
+    if (parent_area_) area = QRect(QPoint(0, 0), parent_area_->viewport()->size());
+    else if (QScreen* s = QGuiApplication::primaryScreen()) area = s->availableGeometry();
+    QPoint at;
+    bool center = first && def.center && !state_.has_position;
+    if (sub_) {
+        sub_->adjustSize();
+        QSize size = sub_->size();
+        at = center ? QPoint(area.x() + (area.width() - size.width()) / 2,
+                             area.y() + (area.height() - size.height()) / 2)
+                    : QPoint(PxX(x), PxY(y));
+        sub_->move(at);
+    } else {
+        at = center ? QPoint(area.x() + (area.width() - outer.width()) / 2,
+                             area.y() + (area.height() - outer.height()) / 2)
+                    : area.topLeft() + QPoint(PxX(x), PxY(y));
+        content->move(at);
+    }
+    if (center) {
+        x = DuX(at.x() - area.x());
+        y = DuY(at.y() - area.y());
+    }
+    placed_du_ = QRect(x, y, w, h);
+}
+
+void QtWindow::Show() {
+    if (!top_) return;
+    applying_ = true;
+    PlaceWindow(true);
+    const ui::WindowDef& def = *state_.def;
+    bool maximized = state_.maximized || (!state_.has_position && def.maximized);
+    state_.maximized = maximized;
+    was_maximized_ = maximized;
+    if (maximized) top_->showMaximized();
+    else top_->show();
+    shown_ = true;
+    BringToFront(top_);
+    if (sub_) parent_area_->setActiveSubWindow(sub_);
+    applying_ = false;
+    if (state_.focus) Focus(state_.focus);
+    else QTimer::singleShot(0, this, [this] {
+        if (client_ && !client_->focusWidget()) client_->nextInFocusChain()->setFocus(Qt::TabFocusReason);
+    });
+}
+
+void QtWindow::SetBlocked(bool blocked) {
+    modal_ = blocked;
+    RefreshBlocked();
+}
+
+void QtWindow::RefreshBlocked() {
+    bool blocked = modal_ || state_.disabled;
+    if (blocked_ == blocked || !top_) return;
+    blocked_ = blocked;
+    if (main_ && mdi_area_) {
+        // The frame stays usable for the other threads' child windows inside it.
+        main_->menuBar()->setEnabled(!blocked);
+        if (toolbar_) toolbar_->setEnabled(!blocked);
+    } else {
+        client_->setEnabled(!blocked);
+        if (main_) main_->setEnabled(!blocked);
+    }
+    if (!blocked && shown_) {
+        BringToFront(top_);
+        if (sub_) parent_area_->setActiveSubWindow(sub_);
+    }
+}
+
+void QtWindow::Focus(int feq) {
+    Control* c = Find(feq);
+    if (!c || !c->w || c->in_toolbar) return;
+    QWidget* w = c->w;
+    if (c->st.kind == Ctl::Option) {
+        // The chosen radio, or the first one.
+        QWidget* first = nullptr;
+        for (QAbstractButton* b : c->radios->buttons()) {
+            if (!first) first = b;
+            if (b->isChecked()) first = b;
+        }
+        if (first) w = first;
+    }
+    if (c->st.kind == Ctl::Tab || c->st.kind == Ctl::Sheet) return;
+    w->setFocus(Qt::OtherFocusReason);
+    if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
+}
+
+void QtWindow::PressKeys(const std::vector<int>& keys) {
+    for (int code : keys) {
+        QWidget* target = top_ ? top_->focusWidget() : nullptr;
+        if (!target) target = client_;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        if (!QtKeyOf(code, key, mods)) continue;
+        QString text = KeyText(code);
+        QPointer<QWidget> guard(target);
+        pressing_ = target;
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QApplication::sendEvent(target, &press);
+        if (guard) {
+            QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+            QApplication::sendEvent(guard, &release);
+        }
+        pressing_ = nullptr;
+    }
+}
+
+QtWindow::Control* QtWindow::ControlOf(QWidget* w) {
+    for (; w && w != client_ && w != top_; w = w->parentWidget()) {
+        QVariant v = w->property(kControlProperty);
+        if (v.isValid()) return Find(v.toInt());
+    }
+    return nullptr;
+}
+
+bool QtWindow::HasAlert(const Control* c, int keycode) const {
+    return c && std::find(c->st.alert_keys.begin(), c->st.alert_keys.end(), keycode) !=
+                    c->st.alert_keys.end();
+}
+
+void QtWindow::Deliver(InputEvent ev) { ui::Deliver(state_.id, ev); }
+
+void QtWindow::DeliverSelected(int feq) {
+    if (feq == last_selected_) return;
+    last_selected_ = feq;
+    Deliver(Ev(Event::Selected, feq));
+}
+
+// ---------------------------------------------------------------- input
+
+bool QtWindow::FinishEntry(Control& c) {
+    auto* e = qobject_cast<QLineEdit*>(c.w);
+    if (!e || e->isReadOnly()) return true;
+    QString text = e->text();
+    if (text == c.shown) return true;
+    std::string cp = ToCp1250(text);
+    const ui::ControlDef* d = c.st.def;
+    if (d && IsNumericPicture(d->picture) && !rt::deformat(cp, d->picture)) {
+        Refuse(c);
+        return false;
+    }
+    c.shown = text;
+    InputEvent ev = Ev(Event::Accepted, c.st.feq);
+    ev.text = cp;
+    Deliver(ev);
+    return true;
+}
+
+void QtWindow::Refuse(Control& c) {
+    QApplication::beep();
+    auto* e = qobject_cast<QLineEdit*>(c.w);
+    if (e && e->hasFocus()) {
+        e->selectAll();
+        return;
+    }
+    const int feq = c.st.feq;
+    refusing_ = feq;
+    QTimer::singleShot(0, this, [this, feq] {
+        Control* self = Find(feq);
+        if (self && self->w) {
+            self->w->setFocus(Qt::OtherFocusReason);
+            if (auto* le = qobject_cast<QLineEdit*>(self->w)) le->selectAll();
+        }
+        last_selected_ = feq;
+        refusing_ = 0;
+    });
+}
+
+bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override) {
+    QWidget* focus = QApplication::focusWidget();
+    bool first = receiver == focus || receiver == pressing_ ||
+                 (!focus && (receiver == top_ || receiver == client_));
+    if (!first) return false;
+    int code = KeyCodeOf(*event);
+    if (!code) return false;
+    Control* c = ControlOf(receiver);
+    bool control_alert = HasAlert(c, code);
+    bool window_alert = std::find(state_.window_alerts.begin(), state_.window_alerts.end(), code) !=
+                        state_.window_alerts.end();
+    if (shortcut_override) {
+        if (control_alert || window_alert) {
+            event->accept();
+            return true;
+        }
+        return false;
+    }
+    if (blocked_) return true;
+    last_key_ = code;
+    by_mouse_ = false;
+    if (control_alert || window_alert) {
+        InputEvent ev = Ev(Event::AlertKey, control_alert ? c->st.feq : 0);
+        ev.keycode = code;
+        Deliver(ev);
+        return true;
+    }
+    bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        int kind = c ? c->st.kind : 0;
+        if (kind == Ctl::Button || kind == Ctl::List || kind == Ctl::Text || kind == Ctl::Rtf)
+            return false;
+        if (c && IsEntry(kind) && !FinishEntry(*c)) return true;
+        if (Control* b = default_button_ ? Find(default_button_) : nullptr) {
+            auto* button = qobject_cast<QPushButton*>(b->w);
+            if (button && button->isVisible() && button->isEnabled()) button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+int QtWindow::ColumnAt(const Control& c, QPoint global) const {
+    auto* v = qobject_cast<QTreeView*>(c.w);
+    if (!v) return 0;
+    int x = v->viewport()->mapFromGlobal(global).x();
+    int logical = v->header()->logicalIndexAt(x);
+    return logical >= 0 ? logical + 1 : 0;
+}
+
+bool QtWindow::OnMouse(QWidget* receiver, QMouseEvent* event) {
+    if (blocked_) return false;
+    Control* c = ControlOf(receiver);
+    int code = 0;
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (event->button() == Qt::LeftButton) code = Key::MouseLeft;
+        else if (event->button() == Qt::RightButton) code = Key::MouseRight;
+    } else if (event->type() == QEvent::MouseButtonDblClick) {
+        if (event->button() == Qt::LeftButton) code = Key::MouseLeft2;
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        if (event->button() == Qt::RightButton) code = Key::MouseRightUp;
+    }
+    if (!code) return false;
+    QPoint global = event->globalPosition().toPoint();
+    if (HasAlert(c, code) ||
+        std::find(state_.window_alerts.begin(), state_.window_alerts.end(), code) !=
+            state_.window_alerts.end()) {
+        InputEvent ev = Ev(Event::AlertKey, HasAlert(c, code) ? c->st.feq : 0);
+        ev.keycode = code;
+        if (c) ev.column = ColumnAt(*c, global);
+        Deliver(ev);
+        return true;
+    }
+    if (!c || c->st.kind != Ctl::List) return false;
+    auto* v = qobject_cast<QTreeView*>(c->w);
+    if (!v || (!v->viewport()->isAncestorOf(receiver) && receiver != v->viewport())) return false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        by_mouse_ = true;
+        last_key_ = code;
+        row_changed_in_press_ = false;
+    } else if (code == Key::MouseRightUp) {
+        QModelIndex index = v->indexAt(v->viewport()->mapFromGlobal(global));
+        InputEvent ev = Ev(Event::NewSelection, c->st.feq);
+        ev.keycode = code;
+        ev.column = ColumnAt(*c, global);
+        if (index.isValid()) {
+            c->st.selected = index.row() + 1;
+            ev.selected = c->st.selected;
+        }
+        Deliver(ev);
+    } else if (code == Key::MouseLeft2) {
+        InputEvent ev = Ev(Event::Accepted, c->st.feq);
+        ev.keycode = code;
+        ev.column = ColumnAt(*c, global);
+        Deliver(ev);
+        return true;
+    }
+    return false;
+}
+
+bool QtWindow::OnWheel(QWidget* receiver, QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier)) return false;
+    if (receiver != QApplication::widgetAt(event->globalPosition().toPoint()) &&
+        !receiver->isAncestorOf(QApplication::widgetAt(event->globalPosition().toPoint())))
+        return false;
+    if (wheel_seen_ == event && wheel_time_ == event->timestamp()) return false;
+    wheel_seen_ = event;
+    wheel_time_ = event->timestamp();
+    Control* c = ControlOf(receiver);
+    int feq = c && c->st.kind == Ctl::List ? c->st.feq : 0;
+    QPoint g = event->globalPosition().toPoint();
+    auto lparam = static_cast<std::intptr_t>((static_cast<std::uint32_t>(g.y() & 0xFFFF) << 16) |
+                                             static_cast<std::uint32_t>(g.x() & 0xFFFF));
+    bool pass = PassToWidget(feq, ui::WM_MOUSEWHEEL,
+                             ui::WheelWParam(ui::MK_CONTROL, event->angleDelta().y()), lparam);
+    if (!pass) event->accept();
+    return !pass;
+}
+
+void QtWindow::OnFocusIn(QWidget* receiver, Qt::FocusReason) {
+    Control* c = ControlOf(receiver);
+    if (!c || c->in_toolbar) return;
+    if (refusing_ && c->st.feq != refusing_) return;
+    DeliverSelected(c->st.feq);
+}
+
+void QtWindow::OnFocusOut(QWidget* receiver, Qt::FocusReason reason) {
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+    Control* c = ControlOf(receiver);
+    if (!c || !IsEntry(c->st.kind) || refusing_) return;
+    FinishEntry(*c);
+}
+
+void QtWindow::ListRowChanged(Control& c, int row) {
+    if (applying_) return;
+    row_changed_in_press_ = true;
+    c.st.selected = row + 1;
+    InputEvent ev = Ev(Event::NewSelection, c.st.feq);
+    ev.selected = c.st.selected;
+    ev.keycode = by_mouse_ ? static_cast<int>(Key::MouseLeft) : last_key_;
+    Deliver(ev);
+}
+
+void QtWindow::OptionClicked(Control& option, int radio_feq) {
+    int index = 0;
+    for (int feq : order_) {
+        Control& r = ctls_[feq];
+        if (r.st.parent != option.st.feq || r.st.kind != Ctl::Radio) continue;
+        ++index;
+        if (feq != radio_feq) continue;
+        const ui::ControlDef* d = r.st.def;
+        std::string value = d && !d->value.empty()
+                                ? d->value
+                                : ToCp1250(WithoutMnemonic(FromCp1250(r.st.text)));
+        option.st.text = value;
+        option.st.selected = index;
+        InputEvent ev = Ev(Event::Accepted, option.st.feq);
+        ev.text = value;
+        ev.selected = index;
+        Deliver(ev);
+        return;
+    }
+}
+
+void QtWindow::SheetChanged(Control& sheet, int index) {
+    UpdateVisibility();
+    if (applying_) return;
+    Deliver(Ev(Event::TabChanging, sheet.st.feq));
+    sheet.st.selected = index + 1;
+    InputEvent ev = Ev(Event::NewSelection, sheet.st.feq);
+    ev.selected = sheet.st.selected;
+    Deliver(ev);
+    last_selected_ = 0;
+}
+
+void QtWindow::MenuTriggered(Control& c) {
+    Deliver(Ev(Event::Accepted, c.st.feq));
+    const std::string label = c.st.def ? c.st.def->label : std::string();
+    // The standard actions the toolkit carries out itself.
+    if (mdi_area_ && EqualLabel(label, "?TILE")) {
+        mdi_area_->tileSubWindows();
+    } else if (mdi_area_ && EqualLabel(label, "?CASCADE")) {
+        mdi_area_->cascadeSubWindows();
+    } else if (mdi_area_ && EqualLabel(label, "?ARRANGE")) {
+        // Minimized children line up along the bottom of the area.
+        int x = 0;
+        for (QMdiSubWindow* s : mdi_area_->subWindowList()) {
+            if (!s->isMinimized()) continue;
+            s->move(x, mdi_area_->viewport()->height() - s->height());
+            x += s->width();
+        }
+    } else if (EqualLabel(label, "?CUT") || EqualLabel(label, "?COPY") ||
+               EqualLabel(label, "?PASTE")) {
+        if (auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+            if (EqualLabel(label, "?CUT")) e->cut();
+            else if (EqualLabel(label, "?COPY")) e->copy();
+            else e->paste();
+        }
+    } else if (EqualLabel(label, "?EXIT")) {
+        CloseRequested();
+    }
+}
+
+void QtWindow::FillWindowMenu(QMenu* menu) {
+    for (QAction* a : menu->actions())
+        if (a->property("kvChildWindow").isValid()) {
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+    if (!mdi_area_) return;
+    const auto children = mdi_area_->subWindowList();
+    if (children.isEmpty()) return;
+    QAction* sep = menu->addSeparator();
+    sep->setProperty("kvChildWindow", true);
+    int n = 0;
+    for (QMdiSubWindow* s : children) {
+        QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(s->windowTitle()));
+        a->setProperty("kvChildWindow", true);
+        a->setCheckable(true);
+        a->setChecked(s == mdi_area_->activeSubWindow());
+        QPointer<QMdiSubWindow> target(s);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target && mdi_area_) mdi_area_->setActiveSubWindow(target);
+        });
+    }
+}
+
+bool QtWindow::PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam,
+                            std::intptr_t lparam) {
+    ui::Handle h = feq ? ui::ControlHandle(state_.id, feq) : ui::WindowHandle(state_.id);
+    if (!h) return true;
+    bool pass = true;
+    ui::DispatchNative(h, message, wparam, lparam, &pass);
+    return pass;
+}
+
+bool QtWindow::SessionMessage(std::uint32_t message, std::uintptr_t wparam) {
+    ui::Handle h = ui::WindowHandle(state_.id);
+    if (!h) return true;
+    bool pass = true;
+    ui::LResult r = ui::DispatchNative(h, message, wparam, 0, &pass);
+    return pass || r != 0;
+}
+
+void QtWindow::CloseRequested() {
+    if (blocked_) {
+        QApplication::beep();
+        return;
+    }
+    if (PassToWidget(0, ui::WM_CLOSE, 0, 0)) Deliver(Ev(Event::CloseWindow, 0));
+}
+
+void QtWindow::TopResized() {
+    if (!shown_ || !client_) return;
+    QSize s = main_ && !mdi_area_ ? client_->size() : (main_ ? main_->centralWidget()->size() : client_->size());
+    int w = DuX(s.width()), h = DuY(s.height());
+    if (w == placed_du_.width() && h == placed_du_.height()) return;
+    placed_du_.setSize(QSize(w, h));
+    if (applying_) return;
+    InputEvent ev = Ev(Event::Sized, 0);
+    ev.x = placed_du_.x();
+    ev.y = placed_du_.y();
+    ev.w = w;
+    ev.h = h;
+    ev.maximized = top_->isMaximized();
+    ev.minimized = top_->isMinimized();
+    Deliver(ev);
+}
+
+void QtWindow::TopMoved() {
+    if (!shown_ || !top_ || top_->isMaximized() || top_->isMinimized()) return;
+    QPoint p = top_->pos();
+    if (!sub_) {
+        if (QScreen* s = QGuiApplication::primaryScreen()) p -= s->availableGeometry().topLeft();
+    }
+    int x = DuX(p.x()), y = DuY(p.y());
+    if (x == placed_du_.x() && y == placed_du_.y()) return;
+    placed_du_.moveTo(x, y);
+    if (applying_) return;
+    InputEvent ev = Ev(Event::Moved, 0);
+    ev.x = x;
+    ev.y = y;
+    ev.w = placed_du_.width();
+    ev.h = placed_du_.height();
+    Deliver(ev);
+}
+
+void QtWindow::TopStateChanged() {
+    if (!top_) return;
+    bool max = top_->isMaximized(), min = top_->isMinimized();
+    bool was_max = was_maximized_, was_min = was_minimized_;
+    was_maximized_ = max;
+    was_minimized_ = min;
+    if (applying_ || !shown_) return;
+    InputEvent ev;
+    if (max && !was_max) ev.event = Event::Maximized;
+    else if (min && !was_min) ev.event = Event::Iconized;
+    else if (!max && !min && (was_max || was_min)) ev.event = Event::Restored;
+    else return;
+    state_.maximized = max;
+    state_.minimized = min;
+    ev.maximized = max;
+    ev.minimized = min;
+    Deliver(ev);
+}
+
+bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == top_) {
+        switch (event->type()) {
+            case QEvent::Close:
+                event->ignore();
+                CloseRequested();
+                return true;
+            case QEvent::Move:
+                TopMoved();
+                break;
+            case QEvent::Resize:
+                if (!main_ || mdi_area_) TopResized();
+                break;
+            case QEvent::WindowStateChange:
+                TopStateChanged();
+                break;
+            default:
+                break;
+        }
+    }
+    if (watched == client_ && event->type() == QEvent::Resize) {
+        if (canvas_) canvas_->setGeometry(client_->rect());
+        TopResized();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- drawing layer
+
+Canvas::Canvas(QtWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setObjectName(QStringLiteral("kvDrawing"));
+}
+
+void Canvas::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setFont(window_.font());
+    for (const ui::DrawItem& item : window_.drawing()) {
+        QRect r(window_.PxX(item.x), window_.PxY(item.y), window_.PxX(item.w), window_.PxY(item.h));
+        if (item.kind == ui::DrawItem::Kind::Box) {
+            p.setBrush(item.fill == -1 ? QBrush(Qt::NoBrush) : QBrush(ColorOf(item.fill)));
+            p.setPen(item.pen == -1 ? QPen(Qt::NoPen) : QPen(ColorOf(item.pen)));
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+        } else {
+            p.setPen(ColorOf(item.color));
+            QFontMetrics fm(window_.font());
+            p.drawText(QPoint(r.x(), r.y() + fm.ascent()), FromCp1250(item.text));
+        }
+    }
+}
+
+}  // namespace rt::qt

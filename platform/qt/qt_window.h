@@ -1,0 +1,190 @@
+// One runtime window on the GUI thread: its widgets built from the window resource, the
+// state deltas applied to them, and the user's input turned into runtime events.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/qt/list_format.h"
+#include "platform/ui/backend.h"
+
+class QAction;
+class QButtonGroup;
+class QKeyEvent;
+class QMainWindow;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QMouseEvent;
+class QStandardItemModel;
+class QWheelEvent;
+
+namespace rt::qt {
+
+class Canvas;
+
+// Names of the dynamic properties that tie widgets to their window and control.
+inline constexpr const char* kWindowProperty = "kvWindow";
+inline constexpr const char* kControlProperty = "kvFeq";
+
+class QtWindow : public QObject {
+    Q_OBJECT
+public:
+    // `mdi` is the frame's MDI area for a child window, null for a top-level window.
+    QtWindow(const ui::WindowState& state, QMdiArea* mdi);
+    ~QtWindow() override;
+
+    ui::WindowId id() const { return state_.id; }
+    int thread() const { return state_.thread; }
+    const std::string& procedure() const { return state_.procedure; }
+    bool is_frame() const;
+    QMdiArea* mdi_area() const { return mdi_area_; }
+    // The window as the desktop shows it: the top-level widget or the MDI sub-window.
+    QWidget* top() const { return top_; }
+    // The widget that holds the controls (dialog-unit coordinates start at its origin).
+    QWidget* client() const { return client_; }
+
+    void Show();
+    void Apply(const ui::WindowState& delta);
+    // Disabled while a newer window or a message box of the same thread is open.
+    void SetBlocked(bool blocked);
+    bool blocked() const { return blocked_; }
+
+    // Input seen by the server's application-wide filter for widgets of this window;
+    // true when the event is consumed.
+    bool OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override);
+    bool OnMouse(QWidget* receiver, QMouseEvent* event);
+    bool OnWheel(QWidget* receiver, QWheelEvent* event);
+    void OnFocusIn(QWidget* receiver, Qt::FocusReason reason);
+    void OnFocusOut(QWidget* receiver, Qt::FocusReason reason);
+    // WM_QUERYENDSESSION / WM_ENDSESSION through the window's handle chain; true when the
+    // chain lets the session end (or passes the message on).
+    bool SessionMessage(std::uint32_t message, std::uintptr_t wparam);
+
+    // Dialog units of the window font to pixels and back.
+    int PxX(int du) const;
+    int PxY(int du) const;
+    int DuX(int px) const;
+    int DuY(int px) const;
+
+    const std::vector<ui::DrawItem>& drawing() const { return drawing_; }
+    QFont font() const { return font_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Control {
+        ui::ControlState st;
+        QWidget* w = nullptr;          // the control's widget (null for menu entries)
+        QAction* action = nullptr;     // menu items, menus and toolbar entries
+        QMenu* menu = nullptr;
+        QButtonGroup* radios = nullptr;  // option groups
+        QStandardItemModel* model = nullptr;  // lists
+        std::vector<ListColumn> columns;
+        QString shown;                  // an entry's text as last shown by the runtime
+        int tab_index = -1;             // tabs: the page of the sheet
+        bool in_toolbar = false;
+    };
+
+    void BuildFrame();
+    void BuildControl(const ui::ControlState& st);
+    void BuildMenu(Control& c);
+    void BuildToolbarEntry(Control& c);
+    void ApplyControl(Control& c, const ui::ControlState& st, bool first);
+    void ApplyText(Control& c);
+    void ApplyGeometry(Control& c);
+    void ApplyFont(Control& c);
+    void ApplyRows(Control& c);
+    void ApplySelected(Control& c);
+    void ApplyColumns(Control& c);
+    void ApplyCheck(Control& c);
+    void ApplyIcon(Control& c);
+    void RefreshBlocked();
+    void UpdateVisibility();
+    bool EffectiveVisible(const Control& c) const;
+    bool EffectiveEnabled(const Control& c) const;
+    void PlaceWindow(bool first);
+    void PressKeys(const std::vector<int>& keys);
+    void Focus(int feq);
+
+    Control* Find(int feq);
+    const Control* Find(int feq) const;
+    Control* ControlOf(QWidget* w);
+    bool HasAlert(const Control* c, int keycode) const;
+    bool FinishEntry(Control& c);
+    void Refuse(Control& c);
+    void Deliver(ui::InputEvent ev);
+    void DeliverSelected(int feq);
+    void ListRowChanged(Control& c, int row);
+    void OptionClicked(Control& option, int radio_feq);
+    void SheetChanged(Control& sheet, int index);
+    void MenuTriggered(Control& c);
+    void FillWindowMenu(QMenu* menu);
+    void TopResized();
+    void TopMoved();
+    void TopStateChanged();
+    void CloseRequested();
+    bool PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
+    int ColumnAt(const Control& c, QPoint global) const;
+
+    ui::WindowState state_;  // the full state as last applied
+    std::map<int, Control> ctls_;
+    std::vector<int> order_;  // control numbers in declaration order
+    std::vector<ui::DrawItem> drawing_;
+    QFont font_;
+    int unit_x_ = 6, unit_y_ = 13;  // pixels of 4 horizontal and 8 vertical dialog units
+
+    QPointer<QWidget> top_;
+    QWidget* client_ = nullptr;
+    QMainWindow* main_ = nullptr;
+    QMdiArea* mdi_area_ = nullptr;     // the frame's own area
+    QMdiArea* parent_area_ = nullptr;  // the area this child window lives in
+    QMdiSubWindow* sub_ = nullptr;
+    Canvas* canvas_ = nullptr;
+    QWidget* toolbar_ = nullptr;
+
+    bool shown_ = false;
+    bool applying_ = false;
+    bool blocked_ = false;
+    bool modal_ = false;        // a newer window or a message box of the thread is open
+    int last_selected_ = 0;
+    int refusing_ = 0;          // the entry whose text was refused, until it has the focus again
+    int last_key_ = 0;          // key code of the key being handled (NewSelection by keys)
+    bool by_mouse_ = false;
+    bool row_changed_in_press_ = false;
+    int default_button_ = 0;
+    QWidget* pressing_ = nullptr;       // the target of a key press the runtime queued
+    const QWheelEvent* wheel_seen_ = nullptr;  // the wheel turn already sent through the chain
+    quint64 wheel_time_ = 0;
+    QRect placed_du_;           // the placement last applied or reported, in dialog units
+    bool was_maximized_ = false, was_minimized_ = false;
+};
+
+// The drawing layer beneath a window's controls.
+class Canvas : public QWidget {
+    Q_OBJECT
+public:
+    explicit Canvas(QtWindow& window, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QtWindow& window_;
+};
+
+// Text conversions at the GUI edge: the runtime's texts are CP1250.
+QString FromCp1250(std::string_view text);
+std::string ToCp1250(const QString& text);
+// Raises a window (where the platform stacks windows) and activates it.
+void BringToFront(QWidget* window);
+// A colour 00BBGGRRh.
+QColor ColorOf(std::int32_t bgr);
+
+}  // namespace rt::qt
