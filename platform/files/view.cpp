@@ -6,6 +6,7 @@
 
 #include "platform/core/text.h"
 #include "platform/files/record.h"
+#include "platform/files/relation.h"
 #include "platform/files/sql/connection.h"
 #include "platform/files/sql/sql_table.h"
 
@@ -98,7 +99,8 @@ struct ViewManager::Table {
 struct ViewManager::Item {
     expr::Expression expr;
     bool desc = false;
-    bool nocase = false;
+    bool nocase = false;   // a text field of a key without case
+    bool ordered = false;  // from an order text: texts sort as the columns do, without case
 };
 
 struct ViewManager::Range {
@@ -406,6 +408,7 @@ std::string ViewManager::parse_order(std::string_view text, std::vector<Item>& o
     for (std::size_t n = 0; n < parts.size(); ++n) {
         std::string p = trim(parts[n]);
         Item it;
+        it.ordered = true;
         if (!p.empty() && (p[0] == '+' || p[0] == '-')) {
             it.desc = p[0] == '-';
             p = trim(std::string_view(p).substr(1));
@@ -471,6 +474,24 @@ std::string ViewManager::LimitToRelation(File& parent, const std::vector<FieldLi
         if (!err.empty()) return err;
     }
     return {};
+}
+
+std::string ViewManager::LimitToRelation(std::string_view field, RelationManager& parent) {
+    if (tables_.empty() || !parent.HasMe()) return "No relation to the view's table";
+    const RecordLayout& child = tables_[0]->layout();
+    const int fi = child.field_index(field);
+    for (const Relation& r : parent.Relations()) {
+        if (!r.other || !r.other->HasMe() || r.other->Me().FILE != tables_[0]->file) continue;
+        auto last = std::find_if(r.links.begin(), r.links.end(), [&](const auto& l) { return l.second == fi; });
+        if (last == r.links.end()) continue;
+        std::vector<FieldLink> links;
+        File& pf = *parent.Me().FILE;
+        for (auto l = r.links.begin(); l <= last; ++l)
+            links.push_back({child.fields[static_cast<std::size_t>(l->second)].name,
+                             pf.layout().fields[static_cast<std::size_t>(l->first)].name});
+        return LimitToRelation(pf, links);
+    }
+    return "No relation to " + tables_[0]->file->Label() + " links " + std::string(field);
 }
 
 std::string ViewManager::LimitToValue(std::string_view field, std::function<Value()> value) {
@@ -603,7 +624,8 @@ int ViewManager::build_query(Query& q) const {
         Fragment f;
         std::string err = it.expr.CompileValue(d, columns, f);
         if (!err.empty()) return err;
-        std::string coll = it.nocase ? sql::CollateClause(d) : std::string();
+        const bool nocase = it.nocase || (it.ordered && f.type == Type::Text);
+        std::string coll = nocase ? sql::CollateClause(d) : std::string();
         if (appended)
             for (std::size_t i = 0; i < q.values.size(); ++i)
                 if (q.values[i].sql == f.sql && q.collate[i] == coll) return {};

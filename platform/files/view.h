@@ -8,7 +8,8 @@
 //
 // Sort orders: by a key (its fields, without case for a key without case) or by an order
 // text such as "+UPPER(KVD:VLASNIK),-KVD:BROJ" ('+' ascending, the default, '-'
-// descending, each item an expression of expr.h). The primary key is always appended, so
+// descending, each item an expression of expr.h; texts sort as the store's text columns
+// do, without case, in the code page's order). The primary key is always appended, so
 // that rows that compare equal keep one order.
 //
 // Operations report as table operations do: 0 on success, else an error code that the
@@ -37,6 +38,8 @@ namespace sql {
 class Connection;
 class Statement;
 }  // namespace sql
+
+class RelationManager;
 
 enum class JoinKind : std::uint8_t { LeftOuter, Inner };
 
@@ -93,6 +96,9 @@ public:
     // Ranges of the current order; their values are taken at each Reset.
     // Rows whose `field`s equal the `other` fields of a parent's record buffer.
     std::string LimitToRelation(File& parent, const std::vector<FieldLink>& links);
+    // Rows related to the parent's current record through the parent's relation to the
+    // primary table: its linking fields up to and including `field`.
+    std::string LimitToRelation(std::string_view field, RelationManager& parent);
     // Rows whose field equals a value.
     std::string LimitToValue(std::string_view field, std::function<expr::Value()> value);
     std::string LimitToValue(std::string_view field, File& source, std::string_view source_field);

@@ -13,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "data/tables.h"
+#include "platform/core/errors.h"
+#include "platform/files/manager.h"
+#include "platform/files/relation.h"
 #include "platform/core/text.h"
 #include "platform/files/sql/connection.h"
 
@@ -212,6 +215,14 @@ TEST_F(View, KeyOrdersAndOrderTexts) {
     ASSERT_EQ(report.AppendOrder("-KVD:BROJ"), "");
     EXPECT_EQ(forward(report), (std::vector<std::string>{"5", "3", "2", "6", "1", "10", "4"}));
 
+    // Texts sort in the code page's order (Š before Č), by key or by order text alike.
+    unit("7", cp("Šime"), "00001");
+    ASSERT_EQ(v.SetSort(by_number), 0);
+    ASSERT_EQ(v.SetOrder("+UPPER(KVD:VLASNIK)"), "");
+    EXPECT_EQ(forward(v), (std::vector<std::string>{"2", "3", "5", "6", "1", "10", "7", "4"}));
+    ASSERT_EQ(v.SetSort(by_name), 0);
+    EXPECT_EQ(forward(v), (std::vector<std::string>{"2", "3", "5", "6", "1", "10", "7", "4"}));
+
     EXPECT_EQ(v.SetOrder("+UPPER(KVD:NEMA)"), "Order item 1: Unknown field KVD:NEMA");
     EXPECT_EQ(v.SetOrder("+KVD:BROJ,"), "Order item 2: The item is empty");
     EXPECT_EQ(v.SetSort(3), rt::kRecordNotAvailable);
@@ -232,6 +243,22 @@ TEST_F(View, RangesTakeTheirValuesAtEachReset) {
     naz.ANALITIKA = "00003";
     EXPECT_EQ(forward(v), (std::vector<std::string>{"5", "6"}));
     EXPECT_EQ(v.Records(), 2);
+
+    // The same through the owners' relation object.
+    v.ClearRange();
+    rt::ErrorManager errors;
+    rt::FileManager owners, units;
+    owners.Init(nz, errors);
+    units.Init(kv, errors);
+    rt::RelationManager owners_rel, units_rel;
+    owners_rel.Init(owners, false);
+    units_rel.Init(units, false);
+    owners_rel.AddRelation(units_rel, rt::kRelationRestrict, rt::kRelationRestrict, kv.KeyIndex("KVD:Po_analitici"),
+                           {{"NAZ:ANALITIKA", "KVD:SHKORISNIKA"}});
+    ASSERT_EQ(v.LimitToRelation("KVD:SHKORISNIKA", owners_rel), "");
+    naz.ANALITIKA = "00001";
+    EXPECT_EQ(forward(v), (std::vector<std::string>{"1", "10"}));
+    EXPECT_EQ(v.LimitToRelation("KVD:VLASNIK", owners_rel), "No relation to KVADRIN links KVD:VLASNIK");
 
     // A variable's value.
     v.ClearRange();
