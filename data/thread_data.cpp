@@ -7,6 +7,7 @@
 #include "data/tables.h"
 #include "platform/core/process.h"
 #include "platform/files/record.h"
+#include "platform/files/sql/connection.h"
 
 namespace kvadrin {
 
@@ -47,6 +48,7 @@ void MainThreadFilesTerm() {
     RecnikNitOslobodi();
     Files::Destroy();  // closes what is still open
     clear_buffers();   // the thread's buffers go with it; leave nothing behind
+    rt::sql::CloseThreadConnections();
 }
 
 void InstallThreadHooks() {

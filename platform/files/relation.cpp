@@ -103,6 +103,7 @@ void RelationManager::Init(FileManager& me, bool use_logout) {
 
 void RelationManager::Teardown() {
     relations_.clear();
+    probe_defs_.clear();
     opened_cascading_.clear();
     DEFEREDRELATIONSDONE = 0;
     me_ = nullptr;
@@ -207,8 +208,13 @@ int RelationManager::has_children(const Relation& r, const unsigned char* parent
     const RecordLayout& pl = me_->Layout();
     // A structure of its own over the child table, so that the child's record buffer and
     // its current record stay as the procedures left them.
+    std::unique_ptr<TableDef>& def = probe_defs_[&cf.def()];
+    if (!def) {
+        def = std::make_unique<TableDef>(cf.def());
+        def->create = false;  // a missing child table has no children; the check makes none
+    }
     std::vector<unsigned char> rec(cl.record_size);
-    File probe(cf.def(), rec.data());
+    File probe(*def, rec.data());
     probe.BindName([&cf] { return cf.Name(); });
     probe.BindOwner([&cf] { return cf.Owner(); });
     probe.Clear();

@@ -5,6 +5,8 @@
 // fields of a parent that has children.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -92,6 +94,8 @@ private:
     FileManager* me_ = nullptr;
     std::vector<Relation> relations_;
     std::vector<bool> opened_cascading_;  // per open not yet closed
+    // Definitions of the child tables as the checks open them: never created by a check.
+    std::map<const TableDef*, std::unique_ptr<TableDef>> probe_defs_;
 };
 
 }  // namespace rt

@@ -6,6 +6,7 @@
 
 #include "data/keys.h"
 #include "platform/core/process.h"
+#include "platform/files/sql/connection.h"
 #include "tests/data/test_relations_env.h"
 
 namespace {
@@ -313,7 +314,7 @@ TEST_F(Relations, AFormOnTheBrowsesThreadSharesItsOpenTable) {
 
 TEST_F(Relations, ANewThreadCreatesAMissingTableWithItsKeysAndOwnsItsBuffers) {
     KVD.BROJ = "MAIN";
-    bool created = false, unique_refused = false, own_buffer = false, closed_at_end = false;
+    bool created = false, unique_refused = false, own_buffer = false, dictionary_gone = false;
     InstallThreadHooks();
     std::thread t([&] {
         rt::run_procedure_thread(rt::next_thread_number(), [&] {
@@ -325,18 +326,26 @@ TEST_F(Relations, ANewThreadCreatesAMissingTableWithItsKeysAndOwnsItsBuffers) {
             SKL.OPIS = "druga";
             unique_refused = Access::SKLAUZUL()->TryInsert() != 0;  // SKL:Po_sifri is unique
             Relate::SKLAUZUL()->Close();
-            ASSERT_EQ(Access::SKLAUZUL()->UseTable(rt::kUseOpen), 0);
-            // left open: the thread's end closes it
+            // Left open: the thread's end closes it.
+            ASSERT_EQ(Access::SFAKT()->UseTable(rt::kUseOpen), 0);
         });
-        closed_at_end = Access::SKLAUZUL() == nullptr;
+        dictionary_gone = Access::SFAKT() == nullptr && Relate::SFAKT() == nullptr;
     });
     t.join();
     EXPECT_TRUE(own_buffer);
     EXPECT_TRUE(created);
     EXPECT_TRUE(unique_refused);
-    EXPECT_TRUE(closed_at_end);
+    EXPECT_TRUE(dictionary_gone);
     EXPECT_EQ(KVD.BROJ.str(), "MAIN");
     EXPECT_EQ(rows(TableId::SKLAUZUL), 1);
+
+    // SFAKT came with an index for each of its keys besides the primary one.
+    auto conn = rt::sql::ConnectionFor(OWNERFIRME.str());
+    ASSERT_NE(conn, nullptr);
+    auto st = conn->Prepare("SELECT COUNT(*) FROM sqlite_master WHERE type = 'index' AND tbl_name = 'SFAKT'");
+    ASSERT_NE(st, nullptr);
+    ASSERT_EQ(st->Step(), 1);
+    EXPECT_GE(st->Int(0), 2);
 }
 
 }  // namespace

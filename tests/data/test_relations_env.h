@@ -1,6 +1,10 @@
-// A thread's dictionary over a fresh firm database, with the messages it shows captured.
+// A thread's dictionary over a fresh firm database on the embedded store, with the
+// messages it shows captured.
 #pragma once
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -14,15 +18,19 @@
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/core/errors.h"
-#include "tests/files/test_manager_store.h"
 
 namespace kvtest {
+
 
 class Firm : public ::testing::Test {
 protected:
     void SetUp() override {
-        MemoryStore::Get().Reset();
-        InstallMemoryDriver();
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("kvadrin-firm-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                   "-" + name);
+        std::filesystem::create_directories(folder_);
+        ::setenv("KVADRIN_LOCALDB", folder_.c_str(), 1);
         kvadrin::MainModuleInit();
         kvadrin::OWNERFIRME = "(localdb)\\test,FIRMA_2024,,;TrustedConnection=True";
         rt::ErrorManager::SetShower([this](const rt::ShownMessage& m) {
@@ -35,7 +43,7 @@ protected:
     void TearDown() override {
         kvadrin::MainThreadFilesTerm();
         rt::ErrorManager::SetShower({});
-        rt::RegisterDriver(rt::Driver::Sql, {});
+        std::filesystem::remove_all(folder_);
     }
 
     // Adds a row straight to the table (no field checks), leaving the buffer cleared.
@@ -63,6 +71,7 @@ protected:
 
     std::vector<rt::ShownMessage> shown;
     int answer = 1;
+    std::filesystem::path folder_;
 };
 
 }  // namespace kvtest

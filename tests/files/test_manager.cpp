@@ -1,6 +1,10 @@
 // Access and relation objects over two small tables: a parent (OWN, keyed by its code)
-// and a child (ITM, whose items refer to an owner's code), on the in-memory store.
+// and a child (ITM, whose items refer to an owner's code), on the embedded SQL store and
+// on the in-memory store (which can also refuse to open or create a table).
+#include <chrono>
 #include <cstddef>
+#include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -8,6 +12,7 @@
 #include "platform/core/errors.h"
 #include "platform/files/manager.h"
 #include "platform/files/relation.h"
+#include "platform/files/sql/connection.h"
 #include "tests/files/test_manager_store.h"
 
 namespace {
@@ -22,9 +27,13 @@ struct ItmRec {
     rt::Short N;
 };
 
+const char* const kOwner = "(localdb)\\test,MGR,,;TrustedConnection=True";
+
 rt::TableDef own_def() {
     rt::TableDef d;
     d.name = "OWN";
+    d.owner = kOwner;
+    d.create = false;  // only the access object creates it
     d.layout.prefix = "OWN";
     d.layout.record_size = sizeof(OwnRec);
     d.layout.fields = {rt::field_for<decltype(OwnRec::CODE)>("OWN:CODE", offsetof(OwnRec, CODE)),
@@ -36,6 +45,8 @@ rt::TableDef own_def() {
 rt::TableDef itm_def() {
     rt::TableDef d;
     d.name = "ITM";
+    d.owner = kOwner;
+    d.create = false;
     d.layout.prefix = "ITM";
     d.layout.record_size = sizeof(ItmRec);
     d.layout.fields = {rt::field_for<decltype(ItmRec::ID)>("ITM:ID", offsetof(ItmRec, ID)),
@@ -66,11 +77,25 @@ public:
     }
 };
 
-class Manager : public ::testing::Test {
+enum class Store { Embedded, Memory };
+
+class Manager : public ::testing::TestWithParam<Store> {
 protected:
     void SetUp() override {
         kvtest::MemoryStore::Get().Reset();
-        kvtest::InstallMemoryDriver();
+        if (GetParam() == Store::Memory) {
+            kvtest::InstallMemoryDriver();
+        } else {
+            std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            for (char& c : name)
+                if (c == '/') c = '_';
+            folder_ = std::filesystem::temp_directory_path() /
+                      ("kvadrin-mgr-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+                       "-" + name);
+            std::filesystem::remove_all(folder_);
+            std::filesystem::create_directories(folder_);
+            ::setenv("KVADRIN_LOCALDB", folder_.c_str(), 1);
+        }
         rt::ErrorManager::SetShower([this](const rt::ShownMessage& m) {
             shown.push_back(m);
             return answer;
@@ -96,6 +121,15 @@ protected:
         itm.Teardown();
         rt::ErrorManager::SetShower({});
         rt::RegisterDriver(rt::Driver::Sql, {});
+        rt::sql::CloseThreadConnections();
+        if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    }
+    // What the table holds, read through a structure of its own: -1 when it is missing.
+    long rows(const rt::TableDef& d) {
+        std::vector<unsigned char> rec(d.layout.record_size);
+        rt::File f(d, rec.data());
+        if (f.Open(rt::kReadOnly | rt::kDenyNone) != 0) return -1;
+        return f.Records();
     }
     void add_owner(const char* code, const char* name = "x") {
         own_buf.CODE = code;
@@ -121,21 +155,24 @@ protected:
     rt::FileManager itm;
     OwnRelations own_rel;
     rt::RelationManager itm_rel;
+    std::filesystem::path folder_;
 };
 
-TEST_F(Manager, OpensLazilyOnceCreatesWhenMissingAndClosesWithTheLastUser) {
-    auto& store = kvtest::MemoryStore::Get();
+// Refusals that only the in-memory store can be made to give.
+class ManagerFaults : public Manager {};
+
+TEST_P(Manager, OpensLazilyOnceCreatesWhenMissingAndClosesWithTheLastUser) {
     EXPECT_EQ(own.LAZYOPEN, 1);
     ASSERT_EQ(own.Open(), 0);
     ASSERT_EQ(own.Open(), 0);  // an inner user
     EXPECT_EQ(own.OPENED, 2);
-    EXPECT_EQ(store.opens["OWN"], 0) << "the open waits for the first use";
-    EXPECT_FALSE(own_file.IsOpen());
+    EXPECT_FALSE(own_file.IsOpen()) << "the open waits for the first use";
+    EXPECT_EQ(rows(own_d), -1);
 
     add_owner("A1");
     EXPECT_TRUE(own_file.IsOpen());
-    EXPECT_EQ(store.creates["OWN"], 1);
-    EXPECT_EQ(store.opens["OWN"], 2) << "missing, created, opened";
+    EXPECT_EQ(rows(own_d), 1) << "created when missing";
+    EXPECT_EQ(own.TryInsert(), rt::Level::User) << "with its unique key";
 
     EXPECT_EQ(own.Close(), 0);
     EXPECT_TRUE(own_file.IsOpen()) << "the outer user still has it";
@@ -146,7 +183,7 @@ TEST_F(Manager, OpensLazilyOnceCreatesWhenMissingAndClosesWithTheLastUser) {
     EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(Manager, OpenFailuresAreReportedWithTheFileAndTheError) {
+TEST_P(ManagerFaults, OpenFailuresAreReportedWithTheFileAndTheError) {
     struct Case {
         bool create;
         int fail_open, fail_create;
@@ -176,7 +213,7 @@ TEST_F(Manager, OpenFailuresAreReportedWithTheFileAndTheError) {
     }
 }
 
-TEST_F(Manager, RecordErrorsAreReportedOnlyByTheReportingForms) {
+TEST_P(Manager, RecordErrorsAreReportedOnlyByTheReportingForms) {
     ASSERT_EQ(own.Open(), 0);
     add_owner("A1", "first");
 
@@ -187,7 +224,7 @@ TEST_F(Manager, RecordErrorsAreReportedOnlyByTheReportingForms) {
     EXPECT_EQ(last_text(),
               "Duplicate Key Error / Adding this record creates a duplicate entry for the key "
               "OWN:BY_CODE in the file OWN.");
-    EXPECT_EQ(kvtest::MemoryStore::Get().Rows("OWN"), 1u);
+    EXPECT_EQ(rows(own_d), 1);
 
     own_buf.CODE = "zz";
     EXPECT_EQ(own.GetByKeyQuiet(0), rt::Level::User);
@@ -214,7 +251,7 @@ TEST_F(Manager, RecordErrorsAreReportedOnlyByTheReportingForms) {
     own.Close();
 }
 
-TEST_F(Manager, InsertAndUpdateValidateEveryFieldFirst) {
+TEST_P(Manager, InsertAndUpdateValidateEveryFieldFirst) {
     ASSERT_EQ(own.Open(), 0);
     own_buf.CODE = "B1";
     own_buf.NAME = "bad";
@@ -222,7 +259,7 @@ TEST_F(Manager, InsertAndUpdateValidateEveryFieldFirst) {
     EXPECT_TRUE(shown.empty());
     EXPECT_EQ(own.Insert(), rt::Level::User);
     EXPECT_EQ(last_text(), "Field contents error / The value of OWN:NAME must be one of good.");
-    EXPECT_EQ(kvtest::MemoryStore::Get().Rows("OWN"), 0u);
+    EXPECT_EQ(rows(own_d), 0);
 
     add_owner("B1", "fine");
     own_buf.NAME = "bad";
@@ -233,7 +270,7 @@ TEST_F(Manager, InsertAndUpdateValidateEveryFieldFirst) {
     own.Close();
 }
 
-TEST_F(Manager, RecordCopiesPutTheBufferBackOnce) {
+TEST_P(Manager, RecordCopiesPutTheBufferBackOnce) {
     own_buf.CODE = "K1";
     const std::uint16_t a = own.SaveRecordCopy();
     own_buf.CODE = "K2";
@@ -259,7 +296,7 @@ TEST_F(Manager, RecordCopiesPutTheBufferBackOnce) {
     EXPECT_TRUE(own_buf.CODE.empty());
 }
 
-TEST_F(Manager, UseToOpenOpensAnUnopenedTableUntilTheTeardown) {
+TEST_P(Manager, UseToOpenOpensAnUnopenedTableUntilTheTeardown) {
     EXPECT_EQ(own.UseTable(rt::kUseOpen), 0);
     EXPECT_TRUE(own_file.IsOpen());
     EXPECT_EQ(own.OPENED, 1);
@@ -270,7 +307,7 @@ TEST_F(Manager, UseToOpenOpensAnUnopenedTableUntilTheTeardown) {
     EXPECT_FALSE(own_file.IsOpen());
 }
 
-TEST_F(Manager, RestrictRefusesDeletingAParentWithChildren) {
+TEST_P(Manager, RestrictRefusesDeletingAParentWithChildren) {
     ASSERT_EQ(own_rel.Open(), 0);
     ASSERT_EQ(itm.Open(), 0);
     add_owner("A1");
@@ -286,7 +323,7 @@ TEST_F(Manager, RestrictRefusesDeletingAParentWithChildren) {
     EXPECT_EQ(last_text(),
               "Referential Integrity Delete Error / This record is referenced from the file ITM. "
               "This record cannot be deleted while these references exist.");
-    EXPECT_EQ(kvtest::MemoryStore::Get().Rows("OWN"), 3u);
+    EXPECT_EQ(rows(own_d), 3);
     EXPECT_EQ(itm_buf.ID, 77);
 
     for (const char* free_owner : {"B2", "LONG5"}) {
@@ -296,13 +333,13 @@ TEST_F(Manager, RestrictRefusesDeletingAParentWithChildren) {
         EXPECT_EQ(own_rel.Delete(), 0) << free_owner;
         EXPECT_TRUE(shown.empty()) << free_owner;
     }
-    EXPECT_EQ(kvtest::MemoryStore::Get().Rows("OWN"), 1u);
+    EXPECT_EQ(rows(own_d), 1);
     EXPECT_EQ(own_rel.hooks, 1) << "relations are defined once";
     itm.Close();
     own_rel.Close();
 }
 
-TEST_F(Manager, DeleteAsksFirstWhenToldTo) {
+TEST_P(Manager, DeleteAsksFirstWhenToldTo) {
     ASSERT_EQ(own_rel.Open(), 0);
     add_owner("Q1");
     answer = 2;  // No
@@ -310,14 +347,14 @@ TEST_F(Manager, DeleteAsksFirstWhenToldTo) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].title, "Confirm Delete");
     EXPECT_EQ(shown[0].text, "Are you sure you want to delete the highlighted record?");
-    EXPECT_EQ(kvtest::MemoryStore::Get().Rows("OWN"), 1u);
+    EXPECT_EQ(rows(own_d), 1);
     answer = 1;  // Yes
     EXPECT_EQ(own_rel.Delete(true), 0);
-    EXPECT_EQ(kvtest::MemoryStore::Get().Rows("OWN"), 0u);
+    EXPECT_EQ(rows(own_d), 0);
     own_rel.Close();
 }
 
-TEST_F(Manager, RestrictResetsAChangedLinkOfAParentWithChildren) {
+TEST_P(Manager, RestrictResetsAChangedLinkOfAParentWithChildren) {
     ASSERT_EQ(own_rel.Open(), 0);
     ASSERT_EQ(itm.Open(), 0);
     add_owner("A1", "old");
@@ -356,7 +393,7 @@ TEST_F(Manager, RestrictResetsAChangedLinkOfAParentWithChildren) {
     own_rel.Close();
 }
 
-TEST_F(Manager, CascadeOpensAndClosesTheRelatedTablesWithTheTable) {
+TEST_P(Manager, CascadeOpensAndClosesTheRelatedTablesWithTheTable) {
     own_rel.SetCascadeOpen();
     ASSERT_EQ(own_rel.Open(), 0);
     EXPECT_EQ(itm.OPENED, 1);
@@ -369,5 +406,10 @@ TEST_F(Manager, CascadeOpensAndClosesTheRelatedTablesWithTheTable) {
     EXPECT_EQ(itm.OPENED, 0);
     EXPECT_EQ(own.OPENED, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, Manager, ::testing::Values(Store::Embedded, Store::Memory),
+                         [](const auto& p) { return p.param == Store::Embedded ? "Embedded" : "Memory"; });
+INSTANTIATE_TEST_SUITE_P(Stores, ManagerFaults, ::testing::Values(Store::Memory),
+                         [](const auto&) { return "Memory"; });
 
 }  // namespace
