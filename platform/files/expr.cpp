@@ -320,23 +320,35 @@ void collect_names(const Node& n, std::vector<std::string>& out) {
 
 // ---- Compilation -----------------------------------------------------------------------
 
-// A compiled operand; a constant keeps its value so that functions of constants are
-// computed here, with the program's own text rules, and bound as one parameter.
+// A compiled operand. A constant keeps its value: whatever depends on constants only is
+// computed here, with the program's own text rules, and bound as one parameter. A name
+// resolved to one parameter counts as a constant, so that an expression over a record's
+// values computes to its value.
 struct Term {
     Fragment f;
     bool constant = false;
-    Value value;
+    Value value;  // Null: no value (a division by 0)
 };
 
-Term constant(Value v) {
-    Term t;
-    t.constant = true;
-    t.f.sql = "?";
-    t.f.type = v.kind == Value::Kind::Text ? Type::Text : Type::Number;
-    t.f.params.push_back(v);
-    t.value = std::move(v);
-    return t;
+Term constant(Value v, Type t) {
+    Term x;
+    x.constant = true;
+    x.f.type = t;
+    if (t == Type::Bool) {
+        x.f.sql = v.i ? "(1 = 1)" : "(1 = 0)";
+    } else {
+        x.f.sql = "?";
+        x.f.params.push_back(v);
+    }
+    x.value = std::move(v);
+    return x;
 }
+Term constant(Value v) {
+    Type t = v.kind == Value::Kind::Text ? Type::Text : Type::Number;
+    return constant(std::move(v), t);
+}
+Term boolean(bool b) { return constant(Value::Int(b ? 1 : 0), Type::Bool); }
+bool is_null(const Term& t) { return t.constant && t.value.kind == Value::Kind::Null; }
 
 std::string text_of(const Value& v) {
     switch (v.kind) {
@@ -357,6 +369,27 @@ double number_of(const Value& v) {
     return 0;
 }
 long long_of(const Value& v) { return static_cast<long>(number_of(v)); }
+
+// A whole result of whole operands stays whole.
+Value number_value(double d, bool whole) {
+    if (whole && d == static_cast<double>(static_cast<std::int64_t>(d)) && d > -9e15 && d < 9e15)
+        return Value::Int(static_cast<std::int64_t>(d));
+    return Value::Real(d);
+}
+
+int compare_bytes(std::string_view a, std::string_view b) {
+    int c = a.compare(b);  // char_traits<char> compares as unsigned char
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+bool holds(std::string_view op, int c) {
+    if (op == "=") return c == 0;
+    if (op == "<>") return c != 0;
+    if (op == "<") return c < 0;
+    if (op == ">") return c > 0;
+    if (op == "<=") return c <= 0;
+    return c >= 0;
+}
 
 // Joins SQL pieces and fragments, keeping the parameters in the order of the text.
 class Sql {
@@ -388,24 +421,31 @@ public:
         case Node::Op::Name: {
             std::optional<Fragment> f = resolve_ ? resolve_(n.name) : std::nullopt;
             if (!f) { set_error("Unknown field " + n.name); return {}; }
+            if (f->sql == "?" && f->params.size() == 1) return constant(f->params[0], f->type);
             Term t;
             t.f = std::move(*f);
             return t;
         }
         case Node::Op::Neg: {
             Term x = number(compile(*n.args[0]));
-            if (x.constant) return constant(x.value.kind == Value::Kind::Int ? Value::Int(-x.value.i) : Value::Real(-number_of(x.value)));
+            if (x.constant) {
+                if (is_null(x)) return x;
+                return constant(x.value.kind == Value::Kind::Int ? Value::Int(-x.value.i) : Value::Real(-number_of(x.value)));
+            }
             return (Sql(Type::Number) << "(-" << x.f << ")").term();
         }
         case Node::Op::Not: {
-            Fragment p = condition(compile(*n.args[0]));
-            return (Sql(Type::Bool) << "(NOT " << p << ")").term();
+            Term p = condition(compile(*n.args[0]));
+            if (p.constant) return boolean(!p.value.i);
+            return (Sql(Type::Bool) << "(NOT " << p.f << ")").term();
         }
         case Node::Op::And:
         case Node::Op::Or: {
-            Fragment a = condition(compile(*n.args[0]));
-            Fragment b = condition(compile(*n.args[1]));
-            return (Sql(Type::Bool) << "(" << a << (n.op == Node::Op::And ? " AND " : " OR ") << b << ")").term();
+            const bool both = n.op == Node::Op::And;
+            Term a = condition(compile(*n.args[0]));
+            Term b = condition(compile(*n.args[1]));
+            if (a.constant && b.constant) return boolean(both ? a.value.i && b.value.i : a.value.i || b.value.i);
+            return (Sql(Type::Bool) << "(" << a.f << (both ? " AND " : " OR ") << b.f << ")").term();
         }
         case Node::Op::Cmp: return compare(n);
         case Node::Op::Add:
@@ -413,19 +453,32 @@ public:
         case Node::Op::Mul: {
             Term a = number(compile(*n.args[0]));
             Term b = number(compile(*n.args[1]));
+            if (a.constant && b.constant) {
+                if (is_null(a) || is_null(b)) return constant(Value{});
+                double x = number_of(a.value), y = number_of(b.value);
+                double r = n.op == Node::Op::Add ? x + y : n.op == Node::Op::Sub ? x - y : x * y;
+                return constant(number_value(r, a.value.kind == Value::Kind::Int && b.value.kind == Value::Kind::Int));
+            }
             const char* op = n.op == Node::Op::Add ? " + " : n.op == Node::Op::Sub ? " - " : " * ";
             return (Sql(Type::Number) << "(" << a.f << op << b.f << ")").term();
         }
         case Node::Op::Div: {
             Term a = number(compile(*n.args[0]));
             Term b = number(compile(*n.args[1]));
+            if (a.constant && b.constant) {
+                if (is_null(a) || is_null(b) || number_of(b.value) == 0) return constant(Value{});
+                return constant(Value::Real(number_of(a.value) / number_of(b.value)));
+            }
             return (Sql(Type::Number) << "(CAST(" << a.f << (d_ == Dialect::Sqlite ? " AS REAL)" : " AS FLOAT)")
                                       << " / NULLIF(" << b.f << ", 0))").term();
         }
         case Node::Op::Concat: {
             Term a = text(compile(*n.args[0]));
             Term b = text(compile(*n.args[1]));
-            if (a.constant && b.constant) return constant(Value::Text(a.value.s + b.value.s));
+            if (a.constant && b.constant) {
+                if (is_null(a) || is_null(b)) return constant(Value{}, Type::Text);
+                return constant(Value::Text(a.value.s + b.value.s));
+            }
             return (Sql(Type::Text) << "(" << a.f << (d_ == Dialect::Sqlite ? " || " : " + ") << b.f << ")").term();
         }
         case Node::Op::Call: return call(n);
@@ -433,23 +486,24 @@ public:
         return {};
     }
 
-    // A condition: a number is true when not 0, a text when not blank.
-    Fragment condition(Term t) {
-        if (t.f.type == Type::Bool) return std::move(t.f);
+    // A condition: a number is true when not 0, a text when not blank; no value is false.
+    Term condition(Term t) {
+        if (t.f.type == Type::Bool) return t;
         if (t.constant) {
-            bool yes = t.value.kind == Value::Kind::Text ? !clip(t.value.s).empty() : number_of(t.value) != 0;
-            Fragment f;
-            f.sql = yes ? "(1 = 1)" : "(1 = 0)";
-            f.type = Type::Bool;
-            return f;
+            if (is_null(t)) return boolean(false);
+            return boolean(t.value.kind == Value::Kind::Text ? !clip(t.value.s).empty() : number_of(t.value) != 0);
         }
-        if (t.f.type == Type::Number) return (Sql(Type::Bool) << "(" << t.f << " <> 0)").fragment();
-        return (Sql(Type::Bool) << "(" << clipped(std::move(t)).f << " <> '')").fragment();
+        if (t.f.type == Type::Number) return (Sql(Type::Bool) << "(" << t.f << " <> 0)").term();
+        return (Sql(Type::Bool) << "(" << clipped(std::move(t)).f << " <> '')").term();
     }
 
     Term number(Term t) {
         if (t.f.type == Type::Number) return t;
-        if (t.constant) return constant(Value::Real(number_of(t.value)));
+        if (t.constant) {
+            if (is_null(t)) return constant(Value{});
+            if (t.f.type == Type::Bool) return constant(Value::Int(t.value.i));
+            return constant(number_value(number_of(t.value), false));
+        }
         if (t.f.type == Type::Bool) return (Sql(Type::Number) << "(CASE WHEN " << t.f << " THEN 1 ELSE 0 END)").term();
         if (d_ == Dialect::Sqlite) return (Sql(Type::Number) << "CAST(" << t.f << " AS REAL)").term();
         return (Sql(Type::Number) << "COALESCE(TRY_CAST(" << t.f << " AS FLOAT), 0)").term();
@@ -457,7 +511,10 @@ public:
 
     Term text(Term t) {
         if (t.f.type == Type::Text) return t;
-        if (t.constant) return constant(Value::Text(text_of(t.value)));
+        if (t.constant) {
+            if (is_null(t)) return constant(Value{}, Type::Text);
+            return constant(Value::Text(text_of(t.value)));
+        }
         if (t.f.type == Type::Bool) t = number(std::move(t));
         // Whole numbers as the runtime writes them, without ".0".
         if (d_ == Dialect::Sqlite)
@@ -473,7 +530,7 @@ private:
 
     // A text operand of a comparison, trailing blanks removed.
     Term clipped(Term t) {
-        if (t.constant) return constant(Value::Text(clip(text_of(t.value))));
+        if (t.constant) return is_null(t) ? t : constant(Value::Text(clip(text_of(t.value))));
         // SQL Server compares without trailing blanks by itself.
         if (d_ == Dialect::SqlServer) return t;
         return (Sql(Type::Text) << "RTRIM(" << t.f << ")").term();
@@ -482,16 +539,23 @@ private:
     Term compare(const Node& n) {
         Term a = compile(*n.args[0]);
         Term b = compile(*n.args[1]);
-        if (a.f.type == Type::Text && b.f.type == Type::Text) {
+        const bool texts = a.f.type == Type::Text && b.f.type == Type::Text;
+        if (texts) {
             a = clipped(std::move(a));
             b = clipped(std::move(b));
-            // Exact as in the runtime, whatever the columns' collation (SQLite compares
-            // function results, RTRIM's among them, exactly by itself).
-            if (d_ == Dialect::SqlServer) a = (Sql(Type::Text) << a.f << kExact).term();
         } else {
             a = number(std::move(a));
             b = number(std::move(b));
         }
+        if (a.constant && b.constant) {
+            if (is_null(a) || is_null(b)) return boolean(false);
+            if (texts) return boolean(holds(n.name, compare_bytes(a.value.s, b.value.s)));
+            double x = number_of(a.value), y = number_of(b.value);
+            return boolean(holds(n.name, x < y ? -1 : (y < x ? 1 : 0)));
+        }
+        // Exact as in the runtime, whatever the columns' collation (SQLite compares
+        // function results, RTRIM's among them, exactly by itself).
+        if (texts && d_ == Dialect::SqlServer) a = (Sql(Type::Text) << a.f << kExact).term();
         return (Sql(Type::Bool) << "(" << a.f << " " << n.name << " " << b.f << ")").term();
     }
 
@@ -509,6 +573,7 @@ private:
             if (!arity(n, 1, 1)) return {};
             Term x = text(compile(*n.args[0]));
             if (x.constant) {
+                if (is_null(x)) return x;
                 const std::string& s = x.value.s;
                 return constant(Value::Text(fn == "UPPER" ? upper(s) : fn == "LOWER" ? lower(s) : clip(s)));
             }
@@ -527,8 +592,10 @@ private:
             Term s = text(compile(*n.args[0]));
             Term start = number(compile(*n.args[1]));
             Term len = number(compile(*n.args[2]));
-            if (s.constant && start.constant && len.constant)
+            if (s.constant && start.constant && len.constant) {
+                if (is_null(s) || is_null(start) || is_null(len)) return constant(Value{}, Type::Text);
                 return constant(Value::Text(sub(s.value.s, long_of(start.value), long_of(len.value))));
+            }
             if (start.constant && long_of(start.value) < 1) {
                 set_error("SUB in a filter needs a start of 1 or more (position " + std::to_string(n.pos) + ")");
                 return {};
@@ -544,8 +611,10 @@ private:
             Term hay = text(compile(*n.args[1]));
             Term step = n.args.size() > 2 ? number(compile(*n.args[2])) : constant(Value::Int(1));
             Term start = n.args.size() > 3 ? number(compile(*n.args[3])) : constant(Value::Int(1));
-            if (needle.constant && hay.constant && step.constant && start.constant)
+            if (needle.constant && hay.constant && step.constant && start.constant) {
+                if (is_null(needle) || is_null(hay) || is_null(step) || is_null(start)) return constant(Value{});
                 return constant(Value::Int(instring(needle.value.s, hay.value.s, long_of(step.value), long_of(start.value))));
+            }
             if (!step.constant || long_of(step.value) > 1) {
                 set_error("INSTRING in a filter needs a step of 1 (position " + std::to_string(n.pos) + ")");
                 return {};
@@ -593,9 +662,9 @@ std::vector<std::string> Expression::Names() const {
 std::string Expression::CompileCondition(Dialect dialect, const Resolver& resolve, Fragment& out) const {
     if (!root_) return "The expression is empty";
     Compiler c(dialect, resolve);
-    Term t = c.compile(*root_);
+    Term t = c.condition(c.compile(*root_));
     if (!c.error.empty()) return c.error;
-    out = c.condition(std::move(t));
+    out = std::move(t.f);
     return {};
 }
 
@@ -607,6 +676,35 @@ std::string Expression::CompileValue(Dialect dialect, const Resolver& resolve, F
     if (t.f.type == Type::Bool) t = c.number(std::move(t));
     out = std::move(t.f);
     return {};
+}
+
+namespace {
+
+// Computes an expression whose names all resolve to values.
+std::string evaluate(const NodeP& root, const Resolver& values, bool as_condition, Term& out) {
+    if (!root) return "The expression is empty";
+    Compiler c(Dialect::Sqlite, values);
+    out = c.compile(*root);
+    if (c.error.empty()) out = as_condition ? c.condition(std::move(out)) : out;
+    if (!c.error.empty()) return c.error;
+    if (!out.constant) return "The expression needs the values of its fields";
+    return {};
+}
+
+}  // namespace
+
+std::string Expression::EvaluateCondition(const Resolver& values, bool& out) const {
+    Term t;
+    std::string err = evaluate(root_, values, true, t);
+    out = err.empty() && t.value.i != 0;
+    return err;
+}
+
+std::string Expression::EvaluateValue(const Resolver& values, Value& out) const {
+    Term t;
+    std::string err = evaluate(root_, values, false, t);
+    out = err.empty() ? t.value : Value{};
+    return err;
 }
 
 }  // namespace rt::expr

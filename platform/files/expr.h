@@ -57,7 +57,9 @@ struct Fragment {
 void Bind(sql::Statement& st, int first, const std::vector<Value>& values);
 
 // What a name of the expression stands for: SQL of type Text or Number (a qualified
-// column, or "?" with the value), or nothing for a name it does not know.
+// column, or "?" with the value), or nothing for a name it does not know. A name given as
+// "?" with its value is a constant: what depends only on constants is computed, not
+// compiled.
 using Resolver = std::function<std::optional<Fragment>(std::string_view name)>;
 
 struct Node;
@@ -77,6 +79,12 @@ public:
     std::string CompileCondition(sql::Dialect dialect, const Resolver& resolve, Fragment& out) const;
     // SQL of a value (Type Text or Number; a condition becomes 1 or 0).
     std::string CompileValue(sql::Dialect dialect, const Resolver& resolve, Fragment& out) const;
+
+    // The expression computed over values, with the meaning above: `values` answers each
+    // name with "?" and its value (a value without text is Null: no value). A condition
+    // is false where the SQL would find no value (a division by 0).
+    std::string EvaluateCondition(const Resolver& values, bool& out) const;
+    std::string EvaluateValue(const Resolver& values, Value& out) const;
 
 private:
     std::shared_ptr<const Node> root_;

@@ -111,11 +111,37 @@ std::string condition(const std::string& text, Dialect d, Fragment& out) {
 }
 
 TEST(Expr, ConditionsSelectTheRowsTheRuntimeWould) {
+    struct Rec {
+        int id;
+        const char* name;  // UTF-8
+        double num;
+        const char* code;
+    };
+    const Rec recs[] = {{1, "Petrović Čedomir", 10, "00012"},
+                        {2, "PETROVIĆ  ", 0, "12"},
+                        {3, "O'Brien'); DROP TABLE t; --", 2.5, ""},
+                        {4, "ana", -3, "abc"}};
     Db db;
-    db.insert(1, "Petrović Čedomir", 10, "00012");
-    db.insert(2, "PETROVIĆ  ", 0, "12");
-    db.insert(3, "O'Brien'); DROP TABLE t; --", 2.5, "");
-    db.insert(4, "ana", -3, "abc");
+    for (const Rec& r : recs) db.insert(r.id, r.name, r.num, r.code);
+    // The rows for which the condition computes true over a record's values.
+    auto computed = [&](const std::string& text) {
+        Expression e;
+        EXPECT_EQ(e.Parse(text), "");
+        std::vector<int> out;
+        for (const Rec& r : recs) {
+            auto values = [&](std::string_view name) -> std::optional<Fragment> {
+                std::string n = rt::upper(name);
+                if (n == "T:NAME") return Fragment{"?", {Value::Text(cp(r.name))}, Type::Text};
+                if (n == "T:CODE") return Fragment{"?", {Value::Text(r.code)}, Type::Text};
+                if (n == "T:NUM") return Fragment{"?", {Value::Real(r.num)}, Type::Number};
+                return std::nullopt;
+            };
+            bool yes = false;
+            EXPECT_EQ(e.EvaluateCondition(values, yes), "") << text;
+            if (yes) out.push_back(r.id);
+        }
+        return out;
+    };
     struct Case {
         const char* filter;  // UTF-8
         std::vector<int> ids;
@@ -164,6 +190,7 @@ TEST(Expr, ConditionsSelectTheRowsTheRuntimeWould) {
         ASSERT_EQ(err, "") << c.filter;
         EXPECT_EQ(f.type, Type::Bool);
         EXPECT_EQ(db.ids(f), c.ids) << c.filter << "\n" << f.sql;
+        EXPECT_EQ(computed(cp(c.filter)), c.ids) << c.filter;
     }
 }
 
@@ -257,6 +284,23 @@ TEST(Expr, NamesAndValues) {
     ASSERT_EQ(e.CompileValue(Dialect::Sqlite, columns, f), "");
     EXPECT_EQ(f.type, Type::Number);
     EXPECT_EQ(f.sql, "(CASE WHEN (\"num\" > ?) THEN 1 ELSE 0 END)");
+
+    // Computed over values, LOWER of a field too; names that are columns are refused.
+    auto values = [](std::string_view name) -> std::optional<Fragment> {
+        if (rt::upper(name) == "T:NAME") return Fragment{"?", {Value::Text(cp("ČAŠA  "))}, Type::Text};
+        if (rt::upper(name) == "T:NUM") return Fragment{"?", {Value::Int(7)}, Type::Number};
+        return columns(name);
+    };
+    ASSERT_EQ(e.Parse(cp("LOWER(T:NAME) = 'čaša' AND NOT T:NUM / 0 = 0")), "");
+    bool yes = false;
+    EXPECT_EQ(e.EvaluateCondition(values, yes), "");
+    EXPECT_TRUE(yes);
+    Value v;
+    ASSERT_EQ(e.Parse("SUB(T:NAME, 2, 2) & T:NUM * 3 & '/' & T:NUM / 2"), "");
+    EXPECT_EQ(e.EvaluateValue(values, v), "");
+    EXPECT_EQ(v, Value::Text(cp("AŠ21/3.5")));
+    ASSERT_EQ(e.Parse("T:CODE = 'a'"), "");
+    EXPECT_EQ(e.EvaluateCondition(values, yes), "The expression needs the values of its fields");
 }
 
 }  // namespace
