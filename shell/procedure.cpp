@@ -67,7 +67,7 @@ int ProcedureController::SetupDialogSteps() {
         parts_.resizer->Init(rt::ui::ResizeManager::kKeepLayout, 1, 0);
         AddResizer(*parts_.resizer);
     }
-    rt::ui::LoadWindowPlacement(ProgramSettings, parts_.name, w);
+    LoadWindowPosition(ProgramSettings, parts_.name);
     if (parts_.resizer) parts_.resizer->Resize();
     parts_.focus.Configure(w);
     if (parts_.navigation) {
@@ -82,7 +82,7 @@ int ProcedureController::SetupFrameSteps() {
     Open(w);
     parts_.alerts.AlertMouseWheel(w);
     parts_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
-    rt::ui::LoadWindowPlacement(ProgramSettings, parts_.name, w);
+    LoadWindowPosition(ProgramSettings, parts_.name);
     parts_.focus.Configure(w);
     if (parts_.navigation) parts_.navigation->DeclareAlertKeys(w, 0);
     return kLevelGoOn;
@@ -153,7 +153,7 @@ int ProcedureController::Teardown() {
         relations_.clear();
     }
     TeardownCompanions();
-    if (OPENED) rt::ui::SaveWindowPlacement(ProgramSettings, parts_.name, w);
+    if (OPENED) SaveWindowPosition(ProgramSettings, parts_.name);
     ProgramErrors.PushProcedureName();
     return level;
 }

@@ -215,6 +215,7 @@ int WindowController::OnEvent() {
         RecallField(w.field() ? w.field() : w.FocusedControl());
         return kLevelConsumed;
     }
+    if (event == Event::Moved || event == Event::Sized) position_known_ = true;
     if (event == Event::Sized && resizer_) resizer_->Resize();
     const int level = w.field() == 0 ? OnWindowEvent() : OnFieldEvent();
     if (event == Event::Sized && !closing_) w.Post(Event::AfterResize);
@@ -364,7 +365,8 @@ int CloseDownOtherThreads() {
     return asked;
 }
 
-bool LoadWindowPlacement(const rt::IniManager& ini, std::string_view procedure, Window& window) {
+bool WindowController::LoadWindowPosition(const rt::IniManager& ini, std::string_view procedure) {
+    Window& window = *window_;
     const bool resizable = window.def().resizable;
     rt::WindowPlacement p;
     p.x = static_cast<int>(window.Get(0, Prop::Xpos));
@@ -373,6 +375,7 @@ bool LoadWindowPlacement(const rt::IniManager& ini, std::string_view procedure, 
     p.height = static_cast<int>(window.Get(0, Prop::Height));
     if (!ini.LoadWindowPosition(procedure, p, resizable)) return false;
     if (p.has_position) {
+        position_known_ = true;
         window.Set(0, Prop::Xpos, p.x);
         window.Set(0, Prop::Ypos, p.y);
     }
@@ -385,7 +388,8 @@ bool LoadWindowPlacement(const rt::IniManager& ini, std::string_view procedure, 
     return true;
 }
 
-bool SaveWindowPlacement(rt::IniManager& ini, std::string_view procedure, const Window& window) {
+bool WindowController::SaveWindowPosition(rt::IniManager& ini, std::string_view procedure) const {
+    const Window& window = *window_;
     rt::WindowPlacement p;
     p.maximized = window.Get(0, Prop::Maximize) != 0;
     p.minimized = window.Get(0, Prop::Iconize) != 0;
@@ -393,7 +397,7 @@ bool SaveWindowPlacement(rt::IniManager& ini, std::string_view procedure, const 
     p.y = static_cast<int>(window.Get(0, Prop::Ypos));
     p.width = static_cast<int>(window.Get(0, Prop::Width));
     p.height = static_cast<int>(window.Get(0, Prop::Height));
-    p.has_position = true;
+    p.has_position = position_known_;
     p.has_size = p.width > 0 && p.height > 0;
     return ini.SaveWindowPosition(procedure, p, window.def().resizable);
 }

@@ -100,6 +100,15 @@ public:
     ToolbarTarget* form_toolbar() const { return form_toolbar_; }
     const std::vector<rt::FileManager*>& updated_tables() const { return updated_tables_; }
 
+    // The window's placement in the settings file, in the section named by the
+    // procedure. Loading applies what is stored to the window's Xpos, Ypos, Width, Height
+    // (the size only for a resizable window), Maximize and Iconize, and answers whether a
+    // placement was stored. Saving stores the window's state and, when it is neither
+    // maximized nor minimized, its position (once it is known: restored, or reported by
+    // a move or resize) and, for a resizable window, its size.
+    bool LoadWindowPosition(const rt::IniManager& ini, std::string_view procedure);
+    bool SaveWindowPosition(rt::IniManager& ini, std::string_view procedure) const;
+
     // Asks the controller, from any thread, to close its window as on CloseDown.
     void RequestCloseDown() { close_down_requested_ = true; }
 
@@ -146,6 +155,7 @@ private:
     void* recall_record_ = nullptr;
     void* recall_history_ = nullptr;
     std::vector<RecallPair> recall_fields_;
+    bool position_known_ = false;
     bool closing_ = false;  // a close event was not refused: the event loop ends
     std::atomic<bool> close_down_requested_{false};
     bool close_down_seen_ = false;
@@ -159,13 +169,5 @@ WindowController* ActiveController();
 // than the caller's receives CloseDown, the windows of a thread one after another as each
 // closes and uncovers the one below. Returns how many controllers were asked to close.
 int CloseDownOtherThreads();
-
-// Window placement through the settings file, in the section named by the procedure.
-// Load applies what is stored to the window's Xpos, Ypos, Width, Height (the size only
-// for a resizable window), Maximize and Iconize; it answers whether a placement was
-// stored. Save stores the window's state and, when it is neither maximized nor
-// minimized, its position and (resizable) size.
-bool LoadWindowPlacement(const rt::IniManager& ini, std::string_view procedure, Window& window);
-bool SaveWindowPlacement(rt::IniManager& ini, std::string_view procedure, const Window& window);
 
 }  // namespace rt::ui
