@@ -190,16 +190,20 @@ void GuiServer::DoMessage(const ui::MessageRequest& request) {
     std::vector<std::string> buttons = request.buttons;
     if (buttons.empty()) buttons.push_back("OK");
     const std::uint32_t id = request.id;
+    QList<QAbstractButton*> order;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         QPushButton* b = box->addButton(FromCp1250(buttons[i]), QMessageBox::AcceptRole);
         b->setObjectName(QStringLiteral("kvButton%1").arg(i + 1));
-        const int answer = static_cast<int>(i) + 1;
-        connect(b, &QPushButton::clicked, this, [this, id, answer] { Answer(id, answer); });
-        if (answer == request.default_button) box->setDefaultButton(b);
+        order.push_back(b);
+        if (static_cast<int>(i) + 1 == request.default_button) box->setDefaultButton(b);
     }
-    if (buttons.size() == 1) box->setEscapeButton(box->buttons().front());
+    if (buttons.size() == 1) box->setEscapeButton(order.front());
+    // The clicked button's place; a box closed otherwise answers its default.
     const int fallback = std::clamp(request.default_button, 1, static_cast<int>(buttons.size()));
-    connect(box, &QMessageBox::finished, this, [this, id, fallback] { Answer(id, fallback); });
+    connect(box, &QMessageBox::finished, this, [this, id, fallback, box, order] {
+        qsizetype at = order.indexOf(box->clickedButton());
+        Answer(id, at >= 0 ? static_cast<int>(at) + 1 : fallback);
+    });
     messages_[id] = Box{request.thread, box, false};
     UpdateModality(request.thread);
 

@@ -196,8 +196,14 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
     for (QWidget* w : {static_cast<QWidget*>(top_), content, client_})
         w->setProperty(kWindowProperty, static_cast<quint32>(state_.id));
     top_->setWindowTitle(FromCp1250(state_.caption.empty() ? def.caption : state_.caption));
-    if (!def.icon.empty() && QFileInfo::exists(QString::fromStdString(def.icon)))
+    if (!def.icon.empty() && QFileInfo::exists(QString::fromStdString(def.icon))) {
         top_->setWindowIcon(QIcon(QString::fromStdString(def.icon)));
+    } else if (sub_) {
+        // No toolkit logo on a child window without an icon of its own.
+        QPixmap none(16, 16);
+        none.fill(Qt::transparent);
+        sub_->setWindowIcon(QIcon(none));
+    }
 
     if (!mdi_area_) {
         canvas_ = new Canvas(*this, client_);
@@ -1197,9 +1203,7 @@ bool QtWindow::OnMouse(QWidget* receiver, QMouseEvent* event) {
 
 bool QtWindow::OnWheel(QWidget* receiver, QWheelEvent* event) {
     if (!(event->modifiers() & Qt::ControlModifier)) return false;
-    if (receiver != QApplication::widgetAt(event->globalPosition().toPoint()) &&
-        !receiver->isAncestorOf(QApplication::widgetAt(event->globalPosition().toPoint())))
-        return false;
+    // A turn that no widget takes travels up to the parents: it goes through the chain once.
     if (wheel_seen_ == event && wheel_time_ == event->timestamp()) return false;
     wheel_seen_ = event;
     wheel_time_ = event->timestamp();

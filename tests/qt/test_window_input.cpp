@@ -1,0 +1,122 @@
+// Window input through the handle chain, the drawing layer, queued key presses and the
+// window's placement.
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+#include <QTreeView>
+#include <QWheelEvent>
+
+#include "platform/qt/gui_server.h"
+#include "platform/qt/qt_window.h"
+#include "platform/ui/wndproc.h"
+#include "tests/qt/small_window.h"
+
+namespace kvtest {
+namespace {
+
+using namespace rt::ui;
+
+std::atomic<bool> g_swallow_close{true};
+std::atomic<int> g_closes{0};
+std::atomic<WParam> g_wheel{0};
+std::atomic<WindowProc> g_previous_window{nullptr}, g_previous_list{nullptr};
+
+LResult WindowHook(Handle h, std::uint32_t message, WParam wparam, LParam lparam) {
+    if (message == WM_CLOSE) {
+        ++g_closes;
+        if (g_swallow_close) return 0;
+    }
+    return CallWindowProc(g_previous_window, h, message, wparam, lparam);
+}
+
+LResult ListHook(Handle h, std::uint32_t message, WParam wparam, LParam lparam) {
+    if (message == WM_MOUSEWHEEL) {
+        g_wheel = wparam;
+        return 0;
+    }
+    return CallWindowProc(g_previous_list, h, message, wparam, lparam);
+}
+
+void Wheel(QWidget* target, Qt::KeyboardModifiers modifiers, int delta) {
+    QPointF at(target->width() / 2.0, target->height() / 2.0);
+    QWheelEvent ev(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &ev);
+}
+
+TEST_F(GuiTest, CloseBoxAndCtrlWheelGoThroughTheHandleChainFirst) {
+    SmallWindow s("Hooked");
+    s.on_open = [](Window& w) {
+        g_previous_window = SetWindowProc(WindowHandle(w.id()), &WindowHook);
+        g_previous_list = SetWindowProc(ControlHandle(w.id(), w.Feq("?LIST")), &ListHook);
+    };
+    driver.Start([&] { s.Run(); });
+    rt::qt::QtWindow& w = driver.WaitForWindow("Hooked");
+    const int ping = static_cast<int>(SmallDef().controls.size());  // ?PING is declared last
+
+    // The chain keeps the close box's message: the procedure hears nothing of it.
+    w.top()->close();
+    driver.Press("Hooked", "?PING");
+    driver.WaitUntil([&] { return s.log.Has(Event::Accepted, ping); }, "the ping after the close box");
+    EXPECT_EQ(g_closes, 1);
+    EXPECT_FALSE(s.log.Has(Event::CloseWindow, 0));
+
+    auto* list = qobject_cast<QTreeView*>(driver.Widget("Hooked", "?LIST"));
+    ASSERT_NE(list, nullptr);
+    Wheel(list->viewport(), Qt::ControlModifier, 120);
+    EXPECT_EQ(g_wheel, WheelWParam(MK_CONTROL, 120));
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0) << "the chain kept the turn from the list";
+    g_wheel = 0;
+    Wheel(list->viewport(), Qt::NoModifier, -120);
+    EXPECT_EQ(g_wheel, 0u);
+    EXPECT_GT(list->verticalScrollBar()->value(), 0) << "a plain turn scrolls the list";
+
+    // Passed on, the close box closes the window as the procedure decides.
+    g_swallow_close = false;
+    w.top()->close();
+    driver.WaitClosed("Hooked");
+    EXPECT_TRUE(s.log.Has(Event::CloseWindow, 0));
+}
+
+TEST_F(GuiTest, DrawingLayerLiesBeneathTheControls) {
+    SmallWindow s("Drawn");
+    driver.Start([&] { s.Run(); });
+    rt::qt::QtWindow& w = driver.WaitForWindow("Drawn");
+    driver.Press("Drawn", "?DRAW");
+    driver.WaitUntil([&] { return w.drawing().size() == 1; }, "the box in the drawing layer");
+    QImage image = w.client()->grab().toImage();
+    // The box (4,4)-(112,23) is filled red around the entry (8,8)-(108,19), which stays white.
+    QColor margin = image.pixelColor(w.PxX(6), w.PxY(14));
+    EXPECT_EQ(margin, QColor(255, 0, 0));
+    QColor entry = image.pixelColor(w.PxX(60), w.PxY(14));
+    EXPECT_EQ(entry, QColor(255, 255, 255));
+    driver.Snapshot("Drawn", "drawing_layer.png");
+    driver.Press("Drawn", "?OK");
+    driver.WaitClosed("Drawn");
+}
+
+TEST_F(GuiTest, AQueuedTabMovesTheFocusToTheNextControl) {
+    SmallWindow s("Pressing");
+    driver.Start([&] { s.Run(); });
+    driver.WaitForWindow("Pressing");
+    driver.Press("Pressing", "?PRESS");
+    driver.WaitUntil([&] { return driver.Focused("Pressing") == "?LOC:OTHER"; }, "the focus after Tab");
+    driver.Press("Pressing", "?OK");
+    driver.WaitClosed("Pressing");
+}
+
+TEST_F(GuiTest, ResizingReportsTheNewSizeInDialogUnits) {
+    SmallWindow s("Sizing");
+    driver.Start([&] { s.Run(); });
+    rt::qt::QtWindow& w = driver.WaitForWindow("Sizing");
+    EXPECT_EQ(w.client()->width(), w.PxX(200));
+    EXPECT_EQ(w.client()->height(), w.PxY(130));
+    w.top()->resize(w.PxX(240), w.PxY(150));
+    driver.WaitUntil([&] { return s.log.Has(Event::Sized, 0); }, "Sized");
+    driver.WaitUntil([&] { return s.Size() == std::pair<long, long>(240, 150); }, "the runtime's new size");
+    driver.Press("Sizing", "?OK");
+    driver.WaitClosed("Sizing");
+}
+
+}  // namespace
+}  // namespace kvtest
