@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/events.h"
+#include "platform/ui/window.h"
+
 namespace rt::ui {
 
 void ToolbarList::AddTarget(ToolbarTarget& target) {
@@ -21,6 +24,14 @@ bool ToolbarList::TakeEvent(int feq) {
     if (!IsToolbarButton(feq)) return false;
     ToolbarTarget* target = ActiveTarget();
     return target && target->TakeToolbar(feq);
+}
+
+bool ForwardToolbarButton(int feq) {
+    const WindowId focused = FocusedWindow();
+    const int thread = focused ? WindowThread(focused) : 0;
+    if (thread == 0 || thread == rtl_thread()) return false;
+    rtl_post(Event::Accepted, feq, thread);
+    return true;
 }
 
 }  // namespace rt::ui

@@ -54,4 +54,10 @@ private:
     std::vector<ToolbarTarget*> targets_;
 };
 
+// The frame's side: a toolbar button pressed while a window of another thread is the one
+// the user works in is posted to that thread as Accepted with the button's number (true).
+// When the caller's own window is that window, nothing is posted (false) and the caller
+// handles the button itself.
+bool ForwardToolbarButton(int feq);
+
 }  // namespace rt::ui

@@ -232,6 +232,37 @@ TEST_F(Controller, ToolbarButtonsGoToTheActiveTarget) {
     EXPECT_FALSE(toolbar.TakeEvent(ToolbarButton::Insert));
 }
 
+TEST_F(Controller, TheFrameForwardsToolbarButtonsToTheThreadOfTheWindowInUse) {
+    Target target;
+    rtl_start([&target] {
+        Window w(Def());
+        ToolbarList toolbar;
+        Probe p(w);
+        p.AddToolbar(toolbar);
+        toolbar.AddTarget(target);
+        p.RunWindow();
+    });
+    const auto child = backend_.WaitForOpen(0);
+    ASSERT_TRUE(child.has_value());
+    bool forwarded = false, own = true;
+    rtl_start([&] {
+        forwarded = ForwardToolbarButton(ToolbarButton::Change);
+        Window frame(Def());
+        frame.Open();  // now the frame is the window in use: it handles its buttons itself
+        own = ForwardToolbarButton(ToolbarButton::Delete);
+        frame.Close();
+    });
+    ASSERT_TRUE(backend_.WaitFor([&] { return backend_.closed.size() == 1; }));
+    InputEvent cancel;
+    cancel.event = Event::Accepted;
+    cancel.feq = kCancel;
+    Deliver(child->id, cancel);
+    ASSERT_TRUE(WaitForThreads(60000));
+    EXPECT_TRUE(forwarded);
+    EXPECT_FALSE(own);
+    EXPECT_EQ(target.taken, (std::vector<int>{ToolbarButton::Change}));
+}
+
 // A record of two text fields and its layout.
 struct Rec {
     char a[8];
