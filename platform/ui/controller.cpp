@@ -141,9 +141,10 @@ void WindowController::RecallField(int feq) {
 int WindowController::RunWindow() {
     outer_ = t_active;
     t_active = this;
-    Register(this);
     closing_ = false;
+    close_down_requested_ = false;
     close_down_seen_ = false;
+    Register(this);
     if (Setup() == kLevelGoOn) EventLoop();
     Teardown();
     Unregister(this);

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "platform/core/errors.h"
 #include "platform/core/ini.h"
 #include "platform/files/layout.h"
 #include "platform/ui/controller.h"
@@ -199,6 +200,53 @@ TEST_F(Controller, RunWindowRunsTheLoopOnlyAfterASuccessfulSetupAndAnswersCancel
         if (c.loop) expected = {"EventLoop", "Opened", "Reset", "OnAccepted 2"};
         expected.push_back("Teardown");
         EXPECT_EQ(p.log, expected);
+    }
+}
+
+TEST_F(Controller, ADeleteRequestAsksDeletesAndAnswersWithoutOpeningTheWindow) {
+    struct Case {
+        const char* what;
+        int answer;  // 1 yes, 2 no
+        int delete_level;
+        int response;
+        bool deleted;
+    } cases[] = {
+        {"confirmed", 1, kLevelGoOn, kResponseCompleted, true},
+        {"refused by the table", 1, kLevelConsumed, kResponseCancelled, true},
+        {"not confirmed", 2, kLevelGoOn, kResponseCancelled, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> asked;
+        rt::ErrorManager errors;
+        rt::ErrorManager::SetShower([&](const rt::ShownMessage& m) {
+            asked.push_back(m.title + ": " + m.text);
+            return c.answer;
+        });
+        struct Deleting : Probe {
+            using Probe::Probe;
+            int Setup() override {
+                WindowController::Setup();
+                return PrepareRequest();  // as a form does before it opens its window
+            }
+            int CompleteDelete() override {
+                log.push_back("CompleteDelete");
+                return level;
+            }
+            int level = kLevelGoOn;
+        };
+        Window w(Def());
+        Deleting p(w);
+        p.ERRORS = &errors;
+        p.REQUEST = 3;
+        p.level = c.delete_level;
+        EXPECT_EQ(p.RunWindow(), c.response);
+        rt::ErrorManager::SetShower({});
+        EXPECT_EQ(p.OPENED, 0);
+        EXPECT_EQ(asked, (std::vector<std::string>{
+                             "Confirm Delete: Are you sure you want to delete the highlighted record?"}));
+        EXPECT_EQ(std::count(p.log.begin(), p.log.end(), "CompleteDelete"), c.deleted ? 1 : 0);
+        EXPECT_EQ(std::count(p.log.begin(), p.log.end(), "EventLoop"), 0);
     }
 }
 
