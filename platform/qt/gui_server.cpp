@@ -9,7 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
@@ -238,7 +238,9 @@ void GuiServer::Answer(std::uint32_t id, int answer) {
 }
 
 void GuiServer::DoPrinterSetup(int thread) {
-    auto* dialog = new QPageSetupDialog(&printer());
+    // The printer, its paper and orientation; what a report prints is chosen elsewhere.
+    auto* dialog = new QPrintDialog(&printer());
+    dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::NonModal);
     ++dialogs_[thread];

@@ -553,6 +553,10 @@ int QtWindow::DuY(int px) const { return static_cast<int>(std::lround(px * 8.0 /
 void QtWindow::Apply(const ui::WindowState& delta) {
     if (!top_ || !client_) return;
     applying_ = true;
+    if (!delta.procedure.empty() && delta.procedure != state_.procedure) {
+        state_.procedure = delta.procedure;
+        top_->setObjectName(QString::fromStdString(state_.procedure));
+    }
     if (delta.caption != state_.caption) {
         state_.caption = delta.caption;
         top_->setWindowTitle(FromCp1250(delta.caption));
@@ -1003,6 +1007,7 @@ void QtWindow::RefreshBlocked() {
 }
 
 void QtWindow::Focus(int feq) {
+    if (!top_) return;
     Control* c = Find(feq);
     if (!c || !c->w || c->in_toolbar) return;
     QWidget* w = c->w;
@@ -1022,6 +1027,7 @@ void QtWindow::Focus(int feq) {
 
 void QtWindow::PressKeys(const std::vector<int>& keys) {
     for (int code : keys) {
+        if (!top_) return;
         QWidget* target = top_ ? top_->focusWidget() : nullptr;
         if (!target) target = client_;
         Qt::Key key;
@@ -1353,7 +1359,7 @@ void QtWindow::CloseRequested() {
 
 void QtWindow::TopResized() {
     if (!shown_ || !client_) return;
-    QSize s = main_ && !mdi_area_ ? client_->size() : (main_ ? main_->centralWidget()->size() : client_->size());
+    QSize s = client_->size();
     int w = DuX(s.width()), h = DuY(s.height());
     if (w == placed_du_.width() && h == placed_du_.height()) return;
     placed_du_.setSize(QSize(w, h));
@@ -1414,9 +1420,6 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             case QEvent::Move:
                 TopMoved();
-                break;
-            case QEvent::Resize:
-                if (!main_ || mdi_area_) TopResized();
                 break;
             case QEvent::WindowStateChange:
                 TopStateChanged();

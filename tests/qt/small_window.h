@@ -72,7 +72,8 @@ struct SmallWindow {
     std::string text;
     long width = 0, height = 0;  // the window's size in dialog units as the runtime has it
     rt::ui::WindowId id = 0;
-    std::function<void(rt::ui::Window&)> on_open;  // runs on the procedure thread
+    std::function<void(rt::ui::Window&)> on_open;  // run on the procedure thread
+    std::function<void(rt::ui::Window&)> on_ping;
     SmallWindow* child = nullptr;
 
     void Run() {
@@ -110,6 +111,8 @@ struct SmallWindow {
                 box.fill = 0x0000FF;
                 box.pen = 0x000000;
                 w.Draw(box);
+            } else if (w.event() == Event::Accepted && f == w.Feq("?PING") && on_ping) {
+                on_ping(w);
             } else if (w.event() == Event::Accepted && f == w.Feq("?PRESS")) {
                 w.Select(w.Feq("?LOC:TEXT"));
                 w.PressKey(Key::Tab);

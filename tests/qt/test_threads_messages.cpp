@@ -1,5 +1,7 @@
 // Windows of two procedure threads, a thread's modal child window, and message boxes.
 #include <QAbstractButton>
+#include <QApplication>
+#include <QPrintDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -99,6 +101,36 @@ TEST_F(GuiTest, MessageBoxesAnswerThePositionOfTheClickedButton) {
     driver.Press("Bystander", "?OK");
     driver.WaitClosed("Asker");
     driver.WaitClosed("Bystander");
+}
+
+TEST_F(GuiTest, PrinterSetupIsModalForTheAskingThreadOnly) {
+    SmallWindow a("Printing"), other("Watching");
+    std::atomic<int> thread{0};
+    a.on_ping = [&](Window&) { thread = rtl_thread(); };
+    driver.Start([&] { a.Run(); });
+    driver.Start([&] { other.Run(); });
+    driver.WaitForWindow("Printing");
+    driver.WaitForWindow("Watching");
+    driver.Press("Printing", "?PING");
+    driver.WaitUntil([&] { return thread != 0; }, "the procedure's thread number");
+
+    driver.Server().PrinterSetup(thread);
+    QDialog* dialog = nullptr;
+    driver.WaitUntil(
+        [&] {
+            for (QWidget* t : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QPrintDialog*>(t); d && d->isVisible()) dialog = d;
+            return dialog != nullptr;
+        },
+        "the printer set-up dialog");
+    EXPECT_FALSE(driver.Enabled("Printing", "?OK"));
+    EXPECT_TRUE(driver.Enabled("Watching", "?OK"));
+    dialog->reject();
+    driver.WaitUntil([&] { return driver.Enabled("Printing", "?OK"); }, "the window usable again");
+    driver.Press("Printing", "?OK");
+    driver.Press("Watching", "?OK");
+    driver.WaitClosed("Printing");
+    driver.WaitClosed("Watching");
 }
 
 }  // namespace

@@ -105,6 +105,37 @@ TEST_F(GuiTest, AQueuedTabMovesTheFocusToTheNextControl) {
     driver.WaitClosed("Pressing");
 }
 
+TEST_F(GuiTest, ChangesOfTheProcedureReachTheWidgets) {
+    SmallWindow s("Changing");
+    s.on_ping = [](Window& w) {
+        w.SetText(0, Prop::Text, rt::utf8_to_cp1250("Novi naslov č"));
+        w.Hide(w.Feq("?LOC:OTHER"));
+        w.Disable(w.Feq("?ASK"));
+        w.SetText(w.Feq("?LOC:TEXT"), Prop::Text, "zadato");
+        w.SetRows(w.Feq("?LIST"), {{"x"}, {"y"}, {"z"}});
+        w.Set(w.Feq("?LIST"), Prop::Selected, 3);
+        w.Set(w.Feq("?OK"), Prop::FontStyle, 700);
+        w.SetWaitCursor(true);
+    };
+    driver.Start([&] { s.Run(); });
+    rt::qt::QtWindow& w = driver.WaitForWindow("Changing");
+    EXPECT_TRUE(driver.Visible("Changing", "?LOC:OTHER"));
+    driver.Press("Changing", "?PING");
+    driver.WaitUntil([&] { return driver.Caption("Changing") == "Novi naslov č"; }, "the new caption");
+    EXPECT_FALSE(driver.Visible("Changing", "?LOC:OTHER"));
+    EXPECT_FALSE(driver.Enabled("Changing", "?ASK"));
+    EXPECT_TRUE(driver.Enabled("Changing", "?OK"));
+    EXPECT_EQ(driver.Text("Changing", "?LOC:TEXT"), "zadato");
+    EXPECT_EQ(driver.RowCount("Changing", "?LIST"), 3);
+    EXPECT_EQ(driver.Text("Changing", "?LIST"), "z");
+    EXPECT_TRUE(driver.Widget("Changing", "?OK")->font().bold());
+    EXPECT_EQ(w.top()->cursor().shape(), Qt::WaitCursor);
+    // Set by the procedure, the list's selection is no input of the user.
+    EXPECT_FALSE(s.log.Has(Event::NewSelection, 3));
+    driver.Press("Changing", "?OK");
+    driver.WaitClosed("Changing");
+}
+
 TEST_F(GuiTest, ResizingReportsTheNewSizeInDialogUnits) {
     SmallWindow s("Sizing");
     driver.Start([&] { s.Run(); });
@@ -114,6 +145,8 @@ TEST_F(GuiTest, ResizingReportsTheNewSizeInDialogUnits) {
     w.top()->resize(w.PxX(240), w.PxY(150));
     driver.WaitUntil([&] { return s.log.Has(Event::Sized, 0); }, "Sized");
     driver.WaitUntil([&] { return s.Size() == std::pair<long, long>(240, 150); }, "the runtime's new size");
+    w.top()->showMaximized();
+    driver.WaitUntil([&] { return s.log.Has(Event::Maximized, 0); }, "Maximized");
     driver.Press("Sizing", "?OK");
     driver.WaitClosed("Sizing");
 }
