@@ -79,7 +79,7 @@ void BM_DialogProcedure(benchmark::State& state) {
     for (auto _ : state) {
         kvadrin::RunWindowProcedure(
             "BenchDialog", kvadrin::WindowKind::Dialog, Def40(), {},
-            [](kvadrin::ProcedureParts& p) { return std::make_unique<ClosingDialog>(p); });
+            [](kvadrin::ProcedureObjects& p) { return std::make_unique<ClosingDialog>(p); });
     }
 }
 BENCHMARK(BM_DialogProcedure);

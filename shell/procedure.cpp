@@ -40,11 +40,11 @@ DesktopIntegration& Integration() {
     return i ? *i : g_inert;
 }
 
-ProcedureController::ProcedureController(ProcedureParts& parts)
-    : WindowController(parts.window), parts_(parts) {}
+ProcedureController::ProcedureController(ProcedureObjects& objects)
+    : WindowController(objects.window), objects_(objects) {}
 
 int ProcedureController::SetupHead() {
-    ProgramErrors.PushProcedureName(parts_.name);
+    ProgramErrors.PushProcedureName(objects_.name);
     REQUEST = CallRequest;
     const int level = WindowController::Setup();
     if (level != kLevelGoOn) return level;
@@ -53,7 +53,7 @@ int ProcedureController::SetupHead() {
     ERRORS = &ProgramErrors;
     CallRequest = 0;
     CallResponse = 0;
-    if (parts_.toolbar) AddToolbar(*parts_.toolbar);
+    if (objects_.toolbar) AddToolbar(*objects_.toolbar);
     return kLevelGoOn;
 }
 
@@ -61,18 +61,18 @@ int ProcedureController::SetupDialogSteps() {
     rt::ui::Window& w = window();
     RegisterButtons();
     Open(w);
-    parts_.alerts.AlertMouseWheel(w);
-    parts_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
-    if (parts_.resizer) {
-        parts_.resizer->Init(rt::ui::ResizeManager::kKeepLayout, 1, 0);
-        AddResizer(*parts_.resizer);
+    objects_.alerts.AlertMouseWheel(w);
+    objects_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    if (objects_.resizer) {
+        objects_.resizer->Init(rt::ui::ResizeManager::kKeepLayout, 1, 0);
+        AddResizer(*objects_.resizer);
     }
-    LoadWindowPosition(ProgramSettings, parts_.name);
-    if (parts_.resizer) parts_.resizer->Resize();
-    parts_.focus.Configure(w);
-    if (parts_.navigation) {
-        for (int feq : nav_excluded_) parts_.navigation->AddControl(feq);
-        parts_.navigation->DeclareAlertKeys(w, 0);
+    LoadWindowPosition(ProgramSettings, objects_.name);
+    if (objects_.resizer) objects_.resizer->Resize();
+    objects_.focus.Configure(w);
+    if (objects_.navigation) {
+        for (int feq : nav_excluded_) objects_.navigation->AddControl(feq);
+        objects_.navigation->DeclareAlertKeys(w, 0);
     }
     return kLevelGoOn;
 }
@@ -80,18 +80,18 @@ int ProcedureController::SetupDialogSteps() {
 int ProcedureController::SetupFrameSteps() {
     rt::ui::Window& w = window();
     Open(w);
-    parts_.alerts.AlertMouseWheel(w);
-    parts_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
-    LoadWindowPosition(ProgramSettings, parts_.name);
-    parts_.focus.Configure(w);
-    if (parts_.navigation) parts_.navigation->DeclareAlertKeys(w, 0);
+    objects_.alerts.AlertMouseWheel(w);
+    objects_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    LoadWindowPosition(ProgramSettings, objects_.name);
+    objects_.focus.Configure(w);
+    if (objects_.navigation) objects_.navigation->DeclareAlertKeys(w, 0);
     return kLevelGoOn;
 }
 
 int ProcedureController::Setup() {
     const int level = SetupHead();
     if (level != kLevelGoOn) return level;
-    switch (parts_.kind) {
+    switch (objects_.kind) {
         case WindowKind::Dialog:
             return SetupDialogSteps();
         case WindowKind::Frame:
@@ -118,16 +118,16 @@ int ProcedureController::RunUpdate(int number, int request) {
 }
 
 int ProcedureController::NavigationEvent() {
-    return parts_.navigation ? parts_.navigation->OnEvent(window()) : 0;
+    return objects_.navigation ? objects_.navigation->OnEvent(window()) : 0;
 }
 
 int ProcedureController::OnEvent() {
     rt::ui::Window& w = window();
     if (FirstEventHandlers() != 0) return kLevelConsumed;
-    parts_.focus.OnEvent(w);
+    objects_.focus.OnEvent(w);
     if (NavigationEvent() != 0) return kLevelConsumed;
     const int level = WindowController::OnEvent();
-    if (w.event() == kEventVisibleOnDesktop) parts_.alerts.VisibleOnDesktop(w);
+    if (w.event() == kEventVisibleOnDesktop) objects_.alerts.VisibleOnDesktop(w);
     return level;
 }
 
@@ -145,7 +145,7 @@ int ProcedureController::OnWindowEvent() {
 
 int ProcedureController::Teardown() {
     rt::ui::Window& w = window();
-    if (OPENED) parts_.alerts.Alert(w, 0, 1, 0, 1, 1, 0);  // remove the window's alerts
+    if (OPENED) objects_.alerts.Alert(w, 0, 1, 0, 1, 1, 0);  // remove the window's alerts
     const int level = WindowController::Teardown();
     if (level != kLevelGoOn) return level;
     if (FILESOPENED) {
@@ -153,7 +153,7 @@ int ProcedureController::Teardown() {
         relations_.clear();
     }
     TeardownCompanions();
-    if (OPENED) SaveWindowPosition(ProgramSettings, parts_.name);
+    if (OPENED) SaveWindowPosition(ProgramSettings, objects_.name);
     ProgramErrors.PushProcedureName();
     return level;
 }
@@ -179,10 +179,10 @@ void RunWindowProcedure(std::string_view name, WindowKind kind, const rt::ui::Wi
             std::unique_ptr<rt::ui::ResizeManager> resizer;
             if (kind == WindowKind::Browse || kind == WindowKind::Form || kind == WindowKind::Dialog)
                 resizer = std::make_unique<rt::ui::ResizeManager>();
-            ProcedureParts parts{std::string(name), kind,          window,
+            ProcedureObjects objects{std::string(name), kind,          window,
                                  toolbar.get(),     resizer.get(), *focus,
                                  navigation.get(),  integration.Alerts()};
-            std::unique_ptr<ProcedureController> controller = make(parts);
+            std::unique_ptr<ProcedureController> controller = make(objects);
             CallResponse = static_cast<std::uint8_t>(controller->RunWindow());
             controller.reset();
             resizer.reset();

@@ -76,7 +76,7 @@ DesktopIntegration& Integration();
 // ---- The procedure ----------------------------------------------------------------------
 
 // The objects of one running window procedure, made by its body.
-struct ProcedureParts {
+struct ProcedureObjects {
     std::string name;  // for ProgramErrors and the placement section of KVD.INI
     WindowKind kind;
     rt::ui::Window& window;
@@ -89,7 +89,7 @@ struct ProcedureParts {
 
 class ProcedureController : public rt::ui::WindowController {
 public:
-    explicit ProcedureController(ProcedureParts& parts);
+    explicit ProcedureController(ProcedureObjects& objects);
 
     // The common head, then for dialogs, the frame and the splash window their steps;
     // browses, forms and reports add theirs after the head in their own Setup.
@@ -99,8 +99,8 @@ public:
     int OnWindowEvent() override;
     int Teardown() override;
 
-    const std::string& procedure_name() const { return parts_.name; }
-    ProcedureParts& parts() const { return parts_; }
+    const std::string& procedure_name() const { return objects_.name; }
+    ProcedureObjects& objects() const { return objects_; }
 
     // Opens a table's relation for this procedure; Teardown closes what was opened.
     template <class Relation>
@@ -134,12 +134,12 @@ protected:
     virtual void TeardownCompanions() {}
 
 private:
-    ProcedureParts& parts_;
+    ProcedureObjects& objects_;
     std::vector<std::function<void()>> relations_;  // closers, in opening order
     std::vector<int> nav_excluded_;
 };
 
-using ControllerFactory = std::function<std::unique_ptr<ProcedureController>(ProcedureParts&)>;
+using ControllerFactory = std::function<std::unique_ptr<ProcedureController>(ProcedureObjects&)>;
 
 // The procedure body: makes the focus marks (and, but for a browse, the Enter-key
 // navigation), the window from its resource (bind then binds the procedure's variables),

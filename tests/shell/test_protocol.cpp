@@ -213,7 +213,7 @@ private:
 
 void ProbaDialog() {
     RunWindowProcedure("ProbaDialog", WindowKind::Dialog, DialogDef(), {},
-                       [](ProcedureParts& p) { return std::make_unique<ProbaController>(p); });
+                       [](ProcedureObjects& p) { return std::make_unique<ProbaController>(p); });
 }
 
 // The result of one call of the dialog on its own thread.
@@ -485,7 +485,7 @@ TEST_F(Protocol, RunUpdateInViewModeAnswersCancelledWithoutCalling) {
     rt::ui::ToolbarList toolbar;
     FocusMarks focus;
     WindowAlerts alerts;
-    ProcedureParts parts{"BrowseProba", WindowKind::Browse, window, &toolbar, nullptr, focus,
+    ProcedureObjects objects{"BrowseProba", WindowKind::Browse, window, &toolbar, nullptr, focus,
                          nullptr, alerts};
     struct Case {
         std::uint8_t own_request;
@@ -495,7 +495,7 @@ TEST_F(Protocol, RunUpdateInViewModeAnswersCancelledWithoutCalling) {
                  {SelectRecord, RequestCompleted, ChangeRecord}};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.own_request));
-        Updating u(parts);
+        Updating u(objects);
         u.REQUEST = c.own_request;
         CallResponse = 0;
         EXPECT_EQ(u.RunUpdate(1, ChangeRecord), c.response);
