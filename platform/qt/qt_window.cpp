@@ -119,6 +119,17 @@ bool BeneathDrawing(int kind) {
     }
 }
 
+bool TakesFocus(int kind) {
+    switch (kind) {
+        case Ctl::Entry: case Ctl::Spin: case Ctl::Button: case Ctl::Check: case Ctl::Radio:
+        case Ctl::List: case Ctl::Text: case Ctl::Rtf: case Ctl::Combo: case Ctl::DropList:
+        case Ctl::DropCombo: case Ctl::Slider:
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool IsEntry(int kind) { return kind == Ctl::Entry || kind == Ctl::Spin; }
 
 InputEvent Ev(int event, int feq) {
@@ -211,6 +222,20 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
     }
     applying_ = true;  // the widgets' own signals while they are built are no input
     for (const ControlState& c : state_.controls) BuildControl(c);
+    // A prompt's hot key moves the focus to the control declared after it.
+    for (std::size_t i = 0; i < order_.size(); ++i) {
+        Control& p = ctls_[order_[i]];
+        auto* label = qobject_cast<QLabel*>(p.w);
+        if (!label || p.st.kind != Ctl::Prompt || p.st.text.find('&') == std::string::npos) continue;
+        for (std::size_t k = i + 1; k < order_.size(); ++k) {
+            Control& next = ctls_[order_[k]];
+            if (next.w && !next.in_toolbar && next.w->focusPolicy() != Qt::NoFocus &&
+                next.st.kind != Ctl::Prompt && next.st.kind != Ctl::Tab) {
+                label->setBuddy(next.w);
+                break;
+            }
+        }
+    }
     for (int feq : order_) ApplyControl(ctls_[feq], ctls_[feq].st, true);
 
     if (canvas_) {
@@ -622,14 +647,8 @@ void QtWindow::ApplyControl(Control& c, const ControlState& st, bool first) {
         if (auto* t = qobject_cast<QPlainTextEdit*>(c.w)) t->setReadOnly(st.readonly);
         if (auto* t = qobject_cast<QTextEdit*>(c.w)) t->setReadOnly(st.readonly);
     }
-    if (first || st.skip != old.skip) {
-        if (c.w && !c.in_toolbar && c.w->focusPolicy() != Qt::NoFocus &&
-            !qobject_cast<QLabel*>(c.w) && !qobject_cast<QGroupBox*>(c.w) &&
-            !qobject_cast<QTabWidget*>(c.w) && !qobject_cast<QFrame*>(c.w)) {
-            c.w->setFocusPolicy(st.skip ? Qt::ClickFocus : Qt::StrongFocus);
-        }
-        if (auto* v = qobject_cast<QTreeView*>(c.w)) v->setFocusPolicy(st.skip ? Qt::ClickFocus : Qt::StrongFocus);
-    }
+    if ((first || st.skip != old.skip) && c.w && !c.in_toolbar && TakesFocus(c.st.kind))
+        c.w->setFocusPolicy(st.skip ? Qt::ClickFocus : Qt::StrongFocus);
     if (first || st.icon != old.icon) ApplyIcon(c);
     if ((first || st.tip != old.tip) && c.w) {
         const std::string& tip = !st.tip.empty() ? st.tip : (def ? def->tip : std::string());
@@ -647,7 +666,8 @@ void QtWindow::ApplyText(Control& c) {
     QString text = FromCp1250(c.st.text);
     switch (c.st.kind) {
         case Ctl::Prompt:
-            if (auto* l = qobject_cast<QLabel*>(c.w)) l->setText(WithoutMnemonic(text));
+            // With a control to take its hot key the prompt shows it underlined.
+            if (auto* l = qobject_cast<QLabel*>(c.w)) l->setText(l->buddy() ? text : WithoutMnemonic(text));
             break;
         case Ctl::String:
         case Ctl::StringPic:
@@ -1134,6 +1154,7 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
         Deliver(ev);
         return true;
     }
+    if (c && c->st.kind == Ctl::List && ListEdgeKey(*c, code)) return true;
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         int kind = c ? c->st.kind : 0;
@@ -1147,6 +1168,31 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
         }
     }
     return false;
+}
+
+// A list shows a page of its rows: a key that would leave the page asks the procedure
+// for the rows beyond it. Ctrl+Home and Ctrl+End ask for the first and the last page.
+bool QtWindow::ListEdgeKey(Control& c, int code) {
+    auto* v = qobject_cast<QTreeView*>(c.w);
+    if (!v || !c.model) return false;
+    int rows = c.model->rowCount();
+    int row = v->currentIndex().isValid() ? v->currentIndex().row() : -1;
+    bool first = rows == 0 || row <= 0, last = rows == 0 || row == rows - 1;
+    int event = 0;
+    switch (code) {
+        case Key::Down: if (last) event = Event::ScrollDown; break;
+        case Key::Up: if (first) event = Event::ScrollUp; break;
+        case Key::PageDown: if (last) event = Event::PageDown; break;
+        case Key::PageUp: if (first) event = Event::PageUp; break;
+        case Key::Ctrl | Key::Home: event = Event::ScrollTop; break;
+        case Key::Ctrl | Key::End: event = Event::ScrollBottom; break;
+        default: break;
+    }
+    if (!event) return false;
+    InputEvent ev = Ev(event, c.st.feq);
+    ev.keycode = code;
+    Deliver(ev);
+    return true;
 }
 
 int QtWindow::ColumnAt(const Control& c, QPoint global) const {

@@ -132,6 +132,7 @@ private:
     void CloseRequested();
     bool PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
     int ColumnAt(const Control& c, QPoint global) const;
+    bool ListEdgeKey(Control& c, int code);
 
     ui::WindowState state_;  // the full state as last applied
     std::map<int, Control> ctls_;

@@ -247,6 +247,9 @@ TEST_F(DemoDialog, AlertKeysRaiseAlertKeyInsteadOfReachingTheControl) {
     // Ordinary keys still reach the control.
     driver.Keys("DemoDialog", {'X', Key::Shift | 'Y'});
     EXPECT_EQ(driver.Text("DemoDialog", "?GLO:NAME"), "ImexY");
+    // A prompt's hot key takes the focus to the control after it.
+    driver.Keys("DemoDialog", {Key::Alt | 'Z'});
+    driver.WaitUntil([&] { return driver.Focused("DemoDialog") == "?LOC:AMOUNT"; }, "the hot key's control");
     Close();
 }
 
@@ -268,10 +271,18 @@ TEST_F(DemoDialog, SheetAndListInputBecomeEvents) {
     driver.PickRow("DemoDialog", "?BROWSE:1", 2);
     driver.WaitUntil([&] { return log.Has(Event::NewSelection, list); }, "the list's new selection");
     EXPECT_EQ(log.Last(Event::NewSelection, list).selected, 2);
+    driver.Snapshot("DemoDialog", "demo_dialog_list.png");
 
     driver.Keys("DemoDialog", {Key::Down});
     driver.WaitUntil([&] { return log.Last(Event::NewSelection, list).selected == 3; }, "the row below");
     EXPECT_EQ(log.Last(Event::NewSelection, list).keycode, Key::Down);
+
+    // Beyond the rows it shows, the list asks the procedure for more.
+    driver.Keys("DemoDialog", {Key::Down, Key::PageDown, Key::Ctrl | Key::Home});
+    driver.WaitUntil([&] { return log.Has(Event::ScrollTop, list); }, "the scroll events");
+    EXPECT_EQ(log.Count(Event::ScrollDown, list), 1);
+    EXPECT_EQ(log.Count(Event::PageDown, list), 1);
+    EXPECT_EQ(log.Last(Event::NewSelection, list).selected, 3);
 
     driver.DoubleClickRow("DemoDialog", "?BROWSE:1", 1);
     driver.WaitUntil([&] { return driver.Text("DemoDialog", "?STATUS") == "Red 1"; },
