@@ -5,6 +5,7 @@
 #include <soci/odbc/soci-odbc.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,6 +51,9 @@ bool contains(std::string_view hay, std::string_view needle) {
 
 class OdbcConnection;
 
+// A prepared statement: SOCI binds the parameters and runs it; the result's columns are
+// read with SQLGetData (SOCI's own row buffers take the declared size of a column, and a
+// long text column would cost 100 MB each).
 class OdbcStatement final : public Statement {
 public:
     OdbcStatement(std::shared_ptr<OdbcConnection> conn, std::string sql)
@@ -63,11 +67,7 @@ public:
         p.kind = Kind::Int;
         p.i = static_cast<long long>(v);
     }
-    void BindDouble(int i, double v) override {
-        Param& p = at(i);
-        p.kind = Kind::Real;
-        p.d = v;
-    }
+    void BindDouble(int i, double v) override;
     void BindText(int i, std::string_view s) override {
         Param& p = at(i);
         p.kind = Kind::Text;
@@ -78,8 +78,8 @@ public:
         close_cursor();
         executed_ = false;
     }
-    int ColumnCount() override { return static_cast<int>(row_->size()); }
-    bool IsNull(int col) override { return valid(col) && row_->get_indicator(col) == soci::i_null; }
+    int ColumnCount() override { return static_cast<int>(cells_.size()); }
+    bool IsNull(int col) override { return !valid(col) || cells_[static_cast<std::size_t>(col)].null; }
     std::int64_t Int(int col) override;
     double Double(int col) override;
     std::string Text(int col) override;
@@ -96,6 +96,14 @@ private:
         soci::indicator ind = soci::i_ok;
         Kind bound = Kind::Null;
     };
+    // A column of the current row.
+    struct Cell {
+        bool null = true;
+        Kind kind = Kind::Text;
+        std::int64_t i = 0;
+        double d = 0;
+        std::string s;  // UTF-8
+    };
     Param& at(int i) {
         if (i < 0 || static_cast<std::size_t>(i) >= params_.size()) {
             static thread_local Param spare;
@@ -103,15 +111,20 @@ private:
         }
         return params_[static_cast<std::size_t>(i)];
     }
-    bool valid(int col) const { return col >= 0 && static_cast<std::size_t>(col) < row_->size(); }
+    bool valid(int col) const { return col >= 0 && static_cast<std::size_t>(col) < cells_.size(); }
+    SQLHSTMT handle() const {
+        return st_ ? static_cast<soci::odbc_statement_backend*>(st_->get_backend())->hstmt_ : SQL_NULL_HSTMT;
+    }
     void build();
     void close_cursor();
+    int fetch();
 
     std::shared_ptr<OdbcConnection> conn_;
     std::string sql_;
     std::vector<Param> params_;
     std::unique_ptr<soci::statement> st_;
-    std::unique_ptr<soci::row> row_ = std::make_unique<soci::row>();
+    std::vector<Kind> col_kinds_;
+    std::vector<Cell> cells_;
     bool executed_ = false;
     std::int64_t affected_ = -1;
 };
@@ -135,9 +148,21 @@ public:
     }
 
     void FailOdbc(const soci::odbc_soci_error& e) {
-        std::string code = reinterpret_cast<const char*>(e.odbc_error_code());
-        std::string text = FromUtf8(reinterpret_cast<const char*>(e.odbc_error_message()));
-        const int native = e.native_error_code();
+        FailOdbc(reinterpret_cast<const char*>(e.odbc_error_code()), e.native_error_code(),
+                 reinterpret_cast<const char*>(e.odbc_error_message()));
+    }
+    // The driver's own diagnostics of a statement handle; false when it holds none.
+    bool FailFromHandle(SQLHSTMT h) {
+        SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {0}, msg[SQL_MAX_MESSAGE_LENGTH + 1] = {0};
+        SQLINTEGER native = 0;
+        SQLSMALLINT len = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, h, 1, state, &native, msg, sizeof msg, &len)))
+            return false;
+        FailOdbc(reinterpret_cast<const char*>(state), static_cast<int>(native), reinterpret_cast<const char*>(msg));
+        return true;
+    }
+    void FailOdbc(std::string code, int native, std::string_view message) {
+        std::string text = FromUtf8(message);
         bool dup = native == 2627 || native == 2601;
         if (!dup && (code.rfind("23", 0) == 0 || dialect_ == Dialect::Sqlite))
             dup = contains(text, "UNIQUE constraint") || contains(text, "PRIMARY KEY must be unique") ||
@@ -178,15 +203,24 @@ private:
     std::string database_;
 };
 
+void OdbcStatement::BindDouble(int i, double v) {
+    Param& p = at(i);
+    if (std::isnan(v) && conn_->dialect() == Dialect::Sqlite) {
+        // SQLite keeps no NaN (it would turn NULL): it is stored as the text "NaN".
+        p.kind = Kind::Text;
+        p.s = "NaN";
+        return;
+    }
+    p.kind = Kind::Real;
+    p.d = v;
+}
+
 void OdbcStatement::close_cursor() {
-    if (!st_ || !executed_) return;
-    if (auto* be = static_cast<soci::odbc_statement_backend*>(st_->get_backend()))
-        SQLFreeStmt(be->hstmt_, SQL_CLOSE);
+    if (st_ && executed_) SQLFreeStmt(handle(), SQL_CLOSE);
 }
 
 void OdbcStatement::build() {
     st_ = std::make_unique<soci::statement>(conn_->session);
-    row_ = std::make_unique<soci::row>();
     for (Param& p : params_) {
         p.bound = p.kind;
         switch (p.kind) {
@@ -196,7 +230,6 @@ void OdbcStatement::build() {
             case Kind::Text: st_->exchange(soci::use(p.s, p.ind)); break;
         }
     }
-    st_->exchange(soci::into(*row_));
     st_->alloc();
     st_->prepare(sql_);
     st_->define_and_bind();
@@ -206,67 +239,131 @@ int OdbcStatement::Step() {
     try {
         if (!executed_) {
             bool same = st_ != nullptr;
-            for (Param& p : params_) {
-                // A NULL goes in the slot of whatever type the parameter was prepared with.
-                const bool fits = p.kind == p.bound || p.kind == Kind::Null;
-                same = same && fits;
-            }
+            // A NULL goes in the slot of whatever type the parameter was prepared with.
+            for (Param& p : params_) same = same && (p.kind == p.bound || p.kind == Kind::Null);
             if (!same) build();
             for (Param& p : params_) p.ind = p.kind == Kind::Null ? soci::i_null : soci::i_ok;
             executed_ = true;
-            const bool got = st_->execute(true);
-            if (row_->size() == 0) {
+            cells_.clear();
+            st_->execute(false);  // runs it; the rows are fetched here
+            SQLSMALLINT n = 0;
+            SQLNumResultCols(handle(), &n);
+            if (n <= 0) {
                 affected_ = st_->get_affected_rows();
                 return 0;
             }
-            return got ? 1 : 0;
+            col_kinds_.assign(static_cast<std::size_t>(n), Kind::Text);
+            for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(n); ++c) {
+                SQLSMALLINT type = 0, dec = 0, nullable = 0, name_len = 0;
+                SQLULEN size = 0;
+                SQLCHAR name[1];
+                SQLDescribeCol(handle(), c, name, sizeof name, &name_len, &type, &size, &dec, &nullable);
+                Kind k = Kind::Text;
+                switch (type) {
+                    case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT: case SQL_BIT:
+                        k = Kind::Int;
+                        break;
+                    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
+                        k = Kind::Real;
+                        break;
+                    default: break;  // texts, decimals and the rest arrive as text
+                }
+                col_kinds_[c - 1] = k;
+            }
         }
-        if (row_->size() == 0) return 0;
-        return st_->fetch() ? 1 : 0;
+        if (col_kinds_.empty()) return 0;
+        return fetch();
     } catch (const soci::odbc_soci_error& e) {
         conn_->FailOdbc(e);
     } catch (const std::exception& e) {
-        conn_->Fail("", FromUtf8(e.what()));
+        // SOCI may lose the driver's error while adding context to it; the handle keeps it.
+        if (!st_ || !conn_->FailFromHandle(handle())) conn_->Fail("", FromUtf8(e.what()));
     }
     close_cursor();
     return -1;
 }
 
-std::int64_t OdbcStatement::Int(int col) {
-    if (!valid(col) || row_->get_indicator(col) == soci::i_null) return 0;
-    switch (row_->get_properties(col).get_data_type()) {
-        case soci::dt_integer: return row_->get<int>(col);
-        case soci::dt_long_long: return row_->get<long long>(col);
-        case soci::dt_unsigned_long_long: return static_cast<std::int64_t>(row_->get<unsigned long long>(col));
-        case soci::dt_double: return static_cast<std::int64_t>(row_->get<double>(col));
-        case soci::dt_string: {
-            const std::string s = row_->get<std::string>(col);
-            if (s.find_first_of(".eE") != std::string::npos) return static_cast<std::int64_t>(std::strtod(s.c_str(), nullptr));
-            return std::strtoll(s.c_str(), nullptr, 10);
+int OdbcStatement::fetch() {
+    const SQLHSTMT h = handle();
+    SQLRETURN rc = SQLFetch(h);
+    if (rc == SQL_NO_DATA) {
+        cells_.clear();
+        return 0;
+    }
+    if (!SQL_SUCCEEDED(rc)) {
+        if (!conn_->FailFromHandle(h)) conn_->Fail("", "fetch failed");
+        close_cursor();
+        return -1;
+    }
+    cells_.resize(col_kinds_.size());
+    for (std::size_t c = 0; c < col_kinds_.size(); ++c) {
+        Cell& cell = cells_[c];
+        const auto col = static_cast<SQLUSMALLINT>(c + 1);
+        SQLLEN ind = 0;
+        cell.kind = col_kinds_[c];
+        cell.s.clear();
+        if (cell.kind == Kind::Int) {
+            SQLBIGINT v = 0;
+            rc = SQLGetData(h, col, SQL_C_SBIGINT, &v, sizeof v, &ind);
+            cell.i = v;
+        } else if (cell.kind == Kind::Real) {
+            rc = SQLGetData(h, col, SQL_C_DOUBLE, &cell.d, sizeof cell.d, &ind);
+        } else {
+            char buf[4096];
+            for (;;) {
+                rc = SQLGetData(h, col, SQL_C_CHAR, buf, sizeof buf, &ind);
+                if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc) || ind == SQL_NULL_DATA) break;
+                const std::size_t got =
+                    ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof buf) ? sizeof buf - 1 : static_cast<std::size_t>(ind);
+                cell.s.append(buf, got);
+                if (rc == SQL_SUCCESS) break;  // SQL_SUCCESS_WITH_INFO: more to come
+            }
+            if (rc == SQL_NO_DATA) rc = SQL_SUCCESS;
         }
-        default: return 0;
+        if (!SQL_SUCCEEDED(rc)) {
+            if (!conn_->FailFromHandle(h)) conn_->Fail("", "reading a column failed");
+            close_cursor();
+            return -1;
+        }
+        cell.null = ind == SQL_NULL_DATA;
+    }
+    return 1;
+}
+
+std::int64_t OdbcStatement::Int(int col) {
+    if (IsNull(col)) return 0;
+    const Cell& c = cells_[static_cast<std::size_t>(col)];
+    switch (c.kind) {
+        case Kind::Int: return c.i;
+        case Kind::Real: return static_cast<std::int64_t>(c.d);
+        default:
+            if (c.s.find_first_of(".eEnN") != std::string::npos)
+                return static_cast<std::int64_t>(std::strtod(c.s.c_str(), nullptr));
+            return std::strtoll(c.s.c_str(), nullptr, 10);
     }
 }
 
 double OdbcStatement::Double(int col) {
-    if (!valid(col) || row_->get_indicator(col) == soci::i_null) return 0;
-    switch (row_->get_properties(col).get_data_type()) {
-        case soci::dt_double: return row_->get<double>(col);
-        case soci::dt_string: return std::strtod(row_->get<std::string>(col).c_str(), nullptr);
-        default: return static_cast<double>(Int(col));
+    if (IsNull(col)) return 0;
+    const Cell& c = cells_[static_cast<std::size_t>(col)];
+    switch (c.kind) {
+        case Kind::Int: return static_cast<double>(c.i);
+        case Kind::Real: return c.d;
+        default: return std::strtod(c.s.c_str(), nullptr);
     }
 }
 
 std::string OdbcStatement::Text(int col) {
-    if (!valid(col) || row_->get_indicator(col) == soci::i_null) return {};
-    switch (row_->get_properties(col).get_data_type()) {
-        case soci::dt_string: return FromUtf8(row_->get<std::string>(col));
-        case soci::dt_double: {
+    if (IsNull(col)) return {};
+    const Cell& c = cells_[static_cast<std::size_t>(col)];
+    switch (c.kind) {
+        case Kind::Int: return std::to_string(c.i);
+        case Kind::Real: {
             char buf[40];
-            std::snprintf(buf, sizeof buf, "%.15g", row_->get<double>(col));
+            std::snprintf(buf, sizeof buf, "%.17g", c.d);
             return buf;
         }
-        default: return std::to_string(Int(col));
+        default: return FromUtf8(c.s);
     }
 }
 

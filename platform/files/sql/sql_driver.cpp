@@ -213,7 +213,7 @@ public:
 
 private:
     // Connection and names.
-    bool attach();  // conn_, dialect, table_ for the calls that need no open table
+    int attach();  // conn_, dialect, table_; an error code
     std::string q(std::string_view ident) const { return QuoteIdent(dialect_, ident); }
     std::string col_name(int field) const {
         return field == kRowid ? std::string("rowid") : q(f_.layout().fields[static_cast<std::size_t>(field)].column());
@@ -297,18 +297,19 @@ int TableDriver::fail_driver(Connection* c) {
     return kDriverError;
 }
 
-bool TableDriver::attach() {
-    if (open_) return true;
+int TableDriver::attach() {
+    if (open_) return kNoError;
     auto conn = src_.connect();
     if (!conn) {
+        if (ErrorCode() != kDriverError && ErrorCode() != kNoError) return ErrorCode();
         SetDriverError(f_.Label(), FileErrorCode(), FileError());
-        return false;
+        return kDriverError;
     }
     conn_ = std::move(conn);
     dialect_ = conn_->dialect();
     table_ = src_.table();
     qtable_ = q(table_);
-    return true;
+    return kNoError;
 }
 
 Prepared* TableDriver::prepare(std::map<int, Prepared>& cache, int id,
@@ -437,7 +438,7 @@ bool TableDriver::create_table() {
 
 int TableDriver::open(unsigned mode) {
     if (open_) close();
-    if (!attach()) return kDriverError;
+    if (int rc = attach()) return rc;
     if (table_.empty()) {
         conn_.reset();
         SetDriverError(f_.Label(), "", "the table has no name");
@@ -481,7 +482,7 @@ int TableDriver::close() {
 
 int TableDriver::create() {
     const bool was_open = open_;
-    if (!attach()) return kDriverError;
+    if (int rc = attach()) return rc;
     if (table_.empty()) {
         SetDriverError(f_.Label(), "", "the table has no name");
         return kDriverError;
@@ -498,7 +499,7 @@ int TableDriver::create() {
 
 int TableDriver::remove() {
     if (open_) close();
-    if (!attach()) return kDriverError;
+    if (int rc = attach()) return rc;
     const int ex = exists();
     int rc;
     if (ex < 0)

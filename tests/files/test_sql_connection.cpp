@@ -1,0 +1,229 @@
+// Connection texts, the ODBC connection string, the SQLite form of pass-through SQL, the
+// KVCI collation and this thread's connections.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "platform/files/file.h"
+#include "platform/files/sql/connection.h"
+#include "platform/files/sql/kvci.h"
+
+namespace {
+
+using namespace rt::sql;
+namespace fs = std::filesystem;
+
+struct ParseCase {
+    const char* text;
+    const char* server;
+    const char* database;
+    const char* user;
+    const char* password;
+    bool embedded;
+    const char* instance;
+    const char* trusted;  // the TRUSTEDCONNECTION option, nullptr when absent
+};
+
+TEST(ConnectionText, SplitsServerDatabaseLoginPasswordAndOptions) {
+    const ParseCase cases[] = {
+        // The form the login builds for the embedded store.
+        {"(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True", "(localdb)\\MSSQLLocalDB", "FIRMA_2024",
+         "", "", true, "MSSQLLocalDB", "True"},
+        {"(LocalDB)\\,FIRMA_2024,,", "(LocalDB)\\", "FIRMA_2024", "", "", true, "", nullptr},
+        {"(localdb),DB,,", "(localdb)", "DB", "", "", true, "", nullptr},
+        // A password keeps its commas and semicolons unless only options follow.
+        {"SRV01,FIRMA_2024,sa,ta,jna;x   ", "SRV01", "FIRMA_2024", "sa", "ta,jna;x", false, "", nullptr},
+        {"SRV01,FIRMA_2024,sa,pw;TrustedConnection=yes", "SRV01", "FIRMA_2024", "sa", "pw", false, "", "yes"},
+        {"localdbx,DB,u,", "localdbx", "DB", "u", "", false, "", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto t = ParseConnectionText(c.text);
+        ASSERT_TRUE(t.has_value());
+        EXPECT_EQ(t->server, c.server);
+        EXPECT_EQ(t->database, c.database);
+        EXPECT_EQ(t->user, c.user);
+        EXPECT_EQ(t->password, c.password);
+        EXPECT_EQ(t->embedded(), c.embedded);
+        EXPECT_EQ(t->instance(), c.instance);
+        auto it = t->options.find("TRUSTEDCONNECTION");
+        if (c.trusted)
+            EXPECT_TRUE(it != t->options.end() && it->second == c.trusted);
+        else
+            EXPECT_TRUE(it == t->options.end());
+    }
+    EXPECT_FALSE(ParseConnectionText("SRV01,FIRMA_2024,sa").has_value());
+    EXPECT_FALSE(ParseConnectionText("").has_value());
+}
+
+TEST(ConnectionText, OdbcStringBracesEveryValue) {
+    ConnectionText t;
+    t.server = "srv,1;x}y";
+    t.database = "FIRMA_2024";
+    t.user = "a;b,c}";
+    t.password = "p}}w;,=";
+    EXPECT_EQ(OdbcConnectionString(t, "FreeTDS").value(),
+              "DRIVER={FreeTDS};SERVER={srv,1;x}}y};DATABASE={FIRMA_2024};UID={a;b,c}}};"
+              "PWD={p}}}}w;,=};ClientCharset={UTF-8}");
+    EXPECT_EQ(OdbcConnectionString(t, "ODBC Driver 18 for SQL Server").value(),
+              "DRIVER={ODBC Driver 18 for SQL Server};SERVER={srv,1;x}}y};DATABASE={FIRMA_2024};"
+              "UID={a;b,c}}};PWD={p}}}}w;,=}");
+
+    t.options["TRUSTEDCONNECTION"] = "True";
+    EXPECT_EQ(OdbcConnectionString(t, "X").value(),
+              "DRIVER={X};SERVER={srv,1;x}}y};DATABASE={FIRMA_2024};Trusted_Connection={Yes}");
+
+    // The SQLite driver reads its database plain: a name it could misread is refused.
+    t.options.clear();
+    t.database = "/tmp/a b/FIRMA_2024.sqlite";
+    EXPECT_EQ(OdbcConnectionString(t, "SQLite3").value(),
+              "DRIVER={SQLite3};SERVER={srv,1;x}}y};DATABASE=/tmp/a b/FIRMA_2024.sqlite;UID={a;b,c}}};PWD={p}}}}w;,=}");
+    for (const char* bad : {"/tmp/x;LoadExt=/evil.so", "/tmp/{x}", " /tmp/x", ""}) {
+        t.database = bad;
+        EXPECT_FALSE(OdbcConnectionString(t, "SQLite3").has_value()) << bad;
+    }
+}
+
+struct RewriteCase {
+    const char* sql;
+    const char* sqlite;
+    std::vector<std::string> attach;
+};
+
+// Every pass-through text the program sends, and the constructs the rewrite must leave alone.
+TEST(SqliteDialect, RewritesOnlyIsnullThreePartNamesAndTempTables) {
+    const RewriteCase cases[] = {
+        {"SELECT '1','',0,ISNULL(MAX(OBRACUN)+1,1) FROM OBRAC", "SELECT '1','',0,IFNULL(MAX(OBRACUN)+1,1) FROM OBRAC", {}},
+        {"DELETE FROM SFAKT WHERE OBRACUN= 5", "DELETE FROM SFAKT WHERE OBRACUN= 5", {}},
+        {"DELETE FROM SPROM WHERE OBRACUN=15", "DELETE FROM SPROM WHERE OBRACUN=15", {}},
+        {"DELETE FROM SKPROMET WHERE NALOG='KVD-05'", "DELETE FROM SKPROMET WHERE NALOG='KVD-05'", {}},
+        {"UPDATE SKPROMET SET SINTETIKA='435' WHERE SINTETIKA='433'",
+         "UPDATE SKPROMET SET SINTETIKA='435' WHERE SINTETIKA='433'", {}},
+        {"UPDATE SKPROMET SET SINTETIKA='204' WHERE SINTETIKA='202'",
+         "UPDATE SKPROMET SET SINTETIKA='204' WHERE SINTETIKA='202'", {}},
+        {"INSERT INTO FIRMA_2024.dbo.KVADRIN SELECT * FROM FIRMA_2023.dbo.KVADRIN",
+         "INSERT INTO main.KVADRIN SELECT * FROM FIRMA_2023.KVADRIN", {"FIRMA_2023"}},
+        {"INSERT INTO FIRMA_2024.dbo.SPROM SELECT * FROM FIRMA_2023.dbo.SPROM",
+         "INSERT INTO main.SPROM SELECT * FROM FIRMA_2023.SPROM", {"FIRMA_2023"}},
+        {"INSERT INTO FIRMA_0100.dbo.OBRAC SELECT * FROM FIRMA_0099.dbo.OBRAC",
+         "INSERT INTO FIRMA_0100.OBRAC SELECT * FROM FIRMA_0099.OBRAC", {"FIRMA_0100", "FIRMA_0099"}},
+        // Case of keywords and names, several uses of one database.
+        {"select isnull(a,0) from x.DBO.t join X.dbo.u on 1=1", "select IFNULL(a,0) from x.t join X.u on 1=1", {"x"}},
+        {"SELECT * FROM #zzz_ainc_kvd", "SELECT * FROM \"#zzz_ainc_kvd\"", {}},
+        // Left alone: quoted texts and names, other words, ISNULL without its parenthesis.
+        {"SELECT 'ISNULL(x) A.dbo.B #t', \"ISNULL(\" FROM [A.dbo.B]", "SELECT 'ISNULL(x) A.dbo.B #t', \"ISNULL(\" FROM [A.dbo.B]", {}},
+        {"SELECT MYISNULL(1), ISNULL (1), a#b FROM T", "SELECT MYISNULL(1), ISNULL (1), a#b FROM T", {}},
+        {"SELECT 'it''s ISNULL(' -- ISNULL(\nFROM T", "SELECT 'it''s ISNULL(' -- ISNULL(\nFROM T", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        auto r = RewriteForSqlite(c.sql, "FIRMA_2024");
+        EXPECT_EQ(r.sql, c.sqlite);
+        EXPECT_EQ(r.attach, c.attach);
+    }
+}
+
+TEST(Kvci, FoldsCp1250LettersAndIgnoresTrailingBlanks) {
+    using rt::sql::kvci::compare;
+    // UTF-8 forms of the CP1250 letters.
+    const char* equal[][2] = {{"\xC4\x8C", "\xC4\x8D"},   // Č č
+                              {"\xC5\xA0", "\xC5\xA1"},   // Š š
+                              {"\xC5\xBD", "\xC5\xBE"},   // Ž ž
+                              {"\xC4\x86", "\xC4\x87"},   // Ć ć
+                              {"\xC4\x90", "\xC4\x91"},   // Đ đ
+                              {"Abc  ", "aBC"},
+                              {"\xC4\x8D" "a\xC5\xA1" "a", "\xC4\x8C" "A\xC5\xA0" "A "}};
+    for (auto& e : equal) EXPECT_EQ(compare(e[0], e[1]), 0) << e[0] << " / " << e[1];
+    EXPECT_LT(compare("a", "B"), 0);
+    EXPECT_LT(compare("ab", "abc"), 0);
+    EXPECT_NE(compare("C", "\xC4\x8C"), 0);  // C and Č are different letters
+    EXPECT_EQ(rt::sql::kvci::upper("\xC4\x8D" "a\xC5\xA1" "a \xC4\x91"), "\xC4\x8C" "A\xC5\xA0" "A \xC4\x90");
+}
+
+class TempStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kv_sqlconn_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        setenv("KVADRIN_LOCALDB", (dir_ / "instance").c_str(), 1);
+    }
+    void TearDown() override {
+        CloseThreadConnections();
+        unsetenv("KVADRIN_LOCALDB");
+        fs::remove_all(dir_);
+    }
+    fs::path dir_;
+};
+
+TEST_F(TempStore, EmbeddedDatabaseIsCreatedInWalModeWithCollationAndUpper) {
+    auto conn = ConnectionFor("(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True");
+    ASSERT_NE(conn, nullptr) << rt::FileError();
+    EXPECT_EQ(conn->dialect(), Dialect::Sqlite);
+    EXPECT_TRUE(fs::exists(dir_ / "instance" / "FIRMA_2024.sqlite"));
+
+    auto st = conn->Prepare("PRAGMA journal_mode");
+    ASSERT_EQ(st->Step(), 1);
+    EXPECT_EQ(st->Text(0), "wal");
+
+    // Texts cross in CP1250: "čaša" against "ČAŠA".
+    st = conn->Prepare("SELECT ? = ? COLLATE KVCI, KVUPPER(?), ? = ?");
+    ASSERT_NE(st, nullptr);
+    st->BindText(0, "\xE8" "a\x9A" "a");
+    st->BindText(1, "\xC8" "A\x8A" "A  ");
+    st->BindText(2, "\xE8" "a\x9A" "a");
+    st->BindText(3, "a");
+    st->BindText(4, "A");
+    ASSERT_EQ(st->Step(), 1);
+    EXPECT_EQ(st->Int(0), 1);
+    EXPECT_EQ(st->Text(1), "\xC8" "A\x8A" "A");
+    EXPECT_EQ(st->Int(2), 0);  // plain comparisons keep case
+}
+
+TEST_F(TempStore, OneConnectionPerThreadAndText) {
+    const std::string text = "(localdb)\\,DB,,";
+    auto a = ConnectionFor(text);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(ConnectionFor(text + "   "), a);  // trailing blanks of a STRING variable
+    std::shared_ptr<Connection> other;
+    std::thread([&] {
+        other = ConnectionFor(text);
+        CloseThreadConnections();
+    }).join();
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, a);
+    CloseThreadConnections();
+    EXPECT_NE(ConnectionFor(text), a);
+}
+
+TEST_F(TempStore, FailedConnectionsLeaveNoConnectionAndSayWhy) {
+    EXPECT_EQ(ConnectionFor("no commas here"), nullptr);
+    EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
+    EXPECT_NE(rt::FileError(), "");
+
+    EXPECT_EQ(ConnectionFor("(localdb)\\,../../etc/x,,"), nullptr);  // a database is a file name, not a path
+    EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
+
+    setenv("KVADRIN_ODBC_DRIVER", "No Such Driver Anywhere", 1);
+    EXPECT_EQ(ConnectionFor("SRV01,FIRMA_2024,sa,x"), nullptr);
+    unsetenv("KVADRIN_ODBC_DRIVER");
+    EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
+    EXPECT_NE(rt::FileErrorCode(), "");
+    EXPECT_NE(rt::FileError().find("No Such Driver Anywhere"), std::string::npos) << rt::FileError();
+}
+
+TEST(LocalDb, FolderFromEnvironmentElseUnderHome) {
+    setenv("KVADRIN_LOCALDB", "/srv/kv", 1);
+    EXPECT_EQ(LocalDbFolder("X"), "/srv/kv");
+    unsetenv("KVADRIN_LOCALDB");
+    const char* home = std::getenv("HOME");
+    const std::string h = home ? home : "";
+    EXPECT_EQ(LocalDbFolder("MSSQLLocalDB"), (fs::path(h) / ".local/share/kvadrin/localdb/MSSQLLocalDB").string());
+    EXPECT_EQ(LocalDbFolder(""), (fs::path(h) / ".local/share/kvadrin/localdb/default").string());
+    EXPECT_EQ(LocalDbFolder("..\\x/y"), (fs::path(h) / ".local/share/kvadrin/localdb/.._x_y").string());
+}
+
+}  // namespace
