@@ -305,22 +305,27 @@ bool GuiServer::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-// The session is asked to end: every window's handle chain answers; one refusal keeps
-// the session.
-void GuiServer::CommitData(QSessionManager& manager) {
-    session_ending_ = true;
+// The session is asked to end: the handle chain of every top-level window answers (child
+// windows of the frame are not asked); one refusal keeps the session.
+bool GuiServer::SessionMayEnd() {
     bool allow = true;
     for (QtWindow* w : Windows())
-        if (!w->SessionMessage(ui::WM_QUERYENDSESSION, 0)) allow = false;
-    if (!allow) {
-        session_ending_ = false;
-        manager.cancel();
-    }
+        if (!w->is_child() && !w->SessionMessage(ui::WM_QUERYENDSESSION, 0)) allow = false;
+    session_ending_ = allow;
+    return allow;
+}
+
+void GuiServer::SessionEnds() {
+    for (QtWindow* w : Windows())
+        if (!w->is_child()) w->SessionMessage(ui::WM_ENDSESSION, 1);
+}
+
+void GuiServer::CommitData(QSessionManager& manager) {
+    if (!SessionMayEnd()) manager.cancel();
 }
 
 void GuiServer::AboutToQuit() {
-    if (!session_ending_) return;
-    for (QtWindow* w : Windows()) w->SessionMessage(ui::WM_ENDSESSION, 1);
+    if (session_ending_) SessionEnds();
 }
 
 // ---------------------------------------------------------------- the process

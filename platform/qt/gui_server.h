@@ -52,6 +52,11 @@ public:
     std::vector<OpenMessage> Messages() const;
     // The printer the set-up dialog configures.
     QPrinter& printer();
+    // The end of the desktop session, as the session manager reports it: asks every
+    // top-level window (WM_QUERYENDSESSION through its handle chain; true when none
+    // refuses), and tells them that it ends (WM_ENDSESSION).
+    bool SessionMayEnd();
+    void SessionEnds();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -997,10 +997,19 @@ void QtWindow::Show() {
     BringToFront(top_);
     if (sub_) parent_area_->setActiveSubWindow(sub_);
     applying_ = false;
-    if (state_.focus) Focus(state_.focus);
-    else QTimer::singleShot(0, this, [this] {
-        if (client_ && !client_->focusWidget()) client_->nextInFocusChain()->setFocus(Qt::TabFocusReason);
-    });
+    if (state_.focus) {
+        Focus(state_.focus);
+        return;
+    }
+    // Without a control chosen by the procedure the first one in Tab order has the focus.
+    for (int feq : order_) {
+        Control& c = ctls_[feq];
+        if (c.w && !c.in_toolbar && TakesFocus(c.st.kind) && !c.st.skip && EffectiveVisible(c) &&
+            EffectiveEnabled(c)) {
+            c.w->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
 }
 
 void QtWindow::SetBlocked(bool blocked) {

@@ -78,6 +78,43 @@ TEST_F(GuiTest, CloseBoxAndCtrlWheelGoThroughTheHandleChainFirst) {
     EXPECT_TRUE(s.log.Has(Event::CloseWindow, 0));
 }
 
+std::atomic<int> g_queries{0}, g_ends{0};
+std::atomic<LResult> g_query_answer{1};
+std::atomic<WindowProc> g_previous_session{nullptr};
+
+LResult SessionHook(Handle h, std::uint32_t message, WParam wparam, LParam lparam) {
+    if (message == WM_QUERYENDSESSION) {
+        ++g_queries;
+        return g_query_answer;
+    }
+    if (message == WM_ENDSESSION && wparam != 0) ++g_ends;
+    return CallWindowProc(g_previous_session, h, message, wparam, lparam);
+}
+
+TEST_F(GuiTest, SessionEndAsksTheTopLevelWindowsThroughTheirChains) {
+    SmallWindow s("Session"), plain("Unhooked");
+    s.on_open = [](Window& w) { g_previous_session = SetWindowProc(WindowHandle(w.id()), &SessionHook); };
+    driver.Start([&] { s.Run(); });
+    driver.Start([&] { plain.Run(); });
+    driver.WaitForWindow("Session");
+    driver.WaitForWindow("Unhooked");
+    rt::qt::GuiServer& server = driver.Server();
+
+    g_query_answer = 0;
+    EXPECT_FALSE(server.SessionMayEnd());
+    g_query_answer = 1;
+    EXPECT_TRUE(server.SessionMayEnd());
+    EXPECT_EQ(g_queries, 2);
+    server.SessionEnds();
+    EXPECT_EQ(g_ends, 1);
+    // Neither message closes a window.
+    EXPECT_NE(server.FindWindow("Session"), nullptr);
+    driver.Press("Session", "?OK");
+    driver.Press("Unhooked", "?OK");
+    driver.WaitClosed("Session");
+    driver.WaitClosed("Unhooked");
+}
+
 TEST_F(GuiTest, DrawingLayerLiesBeneathTheControls) {
     SmallWindow s("Drawn");
     driver.Start([&] { s.Run(); });
