@@ -189,6 +189,7 @@ ViewManager::~ViewManager() = default;
 
 void ViewManager::invalidate() {
     ready_ = false;
+    fresh_previous_ = -1;
     query_.reset();
     rows_.clear();
     pos_ = -1;
@@ -540,6 +541,16 @@ std::string ViewManager::DefineFilter(std::string_view text, std::string_view id
 
 std::string ViewManager::ComposeFilter() {
     if (tables_.empty()) return "The view has no primary table";
+    if (tables_[0]->file->def().driver == Driver::Flat) {
+        for (const auto& [id, text] : filters_) {
+            expr::Expression e;
+            std::string err = e.Parse(text);
+            bool yes;
+            if (err.empty()) err = e.EvaluateCondition([this](std::string_view n) { return resolve_buffer(n); }, yes);
+            if (!err.empty()) return "Filter " + id + ": " + err;
+        }
+        return {};
+    }
     Dialect d = Dialect::Sqlite;
     if (auto c = conn_ ? conn_ : sql::ConnectionOf(*tables_[0]->file)) d = c->dialect();
     for (const auto& [id, text] : filters_) {
@@ -586,6 +597,11 @@ int ViewManager::effective_page() const {
 int ViewManager::connect() {
     if (tables_.empty()) return fail(kFileNotOpen);
     ClearError();
+    memory_ = tables_[0]->file->def().driver == Driver::Flat;
+    if (memory_) {
+        if (tables_.size() > 1) return driver_fail("VIEW", tables_[0]->file->Label() + " cannot be joined: it is no SQL table");
+        return kNoError;
+    }
     auto conn = sql::ConnectionOf(*tables_[0]->file);
     if (!conn) return ErrorCode() != kNoError ? ErrorCode() : fail(kFileNotOpen);
     for (std::size_t i = 1; i < tables_.size(); ++i) {
@@ -600,7 +616,7 @@ int ViewManager::connect() {
 }
 
 int ViewManager::build_query(Query& q) const {
-    const Dialect d = conn_->dialect();
+    const Dialect d = memory_ ? Dialect::Sqlite : conn_->dialect();
     q.dialect = d;
     const Order& o = *orders_[static_cast<std::size_t>(current_)];
     auto columns = [this](std::string_view n) { return resolve_column(n); };
@@ -621,6 +637,10 @@ int ViewManager::build_query(Query& q) const {
     q.collate.clear();
     std::vector<Item> all;
     auto add_item = [&](const Item& it, bool appended) -> std::string {
+        if (memory_) {
+            all.push_back(it);
+            return {};
+        }
         Fragment f;
         std::string err = it.expr.CompileValue(d, columns, f);
         if (!err.empty()) return err;
@@ -663,6 +683,8 @@ int ViewManager::build_query(Query& q) const {
             if (const FieldDef* f = field_of(l.second, &ot, &oe))
                 q.reads[static_cast<std::size_t>(ot)][static_cast<std::size_t>(f - tables_[static_cast<std::size_t>(ot)]->layout().fields.data())] = true;
         }
+
+    if (memory_) return kNoError;
 
     q.cols = Fragment{};
     for (std::size_t i = 0; i < q.values.size(); ++i) {
@@ -733,6 +755,17 @@ int ViewManager::start(int pivot, std::size_t items) {
     auto q = std::make_unique<Query>();
     rc = build_query(*q);
     if (rc != kNoError) return rc;
+    if (memory_) {
+        query_ = std::move(q);
+        rc = load_memory(pivot, items, nullptr);
+        if (rc != kNoError) {
+            invalidate();
+            return rc;
+        }
+        ready_ = true;
+        ClearError();
+        return kNoError;
+    }
     if (pivot != kNoPivot) {
         std::size_t m = pivot == kPivotRecord ? q->items.size()
                                               : (items == 0 ? q->sort_items : std::min(items, q->sort_items));
@@ -809,6 +842,8 @@ int ViewManager::read_page(const Fragment& text, std::deque<Row>& into) {
 }
 
 int ViewManager::fetch(bool forward, long* got) {
+    *got = 0;
+    if (memory_) return kNoError;  // every row is held already
     const Query& q = *query_;
     const int n = effective_page();
     std::vector<Fragment> rhs;
@@ -865,6 +900,134 @@ int ViewManager::fetch(bool forward, long* got) {
     return kNoError;
 }
 
+namespace {
+
+int compare_values(const Value& a, const Value& b, bool nocase) {
+    if (a.kind == Value::Kind::Null || b.kind == Value::Kind::Null)
+        return (a.kind != Value::Kind::Null) - (b.kind != Value::Kind::Null);
+    if (a.kind == Value::Kind::Text && b.kind == Value::Kind::Text) {
+        if (nocase) return compare_nocase(a.s, b.s);
+        int c = clip(a.s).compare(clip(b.s));
+        return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    double x = a.kind == Value::Kind::Int ? static_cast<double>(a.i) : a.d;
+    double y = b.kind == Value::Kind::Int ? static_cast<double>(b.i) : b.d;
+    return x < y ? -1 : (y < x ? 1 : 0);
+}
+
+}  // namespace
+
+// A table without SQL (a flat file) is read whole, as its driver holds it in memory
+// anyway, and ranges, filters and the order are applied to the records here with the
+// meaning they have in SQL.
+int ViewManager::load_memory(int pivot, std::size_t items, long* count) {
+    File& f = *tables_[0]->file;
+    const RecordLayout& L = f.layout();
+    Query& q = *query_;
+    std::vector<unsigned char> saved(f.bytes(), f.bytes() + L.record_size);
+    std::vector<std::vector<unsigned char>> images;
+    int rc = f.SetPhysical();
+    while (rc == kNoError && (rc = f.Next()) == kNoError) images.emplace_back(f.bytes(), f.bytes() + L.record_size);
+    std::memcpy(f.bytes(), saved.data(), L.record_size);
+    if (rc != kRecordNotAvailable) return rc;
+
+    const Order& o = *orders_[static_cast<std::size_t>(current_)];
+    const KeyDef* okey = o.key >= 0 ? &L.keys[static_cast<std::size_t>(o.key)] : nullptr;
+    struct Want {
+        const FieldDef* field;
+        std::size_t element;
+        bool nocase;
+        Value value;
+    };
+    std::vector<Want> ranges;
+    for (const Range& r : o.ranges) {
+        int t;
+        std::size_t e;
+        const FieldDef* fd = field_of(r.field, &t, &e);
+        bool nocase = false;
+        if (okey && okey->nocase() && fd->is_text())
+            for (std::size_t fi : okey->fields) nocase = nocase || &L.fields[fi] == fd;
+        ranges.push_back({fd, e, nocase, r.value()});
+    }
+    std::vector<expr::Expression> filters;
+    for (const auto& [id, text] : filters_) {
+        expr::Expression e;
+        std::string err = e.Parse(text);
+        if (!err.empty()) return driver_fail("FILTER", "Filter " + id + ": " + err);
+        filters.push_back(std::move(e));
+    }
+    auto nocase = [&](std::size_t i) { return q.items[i].nocase || q.items[i].ordered; };
+    auto keys_of = [&](const expr::Resolver& values, std::size_t n, std::vector<Value>& out) -> std::string {
+        for (std::size_t i = 0; i < n; ++i) {
+            Value v;
+            std::string err = q.items[i].expr.EvaluateValue(values, v);
+            if (!err.empty()) return err;
+            out.push_back(std::move(v));
+        }
+        return {};
+    };
+
+    std::vector<Row> rows;
+    for (auto& image : images) {
+        const unsigned char* rec = image.data();
+        bool in = true;
+        for (const Want& w : ranges)
+            in = in && compare_values(field_value(*w.field, rec, w.element), w.value, w.nocase) == 0;
+        auto values = [&](std::string_view name) -> std::optional<Fragment> {
+            int t;
+            std::size_t e;
+            const FieldDef* fd = field_of(name, &t, &e);
+            if (!fd) return std::nullopt;
+            return param(field_value(*fd, rec, e), fd->is_text() ? Type::Text : Type::Number);
+        };
+        for (std::size_t i = 0; in && i < filters.size(); ++i) {
+            bool yes = false;
+            std::string err = filters[i].EvaluateCondition(values, yes);
+            if (!err.empty()) return driver_fail("FILTER", "Filter: " + err);
+            in = yes;
+        }
+        if (!in) continue;
+        if (count) {
+            ++*count;
+            continue;
+        }
+        Row row;
+        std::string err = keys_of(values, q.items.size(), row.keys);
+        if (!err.empty()) return driver_fail("VIEW", "Order: " + err);
+        row.images.push_back(std::move(image));
+        row.matched.push_back(1);
+        rows.push_back(std::move(row));
+    }
+    if (count) return kNoError;
+
+    // Row a before row b in the order, over the first n items.
+    auto cmp = [&](const std::vector<Value>& a, const std::vector<Value>& b, std::size_t n) {
+        for (std::size_t i = 0; i < n; ++i) {
+            int c = compare_values(a[i], b[i], nocase(i));
+            if (c) return q.items[i].desc ? -c : c;
+        }
+        return 0;
+    };
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const Row& a, const Row& b) { return cmp(a.keys, b.keys, q.items.size()) < 0; });
+    std::size_t start = rows.size();  // where Previous starts; Next starts before it
+    if (pivot != kNoPivot) {
+        std::size_t m = pivot == kPivotRecord ? q.items.size()
+                                              : (items == 0 ? q.sort_items : std::min(items, q.sort_items));
+        std::vector<Value> at;
+        std::string err = keys_of([this](std::string_view n) { return resolve_buffer(n); }, m, at);
+        if (!err.empty()) return driver_fail("VIEW", "Order: " + err);
+        std::size_t i = 0;
+        while (i < rows.size() && cmp(rows[i].keys, at, m) < 0) ++i;
+        start = i;
+    }
+    rows_.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    pos_ = pivot == kNoPivot ? -1 : static_cast<long>(start) - 1;
+    fresh_previous_ = static_cast<long>(start);
+    more_before_ = more_after_ = false;
+    return kNoError;
+}
+
 void ViewManager::apply(const Row& row) {
     const Query& q = *query_;
     for (std::size_t t = 0; t < tables_.size(); ++t) {
@@ -885,6 +1048,7 @@ int ViewManager::Next() {
         int rc = Reset();
         if (rc != kNoError) return rc;
     }
+    fresh_previous_ = -1;
     const long size = static_cast<long>(rows_.size());
     if (pos_ + 1 < size) {
         apply(rows_[static_cast<std::size_t>(++pos_)]);
@@ -913,6 +1077,9 @@ int ViewManager::Previous() {
         int rc = Reset();
         if (rc != kNoError) return rc;
     }
+    // Held rows just reset: Previous reads the row before the place of the reset.
+    if (fresh_previous_ >= 0) pos_ = fresh_previous_;
+    fresh_previous_ = -1;
     const long size = static_cast<long>(rows_.size());
     if (pos_ - 1 >= 0 && pos_ - 1 < size) {
         apply(rows_[static_cast<std::size_t>(--pos_)]);
@@ -939,6 +1106,16 @@ int ViewManager::Previous() {
 long ViewManager::Records() {
     int rc = connect();
     if (rc != kNoError) return -1;
+    if (memory_) {
+        auto q = std::make_unique<Query>();
+        rc = build_query(*q);
+        if (rc != kNoError) return -1;
+        std::swap(q, query_);  // the reading's own stays as it was
+        long n = 0;
+        rc = load_memory(kNoPivot, 0, &n);
+        std::swap(q, query_);
+        return rc == kNoError ? n : -1;
+    }
     Query q;
     rc = build_query(q);
     if (rc != kNoError) return -1;

@@ -12,6 +12,10 @@
 // do, without case, in the code page's order). The primary key is always appended, so
 // that rows that compare equal keep one order.
 //
+// A view of a table that is no SQL table (a flat file, held in memory by its driver)
+// reads the whole table at each Reset and applies ranges, filters and order to it with the
+// same meaning; such a view takes no joins.
+//
 // Operations report as table operations do: 0 on success, else an error code that the
 // calling thread's error state holds as well (ErrorCode(), FileError()). Next and
 // Previous answer kRecordNotAvailable past either end; a filter that cannot be compiled
@@ -155,6 +159,7 @@ private:
     sql::Statement* statement(const std::string& text);
     int read_page(const expr::Fragment& text, std::deque<Row>& into);
     int fetch(bool forward, long* got);
+    int load_memory(int pivot, std::size_t items, long* count);
     void apply(const Row& row);
     int effective_page() const;
     void invalidate();
@@ -185,6 +190,8 @@ private:
     bool more_before_ = false;
     bool more_after_ = false;
     bool ready_ = false;
+    bool memory_ = false;  // the primary table is no SQL table: its rows are held here
+    long fresh_previous_ = -1;  // held rows just reset: where Previous starts (-1: not so)
 };
 
 }  // namespace rt

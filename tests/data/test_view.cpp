@@ -466,3 +466,77 @@ TEST_F(View, DriverErrorsReachTheErrorState) {
 }
 
 }  // namespace
+
+namespace {
+
+// A view of the firms list, a flat file: the same orders, filters, ranges and positions.
+TEST(FlatView, FirmsListThroughAView) {
+    namespace fs = std::filesystem;
+    char tmpl[] = "/tmp/kvflatview.XXXXXX";
+    const fs::path dir = mkdtemp(tmpl);
+    kvadrin::MBASERecord m;
+    rt::File mb(kvadrin::table_def(TableId::MBASE), &m);
+    const std::string path = (dir / "MBASE.DAT").string();
+    mb.BindName([path] { return path; });
+    mb.BindOwner([] { return std::string("Tajna!"); });
+    ASSERT_EQ(mb.Open(), 0) << rt::Error();
+    auto firm = [&](const char* name_utf8, const char* folder, const char* pib) {
+        mb.Clear();
+        m.NAZIVFIRME = cp(name_utf8);
+        m.FOLDERNAME = folder;
+        m.R[6] = pib;
+        ASSERT_EQ(mb.Add(), 0);
+    };
+    firm("Stanari Čukarica", "F1", "PIB 300");
+    firm("Kvadrin doo", "F2", "PIB 100");
+    firm("čista zgrada", "F3", "PIB 200");
+    firm("Zgrada Novi Beograd", "F4", "PIB 050");
+
+    ViewManager v;
+    v.Init(mb);
+    ASSERT_EQ(v.DefineSortOrder("M:PO_NAZIVU"), 1);
+    auto folders = [&](int (ViewManager::*step)()) {
+        std::vector<std::string> out;
+        EXPECT_EQ(v.Reset(), 0) << rt::FileError();
+        while ((v.*step)() == 0) out.push_back(rt::clip(m.FOLDERNAME.str()));
+        EXPECT_EQ(rt::ErrorCode(), rt::kRecordNotAvailable);
+        return out;
+    };
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(folders(&ViewManager::Next), (Names{"F2", "F1", "F4", "F3"}));
+    EXPECT_EQ(folders(&ViewManager::Previous), (Names{"F3", "F4", "F1", "F2"}));
+
+    ASSERT_EQ(v.SetFilter(cp("INSTRING(UPPER('č'), UPPER(M:NAZIVFIRME), 1, 1) > 0"), "locator"), "");
+    EXPECT_EQ(folders(&ViewManager::Next), (Names{"F1", "F3"}));
+    EXPECT_EQ(v.Records(), 2);
+    ASSERT_EQ(v.SetFilter("", "locator"), "");
+
+    // A header click on a data line, named as an element of its array.
+    ASSERT_EQ(v.SetOrder("+UPPER(M:R_7)"), "");
+    EXPECT_EQ(folders(&ViewManager::Next), (Names{"F4", "F2", "F3", "F1"}));
+    mb.Clear();
+    m.NAZIVFIRME = cp("čista zgrada");
+    ASSERT_EQ(mb.Get(mb.KeyIndex("M:PO_NAZIVU")), 0);
+    ASSERT_EQ(v.ResetToRecord(), 0);
+    ASSERT_EQ(v.Next(), 0);
+    EXPECT_EQ(rt::clip(m.FOLDERNAME.str()), "F3");
+    ASSERT_EQ(v.ResetToRecord(), 0);
+    ASSERT_EQ(v.Previous(), 0);
+    EXPECT_EQ(rt::clip(m.FOLDERNAME.str()), "F2");
+
+    // A range without case by the order's key.
+    ASSERT_EQ(v.DefineSortOrder("M:PO_FOLDERU"), 2);
+    ASSERT_EQ(v.LimitToValue("M:FOLDERNAME", [] { return rt::expr::Value::Text("f2"); }), "");
+    EXPECT_EQ(folders(&ViewManager::Next), (Names{"F2"}));
+    EXPECT_EQ(v.Records(), 1);
+
+    // No SQL behind it: nothing to join with.
+    KVADRINRecord kvd;
+    rt::File kv(kvadrin::table_def(TableId::KVADRIN), &kvd);
+    ASSERT_EQ(v.AddJoin(kv, {{"KVD:BROJ", "M:FOLDERNAME"}}), "");
+    EXPECT_EQ(v.Reset(), rt::kDriverError);
+    mb.Close();
+    fs::remove_all(dir);
+}
+
+}  // namespace
