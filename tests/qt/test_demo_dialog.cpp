@@ -188,6 +188,11 @@ TEST_F(DemoDialog, TypedTextsReachTheBoundVariablesThroughTheirPictures) {
     EXPECT_FALSE(log.Has(Event::Accepted, Feq("?LOC:AMOUNT")));
     EXPECT_FALSE(log.Has(Event::Selected, Feq("?LOC:ACTIVE")));
     EXPECT_EQ(data.Read([](auto& d) { return d.amount; }), 0.0);
+    // OK with the refused text still there does not complete the dialog.
+    driver.Press("DemoDialog", "?OK");
+    driver.WaitUntil([&] { return driver.Focused("DemoDialog") == "?LOC:AMOUNT"; },
+                     "the focus back in the refused entry after OK");
+    EXPECT_FALSE(log.Has(Event::Accepted, Feq("?OK")));
 
     driver.Type("DemoDialog", "?LOC:AMOUNT", "1234.5");
     driver.WaitUntil([&] { return data.Read([](auto& d) { return d.amount; }) == 1234.5; },
