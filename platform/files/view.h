@@ -85,7 +85,8 @@ public:
     std::string Project(const std::vector<std::string>& fields);
 
     // Adds a sort order by a key of the primary table (-1: no key) and makes it current;
-    // answers its number (1, 2, ...), or 0 for an unknown key.
+    // answers its number (1, 2, ...), or 0 for an unknown key. The first one defined takes
+    // the place of Init's order.
     int DefineSortOrder(int key = -1);
     int DefineSortOrder(std::string_view key_name);
     // Makes order `n` current; answers 0, or kRecordNotAvailable for no such order.
@@ -131,6 +132,8 @@ public:
     // As ResetFrom with all sort items and the appended key: Next reads the row of the
     // record in the buffers (or the first after it when it is gone).
     int ResetToRecord();
+    // The next or previous row into the buffers. A view whose definition changed since
+    // its last Reset (or never reset) is reset first.
     int Next();
     int Previous();
     // Rows in the range and through the filters.
