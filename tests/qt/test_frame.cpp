@@ -35,7 +35,9 @@ const WindowDef& FrameDef() {
         d.max_box = true;
         ControlDef bar = Entry(Ctl::Menubar, "?MENUBAR", -1, "");
         ControlDef file = Entry(Ctl::Menu, "?FILEMENU", -2, "&File");
-        file.children = {Entry(Ctl::Item, "?ITEM2", -6, "Ažuriranje programa"),
+        ControlDef later = Entry(Ctl::Item, "?ITEM3", -7, "Prenos u novu godinu");
+        later.attrs = kHide;
+        file.children = {Entry(Ctl::Item, "?ITEM2", -6, "Ažuriranje programa"), later,
                          Entry(Ctl::Item, "?SEPARATOR1", -4, ""),
                          Entry(Ctl::Item, "?EXIT", -5, "E&xit")};
         ControlDef window = Entry(Ctl::Menu, "?WINDOWMENU", -18, "&Window");
@@ -74,10 +76,12 @@ struct Frame {
     void Run() {
         Window w(FrameDef());
         w.SetProcedureName("Main");
+        w.Alert(0, Key::CtrlN);
         w.Open();
         while (w.Accept()) {
             log.Add(w);
             if (w.event() == Event::CloseWindow) break;
+            if (w.event() == Event::AlertKey && w.keycode() == Key::CtrlN) w.Unhide(-7);
             if (w.event() == Event::Accepted && w.field() == -16) {
                 SmallWindow* child;
                 {
@@ -104,6 +108,10 @@ TEST_F(GuiTest, FrameHoldsOtherThreadsChildWindowsAndListsThemInItsWindowMenu) {
     auto* insert = qobject_cast<QToolButton*>(driver.Widget("Main", "?TOOLBAR:INSERT"));
     ASSERT_NE(insert, nullptr);
     EXPECT_EQ(insert->toolTip().toStdString(), "Insert a New Record");
+
+    EXPECT_FALSE(driver.Visible("Main", "?ITEM3"));
+    driver.Keys("Main", {Key::CtrlN});
+    driver.WaitUntil([&] { return driver.Visible("Main", "?ITEM3"); }, "the item shown after Ctrl+N");
 
     driver.Press("Main", "?TOOLBAR:INSERT");
     driver.WaitUntil([&] { return frame.log.Has(Event::Accepted, 3001); }, "the toolbar button");
