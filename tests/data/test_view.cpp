@@ -3,10 +3,10 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -14,9 +14,9 @@
 
 #include "data/tables.h"
 #include "platform/core/errors.h"
+#include "platform/core/text.h"
 #include "platform/files/manager.h"
 #include "platform/files/relation.h"
-#include "platform/core/text.h"
 #include "platform/files/sql/connection.h"
 
 namespace {
