@@ -70,7 +70,8 @@ struct SmallWindow {
     Question question;
     std::mutex m;
     std::string text;
-    long width = 0, height = 0;  // the window's size in dialog units as the runtime has it
+    long width = 0, height = 0;  // the window's placement in dialog units as the runtime has it
+    long xpos = 0, ypos = 0;
     rt::ui::WindowId id = 0;
     std::function<void(rt::ui::Window&)> on_open;  // run on the procedure thread
     std::function<void(rt::ui::Window&)> on_ping;
@@ -121,6 +122,8 @@ struct SmallWindow {
             text = value;
             width = w.Get(0, Prop::Width);
             height = w.Get(0, Prop::Height);
+            xpos = w.Get(0, Prop::Xpos);
+            ypos = w.Get(0, Prop::Ypos);
         }
         w.Close();
     }
@@ -131,6 +134,10 @@ struct SmallWindow {
     std::pair<long, long> Size() {
         std::lock_guard lock(m);
         return {width, height};
+    }
+    std::pair<long, long> Position() {
+        std::lock_guard lock(m);
+        return {xpos, ypos};
     }
     rt::ui::WindowId Id() {
         std::lock_guard lock(m);

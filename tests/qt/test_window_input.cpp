@@ -2,6 +2,7 @@
 // window's placement.
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTreeView>
 #include <QWheelEvent>
@@ -173,7 +174,7 @@ TEST_F(GuiTest, ChangesOfTheProcedureReachTheWidgets) {
     driver.WaitClosed("Changing");
 }
 
-TEST_F(GuiTest, ResizingReportsTheNewSizeInDialogUnits) {
+TEST_F(GuiTest, MovingAndResizingReportThePlacementInDialogUnits) {
     SmallWindow s("Sizing");
     driver.Start([&] { s.Run(); });
     rt::qt::QtWindow& w = driver.WaitForWindow("Sizing");
@@ -182,6 +183,10 @@ TEST_F(GuiTest, ResizingReportsTheNewSizeInDialogUnits) {
     w.top()->resize(w.PxX(240), w.PxY(150));
     driver.WaitUntil([&] { return s.log.Has(Event::Sized, 0); }, "Sized");
     driver.WaitUntil([&] { return s.Size() == std::pair<long, long>(240, 150); }, "the runtime's new size");
+    QRect area = w.top()->screen()->availableGeometry();
+    w.top()->move(area.topLeft() + QPoint(w.PxX(30), w.PxY(20)));
+    driver.WaitUntil([&] { return s.Position() == std::pair<long, long>(30, 20); }, "the runtime's new position");
+    EXPECT_TRUE(s.log.Has(Event::Moved, 0));
     w.top()->showMaximized();
     driver.WaitUntil([&] { return s.log.Has(Event::Maximized, 0); }, "Maximized");
     driver.Press("Sizing", "?OK");
