@@ -66,9 +66,12 @@ public:
     virtual void Reset() = 0;
     virtual int ColumnCount() = 0;
     virtual bool IsNull(int col) = 0;
+    // A NULL reads as 0 and "".
     virtual std::int64_t Int(int col) = 0;
     virtual double Double(int col) = 0;
     virtual std::string Text(int col) = 0;  // CP1250
+    // The column's text into `out` (CP1250), reusing its storage.
+    virtual void TextTo(int col, std::string& out) { out = Text(col); }
     // Rows changed by the last run of a statement that changes rows; -1 when unknown.
     virtual std::int64_t AffectedRows() { return -1; }
 };

@@ -48,12 +48,11 @@ void bind_value(Statement& st, int i, const Value& v) {
     }
 }
 
+// A column as the field it goes to wants it (NULL as 0 or "").
 void read_value(Statement& st, int col, FieldType type, Value& v) {
-    if (st.IsNull(col)) {
-        v.kind = Value::Null;
-    } else if (type == FieldType::CString || type == FieldType::String) {
+    if (type == FieldType::CString || type == FieldType::String) {
         v.kind = Value::Text;
-        v.s = st.Text(col);
+        st.TextTo(col, v.s);
     } else if (type == FieldType::Real) {
         v.kind = Value::Real;
         v.d = st.Double(col);
@@ -138,14 +137,15 @@ void apply_value(const FieldDef& f, unsigned char* rec, std::size_t element, con
         }
         case FieldType::CString:
         case FieldType::String: {
-            std::string s = v.kind == Value::Text ? v.s
-                            : v.kind == Value::Int ? std::to_string(v.i)
-                            : v.kind == Value::Real ? [&] {
-                                  char buf[40];
-                                  std::snprintf(buf, sizeof buf, "%.15g", v.d);
-                                  return std::string(buf);
-                              }()
-                                                    : std::string();
+            char buf[40] = "";
+            std::string_view s;
+            if (v.kind == Value::Text) {
+                s = v.s;
+            } else if (v.kind == Value::Int) {
+                s = std::string_view(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v.i))));
+            } else if (v.kind == Value::Real) {
+                s = std::string_view(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%.15g", v.d)));
+            }
             const bool c = f.type == FieldType::CString;
             const std::size_t n = std::min(s.size(), c ? (f.size > 0 ? f.size - 1 : 0) : f.size);
             std::memcpy(p, s.data(), n);
@@ -264,6 +264,7 @@ private:
     // values each row keeps (the ordering columns, then the identity's others).
     int seq_key_ = -1;
     std::vector<int> order_, keycols_, id_pos_;
+    std::vector<int> kept_of_field_;  // position in keycols_ of each field, -1 when not kept
     bool need_rowid_ = false;
     Origin origin_ = Origin::Reset;
     std::vector<Value> origin_tuple_;
@@ -545,6 +546,9 @@ void TableDriver::choose_order(int key) {
         }
     }
     need_rowid_ = std::find(keycols_.begin(), keycols_.end(), kRowid) != keycols_.end();
+    kept_of_field_.assign(L.fields.size(), -1);
+    for (std::size_t i = 0; i < keycols_.size(); ++i)
+        if (keycols_[i] != kRowid) kept_of_field_[static_cast<std::size_t>(keycols_[i])] = static_cast<int>(i);
     origin_ = Origin::Reset;
     origin_tuple_.clear();
     page_rows_ = delivered_ = 0;
@@ -619,18 +623,27 @@ std::string TableDriver::order_by(Dir dir) const {
     return s;
 }
 
+// A row into a record image and its kept values; each column is read once.
 void TableDriver::read_row(Statement& st, unsigned char* image, Value* tuple) {
-    ReadRecord(st, 0, f_.layout(), image);
     const auto& fields = f_.layout().fields;
-    for (std::size_t i = 0; i < keycols_.size(); ++i) {
-        const int fi = keycols_[i];
-        if (fi == kRowid) {
-            tuple[i].kind = Value::Int;
-            tuple[i].i = st.Int(ncols_);
+    for (std::size_t fi = 0; fi < fields.size(); ++fi) {
+        const FieldDef& fd = fields[fi];
+        if (fd.type == FieldType::Group) continue;
+        const int col = field_col_[fi];
+        const int kept = kept_of_field_[fi];
+        if (kept >= 0) {
+            read_value(st, col, fd.type, tuple[kept]);
+            apply_value(fd, image, 0, tuple[kept]);
         } else {
-            read_value(st, field_col_[static_cast<std::size_t>(fi)], fields[static_cast<std::size_t>(fi)].type, tuple[i]);
+            for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e)
+                ReadField(st, col + static_cast<int>(e), fd, image, e);
         }
     }
+    for (std::size_t i = 0; i < keycols_.size(); ++i)
+        if (keycols_[i] == kRowid) {
+            tuple[i].kind = Value::Int;
+            tuple[i].i = st.Int(ncols_);
+        }
 }
 
 int TableDriver::fetch(Dir dir) {

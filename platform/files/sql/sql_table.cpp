@@ -78,13 +78,6 @@ void BindField(Statement& st, int param, const FieldDef& field, const unsigned c
 
 namespace {
 
-void clear_field(const FieldDef& field, unsigned char* p) {
-    if (field.type == FieldType::String)
-        std::memset(p, ' ', field.size);
-    else
-        std::memset(p, 0, field.size);
-}
-
 void put_text(const FieldDef& field, unsigned char* p, std::string_view s) {
     if (field.type == FieldType::CString) {
         const std::size_t n = field.size > 0 ? std::min(s.size(), field.size - 1) : 0;
@@ -102,11 +95,7 @@ void put_text(const FieldDef& field, unsigned char* p, std::string_view s) {
 void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record,
                std::size_t element) {
     unsigned char* p = record + field.offset + element * field.size;
-    if (field.type == FieldType::Group) return;
-    if (st.IsNull(col)) {
-        clear_field(field, p);
-        return;
-    }
+    // The getters read NULL as 0 and "", which is what a field gets for it.
     switch (field.type) {
         case FieldType::Byte: *p = static_cast<std::uint8_t>(st.Int(col)); break;
         case FieldType::Short: {
@@ -125,7 +114,12 @@ void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* rec
             break;
         }
         case FieldType::CString:
-        case FieldType::String: put_text(field, p, st.Text(col)); break;
+        case FieldType::String: {
+            thread_local std::string text;
+            st.TextTo(col, text);
+            put_text(field, p, text);
+            break;
+        }
         case FieldType::Group: break;
     }
 }

@@ -81,16 +81,26 @@ public:
     bool IsNull(int col) override { return sqlite3_column_type(st_, col) == SQLITE_NULL; }
     std::int64_t Int(int col) override { return sqlite3_column_int64(st_, col); }
     double Double(int col) override {
-        if (sqlite3_column_type(st_, col) == SQLITE_TEXT) {
+        const double v = sqlite3_column_double(st_, col);
+        // A text such as "NaN" reads as 0 in SQLite; only then is the type looked at.
+        if (v == 0.0 && sqlite3_column_type(st_, col) == SQLITE_TEXT) {
             const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
             return p ? std::strtod(p, nullptr) : 0.0;
         }
-        return sqlite3_column_double(st_, col);
+        return v;
     }
     std::string Text(int col) override {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
         if (!p) return {};
         return FromUtf8({p, static_cast<std::size_t>(sqlite3_column_bytes(st_, col))});
+    }
+    void TextTo(int col, std::string& out) override {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
+        const std::string_view u(p ? p : "", p ? static_cast<std::size_t>(sqlite3_column_bytes(st_, col)) : 0);
+        if (kvci::is_ascii(u))
+            out.assign(u);
+        else
+            out = utf8_to_cp1250(u);
     }
     std::int64_t AffectedRows() override { return changes_; }
 
@@ -117,7 +127,11 @@ public:
             FailFromDb(sqlite3_extended_errcode(db_));
             return false;
         }
-        return !wal || Execute("PRAGMA journal_mode=WAL");
+        // A page cache of up to 32 MiB keeps a firm's tables in memory while they are read.
+        if (!Execute("PRAGMA cache_size=-32768")) return false;
+        // WAL with synchronous NORMAL: a commit is one append, consistent after any crash;
+        // only a power cut may take the last commits back.
+        return !wal || (Execute("PRAGMA journal_mode=WAL") && Execute("PRAGMA synchronous=NORMAL"));
     }
 
     Dialect dialect() const override { return Dialect::Sqlite; }
