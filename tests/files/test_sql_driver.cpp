@@ -16,6 +16,7 @@
 #include "platform/core/text.h"
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
+#include "platform/files/sql/sql_driver.h"
 #include "platform/files/sql/sql_table.h"
 
 namespace {
@@ -528,6 +529,120 @@ TEST_P(SqlTable, TransactionsNestAndRollBackWhole) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, SqlTable, testing::Values(Kind::Embedded, Kind::Odbc), kind_name);
+
+// The statements sent to SQL Server, seen through a connection that records them (there is
+// no server here): column types and collation of a created table, the paging and key reads.
+class RecordingConnection : public sql::Connection {
+public:
+    struct Sent {
+        std::string sql;
+        std::vector<std::string> binds;
+    };
+    class Stmt : public sql::Statement {
+    public:
+        Stmt(RecordingConnection& c, std::size_t i) : c_(c), i_(i) {}
+        void BindNull(int i) override { bind(i, "NULL"); }
+        void BindInt(int i, std::int64_t v) override { bind(i, std::to_string(v)); }
+        void BindDouble(int i, double v) override { bind(i, std::to_string(v)); }
+        void BindText(int i, std::string_view s) override { bind(i, "'" + std::string(s) + "'"); }
+        int Step() override { return c_.sent[i_].sql.rfind("SELECT CASE WHEN OBJECT_ID", 0) == 0 && !done_++ ? 1 : 0; }
+        void Reset() override { done_ = 0; }
+        int ColumnCount() override { return 1; }
+        bool IsNull(int) override { return false; }
+        std::int64_t Int(int) override { return 0; }  // the table does not exist yet
+        double Double(int) override { return 0; }
+        std::string Text(int) override { return ""; }
+
+    private:
+        void bind(int i, std::string v) {
+            auto& b = c_.sent[i_].binds;
+            if (b.size() <= static_cast<std::size_t>(i)) b.resize(static_cast<std::size_t>(i) + 1);
+            b[static_cast<std::size_t>(i)] = std::move(v);
+        }
+        RecordingConnection& c_;
+        std::size_t i_;
+        int done_ = 0;
+    };
+    sql::Dialect dialect() const override { return sql::Dialect::SqlServer; }
+    std::unique_ptr<sql::Statement> Prepare(std::string_view s) override {
+        sent.push_back({std::string(s), {}});
+        return std::make_unique<Stmt>(*this, sent.size() - 1);
+    }
+    bool Execute(std::string_view s) override {
+        sent.push_back({std::string(s), {}});
+        return true;
+    }
+    bool Begin() override { return true; }
+    bool Commit() override { return true; }
+    bool Rollback() override { return true; }
+    bool InTransaction() const override { return false; }
+    std::string ErrorCodeText() const override { return ""; }
+    std::string ErrorText() const override { return ""; }
+    bool LastErrorWasDuplicate() const override { return false; }
+    std::string Database() const override { return "FIRMA_2024"; }
+    std::vector<Sent> sent;
+};
+
+TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPagesWithTop) {
+    auto conn = std::make_shared<RecordingConnection>();
+    RegisterDriver(Driver::Sql, [conn](File& f) {
+        sql::TableSource src;
+        src.connect = [conn] { return conn; };
+        src.table = [&f] { return f.Name(); };
+        return sql::MakeTableDriver(f, std::move(src));
+    });
+    TableDef d = make_def("SRV,FIRMA_2024,sa,x");
+    TRec r;
+    {
+        File f(d, &r);
+        ASSERT_EQ(f.Open(), kNoError);
+        ASSERT_GE(conn->sent.size(), 4u);
+        EXPECT_EQ(conn->sent[0].sql, "SELECT CASE WHEN OBJECT_ID(?, 'U') IS NULL THEN 0 ELSE 1 END");
+        EXPECT_EQ(conn->sent[0].binds, std::vector<std::string>{"'TEST'"});
+        const std::string ci = " COLLATE Latin1_General_CI_AS NOT NULL DEFAULT N''";
+        EXPECT_EQ(conn->sent[1].sql,
+                  "IF OBJECT_ID(N'TEST', 'U') IS NULL CREATE TABLE [TEST] ([KOD] nvarchar(10)" + ci +
+                      ", [NAZIV] nvarchar(25)" + ci + ", [BROJ] smallint NOT NULL DEFAULT 0, [DATUM] int NOT NULL DEFAULT 0, "
+                      "[IZNOS] float NOT NULL DEFAULT 0, [FLAG] tinyint NOT NULL DEFAULT 0, [OZN] nvarchar(5)" + ci +
+                      ", [GRUPA] nvarchar(7)" + ci + ", PRIMARY KEY ([KOD]))");
+        EXPECT_EQ(conn->sent[2].sql, "CREATE INDEX [TEST_PO_NAZIVU] ON [TEST] ([NAZIV], [KOD])");
+        EXPECT_EQ(conn->sent[3].sql, "CREATE UNIQUE INDEX [TEST_PO_GRUPI] ON [TEST] ([GRUPA], [BROJ])");
+
+        const std::string cols = "[KOD], [NAZIV], [BROJ], [DATUM], [IZNOS], [FLAG], [OZN], [GRUPA]";
+        f.Clear();
+        r.GRUPA = "g";
+        r.BROJ = 5;
+        conn->sent.clear();
+        ASSERT_EQ(f.SetFrom(2), kNoError);
+        EXPECT_EQ(f.Next(), kRecordNotAvailable);
+        ASSERT_EQ(conn->sent.size(), 1u);
+        EXPECT_EQ(conn->sent[0].sql, "SELECT TOP (?) " + cols +
+                                         " FROM [TEST] WHERE (([GRUPA] > ?) OR ([GRUPA] = ? AND [BROJ] >= ?)) "
+                                         "ORDER BY [GRUPA], [BROJ]");
+        EXPECT_EQ(conn->sent[0].binds, (std::vector<std::string>{"16", "'g'", "'g'", "5"}));
+
+        conn->sent.clear();
+        ASSERT_EQ(f.Set(1), kNoError);
+        EXPECT_EQ(f.Previous(), kRecordNotAvailable);
+        EXPECT_EQ(conn->sent[0].sql, "SELECT TOP (?) " + cols + " FROM [TEST] ORDER BY [NAZIV] DESC, [KOD] DESC");
+
+        conn->sent.clear();
+        r.NAZIV = "n";
+        EXPECT_EQ(f.Get(1), kRecordNotFound);
+        EXPECT_EQ(conn->sent[0].sql, "SELECT TOP 1 " + cols + " FROM [TEST] WHERE [NAZIV] = ? ORDER BY [NAZIV], [KOD]");
+
+        // A "#name" table is the connection's temporary table.
+        TableDef t = make_def("SRV,FIRMA_2024,sa,x");
+        t.name = "#zzz_ainc_kvd";
+        File tmp(t, &r);
+        conn->sent.clear();
+        ASSERT_EQ(tmp.Open(), kNoError);
+        EXPECT_EQ(conn->sent[0].binds, std::vector<std::string>{"'tempdb..#zzz_ainc_kvd'"});
+        EXPECT_EQ(conn->sent[1].sql.rfind("IF OBJECT_ID(N'tempdb..#zzz_ainc_kvd', 'U') IS NULL CREATE TABLE [#zzz_ainc_kvd] (", 0), 0u);
+        EXPECT_EQ(conn->sent[2].sql, "CREATE INDEX [zzz_ainc_kvd_PO_NAZIVU] ON [#zzz_ainc_kvd] ([NAZIV], [KOD])");
+    }
+    RegisterDriver(Driver::Sql, {});
+}
 
 // Keyed files: a SQLite file at the file's native path, one table named after the prefix.
 TEST(KeyedFile, IsASqliteFileWithOneTableNamedAfterThePrefix) {

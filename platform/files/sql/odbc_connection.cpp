@@ -139,12 +139,23 @@ public:
     std::unique_ptr<Statement> Prepare(std::string_view sql) override {
         return std::make_unique<OdbcStatement>(shared_from_this(), ToUtf8(sql));
     }
+    // Run directly, not prepared: SQL Server drops a temporary table made by a prepared
+    // statement when that statement ends, and "#name" tables must last as the connection.
     bool Execute(std::string_view sql) override {
-        auto st = Prepare(sql);
-        int rc;
-        while ((rc = st->Step()) == 1) {
+        auto* be = static_cast<soci::odbc_session_backend*>(session.get_backend());
+        SQLHSTMT h = SQL_NULL_HSTMT;
+        if (!be || !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, be->hdbc_, &h))) {
+            Fail("", "cannot allocate a statement");
+            return false;
         }
-        return rc == 0;
+        std::string text = ToUtf8(sql);
+        SQLRETURN rc = SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+        bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
+        // Further results of a batch, so that an error in a later statement is seen.
+        while (ok && (rc = SQLMoreResults(h)) != SQL_NO_DATA) ok = SQL_SUCCEEDED(rc);
+        if (!ok && !FailFromHandle(h)) Fail("", "statement failed");
+        SQLFreeHandle(SQL_HANDLE_STMT, h);
+        return ok;
     }
 
     void FailOdbc(const soci::odbc_soci_error& e) {

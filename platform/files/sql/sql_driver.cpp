@@ -409,7 +409,9 @@ bool TableDriver::create_table() {
     if (lite) {
         stmts.push_back(sql);
     } else {
-        stmts.push_back("IF OBJECT_ID(N'" + (temp_table() ? "tempdb.." + table_ : table_) + "', 'U') IS NULL " + sql);
+        std::string name = temp_table() ? "tempdb.." + table_ : table_;
+        for (std::size_t i = 0; (i = name.find('\'', i)) != std::string::npos; i += 2) name.insert(i, 1, '\'');
+        stmts.push_back("IF OBJECT_ID(N'" + name + "', 'U') IS NULL " + sql);
     }
     for (const KeyDef& k : L.keys) {
         if (k.primary()) continue;
