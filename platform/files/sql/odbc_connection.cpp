@@ -290,7 +290,10 @@ int OdbcStatement::Step() {
         // SOCI may lose the driver's error while adding context to it; the handle keeps it.
         if (!st_ || !conn_->FailFromHandle(handle())) conn_->Fail("", FromUtf8(e.what()));
     }
+    // SOCI keeps the bound texts of a failed run until the statement is destroyed (a new
+    // run would leak them): the next run prepares it again.
     close_cursor();
+    st_.reset();
     return -1;
 }
 

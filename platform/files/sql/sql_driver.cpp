@@ -702,7 +702,8 @@ int TableDriver::fetch(Dir dir) {
     page_rows_ = n;
     delivered_ = 0;
     page_dir_ = dir;
-    if (page_size_ < 1024) page_size_ *= 2;
+    // Pages grow to 1024 rows, or about 1 MiB of records for long ones.
+    if (page_size_ < 1024 && page_size_ * rs < (std::size_t{1} << 20)) page_size_ *= 2;
     return static_cast<int>(n);
 }
 
