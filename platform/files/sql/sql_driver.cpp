@@ -161,6 +161,15 @@ struct Prepared {
     std::vector<int> plan;  // tuple index per parameter; -1 the row limit
 };
 
+// How rows are read in one order: the ordering columns (fields, or kRowid), and the
+// columns whose values as read each row keeps: the ordering columns, then the others of
+// the identity.
+struct Order {
+    std::vector<int> order, kept, id_pos;
+    std::vector<int> kept_of_field;  // position in `kept` of each field, -1 when not kept
+    bool rowid = false;              // the SELECT carries the rowid last
+};
+
 enum class Origin { Reset, Begin, End, After, From };
 enum Dir { kForward = 0, kBackward = 1 };
 
@@ -233,16 +242,18 @@ private:
     Prepared* prepare(std::map<int, Prepared>& cache, int id, const std::function<std::string(std::vector<int>&)>& build);
 
     // Reading.
+    Order order_for(int key) const;  // key -1: physical order
+    const Order& order_of(int key) const { return orders_[static_cast<std::size_t>(key + 1)]; }
     void choose_order(int key);
     int read(Dir dir);
     int fetch(Dir dir);
     void deliver(std::size_t row);
     void invalidate();
-    void read_row(Statement& st, unsigned char* image, Value* tuple);
-    std::string select_head(bool top) const;
+    void read_row(Statement& st, const Order& o, unsigned char* image, Value* tuple);
+    std::string select_head(const char* top, bool rowid) const;
     std::string where_cmp(const std::vector<int>& cols, const char* op, bool inclusive,
                           std::vector<int>& plan, int first_tuple) const;
-    std::string order_by(Dir dir) const;
+    std::string order_by(const Order& o, Dir dir) const;
     int duplicate_key(bool exclude_current);
     bool writable() const { return !readonly_; }
     void bind_identity(Statement& st, int first);
@@ -260,12 +271,10 @@ private:
     int ncols_ = 0;
     std::vector<int> id_fields_;  // identity: primary key, else first unique key, else rowid
 
-    // The reading order: key (-1 physical), its ordering columns, and the columns whose
-    // values each row keeps (the ordering columns, then the identity's others).
+    // The orders of the physical sequence and of each key (set at open), and the one read.
+    std::vector<Order> orders_;
     int seq_key_ = -1;
-    std::vector<int> order_, keycols_, id_pos_;
-    std::vector<int> kept_of_field_;  // position in keycols_ of each field, -1 when not kept
-    bool need_rowid_ = false;
+    const Order* seq_ = nullptr;
     Origin origin_ = Origin::Reset;
     std::vector<Value> origin_tuple_;
     // The page: rows fetched in direction page_dir_, of which `delivered_` went out.
@@ -465,6 +474,8 @@ int TableDriver::open(unsigned mode) {
     }
     readonly_ = (mode & 0x0Fu) == kReadOnly;
     open_ = true;
+    orders_.clear();
+    for (int k = -1; k < static_cast<int>(f_.layout().keys.size()); ++k) orders_.push_back(order_for(k));
     choose_order(-1);
     have_current_ = false;
     return ok();
@@ -517,40 +528,47 @@ int TableDriver::remove() {
     return rc;
 }
 
-void TableDriver::choose_order(int key) {
+Order TableDriver::order_for(int key) const {
     const RecordLayout& L = f_.layout();
-    seq_key_ = key;
-    order_.clear();
+    Order o;
     if (key >= 0) {
         const KeyDef& k = L.keys[static_cast<std::size_t>(key)];
-        for (auto fi : k.fields) order_.push_back(static_cast<int>(fi));
+        for (auto fi : k.fields) o.order.push_back(static_cast<int>(fi));
         if (!k.unique()) {
-            if (id_fields_.empty() && dialect_ == Dialect::Sqlite) order_.push_back(kRowid);
+            if (id_fields_.empty() && dialect_ == Dialect::Sqlite) o.order.push_back(kRowid);
             for (int fi : id_fields_)
-                if (std::find(order_.begin(), order_.end(), fi) == order_.end()) order_.push_back(fi);
+                if (std::find(o.order.begin(), o.order.end(), fi) == o.order.end()) o.order.push_back(fi);
         }
     } else if (dialect_ == Dialect::Sqlite || id_fields_.empty()) {
-        order_.push_back(kRowid);
+        o.order.push_back(kRowid);
     } else {
-        order_ = id_fields_;
+        o.order = id_fields_;
     }
-    keycols_ = order_;
+    o.kept = o.order;
     std::vector<int> ids = id_fields_;
     if (ids.empty()) ids.push_back(kRowid);
-    id_pos_.clear();
     for (int fi : ids) {
-        auto it = std::find(keycols_.begin(), keycols_.end(), fi);
-        if (it == keycols_.end()) {
-            keycols_.push_back(fi);
-            id_pos_.push_back(static_cast<int>(keycols_.size() - 1));
+        auto it = std::find(o.kept.begin(), o.kept.end(), fi);
+        if (it == o.kept.end()) {
+            o.kept.push_back(fi);
+            o.id_pos.push_back(static_cast<int>(o.kept.size() - 1));
         } else {
-            id_pos_.push_back(static_cast<int>(it - keycols_.begin()));
+            o.id_pos.push_back(static_cast<int>(it - o.kept.begin()));
         }
     }
-    need_rowid_ = std::find(keycols_.begin(), keycols_.end(), kRowid) != keycols_.end();
-    kept_of_field_.assign(L.fields.size(), -1);
-    for (std::size_t i = 0; i < keycols_.size(); ++i)
-        if (keycols_[i] != kRowid) kept_of_field_[static_cast<std::size_t>(keycols_[i])] = static_cast<int>(i);
+    o.kept_of_field.assign(L.fields.size(), -1);
+    for (std::size_t i = 0; i < o.kept.size(); ++i) {
+        if (o.kept[i] == kRowid)
+            o.rowid = true;
+        else
+            o.kept_of_field[static_cast<std::size_t>(o.kept[i])] = static_cast<int>(i);
+    }
+    return o;
+}
+
+void TableDriver::choose_order(int key) {
+    seq_key_ = key;
+    seq_ = &order_of(key);
     origin_ = Origin::Reset;
     origin_tuple_.clear();
     page_rows_ = delivered_ = 0;
@@ -581,11 +599,12 @@ int TableDriver::set_physical() {
     return ok();
 }
 
-std::string TableDriver::select_head(bool top) const {
+// "SELECT [TOP ...] columns [, rowid] FROM table".
+std::string TableDriver::select_head(const char* top, bool rowid) const {
     std::string s = "SELECT ";
-    if (top && dialect_ == Dialect::SqlServer) s += "TOP (?) ";
+    if (top && dialect_ == Dialect::SqlServer) s += std::string("TOP ") + top + " ";
     s += SelectList(dialect_, f_.layout());
-    if (need_rowid_) s += ", rowid";
+    if (rowid) s += ", rowid";
     s += " FROM " + qtable_;
     return s;
 }
@@ -618,21 +637,21 @@ std::string TableDriver::where_cmp(const std::vector<int>& cols, const char* op,
     return "(" + s + ")";
 }
 
-std::string TableDriver::order_by(Dir dir) const {
+std::string TableDriver::order_by(const Order& o, Dir dir) const {
     std::string s = " ORDER BY ";
-    for (std::size_t i = 0; i < order_.size(); ++i)
-        s += (i ? ", " : "") + col_name(order_[i]) + (dir == kBackward ? " DESC" : "");
+    for (std::size_t i = 0; i < o.order.size(); ++i)
+        s += (i ? ", " : "") + col_name(o.order[i]) + (dir == kBackward ? " DESC" : "");
     return s;
 }
 
 // A row into a record image and its kept values; each column is read once.
-void TableDriver::read_row(Statement& st, unsigned char* image, Value* tuple) {
+void TableDriver::read_row(Statement& st, const Order& o, unsigned char* image, Value* tuple) {
     const auto& fields = f_.layout().fields;
     for (std::size_t fi = 0; fi < fields.size(); ++fi) {
         const FieldDef& fd = fields[fi];
         if (fd.type == FieldType::Group) continue;
         const int col = field_col_[fi];
-        const int kept = kept_of_field_[fi];
+        const int kept = o.kept_of_field[fi];
         if (kept >= 0) {
             read_value(st, col, fd.type, tuple[kept]);
             apply_value(fd, image, 0, tuple[kept]);
@@ -641,8 +660,8 @@ void TableDriver::read_row(Statement& st, unsigned char* image, Value* tuple) {
                 ReadField(st, col + static_cast<int>(e), fd, image, e);
         }
     }
-    for (std::size_t i = 0; i < keycols_.size(); ++i)
-        if (keycols_[i] == kRowid) {
+    for (std::size_t i = 0; i < o.kept.size(); ++i)
+        if (o.kept[i] == kRowid) {
             tuple[i].kind = Value::Int;
             tuple[i].i = st.Int(ncols_);
         }
@@ -662,16 +681,16 @@ int TableDriver::fetch(Dir dir) {
     const int id = ((seq_key_ + 1) * 2 + dir) * 3 + kind;
     const std::size_t from_n = seq_key_ >= 0 ? f_.layout().keys[static_cast<std::size_t>(seq_key_)].fields.size() : 0;
     Prepared* p = prepare(page_st_, id, [&](std::vector<int>& plan) {
-        std::string s = select_head(true);
+        std::string s = select_head("(?)", seq_->rowid);
         if (dialect_ == Dialect::SqlServer) plan.push_back(-1);
         const char* op = dir == kForward ? ">" : "<";
         if (kind == kAfter) {
-            s += " WHERE " + where_cmp(order_, op, false, plan, 0);
+            s += " WHERE " + where_cmp(seq_->order, op, false, plan, 0);
         } else if (kind == kFrom) {
-            std::vector<int> kcols(order_.begin(), order_.begin() + static_cast<long>(from_n));
+            std::vector<int> kcols(seq_->order.begin(), seq_->order.begin() + static_cast<long>(from_n));
             s += " WHERE " + where_cmp(kcols, op, true, plan, 0);
         }
-        s += order_by(dir);
+        s += order_by(*seq_, dir);
         if (dialect_ == Dialect::Sqlite) {
             s += " LIMIT ?";
             plan.push_back(-1);
@@ -686,13 +705,13 @@ int TableDriver::fetch(Dir dir) {
         else
             bind_value(*p->st, static_cast<int>(i), origin_tuple_[static_cast<std::size_t>(t)]);
     }
-    const std::size_t rs = f_.layout().record_size, nk = keycols_.size();
+    const std::size_t rs = f_.layout().record_size, nk = seq_->kept.size();
     if (images_.size() < page_size_ * rs) images_.resize(page_size_ * rs);
     if (tuples_.size() < page_size_ * nk) tuples_.resize(page_size_ * nk);
     std::size_t n = 0;
     int rc;
     while (n < page_size_ && (rc = p->st->Step()) == 1) {
-        read_row(*p->st, images_.data() + n * rs, tuples_.data() + n * nk);
+        read_row(*p->st, *seq_, images_.data() + n * rs, tuples_.data() + n * nk);
         ++n;
     }
     const bool failed = n < page_size_ && rc < 0;
@@ -709,17 +728,17 @@ int TableDriver::fetch(Dir dir) {
 
 void TableDriver::deliver(std::size_t row) {
     std::memcpy(f_.buffer(), images_.data() + row * f_.layout().record_size, f_.layout().record_size);
-    const Value* t = tuples_.data() + row * keycols_.size();
-    cur_id_.resize(id_pos_.size());
-    for (std::size_t i = 0; i < id_pos_.size(); ++i) cur_id_[i] = t[id_pos_[i]];
+    const Value* t = tuples_.data() + row * seq_->kept.size();
+    cur_id_.resize(seq_->id_pos.size());
+    for (std::size_t i = 0; i < seq_->id_pos.size(); ++i) cur_id_[i] = t[seq_->id_pos[i]];
     have_current_ = true;
 }
 
 void TableDriver::invalidate() {
     if (page_rows_ > 0 && delivered_ > 0) {
-        const Value* t = tuples_.data() + (delivered_ - 1) * keycols_.size();
+        const Value* t = tuples_.data() + (delivered_ - 1) * seq_->kept.size();
         origin_ = Origin::After;
-        origin_tuple_.assign(t, t + order_.size());
+        origin_tuple_.assign(t, t + seq_->order.size());
     }
     page_rows_ = delivered_ = 0;
 }
@@ -754,79 +773,29 @@ int TableDriver::get(int key) {
         return kDriverError;
     }
     const KeyDef& k = L.keys[static_cast<std::size_t>(key)];
+    const Order& o = order_of(key);
     // The first of equal records in the key's reading order.
-    const int saved_key = seq_key_;
-    std::vector<int> saved_order = order_, saved_keycols = keycols_, saved_idpos = id_pos_;
-    const bool saved_rowid = need_rowid_;
-    std::vector<int> order;
-    for (auto fi : k.fields) order.push_back(static_cast<int>(fi));
-    if (!k.unique())
-        for (int fi : id_fields_)
-            if (std::find(order.begin(), order.end(), fi) == order.end()) order.push_back(fi);
-    std::vector<int> keycols = order, idpos;
-    std::vector<int> ids = id_fields_;
-    if (ids.empty()) ids.push_back(kRowid);
-    for (int fi : ids) {
-        auto it = std::find(keycols.begin(), keycols.end(), fi);
-        if (it == keycols.end()) {
-            keycols.push_back(fi);
-            idpos.push_back(static_cast<int>(keycols.size() - 1));
-        } else {
-            idpos.push_back(static_cast<int>(it - keycols.begin()));
-        }
-    }
-    order_ = order;
-    keycols_ = keycols;
-    id_pos_ = idpos;
-    need_rowid_ = std::find(keycols.begin(), keycols.end(), kRowid) != keycols.end();
-    auto restore = [&] {
-        seq_key_ = saved_key;
-        order_ = std::move(saved_order);
-        keycols_ = std::move(saved_keycols);
-        id_pos_ = std::move(saved_idpos);
-        need_rowid_ = saved_rowid;
-    };
     Prepared* p = prepare(get_st_, key, [&](std::vector<int>&) {
-        std::string s = dialect_ == Dialect::SqlServer ? "SELECT TOP 1 " + select_head(false).substr(7) : select_head(false);
-        s += " WHERE ";
+        std::string s = select_head(dialect_ == Dialect::SqlServer ? "1" : nullptr, o.rowid) + " WHERE ";
         for (std::size_t i = 0; i < k.fields.size(); ++i)
             s += (i ? " AND " : "") + col_name(static_cast<int>(k.fields[i])) + " = ?";
-        s += order_by(kForward);
+        s += order_by(o, kForward);
         if (dialect_ == Dialect::Sqlite) s += " LIMIT 1";
         return s;
     });
-    if (!p) {
-        restore();
-        return fail_driver();
-    }
+    if (!p) return fail_driver();
     for (std::size_t i = 0; i < k.fields.size(); ++i) BindField(*p->st, static_cast<int>(i), L.fields[k.fields[i]], f_.bytes());
     const int rc = p->st->Step();
     if (rc == 1) {
-        std::vector<Value> tuple(keycols_.size());
-        ReadRecord(*p->st, 0, L, f_.bytes());
-        for (std::size_t i = 0; i < keycols_.size(); ++i) {
-            const int fi = keycols_[i];
-            if (fi == kRowid) {
-                tuple[i].kind = Value::Int;
-                tuple[i].i = p->st->Int(ncols_);
-            } else {
-                read_value(*p->st, field_col_[static_cast<std::size_t>(fi)], L.fields[static_cast<std::size_t>(fi)].type, tuple[i]);
-            }
-        }
-        cur_id_.resize(id_pos_.size());
-        for (std::size_t i = 0; i < id_pos_.size(); ++i) cur_id_[i] = tuple[static_cast<std::size_t>(id_pos_[i])];
-        have_current_ = true;
+        std::vector<Value> kept(o.kept.size());
+        read_row(*p->st, o, f_.bytes(), kept.data());
+        cur_id_.resize(o.id_pos.size());
+        for (std::size_t i = 0; i < o.id_pos.size(); ++i) cur_id_[i] = std::move(kept[static_cast<std::size_t>(o.id_pos[i])]);
     }
     p->st->Reset();
-    restore();
-    if (rc < 0) {
-        have_current_ = false;
-        return fail_driver();
-    }
-    if (rc == 0) {
-        have_current_ = false;
-        return fail(kRecordNotFound);
-    }
+    have_current_ = rc == 1;
+    if (rc < 0) return fail_driver();
+    if (rc == 0) return fail(kRecordNotFound);
     return ok();
 }
 
