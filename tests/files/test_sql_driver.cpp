@@ -631,6 +631,16 @@ TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPag
         EXPECT_EQ(f.Get(1), kRecordNotFound);
         EXPECT_EQ(conn->sent[0].sql, "SELECT TOP 1 " + cols + " FROM [TEST] WHERE [NAZIV] = ? ORDER BY [NAZIV], [KOD]");
 
+        // Pass-through texts reach SQL Server as they are written.
+        for (const char* text : {"SELECT '1','',0,ISNULL(MAX(OBRACUN)+1,1) FROM OBRAC",
+                                 "INSERT INTO FIRMA_2024.dbo.KVADRIN SELECT * FROM FIRMA_2023.dbo.KVADRIN",
+                                 "DELETE FROM SKPROMET WHERE NALOG='KVD-05'", "SELECT * FROM #zzz_ainc_kvd"}) {
+            conn->sent.clear();
+            EXPECT_EQ(f.SendSql(text), kNoError);
+            ASSERT_EQ(conn->sent.size(), 1u);
+            EXPECT_EQ(conn->sent[0].sql, text);
+        }
+
         // A "#name" table is the connection's temporary table.
         TableDef t = make_def("SRV,FIRMA_2024,sa,x");
         t.name = "#zzz_ainc_kvd";
