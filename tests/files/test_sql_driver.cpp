@@ -494,7 +494,11 @@ TEST_P(SqlTable, SqlPropertyDeliversResultRowsThenReturnsToReading) {
     // Then reading is ordinary again.
     EXPECT_EQ(scan(0), (std::vector<std::string>{"A", "B", "C"}));
 
-    // A SELECT without rows ends at the first read; a change runs at once.
+    // A new statement replaces a result not read to its end; a SELECT without rows ends at
+    // the first read; a change runs at once.
+    ASSERT_EQ(file_->SendSql("SELECT KOD FROM TEST ORDER BY KOD"), kNoError);
+    ASSERT_EQ(file_->Next(), kNoError);
+    EXPECT_EQ(r_.KOD.str(), "A");
     ASSERT_EQ(file_->SendSql("SELECT KOD FROM TEST WHERE 1 = 0"), kNoError);
     EXPECT_EQ(file_->Next(), kRecordNotAvailable);
     ASSERT_EQ(file_->SendSql("DELETE FROM TEST WHERE BROJ = 7"), kNoError);

@@ -259,6 +259,7 @@ private:
     void bind_identity(Statement& st, int first);
     void identity_from_buffer();
     int next_sql_row();
+    void keep_sql_row(Statement& st);
 
     File& f_;
     TableSource src_;
@@ -960,6 +961,7 @@ long TableDriver::records() {
 int TableDriver::send_sql(std::string_view sql) {
     sql_pending_ = false;
     sql_st_.reset();
+    sql_row_.clear();
     std::shared_ptr<Connection> conn = conn_;
     if (!conn) {
         conn = src_.connect();
@@ -976,19 +978,8 @@ int TableDriver::send_sql(std::string_view sql) {
     // A statement with result columns is read by the next reads, even when it gave none.
     sql_pending_ = st->ColumnCount() > 0;
     if (rc == 1) {
-        const RecordLayout& L = f_.layout();
-        const int ncols = st->ColumnCount();
-        sql_row_.assign(static_cast<std::size_t>(ncols), Value{});
-        // Each column read as the field it goes to wants it.
-        int col = 0;
-        for (const FieldDef& fd : L.fields) {
-            if (fd.type == FieldType::Group) continue;
-            for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && col < ncols; ++e, ++col)
-                read_value(*st, col, fd.type, sql_row_[static_cast<std::size_t>(col)]);
-        }
-        for (; col < ncols; ++col) read_value(*st, col, FieldType::CString, sql_row_[static_cast<std::size_t>(col)]);
-        const int more = st->Step();
-        if (more == 1)
+        keep_sql_row(*st);
+        if (st->Step() == 1)
             sql_st_ = std::move(st);
         else
             st->Reset();
@@ -996,14 +987,27 @@ int TableDriver::send_sql(std::string_view sql) {
     return ok();
 }
 
+// The statement's current row, each column read as the field it goes to wants it.
+void TableDriver::keep_sql_row(Statement& st) {
+    const int ncols = st.ColumnCount();
+    sql_row_.assign(static_cast<std::size_t>(ncols), Value{});
+    int col = 0;
+    for (const FieldDef& fd : f_.layout().fields) {
+        if (fd.type == FieldType::Group) continue;
+        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && col < ncols; ++e, ++col)
+            read_value(st, col, fd.type, sql_row_[static_cast<std::size_t>(col)]);
+    }
+    for (; col < ncols; ++col) read_value(st, col, FieldType::CString, sql_row_[static_cast<std::size_t>(col)]);
+}
+
 int TableDriver::next_sql_row() {
-    const RecordLayout& L = f_.layout();
-    if (sql_row_.empty() && !sql_st_) {
+    if (sql_row_.empty()) {
         sql_pending_ = false;
+        sql_st_.reset();
         return fail(kRecordNotAvailable);
     }
     std::size_t col = 0;
-    for (const FieldDef& fd : L.fields) {
+    for (const FieldDef& fd : f_.layout().fields) {
         if (fd.type == FieldType::Group) continue;
         for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && col < sql_row_.size(); ++e, ++col)
             apply_value(fd, f_.bytes(), e, sql_row_[col]);
@@ -1011,19 +1015,9 @@ int TableDriver::next_sql_row() {
     have_current_ = false;
     sql_row_.clear();
     if (sql_st_) {
-        // The statement stands on the next row: keep it, and look one further.
-        const int ncols = sql_st_->ColumnCount();
-        sql_row_.assign(static_cast<std::size_t>(ncols), Value{});
-        int c = 0;
-        for (const FieldDef& fd : L.fields) {
-            if (fd.type == FieldType::Group) continue;
-            for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && c < ncols; ++e, ++c)
-                read_value(*sql_st_, c, fd.type, sql_row_[static_cast<std::size_t>(c)]);
-        }
-        for (; c < ncols; ++c) read_value(*sql_st_, c, FieldType::CString, sql_row_[static_cast<std::size_t>(c)]);
+        // The statement stands on the next row: keep it, and move one further.
+        keep_sql_row(*sql_st_);
         if (sql_st_->Step() != 1) sql_st_.reset();
-    } else {
-        // Delivered the last row: the next read ends the result.
     }
     return ok();
 }
