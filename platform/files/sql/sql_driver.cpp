@@ -433,7 +433,10 @@ bool TableDriver::create_table() {
                          q(iname) + " ON " + qtable_ + " (" + cols(k, !uniq) + ")";
         stmts.push_back(ix);
     }
-    if (!conn_->Begin()) return false;
+    if (!conn_->Begin()) {
+        fail_driver();
+        return false;
+    }
     for (const auto& s : stmts)
         if (!conn_->Execute(s)) {
             const std::string code = conn_->ErrorCodeText(), text = conn_->ErrorText();
