@@ -219,6 +219,7 @@ TEST_P(SqlTable, EveryValueOfEveryTypeComesBackUnchanged) {
     EXPECT_EQ(stored[0], std::string(names[0]) + "|ABCDE");
     const auto raw = query("SELECT hex(NAZIV) FROM TEST ORDER BY rowid LIMIT 1");
     EXPECT_EQ(raw[0], "C48C61C5A16120C5BD7574C48765C491");
+    EXPECT_EQ(query("SELECT '[' || OZN || ']' FROM TEST WHERE KOD = 'K1'"), std::vector<std::string>{"[  a]"});
 }
 
 TEST_P(SqlTable, LongTextsAreCutAndNullsReadAsEmpty) {
