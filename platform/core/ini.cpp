@@ -9,17 +9,9 @@
 #include <sstream>
 #include <system_error>
 
+#include "platform/core/fileio.h"
 #include "platform/core/path.h"
 #include "platform/core/text.h"
-
-#if __has_include(<unistd.h>)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#define KV_INI_POSIX 1
-#else
-#define KV_INI_POSIX 0
-#endif
 
 namespace rt {
 
@@ -190,65 +182,6 @@ bool read_lines(const std::string& path, std::vector<std::string>& lines) {
   return true;
 }
 
-// Writes the text to a temporary file beside `path`, syncs it and renames it over
-// `path`: readers see the old file or the new one, never a part of either.
-bool replace_file(const std::string& path, const std::string& text) {
-#if KV_INI_POSIX
-  const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) (void)::fchmod(fd, st.st_mode & 07777);
-  const char* p = text.data();
-  std::size_t left = text.size();
-  bool ok = true;
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  fs::path dir = fs::path(path).parent_path();
-  int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
-  return true;
-#else
-  const std::string tmp = path + ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      fs::remove(tmp, ignored);
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(tmp, path, ec);
-  if (ec) {
-    fs::remove(tmp, ec);
-    return false;
-  }
-  return true;
-#endif
-}
-
 std::string join_crlf(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) {
@@ -258,24 +191,9 @@ std::string join_crlf(const std::vector<std::string>& lines) {
   return text;
 }
 
-// One lock per file for the whole process, shared by every object on that file.
-std::shared_ptr<std::mutex> lock_for(const std::string& path) {
-  static std::mutex registry_mutex;
-  static std::map<std::string, std::weak_ptr<std::mutex>> registry;
-  std::error_code ec;
-  fs::path key = fs::absolute(path, ec);
-  if (!ec) key = fs::weakly_canonical(key, ec);
-  if (ec || key.empty()) key = fs::path(path).lexically_normal();
-  std::lock_guard guard(registry_mutex);
-  for (auto it = registry.begin(); it != registry.end();)
-    it = it->second.expired() ? registry.erase(it) : std::next(it);
-  std::weak_ptr<std::mutex>& slot = registry[key.string()];
-  std::shared_ptr<std::mutex> lock = slot.lock();
-  if (!lock) {
-    lock = std::make_shared<std::mutex>();
-    slot = lock;
-  }
-  return lock;
+// Readers see the old file or the new one, never a part of either.
+bool replace_file(const std::string& path, const std::string& text) {
+  return write_atomically(path, text) == 0;
 }
 
 }  // namespace
