@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "winint/errors.h"
+
 WlSessionHandler fp_OkToEndSessionHandler = nullptr;
 WlSessionHandler fp_EndSessionHandler = nullptr;
 
@@ -14,9 +16,11 @@ WlSessionHandler exchange(WlSessionHandler& slot, WlSessionHandler callback) {
 }  // namespace
 
 WlSessionHandler wl_SetOkToEndSessionHandler(WlSessionHandler callback) {
+    WlSetContext("wl_SetOkToEndSessionHandler");
     return exchange(fp_OkToEndSessionHandler, callback);
 }
 
 WlSessionHandler wl_SetEndSessionHandler(WlSessionHandler callback) {
+    WlSetContext("wl_SetEndSessionHandler");
     return exchange(fp_EndSessionHandler, callback);
 }
