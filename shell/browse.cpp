@@ -1,0 +1,301 @@
+#include "shell/browse.h"
+
+#include <map>
+
+#include "data/access.h"
+#include "data/globals.h"
+#include "data/program_objects.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "platform/files/relation.h"
+
+namespace kvadrin {
+
+using namespace rt::ui;
+
+rt::ui::FormatManager& ThreadFormatManager(std::string_view module) {
+    rt::File& file = Files::FORMATS();  // made before the map, so it outlives it
+    thread_local std::map<std::string, std::unique_ptr<FormatManager>> managers;
+    auto& m = managers[std::string(module)];
+    if (!m) m = std::make_unique<FormatManager>(file);
+    return *m;
+}
+
+// ---- The browse object and the sort header of the conventions ------------------------
+
+class BrowseProcedure::Header : public SortHeader {
+public:
+    explicit Header(BrowseProcedure& p) : p_(p) {}
+    void ApplyOrder(const std::string& text) override;
+
+private:
+    BrowseProcedure& p_;
+};
+
+class BrowseProcedure::Browse : public BrowseManager {
+public:
+    explicit Browse(BrowseProcedure& p) : p_(p) {}
+
+    // Tab k (2 to n) selects order k - 1; the first tab, or any other value, order n.
+    int ReapplySortOrder(int force) override {
+        const int n = Orders();
+        int tab = p_.tabs_ ? static_cast<int>(window().Get(p_.tabs_, Prop::Selected)) : 1;
+        int order = tab >= 2 && tab <= n ? tab - 1 : n;
+        force_ = force != 0;
+        int r = SelectSortOrder(order);
+        force_ = false;
+        return r;
+    }
+    // The order's list format "SortOrder" + its tab position, when the order changed.
+    int SelectSortOrder(int order) override {
+        int r = SetSort(order, force_);
+        if (order != applied_) {
+            p_.header_->Restore();
+            const int tab = p_.TabOfOrder(order);
+            p_.formats_->SetFormat("SortOrder" + std::to_string(tab), tab + 1);
+            applied_ = order;
+        }
+        return r;
+    }
+    void LoadPage() override {
+        BrowseManager::LoadPage();
+        p_.AfterLoadPage();
+    }
+    void RefillList() override {
+        BrowseManager::RefillList();
+        if (p_.norecords_) window().Set(p_.norecords_, Prop::Disable, Rows() == 0 ? 1 : 0);
+    }
+    int OnNewSelection() override;
+
+private:
+    BrowseProcedure& p_;
+    bool force_ = false;
+    int applied_ = 0;
+};
+
+void BrowseProcedure::Header::ApplyOrder(const std::string& text) {
+    BrowseManager& b = *p_.browse_;
+    if (text.empty()) {
+        for (auto& l : p_.locators_)
+            if (auto* f = dynamic_cast<LocatorFiltered*>(l.get())) f->USEFREEELEMENTONLY = 1;
+        b.RefreshPending();
+        b.ReapplySortOrder(1);
+        return;
+    }
+    Locator* loc = b.LocatorOf(b.CurrentOrder());
+    auto* filtered = dynamic_cast<LocatorFiltered*>(loc);
+    if (filtered) filtered->USEFREEELEMENTONLY = 0;
+    b.RedefineSortOrder(loc, nullptr, text);
+    b.SyncScrollThumb();
+    if (filtered) b.Reposition();
+    else b.RefreshPending();
+}
+
+
+int BrowseProcedure::Browse::OnNewSelection() {
+    const bool menu = p_.format_switch_ && window().keycode() == Key::MouseRightUp;
+    const int before = Popup().Items();
+    constexpr int kFormatChoices = 1000;  // the format menu's items answer from here on
+    if (menu) {
+        std::string text = p_.formats_->MakePopupMenu();
+        if (before > 0) text = "-|" + text;
+        p_.formats_->SetMenuPosition(kFormatChoices);
+        Popup().AddMenuItemsAt(text, before, kFormatChoices);
+    }
+    const int level = BrowseManager::OnNewSelection();
+    if (menu) {
+        const int choice = Popup().LastChoice();
+        Popup().Truncate(before);
+        if (choice >= kFormatChoices) {
+            p_.header_->ReadColumns();
+            RefreshPending();
+            if (p_.formats_->OnPopupChoice(choice)) p_.header_->Reset();
+            else p_.header_->BuildOrder();
+        }
+    }
+    return level;
+}
+
+// ---- The procedure -------------------------------------------------------------------
+
+BrowseProcedure::BrowseProcedure(ProcedureObjects& objects, BrowseSpec spec)
+    : ProcedureController(objects), spec_(std::move(spec)) {
+    browse_ = std::make_unique<Browse>(*this);
+    header_ = std::make_unique<Header>(*this);
+}
+
+BrowseProcedure::~BrowseProcedure() = default;
+
+rt::ui::BrowseManager& BrowseProcedure::browse() { return *browse_; }
+rt::ui::SortHeader& BrowseProcedure::sort_header() { return *header_; }
+
+int BrowseProcedure::feq_by_prefix(std::string_view prefix) const {
+    for (int feq : window().Controls()) {
+        const ControlDef* c = window().Control(feq);
+        if (!c) continue;
+        std::string label = rt::upper(c->label);
+        if (label == prefix || (label.size() > prefix.size() && label.compare(0, prefix.size(), prefix) == 0 &&
+                                label[prefix.size()] == ':'))
+            return feq;
+    }
+    return 0;
+}
+
+int BrowseProcedure::TabOfOrder(int order) const {
+    const int n = static_cast<int>(spec_.orders.size());
+    return order >= n ? 1 : order + 1;
+}
+
+int BrowseProcedure::Setup() {
+    int level = SetupHead();
+    if (level != kLevelGoOn) return level;
+    Window& w = window();
+    ProcedureObjects& o = objects();
+
+    // 1. ?CLOSE answers cancelled to a lookup, completed otherwise.
+    if (int close = feq_by_prefix("?CLOSE"))
+        AddButtonAction(close, REQUEST == SelectRecord ? kResponseCancelled : kResponseCompleted);
+    // 2. The relations.
+    if (spec_.relation) {
+        if (spec_.cascade_open) spec_.relation->SetCascadeOpen();
+        OpenRelation(*spec_.relation);
+    }
+    // 3. The browse object and its hidden buttons.
+    list_ = feq_by_prefix("?BROWSE");
+    tabs_ = feq_by_prefix("?CURRENTTAB");
+    norecords_ = feq_by_prefix("?BUTTONNORECORDS");
+    BrowseManager& b = *browse_;
+    b.Setup(list_, view_, *spec_.table, spec_.relation, *this);
+    for (rt::File* j : spec_.joined) b.AddTable(*j);
+    DefineView();
+    b.SELECTCONTROL = feq_by_prefix("?SELECT");
+    b.HIDESELECT = 1;
+    if (REQUEST != ViewRecord) {
+        b.INSERTCONTROL = feq_by_prefix("?INSERT");
+        b.CHANGECONTROL = feq_by_prefix("?CHANGE");
+        b.DELETECONTROL = feq_by_prefix("?DELETE");
+    }
+    b.VIEWCONTROL = feq_by_prefix("?VIEW");
+    for (int feq : {b.SELECTCONTROL, b.VIEWCONTROL, feq_by_prefix("?INSERT"), feq_by_prefix("?CHANGE"),
+                    feq_by_prefix("?DELETE")})
+        if (feq) w.Hide(feq);
+    if (b.SELECTCONTROL && REQUEST != SelectRecord) w.Disable(b.SELECTCONTROL);
+    for (int feq : {feq_by_prefix("?INSERT"), feq_by_prefix("?CHANGE"), feq_by_prefix("?DELETE")})
+        if (feq && REQUEST == ViewRecord) w.Disable(feq);
+    // 4, 5. The window and its alerts.
+    Open(w);
+    o.alerts.AlertMouseWheel(w);
+    o.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    // 6. The orders: the second, third, ... tab's first, the first tab's last.
+    const int n = static_cast<int>(spec_.orders.size());
+    for (int k = 1; k <= n; ++k) {
+        const BrowseOrder& order = spec_.orders[k < n ? k : 0];
+        std::unique_ptr<ScrollStep> step = order.text_key ? std::make_unique<ScrollStepText>(1, 3)
+                                                           : std::make_unique<ScrollStep>();
+        b.DefineSortOrder(step.get(), spec_.table->KeyIndex(order.key));
+        if (order.range) order.range(b);
+        std::unique_ptr<Locator> loc;
+        if (order.filtered) {
+            auto f = std::make_unique<LocatorFiltered>();
+            f->FLOATRIGHT = 1;
+            f->USEFREEELEMENTONLY = 1;
+            f->DISABLEONEMPTYRESULT = 1;
+            loc = std::move(f);
+        } else {
+            loc = std::make_unique<LocatorEntry>();
+        }
+        b.AttachLocator(*loc);
+        loc->Setup(0, order.locator_field, true, &b);
+        steps_.push_back(std::move(step));
+        locators_.push_back(std::move(loc));
+    }
+    // 7. Display fields, then the fields only the browse needs.
+    for (const std::string& f : spec_.fields) b.BindFieldPair(f);
+    for (const std::string& f : spec_.hidden) b.BindHidden(f);
+    // 8, 9. Resizer and placement.
+    if (o.resizer) {
+        o.resizer->Init(ResizeManager::kKeepLayout, 1, 0);
+        AddResizer(*o.resizer);
+    }
+    LoadWindowPosition(ProgramSettings, procedure_name());
+    if (o.resizer) o.resizer->Resize();
+    // 10. Browse options and the toolbar.
+    b.ASKPROCEDURE = spec_.has_form ? 1 : 0;
+    if (o.toolbar) b.AttachToolbarHandler(*o.toolbar);
+    b.HELPCONTROL = feq_by_prefix("?HELP");
+    // 11. The list formats.
+    formats_ = &ThreadFormatManager(w.def().module);
+    formats_->SAVEFORMAT = 1;
+    formats_->Setup(procedure_name(), "KVD", w, list_, static_cast<int>(spec_.fields.size()));
+    formats_->SetOptions(1, 2, 1, ".\\KVD.INI");
+    // 12. Alert keys (and the popup's items of the hidden buttons).
+    DeclareAlertKeys();
+    // 13. The column sizer; the double click stays the list's (change or select).
+    tracker_.Setup(w);
+    tracker_.AddControl(list_, false);
+    // 14. The browse's own buttons in the popup menu.
+    for (const BrowseButton& button : spec_.buttons)
+        if (int feq = feq_by_prefix(rt::upper(button.label))) b.Popup().AddControlItem(feq, button.text, "");
+    // 15. The sort header.
+    formats_->SetupSortHeader(*header_, b);
+    header_->USESORTCOLORS = 0;
+    // 16, 17.
+    o.focus.Configure(w);
+    FIRSTFIELD = list_;
+    return kLevelGoOn;
+}
+
+void BrowseProcedure::DeclareAlertKeys() {
+    WindowController::DeclareAlertKeys();
+    browse_->DeclareKeys();
+    // The sort header's alert-key hook has nothing to declare.
+}
+
+void BrowseProcedure::Reset(int force) {
+    if (!sorted_ && window().IsOpen()) {
+        sorted_ = true;
+        browse_->ReapplySortOrder(1);
+    } else if (force && sorted_) {
+        browse_->ResetFromView(false);
+    }
+    ProcedureController::Reset(force);
+}
+
+int BrowseProcedure::FirstEventHandlers() { return header_->OnEvent(); }
+
+int BrowseProcedure::NavigationEvent() { return tracker_.OnEvent(); }
+
+int BrowseProcedure::OnFieldEvent() {
+    Window& w = window();
+    if (tabs_ && w.field() == tabs_ && w.event() == Event::NewSelection) {
+        browse_->ReapplySortOrder(0);
+        return kLevelGoOn;
+    }
+    if (int level = browse_->TakeEvent(); level != kLevelGoOn) return level;
+    return ProcedureController::OnFieldEvent();
+}
+
+int BrowseProcedure::OnAccepted() {
+    const int level = ProcedureController::OnAccepted();
+    const int feq = window().field();
+    for (const BrowseButton& button : spec_.buttons) {
+        if (!button.call || feq != feq_by_prefix(rt::upper(button.label))) continue;
+        UpdateComponents();
+        button.call();
+        Reset(0);
+        window().Select(list_);
+        Reset(1);
+        break;
+    }
+    return level;
+}
+
+void BrowseProcedure::TeardownCompanions() {
+    header_->Teardown();
+    browse_->DetachToolbarHandler();
+    if (formats_) formats_->Teardown(0);
+    tracker_.Teardown();
+    view_.Teardown();
+}
+
+}  // namespace kvadrin
