@@ -1,0 +1,408 @@
+// The browse conventions with real widgets: a services browse over the embedded store,
+// driven as a user would: paging, tabs selecting orders and formats, the locators, header
+// clicks, toolbar buttons forwarded to the browse's thread, select and view mode, the
+// print button of an empty list.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QTreeView>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+#include <unistd.h>
+
+#include "data/access.h"
+#include "data/globals.h"
+#include "data/program_objects.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "platform/qt/qt_window.h"
+#include "platform/ui/toolbar.h"
+#include "shell/browse.h"
+#include "tests/qt/gui_fixture.h"
+
+namespace fs = std::filesystem;
+using namespace kvadrin;
+namespace Ctl = rt::ui::Ctl;
+namespace Key = rt::ui::Key;
+
+namespace {
+
+constexpr const char* kBrowse = "BrowseUsluge";
+constexpr const char* kList = "?BROWSE:1";
+
+rt::ui::ControlDef Control(int kind, const char* label, int x, int y, int w, int h, const char* text,
+                           std::uint32_t attrs = 0) {
+    rt::ui::ControlDef c;
+    c.kind = kind;
+    c.label = label;
+    c.x = x, c.y = y, c.w = w, c.h = h;
+    c.text = text;
+    c.attrs = attrs;
+    return c;
+}
+
+const rt::ui::WindowDef& Def() {
+    static const rt::ui::WindowDef def = [] {
+        rt::ui::WindowDef d;
+        d.module = "KVQ$BROWSE";
+        d.name = "P1$QUICKWINDOW";
+        d.caption = "Usluge";
+        d.w = 300, d.h = 230;
+        d.resizable = true;
+        rt::ui::ControlDef sheet = Control(Ctl::Sheet, "?CURRENTTAB", 4, 4, 292, 196, "");
+        sheet.children = {Control(Ctl::Tab, "?TAB1", 0, 0, -1, -1, rt::utf8_to_cp1250("&1) Šifra").c_str()),
+                          Control(Ctl::Tab, "?TAB2", 0, 0, -1, -1, "&2) Naziv")};
+        rt::ui::ControlDef list = Control(Ctl::List, kList, 8, 22, 284, 170, "");
+        list.format = "50L(2)|M~Sifra~@s7@120L(2)|M~Naziv~@s20@30L(2)|M~JM~@s5@";
+        const std::uint32_t hide = rt::ui::kHide;
+        d.controls = {sheet,
+                      list,
+                      Control(Ctl::Button, "?BUTTONNORECORDS", 8, 206, 50, 14, "&ISPIS"),
+                      Control(Ctl::Button, "?SELECT:2", 60, 206, 40, 14, "&Select", hide),
+                      Control(Ctl::Button, "?VIEW:3", 60, 206, 40, 14, "&View", hide),
+                      Control(Ctl::Button, "?INSERT:4", 60, 206, 40, 14, "&Insert", hide),
+                      Control(Ctl::Button, "?CHANGE:4", 60, 206, 40, 14, "&Change", hide),
+                      Control(Ctl::Button, "?DELETE:4", 60, 206, 40, 14, "&Delete", hide),
+                      Control(Ctl::Button, "?CLOSE", 246, 206, 45, 14, "&Close"),
+                      Control(Ctl::Button, "?HELP", 200, 206, 40, 14, "&Help", hide)};
+        return d;
+    }();
+    return def;
+}
+
+// What the procedure thread shows the test.
+struct Seen {
+    std::mutex m;
+    std::string format;     // the list format in use
+    std::string menu;       // the popup's items
+    std::string chosen;     // OBA:SIFRA when the procedure ended
+    std::vector<int> calls; // requests the form was called with
+    int prints = 0;
+    void Reset() {
+        std::lock_guard lock(m);
+        format.clear();
+        menu.clear();
+        chosen.clear();
+        calls.clear();
+        prints = 0;
+    }
+} g_seen;
+
+class Usluge : public BrowseProcedure {
+public:
+    Usluge(ProcedureObjects& o, BrowseSpec spec) : BrowseProcedure(o, std::move(spec)) {}
+
+    int OnEvent() override {
+        const int level = BrowseProcedure::OnEvent();
+        std::lock_guard lock(g_seen.m);
+        g_seen.format = formats().CurrentName();
+        g_seen.menu = browse().Popup().MenuText();
+        return level;
+    }
+
+protected:
+    // The form: an insert adds the primed record as service "NOVA".
+    void CallUpdate(int) override {
+        const int request = CallRequest;
+        CallRequest = 0;
+        {
+            std::lock_guard lock(g_seen.m);
+            g_seen.calls.push_back(request);
+        }
+        CallResponse = RequestCancelled;
+        if (request == InsertRecord) {
+            OBA.SIFRA = "NOVA";
+            OBA.NAZIV = "Nova usluga";
+            if (Access::OBAVEZE()->Insert() == 0) CallResponse = RequestCompleted;
+        }
+    }
+};
+
+void RunUsluge() {
+    BrowseSpec spec;
+    spec.table = &Files::OBAVEZE();
+    spec.relation = Relate::OBAVEZE();
+    spec.cascade_open = true;
+    spec.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}},
+                   {"OBA:Po_nazivu", "OBA:NAZIV", true, true, {}}};
+    spec.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM"};
+    spec.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] {
+                         std::lock_guard lock(g_seen.m);
+                         ++g_seen.prints;
+                     }}};
+    RunWindowProcedure(kBrowse, WindowKind::Browse, Def(), {}, [spec](ProcedureObjects& o) {
+        return std::make_unique<Usluge>(o, spec);
+    });
+}
+
+void Seed(const std::vector<std::pair<std::string, std::string>>& rows) {
+    rt::FileManager* fm = Access::OBAVEZE();
+    ASSERT_EQ(fm->Open(), 0);
+    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
+    for (const auto& [code, name] : rows) {
+        Files::OBAVEZE().Clear();
+        OBA.SIFRA = code;
+        OBA.NAZIV = rt::utf8_to_cp1250(name);
+        OBA.JM = "m2";
+        ASSERT_EQ(Files::OBAVEZE().Add(), 0) << rt::Error();
+    }
+    fm->Close();
+}
+
+std::string Code(int i) {
+    char s[16];
+    std::snprintf(s, sizeof s, "S%04d", i);
+    return s;
+}
+
+class BrowseGui : public kvtest::GuiTest {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("kv_browse_gui_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::create_directories(dir_);
+        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
+        cwd_ = fs::current_path();
+        fs::current_path(dir_);  // Formats.FDB lives in the current folder
+        if (!MainModuleReady()) MainModuleInit();
+        InstallThreadHooks();
+        OWNERFIRME = "(localdb)\\test,BROWSEDB,,;TrustedConnection=True";
+        ProgramErrors.Init();
+        rt::ui::InstallErrorShower();
+        ProgramSettings.Init((dir_ / "KVD.INI").string());
+        g_seen.Reset();
+    }
+    void TearDown() override {
+        kvtest::GuiTest::TearDown();
+        ProgramSettings.Kill();
+        fs::current_path(cwd_);
+        fs::remove_all(dir_);
+    }
+    void SeedNow(std::vector<std::pair<std::string, std::string>> rows) {
+        driver.Start([rows] { Seed(rows); });
+        driver.WaitForThreads();
+    }
+    // Services S0001 ... S0300 named "Naziv 0300" ... "Naziv 0001".
+    void SeedMany(int n) {
+        std::vector<std::pair<std::string, std::string>> rows;
+        char name[32];
+        for (int i = 1; i <= n; ++i) {
+            std::snprintf(name, sizeof name, "Naziv %04d", n + 1 - i);
+            rows.emplace_back(Code(i), name);
+        }
+        SeedNow(rows);
+    }
+    int Start(std::uint8_t request) {
+        response = -1;
+        thread = driver.Start([this, request] {
+            CallRequest = request;
+            RunUsluge();
+            {
+                std::lock_guard lock(g_seen.m);
+                g_seen.chosen = OBA.SIFRA.str();
+            }
+            response = CallResponse;
+        });
+        driver.WaitForWindow(kBrowse);
+        return thread;
+    }
+    std::string Cell(int row, int column) { return driver.Cell(kBrowse, kList, row, column); }
+    int Rows() { return driver.RowCount(kBrowse, kList); }
+    int CurrentRow() {
+        auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
+        return v && v->currentIndex().isValid() ? v->currentIndex().row() + 1 : 0;
+    }
+    void Toolbar(int button) { rt::ui::rtl_post(rt::ui::Event::Accepted, button, thread); }
+    void WaitCell(int row, int column, const std::string& text, const std::string& what) {
+        driver.WaitUntil([&] { return Rows() >= row && Cell(row, column) == text; }, what + ": row " +
+                         std::to_string(row) + " shows " + text);
+    }
+    std::string Format() {
+        std::lock_guard lock(g_seen.m);
+        return g_seen.format;
+    }
+    void Close(int expected) {
+        driver.Press(kBrowse, "?CLOSE");
+        driver.WaitForThreads();
+        EXPECT_EQ(response, expected);
+    }
+
+    fs::path dir_, cwd_;
+    int thread = 0;
+    std::atomic<int> response{-1};
+};
+
+TEST_F(BrowseGui, PagesTabsHeaderClicksAndToolbarButtons) {
+    SeedMany(300);
+    Start(0);
+    WaitCell(1, 1, "S0001", "the first page");
+    const int page = Rows();
+    ASSERT_GT(page, 5);
+    ASSERT_LT(page, 300);
+    EXPECT_EQ(Cell(1, 2), "Naziv 0300");
+    driver.WaitUntil([&] { return Format() == "SortOrder1"; }, "the first tab's format");
+    // Pages down through the whole order with the frame's toolbar, then back up.
+    int first = 1;
+    while (first + page <= 300 - page + 1) {
+        Toolbar(rt::ui::ToolbarButton::PageDown);
+        first += page;
+        WaitCell(1, 1, Code(first), "page down");
+    }
+    Toolbar(rt::ui::ToolbarButton::PageDown);
+    WaitCell(page, 1, "S0300", "the last page");
+    Toolbar(rt::ui::ToolbarButton::PageUp);
+    WaitCell(page, 1, Code(300 - page), "page up");
+    // Keys: Ctrl+Home to the start, Down at the end of the page reads one row further.
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Ctrl | Key::Home});
+    WaitCell(1, 1, "S0001", "Ctrl+Home");
+    driver.PickRow(kBrowse, kList, page);
+    driver.Keys(kBrowse, {Key::Down});
+    WaitCell(page, 1, Code(page + 1), "Down past the page");
+    driver.Keys(kBrowse, {Key::Ctrl | Key::Home});
+    WaitCell(1, 1, "S0001", "Ctrl+Home");
+    // The toolbar's Down moves the selection.
+    driver.PickRow(kBrowse, kList, 1);
+    driver.WaitUntil([&] { return CurrentRow() == 1; }, "row 1 current");
+    Toolbar(rt::ui::ToolbarButton::Down);
+    driver.WaitUntil([&] { return CurrentRow() == 2; }, "toolbar Down moves to row 2");
+    // The second tab: the name order and its format.
+    driver.PickTab(kBrowse, "?CURRENTTAB", 2);
+    WaitCell(1, 2, "Naziv 0001", "the name order");
+    EXPECT_EQ(Cell(1, 1), "S0300");
+    driver.WaitUntil([&] { return Format() == "SortOrder2"; }, "the second tab's format");
+    // Header clicks: by code ascending, then descending.
+    driver.ClickHeader(kBrowse, kList, 1);
+    WaitCell(1, 1, "S0001", "header click on Sifra");
+    driver.ClickHeader(kBrowse, kList, 1);
+    WaitCell(1, 1, "S0300", "second header click on Sifra");
+    driver.PickTab(kBrowse, "?CURRENTTAB", 1);
+    WaitCell(1, 1, "S0001", "the code order again");
+    driver.WaitUntil([&] { return Format() == "SortOrder1"; }, "the first tab's format");
+    const std::string png = driver.Snapshot(kBrowse, "browse_usluge.png");
+    EXPECT_TRUE(fs::exists(png));
+    Close(RequestCompleted);
+}
+
+TEST_F(BrowseGui, LocatorsNarrowAndPositionTheList) {
+    SeedNow({{"A1", "Voda hladna"}, {"A2", "Odvod"}, {"A3", "Struja"}, {"B1", "voda topla"},
+             {"B2", "Grejanje"}, {"C1", "Lift"}});
+    Start(0);
+    WaitCell(1, 1, "A1", "the code order");
+    driver.Focus(kBrowse, kList);
+    // The entry locator of the code order: B positions on B1.
+    driver.Keys(kBrowse, {'B'});
+    driver.WaitUntil([&] { return CurrentRow() > 0 && Cell(CurrentRow(), 1) == "B1"; }, "B located");
+    // The filtered locator of the name order keeps the names that contain the text.
+    driver.PickTab(kBrowse, "?CURRENTTAB", 2);
+    WaitCell(1, 2, "Grejanje", "the name order");
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {'V', 'O', 'D'});
+    driver.WaitUntil([&] { return Rows() == 3; }, "three names contain vod");
+    std::vector<std::string> names;
+    for (int r = 1; r <= Rows(); ++r) names.push_back(Cell(r, 2));
+    EXPECT_EQ(names, (std::vector<std::string>{"Odvod", "Voda hladna", "voda topla"}));
+    // Nothing contains "vodx": the X is refused, so three Backspaces empty the text.
+    driver.Keys(kBrowse, {'X', Key::Backspace, Key::Backspace, Key::Backspace});
+    driver.WaitUntil([&] { return Rows() == 6; }, "the empty text keeps every row");
+    Close(RequestCompleted);
+}
+
+TEST_F(BrowseGui, SelectModeAnswersWithTheRowAndCloseCancels) {
+    SeedNow({{"A1", "Prva"}, {"A2", "Druga"}, {"A3", "Treca"}});
+    Start(SelectRecord);
+    WaitCell(3, 1, "A3", "the list");
+    driver.DoubleClickRow(kBrowse, kList, 2);
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCompleted);
+    {
+        std::lock_guard lock(g_seen.m);
+        EXPECT_EQ(g_seen.chosen, "A2");
+        EXPECT_TRUE(g_seen.calls.empty());
+    }
+    Start(SelectRecord);
+    WaitCell(3, 1, "A3", "the list");
+    Toolbar(rt::ui::ToolbarButton::Bottom);
+    driver.WaitUntil([&] { return CurrentRow() == 3; }, "the last row");
+    Toolbar(rt::ui::ToolbarButton::Select);
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCompleted);
+    {
+        std::lock_guard lock(g_seen.m);
+        EXPECT_EQ(g_seen.chosen, "A3");
+    }
+    Start(SelectRecord);
+    WaitCell(1, 1, "A1", "the list");
+    Close(RequestCancelled);
+}
+
+TEST_F(BrowseGui, ViewModeOffersNoInsertChangeOrDelete) {
+    SeedNow({{"A1", "Prva"}, {"A2", "Druga"}});
+    Start(ViewRecord);
+    WaitCell(2, 1, "A2", "the list");
+    driver.PickRow(kBrowse, kList, 1);
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Insert, Key::Delete, Key::Enter});
+    Toolbar(rt::ui::ToolbarButton::Insert);
+    Toolbar(rt::ui::ToolbarButton::Delete);
+    Toolbar(rt::ui::ToolbarButton::Down);  // handled after the ones before it
+    driver.WaitUntil([&] { return CurrentRow() == 2; }, "toolbar Down");
+    {
+        std::lock_guard lock(g_seen.m);
+        EXPECT_TRUE(g_seen.calls.empty());  // Enter views, and a viewing browse calls no form
+        EXPECT_EQ(g_seen.menu, "&View|&ISPIS");
+    }
+    EXPECT_EQ(Rows(), 2);
+    Close(RequestCompleted);
+}
+
+TEST_F(BrowseGui, PrintButtonFollowsWhetherTheListHoldsRows) {
+    Start(0);
+    driver.WaitUntil([&] { return !driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS disabled");
+    EXPECT_EQ(Rows(), 0);
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Insert});
+    WaitCell(1, 1, "NOVA", "the inserted row");
+    driver.WaitUntil([&] { return driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS enabled");
+    driver.Press(kBrowse, "?BUTTONNORECORDS");
+    driver.WaitUntil([&] {
+        std::lock_guard lock(g_seen.m);
+        return g_seen.prints == 1;
+    }, "the print button's procedure");
+    {
+        std::lock_guard lock(g_seen.m);
+        EXPECT_EQ(g_seen.calls, (std::vector<int>{InsertRecord}));
+    }
+    Close(RequestCompleted);
+}
+
+TEST_F(BrowseGui, AListFormatSurvivesARestart) {
+    SeedNow({{"A1", "Prva"}});
+    const std::string wide = rt::ui::WithColumnWidth(Def().controls[1].format, 2, 150);
+    // A layout stored by one run of the program, on the procedure's thread.
+    driver.Start([&] {
+        rt::ui::FormatManager f(Files::FORMATS());
+        rt::ui::Window w(Def());
+        f.Setup(kBrowse, "KVD", w, w.Feq(kList), 3);
+        f.SetFormat("SortOrder1", 2);
+        w.SetText(w.Feq(kList), rt::ui::Prop::Format, wide);
+        EXPECT_TRUE(f.SaveCurrent());
+        f.Teardown(0);
+    });
+    driver.WaitForThreads();
+    Start(0);
+    WaitCell(1, 1, "A1", "the list");
+    auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
+    ASSERT_NE(v, nullptr);
+    auto& qw = driver.WaitForWindow(kBrowse);
+    driver.WaitUntil([&] { return v->header()->sectionSize(1) == qw.PxX(150); }, "the stored width of Naziv");
+    Close(RequestCompleted);
+}
+
+}  // namespace
