@@ -163,7 +163,10 @@ void BrowseManager::RedefineSortOrder(Locator* locator, ScrollStep* step, std::s
     view_->SetSort(o.view_order);
     view_->SetOrder(order_text);
     o.header_text = order_text;
-    if (locator) locator->Clear();
+    if (locator) {
+        locator->Clear();
+        if (locator->Filtered()) view_->SetFilter("", "locator");
+    }
     refresh_pending_ = true;
 }
 

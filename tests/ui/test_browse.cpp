@@ -237,7 +237,8 @@ std::vector<std::string> codes(int from, int to) {
 
 TEST_F(Browse, PagesDownAndUpThroughTheOrderAndShowsFieldsThroughTheirPictures) {
     many(305);
-    setup();
+    LocatorEntry by_code;
+    setup(0, &by_code);
     EXPECT_EQ(column(), codes(1, 10));
     EXPECT_EQ(browse.RowText(1, 3), "      1.00");  // @n10.2
     EXPECT_EQ(window.Rows(1).size(), 10u);
@@ -249,12 +250,16 @@ TEST_F(Browse, PagesDownAndUpThroughTheOrderAndShowsFieldsThroughTheirPictures) 
     browse.Scroll(Event::ScrollBottom);
     EXPECT_EQ(column(), codes(296, 305));
     EXPECT_EQ(selected_code(), "S0305");
+    browse.SyncScrollThumb();  // the last row's thumb stands at the end of the order
+    EXPECT_EQ(browse.ThumbPercent(), 100);
     browse.Scroll(Event::PageDown);  // nothing further: the last row stays selected
     EXPECT_EQ(column(), codes(296, 305));
     browse.Scroll(Event::ScrollTop);
     browse.Scroll(Event::ScrollUp);
     EXPECT_EQ(column(), codes(1, 10));
     EXPECT_EQ(selected_code(), "S0001");
+    browse.SyncScrollThumb();
+    EXPECT_EQ(browse.ThumbPercent(), 0);
     // Down within the page moves the selection; at its end the page moves by one row.
     for (int i = 0; i < 10; ++i) browse.Scroll(Event::ScrollDown);
     EXPECT_EQ(column(), codes(2, 11));
@@ -332,6 +337,17 @@ TEST_F(Browse, FilteredLocatorKeepsRowsContainingTheTextWithoutCase) {
     by_name.FLOATRIGHT = 0;
     EXPECT_TRUE(by_name.Set("o"));
     EXPECT_EQ(rows(), (std::vector<std::string>{"A2", "A4"}));
+    // Under a header order the filter follows the order's first column, unless the
+    // locator keeps to its own field.
+    by_name.FLOATRIGHT = 1;
+    by_name.USEFREEELEMENTONLY = 0;
+    browse.RedefineSortOrder(&by_name, nullptr, "-UPPER(STV:SIFRA)");
+    browse.RefreshPending();
+    EXPECT_EQ(browse.RowText(1, 1), "A5");
+    EXPECT_TRUE(by_name.Set("4"));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"A4"}));
+    by_name.USEFREEELEMENTONLY = 1;
+    EXPECT_FALSE(by_name.Set("4"));  // no name holds a 4
     EXPECT_EQ(LocatorFilter("STV:NAZIV", "", true), "");
 }
 
