@@ -1,9 +1,159 @@
 #include "shell/kvd001_main.h"
 
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "data/globals.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "platform/ui/controller.h"
+#include "platform/ui/toolbar.h"
+#include "shell/kvd002_splash.h"
+#include "shell/login.h"
+#include "shell/not_built.h"
+#include "shell/procedure.h"
+
 namespace kvadrin {
 
-// The login and the frame window stand on the window runtime; until it is there the
-// frame procedure returns at once, as when the login is not completed.
-void Main() {}
+namespace Event = rt::ui::Event;
+namespace Key = rt::ui::Key;
+using rt::ui::kLevelConsumed;
+using rt::ui::kLevelFatal;
+using rt::ui::kLevelGoOn;
+
+namespace {
+
+std::mutex g_menu_mutex;
+
+std::map<std::string, std::function<void()>, std::less<>>& MenuTable() {
+    static std::map<std::string, std::function<void()>, std::less<>> table;
+    return table;
+}
+
+// Menu items that start a procedure, with the procedure's name.
+struct MenuStart {
+    int item;
+    const char* procedure;
+    bool hide_after;  // the hidden items are shown by their alert key and hidden once chosen
+};
+constexpr MenuStart kMenuStarts[] = {
+    {-16, "BrowseObracuni", false},  {-17, "IzborZaFakture", false},
+    {-6, "ProveraVerzije", false},   {-7, "PrenosUNovuGodinu", true},
+    {-13, "BrowseKvadrin", false},   {-14, "BrowseObaveze", false},
+    {-15, "BrowseKlauzul", false},   {-23, "PreuzmiStariProgram", true},
+};
+
+std::string Year04(long value) {
+    if (value < 0 || value > 9999) return "####";
+    std::string s = std::to_string(value);
+    return std::string(4 - s.size(), '0') + s;
+}
+
+class MainController : public ProcedureController {
+public:
+    using ProcedureController::ProcedureController;
+
+    int Setup() override {
+        int level = SetupHead();
+        if (level != kLevelGoOn) return level;
+        VERZIJA = "1.0.2";
+        const std::string versions = std::string(kVersionServer) + "\\SQLEXPRESS,VERZIJE,CHKVER,";
+        OWNERVERZIJE = versions;
+        CallRequest = 0;
+        CallResponse = 0;
+        OtvoriSQL();
+        if (CallResponse != RequestCompleted) return kLevelFatal;
+        CallRequest = 0;
+        CallResponse = 0;
+        level = SetupFrameSteps();
+        if (level != kLevelGoOn) return level;
+        rt::ui::Window& w = window();
+        w.SetText(0, rt::ui::Prop::Text, Caption());
+        w.Alert(0, Key::CtrlN);
+        w.Alert(0, Key::CtrlP);
+        w.Display();
+        return kLevelGoOn;
+    }
+
+    int OnWindowEvent() override {
+        rt::ui::Window& w = window();
+        const int event = w.event();
+        if (event == Event::AlertKey) {
+            if (w.keycode() == Key::CtrlP) w.Unhide(-23);
+            if (w.keycode() == Key::CtrlN) w.Unhide(-7);
+        }
+        const int level = ProcedureController::OnWindowEvent();
+        if (event == Event::OpenWindow) {
+            splash_thread_ = rt::ui::rtl_start(&BrivantSplash);
+        } else if (splash_thread_ != 0 && event == Event::Accepted) {
+            rt::ui::rtl_post(Event::CloseWindow, 0, splash_thread_);
+            splash_thread_ = 0;
+        }
+        return level;
+    }
+
+    int OnAccepted() override {
+        rt::ui::Window& w = window();
+        const int feq = w.field();
+        if (rt::ui::IsToolbarButton(feq)) {
+            if (rt::ui::ForwardToolbarButton(feq)) return kLevelConsumed;
+            return ProcedureController::OnAccepted();
+        }
+        if (feq == -3) rt::ui::PrinterSetup();
+        if (feq == -5) w.Post(Event::CloseWindow);
+        for (const MenuStart& m : kMenuStarts) {
+            if (m.item != feq) continue;
+            rt::ui::rtl_start(MenuProcedure(m.procedure), kMenuThreadStack);
+            if (m.hide_after) w.Hide(feq);
+        }
+        return ProcedureController::OnAccepted();
+    }
+
+    int Teardown() override {
+        // The windows of the other threads close as cancelled before the frame does.
+        if (OPENED) {
+            while (rt::ui::CloseDownOtherThreads() > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return ProcedureController::Teardown();
+    }
+
+private:
+    static std::string Caption() {
+        return "KVADRIN " + rt::clip(VERZIJA.view()) + " - " + rt::clip(NAZIVFIRME.view()) + " (" +
+               Year04(RAD_GOD) + ")" + std::string(10, ' ') +
+               rt::clip(rt::clip(GLO.SERVER.view()) + " - " + rt::clip(MSBASE.view()));
+    }
+
+    int splash_thread_ = 0;
+};
+
+void BindMain(rt::ui::Window& w) {
+    if (int feq = w.Feq("?NAZIVFIRME"))
+        w.Use(feq, {rt::ui::Binding::Kind::Field, rt::FieldType::String, NAZIVFIRME.size, NAZIVFIRME.data()});
+}
+
+}  // namespace
+
+void SetMenuProcedure(std::string_view name, std::function<void()> procedure) {
+    std::lock_guard lock(g_menu_mutex);
+    MenuTable()[std::string(name)] = std::move(procedure);
+}
+
+std::function<void()> MenuProcedure(std::string_view name) {
+    {
+        std::lock_guard lock(g_menu_mutex);
+        auto it = MenuTable().find(name);
+        if (it != MenuTable().end() && it->second) return it->second;
+    }
+    return [n = std::string(name)] { ProcedureNotBuilt(n); };
+}
+
+void Main() {
+    RunWindowProcedure("Main", WindowKind::Frame, MainWindow(), BindMain,
+                       [](ProcedureObjects& p) { return std::make_unique<MainController>(p); });
+}
 
 }  // namespace kvadrin

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 
 #include "platform/core/text.h"
 #include "platform/files/file.h"
@@ -153,7 +154,29 @@ std::shared_ptr<Connection> connect(const ConnectionText& t) {
     return detail::OpenSqlite(path, db, true, true);
 }
 
+std::mutex& values_mutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::map<std::string, ConnectionText>& registered() {
+    static std::map<std::string, ConnectionText> m;
+    return m;
+}
+
+std::optional<ConnectionText> registered_values(const std::string& key) {
+    std::lock_guard lock(values_mutex());
+    auto it = registered().find(key);
+    if (it == registered().end()) return std::nullopt;
+    return it->second;
+}
+
 }  // namespace
+
+void SetConnectionValues(std::string_view connection_text, const ConnectionText& values) {
+    std::lock_guard lock(values_mutex());
+    registered()[clip(connection_text)] = values;
+}
 
 std::shared_ptr<Connection> ConnectionFor(std::string_view connection_text) {
     const std::string key = clip(connection_text);
@@ -165,7 +188,8 @@ std::shared_ptr<Connection> ConnectionFor(std::string_view connection_text) {
         new std::shared_ptr<Connection>(std::move(it->second.conn));
         cache.erase(it);
     }
-    auto text = ParseConnectionText(key);
+    std::optional<ConnectionText> text = registered_values(key);
+    if (!text) text = ParseConnectionText(key);
     if (!text) {
         SetDriverError("", "", "invalid connection text (server,database,user,password expected)");
         return nullptr;

@@ -40,6 +40,12 @@ struct ConnectionText {
 // follow (a ';' inside a password stays part of it). nullopt without three commas.
 std::optional<ConnectionText> ParseConnectionText(std::string_view text);
 
+// The values a connection text stands for when its comma-separated fields cannot carry
+// them (a server, login or password holding "," or ";", or a text cut to its field's
+// width): ConnectionFor then connects with these for that exact (clipped) text instead of
+// parsing it. Process-wide; the last values given for a text hold.
+void SetConnectionValues(std::string_view connection_text, const ConnectionText& values);
+
 // The ODBC connection string for a connection text and driver name. Every value is
 // braced with '}' doubled. The SQLite ODBC driver does not read braced values of its own
 // attributes, so for a driver whose name holds "sqlite" DATABASE goes plain and must hold

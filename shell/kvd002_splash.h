@@ -1,0 +1,14 @@
+// The splash window the frame shows when it opens.
+#pragma once
+
+#include "platform/ui/resource.h"
+
+namespace kvadrin {
+
+// Shows the title and logo; closes on a mouse click, on losing the focus, after three
+// seconds, or when the frame posts it CloseWindow.
+void BrivantSplash();
+
+const rt::ui::WindowDef& BrivantSplashWindow();
+
+}  // namespace kvadrin

@@ -1,0 +1,175 @@
+// The login with the choice of firm, on the embedded store and against a server that
+// cannot be reached, driven as a user would.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "data/access.h"
+#include "data/globals.h"
+#include "data/program_objects.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "platform/files/flat/flat_file.h"
+#include "platform/files/sql/connection.h"
+#include "shell/login.h"
+#include "tests/qt/test_login_fixture.h"
+
+namespace fs = std::filesystem;
+using namespace kvadrin;
+
+namespace kvtest {
+namespace {
+
+class LoginGui : public LoginFixture {
+protected:
+    // Runs OtvoriSQL on its own thread; its response lands in `response`.
+    void StartLogin() {
+        driver.Start([this] {
+            OtvoriSQL();
+            response = CallResponse;
+            users_open = Files::USERS().IsOpen();
+        });
+    }
+    // Waits until the firm login shows the firm it proposes (its last display of Setup).
+    void WaitProposed(const std::string& firm) {
+        driver.WaitForWindow("MSSQLLogMulti");
+        try {
+            driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?NAZIVFIRME") == firm; },
+                             "the proposed firm " + firm);
+        } catch (const rt::qt::DriverError& e) {
+            ADD_FAILURE() << e.what() << ": shown \"" << driver.Text("MSSQLLogMulti", "?NAZIVFIRME") << "\"";
+        }
+    }
+    std::atomic<int> response{-1};
+    std::atomic<bool> users_open{false};
+};
+
+TEST_F(LoginGui, FirmChosenFromTheSettingsConnectsToTheEmbeddedStore) {
+    WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
+                Firm("Beta", "(LocalDB)\\kv", "BETA", "Beta a.d.", "SISTEM1")});
+    WriteLoginIni("stari-server", "korisnik", "beta");
+    StartLogin();
+    // The firm the settings name (found without regard to case) brings its server.
+    WaitProposed("Beta");
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:SERVER"), "(LocalDB)\\kv");
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:NAME"), "korisnik");
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?MSBASE"), "BETA_2024");
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?RAD_GOD"), "2024");
+    EXPECT_EQ(driver.Caption("MSSQLLogMulti"), "SQL Azure");
+    driver.Type("MSSQLLogMulti", "?GLO:PASSWORD", "tajna");
+    driver.Snapshot("MSSQLLogMulti", "login_multi.png");
+    driver.Press("MSSQLLogMulti", "?OK");
+    driver.WaitForThreads();
+
+    EXPECT_EQ(response, RequestCompleted);
+    EXPECT_TRUE(users_open) << "USERS stays open on the login's thread";
+    EXPECT_EQ(rt::clip(OWNERFIRME.view()), "(LocalDB)\\kv,BETA_2024,,;TrustedConnection=True");
+    EXPECT_EQ(rt::clip(MSBASE.view()), "BETA_2024");
+    EXPECT_EQ(rt::clip(NAZIVFIRME.view()), "Beta a.d.");
+    EXPECT_EQ(rt::clip(ADRESA.view()), "Adresa 2");
+    EXPECT_EQ(rt::clip(MESTO.view()), "Mesto 3");
+    EXPECT_EQ(rt::clip(ZIRORAC1.view()), "Racun 5");
+    EXPECT_EQ(rt::clip(PIB.view()), "PIB 7");
+    EXPECT_EQ(rt::clip(MATBROJ.view()), "MB 10");
+    EXPECT_EQ(rt::clip(FIRMA_R15.view()), "SISTEM1");
+    EXPECT_TRUE(fs::exists(localdb_ / "BETA_2024.sqlite"));
+
+    // The settings keep the list name chosen and never the password.
+    const std::string ini = Slurp(program_ / "LOGIN_TAVSQL.INI");
+    EXPECT_NE(ini.find("[Server]\r\nServer=(LocalDB)\\kv"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("[Name]\r\nName=korisnik"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("[NazivFirme]\r\nNazivFirme=Beta"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("tajna"), std::string::npos) << ini;
+}
+
+TEST_F(LoginGui, WithoutAFirmInTheSettingsTheFirstFirmAfterTheChoiceTextIsProposed) {
+    struct Case {
+        std::vector<std::string> firms;
+        const char* shown;
+        const char* server;
+    };
+    const Case cases[] = {
+        {{"Alfa", "Zeta"}, "Zeta", "(localdb)\\Zeta"},
+        {{"Alfa", "Beta"}, "Odaberi firmu !", ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> rows;
+        for (const std::string& f : c.firms)
+            rows.push_back(Firm(f.c_str(), ("(localdb)\\" + f).c_str(), f.c_str(), f.c_str()));
+        WriteFirms(rows);
+        fs::remove(program_ / "LOGIN_TAVSQL.INI");
+        ResetProcessData();
+        SetYear();
+        StartLogin();
+        WaitProposed(c.shown);
+        EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:SERVER"), c.server);
+        driver.Press("MSSQLLogMulti", "?CANCEL");
+        driver.WaitForThreads();
+        EXPECT_EQ(response, RequestCancelled);
+        EXPECT_FALSE(users_open);
+        EXPECT_FALSE(fs::exists(program_ / "LOGIN_TAVSQL.INI")) << "Cancel writes nothing";
+    }
+}
+
+TEST_F(LoginGui, AFirmTheListDoesNotHoldCancelsTheLogin) {
+    WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
+                Firm("Beta", "(localdb)\\kv", "BETA", "Beta a.d.")});
+    WriteLoginIni("(localdb)\\kv", "korisnik", "");
+    StartLogin();
+    WaitProposed("Odaberi firmu !");
+    driver.Press("MSSQLLogMulti", "?OK");
+    EXPECT_EQ(driver.Answer("OK"), "Izabrana firma nije registrovana !");
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCancelled);
+    EXPECT_FALSE(users_open);
+    EXPECT_EQ(rt::clip(OWNERFIRME.view()), "");
+    EXPECT_FALSE(fs::exists(localdb_ / "ALFA_2024.sqlite"));
+}
+
+TEST_F(LoginGui, AServerThatCannotBeReachedEndsTheProcessAfterTwoBeeps) {
+    ::setenv("KVADRIN_ODBC_DRIVER", "kvadrin-no-such-driver", 1);
+    WriteFirms({Firm("Alfa", "db.example,1433", "ALFA", "Alfa d.o.o."),
+                Firm("Beta", "(localdb)\\kv", "BETA", "Beta a.d.")});
+    WriteLoginIni("", "", "Alfa");
+    StartLogin();
+    // The settings name the firm already; its server replaces the blank one they hold.
+    driver.WaitForWindow("MSSQLLogMulti");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?GLO:SERVER") == "db.example,1433"; },
+                     "the firm's server");
+    // A blank login name only beeps; the window stays.
+    driver.Press("MSSQLLogMulti", "?OK");
+    driver.WaitUntil([&] { return beeps() == 1; }, "the beep of a blank login name");
+    EXPECT_NE(driver.Server().FindWindow("MSSQLLogMulti"), nullptr);
+
+    driver.Type("MSSQLLogMulti", "?GLO:NAME", "sa");
+    driver.Type("MSSQLLogMulti", "?GLO:PASSWORD", "p,w;x}");
+    driver.Press("MSSQLLogMulti", "?OK");
+    driver.WaitForWindow("OtvoriSQL");
+    driver.WaitUntil([&] { return driver.MessageOpen(); }, "the message of the failed connection");
+    EXPECT_EQ(rt::clip(driver.Text("OtvoriSQL", "?PRIKAZI")), "db.example,1433,ALFA_2024");
+    driver.Snapshot("OtvoriSQL", "login_connecting.png");
+    const std::string message = driver.Answer("OK");
+    EXPECT_NE(message.find(" # "), std::string::npos) << message;
+    driver.WaitForThreads();
+    ::unsetenv("KVADRIN_ODBC_DRIVER");
+
+    EXPECT_EQ(beeps(), 3) << "two beeps before the message";
+    EXPECT_EQ(halted(), 1);
+    EXPECT_EQ(exit_code(), 0);
+    EXPECT_EQ(rt::clip(OWNERFIRME.view()), "db.example,1433,ALFA_2024,sa,p,w;x}");
+    const rt::sql::ConnectionText values = LoginConnection();
+    EXPECT_EQ(values.server, "db.example,1433");
+    EXPECT_EQ(values.user, "sa");
+    EXPECT_EQ(values.password, "p,w;x}");
+    EXPECT_EQ(Slurp(program_ / "LOGIN_TAVSQL.INI").find("p,w"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kvtest
