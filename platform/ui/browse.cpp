@@ -155,6 +155,15 @@ void BrowseManager::LimitToValue(std::string_view field, std::function<expr::Val
     orders_.back().ranges.push_back({std::string(field), std::move(value)});
 }
 
+void BrowseManager::LimitToValue(std::string_view field, File& source, std::string_view source_field) {
+    const FieldDef* d = source.layout().field(source_field);
+    if (!d) return;
+    LimitToValue(field, [d, &source] {
+        Binding b = Binding::OfField(*d, source.buffer());
+        return b.numeric() ? expr::Value::Real(b.number()) : expr::Value::Text(b.text());
+    });
+}
+
 void BrowseManager::RedefineSortOrder(Locator* locator, ScrollStep* step, std::string_view order_text) {
     if (order_ < 1) return;
     Order& o = orders_[order_ - 1];

@@ -82,6 +82,8 @@ public:
     void AttachLocator(Locator& locator);
     // A range of the order last defined; the value also primes a new record's field.
     void LimitToValue(std::string_view field, std::function<expr::Value()> value);
+    // A range on the value a field of another record buffer holds (a parent's key field).
+    void LimitToValue(std::string_view field, File& source, std::string_view source_field);
     // The current order sorted by `order_text` with `locator` and `step` (null: none).
     void RedefineSortOrder(Locator* locator, ScrollStep* step, std::string_view order_text);
 

@@ -390,7 +390,11 @@ TEST_F(Browse, InsertPrimesTheRangeAndTheListFollowsTheAddedRow) {
     browse.Setup(1, view, table, &relation, controller);
     browse.ITEMS = 10;
     browse.DefineSortOrder(nullptr, "STV:Po_sifri");
-    browse.LimitToValue("STV:GRUPA", [] { return rt::expr::Value::Text("G"); });
+    // The range takes the parent's value at each read: here a record of the same layout.
+    StavkaRecord parent{};
+    rt::File parent_table(StavkeDef(), &parent);
+    parent.GRUPA = "G";
+    browse.LimitToValue("STV:GRUPA", parent_table, "STV:GRUPA");
     browse.BindFieldPair("STV:SIFRA");
     browse.INSERTCONTROL = window.Feq("?INSERT");
     browse.CHANGECONTROL = window.Feq("?CHANGE");
@@ -422,6 +426,10 @@ TEST_F(Browse, InsertPrimesTheRangeAndTheListFollowsTheAddedRow) {
     EXPECT_EQ(shown, (std::vector<std::string>{"G0", "G1"}));
     EXPECT_EQ(controller.requests, (std::vector<int>{2, 2}));
     EXPECT_EQ(selected_code(), "G1");
+    parent.GRUPA = "H";  // another parent: none of its rows
+    browse.ResetFromView(true);
+    EXPECT_EQ(browse.Rows(), 0);
+    EXPECT_EQ(browse.Ask(2), kResponseCancelled);  // nothing to change
 }
 
 TEST_F(Browse, ToolbarButtonsAreEnabledAsTheBrowsesButtonsAre) {
