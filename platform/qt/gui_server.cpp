@@ -348,6 +348,7 @@ GuiServer* CreateGui(int& argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     g_server = new GuiServer;
     ui::SetBackend(g_server);
+    InstallDesktopQuery(g_server);
     return g_server;
 }
 
@@ -355,6 +356,7 @@ GuiServer* Server() { return g_server; }
 
 void DestroyGui() {
     ui::SetBackend(nullptr);
+    InstallDesktopQuery(nullptr);
     delete g_server;
     g_server = nullptr;
     delete g_app;

@@ -93,6 +93,9 @@ private:
 // to the metric-compatible Liberation fonts) and the GUI server, and makes the server the
 // runtime's back end. Main thread only.
 GuiServer* CreateGui(int& argc, char** argv);
+// Makes the server answer the desktop queries of the window runtime (platform/ui/desktop.h);
+// null stops it. CreateGui and DestroyGui call it.
+void InstallDesktopQuery(GuiServer* server);
 // The server CreateGui made; null before.
 GuiServer* Server();
 // Unregisters and destroys the server (and the application CreateGui made).

@@ -1167,8 +1167,14 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         int kind = c ? c->st.kind : 0;
-        if (kind == Ctl::Button || kind == Ctl::List || kind == Ctl::Text || kind == Ctl::Rtf)
-            return false;
+        // Enter presses the focused button, as on the desktop the program was made for.
+        if (kind == Ctl::Button) {
+            auto* button = qobject_cast<QPushButton*>(c->w);
+            if (!button || !button->isVisible() || !button->isEnabled()) return false;
+            button->click();
+            return true;
+        }
+        if (kind == Ctl::List || kind == Ctl::Text || kind == Ctl::Rtf) return false;
         if (c && IsEntry(kind) && !FinishEntry(*c)) return true;
         if (Control* b = default_button_ ? Find(default_button_) : nullptr) {
             auto* button = qobject_cast<QPushButton*>(b->w);
