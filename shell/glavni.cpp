@@ -4,6 +4,7 @@
 #include "data/program_objects.h"
 #include "data/thread_data.h"
 #include "platform/core/process.h"
+#include "shell/desktop_integration.h"
 #include "shell/firm_folder.h"
 #include "shell/kvd001_main.h"
 #include "winint/session.h"
@@ -32,6 +33,7 @@ void Glavni() {
 }
 
 int RunProgram() {
+    SetDesktopIntegration(&WinLinkIntegration());
     InstallThreadHooks();
     rt::set_thread_number(1);
     MainThreadFilesInit();

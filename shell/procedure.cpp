@@ -83,6 +83,7 @@ int ProcedureController::SetupFrameSteps() {
     objects_.alerts.AlertMouseWheel(w);
     objects_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
     LoadWindowPosition(ProgramSettings, objects_.name);
+    if (objects_.kind == WindowKind::Frame) objects_.alerts.SetFrameWindow(w);
     objects_.focus.Configure(w);
     if (objects_.navigation) objects_.navigation->DeclareAlertKeys(w, 0);
     return kLevelGoOn;

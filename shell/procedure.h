@@ -59,6 +59,8 @@ public:
     virtual void Alert(rt::ui::Window&, int first, int closing, int last, int single,
                        int post_and_pass, int action) {}
     virtual int VisibleOnDesktop(rt::ui::Window&) { return 0; }
+    // The application frame, which its child windows are kept inside.
+    virtual void SetFrameWindow(rt::ui::Window&) {}
 };
 
 class DesktopIntegration {
