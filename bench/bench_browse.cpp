@@ -85,14 +85,14 @@ public:
 
 void OpenBrowse() {
     using namespace kvadrin;
-    BrowseSpec spec;
-    spec.table = &Files::OBAVEZE();
-    spec.relation = Relate::OBAVEZE();
-    spec.cascade_open = true;
-    spec.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}}, {"OBA:Po_nazivu", "OBA:NAZIV", false, true, {}}};
-    spec.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"};
-    RunWindowProcedure("BenchBrowse", WindowKind::Browse, Def(), {}, [spec](ProcedureObjects& p) {
-        auto b = std::make_unique<ClosingBrowse>(p, spec);
+    BrowseDefinition definition;
+    definition.table = &Files::OBAVEZE();
+    definition.relation = Relate::OBAVEZE();
+    definition.cascade_open = true;
+    definition.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}}, {"OBA:Po_nazivu", "OBA:NAZIV", false, true, {}}};
+    definition.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"};
+    RunWindowProcedure("BenchBrowse", WindowKind::Browse, Def(), {}, [definition](ProcedureObjects& p) {
+        auto b = std::make_unique<ClosingBrowse>(p, definition);
         return b;
     });
 }

@@ -118,8 +118,8 @@ int BrowseProcedure::Browse::OnNewSelection() {
 
 // ---- The procedure -------------------------------------------------------------------
 
-BrowseProcedure::BrowseProcedure(ProcedureObjects& objects, BrowseSpec spec)
-    : ProcedureController(objects), spec_(std::move(spec)) {
+BrowseProcedure::BrowseProcedure(ProcedureObjects& objects, BrowseDefinition definition)
+    : ProcedureController(objects), definition_(std::move(definition)) {
     browse_ = std::make_unique<Browse>(*this);
     header_ = std::make_unique<Header>(*this);
 }
@@ -142,7 +142,7 @@ int BrowseProcedure::feq_by_prefix(std::string_view prefix) const {
 }
 
 int BrowseProcedure::TabOfOrder(int order) const {
-    const int n = static_cast<int>(spec_.orders.size());
+    const int n = static_cast<int>(definition_.orders.size());
     return order >= n ? 1 : order + 1;
 }
 
@@ -156,17 +156,17 @@ int BrowseProcedure::Setup() {
     if (int close = feq_by_prefix("?CLOSE"))
         AddButtonAction(close, REQUEST == SelectRecord ? kResponseCancelled : kResponseCompleted);
     // 2. The relations.
-    if (spec_.relation) {
-        if (spec_.cascade_open) spec_.relation->SetCascadeOpen();
-        OpenRelation(*spec_.relation);
+    if (definition_.relation) {
+        if (definition_.cascade_open) definition_.relation->SetCascadeOpen();
+        OpenRelation(*definition_.relation);
     }
     // 3. The browse object and its hidden buttons.
     list_ = feq_by_prefix("?BROWSE");
     tabs_ = feq_by_prefix("?CURRENTTAB");
     norecords_ = feq_by_prefix("?BUTTONNORECORDS");
     BrowseManager& b = *browse_;
-    b.Setup(list_, view_, *spec_.table, spec_.relation, *this);
-    for (rt::File* j : spec_.joined) b.AddTable(*j);
+    b.Setup(list_, view_, *definition_.table, definition_.relation, *this);
+    for (rt::File* j : definition_.joined) b.AddTable(*j);
     DefineView();
     b.SELECTCONTROL = feq_by_prefix("?SELECT");
     b.HIDESELECT = 1;
@@ -187,12 +187,12 @@ int BrowseProcedure::Setup() {
     o.alerts.AlertMouseWheel(w);
     o.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
     // 6. The orders: the second, third, ... tab's first, the first tab's last.
-    const int n = static_cast<int>(spec_.orders.size());
+    const int n = static_cast<int>(definition_.orders.size());
     for (int k = 1; k <= n; ++k) {
-        const BrowseOrder& order = spec_.orders[k < n ? k : 0];
+        const BrowseOrder& order = definition_.orders[k < n ? k : 0];
         std::unique_ptr<ScrollStep> step = order.text_key ? std::make_unique<ScrollStepText>(1, 3)
                                                            : std::make_unique<ScrollStep>();
-        b.DefineSortOrder(step.get(), spec_.table->KeyIndex(order.key));
+        b.DefineSortOrder(step.get(), definition_.table->KeyIndex(order.key));
         if (order.range) order.range(b);
         std::unique_ptr<Locator> loc;
         if (order.filtered) {
@@ -210,8 +210,8 @@ int BrowseProcedure::Setup() {
         locators_.push_back(std::move(loc));
     }
     // 7. Display fields, then the fields only the browse needs.
-    for (const std::string& f : spec_.fields) b.BindFieldPair(f);
-    for (const std::string& f : spec_.hidden) b.BindHidden(f);
+    for (const std::string& f : definition_.fields) b.BindFieldPair(f);
+    for (const std::string& f : definition_.hidden) b.BindHidden(f);
     // 8, 9. Resizer and placement.
     if (o.resizer) {
         o.resizer->Init(ResizeManager::kKeepLayout, 1, 0);
@@ -220,13 +220,13 @@ int BrowseProcedure::Setup() {
     LoadWindowPosition(ProgramSettings, procedure_name());
     if (o.resizer) o.resizer->Resize();
     // 10. Browse options and the toolbar.
-    b.ASKPROCEDURE = spec_.has_form ? 1 : 0;
+    b.ASKPROCEDURE = definition_.has_form ? 1 : 0;
     if (o.toolbar) b.AttachToolbarHandler(*o.toolbar);
     b.HELPCONTROL = feq_by_prefix("?HELP");
     // 11. The list formats.
     formats_ = &ThreadFormatManager(w.def().module);
     formats_->SAVEFORMAT = 1;
-    formats_->Setup(procedure_name(), "KVD", w, list_, static_cast<int>(spec_.fields.size()));
+    formats_->Setup(procedure_name(), "KVD", w, list_, static_cast<int>(definition_.fields.size()));
     formats_->SetOptions(1, 2, 1, ".\\KVD.INI");
     // 12. Alert keys (and the popup's items of the hidden buttons).
     DeclareAlertKeys();
@@ -234,7 +234,7 @@ int BrowseProcedure::Setup() {
     tracker_.Setup(w);
     tracker_.AddControl(list_, false);
     // 14. The browse's own buttons in the popup menu.
-    for (const BrowseButton& button : spec_.buttons)
+    for (const BrowseButton& button : definition_.buttons)
         if (int feq = feq_by_prefix(rt::upper(button.label))) b.Popup().AddControlItem(feq, button.text, "");
     // 15. The sort header.
     formats_->SetupSortHeader(*header_, b);
@@ -278,7 +278,7 @@ int BrowseProcedure::OnFieldEvent() {
 int BrowseProcedure::OnAccepted() {
     const int level = ProcedureController::OnAccepted();
     const int feq = window().field();
-    for (const BrowseButton& button : spec_.buttons) {
+    for (const BrowseButton& button : definition_.buttons) {
         if (!button.call || feq != feq_by_prefix(rt::upper(button.label))) continue;
         UpdateComponents();
         button.call();

@@ -6,8 +6,8 @@
 // browse's own buttons, the sort header), the tabs selecting orders and formats
 // "SortOrder" + the tab's position, header-click sorting, the list-format menu, the
 // empty-list rule of ?BUTTONNORECORDS, buttons of the browse's own, select and view mode.
-// A browse procedure describes its orders, fields and buttons in a BrowseSpec and
-// overrides CallUpdate (its form) and what its own part adds.
+// A browse procedure describes its orders, fields and buttons in a BrowseDefinition and
+// overrides CallUpdate (its form) and whatever it adds of its own.
 #pragma once
 
 #include <functional>
@@ -49,7 +49,7 @@ struct BrowseButton {
     std::function<void()> call;
 };
 
-struct BrowseSpec {
+struct BrowseDefinition {
     rt::File* table = nullptr;               // the browsed table
     rt::RelationManager* relation = nullptr; // its relation object
     bool cascade_open = false;               // SetCascadeOpen before the open
@@ -67,7 +67,7 @@ rt::ui::FormatManager& ThreadFormatManager(std::string_view module);
 
 class BrowseProcedure : public ProcedureController {
 public:
-    BrowseProcedure(ProcedureObjects& objects, BrowseSpec spec);
+    BrowseProcedure(ProcedureObjects& objects, BrowseDefinition definition);
     ~BrowseProcedure() override;
 
     int Setup() override;
@@ -101,7 +101,7 @@ private:
     class Header;
     int feq_by_prefix(std::string_view prefix) const;
 
-    BrowseSpec spec_;
+    BrowseDefinition definition_;
     rt::ViewManager view_;
     std::unique_ptr<Browse> browse_;
     std::unique_ptr<Header> header_;

@@ -96,7 +96,7 @@ struct Seen {
 
 class Usluge : public BrowseProcedure {
 public:
-    Usluge(ProcedureObjects& o, BrowseSpec spec) : BrowseProcedure(o, std::move(spec)) {}
+    Usluge(ProcedureObjects& o, BrowseDefinition definition) : BrowseProcedure(o, std::move(definition)) {}
 
     int OnEvent() override {
         const int level = BrowseProcedure::OnEvent();
@@ -125,19 +125,19 @@ protected:
 };
 
 void RunUsluge() {
-    BrowseSpec spec;
-    spec.table = &Files::OBAVEZE();
-    spec.relation = Relate::OBAVEZE();
-    spec.cascade_open = true;
-    spec.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}},
+    BrowseDefinition definition;
+    definition.table = &Files::OBAVEZE();
+    definition.relation = Relate::OBAVEZE();
+    definition.cascade_open = true;
+    definition.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}},
                    {"OBA:Po_nazivu", "OBA:NAZIV", true, true, {}}};
-    spec.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM"};
-    spec.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] {
+    definition.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM"};
+    definition.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] {
                          std::lock_guard lock(g_seen.m);
                          ++g_seen.prints;
                      }}};
-    RunWindowProcedure(kBrowse, WindowKind::Browse, Def(), {}, [spec](ProcedureObjects& o) {
-        return std::make_unique<Usluge>(o, spec);
+    RunWindowProcedure(kBrowse, WindowKind::Browse, Def(), {}, [definition](ProcedureObjects& o) {
+        return std::make_unique<Usluge>(o, definition);
     });
 }
 
