@@ -1,0 +1,309 @@
+#include "shell/form.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "data/program_objects.h"
+#include "data/thread_data.h"
+#include "platform/core/picture.h"
+#include "platform/core/text.h"
+#include "platform/files/record.h"
+
+namespace kvadrin {
+
+namespace Event = rt::ui::Event;
+namespace Ctl = rt::ui::Ctl;
+using rt::ui::kLevelConsumed;
+using rt::ui::kLevelGoOn;
+using rt::ui::Prop;
+
+namespace {
+
+bool IsEntryKind(int kind) {
+    return kind == Ctl::Entry || kind == Ctl::Spin || kind == Ctl::Combo || kind == Ctl::Text ||
+           kind == Ctl::DropCombo;
+}
+
+bool IsCodePicture(std::string_view picture) { return rt::equal_nocase(picture, "@n05"); }
+
+}  // namespace
+
+void* FormHistory(std::string_view module, const rt::RecordLayout& layout) {
+    thread_local std::map<std::string, std::vector<unsigned char>, std::less<>> buffers;
+    auto it = buffers.find(module);
+    if (it == buffers.end()) {
+        it = buffers.emplace(std::string(module), std::vector<unsigned char>(layout.record_size)).first;
+        rt::clear_record(layout, it->second.data());
+    }
+    return it->second.data();
+}
+
+FormController::FormController(ProcedureObjects& objects, FormParts parts)
+    : ProcedureController(objects), parts_(std::move(parts)) {
+    toolbar_.Init(*this);
+}
+
+const char* FormController::CaptionFor(int request) {
+    switch (request) {
+        case ViewRecord: return "View Record";
+        case InsertRecord: return "Record Will Be Added";
+        case ChangeRecord: return "Record Will Be Changed";
+        default: return "";
+    }
+}
+
+int FormController::EventLoop() {
+    caption_ = CaptionFor(REQUEST);
+    window().SetText(0, Prop::Text, caption_);
+    return ProcedureController::EventLoop();
+}
+
+int FormController::Setup() {
+    const int head = SetupHead();
+    if (head != kLevelGoOn) return head;
+    rt::ui::Window& w = window();
+    ProcedureObjects& o = objects();
+    if (parts_.first_field) FIRSTFIELD = parts_.first_field;
+
+    HISTORYKEY = rt::ui::Key::CtrlH;
+    if (parts_.updated && parts_.history) {
+        rt::FileManager& me = parts_.updated->Me();
+        AddRecallBuffers(me.Layout(), me.BUFFER, parts_.history);
+        for (const auto& [feq, field] : parts_.recall_fields) AddRecallField(feq, field);
+    }
+    if (parts_.updated) AddUpdatedTable(parts_.updated->Me());
+    if (parts_.cancel) AddButtonAction(parts_.cancel, RequestCancelled);
+
+    rt::RelationManager* opened = parts_.opened ? parts_.opened : parts_.updated;
+    if (opened) {
+        if (parts_.cascade) opened->SetCascadeOpen();
+        OpenRelation(*opened);
+    }
+    PRIMARY = parts_.updated;
+
+    if (REQUEST == ViewRecord) {
+        INSERTACTION = 1;
+        DELETEACTION = 1;
+        CHANGEACTION = 1;
+        CANCELACTION = 0;
+        OKCONTROL = 0;
+    } else {
+        CHANGEACTION = 2;
+        CANCELACTION = 2;
+        OKCONTROL = parts_.ok;
+        if (PrepareRequest() != kLevelGoOn) return kLevelConsumed;  // the form never opens
+    }
+
+    Open(w);
+    o.alerts.AlertMouseWheel(w);
+    o.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    if (REQUEST == ViewRecord) {
+        for (int feq : w.Controls())
+            if (const rt::ui::ControlDef* c = w.Control(feq); c && IsEntryKind(c->kind))
+                w.Set(feq, Prop::ReadOnly, 1);
+        for (const FormLookup& l : lookups_)
+            if (l.button) w.Disable(l.button);
+    }
+    if (o.resizer) {
+        o.resizer->Init(rt::ui::ResizeManager::kKeepLayout, 1, 0);
+        AddResizer(*o.resizer);
+    }
+    LoadWindowPosition(ProgramSettings, procedure_name());
+    if (o.resizer) o.resizer->Resize();
+    toolbar_.HELPBUTTON = parts_.help;
+    AddFormToolbar(toolbar_);
+    DeclareAlertKeys();
+    o.focus.Configure(w);
+    if (o.navigation) {
+        for (int feq : {parts_.cancel, parts_.help, parts_.ok})
+            if (feq) o.navigation->AddControl(feq);
+        o.navigation->DeclareAlertKeys(w, 0);
+    }
+    return kLevelGoOn;
+}
+
+int FormController::Teardown() {
+    if (copy_ && PRIMARY) PRIMARY->Me().ReleaseRecordCopy(copy_);
+    copy_ = 0;
+    return ProcedureController::Teardown();
+}
+
+int FormController::RunWindow() {
+    const int response = ProcedureController::RunWindow();
+    // A navigation button whose completion did not go through leaves the browse nothing
+    // to move to.
+    if (response != RequestCompleted && VCRREQUEST) *VCRREQUEST = 0;
+    return REQUEST == ViewRecord ? RequestCancelled : response;
+}
+
+int FormController::PrepareRequest() {
+    const int level = ProcedureController::PrepareRequest();
+    if (level != kLevelGoOn) return level;
+    if (PRIMARY) copy_ = PRIMARY->Me().SaveRecordCopy();
+    return kLevelGoOn;
+}
+
+bool FormController::RecordChanged() const {
+    return PRIMARY && copy_ && !PRIMARY->Me().EqualBuffer(copy_);
+}
+
+// The record is gone only when the relation object deleted it (restrict rules included).
+int FormController::CompleteDelete() {
+    if (!PRIMARY) return ProcedureController::CompleteDelete();
+    return PRIMARY->Delete(false) == rt::Level::Benign ? kLevelGoOn : kLevelConsumed;
+}
+
+int FormController::SaveInserted() {
+    if (!PRIMARY) return ProcedureController::SaveInserted();
+    return PRIMARY->Me().Insert() == rt::Level::Benign ? kLevelGoOn : kLevelConsumed;
+}
+
+int FormController::SaveChanged() {
+    if (!PRIMARY) return ProcedureController::SaveChanged();
+    return PRIMARY->Update() == rt::Level::Benign ? kLevelGoOn : kLevelConsumed;
+}
+
+int FormController::OnCompleted() {
+    if (REQUEST == InsertRecord || REQUEST == ChangeRecord) {
+        if (!AcceptAllFields()) return kLevelConsumed;
+    }
+    // The history holds the record last saved: a refused save leaves it as it was.
+    std::vector<unsigned char> before;
+    if (PRIMARY && parts_.history) {
+        const auto* h = static_cast<const unsigned char*>(parts_.history);
+        before.assign(h, h + PRIMARY->Me().RecordSize());
+    }
+    const int level = ProcedureController::OnCompleted();
+    if (level != kLevelGoOn && !before.empty())
+        std::memcpy(parts_.history, before.data(), before.size());
+    if (level != kLevelGoOn) SelectFirstField();
+    return level;
+}
+
+bool FormController::AcceptAllFields() {
+    rt::ui::Window& w = window();
+    w.Set(0, Prop::AcceptAll, 1);
+    bool ok = true;
+    for (int feq : w.Controls()) {
+        const rt::ui::ControlDef* c = w.Control(feq);
+        if (!c || !IsEntryKind(c->kind) || w.Get(feq, Prop::Disable) || w.Get(feq, Prop::Hide) ||
+            w.Get(feq, Prop::ReadOnly))
+            continue;
+        bool taken = true;
+        if (IsCodeEntry(feq))
+            NormaliseCode(feq);
+        else
+            taken = w.Update(feq);
+        if (!taken || (w.Get(feq, Prop::Req) && rt::clip(w.ScreenText(feq)).empty())) {
+            rt::ui::Beep();
+            w.Select(feq);
+            ok = false;
+            break;
+        }
+        if (const FormLookup* l = LookupOfEntry(feq)) {
+            if (LookupEntry(*l) != kLevelGoOn) {
+                ok = false;
+                break;
+            }
+        }
+    }
+    w.Set(0, Prop::AcceptAll, 0);
+    if (ok) w.Display();
+    return ok;
+}
+
+bool FormController::IsCodeEntry(int feq) const {
+    const rt::ui::ControlDef* c = window().Control(feq);
+    return c && c->kind == Ctl::Entry && IsCodePicture(c->picture);
+}
+
+const FormLookup* FormController::LookupOfEntry(int feq) const {
+    for (const FormLookup& l : lookups_)
+        if (l.entry == feq) return &l;
+    return nullptr;
+}
+
+const FormLookup* FormController::LookupOfButton(int feq) const {
+    for (const FormLookup& l : lookups_)
+        if (l.button && l.button == feq) return &l;
+    return nullptr;
+}
+
+void FormController::NormaliseCode(int feq) {
+    rt::ui::Window& w = window();
+    const std::string text = rt::clip(rt::left(w.ScreenText(feq)));
+    double value = 0;
+    if (!text.empty()) {
+        char* end = nullptr;
+        const double v = std::strtod(text.c_str(), &end);
+        if (end && *end == '\0' && v >= 0 && v < 100000) value = v;
+    }
+    // The code's variable takes the digits as they are shown: a text update through the
+    // numeric picture would store the bare number.
+    const std::string code = rt::format(static_cast<double>(static_cast<long>(value)), "@n05");
+    w.SetText(feq, Prop::Text, code);
+    w.UseOf(feq).set_text(code);
+}
+
+int FormController::LookupEntry(const FormLookup& l) {
+    rt::ui::Window& w = window();
+    const bool blank = rt::clip(w.ScreenText(l.entry)).empty();
+    if (!blank || w.Get(l.entry, Prop::Req)) {
+        if (l.to_key) l.to_key();
+        if (l.table && l.table->GetByKeyQuiet(l.key) != rt::Level::Benign) {
+            if (RunUpdate(1, SelectRecord) == RequestCompleted) {
+                if (l.from_key) l.from_key();
+                w.Display(l.entry);
+            } else {
+                w.Select(l.entry);
+                Reset(0);
+                return kLevelConsumed;
+            }
+        }
+    }
+    Reset(0);
+    return kLevelGoOn;
+}
+
+void FormController::LookupButton(const FormLookup& l) {
+    UpdateComponents();
+    if (l.to_key) l.to_key();
+    if (RunUpdate(1, SelectRecord) == RequestCompleted && l.from_key) l.from_key();
+    Reset(1);
+}
+
+void FormController::Reset(int force) {
+    rt::ui::Window& w = window();
+    FORCEDRESET += force;
+    if (w.IsOpen() && w.Get(0, Prop::AcceptAll) != 0) return;
+    for (const FormLookup& l : lookups_) {
+        if (l.to_key) l.to_key();
+        if (l.table) l.table->Fetch(l.key);
+    }
+    ProcedureController::Reset(force);
+}
+
+int FormController::OnAccepted() {
+    rt::ui::Window& w = window();
+    const int feq = w.field();
+    if (IsCodeEntry(feq)) NormaliseCode(feq);
+    const int level = ProcedureController::OnAccepted();
+    if (level != kLevelGoOn) return level;
+    if (const FormLookup* l = LookupOfEntry(feq)) {
+        if (REQUEST == ViewRecord) return kLevelGoOn;
+        return LookupEntry(*l);
+    }
+    if (const FormLookup* l = LookupOfButton(feq)) {
+        LookupButton(*l);
+        return kLevelGoOn;
+    }
+    if (parts_.ok && feq == parts_.ok) {
+        UpdateComponents();
+        if (REQUEST == ViewRecord) w.Post(Event::CloseWindow);
+    }
+    return kLevelGoOn;
+}
+
+}  // namespace kvadrin

@@ -1,0 +1,100 @@
+// The form conventions, once, as the base every form procedure derives from: the form's
+// Setup after the common head, the caption by request, view mode (read-only entries,
+// disabled lookup buttons, answer cancelled), priming and deleting by request, the OK
+// check, completion through the updated table's access and relation objects, the cancel
+// question, the history recall, customer-code normalisation and the lookups of codes in
+// other tables.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/files/layout.h"
+#include "platform/files/relation.h"
+#include "platform/ui/formtoolbar.h"
+#include "shell/procedure.h"
+
+namespace kvadrin {
+
+// The history buffer of a form module on the calling thread: a copy of the updated
+// table's record, cleared the first time the module runs on the thread.
+void* FormHistory(std::string_view module, const rt::RecordLayout& layout);
+
+// What a form names in its Setup.
+struct FormParts {
+    rt::RelationManager* updated = nullptr;  // PRIMARY: the relation of the updated table
+    // The relation the form opens: the updated table's (null), or the looked-up table's
+    // opened with cascading so that the updated table opens along with it.
+    rt::RelationManager* opened = nullptr;
+    bool cascade = false;
+    void* history = nullptr;  // FormHistory of the module
+    std::vector<std::pair<int, int>> recall_fields;  // control, 1-based field number
+    int ok = 0, cancel = 0, help = 0;
+    int first_field = 0;  // the prompt of the first field (0: the first control)
+};
+
+// A code that must exist in another table: its entry, the small button beside it, and
+// how the code reaches the looked-up table's key field and comes back from it.
+struct FormLookup {
+    int entry = 0;
+    int button = 0;                     // 0: none
+    rt::FileManager* table = nullptr;   // the looked-up table
+    int key = 0;                        // its key, as FileManager numbers them
+    std::function<void()> to_key;       // entry's variable -> looked-up key field
+    std::function<void()> from_key;     // chosen row's key -> entry's variable
+};
+
+class FormController : public ProcedureController {
+public:
+    FormController(ProcedureObjects& objects, FormParts parts);
+
+    int EventLoop() override;  // the caption by request, then the parent
+    int Setup() override;
+    int Teardown() override;
+    int RunWindow() override;  // view answers cancelled
+    int PrepareRequest() override;
+    void Reset(int force = 0) override;
+    int OnAccepted() override;
+    int OnCompleted() override;
+    int CompleteDelete() override;
+    int SaveInserted() override;
+    int SaveChanged() override;
+
+    // The caption of a request: "View Record", "Record Will Be Added", "Record Will Be
+    // Changed", else empty.
+    static const char* CaptionFor(int request);
+    const std::string& caption() const { return caption_; }
+    rt::ui::FormToolbarHandler& form_toolbar_handler() { return toolbar_; }
+
+protected:
+    // Registered in the derived constructor (or Setup before the parent's).
+    void AddLookup(FormLookup lookup) { lookups_.push_back(std::move(lookup)); }
+    bool RecordChanged() const override;
+
+    // The lookup conventions; level 5 when the accept is refused.
+    int LookupEntry(const FormLookup& l);
+    void LookupButton(const FormLookup& l);
+    // "7" -> "00007"; text that is no number, and an empty entry, -> "00000".
+    void NormaliseCode(int feq);
+    // The check of all fields on OK: every entry takes its text, a required entry must
+    // not be blank and a lookup entry's code must exist. False leaves the focus on the
+    // field that failed.
+    bool AcceptAllFields();
+
+private:
+    bool IsCodeEntry(int feq) const;
+    const FormLookup* LookupOfEntry(int feq) const;
+    const FormLookup* LookupOfButton(int feq) const;
+
+    FormParts parts_;
+    std::vector<FormLookup> lookups_;
+    rt::ui::FormToolbarHandler toolbar_;
+    std::string caption_;
+    std::uint16_t copy_ = 0;  // the record as prepared, for the change check
+};
+
+}  // namespace kvadrin
