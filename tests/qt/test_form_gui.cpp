@@ -409,6 +409,26 @@ TEST_F(FormGui, DeleteAsksWithoutOpeningTheFormAndAnswersCompletedOnlyWhenTheRec
         EXPECT_EQ(response, c.response);
         EXPECT_EQ(StoredNow("STRUJA").empty(), c.gone);
     }
+    // A service that prices still use: the relation object refuses, the form answers 2.
+    driver.Start([] {
+        rt::FileManager* fm = Access::CENE();
+        ASSERT_EQ(fm->Open(), 0);
+        ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
+        Files::CENE().Clear();
+        CEN.OBRACUN = 1;
+        CEN.SIFRA = "VODA";
+        ASSERT_EQ(Files::CENE().Add(), 0) << rt::Error();
+        fm->Close();
+    });
+    driver.WaitForThreads();
+    StartForm(DeleteRecord, "VODA");
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to delete the highlighted record?");
+    EXPECT_EQ(MessageTitle(), "Referential Integrity Delete Error");
+    driver.Answer("OK");
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCancelled);
+    EXPECT_EQ(StoredNow("VODA"), "Voda|m3|Stan|Voda");
+
     EXPECT_FALSE(g_opened);
     // No placement stored for a window that never opened.
     EXPECT_EQ(ProgramSettings.Fetch(kForm, "Maximize"), "");
@@ -437,6 +457,16 @@ TEST_F(FormGui, CancelAsksOnlyWhenTheRecordChanged) {
     driver.Press(kForm, "?CANCEL");
     EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
     Finish();
+    EXPECT_EQ(response, RequestCancelled);
+    EXPECT_EQ(StoredNow("VODA"), "Voda|m3|Stan|Voda");
+
+    // The application closing down closes a changed form without the question.
+    StartForm(ChangeRecord, "VODA");
+    WaitForm();
+    driver.Type(kForm, "?OBA:NAZIV", "Izgubljeno");
+    EXPECT_GE(rt::ui::CloseDownOtherThreads(), 1);
+    Finish();
+    EXPECT_FALSE(driver.MessageOpen());
     EXPECT_EQ(response, RequestCancelled);
     EXPECT_EQ(StoredNow("VODA"), "Voda|m3|Stan|Voda");
 }
@@ -489,10 +519,15 @@ TEST_F(FormGui, HistoryKeyAndPreviousValueRecallTheLastSavedRecordOfTheThread) {
 
     WaitForm();
     driver.WaitUntil([&] { return driver.Caption(kForm) == "Record Will Be Added"; }, "the second form");
+    // A save refused (duplicate code) does not count as the last saved record.
+    driver.Type(kForm, "?OBA:SIFRA", "VODA");
+    driver.Type(kForm, "?OBA:NAZIV", "Odbijeno");
+    driver.Press(kForm, "?OK");
+    EXPECT_EQ(MessageTitle(), "Duplicate Key Error");
+    driver.Answer("OK");
     driver.Focus(kForm, "?OBA:NAZIV");
     driver.Keys(kForm, {Key::CtrlH});
     driver.WaitUntil([&] { return driver.Text(kForm, "?OBA:NAZIV") == "Lift"; }, "Ctrl+H recalls the name");
-    EXPECT_EQ(driver.Text(kForm, "?OBA:JM"), "");
     driver.Focus(kForm, "?OBA:JM");
     driver.WaitUntil([&] { return driver.Focused(kForm) == "?OBA:JM"; }, "focus on the unit");
     driver.Pump();
@@ -510,11 +545,13 @@ TEST_F(FormGui, ToolbarNavigationCompletesAsOkAndLeavesTheButtonForTheBrowse) {
         const char* code;
         int button;
         bool completes;
+        bool with_code = true;  // an insert without its required code cannot complete
     } cases[] = {
         {ChangeRecord, "VODA", rt::ui::ToolbarButton::Down, true},
         {ChangeRecord, "VODA", rt::ui::ToolbarButton::Top, true},
         {InsertRecord, "", rt::ui::ToolbarButton::Insert, true},
         {InsertRecord, "", rt::ui::ToolbarButton::Top, false},
+        {InsertRecord, "", rt::ui::ToolbarButton::Down, false, false},
         {ViewRecord, "VODA", rt::ui::ToolbarButton::Down, false},
     };
     int n = 0;
@@ -524,11 +561,17 @@ TEST_F(FormGui, ToolbarNavigationCompletesAsOkAndLeavesTheButtonForTheBrowse) {
         const int thread = StartForm(c.request, c.code);
         WaitForm();
         driver.WaitUntil([&] { return !driver.Caption(kForm).empty(); }, "the caption");
-        if (c.request == InsertRecord) driver.Type(kForm, "?OBA:SIFRA", ("NOV" + std::to_string(++n)).c_str());
+        if (c.request == InsertRecord && c.with_code)
+            driver.Type(kForm, "?OBA:SIFRA", ("NOV" + std::to_string(++n)).c_str());
+        else if (c.request == InsertRecord)
+            driver.Type(kForm, "?OBA:NAZIV", "bez");
         driver.Pump();
         rt::ui::rtl_post(rt::ui::Event::Accepted, c.button, thread);
         if (!c.completes) {
-            // Not offered: the form stays as it was until cancelled.
+            // Not offered, or refused by the OK check: the form stays until cancelled, and
+            // the browse is left no navigation.
+            if (!c.with_code)
+                driver.WaitUntil([&] { return driver.Focused(kForm) == "?OBA:SIFRA"; }, "the code refused");
             driver.Pump();
             EXPECT_EQ(response, -1);
             driver.Press(kForm, "?CANCEL");
