@@ -20,6 +20,7 @@
 #include "shell/desktop_integration.h"
 #include "shell/glavni.h"
 #include "winint/alerts.h"
+#include "winint/desktop.h"
 #include "winint/session.h"
 #include "shell/procedure.h"
 #include "tests/qt/gui_fixture.h"
@@ -135,6 +136,7 @@ protected:
     void TearDown() override {
         kvtest::GuiTest::TearDown();
         SetDesktopIntegration(nullptr);
+        WlResetFrameWindow();
         ProgramSettings.Kill();
         fs::remove_all(dir_);
     }
@@ -279,6 +281,53 @@ TEST_F(WinIntGui, AWindowStoredOffScreenComesBackOnScreen) {
                      "the window on the screen");
     driver.Press("WinTestForm", "?CANCEL");
     driver.WaitClosed("WinTestForm");
+}
+
+const rt::ui::WindowDef& FrameDef() {
+    static const rt::ui::WindowDef def = [] {
+        rt::ui::WindowDef d;
+        d.module = "KVD$WINTEST";
+        d.name = "P1$FRAME";
+        d.caption = "Okvir";
+        d.w = 400, d.h = 260;
+        d.frame = true;
+        d.resizable = true;
+        return d;
+    }();
+    return def;
+}
+
+const rt::ui::WindowDef& ChildDef() {
+    static const rt::ui::WindowDef def = [] {
+        rt::ui::WindowDef d = FormDef();
+        d.name = "P1$CHILD";
+        d.mdi = true;
+        return d;
+    }();
+    return def;
+}
+
+TEST_F(WinIntGui, AFrameChildStoredOffTheFrameComesBackIntoIt) {
+    rt::WindowPlacement p;
+    p.x = -300;
+    p.y = -200;
+    p.has_position = true;
+    ProgramSettings.SaveWindowPosition("WinTestChild", p, true);
+    const int frame = driver.Start([] {
+        RunWindowProcedure("WinTestFrame", WindowKind::Frame, FrameDef(), nullptr,
+                           [](ProcedureObjects& o) { return std::make_unique<ProcedureController>(o); });
+    });
+    rt::qt::QtWindow& f = driver.WaitForWindow("WinTestFrame");
+    ASSERT_NE(f.mdi_area(), nullptr);
+    driver.WaitUntil([&] { return WlFrameWindow() == f.id(); }, "the frame registered");
+    driver.Start([] { RunForm("WinTestChild", ChildDef()); });
+    rt::qt::QtWindow& child = driver.WaitForWindow("WinTestChild");
+    ASSERT_TRUE(child.is_child());
+    driver.WaitUntil([&] { return child.top()->pos() == QPoint(0, 0); }, "the child at the frame's origin");
+    driver.Press("WinTestChild", "?CANCEL");
+    driver.WaitClosed("WinTestChild");
+    rt::ui::rtl_post(rt::ui::Event::CloseWindow, 0, frame);
+    driver.WaitClosed("WinTestFrame");
 }
 
 TEST_F(WinIntGui, CtrlWheelAndTheSessionEndReachTheWindowAsEvents) {
