@@ -237,4 +237,24 @@ TEST_F(Alerts, TraceLinesOfTheSwitches) {
     Drain();
 }
 
+TEST_F(Alerts, SystemCommandsAndTheShutdownSwitches) {
+    CommandLine({"/TovrelDebug", "/CheckshutDownStops"});
+    WlAlert(window_.get(), WM_SYSCOMMAND, 0, 0, 1, 0, kWaPostLibraryEvent + kWaAnswerOne);
+    WlAlert(window_.get(), 17, 0, 0, 1, 0, 5);
+    bool pass = true;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Send(Win(), WM_SYSCOMMAND, 0xF060, 0, &pass), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "WlAccept WE::WM_SYSCOMMAND\r\n");
+    EXPECT_FALSE(pass);
+    EXPECT_EQ(Drain(), std::vector<int>{6782});
+    EXPECT_EQ(WlSysEvent(1), 0xF060);
+    EXPECT_EQ(WlSysEvent(0), 0);
+
+    Send(Win(), WM_QUERYENDSESSION, 0, 0, &pass);
+    const std::string address = std::to_string(reinterpret_cast<std::intptr_t>(&EndSession));
+    EXPECT_TRUE(HasLine("  ShowStop2 : " + address));
+    EXPECT_TRUE(HasLine("fp_EndSessionHandler: " + address));
+    Drain();
+}
+
 }  // namespace
