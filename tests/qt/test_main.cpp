@@ -1,0 +1,233 @@
+// The frame: its caption after the login, the menu starting procedures on threads of
+// their own, the toolbar reaching the active window's thread, the splash window, and the
+// close-down of the other threads' windows when the frame closes.
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <atomic>
+#include <mutex>
+
+#include "data/globals.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "platform/qt/qt_window.h"
+#include "platform/ui/events.h"
+#include "shell/kvd001_main.h"
+#include "shell/kvd002_splash.h"
+#include "shell/procedure.h"
+#include "tests/qt/test_login_fixture.h"
+
+using namespace kvadrin;
+namespace Event = rt::ui::Event;
+namespace Key = rt::ui::Key;
+
+namespace kvtest {
+namespace {
+
+// The probe's window: a child of the frame, or (`outside`) a window of its own.
+const rt::ui::WindowDef& ProbeDef(bool outside = false) {
+    static const auto make = [](bool mdi) {
+        rt::ui::WindowDef d;
+        d.module = "KVQ$MAIN";
+        d.name = mdi ? "PROBE" : "OUTSIDE";
+        d.caption = "Proba";
+        d.w = 160, d.h = 60;
+        d.mdi = mdi;
+        rt::ui::ControlDef ok;
+        ok.kind = rt::ui::Ctl::Button;
+        ok.label = "?OK";
+        ok.text = "OK";
+        ok.x = 50, ok.y = 30, ok.w = 50, ok.h = 14;
+        d.controls.push_back(ok);
+        return d;
+    };
+    static const rt::ui::WindowDef child = make(true), own = make(false);
+    return outside ? own : child;
+}
+
+// What the menu's procedures saw: the thread each ran on and the events of its window.
+struct Probe {
+    std::mutex m;
+    std::vector<std::pair<std::string, int>> started;  // procedure, thread
+    EventLog log;
+    std::atomic<int> thread{0};
+};
+Probe* g_probe = nullptr;
+
+class ProbeController : public ProcedureController {
+public:
+    using ProcedureController::ProcedureController;
+    void RegisterButtons() override { AddDialogButton(window().Feq("?OK"), RequestCompleted); }
+    int OnEvent() override {
+        g_probe->log.Add(window());
+        return ProcedureController::OnEvent();
+    }
+};
+
+std::function<void()> ProbeProcedure(const std::string& name, bool outside = false) {
+    return [name, outside] {
+        {
+            std::lock_guard lock(g_probe->m);
+            g_probe->started.emplace_back(name, rt::ui::rtl_thread());
+        }
+        g_probe->thread = rt::ui::rtl_thread();
+        RunWindowProcedure("Probe", WindowKind::Dialog, ProbeDef(outside), {},
+                           [](ProcedureObjects& p) { return std::make_unique<ProbeController>(p); });
+    };
+}
+
+class MainGui : public LoginFixture {
+protected:
+    void SetUp() override {
+        LoginFixture::SetUp();
+        g_probe = &probe;
+        for (const char* name : {"BrowseObracuni", "PrenosUNovuGodinu", "BrowseKvadrin"})
+            SetMenuProcedure(name, ProbeProcedure(name));
+        WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
+                    Firm("Beta", "(localdb)\\kv", "BETA", "")});
+    }
+    void TearDown() override {
+        LoginFixture::TearDown();
+        for (const char* name : {"BrowseObracuni", "PrenosUNovuGodinu", "BrowseKvadrin"})
+            SetMenuProcedure(name, nullptr);
+    }
+
+    // Main through the login of `firm` up to its open frame; returns the frame's thread.
+    int OpenFrame(const char* firm) {
+        WriteLoginIni("(localdb)\\kv", "korisnik", firm);
+        const int thread = driver.Start([] { Main(); });
+        driver.WaitForWindow("MSSQLLogMulti");
+        driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") != ""; }, "the firm proposed");
+        driver.Press("MSSQLLogMulti", "?OK");
+        driver.WaitForWindow("Main");
+        return thread;
+    }
+    bool ProbeStarted(const std::string& name) {
+        std::lock_guard lock(probe.m);
+        for (auto& [n, t] : probe.started)
+            if (n == name) return true;
+        return false;
+    }
+    int ProbeThread(const std::string& name) {
+        std::lock_guard lock(probe.m);
+        for (auto& [n, t] : probe.started)
+            if (n == name) return t;
+        return 0;
+    }
+
+    Probe probe;
+};
+
+TEST_F(MainGui, FrameAfterTheLoginStartsTheMenuOnThreadsAndForwardsTheToolbar) {
+    const int frame = OpenFrame("Alfa");
+    const std::string caption = "KVADRIN 1.0.2 - Alfa d.o.o. (2024)" + std::string(10, ' ') + "(localdb)\\kv - ALFA_2024";
+    driver.WaitUntil([&] { return driver.Caption("Main") == caption; }, "the frame's caption");
+    driver.WaitUntil([&] { return rt::clip(driver.Text("Main", "?NAZIVFIRME")) == "Alfa d.o.o."; }, "the firm in the toolbar");
+    EXPECT_FALSE(driver.Enabled("Main", "?TOOLBAR:INSERT"));
+
+    // The splash opens with the frame; an Accepted event of the frame that names no
+    // control closes it.
+    driver.WaitForWindow("BrivantSplash");
+    rt::ui::rtl_post(Event::Accepted, 0, frame);
+    driver.WaitClosed("BrivantSplash");
+    driver.Snapshot("Main", "main_frame.png");
+
+    // A menu item starts its procedure on a new thread.
+    driver.Press("Main", "?OBRACUNI");
+    driver.WaitForWindow("Probe");
+    const int obracuni = ProbeThread("BrowseObracuni");
+    EXPECT_NE(obracuni, 0);
+    EXPECT_NE(obracuni, frame);
+
+    // A toolbar button reaches the thread of the window the user works in.
+    driver.WaitUntil([&] { return rt::ui::WindowThread(rt::ui::FocusedWindow()) == obracuni; },
+                     "the started window active");
+    rt::ui::rtl_post(Event::Accepted, rt::ui::ToolbarButton::Insert, frame);
+    driver.WaitUntil([&] { return probe.log.Has(Event::Accepted, rt::ui::ToolbarButton::Insert); },
+                     "the toolbar button on the window's thread");
+    driver.Press("Probe", "?OK");
+    driver.WaitClosed("Probe");
+
+    // With the frame itself active while a window of another thread is open, the frame
+    // handles the button: nothing is forwarded.
+    driver.Start(ProbeProcedure("Outside", true));
+    driver.WaitForWindow("Probe");
+    EXPECT_FALSE(driver.Visible("Main", "?ITEM3"));
+    driver.Keys("Main", {Key::CtrlN});
+    driver.WaitUntil([&] { return driver.Visible("Main", "?ITEM3"); }, "the item Ctrl+N shows");
+    driver.WaitUntil([&] { return rt::ui::WindowThread(rt::ui::FocusedWindow()) == frame; }, "the frame active");
+    probe.log.Clear();
+    rt::ui::rtl_post(Event::Accepted, rt::ui::ToolbarButton::Change, frame);
+    // Ctrl+P after the button: once its item shows, the frame has handled the button.
+    EXPECT_FALSE(driver.Visible("Main", "?ITEM1"));
+    driver.Keys("Main", {Key::CtrlP});
+    driver.WaitUntil([&] { return driver.Visible("Main", "?ITEM1"); }, "the item Ctrl+P shows");
+    EXPECT_FALSE(probe.log.Has(Event::Accepted, rt::ui::ToolbarButton::Change));
+    driver.Press("Probe", "?OK");
+    driver.WaitClosed("Probe");
+
+    // The hidden item starts its procedure once and is hidden again.
+    driver.Press("Main", "?ITEM3");
+    driver.WaitForWindow("Probe");
+    EXPECT_TRUE(ProbeStarted("PrenosUNovuGodinu"));
+    EXPECT_NE(ProbeThread("PrenosUNovuGodinu"), obracuni);
+    driver.WaitUntil([&] { return !driver.Visible("Main", "?ITEM3"); }, "the item hidden after its choice");
+    driver.Press("Probe", "?OK");
+    driver.WaitClosed("Probe");
+
+    // A procedure not built yet says so on its own thread.
+    driver.Press("Main", "?ITEM2");
+    const std::string text = driver.Answer("OK");
+    EXPECT_NE(text.find("ProveraVerzije"), std::string::npos) << text;
+
+    // Exit closes the other threads' windows as cancelled, then the frame; Main returns.
+    driver.Press("Main", "?MATICNIPODACIKVADRIN");
+    driver.WaitForWindow("Probe");
+    probe.log.Clear();
+    driver.Press("Main", "?EXIT");
+    driver.WaitForThreads();
+    EXPECT_TRUE(probe.log.Has(Event::CloseDown, 0));
+    EXPECT_EQ(driver.Server().FindWindow("Main"), nullptr);
+}
+
+TEST_F(MainGui, AFirmWithoutAFirstLineLeavesTheNameOutOfTheCaption) {
+    OpenFrame("Beta");
+    const std::string caption = "KVADRIN 1.0.2 -  (2024)" + std::string(10, ' ') + "(localdb)\\kv - BETA_2024";
+    driver.WaitUntil([&] { return driver.Caption("Main") == caption; }, "the caption without a firm name");
+    driver.Press("Main", "?EXIT");
+    driver.WaitForThreads();
+}
+
+TEST_F(MainGui, ACancelledLoginOpensNoFrame) {
+    WriteLoginIni("(localdb)\\kv", "korisnik", "Alfa");
+    std::atomic<bool> returned{false};
+    driver.Start([&] {
+        Main();
+        returned = true;
+    });
+    driver.WaitForWindow("MSSQLLogMulti");
+    driver.Press("MSSQLLogMulti", "?CANCEL");
+    driver.WaitForThreads();
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(driver.Server().FindWindow("Main"), nullptr);
+}
+
+class SplashGui : public GuiTest {};
+
+TEST_F(SplashGui, WithoutInputTheSplashClosesByItsTimer) {
+    driver.Start([] { BrivantSplash(); });
+    driver.WaitForWindow("BrivantSplash");
+    driver.Snapshot("BrivantSplash", "splash.png");
+    driver.WaitClosed("BrivantSplash");
+}
+
+TEST_F(SplashGui, AClickClosesTheSplashAtOnce) {
+    driver.Start([] { BrivantSplash(); });
+    rt::qt::QtWindow& splash = driver.WaitForWindow("BrivantSplash");
+    QTest::mouseClick(splash.top(), Qt::LeftButton, {}, QPoint(20, 20));
+    // Well inside the three seconds of its timer.
+    driver.WaitClosed("BrivantSplash", 2000);
+}
+
+}  // namespace
+}  // namespace kvtest
