@@ -71,7 +71,8 @@ public:
     rt::ui::FormToolbarHandler& form_toolbar_handler() { return toolbar_; }
 
 protected:
-    // Registered in the derived constructor (or Setup before the parent's).
+    // Registered in the derived constructor. A form with lookups overrides CallUpdate to
+    // call its lookup browse: RunUpdate(1, 4) sets CallRequest to select and calls it.
     void AddLookup(FormLookup lookup) { lookups_.push_back(std::move(lookup)); }
     bool RecordChanged() const override;
 
