@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "platform/core/process.h"
 #include "platform/ui/window.h"
 #include "winint/debug.h"
 
@@ -27,7 +28,15 @@ std::string Hex(std::uint64_t v) {
     return buffer;
 }
 
-void StackMessage(const char* text) { rt::ui::Message(text, "wl_TestStack", rt::ui::Icon::Hand); }
+// A box on a procedure thread; the GUI thread (which runs the alerts' window procedure)
+// cannot wait for an answer to its own box, so there the text becomes a debug line.
+void StackMessage(const char* text) {
+    if (rt::thread_number() == 0) {
+        WlDebugWrite(std::string("wl_TestStack : ") + text);
+        return;
+    }
+    rt::ui::Message(text, "wl_TestStack", rt::ui::Icon::Hand);
+}
 
 }  // namespace
 

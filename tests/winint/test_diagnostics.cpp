@@ -4,6 +4,7 @@
 #include <regex>
 #include <thread>
 
+#include "platform/core/process.h"
 #include "platform/core/sysinfo.h"
 #include "tests/ui/fake_backend.h"
 #include "tests/winint/winint_fixture.h"
@@ -178,6 +179,7 @@ TEST_F(Diagnostics, TheStackCheckPassesABalancedStretchAndReportsChangedRegister
 }
 
 TEST_F(Diagnostics, TooManyLevelsAndAnUnpairedTest) {
+    rt::set_thread_number(1);
     rt::ui::test::FakeBackend backend;
     backend.auto_answer = [](const rt::ui::MessageRequest&) { return 1; };
     rt::sys::RegisterBlock block{};  // the same registers at every level
@@ -197,6 +199,12 @@ TEST_F(Diagnostics, TooManyLevelsAndAnUnpairedTest) {
     EXPECT_EQ(wl_TSLevel(), 1);
     wl_TestStack(&block);
     EXPECT_EQ(backend.messages.size(), 1u);
+
+    // A thread outside the runtime (the GUI thread) cannot wait for a box: a line instead.
+    std::thread gui([&] { wl_TestStack(&block); });
+    gui.join();
+    EXPECT_EQ(backend.messages.size(), 1u);
+    EXPECT_TRUE(HasLine("wl_TestStack : SaveStack - TestStack pair mismatch"));
 }
 
 TEST_F(Diagnostics, ProceduresLoadOnceAndAFailureIsNotTriedAgain) {
