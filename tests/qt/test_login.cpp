@@ -171,5 +171,26 @@ TEST_F(LoginGui, AServerThatCannotBeReachedEndsTheProcessAfterTwoBeeps) {
     EXPECT_EQ(Slurp(program_ / "LOGIN_TAVSQL.INI").find("p,w"), std::string::npos);
 }
 
+// With a firm name already set, the single-firm login runs: the database is named after
+// the firm folder and the settings keep no firm name.
+TEST_F(LoginGui, TheSingleFirmLoginNamesTheDatabaseAfterTheFirmFolder) {
+    WriteLoginIni("(localdb)\\kv", "korisnik", "Alfa");
+    NAZIVFIRME = "Neka firma";
+    StartLogin();
+    driver.WaitForWindow("MSSQLLogin");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogin", "?MSBASE") == "FIRMA_2024"; }, "the database name");
+    EXPECT_EQ(driver.Text("MSSQLLogin", "?GLO:SERVER"), "(localdb)\\kv");
+    driver.Snapshot("MSSQLLogin", "login_single.png");
+    driver.Press("MSSQLLogin", "?OK");
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCompleted);
+    EXPECT_TRUE(users_open);
+    EXPECT_EQ(rt::clip(OWNERFIRME.view()), "(localdb)\\kv,FIRMA_2024,,;TrustedConnection=True");
+    EXPECT_EQ(rt::clip(NAZIVFIRME.view()), "Neka firma");
+    EXPECT_TRUE(fs::exists(localdb_ / "FIRMA_2024.sqlite"));
+    const std::string ini = Slurp(program_ / "LOGIN_TAVSQL.INI");
+    EXPECT_NE(ini.find("NazivFirme=Alfa"), std::string::npos) << "the firm name is left as it was: " << ini;
+}
+
 }  // namespace
 }  // namespace kvtest
