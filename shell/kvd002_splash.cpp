@@ -18,7 +18,7 @@ public:
         const int level = ProcedureController::Setup();
         if (level != kLevelGoOn) return level;
         rt::ui::Window& w = window();
-        w.Set(0, rt::ui::Prop::Timer, 300);
+        if (SplashTimer > 0) w.Set(0, rt::ui::Prop::Timer, SplashTimer);
         w.Alert(0, Key::MouseLeft);
         w.Alert(0, Key::MouseLeft2);
         w.Alert(0, Key::MouseRight);
@@ -38,6 +38,8 @@ public:
 };
 
 }  // namespace
+
+int SplashTimer = 300;
 
 void BrivantSplash() {
     RunWindowProcedure("BrivantSplash", WindowKind::Splash, BrivantSplashWindow(), {},

@@ -9,6 +9,10 @@ namespace kvadrin {
 // seconds, or when the frame posts it CloseWindow.
 void BrivantSplash();
 
+// The splash's timer in hundredths of a second (3 seconds); 0 leaves it without a timer,
+// which tests use to see that input alone closes it.
+extern int SplashTimer;
+
 const rt::ui::WindowDef& BrivantSplashWindow();
 
 }  // namespace kvadrin
