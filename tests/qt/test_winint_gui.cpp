@@ -179,6 +179,8 @@ TEST_F(WinIntGui, EnterAndTheArrowsMoveByControlKind) {
     driver.PickRow(P, "?LISTA", 1);
     driver.Keys(P, {Key::Down});
     EXPECT_EQ(driver.Focused(P), "?LISTA");
+    driver.WaitUntil([&] { return g_log.Last(rt::ui::Event::NewSelection, 4).selected == 2; },
+                     "the second row selected");
     driver.Keys(P, {Key::Left});
     WaitFocus("?MESTO");
     driver.Keys(P, {Key::Tab});
@@ -186,7 +188,7 @@ TEST_F(WinIntGui, EnterAndTheArrowsMoveByControlKind) {
     driver.Keys(P, {Key::Enter});
     WaitFocus("?BROJ");
     // A spin box keeps all four arrows; Enter leaves it.
-    driver.Keys(P, {Key::Up, Key::Down, Key::Left});
+    driver.Keys(P, {Key::Up, Key::Down, Key::Left, Key::Right});
     EXPECT_EQ(driver.Focused(P), "?BROJ");
     driver.Keys(P, {Key::Enter});
     WaitFocus("?AKTIVAN");
