@@ -24,19 +24,19 @@ std::vector<std::string> g_command;
 std::vector<std::string> ReadProcessCommandLine() {
     std::ifstream in("/proc/self/cmdline", std::ios::binary);
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::string> parts;
+    std::vector<std::string> args;
     std::string cur;
     for (char c : all) {
         if (c == '\0') {
-            parts.push_back(cur);
+            args.push_back(cur);
             cur.clear();
         } else {
             cur += c;
         }
     }
-    if (!cur.empty()) parts.push_back(cur);
-    if (!parts.empty()) parts.erase(parts.begin());  // the program itself
-    return parts;
+    if (!cur.empty()) args.push_back(cur);
+    if (!args.empty()) args.erase(args.begin());  // the program itself
+    return args;
 }
 
 thread_local int t_last_error = 0;
