@@ -194,6 +194,7 @@ public:
                     GLO.SERVER = M.SERVERNAME.view();
                 } else {
                     GLO.SERVER.clear();
+                    w.Display(w.Feq("?GLO:SERVER"));  // the entry must not keep the old server
                     w.Select(feq);
                     return kLevelConsumed;
                 }

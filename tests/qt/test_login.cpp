@@ -171,6 +171,37 @@ TEST_F(LoginGui, AServerThatCannotBeReachedEndsTheProcessAfterTwoBeeps) {
     EXPECT_EQ(Slurp(program_ / "LOGIN_TAVSQL.INI").find("p,w"), std::string::npos);
 }
 
+// A firm name the list does not hold opens the firms list: a choice there brings its
+// server and database; a list closed without a choice (here: not built yet, which says so)
+// clears the server and returns to the firm entry.
+TEST_F(LoginGui, AnUnknownFirmNameOpensTheFirmsList) {
+    WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
+                Firm("Beta", "(localdb)\\drugi", "BETA", "Beta a.d.")});
+    WriteLoginIni("(localdb)\\kv", "korisnik", "Alfa");
+    const std::function<void()> not_built = BrowseMBaseProcedure;
+    BrowseMBaseProcedure = [] {
+        // The user picks Beta.
+        M.NAZIVFIRME = "Beta";
+        Access::MBASE()->GetByKeyQuiet(0);
+        CallResponse = RequestCompleted;
+    };
+    StartLogin();
+    WaitProposed("Alfa");
+    driver.Type("MSSQLLogMulti", "?NAZIVFIRME", "Bet");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "BETA_2024"; }, "the firm chosen");
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?NAZIVFIRME"), "Beta");
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:SERVER"), "(localdb)\\drugi");
+
+    BrowseMBaseProcedure = not_built;
+    driver.Type("MSSQLLogMulti", "?NAZIVFIRME", "Nepoznata");
+    EXPECT_NE(driver.Answer("OK").find("BrowseMBase"), std::string::npos);
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?GLO:SERVER") == ""; }, "the server cleared");
+    driver.WaitUntil([&] { return driver.Focused("MSSQLLogMulti") == "?NAZIVFIRME"; }, "the focus on the firm entry");
+    driver.Press("MSSQLLogMulti", "?CANCEL");
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCancelled);
+}
+
 // With a firm name already set, the single-firm login runs: the database is named after
 // the firm folder and the settings keep no firm name.
 TEST_F(LoginGui, TheSingleFirmLoginNamesTheDatabaseAfterTheFirmFolder) {
