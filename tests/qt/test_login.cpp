@@ -202,6 +202,31 @@ TEST_F(LoginGui, AnUnknownFirmNameOpensTheFirmsList) {
     EXPECT_EQ(response, RequestCancelled);
 }
 
+// A "Sistem:" line whose 7th character is "L" keeps the login settings in the per-user
+// configuration folder, for reading and for writing.
+TEST_F(LoginGui, TheSystemLineMovesTheSettingsToTheUsersConfiguration) {
+    const fs::path config = root_ / "config";
+    fs::create_directories(config / "kvadrin");
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
+                Firm("Beta", "(localdb)\\kv", "BETA", "Beta a.d.")});
+    WriteLoginIni("(localdb)\\kv", "u-programu", "Alfa");
+    WriteLoginIni("(localdb)\\kv", "u-konfiguraciji", "Beta", config / "kvadrin" / "LOGIN_TAVSQL.INI");
+    FIRMA_R15 = "SISTEML";
+    StartLogin();
+    WaitProposed("Beta");
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:NAME"), "u-konfiguraciji");
+    driver.Type("MSSQLLogMulti", "?GLO:NAME", "drugi");
+    driver.Press("MSSQLLogMulti", "?OK");
+    driver.WaitForThreads();
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(response, RequestCompleted);
+    EXPECT_NE(Slurp(config / "kvadrin" / "LOGIN_TAVSQL.INI").find("Name=drugi"), std::string::npos);
+    EXPECT_NE(Slurp(program_ / "LOGIN_TAVSQL.INI").find("Name=u-programu"), std::string::npos);
+    // Beta's own "Sistem:" line is blank: from now on the program folder's copy counts.
+    EXPECT_EQ(LoginIniFile(), ".\\LOGIN_TAVSQL.INI");
+}
+
 // With a firm name already set, the single-firm login runs: the database is named after
 // the firm folder and the settings keep no firm name.
 TEST_F(LoginGui, TheSingleFirmLoginNamesTheDatabaseAfterTheFirmFolder) {

@@ -54,6 +54,8 @@ protected:
         g_login_beeps = 0;
         g_login_halts = 0;
         g_login_exit_code = -1;
+        saved_beep_ = kvadrin::SoundBeep;
+        saved_halt_ = kvadrin::HaltProcess;
         kvadrin::SoundBeep = [] { ++g_login_beeps; };
         kvadrin::HaltProcess = [](int code) {
             ++g_login_halts;
@@ -62,6 +64,8 @@ protected:
     }
     void TearDown() override {
         GuiTest::TearDown();
+        kvadrin::SoundBeep = saved_beep_;
+        kvadrin::HaltProcess = saved_halt_;
         kvadrin::ProgramSettings.Kill();
         std::filesystem::current_path(old_cwd_);
         ::unsetenv("KVADRIN_LOCALDB");
@@ -96,8 +100,9 @@ protected:
         const rt::TableDef& def = kvadrin::table_def(kvadrin::TableId::MBASE);
         ASSERT_EQ(rt::WriteFlatFile((year_ / "MBASE.DAT").string(), def.layout, rows, def.owner), 0);
     }
-    void WriteLoginIni(const char* server, const char* name, const char* firm) {
-        std::ofstream out(program_ / "LOGIN_TAVSQL.INI", std::ios::binary);
+    void WriteLoginIni(const char* server, const char* name, const char* firm,
+                       const std::filesystem::path& file = {}) {
+        std::ofstream out(file.empty() ? program_ / "LOGIN_TAVSQL.INI" : file, std::ios::binary);
         out << "[Server]\r\nServer=" << server << "\r\n[Name]\r\nName=" << name
             << "\r\n[NazivFirme]\r\nNazivFirme=" << firm << "\r\n";
     }
@@ -111,6 +116,8 @@ protected:
     static int halted() { return g_login_halts; }
     static int exit_code() { return g_login_exit_code; }
 
+    void (*saved_beep_)() = nullptr;
+    void (*saved_halt_)(int) = nullptr;
     std::filesystem::path root_, year_, program_, localdb_, old_cwd_;
 };
 
