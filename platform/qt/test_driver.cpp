@@ -147,31 +147,42 @@ void TestDriver::Activate(QtWindow& window) {
 
 QWidget* TestDriver::Usable(const std::string& procedure, const std::string& label) {
     QWidget* found = nullptr;
+    auto shown = [&] {
+        found = server_.FindWindow(procedure) ? Widget(procedure, label) : nullptr;
+        return found && found->isVisible() && found->isEnabled();
+    };
+    const std::string what = "control " + label + " of " + procedure + " to be shown and enabled";
+    // A user acts on a window whose procedure waits for input, once what the procedure did
+    // so far is on the screen (its focus moves, texts and states).
     WaitUntil(
         [&] {
-            found = server_.FindWindow(procedure) ? Widget(procedure, label) : nullptr;
-            return found && found->isVisible() && found->isEnabled();
+            QtWindow* w = server_.FindWindow(procedure);
+            return w && rt::ui::ThreadIdle(w->thread()) && shown();
         },
-        "control " + label + " of " + procedure + " to be shown and enabled");
+        what);
+    Pump();
+    WaitUntil(shown, what);
     Activate(Window(procedure));
     return found;
 }
 
+void TestDriver::TakeFocus(QWidget* w, const std::string& procedure, const std::string& label) {
+    WaitUntil(
+        [&] {
+            if (QApplication::focusWidget() != w) w->setFocus(Qt::MouseFocusReason);
+            return QApplication::focusWidget() == w;
+        },
+        "control " + label + " of " + procedure + " to take the focus");
+}
+
 void TestDriver::Focus(const std::string& procedure, const std::string& label) {
-    QWidget* w = Usable(procedure, label);
-    w->setFocus(Qt::MouseFocusReason);
-    Pump();
-    if (QApplication::focusWidget() != w)
-        Fail("control " + label + " of " + procedure + " does not take the focus");
+    TakeFocus(Usable(procedure, label), procedure, label);
 }
 
 void TestDriver::Type(const std::string& procedure, const std::string& label,
                       const std::string& text) {
     QWidget* w = Usable(procedure, label);
-    w->setFocus(Qt::MouseFocusReason);
-    Pump();
-    if (QApplication::focusWidget() != w)
-        Fail("control " + label + " of " + procedure + " does not take the focus");
+    TakeFocus(w, procedure, label);
     if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
     else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) t->selectAll();
     else if (auto* r = qobject_cast<QTextEdit*>(w)) r->selectAll();

@@ -83,6 +83,7 @@ public:
 private:
     QtWindow& Window(const std::string& procedure);
     QWidget* Usable(const std::string& procedure, const std::string& label);
+    void TakeFocus(QWidget* w, const std::string& procedure, const std::string& label);
     QAction* Action(const std::string& procedure, const std::string& label);
     void Activate(QtWindow& window);
     [[noreturn]] void Fail(const std::string& message) const;

@@ -78,7 +78,9 @@ int Message(std::string_view text, std::string_view caption, std::string_view ic
     b->ShowMessage(r);
 
     std::unique_lock lock(detail::runtime_mutex());
+    q->waiting = true;
     q->cv.wait(lock, [&] { return q->answers.count(r.id) != 0; });
+    q->waiting = false;
     int answer = q->answers[r.id];
     q->answers.erase(r.id);
     // Anything outside the buttons counts as the last one, which is how a box that is

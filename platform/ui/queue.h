@@ -28,6 +28,7 @@ struct ThreadQueue {
     std::deque<QueuedEvent> events;
     std::vector<WindowId> windows;          // open windows, oldest first
     std::map<std::uint32_t, int> answers;   // message box answers by request id
+    bool waiting = false;                   // blocked for input (Accept or a message box)
 };
 
 std::mutex& runtime_mutex();

@@ -862,6 +862,17 @@ void Window::SetWaitCursor(bool on) { impl_->set_win(impl_->win.wait_cursor, on)
 
 void Window::PressKey(int key) { impl_->pressed.push_back(key); }
 
+bool ThreadIdle(int thread) {
+    std::lock_guard lock(detail::runtime_mutex());
+    auto q = detail::queue_of_locked(thread);
+    if (!q || !q->waiting) return false;
+    // Events for the thread's older windows wait until those are on top again.
+    const WindowId top = q->windows.empty() ? 0 : q->windows.back();
+    return std::none_of(q->events.begin(), q->events.end(), [&](const detail::QueuedEvent& e) {
+        return e.window == 0 || e.window == top;
+    });
+}
+
 bool Window::Accept() {
     Impl& m = *impl_;
     for (;;) {
@@ -883,8 +894,13 @@ bool Window::Accept() {
                     break;
                 }
                 if (m.win.timer > 0) {
-                    if (Clock::now() >= m.next_timer ||
-                        q.cv.wait_until(lock, m.next_timer) == std::cv_status::timeout) {
+                    bool due = Clock::now() >= m.next_timer;
+                    if (!due) {
+                        q.waiting = true;
+                        due = q.cv.wait_until(lock, m.next_timer) == std::cv_status::timeout;
+                        q.waiting = false;
+                    }
+                    if (due) {
                         // A last look: an event that came with the deadline goes first.
                         if (std::none_of(q.events.begin(), q.events.end(), [&](const detail::QueuedEvent& e) {
                                 return e.window == m.id || (e.window == 0 && top);
@@ -894,7 +910,9 @@ bool Window::Accept() {
                         }
                     }
                 } else {
+                    q.waiting = true;
                     q.cv.wait(lock);
+                    q.waiting = false;
                 }
             }
         }

@@ -159,6 +159,9 @@ void rtl_post(int event, int feq = 0, int thread = 0);
 int rtl_thread();
 // Waits until every thread started with rtl_start has ended (true), or the time is up.
 bool WaitForThreads(int timeout_ms);
+// True while the thread waits for input (in Accept or for a message box's answer) with
+// nothing queued for its active window: everything it did so far has gone to the back end.
+bool ThreadIdle(int thread);
 // How many threads started with rtl_start are still running.
 int RunningThreads();
 
