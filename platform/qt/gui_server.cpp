@@ -8,6 +8,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QCursor>
+#include <QTimer>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -55,6 +58,10 @@ void GuiServer::CloseWindow(ui::WindowId id) {
 
 void GuiServer::ShowMessage(const ui::MessageRequest& request) {
     QMetaObject::invokeMethod(this, [this, request] { DoMessage(request); }, Qt::QueuedConnection);
+}
+
+void GuiServer::ShowPopup(const ui::MessageRequest& request) {
+    QMetaObject::invokeMethod(this, [this, request] { DoPopup(request); }, Qt::QueuedConnection);
 }
 
 void GuiServer::Beep() {
@@ -220,6 +227,33 @@ void GuiServer::DoMessage(const ui::MessageRequest& request) {
                                                           : QRect());
     if (area.isValid()) box->move(area.center() - QPoint(box->width() / 2, box->height() / 2));
     BringToFront(box);
+}
+
+void GuiServer::DoPopup(const ui::MessageRequest& request) {
+    auto* menu = new QMenu;
+    menu->setObjectName(QStringLiteral("kvPopup%1").arg(request.id));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const std::uint32_t id = request.id;
+    int enabled = 0;
+    // Items separated by "|": "-" a separator, "~" before a text a disabled item; the
+    // answer counts the enabled items only.
+    QString text = FromCp1250(request.text);
+    for (const QString& item : text.split(QLatin1Char('|'))) {
+        if (item == QLatin1String("-")) {
+            menu->addSeparator();
+            continue;
+        }
+        const bool off = item.startsWith(QLatin1Char('~'));
+        QAction* a = menu->addAction(off ? item.mid(1) : item);
+        a->setEnabled(!off);
+        if (off) continue;
+        const int n = ++enabled;
+        connect(a, &QAction::triggered, this, [id, n] { ui::DeliverAnswer(id, n); });
+    }
+    // Closed without a choice: 0. A choice is delivered first; the later 0 finds no request.
+    connect(menu, &QMenu::aboutToHide, this,
+            [id] { QTimer::singleShot(0, [id] { ui::DeliverAnswer(id, 0); }); });
+    menu->popup(QCursor::pos());
 }
 
 void GuiServer::Answer(std::uint32_t id, int answer) {

@@ -35,6 +35,7 @@ public:
     void SyncWindow(const ui::WindowState& delta) override;
     void CloseWindow(ui::WindowId id) override;
     void ShowMessage(const ui::MessageRequest& request) override;
+    void ShowPopup(const ui::MessageRequest& request) override;
     void Beep() override;
     void PrinterSetup(int thread) override;
 
@@ -66,6 +67,7 @@ private:
     void DoSync(const ui::WindowState& delta);
     void DoClose(ui::WindowId id);
     void DoMessage(const ui::MessageRequest& request);
+    void DoPopup(const ui::MessageRequest& request);
     void DoPrinterSetup(int thread);
     void Answer(std::uint32_t id, int answer);
     void UpdateModality(int thread);

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QMenu>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -175,6 +176,31 @@ void TestDriver::TakeFocus(QWidget* w, const std::string& procedure, const std::
         "control " + label + " of " + procedure + " to take the focus");
 }
 
+void TestDriver::ChoosePopup(const std::string& item_text, int timeout_ms) {
+    QMenu* menu = nullptr;
+    WaitUntil(
+        [&] {
+            menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu != nullptr;
+        },
+        "a popup menu", timeout_ms);
+    if (item_text.empty()) {
+        menu->close();
+        Pump();
+        return;
+    }
+    for (QAction* a : menu->actions()) {
+        if (!a->isSeparator() && Plain(a->text()) == QString::fromStdString(item_text)) {
+            if (!a->isEnabled()) Fail("popup item " + item_text + " is disabled");
+            menu->hide();
+            a->trigger();
+            Pump();
+            return;
+        }
+    }
+    Fail("no popup item " + item_text);
+}
+
 void TestDriver::Focus(const std::string& procedure, const std::string& label) {
     TakeFocus(Usable(procedure, label), procedure, label);
 }
@@ -258,6 +284,17 @@ void TestDriver::PickRow(const std::string& procedure, const std::string& label,
     if (!index.isValid()) Fail("list " + label + " has no row " + std::to_string(row));
     v->scrollTo(index);
     QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::NoModifier, v->visualRect(index).center());
+    Pump();
+}
+
+void TestDriver::RightClickRow(const std::string& procedure, const std::string& label, int row) {
+    QTreeView* v = ListOf(Usable(procedure, label), label);
+    QModelIndex index = v->model()->index(row - 1, 0);
+    if (!index.isValid()) Fail("list " + label + " has no row " + std::to_string(row));
+    v->scrollTo(index);
+    const QPoint at = v->visualRect(index).center();
+    QTest::mousePress(v->viewport(), Qt::RightButton, Qt::NoModifier, at);
+    QTest::mouseRelease(v->viewport(), Qt::RightButton, Qt::NoModifier, at);
     Pump();
 }
 

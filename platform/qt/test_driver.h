@@ -52,6 +52,8 @@ public:
     // Clicks a list row (1-based); DoubleClickRow double-clicks it.
     void PickRow(const std::string& procedure, const std::string& label, int row);
     void DoubleClickRow(const std::string& procedure, const std::string& label, int row);
+    // Right button pressed and released on a row (the list's popup menu).
+    void RightClickRow(const std::string& procedure, const std::string& label, int row);
     void ClickHeader(const std::string& procedure, const std::string& label, int column);
     // Clicks a tab of a sheet (1-based).
     void PickTab(const std::string& procedure, const std::string& sheet_label, int tab);
@@ -62,6 +64,9 @@ public:
     // The oldest open message box: its text, then a click on the button with that text.
     std::string Answer(const std::string& button_text, int timeout_ms = -1);
     std::string MessageText(int timeout_ms = -1);
+    // Chooses an item of the open popup menu by its text (without "&"); "" closes the menu
+    // without a choice.
+    void ChoosePopup(const std::string& item_text, int timeout_ms = -1);
     bool MessageOpen() const;
 
     // What the window shows.

@@ -77,6 +77,8 @@ struct MessageRequest {
     int default_button = 1;
 };
 
+void DeliverAnswer(std::uint32_t message_id, int answer);
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -85,6 +87,11 @@ public:
     virtual void CloseWindow(WindowId id) = 0;
     // Shows a message box; the answer comes back through DeliverAnswer.
     virtual void ShowMessage(const MessageRequest& request) = 0;
+    // Shows a popup menu (MessageRequest::text is the menu text: items separated by "|",
+    // "-" a separator, "~" before a text a disabled item) at the mouse; the answer, the
+    // 1-based number of the chosen item among the enabled ones or 0 for none, comes back
+    // through DeliverAnswer. Without a menu of its own a back end answers 0.
+    virtual void ShowPopup(const MessageRequest& request) { DeliverAnswer(request.id, 0); }
     virtual void Beep() = 0;
     virtual void PrinterSetup(int thread) = 0;
 };

@@ -46,18 +46,12 @@ void PrinterSetup() {
     if (Backend* b = GetBackend()) b->PrinterSetup(rt::thread_number());
 }
 
-int Message(std::string_view text, std::string_view caption, std::string_view icon,
-            std::string_view buttons, int default_button) {
-    MessageRequest r;
-    r.text = std::string(text);
-    r.caption = std::string(caption);
-    r.icon = std::string(icon);
-    r.buttons = split_buttons(buttons);
-    int n = static_cast<int>(r.buttons.size());
-    r.default_button = default_button < 1 || default_button > n ? 1 : default_button;
-    Backend* b = GetBackend();
-    if (!b) return r.default_button;
+namespace {
 
+// Shows a request through the back end and waits on the calling thread for its answer
+// (other input for the thread stays queued).
+int ShowAndWait(MessageRequest& r, bool popup, bool beep) {
+    Backend* b = GetBackend();
     auto q = detail::current_queue();
     // The user sees the windows as the procedure left them behind the box.
     std::vector<Window*> windows;
@@ -74,8 +68,11 @@ int Message(std::string_view text, std::string_view caption, std::string_view ic
         std::lock_guard lock(detail::runtime_mutex());
         pending_locked()[r.id] = q;
     }
-    if (buttons.empty() && caption.empty() && icon.empty()) b->Beep();
-    b->ShowMessage(r);
+    if (beep) b->Beep();
+    if (popup)
+        b->ShowPopup(r);
+    else
+        b->ShowMessage(r);
 
     std::unique_lock lock(detail::runtime_mutex());
     q->waiting = true;
@@ -83,9 +80,33 @@ int Message(std::string_view text, std::string_view caption, std::string_view ic
     q->waiting = false;
     int answer = q->answers[r.id];
     q->answers.erase(r.id);
+    return answer;
+}
+
+}  // namespace
+
+int Message(std::string_view text, std::string_view caption, std::string_view icon,
+            std::string_view buttons, int default_button) {
+    MessageRequest r;
+    r.text = std::string(text);
+    r.caption = std::string(caption);
+    r.icon = std::string(icon);
+    r.buttons = split_buttons(buttons);
+    int n = static_cast<int>(r.buttons.size());
+    r.default_button = default_button < 1 || default_button > n ? 1 : default_button;
+    if (!GetBackend()) return r.default_button;
+    int answer = ShowAndWait(r, false, buttons.empty() && caption.empty() && icon.empty());
     // Anything outside the buttons counts as the last one, which is how a box that is
     // closed without a choice (Escape, its close box) answers.
     return answer >= 1 && answer <= n ? answer : n;
+}
+
+int PopupMenu(std::string_view menu) {
+    if (!GetBackend() || menu.empty()) return 0;
+    MessageRequest r;
+    r.text = std::string(menu);
+    int answer = ShowAndWait(r, true, false);
+    return answer > 0 ? answer : 0;
 }
 
 void DeliverAnswer(std::uint32_t message_id, int answer) {

@@ -75,7 +75,9 @@ int PopupManager::Ask() {
         std::lock_guard lock(g_mutex);
         shower = g_shower;
     }
-    int n = shower && window_ && !items_.empty() ? shower(*window_, MenuText()) : 0;
+    // Without a shower of its own the menu is the window runtime's.
+    int n = 0;
+    if (window_ && !items_.empty()) n = shower ? shower(*window_, MenuText()) : PopupMenu(MenuText());
     return Choose(n);
 }
 

@@ -2,8 +2,8 @@
 // reads back by number. The menu text is the runtime's: items separated by "|", "-" a
 // separator, "~" before a text an item shown disabled.
 //
-// The menu is shown through the function installed with SetPopupShower (the window
-// runtime's menu); without one nothing is shown and the choice is 0.
+// The menu is the window runtime's popup menu (PopupMenu), or what the function installed
+// with SetPopupShower shows in its place.
 #pragma once
 
 #include <functional>

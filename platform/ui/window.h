@@ -177,6 +177,9 @@ inline constexpr const char* Asterisk = "Asterisk";
 int Message(std::string_view text, std::string_view caption = {}, std::string_view icon = {},
             std::string_view buttons = {}, int default_button = 1);
 void Beep();
+// A popup menu at the mouse, modal for the calling thread's windows: the 1-based number of
+// the chosen item among the enabled ones, 0 for none (menu text as PopupManager writes it).
+int PopupMenu(std::string_view menu);
 
 // The printer set-up dialog of the platform.
 void PrinterSetup();

@@ -406,3 +406,20 @@ TEST_F(BrowseGui, AListFormatSurvivesARestart) {
 }
 
 }  // namespace
+
+TEST_F(BrowseGui, TheListsPopupMenuPressesTheChosenButton) {
+    SeedNow({{"A1", "Prva"}, {"A2", "Druga"}});
+    Start(0);
+    WaitCell(2, 1, "A2", "the list");
+    // Closed without a choice: nothing happens.
+    driver.RightClickRow(kBrowse, kList, 2);
+    driver.ChoosePopup("");
+    driver.RightClickRow(kBrowse, kList, 2);
+    driver.ChoosePopup("ISPIS");
+    driver.WaitUntil([&] {
+        std::lock_guard lock(g_seen.m);
+        return g_seen.prints == 1;
+    }, "the print button pressed from the popup menu");
+    EXPECT_EQ(CurrentRow(), 2);
+    Close(RequestCompleted);
+}
