@@ -1,0 +1,62 @@
+// The services browse: the services in code or name order, the form for insert, change,
+// delete and view, the print button, and select mode for the lookups of the price and
+// invoice-item forms.
+#include "billing/kvd004_browse_obaveze.h"
+
+#include <memory>
+
+#include "data/access.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "shell/browse.h"
+#include "shell/kvd001_main.h"
+
+namespace kvadrin {
+namespace {
+
+class BrowseObavezeController : public BrowseProcedure {
+public:
+    explicit BrowseObavezeController(ProcedureObjects& o) : BrowseProcedure(o, Definition()) {}
+
+protected:
+    // The form works on the table's current row. The list fills its buffer from the
+    // view, where the table's position is the last row read, not the highlighted one:
+    // the service is read again by its code so that a change or delete writes the row
+    // the user chose; a row gone meanwhile answers cancelled without the form.
+    void CallUpdate(int) override {
+        if (CallRequest == ChangeRecord || CallRequest == DeleteRecord || CallRequest == ViewRecord) {
+            const int key = Files::OBAVEZE().KeyIndex("OBA:Po_sifri");
+            if (Access::OBAVEZE()->GetByKeyQuiet(key) != 0) {
+                CallRequest = 0;
+                CallResponse = RequestCancelled;
+                return;
+            }
+        }
+        UpdateOBAVEZE();
+    }
+
+private:
+    static BrowseDefinition Definition() {
+        BrowseDefinition d;
+        d.table = &Files::OBAVEZE();
+        d.relation = Relate::OBAVEZE();
+        d.cascade_open = true;
+        // First tab: the code order (the default); second tab: the name order.
+        d.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}},
+                    {"OBA:Po_nazivu", "OBA:NAZIV", false, true, {}}};
+        d.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"};
+        d.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] { IspisObaveza(); }}};
+        return d;
+    }
+};
+
+}  // namespace
+
+void BrowseObaveze() {
+    RunWindowProcedure("BrowseObaveze", WindowKind::Browse, BrowseObavezeWindow(), {},
+                       [](ProcedureObjects& o) { return std::make_unique<BrowseObavezeController>(o); });
+}
+
+void RegisterServicesMenu() { SetMenuProcedure("BrowseObaveze", BrowseObaveze); }
+
+}  // namespace kvadrin

@@ -1,0 +1,441 @@
+// The services register with real widgets on the embedded store: the browse and its form
+// as the user sees them, services added for every method and column, changed, viewed and
+// deleted, deletes of services in use refused, select mode, and the print button.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTreeView>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+#include "billing/kvd004_browse_obaveze.h"
+#include "data/access.h"
+#include "data/globals.h"
+#include "data/program_objects.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "platform/ui/toolbar.h"
+#include "shell/kvd001_main.h"
+#include "tests/qt/gui_fixture.h"
+
+namespace fs = std::filesystem;
+using namespace kvadrin;
+namespace Key = rt::ui::Key;
+
+namespace {
+
+constexpr const char* kBrowse = "BrowseObaveze";
+constexpr const char* kForm = "UpdateOBAVEZE";
+constexpr const char* kList = "?BROWSE:1";
+
+const rt::RecordLayout& ObaLayout() { return table_def(TableId::OBAVEZE).layout; }
+
+// A service as stored, in UTF-8: "naziv|jm|nacin|kolona"; "" when there is none.
+std::string Stored(const std::string& code) {
+    rt::FileManager* fm = Access::OBAVEZE();
+    fm->Open();
+    Files::OBAVEZE().Clear();
+    OBA.SIFRA = code;
+    std::string out;
+    if (fm->GetByKeyQuiet(ObaLayout().key_index("OBA:Po_sifri")) == 0)
+        out = rt::cp1250_to_utf8(OBA.NAZIV.str() + "|" + OBA.JM.str() + "|" + OBA.NACIN.str() + "|" +
+                                 OBA.KOLONA.str());
+    fm->Close();
+    return out;
+}
+
+void AddService(const char* code, const char* name, const char* method, const char* column) {
+    rt::FileManager* fm = Access::OBAVEZE();
+    ASSERT_EQ(fm->Open(), 0);
+    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
+    Files::OBAVEZE().Clear();
+    OBA.SIFRA = code;
+    OBA.NAZIV = rt::utf8_to_cp1250(name);
+    OBA.JM = "m2";
+    OBA.NACIN = rt::utf8_to_cp1250(method);
+    OBA.KOLONA = rt::utf8_to_cp1250(column);
+    ASSERT_EQ(Files::OBAVEZE().Add(), 0) << rt::Error();
+    fm->Close();
+}
+
+class ObavezeGui : public kvtest::GuiTest {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("kv_obaveze_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        fs::create_directories(dir_);
+        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
+        cwd_ = fs::current_path();
+        fs::current_path(dir_);
+        if (!MainModuleReady()) MainModuleInit();
+        InstallThreadHooks();
+        OWNERFIRME = "(localdb)\\test,OBAVEZEDB,,;TrustedConnection=True";
+        ProgramErrors.Init();
+        rt::ui::InstallErrorShower();
+        ProgramSettings.Init((dir_ / "KVD.INI").string());
+        OnThread([this] {
+            rt::ui::Window w(BrowseObavezeWindow());
+            view_feq = w.Feq("?VIEW:3");
+            close_feq = w.Feq("?CLOSE");
+        });
+    }
+    void TearDown() override {
+        kvtest::GuiTest::TearDown();
+        ProgramSettings.Kill();
+        fs::current_path(cwd_);
+        fs::remove_all(dir_);
+    }
+    // Runs `work` on a procedure thread of its own and waits for it alone (the browse's
+    // thread may still be running).
+    void OnThread(std::function<void()> work) {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        driver.Start([work = std::move(work), done] {
+            work();
+            *done = true;
+        });
+        driver.WaitUntil([&] { return done->load(); }, "the work on its thread");
+    }
+    std::string StoredNow(const std::string& code) {
+        std::string out;
+        OnThread([&] { out = Stored(code); });
+        return out;
+    }
+    void Start(std::uint8_t request) {
+        response = -1;
+        thread = driver.Start([this, request] {
+            CallRequest = request;
+            BrowseObaveze();
+            {
+                std::lock_guard lock(m);
+                chosen = OBA.SIFRA.str() + "|" + rt::cp1250_to_utf8(OBA.NAZIV.str());
+            }
+            response = CallResponse;
+        });
+        driver.WaitForWindow(kBrowse);
+    }
+    std::string Cell(int row, int column) { return driver.Cell(kBrowse, kList, row, column); }
+    int Rows() { return driver.RowCount(kBrowse, kList); }
+    void WaitRows(int n, const std::string& what) {
+        driver.WaitUntil([&] { return Rows() == n; }, what + ": " + std::to_string(n) + " rows");
+    }
+    void WaitCell(int row, int column, const std::string& text, const std::string& what) {
+        driver.WaitUntil([&] { return Rows() >= row && Cell(row, column) == text; },
+                         what + ": row " + std::to_string(row) + " shows " + text);
+    }
+    void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
+    // The hidden ?CLOSE, as the keys and the popup press it; or the window's close box.
+    void CloseBrowse(int expected, bool close_box = false) {
+        if (close_box) Post(rt::ui::Event::CloseWindow, 0);
+        else Post(rt::ui::Event::Accepted, close_feq);
+        driver.WaitForThreads();
+        EXPECT_EQ(response, expected);
+    }
+    void WaitForm(const char* caption) {
+        driver.WaitForWindow(kForm);
+        driver.WaitUntil([&] { return driver.Caption(kForm) == caption; }, std::string("caption ") + caption);
+    }
+    void FormClosed() {
+        try {
+            driver.WaitClosed(kForm);
+        } catch (const rt::qt::DriverError&) {
+            if (driver.MessageOpen()) ADD_FAILURE() << "message: " << driver.MessageText();
+            throw;
+        }
+    }
+    bool ReadOnly(const char* label) {
+        auto* e = qobject_cast<QLineEdit*>(driver.Widget(kForm, label));
+        return e && e->isReadOnly();
+    }
+    void PickRow(int row) {
+        driver.PickRow(kBrowse, kList, row);
+        driver.WaitUntil([&] {
+            auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
+            return v && v->currentIndex().row() == row - 1;
+        }, "row " + std::to_string(row) + " current");
+    }
+    std::string MessageTitle() {
+        driver.WaitUntil([&] { return driver.MessageOpen(); }, "a message box");
+        return driver.Server().Messages().front().box->windowTitle().toStdString();
+    }
+
+    fs::path dir_, cwd_;
+    int thread = 0;
+    int view_feq = 0, close_feq = 0;  // the browse's hidden buttons, as its popup presses them
+    std::atomic<int> response{-1};
+    std::mutex m;
+    std::string chosen;
+};
+
+TEST_F(ObavezeGui, TheBrowseAndTheFormShowTheirWindows) {
+    Start(0);
+    EXPECT_EQ(driver.Caption(kBrowse), "OBAVEZE");
+    const std::vector<std::string> headings = {"Sifra", "Naziv", "JM", "Nacin obračuna", "Kolona"};
+    for (std::size_t c = 0; c < headings.size(); ++c)
+        EXPECT_EQ(driver.Heading(kBrowse, kList, static_cast<int>(c + 1)), headings[c]);
+    auto* tabs = qobject_cast<QTabWidget*>(driver.Widget(kBrowse, "?CURRENTTAB"));
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(0).toStdString(), "&1) Šifra");
+    EXPECT_EQ(tabs->tabText(1).toStdString(), "&2) Naziv");
+    EXPECT_TRUE(driver.Visible(kBrowse, "?BUTTONNORECORDS"));
+    for (const char* hidden : {"?SELECT:2", "?VIEW:3", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?CLOSE", "?HELP"})
+        EXPECT_FALSE(driver.Visible(kBrowse, hidden)) << hidden;
+    driver.WaitUntil([&] { return !driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS disabled when empty");
+    driver.Snapshot(kBrowse, "obaveze_browse_empty.png");
+
+    // A new service: "Fiksno" and "Ostalo" chosen, the code, name and unit empty.
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Insert});
+    WaitForm("Record Will Be Added");
+    for (const char* entry : {"?OBA:SIFRA", "?OBA:NAZIV", "?OBA:JM"}) {
+        EXPECT_EQ(rt::clip(driver.Text(kForm, entry)), "") << entry;
+        EXPECT_FALSE(ReadOnly(entry)) << entry;
+    }
+    EXPECT_TRUE(driver.Checked(kForm, "?OBA:NACIN:RADIO5"));
+    EXPECT_TRUE(driver.Checked(kForm, "?OBA:KOLONA:RADIO4"));
+    const std::vector<std::string> methods = {"Površina", "Grejna površina", "Stan", "Osoba", "Fiksno"};
+    for (std::size_t i = 0; i < methods.size(); ++i)
+        EXPECT_EQ(driver.Text(kForm, "?OBA:NACIN:RADIO" + std::to_string(i + 1)), methods[i]);
+    const std::vector<std::string> columns = {"Održavanje", "El. energija", "Voda", "Ostalo"};
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        EXPECT_EQ(driver.Text(kForm, "?OBA:KOLONA:RADIO" + std::to_string(i + 1)), columns[i]);
+    EXPECT_FALSE(driver.Visible(kForm, "?HELP"));
+    // The code's entry takes seven characters at most.
+    driver.Type(kForm, "?OBA:SIFRA", "grejanje");
+    driver.Type(kForm, "?OBA:NAZIV", "Grejanje stana");
+    driver.Type(kForm, "?OBA:JM", "m2");
+    driver.Press(kForm, "?OBA:NACIN:RADIO2");
+    driver.Snapshot(kForm, "obaveze_form.png");
+    driver.Press(kForm, "?OK");
+    FormClosed();
+    WaitCell(1, 1, "GREJANJ", "the new service");
+    EXPECT_EQ(Cell(1, 4), "Grejna površina");
+    EXPECT_EQ(Cell(1, 5), "Ostalo");
+    driver.WaitUntil([&] { return driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS enabled");
+    driver.Snapshot(kBrowse, "obaveze_browse.png");
+    CloseBrowse(RequestCompleted);
+    EXPECT_EQ(StoredNow("GREJANJ"), "Grejanje stana|m2|Grejna površina|Ostalo");
+}
+
+TEST_F(ObavezeGui, ServicesAreAddedChangedViewedAndDeleted) {
+    // One service per method, the columns in turn; codes typed in lower case.
+    struct Row {
+        const char* typed;
+        const char* code;
+        const char* name;
+        int method;
+        int column;
+        const char* stored;
+    } rows[] = {
+        {"odr", "ODR", "Održavanje zgrade", 1, 1, "Održavanje zgrade|m2|Površina|Održavanje"},
+        {"gr", "GR", "Grejanje", 2, 2, "Grejanje|m2|Grejna površina|El. energija"},
+        {"lift", "LIFT", "Lift", 3, 3, "Lift|m2|Stan|Voda"},
+        {"voda", "VODA", "Voda", 4, 3, "Voda|m2|Osoba|Voda"},
+        {"ost", "OST", "Ostalo", 5, 4, "Ostalo|m2|Fiksno|Ostalo"},
+    };
+    Start(0);
+    driver.WaitUntil([&] { return !driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "the empty list read");
+    int count = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.code);
+        driver.Focus(kBrowse, kList);
+        driver.Keys(kBrowse, {Key::Insert});
+        WaitForm("Record Will Be Added");
+        driver.Type(kForm, "?OBA:SIFRA", r.typed);
+        driver.Type(kForm, "?OBA:NAZIV", r.name);
+        driver.Type(kForm, "?OBA:JM", "m2");
+        driver.Press(kForm, "?OBA:NACIN:RADIO" + std::to_string(r.method));
+        driver.Press(kForm, "?OBA:KOLONA:RADIO" + std::to_string(r.column));
+        driver.Press(kForm, "?OK");
+        FormClosed();
+        WaitRows(++count, "after the insert");
+    }
+    // The code order: GR, LIFT, ODR, OST, VODA.
+    WaitCell(1, 1, "GR", "the code order");
+    EXPECT_EQ(Cell(5, 1), "VODA");
+    for (const Row& r : rows) EXPECT_EQ(StoredNow(r.code), r.stored) << r.code;
+
+    // Change LIFT (row 2): another name, method and column.
+    PickRow(2);
+    Post(rt::ui::Event::Accepted, rt::ui::ToolbarButton::Change);
+    WaitForm("Record Will Be Changed");
+    EXPECT_EQ(rt::clip(driver.Text(kForm, "?OBA:SIFRA")), "LIFT");
+    EXPECT_TRUE(driver.Checked(kForm, "?OBA:NACIN:RADIO3"));
+    EXPECT_TRUE(driver.Checked(kForm, "?OBA:KOLONA:RADIO3"));
+    driver.Type(kForm, "?OBA:NAZIV", "Lift i hodnik");
+    driver.Press(kForm, "?OBA:NACIN:RADIO1");
+    driver.Press(kForm, "?OBA:KOLONA:RADIO1");
+    driver.Press(kForm, "?OK");
+    FormClosed();
+    WaitCell(2, 2, "Lift i hodnik", "the changed row");
+    EXPECT_EQ(Cell(2, 4), "Površina");
+    EXPECT_EQ(Cell(2, 5), "Održavanje");
+    EXPECT_EQ(StoredNow("LIFT"), "Lift i hodnik|m2|Površina|Održavanje");
+
+    // View VODA (row 5): the entries read-only, the options enabled, nothing saved.
+    PickRow(5);
+    Post(rt::ui::Event::Accepted, view_feq);
+    WaitForm("View Record");
+    driver.WaitUntil([&] { return ReadOnly("?OBA:SIFRA") && ReadOnly("?OBA:NAZIV") && ReadOnly("?OBA:JM"); },
+                     "read-only entries");
+    EXPECT_TRUE(driver.Enabled(kForm, "?OBA:NACIN:RADIO1"));
+    EXPECT_TRUE(driver.Checked(kForm, "?OBA:NACIN:RADIO4"));
+    driver.Press(kForm, "?OK");
+    FormClosed();
+    EXPECT_EQ(StoredNow("VODA"), "Voda|m2|Osoba|Voda");
+
+    // A code that exists already is refused by the insert; the form stays open.
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Insert});
+    WaitForm("Record Will Be Added");
+    driver.Press(kForm, "?OK");  // the empty required code first
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?OBA:SIFRA"; }, "the focus on the empty code");
+    EXPECT_FALSE(driver.MessageOpen());
+    driver.Type(kForm, "?OBA:SIFRA", "lift");
+    driver.Type(kForm, "?OBA:NAZIV", "Drugi lift");
+    driver.Press(kForm, "?OK");
+    driver.WaitUntil([&] { return driver.MessageOpen(); }, "the duplicate refused");
+    EXPECT_EQ(driver.Answer("OK"),
+              "Adding this record creates a duplicate entry for the key OBA:Po_sifri in the file OBAVEZE.");
+    EXPECT_EQ(driver.Caption(kForm), "Record Will Be Added");
+    driver.Press(kForm, "?CANCEL");
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
+    FormClosed();
+    EXPECT_EQ(StoredNow("LIFT"), "Lift i hodnik|m2|Površina|Održavanje");
+
+    // Delete GR (row 1): asked first; No keeps it, Yes deletes it.
+    for (const char* answer : {"No", "Yes"}) {
+        SCOPED_TRACE(answer);
+        PickRow(1);
+        driver.Focus(kBrowse, kList);
+        driver.Keys(kBrowse, {Key::Delete});
+        EXPECT_EQ(MessageTitle(), "Confirm Delete");
+        EXPECT_EQ(driver.Answer(answer), "Are you sure you want to delete the highlighted record?");
+    }
+    WaitCell(1, 1, "LIFT", "GR deleted");
+    WaitRows(4, "after the delete");
+    EXPECT_EQ(StoredNow("GR"), "");
+    for (const char* kept : {"LIFT", "ODR", "OST", "VODA"}) EXPECT_NE(StoredNow(kept), "") << kept;
+    CloseBrowse(RequestCompleted);
+}
+
+TEST_F(ObavezeGui, AServiceInUseIsNotDeleted) {
+    // A service priced in a run (CENE), and one charged on an invoice item (SPROM).
+    OnThread([] {
+        AddService("CEN", "Cena", "Stan", "Voda");
+        AddService("SPR", "Stavka", "Stan", "Voda");
+        rt::FileManager* cene = Access::CENE();
+        ASSERT_EQ(cene->Open(), 0);
+        ASSERT_EQ(cene->UseTable(rt::kUseOpen), 0);
+        Files::CENE().Clear();
+        CEN.OBRACUN = 1;
+        CEN.SIFRA = "CEN";
+        ASSERT_EQ(Files::CENE().Add(), 0) << rt::Error();
+        cene->Close();
+        rt::FileManager* sprom = Access::SPROM();
+        ASSERT_EQ(sprom->Open(), 0);
+        ASSERT_EQ(sprom->UseTable(rt::kUseOpen), 0);
+        Files::SPROM().Clear();
+        SPR.OBRACUN = 1;
+        SPR.SHKORISNIKA = "00001";
+        SPR.SIFRA = "SPR";
+        ASSERT_EQ(Files::SPROM().Add(), 0) << rt::Error();
+        sprom->Close();
+    });
+    Start(0);
+    WaitCell(2, 1, "SPR", "the services");
+    struct Case {
+        int row;
+        const char* code;
+        const char* table;
+        const char* stored;
+    } cases[] = {{1, "CEN", "CENE", "Cena|m2|Stan|Voda"}, {2, "SPR", "SPROM", "Stavka|m2|Stan|Voda"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        PickRow(c.row);
+        driver.Focus(kBrowse, kList);
+        driver.Keys(kBrowse, {Key::Delete});
+        EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to delete the highlighted record?");
+        EXPECT_EQ(MessageTitle(), "Referential Integrity Delete Error");
+        EXPECT_EQ(driver.Answer("OK"), std::string("This record is referenced from the file ") + c.table +
+                                           ". This record cannot be deleted while these references exist.");
+        EXPECT_EQ(StoredNow(c.code), c.stored);
+    }
+    EXPECT_EQ(Rows(), 2);
+    CloseBrowse(RequestCompleted);
+}
+
+TEST_F(ObavezeGui, SelectModeAnswersWithTheChosenServiceAndCancelsOnClose) {
+    OnThread([] {
+        AddService("A1", "Prva", "Stan", "Voda");
+        AddService("A2", "Druga", "Osoba", "Ostalo");
+        AddService("A3", "Treća", "Fiksno", "Ostalo");
+    });
+    Start(SelectRecord);
+    WaitCell(3, 1, "A3", "the services");
+    driver.DoubleClickRow(kBrowse, kList, 2);
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCompleted);
+    {
+        std::lock_guard lock(m);
+        EXPECT_EQ(chosen, "A2|Druga");
+    }
+    EXPECT_EQ(StoredNow("A2"), "Druga|m2|Osoba|Ostalo");  // selecting changes nothing
+
+    // The name order: Druga, Prva, Treća; Enter selects the highlighted row.
+    Start(SelectRecord);
+    driver.PickTab(kBrowse, "?CURRENTTAB", 2);
+    WaitCell(1, 2, "Druga", "the name order");
+    EXPECT_EQ(Cell(3, 2), "Treća");
+    PickRow(3);
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Enter});
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCompleted);
+    {
+        std::lock_guard lock(m);
+        EXPECT_EQ(chosen, "A3|Treća");
+    }
+
+    for (bool close_box : {false, true}) {
+        Start(SelectRecord);
+        WaitCell(1, 1, "A1", "the services");
+        CloseBrowse(RequestCancelled, close_box);
+    }
+}
+
+TEST_F(ObavezeGui, PrintSaysTheProcedureIsNotDefinedAndTheListKeepsTheFocus) {
+    OnThread([] { AddService("A1", "Prva", "Stan", "Voda"); });
+    Start(0);
+    WaitCell(1, 1, "A1", "the services");
+    driver.WaitUntil([&] { return driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS enabled");
+    driver.Press(kBrowse, "?BUTTONNORECORDS");
+    EXPECT_EQ(MessageTitle(), "Procedure not defined");
+    EXPECT_EQ(driver.Answer("OK"), "The Procedure IspisObaveza has not been defined.");
+    driver.WaitUntil([&] { return driver.Focused(kBrowse) == kList; }, "the list focused");
+    WaitCell(1, 1, "A1", "the list re-read");
+    EXPECT_FALSE(driver.MessageOpen());
+    CloseBrowse(RequestCompleted);
+}
+
+TEST_F(ObavezeGui, TheMenuItemStartsTheServicesBrowse) {
+    RegisterServicesMenu();
+    auto procedure = MenuProcedure("BrowseObaveze");
+    ASSERT_TRUE(procedure);
+    thread = driver.Start([this, procedure] {
+        CallRequest = 0;
+        procedure();
+        response = CallResponse;
+    });
+    driver.WaitForWindow(kBrowse);
+    CloseBrowse(RequestCompleted);
+    SetMenuProcedure("BrowseObaveze", nullptr);
+}
+
+}  // namespace
