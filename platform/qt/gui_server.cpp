@@ -64,6 +64,26 @@ void GuiServer::ShowPopup(const ui::MessageRequest& request) {
     QMetaObject::invokeMethod(this, [this, request] { DoPopup(request); }, Qt::QueuedConnection);
 }
 
+void GuiServer::ToolbarState(ui::WindowId window, std::uint16_t enabled) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, window, enabled] {
+            if (!Window(window)) return;
+            toolbar_states_[window] = enabled;
+            ApplyToolbar();
+        },
+        Qt::QueuedConnection);
+}
+
+void GuiServer::ApplyToolbar() {
+    QtWindow* frame = Window(frame_);
+    if (!frame) return;
+    std::optional<std::uint16_t> enabled;
+    auto it = toolbar_states_.find(focused_);
+    if (focused_ != frame_ && it != toolbar_states_.end()) enabled = it->second;
+    frame->SetToolbarOverride(enabled);
+}
+
 void GuiServer::Beep() {
     QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }
@@ -134,6 +154,8 @@ void GuiServer::DoClose(ui::WindowId id) {
     auto it = windows_.find(id);
     if (it == windows_.end()) return;
     int thread = it->second->thread();
+    toolbar_states_.erase(id);
+    if (id != frame_) ApplyToolbar();
     std::unique_ptr<QtWindow> closing = std::move(it->second);
     windows_.erase(it);
     order_.erase(std::remove(order_.begin(), order_.end(), id), order_.end());
@@ -148,6 +170,7 @@ void GuiServer::Focused(ui::WindowId id) {
     if (id == focused_) return;
     ui::WindowId previous = focused_;
     focused_ = id;
+    ApplyToolbar();
     ui::InputEvent ev;
     if (previous && Window(previous)) {
         ev.event = ui::Event::LoseFocus;

@@ -36,6 +36,7 @@ public:
     void CloseWindow(ui::WindowId id) override;
     void ShowMessage(const ui::MessageRequest& request) override;
     void ShowPopup(const ui::MessageRequest& request) override;
+    void ToolbarState(ui::WindowId window, std::uint16_t enabled) override;
     void Beep() override;
     void PrinterSetup(int thread) override;
 
@@ -68,6 +69,9 @@ private:
     void DoClose(ui::WindowId id);
     void DoMessage(const ui::MessageRequest& request);
     void DoPopup(const ui::MessageRequest& request);
+    // Shows the frame's toolbar as the window in use offers it.
+    void ApplyToolbar();
+    std::map<ui::WindowId, std::uint16_t> toolbar_states_;
     void DoPrinterSetup(int thread);
     void Answer(std::uint32_t id, int answer);
     void UpdateModality(int thread);

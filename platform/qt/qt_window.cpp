@@ -906,9 +906,19 @@ bool QtWindow::EffectiveVisible(const Control& c) const {
 }
 
 bool QtWindow::EffectiveEnabled(const Control& c) const {
+    // The frame's toolbar buttons follow the window in use while one offers its own.
+    if (toolbar_override_ && c.in_toolbar && c.st.feq >= kFirstToolbarButton &&
+        c.st.feq < kFirstToolbarButton + 13)
+        return (*toolbar_override_ >> (c.st.feq - kFirstToolbarButton)) & 1u;
     if (c.st.disable) return false;
     const Control* p = c.st.parent ? Find(c.st.parent) : nullptr;
     return p ? EffectiveEnabled(*p) : true;
+}
+
+void QtWindow::SetToolbarOverride(std::optional<std::uint16_t> enabled) {
+    if (toolbar_override_ == enabled) return;
+    toolbar_override_ = enabled;
+    UpdateVisibility();
 }
 
 void QtWindow::UpdateVisibility() {

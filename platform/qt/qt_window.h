@@ -2,6 +2,8 @@
 // state deltas applied to them, and the user's input turned into runtime events.
 #pragma once
 
+#include <optional>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -55,6 +57,10 @@ public:
     void Apply(const ui::WindowState& delta);
     // Disabled while a newer window or a message box of the same thread is open.
     void SetBlocked(bool blocked);
+    // The frame's toolbar buttons 3001-3013 shown as a window in use offers them (bit 0:
+    // 3001); none: as the frame's own state says.
+    void SetToolbarOverride(std::optional<std::uint16_t> enabled);
+    static constexpr int kFirstToolbarButton = 3001;
     bool blocked() const { return blocked_; }
 
     // Input seen by the server's application-wide filter for widgets of this window;
@@ -93,6 +99,7 @@ private:
         int tab_index = -1;             // tabs: the page of the sheet
         bool in_toolbar = false;
     };
+    std::optional<std::uint16_t> toolbar_override_;
 
     void BuildFrame();
     void BuildControl(const ui::ControlState& st);

@@ -92,6 +92,9 @@ public:
     // 1-based number of the chosen item among the enabled ones or 0 for none, comes back
     // through DeliverAnswer. Without a menu of its own a back end answers 0.
     virtual void ShowPopup(const MessageRequest& request) { DeliverAnswer(request.id, 0); }
+    // Which of the frame's toolbar buttons (bit 0: 3001 ... bit 12: 3013) a window offers;
+    // the frame shows them so while that window is the one in use.
+    virtual void ToolbarState(WindowId window, std::uint16_t enabled) {}
     virtual void Beep() = 0;
     virtual void PrinterSetup(int thread) = 0;
 };

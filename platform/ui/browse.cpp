@@ -67,6 +67,7 @@ std::string WithColumnWidth(std::string_view format, int column, int width) {
 class BrowseManager::Toolbar : public ToolbarTarget {
 public:
     explicit Toolbar(BrowseManager& b) : b_(b) {}
+    bool Enabled(int button) const override { return b_.ToolbarEnabled(button); }
     bool TakeToolbar(int button) override {
         if (!b_.ToolbarEnabled(button)) return button != ToolbarButton::History;
         Window& w = b_.window();

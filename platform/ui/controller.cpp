@@ -63,6 +63,7 @@ int WindowController::EventLoop() {
         if (w.event() == Event::CloseDown) close_down_seen_ = true;
         const int level = OnEvent();
         if (level == kLevelFatal || closing_) break;
+        if (toolbar_) toolbar_->Publish(w);
     }
     return kLevelGoOn;
 }

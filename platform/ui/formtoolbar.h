@@ -20,7 +20,7 @@ public:
 
     // Whether the button is offered for the form's request: an insert offers 3001 and
     // 3009; a change 3001 and 3005 to 3010; any other request none of them.
-    bool Enabled(int button) const;
+    bool Enabled(int button) const override;
     // Previous value is offered while the record can be edited (insert or change).
     bool RecallOffered() const;
 

@@ -1,5 +1,7 @@
 #include "platform/ui/toolbar.h"
 
+#include "platform/ui/backend.h"
+
 #include <algorithm>
 
 #include "platform/ui/events.h"
@@ -32,6 +34,22 @@ bool ForwardToolbarButton(int feq) {
     if (thread == 0 || thread == rtl_thread()) return false;
     rtl_post(Event::Accepted, feq, thread);
     return true;
+}
+
+std::uint16_t ToolbarList::EnabledButtons() const {
+    ToolbarTarget* t = ActiveTarget();
+    std::uint16_t bits = 0;
+    if (!t) return bits;
+    for (int b = ToolbarButton::First; b <= ToolbarButton::Last; ++b)
+        if (t->Enabled(b)) bits = static_cast<std::uint16_t>(bits | (1u << (b - ToolbarButton::First)));
+    return bits;
+}
+
+void ToolbarList::Publish(Window& window) {
+    const int bits = EnabledButtons();
+    if (bits == published_ || !window.IsOpen()) return;
+    published_ = bits;
+    if (Backend* b = GetBackend()) b->ToolbarState(window.id(), static_cast<std::uint16_t>(bits));
 }
 
 }  // namespace rt::ui

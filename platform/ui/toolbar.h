@@ -3,9 +3,12 @@
 // active toolbar target (a browse's or a form's handler).
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 namespace rt::ui {
+
+class Window;
 
 // The frame's toolbar buttons.
 namespace ToolbarButton {
@@ -38,6 +41,8 @@ public:
     virtual ~ToolbarTarget() = default;
     // Acts on a toolbar button; true when the button was handled (the event is consumed).
     virtual bool TakeToolbar(int button) = 0;
+    // Whether the target offers the button now (the frame shows the others disabled).
+    virtual bool Enabled(int button) const { return button != 0; }
 };
 
 class ToolbarList {
@@ -49,9 +54,16 @@ public:
     // Hands a toolbar button (3001 to 3013) to the active target; true when consumed.
     // Other numbers, and any button while there is no target, are not consumed.
     bool TakeEvent(int feq);
+    // The buttons the active target offers, one bit per button (bit 0: 3001); none without
+    // a target.
+    std::uint16_t EnabledButtons() const;
+    // Tells the GUI which of the frame's buttons the window offers, when that changed
+    // since the last call (the frame shows them while the window is the one in use).
+    void Publish(Window& window);
 
 private:
     std::vector<ToolbarTarget*> targets_;
+    int published_ = -1;  // the bits last published, -1 none yet
 };
 
 // The frame's side: a toolbar button pressed while a window of another thread is the one

@@ -12,6 +12,7 @@
 #include "platform/core/text.h"
 #include "platform/qt/qt_window.h"
 #include "platform/ui/events.h"
+#include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
 #include "shell/kvd002_splash.h"
 #include "shell/procedure.h"
@@ -54,10 +55,29 @@ struct Probe {
 };
 Probe* g_probe = nullptr;
 
+// A toolbar target that offers Insert and Down only.
+class InsertAndDown : public rt::ui::ToolbarTarget {
+public:
+    bool TakeToolbar(int) override { return true; }
+    bool Enabled(int button) const override {
+        return button == rt::ui::ToolbarButton::Insert || button == rt::ui::ToolbarButton::Down;
+    }
+};
+std::atomic<bool> g_probe_target{false};
+
 class ProbeController : public ProcedureController {
 public:
     using ProcedureController::ProcedureController;
+    ~ProbeController() override {
+        if (g_probe_target && objects().toolbar) objects().toolbar->RemoveTarget(target_);
+    }
+    int Setup() override {
+        const int level = ProcedureController::Setup();
+        if (level == 0 && g_probe_target && objects().toolbar) objects().toolbar->AddTarget(target_);
+        return level;
+    }
     void RegisterButtons() override { AddDialogButton(window().Feq("?OK"), RequestCompleted); }
+    InsertAndDown target_;
     int OnEvent() override {
         g_probe->log.Add(window());
         return ProcedureController::OnEvent();
@@ -238,6 +258,37 @@ TEST_F(SplashGui, AClickClosesTheSplash) {
         driver.WaitClosed("BrivantSplash");
         driver.WaitForThreads();
     }
+}
+
+}  // namespace
+}  // namespace kvtest
+
+namespace kvtest {
+namespace {
+
+TEST_F(MainGui, TheToolbarShowsTheButtonsTheWindowInUseOffers) {
+    g_probe_target = true;
+    const int frame = OpenFrame("Alfa");
+    driver.WaitForWindow("BrivantSplash");
+    rt::ui::rtl_post(Event::Accepted, 0, frame);
+    driver.WaitClosed("BrivantSplash");
+    for (const char* b : {"?TOOLBAR:INSERT", "?TOOLBAR:DOWN", "?TOOLBAR:DELETE"}) EXPECT_FALSE(driver.Enabled("Main", b));
+
+    driver.Press("Main", "?OBRACUNI");
+    driver.WaitForWindow("Probe");
+    driver.WaitUntil([&] { return driver.Enabled("Main", "?TOOLBAR:INSERT"); }, "Insert offered by the window");
+    EXPECT_TRUE(driver.Enabled("Main", "?TOOLBAR:DOWN"));
+    EXPECT_FALSE(driver.Enabled("Main", "?TOOLBAR:DELETE"));
+    EXPECT_FALSE(driver.Enabled("Main", "?TOOLBAR:HISTORY"));
+
+    // Once the window is gone the frame's own state (all disabled) is back.
+    driver.Press("Probe", "?OK");
+    driver.WaitClosed("Probe");
+    driver.WaitUntil([&] { return !driver.Enabled("Main", "?TOOLBAR:INSERT"); }, "Insert disabled again");
+    EXPECT_FALSE(driver.Enabled("Main", "?TOOLBAR:DOWN"));
+    g_probe_target = false;
+    driver.Press("Main", "?EXIT");
+    driver.WaitForThreads();
 }
 
 }  // namespace
