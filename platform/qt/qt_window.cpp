@@ -316,7 +316,11 @@ void QtWindow::BuildControl(const ControlState& st) {
         case Ctl::StringPic: {
             auto* l = new QLabel(client_);
             l->setTextFormat(Qt::PlainText);
-            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            const std::uint32_t a = st.def ? st.def->attrs : 0;
+            const Qt::Alignment h = (a & ui::kCenter) ? Qt::AlignHCenter
+                                    : (a & ui::kRight) ? Qt::AlignRight
+                                                       : Qt::AlignLeft;
+            l->setAlignment(h | Qt::AlignTop);
             w = l;
             break;
         }
