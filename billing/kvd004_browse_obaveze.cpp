@@ -34,21 +34,7 @@ public:
     }
 
 protected:
-    // The form works on the table's current row. The list fills its buffer from the
-    // view, where the table's position is the last row read, not the highlighted one:
-    // the service is read again by its code so that a change or delete writes the row
-    // the user chose; a row gone meanwhile answers cancelled without the form.
-    void CallUpdate(int) override {
-        if (CallRequest == ChangeRecord || CallRequest == DeleteRecord || CallRequest == ViewRecord) {
-            const int key = Files::OBAVEZE().KeyIndex("OBA:Po_sifri");
-            if (Access::OBAVEZE()->GetByKeyQuiet(key) != 0) {
-                CallRequest = 0;
-                CallResponse = RequestCancelled;
-                return;
-            }
-        }
-        UpdateOBAVEZE();
-    }
+    void CallUpdate(int) override { UpdateOBAVEZE(); }
 
 private:
     bool PrintKey() {

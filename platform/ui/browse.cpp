@@ -291,6 +291,18 @@ bool BrowseManager::TakeRow(int row) {
     return true;
 }
 
+bool BrowseManager::ReadTakenRow() {
+    // The form changes or deletes the table's current record: that must be the row taken
+    // from the list, not the last one the view read. Reading it by its primary key also
+    // brings what another station changed since the list was read.
+    if (!relation_ || !relation_->HasMe()) return true;
+    FileManager& fm = relation_->Me();
+    const auto& keys = fm.Layout().keys;
+    for (int k = 0; k < static_cast<int>(keys.size()); ++k)
+        if (keys[k].primary()) return fm.GetByKeyQuiet(k) == 0;
+    return true;
+}
+
 void BrowseManager::SelectRow(int row) {
     if (Rows() == 0) row = 0;
     else row = std::clamp(row, 1, Rows());
@@ -713,6 +725,10 @@ int BrowseManager::Ask(int request) {
                 return kResponseCancelled;
             }
         } else if (!TakeRow(selected_)) {
+            return kResponseCancelled;
+        } else if (!ReadTakenRow()) {
+            // The row is gone (another station deleted it): show the list as it is now.
+            ResetFromView(false);
             return kResponseCancelled;
         }
         if (controller_->VCRREQUEST) *controller_->VCRREQUEST = 0;

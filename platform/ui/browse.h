@@ -145,6 +145,8 @@ public:
     std::string RowText(int row, int column) const;
     // Puts row `row` (1-based) of the page into the record buffers.
     bool TakeRow(int row);
+    // Reads the taken row from the table by its primary key (false when it is gone).
+    bool ReadTakenRow();
     // Selects a row of the page and puts it into the buffers.
     void SelectRow(int row);
     int ThumbPercent() const { return thumb_; }
