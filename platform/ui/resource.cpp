@@ -39,4 +39,22 @@ const WindowDef* FindWindow(const std::string& module, const std::string& name) 
     return it == r.defs.end() ? nullptr : it->second.get();
 }
 
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
+                       std::string_view text, std::uint32_t attrs) {
+    ControlDef c;
+    c.kind = kind;
+    c.label = std::move(label);
+    c.x = x, c.y = y, c.w = w, c.h = h;
+    c.text = utf8_to_cp1250(text);
+    c.attrs = attrs;
+    return c;
+}
+
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
+                       std::string_view text, std::string picture, std::uint32_t attrs) {
+    ControlDef c = MakeControl(kind, std::move(label), x, y, w, h, text, attrs);
+    c.picture = std::move(picture);
+    return c;
+}
+
 }  // namespace rt::ui

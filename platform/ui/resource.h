@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ui/events.h"
@@ -87,6 +88,13 @@ struct WindowDef {
     int timer = 0;              // hundredths of a second
     std::vector<ControlDef> controls;  // menu bar and toolbar are controls of their kinds
 };
+
+// A control at x, y of w by h dialog units. The text is given as UTF-8, as source files
+// hold it, and kept in CP1250.
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
+                       std::string_view text = {}, std::uint32_t attrs = 0);
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
+                       std::string_view text, std::string picture, std::uint32_t attrs = 0);
 
 // A module's resources by structure name (the module registers them at start).
 void RegisterWindow(const WindowDef& def);

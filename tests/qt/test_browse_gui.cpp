@@ -33,19 +33,11 @@ namespace Key = rt::ui::Key;
 
 namespace {
 
+using rt::ui::MakeControl;
+
 constexpr const char* kBrowse = "BrowseUsluge";
 constexpr const char* kList = "?BROWSE:1";
 
-rt::ui::ControlDef Control(int kind, const char* label, int x, int y, int w, int h, const char* text,
-                           std::uint32_t attrs = 0) {
-    rt::ui::ControlDef c;
-    c.kind = kind;
-    c.label = label;
-    c.x = x, c.y = y, c.w = w, c.h = h;
-    c.text = text;
-    c.attrs = attrs;
-    return c;
-}
 
 const rt::ui::WindowDef& Def() {
     static const rt::ui::WindowDef def = [] {
@@ -55,22 +47,22 @@ const rt::ui::WindowDef& Def() {
         d.caption = "Usluge";
         d.w = 300, d.h = 230;
         d.resizable = true;
-        rt::ui::ControlDef sheet = Control(Ctl::Sheet, "?CURRENTTAB", 4, 4, 292, 196, "");
-        sheet.children = {Control(Ctl::Tab, "?TAB1", 0, 0, -1, -1, rt::utf8_to_cp1250("&1) Šifra").c_str()),
-                          Control(Ctl::Tab, "?TAB2", 0, 0, -1, -1, "&2) Naziv")};
-        rt::ui::ControlDef list = Control(Ctl::List, kList, 8, 22, 284, 170, "");
+        rt::ui::ControlDef sheet = MakeControl(Ctl::Sheet, "?CURRENTTAB", 4, 4, 292, 196, "");
+        sheet.children = {MakeControl(Ctl::Tab, "?TAB1", 0, 0, -1, -1, rt::utf8_to_cp1250("&1) Šifra").c_str()),
+                          MakeControl(Ctl::Tab, "?TAB2", 0, 0, -1, -1, "&2) Naziv")};
+        rt::ui::ControlDef list = MakeControl(Ctl::List, kList, 8, 22, 284, 170, "");
         list.format = "50L(2)|M~Sifra~@s7@120L(2)|M~Naziv~@s20@30L(2)|M~JM~@s5@";
         const std::uint32_t hide = rt::ui::kHide;
         d.controls = {sheet,
                       list,
-                      Control(Ctl::Button, "?BUTTONNORECORDS", 8, 206, 50, 14, "&ISPIS"),
-                      Control(Ctl::Button, "?SELECT:2", 60, 206, 40, 14, "&Select", hide),
-                      Control(Ctl::Button, "?VIEW:3", 60, 206, 40, 14, "&View", hide),
-                      Control(Ctl::Button, "?INSERT:4", 60, 206, 40, 14, "&Insert", hide),
-                      Control(Ctl::Button, "?CHANGE:4", 60, 206, 40, 14, "&Change", hide),
-                      Control(Ctl::Button, "?DELETE:4", 60, 206, 40, 14, "&Delete", hide),
-                      Control(Ctl::Button, "?CLOSE", 246, 206, 45, 14, "&Close"),
-                      Control(Ctl::Button, "?HELP", 200, 206, 40, 14, "&Help", hide)};
+                      MakeControl(Ctl::Button, "?BUTTONNORECORDS", 8, 206, 50, 14, "&ISPIS"),
+                      MakeControl(Ctl::Button, "?SELECT:2", 60, 206, 40, 14, "&Select", hide),
+                      MakeControl(Ctl::Button, "?VIEW:3", 60, 206, 40, 14, "&View", hide),
+                      MakeControl(Ctl::Button, "?INSERT:4", 60, 206, 40, 14, "&Insert", hide),
+                      MakeControl(Ctl::Button, "?CHANGE:4", 60, 206, 40, 14, "&Change", hide),
+                      MakeControl(Ctl::Button, "?DELETE:4", 60, 206, 40, 14, "&Delete", hide),
+                      MakeControl(Ctl::Button, "?CLOSE", 246, 206, 45, 14, "&Close"),
+                      MakeControl(Ctl::Button, "?HELP", 200, 206, 40, 14, "&Help", hide)};
         return d;
     }();
     return def;

@@ -28,17 +28,8 @@ namespace Key = rt::ui::Key;
 
 namespace {
 
-rt::ui::ControlDef Control(int kind, const char* label, int x, int y, int w, int h, const char* text,
-                           const char* picture = "", std::uint32_t attrs = 0) {
-    rt::ui::ControlDef c;
-    c.kind = kind;
-    c.label = label;
-    c.x = x, c.y = y, c.w = w, c.h = h;
-    c.text = text;
-    c.picture = picture;
-    c.attrs = attrs;
-    return c;
-}
+using rt::ui::MakeControl;
+
 
 // ---- The services form -------------------------------------------------------------------
 
@@ -52,15 +43,15 @@ const rt::ui::WindowDef& ServicesDef() {
         d.caption = "Form OBAVEZE";
         d.w = 200, d.h = 80;
         d.resizable = true;
-        d.controls = {Control(Ctl::Prompt, "?OBA:SIFRA:PROMPT", 6, 8, 40, 10, "&Sifra"),
-                      Control(Ctl::Entry, "?OBA:SIFRA", 50, 8, 40, 10, "", "@s7", rt::ui::kReq | rt::ui::kUpr),
-                      Control(Ctl::Prompt, "?OBA:NAZIV:PROMPT", 6, 22, 40, 10, "&Naziv"),
-                      Control(Ctl::Entry, "?OBA:NAZIV", 50, 22, 100, 10, "", "@s20"),
-                      Control(Ctl::Prompt, "?OBA:JM:PROMPT", 6, 36, 40, 10, "&JM"),
-                      Control(Ctl::Entry, "?OBA:JM", 50, 36, 30, 10, "", "@s5"),
-                      Control(Ctl::Button, "?OK", 50, 58, 45, 14, "&OK", "", rt::ui::kDefault),
-                      Control(Ctl::Button, "?CANCEL", 100, 58, 45, 14, "&Cancel"),
-                      Control(Ctl::Button, "?HELP", 150, 58, 45, 14, "&Help", "", rt::ui::kHide)};
+        d.controls = {MakeControl(Ctl::Prompt, "?OBA:SIFRA:PROMPT", 6, 8, 40, 10, "&Sifra"),
+                      MakeControl(Ctl::Entry, "?OBA:SIFRA", 50, 8, 40, 10, "", "@s7", rt::ui::kReq | rt::ui::kUpr),
+                      MakeControl(Ctl::Prompt, "?OBA:NAZIV:PROMPT", 6, 22, 40, 10, "&Naziv"),
+                      MakeControl(Ctl::Entry, "?OBA:NAZIV", 50, 22, 100, 10, "", "@s20"),
+                      MakeControl(Ctl::Prompt, "?OBA:JM:PROMPT", 6, 36, 40, 10, "&JM"),
+                      MakeControl(Ctl::Entry, "?OBA:JM", 50, 36, 30, 10, "", "@s5"),
+                      MakeControl(Ctl::Button, "?OK", 50, 58, 45, 14, "&OK", "", rt::ui::kDefault),
+                      MakeControl(Ctl::Button, "?CANCEL", 100, 58, 45, 14, "&Cancel"),
+                      MakeControl(Ctl::Button, "?HELP", 150, 58, 45, 14, "&Help", "", rt::ui::kHide)};
         return d;
     }();
     return def;
@@ -158,15 +149,15 @@ const rt::ui::WindowDef& UnitDef() {
         d.name = "P1$UNITWINDOW";
         d.caption = "Form KVADRIN";
         d.w = 220, d.h = 70;
-        d.controls = {Control(Ctl::Prompt, "?KVD:BROJ:PROMPT", 6, 8, 40, 10, "&Broj"),
-                      Control(Ctl::Entry, "?KVD:BROJ", 50, 8, 50, 10, "", "@s10"),
-                      Control(Ctl::Prompt, "?KVD:SHKORISNIKA:PROMPT", 6, 22, 40, 10, "&Šifra"),
-                      Control(Ctl::Entry, "?KVD:SHKORISNIKA", 50, 22, 30, 10, "", "@n05",
+        d.controls = {MakeControl(Ctl::Prompt, "?KVD:BROJ:PROMPT", 6, 8, 40, 10, "&Broj"),
+                      MakeControl(Ctl::Entry, "?KVD:BROJ", 50, 8, 50, 10, "", "@s10"),
+                      MakeControl(Ctl::Prompt, "?KVD:SHKORISNIKA:PROMPT", 6, 22, 40, 10, "&Šifra"),
+                      MakeControl(Ctl::Entry, "?KVD:SHKORISNIKA", 50, 22, 30, 10, "", "@n05",
                               rt::ui::kReq | rt::ui::kRight),
-                      Control(Ctl::Button, "?CALLLOOKUP", 82, 22, 12, 10, "..."),
-                      Control(Ctl::StringPic, "?NAZ:NAZIV1", 98, 23, 110, 10, "", "@s30"),
-                      Control(Ctl::Button, "?OK", 110, 48, 45, 14, "&OK", "", rt::ui::kDefault),
-                      Control(Ctl::Button, "?CANCEL", 160, 48, 45, 14, "&Cancel")};
+                      MakeControl(Ctl::Button, "?CALLLOOKUP", 82, 22, 12, 10, "..."),
+                      MakeControl(Ctl::StringPic, "?NAZ:NAZIV1", 98, 23, 110, 10, "", "@s30"),
+                      MakeControl(Ctl::Button, "?OK", 110, 48, 45, 14, "&OK", "", rt::ui::kDefault),
+                      MakeControl(Ctl::Button, "?CANCEL", 160, 48, 45, 14, "&Cancel")};
         return d;
     }();
     return def;
@@ -179,8 +170,8 @@ const rt::ui::WindowDef& LookupDef() {
         d.name = "P1$LOOKUP";
         d.caption = "Nazivi";
         d.w = 120, d.h = 40;
-        d.controls = {Control(Ctl::Button, "?SELECT", 6, 12, 50, 14, "&Select"),
-                      Control(Ctl::Button, "?CLOSE", 62, 12, 50, 14, "&Close")};
+        d.controls = {MakeControl(Ctl::Button, "?SELECT", 6, 12, 50, 14, "&Select"),
+                      MakeControl(Ctl::Button, "?CLOSE", 62, 12, 50, 14, "&Close")};
         return d;
     }();
     return def;

@@ -23,16 +23,10 @@ namespace Ctl = rt::ui::Ctl;
 
 namespace {
 
+using rt::ui::MakeControl;
+
 enum { kEntry = 2, kOk = 3, kCancel = 4 };
 
-rt::ui::ControlDef Control(int kind, const char* label, int x, int y, int w, int h, const char* text) {
-    rt::ui::ControlDef c;
-    c.kind = kind;
-    c.label = label;
-    c.x = x, c.y = y, c.w = w, c.h = h;
-    c.text = text;
-    return c;
-}
 
 const rt::ui::WindowDef& Def() {
     static const rt::ui::WindowDef def = [] {
@@ -43,10 +37,10 @@ const rt::ui::WindowDef& Def() {
         d.w = 200, d.h = 90;
         d.resizable = true;
         d.max_box = true;
-        d.controls = {Control(Ctl::Prompt, "?PROMPT", 6, 8, 40, 10, "&Naziv:"),
-                      Control(Ctl::Entry, "?NAZIV", 50, 8, 140, 10, ""),
-                      Control(Ctl::Button, "?OK", 96, 66, 45, 14, "&OK"),
-                      Control(Ctl::Button, "?CANCEL", 146, 66, 45, 14, "&Cancel")};
+        d.controls = {MakeControl(Ctl::Prompt, "?PROMPT", 6, 8, 40, 10, "&Naziv:"),
+                      MakeControl(Ctl::Entry, "?NAZIV", 50, 8, 140, 10, ""),
+                      MakeControl(Ctl::Button, "?OK", 96, 66, 45, 14, "&OK"),
+                      MakeControl(Ctl::Button, "?CANCEL", 146, 66, 45, 14, "&Cancel")};
         d.controls[1].picture = "@s20";
         return d;
     }();
