@@ -1,0 +1,115 @@
+// The demo layout: the folders, firms list and login settings where the login finds them,
+// and the demo rows in the firm database, unchanged by a second run.
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#define KVADRIN_DEMO_NO_MAIN
+#include "app/demo.cpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kvadrin;
+
+class Demo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("kvadrin-demo-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        year_ = rt::year_of(rt::today());
+    }
+    void TearDown() override {
+        MainThreadFilesTerm();
+        ::unsetenv("KVADRIN_LOCALDB");
+        fs::remove_all(root_);
+    }
+    // Opens the demo firm's database on this thread, as the program does after the login.
+    void Connect() {
+        MainThreadFilesInit();
+        MainModuleInit();
+        MainThreadDataInit();
+        OWNERFIRME = "(localdb)\\demo,DEMO_" + std::to_string(year_) + ",,;TrustedConnection=True";
+    }
+    long Rows(TableId id) {
+        rt::FileManager* fm = Access::Of(id);
+        if (!fm) return -1;
+        EXPECT_EQ(fm->Open(), 0);
+        EXPECT_EQ(fm->UseTable(rt::kUseOpen), 0);
+        const long n = Files::Of(id).Records();
+        fm->Close();
+        return n;
+    }
+    std::set<std::string> UnitKinds() {
+        std::set<std::string> kinds;
+        rt::FileManager* fm = Access::Of(TableId::KVADRIN);
+        if (!fm) return kinds;
+        fm->Open();
+        fm->UseTable(rt::kUseOpen);
+        rt::File& f = Files::KVADRIN();
+        f.SetPhysical();
+        while (f.Next() == rt::kNoError) kinds.insert(std::string(rt::clip(KVD.SP.view())));
+        fm->Close();
+        return kinds;
+    }
+    fs::path Program() const { return root_ / "DEMO" / std::to_string(year_) / "PROGRAM"; }
+
+    fs::path root_;
+    int year_ = 0;
+};
+
+TEST_F(Demo, LaysOutTheFirmAndFillsItsTablesOnce) {
+    ASSERT_TRUE(demo::LayOut(root_));
+    EXPECT_TRUE(fs::is_regular_file(Program() / "LOGIN_TAVSQL.INI"));
+    EXPECT_TRUE(fs::is_regular_file(Program().parent_path() / "MBASE.DAT"));
+
+    // The firms list as the login opens it: "..\MBASE.DAT" from the program folder.
+    const fs::path before = fs::current_path();
+    fs::current_path(Program());
+    Connect();
+    rt::File& firms = Files::MBASE();
+    ASSERT_EQ(firms.Open(rt::kReadOnly | rt::kDenyNone), rt::kNoError) << rt::Error();
+    EXPECT_EQ(firms.Records(), 1);
+    firms.SetPhysical();
+    ASSERT_EQ(firms.Next(), rt::kNoError);
+    EXPECT_EQ(rt::clip(M.NAZIVFIRME.view()), "Stambena zajednica Demo");
+    EXPECT_EQ(rt::clip(M.SERVERNAME.view()), "(localdb)\\demo");
+    EXPECT_EQ(rt::clip(M.FOLDERNAME.view()), "DEMO");
+    EXPECT_EQ(rt::clip(M.R[2].view()), "160-0000000012345-67");
+    firms.Close();
+    fs::current_path(before);
+
+    rt::IniManager ini;
+    ini.Init((Program() / "LOGIN_TAVSQL.INI").string());
+    EXPECT_EQ(ini.Fetch("Server", "Server", ""), "(localdb)\\demo");
+    EXPECT_EQ(ini.Fetch("NazivFirme", "NazivFirme", ""), "Stambena zajednica Demo");
+    ini.Kill();
+
+    const struct { TableId id; long rows; } tables[] = {
+        {TableId::NAZIVI, 5}, {TableId::KVADRIN, 5}, {TableId::OBAVEZE, 5}, {TableId::OBRAC, 1}};
+    for (const auto& t : tables) EXPECT_EQ(Rows(t.id), t.rows) << table_name(t.id);
+    EXPECT_EQ(UnitKinds(), (std::set<std::string>{"Stan", "Poslovni prostor", "Garaza"}));
+
+    OBR.OBRACUN = 1;
+    rt::FileManager* runs = Access::OBRAC();
+    ASSERT_NE(runs, nullptr);
+    ASSERT_EQ(runs->Open(), 0);
+    runs->UseTable(rt::kUseOpen);
+    ASSERT_EQ(Files::OBRAC().Get(0), rt::kNoError);
+    EXPECT_EQ(OBR.DATUM, rt::today());
+    EXPECT_EQ(OBR.VALUTA - OBR.DATUM, 15);
+    runs->Close();
+    MainThreadFilesTerm();
+
+    // A second run finds every row and adds none.
+    ASSERT_TRUE(demo::LayOut(root_));
+    Connect();
+    for (const auto& t : tables) EXPECT_EQ(Rows(t.id), t.rows) << table_name(t.id);
+}
+
+}  // namespace
