@@ -9,8 +9,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#define KVADRIN_DEMO_NO_MAIN
-#include "app/demo.cpp"
+#include "app/demo_layout.h"
+#include "data/access.h"
+#include "data/globals.h"
+#include "data/program_objects.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/core/datetime.h"
+#include "platform/core/ini.h"
+#include "platform/core/text.h"
+#include "platform/files/flat/flat_file.h"
 
 namespace {
 
