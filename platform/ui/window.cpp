@@ -783,49 +783,44 @@ void Window::Select(int feq) {
 
 int Window::FocusedControl() const { return impl_->focus; }
 
-void Window::Alert(int feq, int key) {
-    Impl& m = *impl_;
+namespace {
+// The alert keys of a control (or of the window, feq 0) with the dirty flag their changes
+// set; no keys for an unknown control.
+struct AlertKeys {
     std::vector<int>* keys = nullptr;
-    bool* dirty = &m.win_dirty;
-    if (feq == 0) {
-        keys = &m.win.window_alerts;
-    } else if (ControlRec* c = m.find(feq)) {
-        keys = &c->st.alert_keys;
-        dirty = &c->dirty;
-    }
-    if (keys && std::find(keys->begin(), keys->end(), key) == keys->end()) {
-        keys->push_back(key);
-        *dirty = true;
+    bool* dirty = nullptr;
+};
+
+AlertKeys alert_keys_of(Window::Impl& m, int feq) {
+    if (feq == 0) return {&m.win.window_alerts, &m.win_dirty};
+    if (auto* c = m.find(feq)) return {&c->st.alert_keys, &c->dirty};
+    return {};
+}
+}  // namespace
+
+void Window::Alert(int feq, int key) {
+    AlertKeys a = alert_keys_of(*impl_, feq);
+    if (a.keys && std::find(a.keys->begin(), a.keys->end(), key) == a.keys->end()) {
+        a.keys->push_back(key);
+        *a.dirty = true;
     }
 }
 
 void Window::RemoveAlert(int feq, int key) {
-    Impl& m = *impl_;
-    std::vector<int>* keys = nullptr;
-    bool* dirty = &m.win_dirty;
-    if (feq == 0) {
-        keys = &m.win.window_alerts;
-    } else if (ControlRec* c = m.find(feq)) {
-        keys = &c->st.alert_keys;
-        dirty = &c->dirty;
-    }
-    if (!keys) return;
-    auto it = std::find(keys->begin(), keys->end(), key);
-    if (it != keys->end()) {
-        keys->erase(it);
-        *dirty = true;
+    AlertKeys a = alert_keys_of(*impl_, feq);
+    if (!a.keys) return;
+    auto it = std::find(a.keys->begin(), a.keys->end(), key);
+    if (it != a.keys->end()) {
+        a.keys->erase(it);
+        *a.dirty = true;
     }
 }
 
 void Window::ClearAlerts(int feq) {
-    Impl& m = *impl_;
-    if (feq == 0) {
-        if (!m.win.window_alerts.empty()) m.win_dirty = true;
-        m.win.window_alerts.clear();
-    } else if (ControlRec* c = m.find(feq)) {
-        if (!c->st.alert_keys.empty()) c->dirty = true;
-        c->st.alert_keys.clear();
-    }
+    AlertKeys a = alert_keys_of(*impl_, feq);
+    if (!a.keys) return;
+    if (!a.keys->empty()) *a.dirty = true;
+    a.keys->clear();
 }
 
 void Window::SetRows(int feq, std::vector<std::vector<std::string>> rows) {
