@@ -35,7 +35,7 @@ WindowDef LoginDef(const char* name, bool with_firm) {
     d.resizable = true;
     ControlDef sheet = C(Ctl::Sheet, "?SHEET1", 4, 4, 340, 124);
     ControlDef tab = C(Ctl::Tab, "?TAB1", 0, 0, 0, 0, "Brivant");
-    tab.children.push_back(C(Ctl::Image, "?IMAGE1", 10, 24, 70, 60));
+    tab.children.push_back(C(Ctl::Image, "?IMAGE1", 10, 32, 70, 60));
     tab.children.back().icon = "SQLServer.jpg";
     if (with_firm) {
         tab.children.push_back(C(Ctl::Prompt, "?PROMPT1:3", 92, 24, 50, 10, "FIRMA"));
@@ -50,7 +50,7 @@ WindowDef LoginDef(const char* name, bool with_firm) {
     ControlDef year = C(Ctl::String, "?RAD_GOD", 296, 6, 40, 12, "", with_firm ? "@n04" : "@n04b", kRight);
     year.font = Bold("Arial", 12, kNavy);
     tab.children.push_back(year);
-    ControlDef version = C(Ctl::String, "?VERZIJA", 10, 6, 50, 12, "", "@s9");
+    ControlDef version = C(Ctl::String, "?VERZIJA", 10, 18, 50, 12, "", "@s9");
     version.font = Bold("Arial", 12, kNavy);
     tab.children.push_back(version);
     tab.children.push_back(C(Ctl::Group, "?GROUP1", 88, 54, 240, 62, "Connection information"));

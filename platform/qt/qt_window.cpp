@@ -36,6 +36,7 @@
 
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
+#include "platform/qt/builtin_icons.h"
 #include "platform/qt/keys.h"
 #include "platform/ui/wndproc.h"
 
@@ -209,6 +210,8 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
     top_->setWindowTitle(FromCp1250(state_.caption.empty() ? def.caption : state_.caption));
     if (!def.icon.empty() && QFileInfo::exists(QString::fromStdString(def.icon))) {
         top_->setWindowIcon(QIcon(QString::fromStdString(def.icon)));
+    } else if (HasBuiltinIcon(def.icon)) {
+        top_->setWindowIcon(BuiltinIcon(def.icon));
     } else if (sub_) {
         // No toolkit logo on a child window without an icon of its own.
         QPixmap none(16, 16);
@@ -741,20 +744,28 @@ void QtWindow::ApplyText(Control& c) {
     if (c.w && !c.in_toolbar && (c.st.w < 0 || c.st.h < 0)) ApplyGeometry(c);
 }
 
-// Buttons and images show their file when it exists; a tool button without one its text.
+// Buttons and images show their file when it exists, else the program's own drawing of it;
+// a tool button with neither shows its text.
 void QtWindow::ApplyIcon(Control& c) {
     const ui::ControlDef* d = c.st.def;
     std::string file = !c.st.icon.empty() ? c.st.icon : (d ? d->icon : std::string());
     QString path = QString::fromStdString(file);
-    bool exists = !file.empty() && QFileInfo::exists(path);
+    const bool exists = !file.empty() && QFileInfo::exists(path);
+    const QIcon icon = exists ? QIcon(path) : BuiltinIcon(file);
     if (auto* t = qobject_cast<QToolButton*>(c.w)) {
-        t->setIcon(exists ? QIcon(path) : QIcon());
-        t->setToolButtonStyle(exists ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
-        if (!exists) t->setText(FromCp1250(c.st.text));
+        t->setIcon(icon);
+        t->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+        if (icon.isNull()) t->setText(FromCp1250(c.st.text));
     } else if (auto* b = qobject_cast<QPushButton*>(c.w)) {
-        b->setIcon(exists ? QIcon(path) : QIcon());
+        b->setIcon(icon);
     } else if (auto* l = qobject_cast<QLabel*>(c.w); l && c.st.kind == Ctl::Image) {
-        l->setPixmap(exists ? QPixmap(path) : QPixmap());
+        if (exists) {
+            l->setPixmap(QPixmap(path));
+        } else {
+            const QSize size = l->size().isEmpty() ? QSize(PxX(d ? d->w : 16), PxY(d ? d->h : 16)) : l->size();
+            l->setPixmap(BuiltinImage(file, size));
+            l->setAlignment(Qt::AlignCenter);
+        }
     }
 }
 
