@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/access.h"
@@ -35,9 +36,13 @@ inline bool WriteFirms(const fs::path& year_dir) {
     M.NAZIVFIRME = T("Stambena zajednica Demo");
     M.SERVERNAME = "(localdb)\\demo";
     M.FOLDERNAME = "DEMO";
-    const char* lines[] = {"Bulevar oslobođenja 1", "21000 Novi Sad", "160-0000000012345-67",
-                           "PIB 100000001", "MB 08000001", "Tel. 021/000-000"};
-    for (std::size_t i = 0; i < std::size(lines); ++i) M.R[i] = T(lines[i]);
+    // The data lines by their numbers on the firm form (1 name, 2 address, 3 post code and
+    // place, 4 place, 5 current account, 6 telephones, 7 tax number, 10 registration number).
+    const std::pair<int, const char*> lines[] = {
+        {1, "Stambena zajednica Demo"}, {2, "Bulevar oslobođenja 1"}, {3, "21000 Novi Sad"},
+        {4, "Novi Sad"}, {5, "160-0000000012345-67"}, {6, "021/000-000"}, {7, "100000001"},
+        {10, "08000001"}};
+    for (const auto& [line, text] : lines) M.R[line - 1] = T(text);
     const std::vector<std::string> rows{std::string(reinterpret_cast<const char*>(&M), sizeof M)};
     const rt::TableDef& def = table_def(TableId::MBASE);
     M = MBASERecord{};

@@ -88,7 +88,11 @@ TEST_F(Demo, LaysOutTheFirmAndFillsItsTablesOnce) {
     EXPECT_EQ(rt::clip(M.NAZIVFIRME.view()), "Stambena zajednica Demo");
     EXPECT_EQ(rt::clip(M.SERVERNAME.view()), "(localdb)\\demo");
     EXPECT_EQ(rt::clip(M.FOLDERNAME.view()), "DEMO");
-    EXPECT_EQ(rt::clip(M.R[2].view()), "160-0000000012345-67");
+    // Data lines by their numbers on the firm form: 1 name, 2 address, 5 account, 7 tax number.
+    EXPECT_EQ(rt::clip(M.R[0].view()), "Stambena zajednica Demo");
+    EXPECT_EQ(rt::cp1250_to_utf8(rt::clip(M.R[1].view())), "Bulevar oslobođenja 1");
+    EXPECT_EQ(rt::clip(M.R[4].view()), "160-0000000012345-67");
+    EXPECT_EQ(rt::clip(M.R[6].view()), "100000001");
     firms.Close();
     fs::current_path(before);
 
