@@ -989,7 +989,10 @@ void QtWindow::PlaceWindow(bool first) {
     QPoint at;
     bool center = first && def.center && !state_.has_position;
     if (sub_) {
-        sub_->adjustSize();
+        // The child's frame (borders and title bar) around the client size; the content
+        // has no layout, so the child's own size hint would shrink it to its title.
+        const QMargins m = sub_->contentsMargins();
+        sub_->resize(outer + QSize(m.left() + m.right(), m.top() + m.bottom()));
         QSize size = sub_->size();
         at = center ? QPoint(area.x() + (area.width() - size.width()) / 2,
                              area.y() + (area.height() - size.height()) / 2)

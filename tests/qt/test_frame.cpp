@@ -125,6 +125,9 @@ TEST_F(GuiTest, FrameHoldsOtherThreadsChildWindowsAndListsThemInItsWindowMenu) {
         auto* sub = qobject_cast<QMdiSubWindow*>(child->top());
         ASSERT_NE(sub, nullptr) << child->procedure();
         EXPECT_EQ(sub->mdiArea(), main.mdi_area());
+        // The child opens at its resource's size, framed, not shrunk to its title bar.
+        EXPECT_EQ(child->client()->width(), child->PxX(ChildDef().w)) << child->procedure();
+        EXPECT_EQ(child->client()->height(), child->PxY(ChildDef().h)) << child->procedure();
     }
     // Each child runs on its own thread: both take input.
     driver.Type("Child1", "?LOC:TEXT", "jedan");
