@@ -81,15 +81,16 @@ protected:
     }
 
 private:
-    // The insert button, or the list's Insert key while the insert is offered.
+    // The insert button (pressed, or through the toolbar or the popup), or the list's
+    // Insert key while the insert is offered.
     bool InsertAsked() {
         rt::ui::Window& w = window();
+        const int insert = browse().INSERTCONTROL;
         const int feq = w.field();
-        if (!feq || feq != browse().INSERTCONTROL) {
-            return feq && feq == list() && w.event() == Event::AlertKey && w.keycode() == rt::ui::Key::Insert &&
-                   browse().INSERTCONTROL && !w.Get(browse().INSERTCONTROL, rt::ui::Prop::Disable);
-        }
-        return w.event() == Event::Accepted;
+        if (!insert || !feq) return false;
+        if (w.event() == Event::Accepted) return feq == insert;
+        return feq == list() && w.event() == Event::AlertKey && w.keycode() == rt::ui::Key::Insert &&
+               !w.Get(insert, rt::ui::Prop::Disable);
     }
 
     static BrowseDefinition Definition() {

@@ -4,9 +4,7 @@
 // What the windows wrote is read back from MBASE.DAT through the table layer.
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
 #include <QTabWidget>
-#include <QTreeView>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -22,6 +20,7 @@
 #include "shell/firms_list.h"
 #include "shell/login.h"
 #include "shell/procedure.h"
+#include "tests/qt/register_gui.h"
 #include "tests/qt/test_login_fixture.h"
 
 namespace fs = std::filesystem;
@@ -58,8 +57,9 @@ std::string Row(const char* name, const char* server, const char* folder, const 
     return std::string(reinterpret_cast<const char*>(&m), sizeof m);
 }
 
-class FirmsListGui : public kvtest::LoginFixture {
+class FirmsListGui : public kvtest::RegisterGui<kvtest::LoginFixture> {
 protected:
+    FirmsListGui() : RegisterGui(kBrowse, kList, kForm) {}
     void SetUp() override {
         LoginFixture::SetUp();
         OnThread([this] {
@@ -67,14 +67,6 @@ protected:
             close_feq = w.Feq("?CLOSE");
             view_feq = w.Feq("?VIEW:3");
         });
-    }
-    void OnThread(std::function<void()> work) {
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        driver.Start([work = std::move(work), done] {
-            work();
-            *done = true;
-        });
-        driver.WaitUntil([&] { return done->load(); }, "the work on its thread");
     }
     // The firms file read through the table layer, by name.
     std::map<std::string, StoredFirm> Stored() {
@@ -132,29 +124,6 @@ protected:
             ADD_FAILURE() << e.what() << ": shown " << shown;
             throw;
         }
-    }
-    void PickRow(int row) {
-        driver.PickRow(kBrowse, kList, row);
-        driver.WaitUntil([&] {
-            auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
-            return v && v->currentIndex().row() == row - 1;
-        }, "row " + std::to_string(row) + " current");
-    }
-    void WaitForm(const char* caption) {
-        driver.WaitForWindow(kForm);
-        driver.WaitUntil([&] { return driver.Caption(kForm) == caption; }, std::string("caption ") + caption);
-    }
-    void FormClosed() {
-        try {
-            driver.WaitClosed(kForm);
-        } catch (const rt::qt::DriverError&) {
-            if (driver.MessageOpen()) ADD_FAILURE() << "message: " << driver.MessageText();
-            throw;
-        }
-    }
-    bool ReadOnly(const std::string& label) {
-        auto* e = qobject_cast<QLineEdit*>(driver.Widget(kForm, label));
-        return e && e->isReadOnly();
     }
     void WaitVisible(const std::vector<const char*>& labels, bool visible) {
         for (const char* l : labels)
@@ -337,8 +306,11 @@ TEST_F(FirmsListGui, ADuplicateNameOrFolderIsRefusedAndNothingIsWritten) {
     driver.Press(kBrowse, "?BUTTON8");
     WaitVisible(kMaintenance, true);
 
-    driver.Press(kBrowse, "?INSERT:4");
+    // The list's Insert key hides the maintenance buttons as the Insert button does.
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Insert});
     WaitForm("Record Will Be Added");
+    for (const char* l : kMaintenance) EXPECT_FALSE(driver.Visible(kBrowse, l)) << l;
     struct Attempt {
         const char* name;
         const char* folder;
