@@ -10,7 +10,7 @@
 #include "data/thread_data.h"
 #include "platform/core/ini.h"
 #include "platform/core/text.h"
-#include "shell/not_built.h"
+#include "shell/firms_list.h"
 #include "shell/procedure.h"
 
 namespace kvadrin {
@@ -218,11 +218,7 @@ public:
 
 protected:
     void CallUpdate(int number) override {
-        if (number != 1) return;
-        if (BrowseMBaseProcedure)
-            BrowseMBaseProcedure();
-        else
-            ProcedureNotBuilt("BrowseMBase");
+        if (number == 1) BrowseMBase();
     }
 
 private:
@@ -295,7 +291,6 @@ void BindLogin(rt::ui::Window& w) {
 
 }  // namespace
 
-std::function<void()> BrowseMBaseProcedure = [] { ProcedureNotBuilt("BrowseMBase"); };
 void (*HaltProcess)(int) = &Halt;
 void (*SoundBeep)() = &BeepOnce;
 

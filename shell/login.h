@@ -2,7 +2,6 @@
 // single-firm login, and the connection test that proves the firm database is reachable.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,10 +19,6 @@ void OtvoriSQL();
 void MSSQLLogMulti();
 // The single-firm login: the database is named after the firm folder.
 void MSSQLLogin();
-
-// The firms-list browse the firm login calls as its lookup (request 4); until the browse
-// is built it answers as a procedure not built.
-extern std::function<void()> BrowseMBaseProcedure;
 
 // How the connection test ends the process and sounds its beeps; tests replace them.
 extern void (*HaltProcess)(int exit_code);

@@ -59,6 +59,22 @@ const FieldDef* RecordLayout::field(std::string_view name) const {
     return i < 0 ? nullptr : &fields[static_cast<std::size_t>(i)];
 }
 
+const FieldDef* RecordLayout::field_or_element(std::string_view name, std::size_t* element) const {
+    *element = 0;
+    if (const FieldDef* f = field(name)) return f;
+    const auto us = name.rfind('_');
+    if (us == std::string_view::npos || us + 1 >= name.size()) return nullptr;
+    std::size_t n = 0;
+    for (char c : name.substr(us + 1)) {
+        if (c < '0' || c > '9' || n > 100000) return nullptr;
+        n = n * 10 + static_cast<std::size_t>(c - '0');
+    }
+    const FieldDef* f = field(name.substr(0, us));
+    if (!f || f->dim <= 1 || n < 1 || n > f->dim) return nullptr;
+    *element = n - 1;
+    return f;
+}
+
 int RecordLayout::key_index(std::string_view name) const {
     for (std::size_t i = 0; i < keys.size(); ++i)
         if (equal_nocase(keys[i].name, name)) return static_cast<int>(i);

@@ -60,6 +60,10 @@ struct RecordLayout {
     // Field by prefixed name ("KVD:BROJ") or column ("BROJ"), case-insensitive; -1 when absent.
     int field_index(std::string_view name) const;
     const FieldDef* field(std::string_view name) const;
+    // A field as field() finds it, or one element of an array field named with its 1-based
+    // number after an underscore ("M:R_7" is element 7 of M:R, `*element` 6); null for
+    // neither.
+    const FieldDef* field_or_element(std::string_view name, std::size_t* element) const;
     // Key by name, case-insensitive; -1 when absent.
     int key_index(std::string_view name) const;
     const KeyDef* key(std::string_view name) const;

@@ -206,6 +206,8 @@ void ViewManager::Init(File& primary) {
     current_ = 0;
 }
 
+// Closing a view succeeds: the error state of its last read (the end of the rows) does
+// not outlive it.
 void ViewManager::Teardown() {
     invalidate();
     statements_.clear();
@@ -214,6 +216,7 @@ void ViewManager::Teardown() {
     orders_.clear();
     filters_.clear();
     current_ = 0;
+    ClearError();
 }
 
 // ---- Names -----------------------------------------------------------------------------
@@ -230,23 +233,9 @@ int ViewManager::table_of(std::string_view name) const {
 const FieldDef* ViewManager::field_of(std::string_view name, int* table, std::size_t* element) const {
     int t = table_of(name);
     if (t < 0) return nullptr;
-    const RecordLayout& L = tables_[static_cast<std::size_t>(t)]->layout();
     *table = t;
-    *element = 0;
-    const FieldDef* f = L.field(name);
-    if (!f) {
-        // An element of an array field: "M:R_7" is element 7 of M:R.
-        auto us = name.rfind('_');
-        if (us == std::string_view::npos || us + 1 >= name.size()) return nullptr;
-        std::size_t n = 0;
-        for (char c : name.substr(us + 1)) {
-            if (c < '0' || c > '9' || n > 100000) return nullptr;
-            n = n * 10 + static_cast<std::size_t>(c - '0');
-        }
-        f = L.field(name.substr(0, us));
-        if (!f || f->dim <= 1 || n < 1 || n > f->dim) return nullptr;
-        *element = n - 1;
-    }
+    const FieldDef* f = tables_[static_cast<std::size_t>(t)]->layout().field_or_element(name, element);
+    if (!f) return nullptr;
     if (f->type == FieldType::Group) return nullptr;
     return f;
 }

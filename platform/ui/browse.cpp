@@ -180,14 +180,13 @@ void BrowseManager::RedefineSortOrder(Locator* locator, ScrollStep* step, std::s
     refresh_pending_ = true;
 }
 
-const FieldDef* BrowseManager::find_field(std::string_view name, File** table) const {
+Binding BrowseManager::find_field(std::string_view name) const {
     for (File* f : tables_) {
-        if (const FieldDef* d = f->layout().field(name)) {
-            if (table) *table = f;
-            return d;
-        }
+        std::size_t element = 0;
+        if (const FieldDef* d = f->layout().field_or_element(name, &element))
+            return Binding::OfField(*d, f->buffer(), element);
     }
-    return nullptr;
+    return {};
 }
 
 std::string BrowseManager::picture_of(int column, std::string_view given) const {
@@ -201,17 +200,15 @@ std::string BrowseManager::picture_of(int column, std::string_view given) const 
 }
 
 void BrowseManager::BindFieldPair(std::string_view field, std::string_view picture) {
-    File* table = nullptr;
-    const FieldDef* d = find_field(field, &table);
+    const Binding b = find_field(field);
     Column c;
     c.field = field;
     std::string pic = picture_of(Columns() + 1, picture);
-    if (!d) {
+    if (!b.bound()) {
         c.text = [] { return std::string(); };
     } else {
-        c.is_text = d->is_text();
-        c.text = [d, table, pic] {
-            Binding b = Binding::OfField(*d, table->buffer());
+        c.is_text = !b.numeric();
+        c.text = [b, pic] {
             if (b.numeric()) return pic.empty() ? b.text() : rt::format(b.number(), pic);
             return pic.empty() ? b.text() : rt::clip(rt::format(b.text(), pic));
         };
@@ -435,11 +432,10 @@ void BrowseManager::SyncScrollThumb() {
         thumb_ = 0;
         return;
     }
-    File* table = nullptr;
-    const FieldDef* d = find_field(loc->Field(), &table);
-    if (!d) return;
+    const Binding field = find_field(loc->Field());
+    if (!field.bound()) return;
     Row keep = MakeRow();
-    auto value = [&] { return Binding::OfField(*d, table->buffer()).text(); };
+    auto value = [&] { return field.text(); };
     std::string first, last;
     if (view_->Reset() == 0 && view_->Next() == 0) first = value();
     if (view_->Reset() == 0 && view_->Previous() == 0) last = value();
@@ -483,13 +479,12 @@ void BrowseManager::ResetSort(int force) { ReapplySortOrder(force); }
 // ---- Locators ---------------------------------------------------------------------------
 
 bool BrowseManager::LocateAt(std::string_view field, std::string_view text) {
-    File* table = nullptr;
-    const FieldDef* d = find_field(field, &table);
-    if (!d) return false;
+    const Binding b = find_field(field);
+    if (!b.bound()) return false;
     run_load(*this, [&] {
         const int n = PageRows();
         for (File* f : tables_) f->Clear();
-        Binding::OfField(*d, table->buffer()).set_text(text);
+        b.set_text(text);
         queue_.clear();
         if (view_->ResetFrom(1) == 0) fill_forward(n);
         const bool found = !queue_.empty();
@@ -687,10 +682,8 @@ bool BrowseManager::PrimeForInsert() {
     for (File* f : tables_) f->Clear();
     if (order_ >= 1) {
         for (const Order::RangeValue& r : orders_[order_ - 1].ranges) {
-            File* table = nullptr;
-            const FieldDef* d = find_field(r.field, &table);
-            if (!d) continue;
-            Binding b = Binding::OfField(*d, table->buffer());
+            const Binding b = find_field(r.field);
+            if (!b.bound()) continue;
             expr::Value v = r.value();
             if (v.kind == expr::Value::Kind::Text) b.set_text(v.s);
             else if (v.kind == expr::Value::Kind::Int) b.set_number(static_cast<double>(v.i));

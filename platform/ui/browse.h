@@ -32,6 +32,7 @@ class FileManager;
 namespace rt::ui {
 
 class Window;
+struct Binding;
 class WindowController;
 class ScrollStep;
 class Locator;
@@ -199,7 +200,9 @@ private:
     };
     class Toolbar;
 
-    const FieldDef* find_field(std::string_view name, File** table) const;
+    // A field of the view's tables, or an element of an array field ("M:R_7"), bound to
+    // its buffer; unbound when there is none.
+    Binding find_field(std::string_view name) const;
     std::string picture_of(int column, std::string_view given) const;
     void fill_forward(int rows);  // from the view's position onward
     void fill_around_record();

@@ -31,7 +31,7 @@ class LoginGui : public LoginFixture {
 protected:
     // Runs OtvoriSQL on its own thread; its response lands in `response`.
     void StartLogin() {
-        driver.Start([this] {
+        thread_ = driver.Start([this] {
             OtvoriSQL();
             response = CallResponse;
             users_open = Files::USERS().IsOpen();
@@ -49,6 +49,7 @@ protected:
     }
     std::atomic<int> response{-1};
     std::atomic<bool> users_open{false};
+    int thread_ = 0;
 };
 
 TEST_F(LoginGui, FirmChosenFromTheSettingsConnectsToTheEmbeddedStore) {
@@ -172,31 +173,29 @@ TEST_F(LoginGui, AServerThatCannotBeReachedEndsTheProcessAfterTwoBeeps) {
 }
 
 // A firm name the list does not hold opens the firms list: a choice there brings its
-// server and database; a list closed without a choice (here: not built yet, which says so)
-// clears the server and returns to the firm entry.
+// server and database; the list closed without a choice answers cancelled, which clears
+// the server and returns to the firm entry.
 TEST_F(LoginGui, AnUnknownFirmNameOpensTheFirmsList) {
     WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
                 Firm("Beta", "(localdb)\\drugi", "BETA", "Beta a.d.")});
     WriteLoginIni("(localdb)\\kv", "korisnik", "Alfa");
-    const std::function<void()> not_built = BrowseMBaseProcedure;
-    BrowseMBaseProcedure = [] {
-        // The user picks Beta.
-        M.NAZIVFIRME = "Beta";
-        Access::MBASE()->GetByKeyQuiet(0);
-        CallResponse = RequestCompleted;
-    };
     StartLogin();
     WaitProposed("Alfa");
     driver.Type("MSSQLLogMulti", "?NAZIVFIRME", "Bet");
+    driver.WaitForWindow("BrowseMBase");
+    driver.WaitUntil([&] { return driver.Cell("BrowseMBase", "?BROWSE:1", 2, 1) == "Beta"; }, "the firms listed");
+    driver.DoubleClickRow("BrowseMBase", "?BROWSE:1", 2);
     driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "BETA_2024"; }, "the firm chosen");
     EXPECT_EQ(driver.Text("MSSQLLogMulti", "?NAZIVFIRME"), "Beta");
     EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:SERVER"), "(localdb)\\drugi");
 
-    BrowseMBaseProcedure = not_built;
     driver.Type("MSSQLLogMulti", "?NAZIVFIRME", "Nepoznata");
-    EXPECT_NE(driver.Answer("OK").find("BrowseMBase"), std::string::npos);
+    driver.WaitForWindow("BrowseMBase");
+    rt::ui::rtl_post(rt::ui::Event::CloseWindow, 0, thread_);  // the list's close box
+    driver.WaitClosed("BrowseMBase");
     driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?GLO:SERVER") == ""; }, "the server cleared");
     driver.WaitUntil([&] { return driver.Focused("MSSQLLogMulti") == "?NAZIVFIRME"; }, "the focus on the firm entry");
+    EXPECT_FALSE(driver.MessageOpen());
     driver.Press("MSSQLLogMulti", "?CANCEL");
     driver.WaitForThreads();
     EXPECT_EQ(response, RequestCancelled);

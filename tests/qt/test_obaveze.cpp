@@ -3,10 +3,8 @@
 // deleted, deletes of services in use refused, select mode, and the print button.
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QTabWidget>
-#include <QTreeView>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -22,7 +20,7 @@
 #include "platform/core/text.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/qt/register_gui.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;
@@ -64,8 +62,9 @@ void AddService(const char* code, const char* name, const char* method, const ch
     fm->Close();
 }
 
-class ObavezeGui : public kvtest::GuiTest {
+class ObavezeGui : public kvtest::RegisterGui<kvtest::GuiTest> {
 protected:
+    ObavezeGui() : RegisterGui(kBrowse, kList, kForm) {}
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("kv_obaveze_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
@@ -90,16 +89,6 @@ protected:
         ProgramSettings.Kill();
         fs::current_path(cwd_);
         fs::remove_all(dir_);
-    }
-    // Runs `work` on a procedure thread of its own and waits for it alone (the browse's
-    // thread may still be running).
-    void OnThread(std::function<void()> work) {
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        driver.Start([work = std::move(work), done] {
-            work();
-            *done = true;
-        });
-        driver.WaitUntil([&] { return done->load(); }, "the work on its thread");
     }
     std::string StoredNow(const std::string& code) {
         std::string out;
@@ -135,29 +124,6 @@ protected:
         else Post(rt::ui::Event::Accepted, close_feq);
         driver.WaitForThreads();
         EXPECT_EQ(response, expected);
-    }
-    void WaitForm(const char* caption) {
-        driver.WaitForWindow(kForm);
-        driver.WaitUntil([&] { return driver.Caption(kForm) == caption; }, std::string("caption ") + caption);
-    }
-    void FormClosed() {
-        try {
-            driver.WaitClosed(kForm);
-        } catch (const rt::qt::DriverError&) {
-            if (driver.MessageOpen()) ADD_FAILURE() << "message: " << driver.MessageText();
-            throw;
-        }
-    }
-    bool ReadOnly(const char* label) {
-        auto* e = qobject_cast<QLineEdit*>(driver.Widget(kForm, label));
-        return e && e->isReadOnly();
-    }
-    void PickRow(int row) {
-        driver.PickRow(kBrowse, kList, row);
-        driver.WaitUntil([&] {
-            auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
-            return v && v->currentIndex().row() == row - 1;
-        }, "row " + std::to_string(row) + " current");
     }
     std::string MessageTitle() {
         driver.WaitUntil([&] { return driver.MessageOpen(); }, "a message box");
