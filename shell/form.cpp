@@ -28,6 +28,8 @@ bool IsEntryKind(int kind) {
 
 bool IsCodePicture(std::string_view picture) { return rt::equal_nocase(picture, "@n05"); }
 
+constexpr const char* kNoCode = "00000";
+
 }  // namespace
 
 void* FormHistory(std::string_view module, const rt::RecordLayout& layout) {
@@ -192,11 +194,16 @@ bool FormController::AcceptAllFields() {
             w.Get(feq, Prop::ReadOnly))
             continue;
         bool taken = true;
-        if (IsCodeEntry(feq))
+        const bool code = IsCodeEntry(feq);
+        if (code)
             NormaliseCode(feq);
         else
             taken = w.Update(feq);
-        if (!taken || (w.Get(feq, Prop::Req) && rt::clip(w.ScreenText(feq)).empty())) {
+        // A required code is missing when it is zero ("00000", an empty entry normalised),
+        // unless a lookup decides about it.
+        const std::string text = rt::clip(w.ScreenText(feq));
+        const bool missing = text.empty() || (code && !LookupOfEntry(feq) && text == kNoCode);
+        if (!taken || (w.Get(feq, Prop::Req) && missing)) {
             rt::ui::Beep();
             w.Select(feq);
             ok = false;
