@@ -21,6 +21,19 @@ rt::ui::FormatManager& ThreadFormatManager(std::string_view module) {
     return *m;
 }
 
+namespace {
+
+// The thread's access object of a table structure (null for one that has none).
+rt::FileManager* AccessOfFile(const rt::File& file) {
+    for (int i = 0; i < kTableCount; ++i) {
+        const auto id = static_cast<TableId>(i);
+        if (&Files::Of(id) == &file) return Access::Of(id);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 // ---- The browse object and the sort header of the conventions ------------------------
 
 class BrowseProcedure::Header : public SortHeader {
@@ -172,6 +185,12 @@ int BrowseProcedure::Setup() {
     b.Setup(list_, view_, *definition_.table, definition_.relation, *this);
     for (rt::File* j : definition_.joined) b.AddTable(*j);
     DefineView();
+    // The view reads its tables itself: opens their access objects deferred are carried
+    // out now (a missing table is created), so that the first page finds every table.
+    std::vector<rt::File*> read = {definition_.table};
+    read.insert(read.end(), definition_.joined.begin(), definition_.joined.end());
+    for (rt::File* t : read)
+        if (rt::FileManager* fm = AccessOfFile(*t)) fm->UseTable(rt::kUseOpen);
     if (query_) query_->Setup(ProgramSettings, ProgramErrors, procedure_name());
     b.SELECTCONTROL = feq_by_prefix("?SELECT");
     b.HIDESELECT = 1;
