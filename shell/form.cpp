@@ -42,6 +42,19 @@ void* FormHistory(std::string_view module, const rt::RecordLayout& layout) {
     return it->second.data();
 }
 
+void BindFormFields(rt::ui::Window& w, const rt::RecordLayout& layout, void* record,
+                    std::span<const FormField> fields) {
+    for (const FormField& f : fields)
+        if (const rt::FieldDef* d = layout.field(f.name))
+            w.Use(w.Feq(std::string("?") + f.name), rt::ui::Binding::OfField(*d, record));
+}
+
+std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, std::span<const FormField> fields) {
+    std::vector<std::pair<int, int>> out;
+    for (const FormField& f : fields) out.emplace_back(w.Feq(std::string("?") + f.name), f.number);
+    return out;
+}
+
 FormController::FormController(ProcedureObjects& objects, FormParts parts)
     : ProcedureController(objects), parts_(std::move(parts)) {
     toolbar_.Init(*this);
