@@ -2,7 +2,6 @@
 // the occupant's name, address, place, areas, persons, meters, telephones and the
 // coefficient. The kind and the meters store the text of their chosen radio button.
 #include <memory>
-#include <string>
 
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd011_browse_nazivi.h"
@@ -19,10 +18,7 @@ namespace {
 constexpr const char* kName = "UpdateKVADRIN";
 
 // The unit's controls in the order of the window, with their fields' numbers.
-constexpr struct {
-    const char* field;
-    int number;
-} kFields[] = {{"KVD:BROJ", 1},       {"KVD:SP", 2},          {"KVD:KOEFICIJENT", 15}, {"KVD:SHKORISNIKA", 6},
+constexpr FormField kFields[] = {{"KVD:BROJ", 1},       {"KVD:SP", 2},          {"KVD:KOEFICIJENT", 15}, {"KVD:SHKORISNIKA", 6},
                {"KVD:VLASNIK", 3},    {"KVD:ADRESA", 4},      {"KVD:MESTO", 5},        {"KVD:POVRSINA", 7},
                {"KVD:POVRSINAGR", 8}, {"KVD:POVRSINAOST", 9}, {"KVD:BROJOSOBA", 10},   {"KVD:VODOMER", 11},
                {"KVD:KALORIMETAR", 12}, {"KVD:TELEFON", 13},  {"KVD:MOBILNI", 14}};
@@ -86,7 +82,7 @@ private:
         p.opened = Relate::NAZIVI();
         p.cascade = true;
         p.history = FormHistory(kName, KvdLayout());
-        for (const auto& f : kFields) p.recall_fields.emplace_back(w.Feq(std::string("?") + f.field), f.number);
+        p.recall_fields = RecallFields(w, kFields);
         p.ok = w.Feq("?OK");
         p.cancel = w.Feq("?CANCEL");
         p.help = w.Feq("?HELP");
@@ -103,8 +99,7 @@ void UpdateKVADRIN() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateKvadrinWindow(),
         [](rt::ui::Window& w) {
-            for (const auto& f : kFields)
-                w.Use(w.Feq(std::string("?") + f.field), rt::ui::Binding::OfField(*KvdLayout().field(f.field), &KVD));
+            BindFormFields(w, KvdLayout(), &KVD, kFields);
             w.Use(w.Feq("?NAZ:NAZIV1"), rt::ui::Binding::OfField(*NazLayout().field("NAZ:NAZIV1"), &NAZ));
         },
         [](ProcedureObjects& o) { return std::make_unique<UpdateKvadrinController>(o); });

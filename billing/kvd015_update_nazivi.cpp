@@ -1,7 +1,6 @@
 // The customer form: the code (fixed once the customer exists), the name lines, address,
 // seat, tax number, bank account, contact and telephones.
 #include <memory>
-#include <string>
 
 #include "billing/kvd011_browse_nazivi.h"
 #include "data/access.h"
@@ -17,10 +16,7 @@ namespace {
 constexpr const char* kName = "UpdateNaziviN05";
 
 // The entries in the order of the window, with their fields' numbers in the record.
-constexpr struct {
-    const char* field;
-    int number;
-} kEntries[] = {{"NAZ:ANALITIKA", 2}, {"NAZ:NAZIV1", 3},    {"NAZ:NAZIV2", 4},
+constexpr FormField kEntries[] = {{"NAZ:ANALITIKA", 2}, {"NAZ:NAZIV1", 3},    {"NAZ:NAZIV2", 4},
                 {"NAZ:ADRESA", 5},    {"NAZ:SEDISTE", 6},   {"NAZ:ZIRORACUN", 7},
                 {"NAZ:TEKUCI", 10},   {"NAZ:KONTAKT", 8},   {"NAZ:TELEFONI", 9}};
 
@@ -48,7 +44,7 @@ private:
         FormParts p;
         p.updated = Relate::NAZIVI();
         p.history = FormHistory(kName, NazLayout());
-        for (const auto& e : kEntries) p.recall_fields.emplace_back(w.Feq(std::string("?") + e.field), e.number);
+        p.recall_fields = RecallFields(w, kEntries);
         p.ok = w.Feq("?OK");
         p.cancel = w.Feq("?CANCEL");
         p.help = w.Feq("?HELP");
@@ -62,10 +58,7 @@ private:
 void UpdateNaziviN05() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateNaziviWindow(),
-        [](rt::ui::Window& w) {
-            for (const auto& e : kEntries)
-                w.Use(w.Feq(std::string("?") + e.field), rt::ui::Binding::OfField(*NazLayout().field(e.field), &NAZ));
-        },
+        [](rt::ui::Window& w) { BindFormFields(w, NazLayout(), &NAZ, kEntries); },
         [](ProcedureObjects& o) { return std::make_unique<UpdateNaziviController>(o); });
 }
 

@@ -2,8 +2,6 @@
 // over every unit the order, the locator and the query let through, the query's filter
 // handed to the tenant list, the unit form with its defaults and the lookup of the
 // customer in the owners register, and the menu item that starts the browse.
-#include <QTabWidget>
-#include <QTreeView>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -25,7 +23,6 @@ constexpr const char* kForm = "UpdateKVADRIN";
 constexpr const char* kOwners = "BrowseNazivi";
 constexpr const char* kOwnerForm = "UpdateNaziviN05";
 constexpr const char* kQuery = "QbeWindow";
-constexpr const char* kList = "?BROWSE:1";
 
 struct Unit {
     std::string broj;
@@ -54,13 +51,8 @@ std::string Shown(double v, const char* picture) { return rt::clip(rt::left(rt::
 class KvadrinGui : public kvtest::RegisterGui {
 protected:
     void SetUp() override {
-        SetUpRegister("KVADRINDB");
+        SetUpRegister("KVADRINDB", kBrowse, kForm, BrowseKvadrinWindow());
         QBEFILTER = "";
-        OnThread([this] {
-            rt::ui::Window w(BrowseKvadrinWindow());
-            close_feq = w.Feq("?CLOSE");
-            view_feq = w.Feq("?VIEW:3");
-        });
     }
     void TearDown() override {
         RegisterGui::TearDown();
@@ -82,25 +74,7 @@ protected:
         });
         return out;
     }
-    void Start(std::uint8_t request = 0) {
-        response = -1;
-        thread = driver.Start([this, request] {
-            CallRequest = request;
-            BrowseKvadrin();
-            response = CallResponse;
-        });
-        driver.WaitForWindow(kBrowse);
-    }
-    std::string Cell(int row, int column) { return driver.Cell(kBrowse, kList, row, column); }
-    int Rows() { return driver.RowCount(kBrowse, kList); }
-    std::vector<std::string> Column(int column) {
-        std::vector<std::string> out;
-        for (int r = 1; r <= Rows(); ++r) out.push_back(Cell(r, column));
-        return out;
-    }
-    void WaitColumn(int column, const std::vector<std::string>& cells, const std::string& what) {
-        driver.WaitUntil([&] { return Column(column) == cells; }, what);
-    }
+    void Start(std::uint8_t request = 0) { StartBrowse(request, BrowseKvadrin); }
     // The five totals as shown: areas, heated, other, persons, units.
     std::vector<std::string> Totals() {
         std::vector<std::string> out;
@@ -116,20 +90,6 @@ protected:
     }
     void WaitTotals(const std::vector<std::string>& totals, const std::string& what) {
         driver.WaitUntil([&] { return Totals() == totals; }, what);
-    }
-    void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
-    void CloseBrowse(int expected) {
-        Post(rt::ui::Event::Accepted, close_feq);
-        driver.WaitForThreads();
-        EXPECT_EQ(response, expected);
-    }
-    void KeyOnList(int key) {
-        driver.Focus(kBrowse, kList);
-        driver.Keys(kBrowse, {key});
-    }
-    void WaitForm(const char* caption) {
-        driver.WaitForWindow(kForm);
-        driver.WaitUntil([&] { return driver.Caption(kForm) == caption; }, std::string("caption ") + caption);
     }
     // The print button: the tenant list is not built yet.
     void PrintNotDefined() {
@@ -158,30 +118,16 @@ protected:
         driver.Press(kQuery, "?OK");
         Closed(kQuery);
     }
-
-    int thread = 0;
-    int close_feq = 0, view_feq = 0;
-    std::atomic<int> response{-1};
 };
 
 TEST_F(KvadrinGui, AnEmptyRegisterShowsZeroTotalsAndNoPrint) {
     Start();
-    EXPECT_EQ(driver.Caption(kBrowse), "KVADRIN");
-    const std::vector<std::string> headings = {"BROJ STANA", "Sifra", "VLASNIK", "KORISNIK", "Povrsina",
-                                               "Gr. povrsina", "Ostala povrsina", "Osoba", "Vodomer",
-                                               "Kalorimetar", "Telefon"};
-    for (std::size_t c = 0; c < headings.size(); ++c)
-        EXPECT_EQ(driver.Heading(kBrowse, kList, static_cast<int>(c + 1)), headings[c]);
-    auto* tabs = qobject_cast<QTabWidget*>(driver.Widget(kBrowse, "?CURRENTTAB"));
-    ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(tabs->tabText(0).toStdString(), "&1) Broj");
-    EXPECT_EQ(tabs->tabText(1).toStdString(), "&2) Vlasnik");
-    EXPECT_EQ(tabs->tabText(2).toStdString(), "&3) Šifra");
+    ExpectBrowseWindow("KVADRIN",
+                       {"BROJ STANA", "Sifra", "VLASNIK", "KORISNIK", "Povrsina", "Gr. povrsina", "Ostala povrsina",
+                        "Osoba", "Vodomer", "Kalorimetar", "Telefon"},
+                       {"&1) Broj", "&2) Vlasnik", "&3) Šifra"});
     EXPECT_EQ(driver.Text(kBrowse, "?STRING5"), "Ukupno kvadrina:");
     EXPECT_EQ(driver.Text(kBrowse, "?QUERY"), "&UPIT");
-    for (const char* hidden : {"?SELECT:2", "?VIEW:3", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?CLOSE", "?HELP"})
-        EXPECT_FALSE(driver.Visible(kBrowse, hidden)) << hidden;
     WaitTotals({"0.00", "0.00", "0.00", "0.00", "0"}, "zero totals");
     driver.WaitUntil([&] { return !driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS disabled");
     // F2 does nothing on an empty list (the Insert after it is handled after it).
@@ -456,7 +402,7 @@ TEST_F(KvadrinGui, AChangedUnitKeepsItsOwnNameAndAddress) {
     });
     Start();
     driver.WaitUntil([&] { return Rows() == 1 && Cell(1, 3) == "Petar Petrović"; }, "the unit");
-    driver.PickRow(kBrowse, kList, 1);
+    PickRow(1);
     Post(rt::ui::Event::Accepted, rt::ui::ToolbarButton::Change);
     WaitForm("Record Will Be Changed");
     driver.WaitUntil([&] { return Shows("?NAZ:NAZIV1") == "Petar Petrović"; }, "the customer's name");
@@ -503,14 +449,7 @@ TEST_F(KvadrinGui, AFailedReadOfTheTotalsClosesTheBrowse) {
 
 TEST_F(KvadrinGui, TheMenuItemKvadrinStartsTheUnitsBrowse) {
     RegisterUnitsMenu();
-    auto procedure = MenuProcedure("BrowseKvadrin");
-    ASSERT_TRUE(procedure);
-    thread = driver.Start([this, procedure] {
-        CallRequest = 0;
-        procedure();
-        response = CallResponse;
-    });
-    driver.WaitForWindow(kBrowse);
+    StartBrowse(0, MenuProcedure("BrowseKvadrin"));
     CloseBrowse(RequestCompleted);
     SetMenuProcedure("BrowseKvadrin", nullptr);
 }

@@ -1,8 +1,6 @@
 // The owners and partners register with real widgets on the embedded store: the browse in
 // code order and in the view's own order, header sorting, customers added, changed,
 // viewed and deleted, deletes of customers in use refused, and select mode.
-#include <QTabWidget>
-#include <QTreeView>
 #include <mutex>
 
 #include "billing/kvd011_browse_nazivi.h"
@@ -16,26 +14,10 @@ namespace {
 
 constexpr const char* kBrowse = "BrowseNazivi";
 constexpr const char* kForm = "UpdateNaziviN05";
-constexpr const char* kList = "?BROWSE:1";
-
-void AddOwner(const char* code, const char* name, const char* address = "") {
-    Files::NAZIVI().Clear();
-    NAZ.ANALITIKA = code;
-    NAZ.NAZIV1 = rt::utf8_to_cp1250(name);
-    NAZ.ADRESA = rt::utf8_to_cp1250(address);
-    kvtest::RegisterGui::AddRowOf(TableId::NAZIVI);
-}
 
 class NaziviGui : public kvtest::RegisterGui {
 protected:
-    void SetUp() override {
-        SetUpRegister("NAZIVIDB");
-        OnThread([this] {
-            rt::ui::Window w(BrowseNaziviWindow());
-            view_feq = w.Feq("?VIEW:3");
-            close_feq = w.Feq("?CLOSE");
-        });
-    }
+    void SetUp() override { SetUpRegister("NAZIVIDB", kBrowse, kForm, BrowseNaziviWindow()); }
     // A customer as stored, in UTF-8, its nine fields of the form and two it leaves alone
     // ("" when there is none).
     std::string Stored(const char* code) {
@@ -49,55 +31,14 @@ protected:
         });
         return out;
     }
+    // The browse; the customer left in the buffer when it returns is kept in `chosen`.
     void Start(std::uint8_t request) {
-        response = -1;
-        thread = driver.Start([this, request] {
-            CallRequest = request;
-            BrowseNazivi();
-            {
-                std::lock_guard lock(m);
-                chosen = NAZ.ANALITIKA.str() + "|" + rt::cp1250_to_utf8(NAZ.NAZIV1.str());
-            }
-            response = CallResponse;
+        StartBrowse(request, BrowseNazivi, [this] {
+            std::lock_guard lock(m);
+            chosen = NAZ.ANALITIKA.str() + "|" + rt::cp1250_to_utf8(NAZ.NAZIV1.str());
         });
-        driver.WaitForWindow(kBrowse);
-    }
-    std::string Cell(int row, int column) { return driver.Cell(kBrowse, kList, row, column); }
-    int Rows() { return driver.RowCount(kBrowse, kList); }
-    std::vector<std::string> Column(int column) {
-        std::vector<std::string> out;
-        for (int r = 1; r <= Rows(); ++r) out.push_back(Cell(r, column));
-        return out;
-    }
-    void WaitColumn(int column, const std::vector<std::string>& cells, const std::string& what) {
-        driver.WaitUntil([&] { return Column(column) == cells; }, what);
-    }
-    void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
-    void CloseBrowse(int expected) {
-        Post(rt::ui::Event::Accepted, close_feq);
-        driver.WaitForThreads();
-        EXPECT_EQ(response, expected);
-    }
-    void WaitForm(const char* caption) {
-        driver.WaitForWindow(kForm);
-        driver.WaitUntil([&] { return driver.Caption(kForm) == caption; }, std::string("caption ") + caption);
-    }
-    void PickRow(int row) {
-        driver.PickRow(kBrowse, kList, row);
-        driver.WaitUntil([&] { return CurrentRow() == row; }, "row " + std::to_string(row) + " current");
-    }
-    int CurrentRow() {
-        auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
-        return v ? v->currentIndex().row() + 1 : 0;
-    }
-    void KeyOnList(int key) {
-        driver.Focus(kBrowse, kList);
-        driver.Keys(kBrowse, {key});
     }
 
-    int thread = 0;
-    int view_feq = 0, close_feq = 0;
-    std::atomic<int> response{-1};
     std::mutex m;
     std::string chosen;
 };
@@ -110,18 +51,9 @@ TEST_F(NaziviGui, TheCodeOrderAndTheSecondTabInTheViewsOwnOrder) {
         AddOwner("00002", "Milan Mikić");
     });
     Start(0);
-    EXPECT_EQ(driver.Caption(kBrowse), "KORISNICI");
-    const std::vector<std::string> headings = {"ŠIFRA", "NAZIV", "ADRESA", "SEDISTE", "PIB",
-                                               "TEKUĆI RAČUN", "KONTAKT OSOBA", "TELEFONI"};
-    for (std::size_t c = 0; c < headings.size(); ++c)
-        EXPECT_EQ(driver.Heading(kBrowse, kList, static_cast<int>(c + 1)), headings[c]);
-    auto* tabs = qobject_cast<QTabWidget*>(driver.Widget(kBrowse, "?CURRENTTAB"));
-    ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 2);
-    EXPECT_EQ(tabs->tabText(0).toStdString(), "&1) Šifra");
-    EXPECT_EQ(tabs->tabText(1).toStdString(), "&2) Naziv");
-    for (const char* hidden : {"?SELECT:2", "?VIEW:3", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?CLOSE", "?HELP"})
-        EXPECT_FALSE(driver.Visible(kBrowse, hidden)) << hidden;
+    ExpectBrowseWindow("KORISNICI",
+                       {"ŠIFRA", "NAZIV", "ADRESA", "SEDISTE", "PIB", "TEKUĆI RAČUN", "KONTAKT OSOBA", "TELEFONI"},
+                       {"&1) Šifra", "&2) Naziv"});
 
     const std::vector<std::string> by_code = {"00001", "00002", "00003", "00010"};
     WaitColumn(1, by_code, "the code order");
