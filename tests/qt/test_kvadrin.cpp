@@ -447,6 +447,22 @@ TEST_F(KvadrinGui, AFailedReadOfTheTotalsClosesTheBrowse) {
     driver.WaitForThreads();
 }
 
+TEST_F(KvadrinGui, SelectModeLeavesTheChosenUnitInTheBuffer) {
+    OnThread([] {
+        AddUnit({"1", "00001", "Prvi", 40, 40, 0, 2});
+        AddUnit({"2", "00002", "Drugi", 50, 50, 0, 3});
+    });
+    std::string chosen;
+    StartBrowse(SelectRecord, BrowseKvadrin, [&] { chosen = KVD.BROJ.str() + "|" + KVD.VLASNIK.str(); });
+    WaitColumn(1, {"1", "2"}, "the units");
+    driver.DoubleClickRow(kBrowse, kList, 2);
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCompleted);
+    EXPECT_EQ(chosen, "2|Drugi");
+    StartBrowse(SelectRecord, BrowseKvadrin);
+    CloseBrowse(RequestCancelled);
+}
+
 TEST_F(KvadrinGui, TheMenuItemKvadrinStartsTheUnitsBrowse) {
     RegisterUnitsMenu();
     StartBrowse(0, MenuProcedure("BrowseKvadrin"));
