@@ -191,7 +191,7 @@ const FieldDef* BrowseManager::find_field(std::string_view name, File** table) c
     return nullptr;
 }
 
-std::string BrowseManager::list_format() const {
+std::string BrowseManager::ListFormat() const {
     std::string format = window().GetText(list_, Prop::Format);
     if (format.empty() && window().Control(list_)) format = window().Control(list_)->format;
     return format;
@@ -199,7 +199,7 @@ std::string BrowseManager::list_format() const {
 
 std::string BrowseManager::picture_of(int column, std::string_view given) const {
     if (!given.empty()) return std::string(given);
-    auto cols = ParseColumns(list_format());
+    auto cols = ParseColumns(ListFormat());
     if (column >= 1 && column <= static_cast<int>(cols.size()) && !cols[column - 1].picture.empty())
         return cols[column - 1].picture;
     return {};
@@ -244,7 +244,7 @@ void BrowseManager::BindHidden(std::string_view) {}
 void BrowseManager::AttachQuery(QbeQuery& query, bool all_columns) {
     query_ = &query;
     if (!all_columns) return;
-    const auto headings = ParseColumns(list_format());
+    const auto headings = ParseColumns(ListFormat());
     for (int c = 1; c <= Columns(); ++c) {
         const Column& col = columns_[static_cast<std::size_t>(c - 1)];
         if (col.field.empty()) continue;

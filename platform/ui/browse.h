@@ -107,6 +107,8 @@ public:
     std::string ColumnField(int column) const;
     bool ColumnIsText(int column) const;
     int Columns() const { return static_cast<int>(columns_.size()); }
+    // The list's format text in use (the resource's until a format is applied).
+    std::string ListFormat() const;
 
     // The framework's operations.
     virtual int SetSort(int order, bool force);
@@ -209,7 +211,6 @@ private:
     class Toolbar;
 
     const FieldDef* find_field(std::string_view name, File** table) const;
-    std::string list_format() const;  // the list's format text in use
     std::string picture_of(int column, std::string_view given) const;
     void fill_forward(int rows);  // from the view's position onward
     void fill_around_record();
