@@ -4,6 +4,7 @@
 // select mode for the invoice form's lookup.
 #include "billing/kvd003_browse_kvadrin.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,6 +20,10 @@
 namespace kvadrin {
 namespace {
 
+// The total under each column of the list ("" for none).
+constexpr std::array<const char*, 8> kTotalColumns = {"", "", "", "", "?UKPOVRS", "?UKGRPOVRS", "?UKOSTPOVRS",
+                                                      "?UKOSOBA"};
+
 // The procedure's totals, shown under the list.
 struct UnitTotals {
     double areas = 0, heated = 0, other = 0, persons = 0;
@@ -33,6 +38,12 @@ public:
         q.QKSUPPORT = 1;
         q.QKICON = "QkLoad.ico";
         q.QKMENUICON = "QkQBE.ico";
+    }
+
+    int OnWindowEvent() override {
+        const int level = BrowseProcedure::OnWindowEvent();
+        if (window().event() == rt::ui::Event::AfterResize) PlaceTotals();
+        return level;
     }
 
     int OnAccepted() override {
@@ -80,7 +91,26 @@ protected:
         return true;
     }
 
+    // The totals stay under their columns whatever the window's size and the columns'
+    // widths in the list's format.
+    void AfterLoadPage() override { PlaceTotals(); }
+
 private:
+    void PlaceTotals() {
+        rt::ui::Window& w = window();
+        const auto columns = rt::ui::ParseColumns(browse().ListFormat());
+        int x = static_cast<int>(w.Get(list(), rt::ui::Prop::Xpos));
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            const int feq = c < kTotalColumns.size() ? w.Feq(kTotalColumns[c]) : 0;
+            if (feq) {
+                if (w.Get(feq, rt::ui::Prop::Xpos) != x) w.Set(feq, rt::ui::Prop::Xpos, x);
+                if (w.Get(feq, rt::ui::Prop::Width) != columns[c].width - 2)
+                    w.Set(feq, rt::ui::Prop::Width, columns[c].width - 2);
+            }
+            x += columns[c].width;
+        }
+    }
+
     // QBEFILTER := the query's filter for the tenant list (blank without a query). A
     // filter longer than QBEFILTER holds is refused rather than cut into another one.
     bool HandOverQuery() {

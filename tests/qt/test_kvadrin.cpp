@@ -2,6 +2,8 @@
 // over every unit the order, the locator and the query let through, the query's filter
 // handed to the tenant list, the unit form with its defaults and the lookup of the
 // customer in the owners register, and the menu item that starts the browse.
+#include <QHeaderView>
+#include <QTreeView>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -445,6 +447,38 @@ TEST_F(KvadrinGui, AFailedReadOfTheTotalsClosesTheBrowse) {
     EXPECT_EQ(MessageTitle(), "Record Retrieval Error");
     EXPECT_NE(driver.Answer("OK").find("A record could not be read from the file KVADRIN."), std::string::npos);
     driver.WaitForThreads();
+}
+
+TEST_F(KvadrinGui, TheTotalsStayUnderTheirColumnsWhenTheWindowIsResized) {
+    OnThread([] { AddUnit({"1", "00001", "Prvi", 1234.5, 1000, 12.25, 4}); });
+    Start();
+    WaitTotals({"1,234.50", "1,000.00", "12.25", "4.00", "1"}, "the totals");
+    auto* list = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
+    ASSERT_NE(list, nullptr);
+    QWidget* top = list->window();
+    // How far each total's right edge stands left of its column's (pixels).
+    auto gaps = [&] {
+        std::vector<int> out;
+        int column = 5;
+        for (const char* total : {"?UKPOVRS", "?UKGRPOVRS", "?UKOSTPOVRS", "?UKOSOBA"}) {
+            QHeaderView* h = list->header();
+            const int right = h->sectionViewportPosition(column - 1) + h->sectionSize(column - 1);
+            QWidget* t = driver.Widget(kBrowse, total);
+            out.push_back(list->viewport()->mapTo(top, QPoint(right, 0)).x() - t->mapTo(top, QPoint(t->width(), 0)).x());
+            ++column;
+        }
+        return out;
+    };
+    auto under = [&] {
+        for (int gap : gaps())
+            if (gap < 0 || gap > 6) return false;
+        return true;
+    };
+    EXPECT_TRUE(under()) << ::testing::PrintToString(gaps());
+    top->resize(top->width() + 300, top->height() + 60);
+    driver.WaitUntil(under, "the totals under their columns in the wider window");
+    driver.Snapshot(kBrowse, "kvadrin_browse_wide.png");
+    CloseBrowse(RequestCompleted);
 }
 
 TEST_F(KvadrinGui, SelectModeLeavesTheChosenUnitInTheBuffer) {
