@@ -1,5 +1,6 @@
 // Process entry: the GUI server runs on the main thread; the program's main procedure
 // runs as thread 1 on a thread of its own, and the process ends when it returns.
+#include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
 #include "platform/qt/gui_server.h"
 #include "shell/glavni.h"
@@ -7,5 +8,6 @@
 int main(int argc, char** argv) {
     // The frame's menu items start the registers built so far.
     kvadrin::RegisterServicesMenu();
+    kvadrin::RegisterUnitsMenu();
     return rt::qt::StartGui(argc, argv, [] { return kvadrin::RunProgram(); });
 }

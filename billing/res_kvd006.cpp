@@ -9,21 +9,6 @@ namespace {
 using namespace rt::ui;
 
 
-// An option group with its radio buttons top to bottom; each radio stores its own text.
-ControlDef Choices(const char* label, int x, int y, int w, const char* text,
-                   std::initializer_list<const char*> radios) {
-    const int h = 12 + 12 * static_cast<int>(radios.size());
-    ControlDef option = MakeControl(Ctl::Option, label, x, y, w, h, text);
-    int i = 0;
-    for (const char* r : radios) {
-        ++i;
-        const std::string radio_label = std::string(label) + ":RADIO" + std::to_string(i);
-        option.children.push_back(
-            MakeControl(Ctl::Radio, radio_label.c_str(), x + 8, y + 2 + 12 * i, w - 14, 10, r));
-    }
-    return option;
-}
-
 }  // namespace
 
 const WindowDef& UpdateObavezeWindow() {
@@ -46,9 +31,9 @@ const WindowDef& UpdateObavezeWindow() {
             MakeControl(Ctl::Entry, "?OBA:NAZIV", 56, 37, 100, 10, "", "@s20"),
             MakeControl(Ctl::Prompt, "?OBA:JM:PROMPT", 12, 52, 40, 10, "&JM"),
             MakeControl(Ctl::Entry, "?OBA:JM", 56, 51, 30, 10, "", "@s5"),
-            Choices("?OBA:NACIN", 12, 66, 104, "Način obračuna",
+            MakeOption("?OBA:NACIN", 12, 66, 104, "Način obračuna",
                     {"Površina", "Grejna površina", "Stan", "Osoba", "Fiksno"}),
-            Choices("?OBA:KOLONA", 122, 66, 104, "Kolona u pregledu",
+            MakeOption("?OBA:KOLONA", 122, 66, 104, "Kolona u pregledu",
                     {"Održavanje", "El. energija", "Voda", "Ostalo"}),
             MakeControl(Ctl::Button, "?OK", 88, 146, 45, 14, "&OK", "", kDefault),
             MakeControl(Ctl::Button, "?CANCEL", 137, 146, 45, 14, "&Cancel"),

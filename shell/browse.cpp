@@ -21,6 +21,19 @@ rt::ui::FormatManager& ThreadFormatManager(std::string_view module) {
     return *m;
 }
 
+namespace {
+
+// The thread's access object of a table structure (null for one that has none).
+rt::FileManager* AccessOfFile(const rt::File& file) {
+    for (int i = 0; i < kTableCount; ++i) {
+        const auto id = static_cast<TableId>(i);
+        if (&Files::Of(id) == &file) return Access::Of(id);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 // ---- The browse object and the sort header of the conventions ------------------------
 
 class BrowseProcedure::Header : public SortHeader {
@@ -58,6 +71,7 @@ public:
         return r;
     }
     void LoadPage() override {
+        if (!p_.BeforeLoadPage()) return;
         BrowseManager::LoadPage();
         p_.AfterLoadPage();
     }
@@ -82,7 +96,7 @@ void BrowseProcedure::Header::ApplyOrder(const std::string& text) {
         b.ReapplySortOrder(1);
         return;
     }
-    Locator* loc = b.LocatorOf(b.CurrentOrder());
+    Locator* loc = p_.HeaderSortLocator();
     auto* filtered = dynamic_cast<LocatorFiltered*>(loc);
     if (filtered) filtered->USEFREEELEMENTONLY = 0;
     b.RedefineSortOrder(loc, nullptr, text);
@@ -122,12 +136,15 @@ BrowseProcedure::BrowseProcedure(ProcedureObjects& objects, BrowseDefinition def
     : ProcedureController(objects), definition_(std::move(definition)) {
     browse_ = std::make_unique<Browse>(*this);
     header_ = std::make_unique<Header>(*this);
+    if (definition_.query) query_ = std::make_unique<QbeQuery>();
 }
 
 BrowseProcedure::~BrowseProcedure() = default;
 
 rt::ui::BrowseManager& BrowseProcedure::browse() { return *browse_; }
 rt::ui::SortHeader& BrowseProcedure::sort_header() { return *header_; }
+
+rt::ui::Locator* BrowseProcedure::HeaderSortLocator() { return browse_->LocatorOf(browse_->CurrentOrder()); }
 
 int BrowseProcedure::feq_by_prefix(std::string_view prefix) const {
     for (int feq : window().Controls()) {
@@ -168,6 +185,13 @@ int BrowseProcedure::Setup() {
     b.Setup(list_, view_, *definition_.table, definition_.relation, *this);
     for (rt::File* j : definition_.joined) b.AddTable(*j);
     DefineView();
+    // The view reads its tables itself: opens their access objects deferred are carried
+    // out now (a missing table is created), so that the first page finds every table.
+    std::vector<rt::File*> read = {definition_.table};
+    read.insert(read.end(), definition_.joined.begin(), definition_.joined.end());
+    for (rt::File* t : read)
+        if (rt::FileManager* fm = AccessOfFile(*t)) fm->UseTable(rt::kUseOpen);
+    if (query_) query_->Setup(ProgramSettings, ProgramErrors, procedure_name());
     b.SELECTCONTROL = feq_by_prefix("?SELECT");
     b.HIDESELECT = 1;
     if (REQUEST != ViewRecord) {
@@ -190,10 +214,13 @@ int BrowseProcedure::Setup() {
     const int n = static_cast<int>(definition_.orders.size());
     for (int k = 1; k <= n; ++k) {
         const BrowseOrder& order = definition_.orders[k < n ? k : 0];
-        std::unique_ptr<ScrollStep> step = order.text_key ? std::make_unique<ScrollStepText>(1, 3)
-                                                           : std::make_unique<ScrollStep>();
-        b.DefineSortOrder(step.get(), definition_.table->KeyIndex(order.key));
+        std::unique_ptr<ScrollStep> step;
+        if (!order.key.empty())
+            step = order.text_key ? std::make_unique<ScrollStepText>(1, 3) : std::make_unique<ScrollStep>();
+        b.DefineSortOrder(step.get(), order.key.empty() ? -1 : definition_.table->KeyIndex(order.key));
         if (order.range) order.range(b);
+        if (step) steps_.push_back(std::move(step));
+        if (order.locator_field.empty()) continue;
         std::unique_ptr<Locator> loc;
         if (order.filtered) {
             auto f = std::make_unique<LocatorFiltered>();
@@ -206,7 +233,6 @@ int BrowseProcedure::Setup() {
         }
         b.AttachLocator(*loc);
         loc->Setup(0, order.locator_field, true, &b);
-        steps_.push_back(std::move(step));
         locators_.push_back(std::move(loc));
     }
     // 7. Display fields, then the fields only the browse needs.
@@ -223,6 +249,10 @@ int BrowseProcedure::Setup() {
     b.ASKPROCEDURE = definition_.has_form ? 1 : 0;
     if (o.toolbar) b.AttachToolbarHandler(*o.toolbar);
     b.HELPCONTROL = feq_by_prefix("?HELP");
+    if (query_) {
+        b.QUERYCONTROL = feq_by_prefix("?QUERY");
+        b.AttachQuery(*query_, true);
+    }
     // 11. The list formats.
     formats_ = &ThreadFormatManager(w.def().module);
     formats_->SAVEFORMAT = 1;
@@ -248,6 +278,12 @@ int BrowseProcedure::Setup() {
 void BrowseProcedure::DeclareAlertKeys() {
     WindowController::DeclareAlertKeys();
     browse_->DeclareKeys();
+    for (const BrowseButton& button : definition_.buttons) {
+        const ControlDef* c = window().Control(feq_by_prefix(rt::upper(button.label)));
+        if (!c || !c->key) continue;
+        window().Alert(list_, c->key);
+        window().Alert(0, c->key);
+    }
     // The sort header's alert-key hook has nothing to declare.
 }
 
@@ -265,8 +301,27 @@ int BrowseProcedure::FirstEventHandlers() { return header_->OnEvent(); }
 
 int BrowseProcedure::NavigationEvent() { return tracker_.OnEvent(); }
 
+bool BrowseProcedure::ButtonKey() {
+    Window& w = window();
+    if (w.event() != Event::AlertKey) return false;
+    for (const BrowseButton& button : definition_.buttons) {
+        const int feq = feq_by_prefix(rt::upper(button.label));
+        const ControlDef* c = w.Control(feq);
+        if (!c || !c->key || c->key != w.keycode()) continue;
+        if (!w.Get(feq, Prop::Disable)) w.Post(Event::Accepted, feq);
+        return true;
+    }
+    return false;
+}
+
+int BrowseProcedure::OnWindowEvent() {
+    if (ButtonKey()) return kLevelConsumed;
+    return ProcedureController::OnWindowEvent();
+}
+
 int BrowseProcedure::OnFieldEvent() {
     Window& w = window();
+    if (ButtonKey()) return kLevelConsumed;
     if (tabs_ && w.field() == tabs_ && w.event() == Event::NewSelection) {
         browse_->ReapplySortOrder(0);
         return kLevelGoOn;

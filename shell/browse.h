@@ -21,6 +21,7 @@
 #include "platform/ui/columntracker.h"
 #include "platform/ui/formats.h"
 #include "platform/ui/locator.h"
+#include "platform/ui/qbe.h"
 #include "platform/ui/sortheader.h"
 #include "platform/ui/step.h"
 #include "shell/procedure.h"
@@ -33,8 +34,9 @@ namespace kvadrin {
 
 // One sort order, as its tab shows it.
 struct BrowseOrder {
-    std::string key;            // key of the browsed table ("OBA:Po_sifri")
-    std::string locator_field;  // the locator's field
+    std::string key;            // key of the browsed table ("OBA:Po_sifri"); "": no key
+                                // (the rows as the view delivers them) and no step
+    std::string locator_field;  // the locator's field; "": no locator
     bool filtered = false;      // LocatorFiltered, else LocatorEntry
     bool text_key = true;       // ScrollStepText, else ScrollStep
     // A range attached right after the order is defined (a browse of one parent's rows).
@@ -58,7 +60,10 @@ struct BrowseDefinition {
     std::vector<std::string> fields;         // display fields in column order
     std::vector<std::string> hidden;         // fields only the browse needs
     bool has_form = true;                    // the browse calls a form (ASKPROCEDURE 1)
+    // Buttons of the browse's own; a button whose resource gives it a key is pressed by
+    // that key, on the list or the window, while it is enabled.
     std::vector<BrowseButton> buttons;
+    bool query = false;  // a query by example on every list column, opened by ?QUERY
 };
 
 // The list-format manager of a browse module on the calling thread, made the first time
@@ -74,6 +79,7 @@ public:
     void DeclareAlertKeys() override;
     int OnAccepted() override;
     int OnFieldEvent() override;
+    int OnWindowEvent() override;
     void Reset(int force = 0) override;
 
     rt::ui::BrowseManager& browse();
@@ -81,6 +87,9 @@ public:
     rt::ui::FormatManager& formats() { return *formats_; }
     rt::ViewManager& view() { return view_; }
     rt::ui::ColumnTracker& column_tracker() { return tracker_; }
+    // The query of a browse defined with one (null otherwise), set up with ProgramSettings,
+    // ProgramErrors and the procedure's name.
+    rt::ui::QbeQuery* query() { return query_.get(); }
     // The list, the sheet of the order tabs (0: none).
     int list() const { return list_; }
     int tabs() const { return tabs_; }
@@ -90,8 +99,12 @@ public:
 protected:
     // Joins and other view definitions, after the view is set over the table.
     virtual void DefineView() {}
+    // Before each page is read: totals over the view; false leaves the page unread.
+    virtual bool BeforeLoadPage() { return true; }
     // Per-row values and totals after a page is read.
     virtual void AfterLoadPage() {}
+    // The locator a header-click order takes: the current order's.
+    virtual rt::ui::Locator* HeaderSortLocator();
     int FirstEventHandlers() override;
     int NavigationEvent() override;
     void TeardownCompanions() override;
@@ -100,6 +113,8 @@ private:
     class Browse;
     class Header;
     int feq_by_prefix(std::string_view prefix) const;
+    // An AlertKey of a button of the browse's own: pressed while enabled; true when it was one.
+    bool ButtonKey();
 
     BrowseDefinition definition_;
     rt::ViewManager view_;
@@ -109,6 +124,7 @@ private:
     rt::ui::ColumnTracker tracker_;
     std::vector<std::unique_ptr<rt::ui::ScrollStep>> steps_;
     std::vector<std::unique_ptr<rt::ui::Locator>> locators_;
+    std::unique_ptr<rt::ui::QbeQuery> query_;
     int list_ = 0;
     int tabs_ = 0;
     int norecords_ = 0;

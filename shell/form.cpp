@@ -28,6 +28,8 @@ bool IsEntryKind(int kind) {
 
 bool IsCodePicture(std::string_view picture) { return rt::equal_nocase(picture, "@n05"); }
 
+constexpr const char* kNoCode = "00000";
+
 }  // namespace
 
 void* FormHistory(std::string_view module, const rt::RecordLayout& layout) {
@@ -38,6 +40,19 @@ void* FormHistory(std::string_view module, const rt::RecordLayout& layout) {
         rt::clear_record(layout, it->second.data());
     }
     return it->second.data();
+}
+
+void BindFormFields(rt::ui::Window& w, const rt::RecordLayout& layout, void* record,
+                    std::span<const FormField> fields) {
+    for (const FormField& f : fields)
+        if (const rt::FieldDef* d = layout.field(f.name))
+            w.Use(w.Feq(std::string("?") + f.name), rt::ui::Binding::OfField(*d, record));
+}
+
+std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, std::span<const FormField> fields) {
+    std::vector<std::pair<int, int>> out;
+    for (const FormField& f : fields) out.emplace_back(w.Feq(std::string("?") + f.name), f.number);
+    return out;
 }
 
 FormController::FormController(ProcedureObjects& objects, FormParts parts)
@@ -192,11 +207,16 @@ bool FormController::AcceptAllFields() {
             w.Get(feq, Prop::ReadOnly))
             continue;
         bool taken = true;
-        if (IsCodeEntry(feq))
+        const bool code = IsCodeEntry(feq);
+        if (code)
             NormaliseCode(feq);
         else
             taken = w.Update(feq);
-        if (!taken || (w.Get(feq, Prop::Req) && rt::clip(w.ScreenText(feq)).empty())) {
+        // A required code is missing when it is zero ("00000", an empty entry normalised),
+        // unless a lookup decides about it.
+        const std::string text = rt::clip(w.ScreenText(feq));
+        const bool missing = text.empty() || (code && !LookupOfEntry(feq) && text == kNoCode);
+        if (!taken || (w.Get(feq, Prop::Req) && missing)) {
             rt::ui::Beep();
             w.Select(feq);
             ok = false;

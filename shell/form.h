@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,6 +24,18 @@ namespace kvadrin {
 // The history buffer of a form module on the calling thread: a copy of the updated
 // table's record, cleared the first time the module runs on the thread.
 void* FormHistory(std::string_view module, const rt::RecordLayout& layout);
+
+// A field of the updated record that a form edits: its name (its control's label is "?"
+// and the name) and its 1-based number in the record.
+struct FormField {
+    const char* name;
+    int number;
+};
+// Binds each field's control to the field in `record`.
+void BindFormFields(rt::ui::Window& w, const rt::RecordLayout& layout, void* record,
+                    std::span<const FormField> fields);
+// The recall pairs of FormParts: each field's control and number.
+std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, std::span<const FormField> fields);
 
 // What a form names in its Setup.
 struct FormParts {

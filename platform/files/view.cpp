@@ -909,7 +909,8 @@ int compare_values(const Value& a, const Value& b, bool nocase) {
 // A table without SQL (a flat file) is read whole, as its driver holds it in memory
 // anyway, and ranges, filters and the order are applied to the records here with the
 // meaning they have in SQL.
-int ViewManager::load_memory(int pivot, std::size_t items, long* count) {
+int ViewManager::load_memory(int pivot, std::size_t items, long* count,
+                             const std::function<void(const unsigned char*)>& each) {
     File& f = *tables_[0]->file;
     const RecordLayout& L = f.layout();
     Query& q = *query_;
@@ -978,6 +979,7 @@ int ViewManager::load_memory(int pivot, std::size_t items, long* count) {
         if (!in) continue;
         if (count) {
             ++*count;
+            if (each) each(rec);
             continue;
         }
         Row row;
@@ -1093,23 +1095,55 @@ int ViewManager::Previous() {
 }
 
 long ViewManager::Records() {
+    std::vector<double> none;
+    return Totals({}, none);
+}
+
+long ViewManager::Totals(const std::vector<std::string>& fields, std::vector<double>& sums) {
+    sums.assign(fields.size(), 0.0);
     int rc = connect();
     if (rc != kNoError) return -1;
+    struct Summed {
+        int table;
+        const FieldDef* field;
+        std::size_t element;
+    };
+    std::vector<Summed> summed;
+    for (const std::string& name : fields) {
+        Summed s{};
+        s.field = field_of(name, &s.table, &s.element);
+        if (!s.field || s.field->is_text()) {
+            driver_fail("VIEW", "Totals: " + name + " is no numeric field of the view");
+            return -1;
+        }
+        summed.push_back(s);
+    }
     if (memory_) {
         auto q = std::make_unique<Query>();
         rc = build_query(*q);
         if (rc != kNoError) return -1;
         std::swap(q, query_);  // the reading's own stays as it was
         long n = 0;
-        rc = load_memory(kNoPivot, 0, &n);
+        rc = load_memory(kNoPivot, 0, &n, [&](const unsigned char* rec) {
+            for (std::size_t i = 0; i < summed.size(); ++i) {
+                Value v = field_value(*summed[i].field, rec, summed[i].element);
+                sums[i] += v.kind == Value::Kind::Int ? static_cast<double>(v.i) : v.d;
+            }
+        });
         std::swap(q, query_);
-        return rc == kNoError ? n : -1;
+        if (rc != kNoError) {
+            sums.assign(fields.size(), 0.0);
+            return -1;
+        }
+        return n;
     }
     Query q;
     rc = build_query(q);
     if (rc != kNoError) return -1;
     Fragment text;
-    append(text, "SELECT COUNT(*) ");
+    append(text, "SELECT COUNT(*)");
+    for (const Summed& s : summed) append(text, ", SUM(" + column_sql(s.table, *s.field, s.element, false) + ")");
+    append(text, " ");
     append(text, q.from);
     if (!q.where.sql.empty()) {
         append(text, " WHERE ");
@@ -1128,7 +1162,12 @@ long ViewManager::Records() {
         st->Reset();
         return -1;
     }
-    long n = r == 1 ? static_cast<long>(st->Int(0)) : 0;
+    long n = 0;
+    if (r == 1) {
+        n = static_cast<long>(st->Int(0));
+        for (std::size_t i = 0; i < summed.size(); ++i)
+            if (!st->IsNull(static_cast<int>(i) + 1)) sums[i] = st->Double(static_cast<int>(i) + 1);
+    }
     st->Reset();
     ClearError();
     return n;

@@ -138,6 +138,10 @@ public:
     int Previous();
     // Rows in the range and through the filters.
     long Records();
+    // As Records, and the sums of the numeric `fields` over those rows into `sums` (a
+    // joined table's field counts 0 for a row without a match); -1 on failure. Neither
+    // limited to a page nor moving the reading position.
+    long Totals(const std::vector<std::string>& fields, std::vector<double>& sums);
 
     // Quick scan: the rows are read straight through, in larger pages.
     void SetQuickScan(bool on) { quick_scan_ = on; }
@@ -162,7 +166,9 @@ private:
     sql::Statement* statement(const std::string& text);
     int read_page(const expr::Fragment& text, std::deque<Row>& into);
     int fetch(bool forward, long* got);
-    int load_memory(int pivot, std::size_t items, long* count);
+    // With `count`, only counts the rows that pass (and hands each to `each`).
+    int load_memory(int pivot, std::size_t items, long* count,
+                    const std::function<void(const unsigned char*)>& each = {});
     void apply(const Row& row);
     int effective_page() const;
     void invalidate();

@@ -11,6 +11,7 @@
 #include "platform/files/view.h"
 #include "platform/ui/controller.h"
 #include "platform/ui/locator.h"
+#include "platform/ui/qbe.h"
 #include "platform/ui/step.h"
 #include "platform/ui/window.h"
 
@@ -189,11 +190,15 @@ Binding BrowseManager::find_field(std::string_view name) const {
     return {};
 }
 
-std::string BrowseManager::picture_of(int column, std::string_view given) const {
-    if (!given.empty()) return std::string(given);
+std::string BrowseManager::ListFormat() const {
     std::string format = window().GetText(list_, Prop::Format);
     if (format.empty() && window().Control(list_)) format = window().Control(list_)->format;
-    auto cols = ParseColumns(format);
+    return format;
+}
+
+std::string BrowseManager::picture_of(int column, std::string_view given) const {
+    if (!given.empty()) return std::string(given);
+    auto cols = ParseColumns(ListFormat());
     if (column >= 1 && column <= static_cast<int>(cols.size()) && !cols[column - 1].picture.empty())
         return cols[column - 1].picture;
     return {};
@@ -232,6 +237,29 @@ void BrowseManager::BindLongPair(const std::int32_t* value, std::string_view pic
 }
 
 void BrowseManager::BindHidden(std::string_view) {}
+
+void BrowseManager::AttachQuery(QbeQuery& query, bool all_columns) {
+    query_ = &query;
+    if (!all_columns) return;
+    const auto headings = ParseColumns(ListFormat());
+    for (int c = 1; c <= Columns(); ++c) {
+        const Column& col = columns_[static_cast<std::size_t>(c - 1)];
+        if (col.field.empty()) continue;
+        const std::string title = c <= static_cast<int>(headings.size()) ? headings[c - 1].heading : col.field;
+        query.AddItem(col.field, title, !col.is_text);
+    }
+}
+
+void BrowseManager::AskQuery() {
+    if (!query_ || !query_->Ask()) return;
+    if (!query_->ApplyTo(*view_).empty()) {
+        // Conditions the view cannot take leave the list unfiltered rather than unreadable.
+        query_->ClearConditions();
+        view_->DefineFilter("", "QBE");
+        Beep();
+    }
+    ResetFromView(true);
+}
 
 std::string BrowseManager::ColumnField(int column) const {
     return column >= 1 && column <= Columns() ? columns_[column - 1].field : std::string();
@@ -660,6 +688,10 @@ int BrowseManager::TakeEvent() {
         }
     }
     if (ev == Event::Accepted && f) {
+        if (f == QUERYCONTROL && query_) {
+            AskQuery();
+            return kLevelGoOn;  // the procedure may add to the button's handling
+        }
         if (f == INSERTCONTROL) return Ask(1), kLevelConsumed;
         if (f == CHANGECONTROL) return Ask(2), kLevelConsumed;
         if (f == DELETECONTROL) return Ask(3), kLevelConsumed;

@@ -37,6 +37,7 @@ class WindowController;
 class ScrollStep;
 class Locator;
 class LocatorFiltered;
+class QbeQuery;
 
 // The browse's column layout, read from a list's format text.
 struct ListColumnFormat {
@@ -64,7 +65,7 @@ public:
     int DELETECONTROL = 0;
     int VIEWCONTROL = 0;
     int HELPCONTROL = 0;
-    int QUERYCONTROL = 0;
+    int QUERYCONTROL = 0;  // the query button: opens the query window (AttachQuery)
     int ASKPROCEDURE = 0;  // the number RunUpdate is called with; 0: no form
     int ITEMS = 0;         // rows per page; 0: from the list's height
 
@@ -95,10 +96,20 @@ public:
     void BindLongPair(const std::int32_t* value, std::string_view picture = {});
     // A field that only the browse needs (kept in the row's record copy; not shown).
     void BindHidden(std::string_view field);
+    // The query by example that QUERYCONTROL opens; with `all_columns` every list column
+    // that shows a field is offered to it under the column's heading. The query's filter
+    // stays in force across the sort orders.
+    void AttachQuery(QbeQuery& query, bool all_columns);
+    QbeQuery* Query() const { return query_; }
+    // Opens the query window; a query applied there filters the list, read again from
+    // the start of its order.
+    void AskQuery();
     // The field a column shows ("" for a variable column) and whether it is text.
     std::string ColumnField(int column) const;
     bool ColumnIsText(int column) const;
     int Columns() const { return static_cast<int>(columns_.size()); }
+    // The list's format text in use (the resource's until a format is applied).
+    std::string ListFormat() const;
 
     // The framework's operations.
     virtual int SetSort(int order, bool force);
@@ -224,6 +235,7 @@ private:
     bool refresh_pending_ = false;
     int thumb_ = 0;
     PopupManager popup_;
+    QbeQuery* query_ = nullptr;
     std::unique_ptr<Toolbar> toolbar_target_;
     ToolbarList* toolbar_ = nullptr;
 };

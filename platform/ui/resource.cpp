@@ -57,4 +57,17 @@ ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
     return c;
 }
 
+ControlDef MakeOption(const std::string& label, int x, int y, int w, std::string_view text,
+                      std::initializer_list<std::string_view> radios) {
+    const int h = 12 + 12 * static_cast<int>(radios.size());
+    ControlDef option = MakeControl(Ctl::Option, label, x, y, w, h, text);
+    int i = 0;
+    for (std::string_view r : radios) {
+        ++i;
+        option.children.push_back(
+            MakeControl(Ctl::Radio, label + ":RADIO" + std::to_string(i), x + 8, y + 2 + 12 * i, w - 14, 10, r));
+    }
+    return option;
+}
+
 }  // namespace rt::ui

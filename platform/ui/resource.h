@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -95,6 +96,11 @@ ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
                        std::string_view text = {}, std::uint32_t attrs = 0);
 ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
                        std::string_view text, std::string picture, std::uint32_t attrs = 0);
+
+// An option group at x, y, w wide, with its radio buttons top to bottom (labelled after
+// the group: "?KVD:SP:RADIO1", ...), each standing for its own text. Texts in UTF-8.
+ControlDef MakeOption(const std::string& label, int x, int y, int w, std::string_view text,
+                      std::initializer_list<std::string_view> radios);
 
 // A module's resources by structure name (the module registers them at start).
 void RegisterWindow(const WindowDef& def);

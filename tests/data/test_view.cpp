@@ -347,6 +347,52 @@ TEST_F(View, FilterTextIsNeverSql) {
     EXPECT_EQ(all.Records(), 7);
 }
 
+TEST_F(View, TotalsCoverEveryRowThroughTheFiltersAndLeaveThePositionAlone) {
+    small_register();
+    kv.Clear();
+    kvd.BROJ = "7";
+    kvd.SHKORISNIKA = "00002";
+    kvd.POVRSINA = 12.25;
+    kvd.BROJOSOBA = 3;
+    ASSERT_EQ(kv.Add(), 0) << rt::FileError();
+    nz.Clear();
+    naz.ANALITIKA = "00002";
+    ASSERT_EQ(nz.Get(nz.KeyIndex("NAZ:PO_KONTU")), 0);
+    naz.DATUMUGOVORA = 1000;
+    ASSERT_EQ(nz.Put(), 0) << rt::FileError();
+    ViewManager v;
+    units_view(v);
+    v.DefineSortOrder("KVD:Po_broju");
+    v.SetPageSize(2);
+    const std::vector<std::string> fields = {"KVD:POVRSINA", "KVD:BROJOSOBA", "NAZ:DATUMUGOVORA"};
+    std::vector<double> sums;
+    // Reading stands on the third row; the totals read past every page and leave it there.
+    ASSERT_EQ(v.Reset(), 0);
+    for (const char* broj : {"1", "10", "2"}) {
+        ASSERT_EQ(v.Next(), 0);
+        EXPECT_EQ(kvd.BROJ.str(), broj);
+    }
+    EXPECT_EQ(v.Totals(fields, sums), 8);
+    EXPECT_EQ(sums, (std::vector<double>{7 * 50 + 12.25, 3, 3 * 1000}));  // unit 4 has no owner: 0
+    ASSERT_EQ(v.Next(), 0);
+    EXPECT_EQ(kvd.BROJ.str(), "3");
+    // Through the filters; none left gives zeros.
+    ASSERT_EQ(v.SetFilter("NAZ:ANALITIKA = '00002'", "qbe"), "");
+    EXPECT_EQ(v.Totals(fields, sums), 3);
+    EXPECT_EQ(sums, (std::vector<double>{112.25, 3, 3000}));
+    ASSERT_EQ(v.SetFilter("KVD:BROJ = 'none'", "locator"), "");
+    EXPECT_EQ(v.Totals(fields, sums), 0);
+    EXPECT_EQ(sums, (std::vector<double>{0, 0, 0}));
+    // A text or unknown field is no total; a filter that does not compile fails as reading does.
+    ASSERT_EQ(v.SetFilter("", "locator"), "");
+    EXPECT_EQ(v.Totals({"KVD:VLASNIK"}, sums), -1);
+    EXPECT_EQ(v.Totals({"KVD:NEMA"}, sums), -1);
+    EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
+    v.SetFilter("KVD:BROJ = ", "qbe");
+    EXPECT_EQ(v.Totals(fields, sums), -1);
+    EXPECT_EQ(sums, (std::vector<double>{0, 0, 0}));
+}
+
 TEST_F(View, PagesInBothDirectionsOverThousandsOfRows) {
     owner("00001", "Vlasnik");
     const char* names[] = {"ana", "ANA", "Bojan", "ČEDA", "čeda", "Zorica", "Ana"};

@@ -1,0 +1,26 @@
+// The units register: the browse of the units with its totals, query and print button,
+// the unit form with the lookup of the owner, and the list of tenants that is not built.
+#pragma once
+
+#include "platform/ui/resource.h"
+
+namespace kvadrin {
+
+// The units browse: from the menu (CallRequest 0) or as a lookup (4), where the chosen
+// unit is left in the KVADRIN record buffer; answers in CallResponse.
+void BrowseKvadrin();
+
+// The unit form, called by the browse with request 1, 2, 3 or 6.
+void UpdateKVADRIN();
+
+// The list of tenants, not built yet: tells the user so and answers cancelled. The units
+// browse hands it the query's filter in QBEFILTER.
+void IspisStanara();
+
+// Makes the frame's menu item "Kvadrin" start the units browse.
+void RegisterUnitsMenu();
+
+const rt::ui::WindowDef& BrowseKvadrinWindow();
+const rt::ui::WindowDef& UpdateKvadrinWindow();
+
+}  // namespace kvadrin

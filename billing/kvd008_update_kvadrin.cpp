@@ -1,0 +1,108 @@
+// The unit form: number, kind, the billed customer (looked up in the owners register),
+// the occupant's name, address, place, areas, persons, meters, telephones and the
+// coefficient. The kind and the meters store the text of their chosen radio button.
+#include <memory>
+
+#include "billing/kvd003_browse_kvadrin.h"
+#include "billing/kvd011_browse_nazivi.h"
+#include "data/access.h"
+#include "data/globals.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "shell/form.h"
+
+namespace kvadrin {
+namespace {
+
+constexpr const char* kName = "UpdateKVADRIN";
+
+// The unit's controls in the order of the window, with their fields' numbers.
+constexpr FormField kFields[] = {{"KVD:BROJ", 1},       {"KVD:SP", 2},          {"KVD:KOEFICIJENT", 15}, {"KVD:SHKORISNIKA", 6},
+               {"KVD:VLASNIK", 3},    {"KVD:ADRESA", 4},      {"KVD:MESTO", 5},        {"KVD:POVRSINA", 7},
+               {"KVD:POVRSINAGR", 8}, {"KVD:POVRSINAOST", 9}, {"KVD:BROJOSOBA", 10},   {"KVD:VODOMER", 11},
+               {"KVD:KALORIMETAR", 12}, {"KVD:TELEFON", 13},  {"KVD:MOBILNI", 14}};
+
+const rt::RecordLayout& KvdLayout() { return table_def(TableId::KVADRIN).layout; }
+const rt::RecordLayout& NazLayout() { return table_def(TableId::NAZIVI).layout; }
+
+class UpdateKvadrinController : public FormController {
+public:
+    explicit UpdateKvadrinController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {
+        code_ = o.window.Feq("?KVD:SHKORISNIKA");
+        button_ = o.window.Feq("?CALLLOOKUP");
+        FormLookup l;
+        l.entry = code_;
+        l.button = button_;
+        l.table = Access::NAZIVI();
+        l.key = NazLayout().key_index("NAZ:PO_KONTU");
+        l.to_key = [] { NAZ.ANALITIKA = KVD.SHKORISNIKA.str(); };
+        l.from_key = [] { KVD.SHKORISNIKA = NAZ.ANALITIKA.str(); };
+        AddLookup(std::move(l));
+    }
+
+    // A new unit: a flat with no meters, coefficient 1, at the firm's address and place.
+    void DefaultFields() override {
+        KVD.VODOMER = "Ne";
+        KVD.KALORIMETAR = "Ne";
+        KVD.ADRESA = rt::clip(ADRESA.str());
+        KVD.MESTO = rt::clip(MESTO.str());
+        KVD.SP = "Stan";
+        KVD.KOEFICIJENT = 1.0;
+        FormController::DefaultFields();
+    }
+
+    // The code's lookup and the lookup button as the form conventions have them; a new
+    // unit then takes the customer's name and address, once a customer was found or
+    // chosen. A changed unit keeps its own, and so does a new one whose choice was
+    // cancelled.
+    int OnAccepted() override {
+        const int feq = window().field();
+        const bool lookup_button = button_ && feq == button_;
+        const int level = FormController::OnAccepted();
+        if (REQUEST != InsertRecord || level != rt::ui::kLevelGoOn) return level;
+        if (feq == code_ || (lookup_button && CallResponse == RequestCompleted)) TakeCustomer();
+        return level;
+    }
+
+protected:
+    void CallUpdate(int) override { BrowseNazivi(); }
+
+private:
+    void TakeCustomer() {
+        if (NAZ.ANALITIKA.empty()) return;  // no such customer: nothing to take
+        KVD.VLASNIK = NAZ.NAZIV1.str();
+        if (KVD.ADRESA.str() != NAZ.ADRESA.str()) KVD.ADRESA = NAZ.ADRESA.str();
+        window().Display();
+    }
+
+    static FormParts Parts(rt::ui::Window& w) {
+        FormParts p;
+        p.updated = Relate::KVADRIN();
+        p.opened = Relate::NAZIVI();
+        p.cascade = true;
+        p.history = FormHistory(kName, KvdLayout());
+        p.recall_fields = RecallFields(w, kFields);
+        p.ok = w.Feq("?OK");
+        p.cancel = w.Feq("?CANCEL");
+        p.help = w.Feq("?HELP");
+        p.first_field = w.Feq("?KVD:BROJ:PROMPT");
+        return p;
+    }
+
+    int code_ = 0, button_ = 0;
+};
+
+}  // namespace
+
+void UpdateKVADRIN() {
+    RunWindowProcedure(
+        kName, WindowKind::Form, UpdateKvadrinWindow(),
+        [](rt::ui::Window& w) {
+            BindFormFields(w, KvdLayout(), &KVD, kFields);
+            w.Use(w.Feq("?NAZ:NAZIV1"), rt::ui::Binding::OfField(*NazLayout().field("NAZ:NAZIV1"), &NAZ));
+        },
+        [](ProcedureObjects& o) { return std::make_unique<UpdateKvadrinController>(o); });
+}
+
+}  // namespace kvadrin
