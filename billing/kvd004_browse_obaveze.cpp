@@ -18,33 +18,10 @@ class BrowseObavezeController : public BrowseProcedure {
 public:
     explicit BrowseObavezeController(ProcedureObjects& o) : BrowseProcedure(o, Definition()) {}
 
-    // F2 presses the print button while it is enabled.
-    void DeclareAlertKeys() override {
-        BrowseProcedure::DeclareAlertKeys();
-        window().Alert(list(), rt::ui::Key::F2);
-        window().Alert(0, rt::ui::Key::F2);
-    }
-    int OnFieldEvent() override {
-        if (PrintKey()) return rt::ui::kLevelConsumed;
-        return BrowseProcedure::OnFieldEvent();
-    }
-    int OnWindowEvent() override {
-        if (PrintKey()) return rt::ui::kLevelConsumed;
-        return BrowseProcedure::OnWindowEvent();
-    }
-
 protected:
     void CallUpdate(int) override { UpdateOBAVEZE(); }
 
 private:
-    bool PrintKey() {
-        rt::ui::Window& w = window();
-        if (w.event() != rt::ui::Event::AlertKey || w.keycode() != rt::ui::Key::F2) return false;
-        const int print = w.Feq("?BUTTONNORECORDS");
-        if (print && !w.Get(print, rt::ui::Prop::Disable)) w.Post(rt::ui::Event::Accepted, print);
-        return true;
-    }
-
     static BrowseDefinition Definition() {
         BrowseDefinition d;
         d.table = &Files::OBAVEZE();
