@@ -39,6 +39,7 @@
 #include "platform/core/text.h"
 #include "platform/qt/builtin_icons.h"
 #include "platform/qt/keys.h"
+#include "platform/qt/rtf_control.h"
 #include "platform/ui/wndproc.h"
 
 namespace rt::qt {
@@ -504,8 +505,20 @@ void QtWindow::BuildControl(const ControlState& st) {
             break;
         }
         case Ctl::Rtf: {
-            auto* t = new QTextEdit(client_);
-            t->setAcceptRichText(false);
+            auto* t = new RtfControl(client_);
+            // What the user makes of the text goes back as its new value; the format at
+            // the cursor as the control's Format with a NewSelection.
+            t->on_value = [this, feq](const std::string& value) {
+                if (Control* self = Find(feq)) self->st.text = value;
+                InputEvent ev = Ev(Event::Accepted, feq);
+                ev.text = value;
+                Deliver(ev);
+            };
+            t->on_state = [this, feq](const std::string& state) {
+                InputEvent ev = Ev(Event::NewSelection, feq);
+                ev.format = state;
+                Deliver(ev);
+            };
             w = t;
             break;
         }
@@ -765,9 +778,7 @@ void QtWindow::ApplyText(Control& c) {
             }
             break;
         case Ctl::Rtf:
-            if (auto* t = qobject_cast<QTextEdit*>(c.w)) {
-                if (t->toPlainText() != text) t->setPlainText(text);
-            }
+            if (auto* t = qobject_cast<RtfControl*>(c.w)) t->SetValue(c.st.text);
             break;
         default:
             if (auto* l = qobject_cast<QLabel*>(c.w)) {
@@ -1472,7 +1483,8 @@ void QtWindow::FillWindowMenu(QMenu* menu) {
 }
 
 void QtWindow::Perform(int feq, const std::string& action, const std::string& value) {
-    // No control carries out actions of its own yet.
+    Control* c = Find(feq);
+    if (auto* t = c ? qobject_cast<RtfControl*>(c->w) : nullptr) t->Perform(action, value);
 }
 
 bool QtWindow::PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam,
