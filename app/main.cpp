@@ -1,11 +1,13 @@
 // Process entry: the GUI server runs on the main thread; the program's main procedure
 // runs as thread 1 on a thread of its own, and the process ends when it returns.
 #include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd028_browse_klauzul.h"
 #include "platform/qt/gui_server.h"
 #include "shell/glavni.h"
 
 int main(int argc, char** argv) {
     // The frame's menu items start the registers built so far.
     kvadrin::RegisterServicesMenu();
+    kvadrin::RegisterClausesMenu();
     return rt::qt::StartGui(argc, argv, [] { return kvadrin::RunProgram(); });
 }
