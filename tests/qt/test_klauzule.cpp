@@ -8,6 +8,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -273,6 +279,15 @@ protected:
         c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
         driver.Focus(kForm, label);
         r->setTextCursor(c);
+        driver.Pump();
+    }
+    // The file name typed into a file dialog, then its Open or Save.
+    void ChooseFile(QFileDialog* dialog, const QString& path) {
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(path);
+        driver.Pump();
+        QTest::keyClick(name, Qt::Key_Return);
         driver.Pump();
     }
     QTextBlock BlockOf(const char* label, const QString& word) {
@@ -571,7 +586,86 @@ TEST_F(KlauzuleGui, ATextTooLongForItsColumnIsRefusedAndNothingIsStored) {
     CloseBrowse();
 }
 
-TEST_F(KlauzuleGui, ASecondClauseWithTheSameNumberIsRefused) {
+// The tool bar's dialogs: find and replace, paragraph indents, tab stops, and the text
+// saved to a file and opened into the other text.
+TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveAndOpen) {
+    Start();
+    Insert();
+    driver.Type(kForm, "?SKL:SIFRA", "9");
+    Tab(2);
+    Type(kFlats, U("Stari tekst. Stari kraj."));
+    auto dialog = [&](const char* label, const char* name) {
+        driver.Press(kForm, std::string(kClauseToolsFlats) + label);
+        QDialog* d = nullptr;
+        driver.WaitUntil([&] {
+            d = Rtf(kFlats)->findChild<QDialog*>(QString::fromLatin1(name));
+            return d && d->isVisible();
+        }, std::string("the dialog ") + name);
+        return d;
+    };
+    auto ok = [&](QDialog* d) {
+        d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        driver.Pump();
+    };
+
+    QDialog* find = dialog("REPLACE", "rtfFind");
+    find->findChild<QLineEdit*>(QStringLiteral("rtfFindText"))->setText(U("Stari"));
+    find->findChild<QLineEdit*>(QStringLiteral("rtfReplaceText"))->setText(U("Novi"));
+    find->findChild<QPushButton*>(QStringLiteral("rtfReplaceAll"))->click();
+    driver.Pump();
+    EXPECT_EQ(Rtf(kFlats)->toPlainText(), U("Novi tekst. Novi kraj."));
+    EXPECT_EQ(find->findChild<QLabel*>(QStringLiteral("rtfFindStatus"))->text(), U("Replaced: 2"));
+    find->findChild<QPushButton*>(QStringLiteral("rtfFindClose"))->click();
+
+    QDialog* indents = dialog("INDENTS", "rtfIndents");
+    indents->findChild<QDoubleSpinBox*>(QStringLiteral("rtfIndentLeft"))->setValue(1.0);
+    indents->findChild<QDoubleSpinBox*>(QStringLiteral("rtfIndentFirst"))->setValue(0.5);
+    ok(indents);
+    const QTextBlockFormat indented = Rtf(kFlats)->document()->begin().blockFormat();
+    EXPECT_NEAR(indented.leftMargin(), 96 / 2.54, 0.01);
+    EXPECT_NEAR(indented.textIndent(), 48 / 2.54, 0.01);
+
+    QDialog* tabs = dialog("TABS", "rtfTabStops");
+    tabs->findChild<QDoubleSpinBox*>(QStringLiteral("rtfTabPosition"))->setValue(3.0);
+    tabs->findChild<QComboBox*>(QStringLiteral("rtfTabKind"))->setCurrentIndex(2);  // Right
+    tabs->findChild<QPushButton*>(QStringLiteral("rtfTabSet"))->click();
+    ok(tabs);
+    const auto stops = Rtf(kFlats)->document()->begin().blockFormat().tabPositions();
+    ASSERT_EQ(stops.size(), 1);
+    EXPECT_NEAR(stops[0].position, 3 * 96 / 2.54, 0.01);
+    EXPECT_EQ(stops[0].type, QTextOption::RightTab);
+
+    // Saved to a file, opened into the text for firms.
+    const QString path = QString::fromStdString((dir_ / "klauzula.rtf").string());
+    driver.Press(kForm, std::string(kClauseToolsFlats) + "SAVE");
+    QFileDialog* save = nullptr;
+    driver.WaitUntil([&] { return (save = Rtf(kFlats)->findChild<QFileDialog*>(QStringLiteral("rtfSaveDialog"))); },
+                     "the save dialog");
+    ChooseFile(save, path);
+    driver.WaitUntil([&] { return QFile::exists(path); }, "the file saved");
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const std::string file = saved.readAll().toStdString();
+    EXPECT_EQ(file.rfind("{\\rtf1", 0), 0u) << file;
+    EXPECT_EQ(UnrtfWords(file), WordsOf(U("Novi tekst. Novi kraj.")));
+    Tab(3);
+    driver.Press(kForm, std::string(kClauseToolsFirms) + "OPEN");
+    QFileDialog* open = nullptr;
+    driver.WaitUntil([&] { return (open = Rtf(kFirms)->findChild<QFileDialog*>(QStringLiteral("rtfOpenDialog"))); },
+                     "the open dialog");
+    ChooseFile(open, path);
+    driver.WaitUntil([&] { return Rtf(kFirms)->toPlainText() == U("Novi tekst. Novi kraj."); }, "the file opened");
+    EXPECT_NEAR(Rtf(kFirms)->document()->begin().blockFormat().leftMargin(), 96 / 2.54, 0.01);
+    driver.Press(kForm, "?OK");
+    FormClosed();
+    const Clause c = StoredNow(9);
+    EXPECT_EQ(c.flats, file);
+    EXPECT_EQ(c.firms, file);
+    EXPECT_NE(file.find("\\li567\\fi283\\tqr\\tx1701"), std::string::npos) << file;
+    CloseBrowse();
+}
+
+TEST_F(KlauzuleGui, ASecondClauseWithTheSameNumberIsRefusedAndAClauseIsDeleted) {
     OnThread([] { AddClause(2, "Februar", "", ""); });
     Start();
     WaitCell(1, 1, "02", "the clause");
@@ -586,6 +680,14 @@ TEST_F(KlauzuleGui, ASecondClauseWithTheSameNumberIsRefused) {
     EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
     FormClosed();
     EXPECT_EQ(StoredNow(2).opis, "Februar");
+    // Deleted after the question, without the form.
+    PickRow(1);
+    driver.Focus(kBrowse, kList);
+    driver.Keys(kBrowse, {Key::Delete});
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to delete the highlighted record?");
+    driver.WaitUntil([&] { return Rows() == 0; }, "the clause deleted");
+    EXPECT_FALSE(driver.Server().FindWindow(kForm));
+    EXPECT_FALSE(StoredNow(2).found);
     CloseBrowse();
 }
 
