@@ -43,7 +43,7 @@ std::vector<ControlDef> ToolBar(const std::string& prefix) {
     const Button buttons[] = {
         {"NEW", "New", "RTFNEW.ICO", 0},         {"OPEN", "Open", "RTFOPEN.ICO", 0},
         {"SAVE", "Save", "RTFSAVE.ICO", 0},      {"PRINT", "Print", "RTFPRINT.ICO", 0},
-        {"FIND", "Find", "RTFFIND.ICO", 4},      {"REPLACE", "Find and Replace", "RTFREPLACE.ICO", 0},
+        {"FIND", "Find", "FIND.ICO", 4},      {"REPLACE", "Find and Replace", "RTFREPLACE.ICO", 0},
         {"CUT", "Cut", "RTFCUT.ICO", 4},         {"COPY", "Copy", "RTFCOPY.ICO", 0},
         {"PASTE", "Paste", "RTFPASTE.ICO", 0},   {"UNDO", "Undo", "RTFUNDO.ICO", 4},
         {"REDO", "Redo", "RTFREDO.ICO", 0},      {"TABS", "Tab stops", "RTFTABS.ICO", 4},

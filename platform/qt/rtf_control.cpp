@@ -387,19 +387,34 @@ void RtfControl::ShowFind(bool replace) {
     what->selectAll();
 }
 
-bool RtfControl::FindNext(bool wrap) {
-    if (!find_) return false;
-    const QString what = find_->findChild<QLineEdit*>(QStringLiteral("rtfFindText"))->text();
-    auto* status = find_->findChild<QLabel*>(QStringLiteral("rtfFindStatus"));
-    status->clear();
-    if (what.isEmpty()) return false;
+// What the find dialog asks for.
+struct RtfControl::Search {
+    QString what, with;
     QTextDocument::FindFlags flags;
-    if (find_->findChild<QCheckBox*>(QStringLiteral("rtfMatchCase"))->isChecked()) flags |= QTextDocument::FindCaseSensitively;
-    if (find_->findChild<QCheckBox*>(QStringLiteral("rtfWholeWords"))->isChecked()) flags |= QTextDocument::FindWholeWords;
-    QTextCursor found = document()->find(what, textCursor(), flags);
-    if (found.isNull() && wrap) found = document()->find(what, QTextCursor(document()), flags);
+    QLabel* status = nullptr;
+};
+
+RtfControl::Search RtfControl::Searching() const {
+    Search s;
+    if (!find_) return s;
+    s.what = find_->findChild<QLineEdit*>(QStringLiteral("rtfFindText"))->text();
+    s.with = find_->findChild<QLineEdit*>(QStringLiteral("rtfReplaceText"))->text();
+    if (find_->findChild<QCheckBox*>(QStringLiteral("rtfMatchCase"))->isChecked())
+        s.flags |= QTextDocument::FindCaseSensitively;
+    if (find_->findChild<QCheckBox*>(QStringLiteral("rtfWholeWords"))->isChecked())
+        s.flags |= QTextDocument::FindWholeWords;
+    s.status = find_->findChild<QLabel*>(QStringLiteral("rtfFindStatus"));
+    s.status->clear();
+    return s;
+}
+
+bool RtfControl::FindNext(bool wrap) {
+    const Search s = Searching();
+    if (s.what.isEmpty()) return false;
+    QTextCursor found = document()->find(s.what, textCursor(), s.flags);
+    if (found.isNull() && wrap) found = document()->find(s.what, QTextCursor(document()), s.flags);
     if (found.isNull()) {
-        status->setText(QStringLiteral("The text was not found."));
+        s.status->setText(QStringLiteral("The text was not found."));
         return false;
     }
     setTextCursor(found);
@@ -407,36 +422,27 @@ bool RtfControl::FindNext(bool wrap) {
 }
 
 void RtfControl::ReplaceOne() {
-    if (!find_ || isReadOnly()) return;
-    const QString what = find_->findChild<QLineEdit*>(QStringLiteral("rtfFindText"))->text();
-    const QString with = find_->findChild<QLineEdit*>(QStringLiteral("rtfReplaceText"))->text();
-    const bool match_case = find_->findChild<QCheckBox*>(QStringLiteral("rtfMatchCase"))->isChecked();
+    const Search s = Searching();
+    if (s.what.isEmpty() || isReadOnly()) return;
     QTextCursor c = textCursor();
-    if (c.hasSelection() &&
-        QString::compare(c.selectedText(), what, match_case ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0)
-        c.insertText(with);
+    const auto cs = (s.flags & QTextDocument::FindCaseSensitively) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    if (c.hasSelection() && QString::compare(c.selectedText(), s.what, cs) == 0) c.insertText(s.with);
     FindNext(true);
 }
 
 void RtfControl::ReplaceAll() {
-    if (!find_ || isReadOnly()) return;
-    const QString what = find_->findChild<QLineEdit*>(QStringLiteral("rtfFindText"))->text();
-    const QString with = find_->findChild<QLineEdit*>(QStringLiteral("rtfReplaceText"))->text();
-    if (what.isEmpty()) return;
-    QTextDocument::FindFlags flags;
-    if (find_->findChild<QCheckBox*>(QStringLiteral("rtfMatchCase"))->isChecked()) flags |= QTextDocument::FindCaseSensitively;
-    if (find_->findChild<QCheckBox*>(QStringLiteral("rtfWholeWords"))->isChecked()) flags |= QTextDocument::FindWholeWords;
+    const Search s = Searching();
+    if (s.what.isEmpty() || isReadOnly()) return;
     QTextCursor edit(document());
     edit.beginEditBlock();
     int count = 0;
-    for (QTextCursor found = document()->find(what, QTextCursor(document()), flags); !found.isNull();
-         found = document()->find(what, found, flags)) {
-        found.insertText(with);
+    for (QTextCursor found = document()->find(s.what, QTextCursor(document()), s.flags); !found.isNull();
+         found = document()->find(s.what, found, s.flags)) {
+        found.insertText(s.with);
         ++count;
     }
     edit.endEditBlock();
-    find_->findChild<QLabel*>(QStringLiteral("rtfFindStatus"))
-        ->setText(count ? QStringLiteral("Replaced: %1").arg(count) : QStringLiteral("The text was not found."));
+    s.status->setText(count ? QStringLiteral("Replaced: %1").arg(count) : QStringLiteral("The text was not found."));
 }
 
 // ---------------------------------------------------------------- tab stops and indents

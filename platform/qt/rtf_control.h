@@ -51,6 +51,8 @@ private:
     void OpenFile();
     void SaveFile();
     void PrintText();
+    struct Search;
+    Search Searching() const;
     void ShowFind(bool replace);
     bool FindNext(bool wrap);
     void ReplaceOne();

@@ -43,15 +43,6 @@ void Letter(QPainter& p, const QString& text, bool bold, bool italic, bool under
     }
 }
 
-void Magnifier(QPainter& p, QPointF centre, double r) {
-    p.setBrush(QColor(0xd8, 0xe8, 0xf8));
-    p.setPen(QPen(kLine, 3));
-    p.drawEllipse(centre, r, r);
-    p.setPen(QPen(QColor(0x70, 0x4a, 0x20), 4, Qt::SolidLine, Qt::RoundCap));
-    const double d = r * 0.75;
-    p.drawLine(QPointF(centre.x() + d, centre.y() + d), QPointF(centre.x() + r * 1.8, centre.y() + r * 1.8));
-}
-
 void Arrow(QPainter& p, bool forward) {
     p.save();
     if (forward) {
@@ -101,14 +92,22 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
              p.setBrush(kPaper);
              p.drawRect(QRectF(9, 20, 14, 9));
          }},
-        {"RTFFIND.ICO", [](QPainter& p) { Magnifier(p, {13, 13}, 8); }},
         {"RTFREPLACE.ICO", [](QPainter& p) {
-             Magnifier(p, {11, 11}, 7);
+             // One letter put in place of another.
+             QFont f(QStringLiteral("Liberation Sans"));
+             f.setPixelSize(15);
+             f.setBold(true);
+             p.setFont(f);
+             p.setPen(QColor(0x90, 0x90, 0x90));
+             p.drawText(QRectF(1, 1, 14, 15), Qt::AlignCenter, QStringLiteral("a"));
+             p.setPen(kInk);
+             p.drawText(QRectF(17, 16, 14, 15), Qt::AlignCenter, QStringLiteral("b"));
              p.setPen(QPen(kBlue, 2.5, Qt::SolidLine, Qt::RoundCap));
-             p.drawLine(QPointF(17, 26), QPointF(29, 26));
+             p.setBrush(Qt::NoBrush);
+             p.drawArc(QRectF(6, 6, 20, 20), 90 * 16, -90 * 16);
              p.setPen(Qt::NoPen);
              p.setBrush(kBlue);
-             p.drawPolygon(QPolygonF({QPointF(31, 26), QPointF(25, 21), QPointF(25, 31)}));
+             p.drawPolygon(QPolygonF({QPointF(21, 14), QPointF(31, 14), QPointF(26, 21)}));
          }},
         {"RTFCUT.ICO", [](QPainter& p) {
              p.setPen(QPen(kLine, 2.5, Qt::SolidLine, Qt::RoundCap));

@@ -17,10 +17,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -43,6 +41,7 @@
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
 #include "tests/qt/gui_fixture.h"
+#include "tests/qt/unrtf.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;
@@ -90,27 +89,9 @@ void AddClause(int sifra, const std::string& opis, const std::string& flats, con
     fm->Close();
 }
 
-// The words unrtf reads in RTF: its HTML without the tags, character references decoded.
+// The words unrtf reads in RTF.
 QStringList UnrtfWords(const std::string& rtf) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("klauzula.rtf"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(rtf.data(), static_cast<qint64>(rtf.size()));
-    file.close();
-    QProcess unrtf;
-    unrtf.start(QStringLiteral("unrtf"), {QStringLiteral("--html"), path});
-    EXPECT_TRUE(unrtf.waitForFinished(30000));
-    QString html = QString::fromUtf8(unrtf.readAllStandardOutput());
-    html = html.mid(std::max<qsizetype>(0, html.indexOf(QStringLiteral("<body"))));
-    html.replace(QRegularExpression(QStringLiteral("<(br|/p)[^>]*>")), QStringLiteral(" "));
-    html.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QString());
-    html.replace(QStringLiteral("&scaron;"), U("š")).replace(QStringLiteral("&Scaron;"), U("Š"));
-    html.replace(QStringLiteral("&nbsp;"), QStringLiteral(" ")).replace(QStringLiteral("&amp;"), QStringLiteral("&"));
-    const QRegularExpression numeric(QStringLiteral("&#(\\d+);"));
-    for (auto m = numeric.match(html); m.hasMatch(); m = numeric.match(html))
-        html.replace(m.capturedStart(), m.capturedLength(), QString(QChar(m.captured(1).toInt())));
-    return html.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    return kvtest::UnrtfText(rtf).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
 }
 
 QStringList WordsOf(const QString& text) {

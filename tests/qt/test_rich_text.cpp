@@ -3,9 +3,7 @@
 // markup, and an independent reader (unrtf) finds the same words in what we write.
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -15,6 +13,7 @@
 
 #include "platform/qt/rich_text.h"
 #include "tests/qt/gui_fixture.h"
+#include "tests/qt/unrtf.h"
 
 // Texts as gtest shows them.
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -25,33 +24,6 @@ using rt::qt::ReadRtf;
 using rt::qt::WriteRtf;
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// The words an independent reader finds in RTF: unrtf's HTML with the tags dropped and the
-// character references decoded.
-QString UnrtfText(const std::string& rtf) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("text.rtf"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(rtf.data(), static_cast<qint64>(rtf.size()));
-    file.close();
-    QProcess unrtf;
-    unrtf.start(QStringLiteral("unrtf"), {QStringLiteral("--html"), path});
-    EXPECT_TRUE(unrtf.waitForFinished(30000));
-    QString html = QString::fromUtf8(unrtf.readAllStandardOutput());
-    const qsizetype body = html.indexOf(QStringLiteral("<body"));
-    if (body >= 0) html = html.mid(body);
-    html.replace(QRegularExpression(QStringLiteral("<(br|/p|/li|/td)[^>]*>")), QStringLiteral(" "));
-    html.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QString());
-    static const std::pair<const char*, const char*> kNamed[] = {
-        {"&scaron;", "š"}, {"&Scaron;", "Š"}, {"&nbsp;", " "}, {"&amp;", "&"}, {"&lt;", "<"}, {"&gt;", ">"},
-        {"&bull;", "•"}, {"&middot;", "·"}, {"&ccedil;", "ç"}};
-    for (const auto& [name, text] : kNamed) html.replace(QString::fromLatin1(name), U(text));
-    QRegularExpression numeric(QStringLiteral("&#(\\d+);"));
-    for (auto m = numeric.match(html); m.hasMatch(); m = numeric.match(html))
-        html.replace(m.capturedStart(), m.capturedLength(), QString(QChar(m.captured(1).toInt())));
-    return html;
-}
 
 // The words of a text; list numbers and bullets, which a reader writes of its own, left out.
 QStringList Words(const QString& text) {
@@ -286,7 +258,7 @@ TEST_F(RichText, RtfOfOtherWritersReadsWithAllItsWordsAndNoMarkup) {
     EXPECT_EQ(last.textList()->format().style(), QTextListFormat::ListLowerAlpha);
 
     // The document written again and read by another reader: the same words.
-    EXPECT_EQ(Words(UnrtfText(WriteRtf(doc))), Words(doc.toPlainText()));
+    EXPECT_EQ(Words(kvtest::UnrtfText(WriteRtf(doc))), Words(doc.toPlainText()));
 }
 
 TEST_F(RichText, ATextCutShortReadsAsFarAsItGoes) {
@@ -300,7 +272,7 @@ TEST_F(RichText, ATextCutShortReadsAsFarAsItGoes) {
 TEST_F(RichText, AnotherReaderFindsTheWordsWeWrite) {
     QTextDocument doc;
     FillSample(doc);
-    const QStringList theirs = Words(UnrtfText(WriteRtf(doc)));
+    const QStringList theirs = Words(kvtest::UnrtfText(WriteRtf(doc)));
     EXPECT_EQ(theirs, Words(doc.toPlainText()));
     EXPECT_TRUE(theirs.contains(U("čćžšđ")));
     EXPECT_TRUE(theirs.contains(U("ČĆŽŠĐ")));
