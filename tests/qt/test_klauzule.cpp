@@ -17,6 +17,9 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -567,9 +570,9 @@ TEST_F(KlauzuleGui, ATextTooLongForItsColumnIsRefusedAndNothingIsStored) {
     CloseBrowse();
 }
 
-// The tool bar's dialogs: find and replace, paragraph indents, tab stops, and the text
-// saved to a file and opened into the other text.
-TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveAndOpen) {
+// The tool bar's dialogs: find and replace, paragraph indents, tab stops, the text saved
+// to a file and opened into the other text, and printed.
+TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveOpenAndPrint) {
     Start();
     Insert();
     driver.Type(kForm, "?SKL:SIFRA", "9");
@@ -637,6 +640,26 @@ TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveAndOpen) {
     ChooseFile(open, path);
     driver.WaitUntil([&] { return Rtf(kFirms)->toPlainText() == U("Novi tekst. Novi kraj."); }, "the file opened");
     EXPECT_NEAR(Rtf(kFirms)->document()->begin().blockFormat().leftMargin(), 96 / 2.54, 0.01);
+    // Printed: here to a PDF file, whose text another reader finds.
+    const QString pdf = QString::fromStdString((dir_ / "klauzula.pdf").string());
+    driver.Server().printer().setOutputFormat(QPrinter::PdfFormat);
+    driver.Server().printer().setOutputFileName(pdf);
+    driver.Press(kForm, std::string(kClauseToolsFirms) + "PRINT");
+    QPrintDialog* print = nullptr;
+    driver.WaitUntil([&] { return (print = Rtf(kFirms)->findChild<QPrintDialog*>(QStringLiteral("rtfPrintDialog"))); },
+                     "the print dialog");
+    QMetaObject::invokeMethod(print, "accept");
+    driver.WaitUntil([&] { return QFile::exists(pdf); }, "the text printed");
+    driver.Server().printer().setOutputFileName(QString());
+    driver.Server().printer().setOutputFormat(QPrinter::NativeFormat);
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(30000));
+    QStringList printed = WordsOf(QString::fromUtf8(pdftotext.readAllStandardOutput()));
+    EXPECT_EQ(printed.value(printed.size() - 1), QStringLiteral("1"));  // the page's number
+    printed.removeLast();
+    EXPECT_EQ(printed, WordsOf(U("Novi tekst. Novi kraj.")));
+
     driver.Press(kForm, "?OK");
     FormClosed();
     const Clause c = StoredNow(9);
