@@ -1452,6 +1452,10 @@ void QtWindow::MenuTriggered(Control& c) {
             if (EqualLabel(label, "?CUT")) e->cut();
             else if (EqualLabel(label, "?COPY")) e->copy();
             else e->paste();
+        } else if (auto* t = qobject_cast<QTextEdit*>(QApplication::focusWidget())) {
+            if (EqualLabel(label, "?CUT")) t->cut();
+            else if (EqualLabel(label, "?COPY")) t->copy();
+            else t->paste();
         }
     } else if (EqualLabel(label, "?EXIT")) {
         CloseRequested();
