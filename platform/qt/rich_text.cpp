@@ -414,7 +414,7 @@ private:
             long v = param < 0 ? param + 65536 : param;
             if (v >= 0 && v <= 0xFFFF) Char(static_cast<char16_t>(v));
             skip_fallback_ = st_.uc;
-        } else if (w == "uc") st_.uc = std::max(0L, param);
+        } else if (w == "uc") st_.uc = static_cast<int>(std::clamp(param, 0L, 8L));
         else if (w == "pard") p = Para{};
         else if (w == "plain") ch = Chars{};
         else if (w == "b") ch.bold = on;
@@ -430,14 +430,14 @@ private:
         else if (w == "qc") p.align = 1;
         else if (w == "qr") p.align = 2;
         else if (w == "qj" || w == "qd") p.align = 3;
-        else if (w == "li") p.li = static_cast<int>(param);
-        else if (w == "ri") p.ri = static_cast<int>(param);
-        else if (w == "fi") p.fi = static_cast<int>(param);
+        else if (w == "li") p.li = Twips(param);
+        else if (w == "ri") p.ri = Twips(param);
+        else if (w == "fi") p.fi = Twips(param);
         else if (w == "tqr") p.tab_type = QTextOption::RightTab;
         else if (w == "tqc") p.tab_type = QTextOption::CenterTab;
         else if (w == "tqdec") p.tab_type = QTextOption::DelimiterTab;
         else if (w == "tx" && has_param) {
-            QTextOption::Tab tab(param / kTwipsPerPixel, p.tab_type,
+            QTextOption::Tab tab(std::max(0, Twips(param)) / kTwipsPerPixel, p.tab_type,
                                  p.tab_type == QTextOption::DelimiterTab ? QChar(',') : QChar());
             p.tabs.append(tab);
             p.tab_type = QTextOption::LeftTab;
@@ -461,6 +461,9 @@ private:
         else if (w == "ltrmark") Char(u'\u200E');
         else if (w == "rtlmark") Char(u'\u200F');
     }
+
+    // A distance within a page (22 inches either way).
+    static int Twips(long v) { return static_cast<int>(std::clamp(v, -31680L, 31680L)); }
 
     int CodePage(int font) const {
         auto it = fonts_.find(font >= 0 ? font : deff_);
