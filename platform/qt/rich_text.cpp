@@ -107,7 +107,7 @@ struct Run {
 };
 
 struct FontEntry {
-    QByteArray name;
+    QString name;
     int charset = -1;
     bool done = false;  // the name ended with its ";"
 };
@@ -337,7 +337,14 @@ private:
         }
 
         switch (st_.dest) {
-            case Dest::FontTable: FontWord(w, has_param, param); return;
+            case Dest::FontTable:
+                if (w == "u" && has_param) {
+                    FontChar(static_cast<char16_t>(param < 0 ? param + 65536 : param));
+                    skip_fallback_ = st_.uc;
+                } else {
+                    FontWord(w, has_param, param);
+                }
+                return;
             case Dest::ColorTable: {
                 const int v = static_cast<int>(std::clamp(param, 0L, 255L));
                 if (w == "red") color_.setRed(v);
@@ -366,6 +373,10 @@ private:
         } else if (w == "fcharset" && font_ >= 0) {
             fonts_[font_].charset = static_cast<int>(param);
         }
+    }
+
+    void FontChar(char16_t c) {
+        if (font_ >= 0 && !fonts_[font_].done && c >= 0x20) fonts_[font_].name += QChar(c);
     }
 
     void FinishFontName() {
@@ -478,8 +489,13 @@ private:
         if (TakeFallback()) return;
         switch (st_.dest) {
             case Dest::FontTable:
-                if (b == ';') FinishFontName();
-                else if (font_ >= 0 && !fonts_[font_].done) fonts_[font_].name += static_cast<char>(b);
+                if (b == ';') {
+                    FinishFontName();
+                } else if (font_ >= 0) {
+                    const int charset = fonts_[font_].charset;
+                    const int cp = charset >= 0 && CodePageOfCharset(charset) ? CodePageOfCharset(charset) : code_page_;
+                    FontChar(b < 0x80 ? static_cast<char16_t>(b) : UpperHalf(cp)[b - 0x80]);
+                }
                 return;
             case Dest::ColorTable:
                 if (b == ';') {
@@ -502,7 +518,8 @@ private:
     }
 
     void Char(char16_t c) {
-        if (st_.dest != Dest::Text || st_.ch.hidden) return;
+        // Control characters are no text (the tab has its own meaning).
+        if (st_.dest != Dest::Text || st_.ch.hidden || (c < 0x20 && c != u'\t')) return;
         if (runs_.empty() || !(runs_.back().ch == st_.ch)) runs_.push_back({QString(), st_.ch});
         runs_.back().text += QChar(c);
     }
@@ -514,8 +531,7 @@ private:
         QString family;
         int charset = kDefaultCharset;
         if (it != fonts_.end()) {
-            const int cp = it->second.charset >= 0 ? CodePageOfCharset(it->second.charset) : 0;
-            family = Decode(it->second.name, cp ? cp : code_page_);
+            family = it->second.name;
             if (it->second.charset >= 0) charset = it->second.charset;
         }
         if (family.isEmpty()) family = doc_.defaultFont().family();
@@ -530,15 +546,6 @@ private:
         if (ch.bg > 0 && static_cast<std::size_t>(ch.bg) < colors_.size() && colors_[ch.bg])
             f.setBackground(*colors_[ch.bg]);
         return f;
-    }
-
-    static QString Decode(const QByteArray& bytes, int code_page) {
-        QString out;
-        for (char b : bytes) {
-            const auto u = static_cast<unsigned char>(b);
-            out += u < 0x80 ? QChar(u) : QChar(UpperHalf(code_page)[u - 0x80]);
-        }
-        return out;
     }
 
     int ListStyleOfPara(const Para& p) const {
@@ -670,7 +677,7 @@ public:
         for (std::size_t i = 0; i < fonts_.size(); ++i) {
             out_ += "{\\f" + std::to_string(i) + "\\fcharset" + std::to_string(fonts_[i].second);
             word_ = true;
-            Text(fonts_[i].first, kDefaultCharset);
+            FontName(fonts_[i].first, fonts_[i].second);
             Raw(";}");
         }
         Raw("}");
@@ -811,6 +818,33 @@ private:
         word_ = false;
     }
 
+    // A font's name in its own character set: its characters as they are, none of them a
+    // control word.
+    void FontName(const QString& name, int charset) {
+        for (QChar ch : name) {
+            const char16_t u = ch.unicode();
+            if (u < 0x20) continue;
+            if (u < 0x80 && u != u'\\' && u != u'{' && u != u'}' && u != u';') Literal(static_cast<char>(u));
+            else Escaped(ch, charset);
+        }
+    }
+
+    // A character written as \'xx of CP1250 when the charset is the program's, else as \uN.
+    void Escaped(QChar ch, int charset) {
+        const char16_t u = ch.unicode();
+        if (charset == kDefaultCharset) {
+            const std::string b = rt::utf8_to_cp1250(QString(ch).toStdString());
+            if (b.size() == 1 && (b[0] != '?' || u == u'?')) {
+                static const char kHex[] = "0123456789abcdef";
+                const auto v = static_cast<unsigned char>(b[0]);
+                Raw(std::string("\\'") + kHex[v >> 4] + kHex[v & 15]);
+                return;
+            }
+        }
+        Word("\\u" + std::to_string(u > 0x7FFF ? static_cast<int>(u) - 65536 : static_cast<int>(u)));
+        Literal('?');
+    }
+
     void Text(const QString& text, int charset) {
         for (QChar ch : text) {
             const char16_t u = ch.unicode();
@@ -832,17 +866,7 @@ private:
                 Literal(static_cast<char>(u));
                 continue;
             }
-            if (charset == kDefaultCharset) {
-                const std::string b = rt::utf8_to_cp1250(QString(ch).toStdString());
-                if (b.size() == 1 && b[0] != '?') {
-                    static const char kHex[] = "0123456789abcdef";
-                    const auto v = static_cast<unsigned char>(b[0]);
-                    Raw(std::string("\\'") + kHex[v >> 4] + kHex[v & 15]);
-                    continue;
-                }
-            }
-            Word("\\u" + std::to_string(u > 0x7FFF ? static_cast<int>(u) - 65536 : static_cast<int>(u)));
-            Literal('?');
+            Escaped(ch, charset);
         }
     }
 
@@ -879,7 +903,8 @@ void ReadRtf(std::string_view text, QTextDocument& document) {
         const double points = document.defaultFont().pointSizeF();
         f.setFontPointSize(points > 0 ? points : 12);
         cursor.setBlockCharFormat(f);
-        const QString plain = QString::fromStdString(rt::cp1250_to_utf8(text));
+        QString plain = QString::fromStdString(rt::cp1250_to_utf8(text));
+        plain.remove(QRegularExpression(QStringLiteral("[\\x00-\\x08\\x0b\\x0c\\x0e-\\x1f]")));
         const QStringList lines = plain.split(QRegularExpression(QStringLiteral("\r\n|\n|\r")));
         for (qsizetype i = 0; i < lines.size(); ++i) {
             if (i) cursor.insertBlock(QTextBlockFormat(), f);
