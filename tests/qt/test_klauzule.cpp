@@ -105,7 +105,7 @@ QStringList WordsOf(const QString& text) {
 // page escape, line ends.
 const std::string kForeign =
     "{\\rtf1\\ansi\\ansicpg1250\\deff0\\nouicompat{\\fonttbl{\\f0\\fnil\\fcharset238 Calibri;}}\r\n"
-    "{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \r\n"
+    "{\\*\\generator Neki program 2.1}\\viewkind4\\uc1 \r\n"
     "\\pard\\sa200\\sl276\\slmult1\\f0\\fs22\\lang26 Stara klauzula o odr\\'9eavanju\\par\r\n}\r\n";
 
 class KlauzuleGui : public kvtest::GuiTest {

@@ -207,7 +207,7 @@ TEST_F(RichText, RtfOfOtherWritersReadsWithAllItsWordsAndNoMarkup) {
         "{\\fonttbl{\\f0\\fnil\\fcharset238 Calibri;}{\\f1\\fswiss\\fcharset0 Arial{\\*\\panose 020b0604020202020204};}"
         "{\\f2\\froman\\fcharset204 Times New Roman Cyr;}}\r\n"
         "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\r\n"
-        "{\\*\\generator Riched20 10.0.19041}{\\info{\\title Naslov koji se ne vidi}{\\author Neko}}"
+        "{\\*\\generator Neki program 2.1}{\\info{\\title Naslov koji se ne vidi}{\\author Neko}}"
         "{\\stylesheet{\\s0\\snext0 Normal;}{\\*\\cs10 Default Paragraph Font;}}"
         "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc4\\levelstartat1{\\leveltext\\'02\\'00.;}"
         "{\\levelnumbers\\'01;}}\\listid77}}{\\*\\listoverridetable{\\listoverride\\listid77\\listoverridecount0\\ls3}}\r\n"
