@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+#include "platform/qt/rtf_icons.h"
+
 namespace rt::qt {
 namespace {
 
@@ -102,7 +104,8 @@ void House(QPainter& p) {
 }
 
 const std::map<std::string, Drawing>& Drawings() {
-    static const std::map<std::string, Drawing> drawings = {
+    static const std::map<std::string, Drawing> drawings = [] {
+    std::map<std::string, Drawing> all = {
         {"VCRFIRST.ICO", [](QPainter& p) { Bar(p, 5); Left(p, 11); }},
         {"VCRPRIOR.ICO", [](QPainter& p) { Left(p, 4); Left(p, 15); }},
         {"VCRUP.ICO", [](QPainter& p) { Triangle(p, {16, 6}, {5, 24}, {27, 24}, kNavy); }},
@@ -181,6 +184,9 @@ const std::map<std::string, Drawing>& Drawings() {
                                       QPointF(13, 24), QPointF(13, 16)}));
          }},
     };
+    for (const auto& [name, draw] : RichTextToolDrawings()) all.emplace(name, draw);
+    return all;
+    }();
     return drawings;
 }
 

@@ -84,6 +84,15 @@ void GuiServer::ApplyToolbar() {
     frame->SetToolbarOverride(enabled);
 }
 
+void GuiServer::Perform(ui::WindowId window, int feq, const std::string& action, const std::string& value) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, window, feq, action, value] {
+            if (QtWindow* w = Window(window)) w->Perform(feq, action, value);
+        },
+        Qt::QueuedConnection);
+}
+
 void GuiServer::Beep() {
     QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }

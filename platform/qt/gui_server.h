@@ -37,6 +37,7 @@ public:
     void ShowMessage(const ui::MessageRequest& request) override;
     void ShowPopup(const ui::MessageRequest& request) override;
     void ToolbarState(ui::WindowId window, std::uint16_t enabled) override;
+    void Perform(ui::WindowId window, int feq, const std::string& action, const std::string& value) override;
     void Beep() override;
     void PrinterSetup(int thread) override;
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -38,6 +39,7 @@
 #include "platform/core/text.h"
 #include "platform/qt/builtin_icons.h"
 #include "platform/qt/keys.h"
+#include "platform/qt/rtf_control.h"
 #include "platform/ui/wndproc.h"
 
 namespace rt::qt {
@@ -142,6 +144,26 @@ InputEvent Ev(int event, int feq) {
 
 bool EqualLabel(const std::string& label, const char* name) {
     return rt::equal_nocase(label, name);
+}
+
+// A check box or radio with an icon and no text of its own shows as an icon button that
+// stays pressed while it is on.
+bool IconButton(const ui::ControlDef* def) { return def && !def->icon.empty() && def->text.empty(); }
+
+QToolButton* NewIconButton(QWidget* parent) {
+    auto* b = new QToolButton(parent);
+    b->setCheckable(true);
+    b->setAutoRaise(true);
+    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    return b;
+}
+
+// The value of a drop list's row: a list without a format of columns has rows of a text
+// and its value; one with columns gives its first column.
+std::string DropValue(const ControlState& st, int row) {
+    if (row < 0 || row >= static_cast<int>(st.rows.size()) || st.rows[row].empty()) return {};
+    const auto& r = st.rows[row];
+    return st.format.empty() && r.size() > 1 ? r[1] : r[0];
 }
 
 }  // namespace
@@ -366,8 +388,9 @@ void QtWindow::BuildControl(const ControlState& st) {
             break;
         }
         case Ctl::Check: {
-            auto* b = new QCheckBox(client_);
-            connect(b, &QCheckBox::clicked, this, [this, feq](bool on) {
+            QAbstractButton* b = IconButton(def) ? static_cast<QAbstractButton*>(NewIconButton(client_))
+                                                 : new QCheckBox(client_);
+            connect(b, &QAbstractButton::clicked, this, [this, feq](bool on) {
                 Control* self = Find(feq);
                 if (!self || refusing_) return;
                 const ui::ControlDef* d = self->st.def;
@@ -393,11 +416,12 @@ void QtWindow::BuildControl(const ControlState& st) {
             break;
         }
         case Ctl::Radio: {
-            auto* r = new QRadioButton(client_);
+            QAbstractButton* r = IconButton(def) ? static_cast<QAbstractButton*>(NewIconButton(client_))
+                                                 : new QRadioButton(client_);
             r->setAutoExclusive(false);
             if (parent && parent->radios) parent->radios->addButton(r);
             int option = parent_kind == Ctl::Option ? parent->st.feq : 0;
-            connect(r, &QRadioButton::clicked, this, [this, feq, option] {
+            connect(r, &QAbstractButton::clicked, this, [this, feq, option] {
                 if (refusing_) return;
                 Control* o = option ? Find(option) : nullptr;
                 if (o) OptionClicked(*o, feq);
@@ -481,9 +505,37 @@ void QtWindow::BuildControl(const ControlState& st) {
             break;
         }
         case Ctl::Rtf: {
-            auto* t = new QTextEdit(client_);
-            t->setAcceptRichText(false);
+            auto* t = new RtfControl(client_);
+            // What the user makes of the text goes back as its new value; the format at
+            // the cursor as the control's Format with a NewSelection.
+            t->on_value = [this, feq](const std::string& value) {
+                if (Control* self = Find(feq)) self->st.text = value;
+                InputEvent ev = Ev(Event::Accepted, feq);
+                ev.text = value;
+                Deliver(ev);
+            };
+            t->on_state = [this, feq](const std::string& state) {
+                InputEvent ev = Ev(Event::NewSelection, feq);
+                ev.format = state;
+                Deliver(ev);
+            };
             w = t;
+            break;
+        }
+        case Ctl::DropList: {
+            auto* box = new QComboBox(client_);
+            box->setEditable(false);
+            connect(box, &QComboBox::activated, this, [this, feq](int index) {
+                Control* self = Find(feq);
+                if (!self || applying_ || refusing_ || index < 0) return;
+                self->st.selected = index + 1;
+                self->st.text = DropValue(self->st, index);
+                InputEvent ev = Ev(Event::Accepted, feq);
+                ev.selected = self->st.selected;
+                ev.text = self->st.text;
+                Deliver(ev);
+            });
+            w = box;
             break;
         }
         case Ctl::Text: {
@@ -696,8 +748,8 @@ void QtWindow::ApplyText(Control& c) {
             if (auto* b = qobject_cast<QCheckBox*>(c.w)) {
                 const ui::ControlDef* d = c.st.def;
                 b->setText(d ? FromCp1250(d->text) : QString());
-                ApplyCheck(c);
             }
+            ApplyCheck(c);
             break;
         case Ctl::Radio:
             if (auto* b = qobject_cast<QRadioButton*>(c.w)) b->setText(text);
@@ -726,9 +778,7 @@ void QtWindow::ApplyText(Control& c) {
             }
             break;
         case Ctl::Rtf:
-            if (auto* t = qobject_cast<QTextEdit*>(c.w)) {
-                if (t->toPlainText() != text) t->setPlainText(text);
-            }
+            if (auto* t = qobject_cast<RtfControl*>(c.w)) t->SetValue(c.st.text);
             break;
         default:
             if (auto* l = qobject_cast<QLabel*>(c.w)) {
@@ -770,8 +820,8 @@ void QtWindow::ApplyIcon(Control& c) {
 }
 
 void QtWindow::ApplyCheck(Control& c) {
-    auto* b = qobject_cast<QCheckBox*>(c.w);
-    if (!b) return;
+    auto* b = qobject_cast<QAbstractButton*>(c.w);
+    if (!b || !b->isCheckable()) return;
     const ui::ControlDef* d = c.st.def;
     std::string value = rt::clip(c.st.text);
     bool on = d && !d->value.empty() ? value == rt::clip(d->value)
@@ -802,6 +852,17 @@ void QtWindow::ApplyColumns(Control& c) {
 }
 
 void QtWindow::ApplyRows(Control& c) {
+    if (auto* box = qobject_cast<QComboBox*>(c.w)) {
+        QStringList items;
+        for (const auto& row : c.st.rows) items << (row.empty() ? QString() : FromCp1250(row[0]));
+        QStringList now;
+        for (int i = 0; i < box->count(); ++i) now << box->itemText(i);
+        if (now != items) {
+            box->clear();
+            box->addItems(items);
+        }
+        return;
+    }
     if (!c.model) return;
     int columns = static_cast<int>(c.columns.size());
     for (const auto& row : c.st.rows) columns = std::max(columns, static_cast<int>(row.size()));
@@ -843,6 +904,9 @@ void QtWindow::ApplySelected(Control& c) {
     } else if (auto* t = qobject_cast<QTabWidget*>(c.w)) {
         if (c.st.selected >= 1 && c.st.selected <= t->count())
             t->setCurrentIndex(static_cast<int>(c.st.selected - 1));
+    } else if (auto* box = qobject_cast<QComboBox*>(c.w)) {
+        const long sel = c.st.selected;
+        box->setCurrentIndex(sel >= 1 && sel <= box->count() ? static_cast<int>(sel - 1) : -1);
     } else if (c.radios) {
         // The chosen radio: by the option's value, else by its position.
         std::string value = rt::clip(c.st.text);
@@ -859,7 +923,7 @@ void QtWindow::ApplySelected(Control& c) {
         for (int feq : order_) {
             Control& r = ctls_[feq];
             if (r.st.parent == c.st.feq && r.st.kind == Ctl::Radio)
-                if (auto* b = qobject_cast<QRadioButton*>(r.w)) b->setChecked(feq == chosen);
+                if (auto* b = qobject_cast<QAbstractButton*>(r.w)) b->setChecked(feq == chosen);
         }
     }
 }
@@ -1391,6 +1455,10 @@ void QtWindow::MenuTriggered(Control& c) {
             if (EqualLabel(label, "?CUT")) e->cut();
             else if (EqualLabel(label, "?COPY")) e->copy();
             else e->paste();
+        } else if (auto* t = qobject_cast<QTextEdit*>(QApplication::focusWidget())) {
+            if (EqualLabel(label, "?CUT")) t->cut();
+            else if (EqualLabel(label, "?COPY")) t->copy();
+            else t->paste();
         }
     } else if (EqualLabel(label, "?EXIT")) {
         CloseRequested();
@@ -1419,6 +1487,11 @@ void QtWindow::FillWindowMenu(QMenu* menu) {
             if (target && mdi_area_) mdi_area_->setActiveSubWindow(target);
         });
     }
+}
+
+void QtWindow::Perform(int feq, const std::string& action, const std::string& value) {
+    Control* c = Find(feq);
+    if (auto* t = c ? qobject_cast<RtfControl*>(c->w) : nullptr) t->Perform(action, value);
 }
 
 bool QtWindow::PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam,

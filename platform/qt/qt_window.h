@@ -55,6 +55,8 @@ public:
 
     void Show();
     void Apply(const ui::WindowState& delta);
+    // An action on a control (the rich-text control's tool bar actions).
+    void Perform(int feq, const std::string& action, const std::string& value);
     // Disabled while a newer window or a message box of the same thread is open.
     void SetBlocked(bool blocked);
     // The frame's toolbar buttons 3001-3013 shown as a window in use offers them (bit 0:

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRadioButton>
 #include <QDir>
 #include <QElapsedTimer>
@@ -381,6 +382,7 @@ std::string TestDriver::Text(const std::string& procedure, const std::string& la
         return i.isValid() ? Utf8(v->model()->index(i.row(), 0).data().toString()) : std::string();
     }
     if (auto* s = qobject_cast<QTabWidget*>(w)) return Utf8(s->tabText(s->currentIndex()));
+    if (auto* c = qobject_cast<QComboBox*>(w)) return Utf8(c->currentText());
     return {};
 }
 

@@ -31,7 +31,7 @@ struct ControlState {
     int x = 0, y = 0, w = -1, h = -1;
     std::vector<std::vector<std::string>> rows;  // list rows
     std::vector<int> alert_keys;
-    std::string format;                // list format
+    std::string format;                // list format; a rich-text control's format at its cursor
     std::string icon, tip;             // button/image file and tool tip
 };
 
@@ -95,6 +95,8 @@ public:
     // Which of the frame's toolbar buttons (bit 0: 3001 ... bit 12: 3013) a window offers;
     // the frame shows them so while that window is the one in use.
     virtual void ToolbarState(WindowId window, std::uint16_t enabled) {}
+    // An action on a control (Window::Perform); a back end without it ignores it.
+    virtual void Perform(WindowId window, int feq, const std::string& action, const std::string& value) {}
     virtual void Beep() = 0;
     virtual void PrinterSetup(int thread) = 0;
 };
@@ -110,6 +112,7 @@ struct InputEvent {
     int column = 0;
     std::optional<std::string> text;  // the control's new screen text (CP1250)
     std::optional<long> selected;     // a list's or sheet's new selection (1-based)
+    std::optional<std::string> format;  // a rich-text control's format at its cursor
     int x = 0, y = 0, w = 0, h = 0;   // Moved/Sized: the new placement in dialog units
     bool maximized = false, minimized = false;
 };

@@ -97,6 +97,11 @@ double Binding::number() const {
     }
 }
 
+std::size_t Binding::capacity() const {
+    if (kind != Kind::Field || numeric() || size == 0) return 0;
+    return field_type == FieldType::CString ? size - 1 : size;
+}
+
 void Binding::set_text(std::string_view cp1250) const {
     if (!bound()) return;
     if (numeric()) {

@@ -152,7 +152,7 @@ enum class Prop : int {
     Type,        // the control kind (read-only)
     InToolbar,   // 1 when the control stands in the window's toolbar (read-only)
     Visible,     // 1 when shown (read-only: hidden itself or through a parent)
-    Format,      // a list's format text
+    Format,      // a list's format text; a rich-text control's format at its cursor (read)
     PenColor,    // the window's drawing pen colour
     Touched,     // the user changed the control's text since it was last displayed
 };

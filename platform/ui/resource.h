@@ -64,6 +64,9 @@ struct ControlDef {
     std::string msg;            // status text
     int key = 0;                // the control's hot key (a key code)
     std::string format;         // a list's format text ("35L(2)|M~Sifra~C(0)@s7@...")
+    // A drop list's fixed items: "Black|#1|Maroon|#2|...", each text followed by its
+    // value after "#" (an item without one has its text as its value).
+    std::string from;
     std::string value;          // a radio's value, a check box's true value
     std::string off_value;      // a check box's false value
     int std_action = 0;         // the runtime's standard action of a menu item

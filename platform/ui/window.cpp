@@ -77,6 +77,21 @@ std::string radio_value(const ControlDef& d) {
     return out;
 }
 
+// A drop list's fixed items as rows of their text and value.
+std::vector<std::vector<std::string>> from_rows(std::string_view from) {
+    std::vector<std::vector<std::string>> rows;
+    while (!from.empty()) {
+        const std::size_t bar = std::min(from.find('|'), from.size());
+        const std::string_view item = from.substr(0, bar);
+        from.remove_prefix(std::min(bar + 1, from.size()));
+        if (!item.empty() && item.front() == '#' && !rows.empty())
+            rows.back()[1] = std::string(item.substr(1));
+        else
+            rows.push_back({std::string(item), std::string(item)});
+    }
+    return rows;
+}
+
 bool same_value(const Binding& b, const std::string& value) {
     if (b.numeric()) return b.number() == rt::to_number(value);
     return rt::clip(b.text()) == rt::clip(value);
@@ -180,6 +195,26 @@ struct Window::Impl {
         return false;
     }
 
+    // A drop list's row value: a list without a format of columns gives each row as its
+    // text and value; one with columns takes its first column.
+    static std::string row_value(const ControlRec& c, long row) {
+        if (row < 1 || static_cast<std::size_t>(row) > c.st.rows.size()) return {};
+        const auto& r = c.st.rows[row - 1];
+        if (r.empty()) return {};
+        return c.st.format.empty() && r.size() > 1 ? r[1] : r[0];
+    }
+    void choose_row(ControlRec& list, std::string_view value) {
+        long chosen = 0;
+        for (std::size_t i = 0; i < list.st.rows.size() && !rt::clip(value).empty(); ++i) {
+            if (rt::clip(row_value(list, static_cast<long>(i + 1))) == rt::clip(value)) {
+                chosen = static_cast<long>(i + 1);
+                break;
+            }
+        }
+        set_field(list, list.st.selected, chosen);
+        set_text(list, std::string(value));
+    }
+
     void choose_radio(ControlRec& option, std::string_view value) {
         long chosen = 0;
         for (std::size_t i = 0; i < option.radios.size(); ++i) {
@@ -246,6 +281,10 @@ void Window::Impl::add(const std::vector<ControlDef>& defs, int parent, bool men
         s.icon = d.icon;
         s.tip = d.tip;
         if (d.kind == Ctl::Sheet && !d.children.empty()) s.selected = 1;
+        if (d.kind == Ctl::DropList) {
+            s.text.clear();
+            if (!d.from.empty()) s.rows = from_rows(d.from);
+        }
         index[feq] = controls.size();
         std::size_t at = controls.size();
         controls.push_back(std::move(c));
@@ -309,6 +348,10 @@ void Window::Impl::display(ControlRec& c, bool reset_touched) {
             set_field(c, c.st.selected, chosen);
             break;
         }
+        case Ctl::DropList:
+            t = shown_text(c.use, d.picture);
+            choose_row(c, t);
+            break;
         default:
             t = shown_text(c.use, d.picture);
             break;
@@ -335,6 +378,8 @@ bool Window::Impl::update(ControlRec& c) {
         c.use.set_text(t);
         return true;
     }
+    // A rich text that does not fit its variable is refused, never cut: cut RTF is corrupt.
+    if (c.st.kind == Ctl::Rtf && c.use.capacity() && t.size() > c.use.capacity()) return false;
     auto p = d.picture.empty() ? std::nullopt : rt::parse_picture(d.picture);
     if (p && p->kind != PictureKind::String) {
         auto v = rt::deformat(t, *p);
@@ -409,13 +454,23 @@ bool Window::Impl::apply(const InputEvent& in) {
             static_cast<std::size_t>(*in.selected) <= c->radios.size())
             if (const ControlRec* r = find(c->radios[*in.selected - 1])) c->st.text = radio_value(*r->st.def);
     }
+    if (c && in.selected && c->st.kind == Ctl::DropList && !in.text)
+        c->st.text = row_value(*c, *in.selected);
     if (c && in.text) {
         if (*in.text != c->st.text) c->touched = true;
         c->st.text = *in.text;
     }
+    if (c && in.format) c->st.format = *in.format;
     switch (in.event) {
         case Event::Accepted:
             if (c && (in.text || in.selected)) {
+                // A rich text keeps what the user made of it on the screen: refused, its
+                // variable keeps its value (the control's editor tells the user); taken,
+                // the variable and the screen agree without showing it again.
+                if (c->st.kind == Ctl::Rtf) {
+                    if (update(*c)) c->shown = c->st.text;
+                    break;
+                }
                 if (!update(*c)) {
                     // Refused: the variable keeps its value and shows it again, the
                     // control gets the focus back, and the procedure hears nothing.
@@ -690,6 +745,9 @@ void Window::Set(int feq, Prop p, long v) {
         case Prop::Selected:
             if (s.kind == Ctl::Option && v >= 1 && static_cast<std::size_t>(v) <= c->radios.size()) {
                 if (const ControlRec* r = m.find(c->radios[v - 1])) m.choose_radio(*c, radio_value(*r->st.def));
+            } else if (s.kind == Ctl::DropList) {
+                m.set_field(*c, s.selected, v);
+                m.set_text(*c, Impl::row_value(*c, v));
             } else {
                 m.set_field(*c, s.selected, v);
             }
@@ -731,6 +789,8 @@ void Window::SetText(int feq, Prop p, std::string_view value) {
         case Prop::Value:
             if (c->st.kind == Ctl::Option)
                 m.choose_radio(*c, value);
+            else if (c->st.kind == Ctl::DropList)
+                m.choose_row(*c, value);
             else
                 m.set_text(*c, std::string(value));
             break;
@@ -821,6 +881,13 @@ void Window::ClearAlerts(int feq) {
     if (!a.keys) return;
     if (!a.keys->empty()) *a.dirty = true;
     a.keys->clear();
+}
+
+void Window::Perform(int feq, std::string_view action, std::string_view value) {
+    Impl& m = *impl_;
+    if (!m.open || !m.find(feq)) return;
+    m.flush();
+    if (Backend* b = GetBackend()) b->Perform(m.id, feq, std::string(action), std::string(value));
 }
 
 void Window::SetRows(int feq, std::vector<std::vector<std::string>> rows) {

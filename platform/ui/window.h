@@ -40,6 +40,9 @@ struct Binding {
     void set_text(std::string_view cp1250) const;
     void set_number(double v) const;
     bool numeric() const;
+    // The most bytes of text the variable holds: a CSTRING's size less its terminator, a
+    // STRING's size; 0 for texts without a limit and for numbers.
+    std::size_t capacity() const;
 };
 
 // Resolves a resource's USE name ("KVD:BROJ") to this thread's variable. The data layer
@@ -115,7 +118,13 @@ public:
     void RemoveAlert(int feq, int key);
     void ClearAlerts(int feq);
 
-    // Rows of a list control: each row the texts of its columns, already formatted.
+    // Asks the back end to carry out an action on a control (the formatting, clipboard,
+    // file and print actions of a rich-text control), after what the window shows so far.
+    // Nothing happens while the window is not open.
+    void Perform(int feq, std::string_view action, std::string_view value = {});
+
+    // Rows of a list control: each row the texts of its columns, already formatted. A drop
+    // list with fixed items has one row per item: its text and its value.
     void SetRows(int feq, std::vector<std::vector<std::string>> rows);
     const std::vector<std::vector<std::string>>& Rows(int feq) const;
 

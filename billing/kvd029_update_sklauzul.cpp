@@ -1,0 +1,149 @@
+// The clause form: number and description, and the two rich texts, each edited with its
+// tool bar through a rich-text editor object. A text whose RTF does not fit its column is
+// refused with a message and the clause is not saved.
+#include <array>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "billing/kvd028_browse_klauzul.h"
+#include "data/access.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/ui/richtext.h"
+#include "shell/form.h"
+
+namespace kvadrin {
+namespace {
+
+using rt::ui::Prop;
+using Tool = rt::ui::RichTextEditor::Tool;
+
+constexpr const char* kName = "UpdateSKLAUZUL";
+
+const rt::RecordLayout& SklLayout() { return table_def(TableId::SKLAUZUL).layout; }
+
+// The editor of one of the two texts (one class per text): an empty text is stored empty.
+template <int Text>
+class ClauseTextEditor final : public rt::ui::RichTextEditor {
+public:
+    std::string EmptyText() override {
+        RichTextEditor::EmptyText();
+        return {};
+    }
+};
+
+// The tool controls of a text by their label's ending.
+constexpr std::pair<Tool, const char*> kTools[] = {
+    {Tool::New, "NEW"},           {Tool::Open, "OPEN"},
+    {Tool::Save, "SAVE"},         {Tool::Print, "PRINT"},
+    {Tool::Find, "FIND"},         {Tool::Replace, "REPLACE"},
+    {Tool::Cut, "CUT"},           {Tool::Copy, "COPY"},
+    {Tool::Paste, "PASTE"},       {Tool::Undo, "UNDO"},
+    {Tool::Redo, "REDO"},         {Tool::TabStops, "TABS"},
+    {Tool::Indents, "INDENTS"},   {Tool::Alignment, "ALIGN"},
+    {Tool::Bullets, "BULLETS"},   {Tool::BulletStyle, "BULLETSTYLE"},
+    {Tool::FontName, "FONTNAME"}, {Tool::FontSize, "FONTSIZE"},
+    {Tool::FontCharset, "CHARSET"}, {Tool::Bold, "BOLD"},
+    {Tool::Italic, "ITALIC"},     {Tool::Underline, "UNDERLINE"},
+    {Tool::FontColor, "FONTCOLOR"}, {Tool::Highlight, "HIGHLIGHT"},
+};
+
+class UpdateSklauzulController : public FormController {
+public:
+    explicit UpdateSklauzulController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {}
+
+    // Once the window is open, each editor gets the tool controls of its tab.
+    void Open(rt::ui::Window& w) override {
+        FormController::Open(w);
+        GiveTools(flats_, kClauseToolsFlats);
+        GiveTools(firms_, kClauseToolsFirms);
+    }
+
+    int Setup() override {
+        const int level = FormController::Setup();
+        if (level != rt::ui::kLevelGoOn) return level;
+        rt::ui::Window& w = window();
+        // After the placement is loaded: each editor bound to its text.
+        flats_.Init(w, w.Feq("?SKL:TEKSTKLAUZULE"), "");
+        firms_.Init(w, w.Feq("?SKL:TEKSTPOSLOVNI"), "");
+        if (REQUEST == ViewRecord) {
+            // Viewing: the buttons and drop lists of both tool bars are disabled; the
+            // alignment, the bullets check and bold, italic and underline stay.
+            for (rt::ui::RichTextEditor* e : Editors())
+                for (const auto& [tool, feq] : e->tools()) {
+                    const int kind = static_cast<int>(w.Get(feq, Prop::Type));
+                    if (kind == rt::ui::Ctl::Button || kind == rt::ui::Ctl::DropList) e->DisableControl(feq);
+                }
+        }
+        return rt::ui::kLevelGoOn;
+    }
+
+    // A text too long for its column keeps the clause from being saved.
+    int OnCompleted() override {
+        if (REQUEST == InsertRecord || REQUEST == ChangeRecord) {
+            rt::ui::Window& w = window();
+            int tab = 2;
+            for (rt::ui::RichTextEditor* e : Editors()) {
+                if (!e->CheckLength()) {
+                    w.Set(w.Feq("?CURRENTTAB"), Prop::Selected, tab);
+                    w.Select(e->control());
+                    return rt::ui::kLevelConsumed;
+                }
+                ++tab;
+            }
+        }
+        return FormController::OnCompleted();
+    }
+
+protected:
+    // The editors see every event first; their tool bars are theirs to drive.
+    int FirstEventHandlers() override {
+        for (rt::ui::RichTextEditor* e : Editors()) e->TakeEvent();
+        return 0;
+    }
+    void TeardownCompanions() override {
+        for (rt::ui::RichTextEditor* e : Editors()) e->Kill();
+    }
+
+private:
+    std::array<rt::ui::RichTextEditor*, 2> Editors() { return {&flats_, &firms_}; }
+
+    void GiveTools(rt::ui::RichTextEditor& editor, const char* prefix) {
+        rt::ui::Window& w = window();
+        for (const auto& [tool, name] : kTools)
+            if (const int feq = w.Feq(std::string(prefix) + name)) editor.SetToolControl(tool, feq);
+    }
+
+    static FormParts Parts(rt::ui::Window& w) {
+        FormParts p;
+        p.updated = Relate::SKLAUZUL();
+        p.history = FormHistory(kName, SklLayout());
+        p.recall_fields = {{w.Feq("?SKL:TEKSTKLAUZULE"), 1},
+                           {w.Feq("?SKL:TEKSTPOSLOVNI"), 2},
+                           {w.Feq("?SKL:SIFRA"), 3},
+                           {w.Feq("?SKL:OPIS"), 4}};
+        p.ok = w.Feq("?OK");
+        p.cancel = w.Feq("?CANCEL");
+        p.help = w.Feq("?HELP");
+        p.first_field = w.Feq("?SKL:SIFRA:PROMPT");
+        return p;
+    }
+
+    ClauseTextEditor<1> flats_;
+    ClauseTextEditor<2> firms_;
+};
+
+}  // namespace
+
+void UpdateSKLAUZUL() {
+    RunWindowProcedure(
+        kName, WindowKind::Form, UpdateSklauzulWindow(),
+        [](rt::ui::Window& w) {
+            for (const char* f : {"SKL:TEKSTKLAUZULE", "SKL:TEKSTPOSLOVNI", "SKL:SIFRA", "SKL:OPIS"})
+                w.Use(w.Feq(std::string("?") + f), rt::ui::Binding::OfField(*SklLayout().field(f), &SKL));
+        },
+        [](ProcedureObjects& o) { return std::make_unique<UpdateSklauzulController>(o); });
+}
+
+}  // namespace kvadrin
