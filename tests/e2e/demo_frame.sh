@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program on a virtual X display, used as a person would: the demo firm is laid
 # out, the program starts in its program folder, the login is answered with Connect, and
-# the frame must come up with the demo firm's caption; the services browse is then opened
-# from the menu. Screenshots of the login and of the frame go to the output folder.
+# the frame must come up with the demo firm's caption; the services and the units browse
+# are then opened from the menu. Screenshots of the login and of the frame go to the
+# output folder.
 #   demo_frame.sh BUILD_DIR OUTPUT_DIR
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
@@ -58,9 +59,15 @@ sleep 0.5
 xdotool key Down Down Return
 sleep 2
 shot demo_frame_services.png
+# Matični podaci > Kvadrin: the units browse with its totals beside it.
+xdotool mousemove $((X + 110)) $((Y + 8)) click 1
+sleep 0.5
+xdotool key Down Return
+sleep 2
+shot demo_frame_units.png
 
-# File > Exit closes the browse and the frame; each saves its placement as it closes, so
-# the browse's section in the settings proves it was open.
+# File > Exit closes the browses and the frame; each saves its placement as it closes, so
+# a browse's section in the settings proves it was open.
 xdotool key --window "$FRAME" alt+f
 sleep 0.3
 xdotool key x
@@ -69,5 +76,6 @@ if kill -0 "$PID" 2>/dev/null; then echo "the program did not end at Exit" >&2; 
 wait "$PID" || true
 PID=
 grep -q '^\[BrowseObaveze\]' KVD.INI || { echo "the services browse did not open" >&2; cat KVD.INI >&2; exit 1; }
+grep -q '^\[BrowseKvadrin\]' KVD.INI || { echo "the units browse did not open" >&2; cat KVD.INI >&2; exit 1; }
 grep -q '^\[Main\]' KVD.INI || { echo "the frame did not save its placement" >&2; exit 1; }
 echo "ok"
