@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QLineEdit>
+#include <QMessageBox>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -83,6 +88,36 @@ protected:
             ADD_FAILURE() << e.what();
         }
     }
+
+    // Runs `work` on a procedure thread of its own and waits for it alone (a browse's
+    // thread may still be running).
+    void OnThread(std::function<void()> work) {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        driver.Start([work = std::move(work), done] {
+            work();
+            *done = true;
+        });
+        driver.WaitUntil([&] { return done->load(); }, "the work on its thread");
+    }
+    // The title of the first message box, once one is open.
+    std::string MessageTitle() {
+        driver.WaitUntil([&] { return driver.MessageOpen(); }, "a message box");
+        return driver.Server().Messages().front().box->windowTitle().toStdString();
+    }
+    bool ReadOnly(const std::string& procedure, const std::string& label) {
+        auto* e = qobject_cast<QLineEdit*>(driver.Widget(procedure, label));
+        return e && e->isReadOnly();
+    }
+    // Waits for a window to close; a message box in the way fails the test with its text.
+    void Closed(const std::string& procedure) {
+        try {
+            driver.WaitClosed(procedure);
+        } catch (const rt::qt::DriverError&) {
+            if (driver.MessageOpen()) ADD_FAILURE() << "message: " << driver.MessageText();
+            throw;
+        }
+    }
+
     rt::qt::TestDriver driver;
 };
 

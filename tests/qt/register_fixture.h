@@ -1,22 +1,23 @@
-// Shared set-up of the register tests on the embedded store: a fresh database and folder
-// per test, the program's process-wide objects, rows written straight to the tables and
-// read back from them on a procedure thread of their own.
+// Shared set-up of the GUI tests on the embedded store: a fresh folder and firm database per
+// test with the program's process-wide objects, rows written straight to the tables and read
+// back from them; and what a user does on a register's browse and its form.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QTabWidget>
 #include <QTreeView>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 #include "data/access.h"
 #include "data/globals.h"
@@ -29,7 +30,20 @@
 
 namespace kvtest {
 
-class RegisterGui : public GuiTest {
+// A new empty folder under the temporary one, its name starting with `name`.
+inline std::filesystem::path FreshFolder(const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() /
+                         ("kv_" + name + "_" + std::to_string(::getpid()) + "_" +
+                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(dir);
+    return dir;
+}
+
+// A fresh folder, the current one while the test runs, holding the firm database
+// `database` on the embedded store and the settings file; the program's process-wide
+// objects ready.
+class StoreTest : public GuiTest {
 public:
     // Writes the record in a table's buffer as a new row (on a procedure thread).
     static void AddRowOf(kvadrin::TableId table) {
@@ -49,57 +63,8 @@ public:
         AddRowOf(kvadrin::TableId::NAZIVI);
     }
 
-protected:
-    static constexpr const char* kList = "?BROWSE:1";
-
-    // A fresh folder and firm database named `database`; the firm's address and place;
-    // the browse under test, its form and its window (for the hidden buttons' numbers).
-    void SetUpRegister(const std::string& database, const char* browse, const char* form,
-                       const rt::ui::WindowDef& browse_window) {
-        browse_ = browse;
-        form_ = form;
-        namespace fs = std::filesystem;
-        dir_ = fs::temp_directory_path() /
-               ("kv_" + database + "_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
-        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
-        cwd_ = fs::current_path();
-        fs::current_path(dir_);
-        if (!kvadrin::MainModuleReady()) kvadrin::MainModuleInit();
-        kvadrin::InstallThreadHooks();
-        kvadrin::OWNERFIRME = "(localdb)\\test," + database + ",,;TrustedConnection=True";
-        kvadrin::ADRESA = rt::utf8_to_cp1250("Bulevar Oslobođenja 7");
-        kvadrin::MESTO = "21000 Novi Sad";
-        kvadrin::ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
-        kvadrin::ProgramSettings.Init((dir_ / "KVD.INI").string());
-        OnThread([&] {
-            rt::ui::Window w(browse_window);
-            close_feq = w.Feq("?CLOSE");
-            view_feq = w.Feq("?VIEW:3");
-        });
-    }
-    void TearDown() override {
-        GuiTest::TearDown();
-        kvadrin::ProgramSettings.Kill();
-        kvadrin::ADRESA = "";
-        kvadrin::MESTO = "";
-        std::filesystem::current_path(cwd_);
-        std::filesystem::remove_all(dir_);
-    }
-
-    // Runs `work` on a procedure thread of its own and waits for it alone (a browse's
-    // thread may still be running).
-    void OnThread(std::function<void()> work) {
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        driver.Start([work = std::move(work), done] {
-            work();
-            *done = true;
-        });
-        driver.WaitUntil([&] { return done->load(); }, "the work on its thread");
-    }
-
-    // Reads a row by a key, the key's fields set in the buffer by `key`; false when none.
+    // Reads a row by a key, the key's fields set in the buffer by `key`; false when none
+    // (on a procedure thread).
     static bool ReadRow(kvadrin::TableId table, const char* key_name, const std::function<void()>& key) {
         rt::FileManager* fm = kvadrin::Access::Of(table);
         fm->Open();
@@ -110,90 +75,147 @@ protected:
         return found;
     }
 
+protected:
+    void SetUpStore(const std::string& database) {
+        dir_ = FreshFolder(database);
+        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
+        cwd_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_);  // Formats.FDB lives in the current folder
+        if (!kvadrin::MainModuleReady()) kvadrin::MainModuleInit();
+        kvadrin::InstallThreadHooks();
+        kvadrin::OWNERFIRME = "(localdb)\\test," + database + ",,;TrustedConnection=True";
+        kvadrin::ProgramErrors.Init();
+        rt::ui::InstallErrorShower();
+        kvadrin::ProgramSettings.Init((dir_ / "KVD.INI").string());
+    }
+    void TearDown() override {
+        GuiTest::TearDown();
+        kvadrin::ProgramSettings.Kill();
+        std::filesystem::current_path(cwd_);
+        std::filesystem::remove_all(dir_);
+    }
+
+    std::filesystem::path dir_, cwd_;
+};
+
+// What a user does on a browse and its form, over a fixture derived from GuiTest: the
+// browse's and the form's procedure names, the browse running on a thread of its own and
+// its response, and the numbers of its hidden buttons.
+template <class Base>
+class BrowseSteps : public Base {
+protected:
+    static constexpr const char* kList = "?BROWSE:1";
+
+    BrowseSteps(std::string browse, std::string form) : browse_(std::move(browse)), form_(std::move(form)) {}
+
+    // The numbers of the browse window's hidden ?CLOSE and ?VIEW:3, as its keys and popup
+    // press them.
+    void FindHiddenButtons(const rt::ui::WindowDef& browse_window) {
+        this->OnThread([&] {
+            rt::ui::Window w(browse_window);
+            close_feq = w.Feq("?CLOSE");
+            view_feq = w.Feq("?VIEW:3");
+        });
+    }
+
     // Runs the browse on a thread of its own, called with `request`; `after` runs on that
     // thread when it returns, before its response is kept.
     void StartBrowse(std::uint8_t request, std::function<void()> browse, std::function<void()> after = {}) {
         response = -1;
-        thread = driver.Start([this, request, browse = std::move(browse), after = std::move(after)] {
+        thread = this->driver.Start([this, request, browse = std::move(browse), after = std::move(after)] {
             kvadrin::CallRequest = request;
             browse();
             if (after) after();
             response = kvadrin::CallResponse;
         });
-        driver.WaitForWindow(browse_);
+        this->driver.WaitForWindow(browse_);
     }
-    std::string Cell(int row, int column) { return driver.Cell(browse_, kList, row, column); }
-    int Rows() { return driver.RowCount(browse_, kList); }
+    std::string Cell(int row, int column) { return this->driver.Cell(browse_, kList, row, column); }
+    int Rows() { return this->driver.RowCount(browse_, kList); }
     std::vector<std::string> Column(int column) {
         std::vector<std::string> out;
         for (int r = 1; r <= Rows(); ++r) out.push_back(Cell(r, column));
         return out;
     }
     void WaitColumn(int column, const std::vector<std::string>& cells, const std::string& what) {
-        driver.WaitUntil([&] { return Column(column) == cells; }, what);
+        this->driver.WaitUntil([&] { return Column(column) == cells; }, what);
     }
+    void WaitRows(int n, const std::string& what) {
+        this->driver.WaitUntil([&] { return Rows() == n; }, what + ": " + std::to_string(n) + " rows");
+    }
+    void WaitCell(int row, int column, const std::string& text, const std::string& what) {
+        this->driver.WaitUntil([&] { return Rows() >= row && Cell(row, column) == text; },
+                               what + ": row " + std::to_string(row) + " shows " + text);
+    }
+    // The current row of the list (1-based), 0 when none.
     int CurrentRow() {
-        auto* v = qobject_cast<QTreeView*>(driver.Widget(browse_, kList));
+        auto* v = qobject_cast<QTreeView*>(this->driver.Widget(browse_, kList));
         return v ? v->currentIndex().row() + 1 : 0;
     }
+    // Clicks a row of the list and waits until it is the current one.
     void PickRow(int row) {
-        driver.PickRow(browse_, kList, row);
-        driver.WaitUntil([&] { return CurrentRow() == row; }, "row " + std::to_string(row) + " current");
+        this->driver.PickRow(browse_, kList, row);
+        this->driver.WaitUntil([&] { return CurrentRow() == row; }, "row " + std::to_string(row) + " current");
     }
     void KeyOnList(int key) {
-        driver.Focus(browse_, kList);
-        driver.Keys(browse_, {key});
+        this->driver.Focus(browse_, kList);
+        this->driver.Keys(browse_, {key});
     }
     void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
-    // The hidden ?CLOSE, as the keys and the popup press it.
-    void CloseBrowse(int expected) {
-        Post(rt::ui::Event::Accepted, close_feq);
-        driver.WaitForThreads();
+    // The hidden ?CLOSE, as the keys and the popup press it; or the window's close box.
+    void CloseBrowse(int expected = kvadrin::RequestCompleted, bool close_box = false) {
+        if (close_box) Post(rt::ui::Event::CloseWindow, 0);
+        else Post(rt::ui::Event::Accepted, close_feq);
+        this->driver.WaitForThreads();
         EXPECT_EQ(response, expected);
     }
-    void WaitForm(const char* caption) {
-        driver.WaitForWindow(form_);
-        driver.WaitUntil([&] { return driver.Caption(form_) == caption; }, std::string("caption ") + caption);
+    void WaitForm(const std::string& caption) {
+        this->driver.WaitForWindow(form_);
+        this->driver.WaitUntil([&] { return this->driver.Caption(form_) == caption; }, "caption " + caption);
     }
+    void FormClosed() { this->Closed(form_); }
+    using Base::ReadOnly;
+    // An entry of the form.
+    bool ReadOnly(const std::string& label) { return this->ReadOnly(form_, label); }
 
     // The browse's caption, its list's headings and its tabs; the standard buttons hidden.
     void ExpectBrowseWindow(const std::string& caption, const std::vector<std::string>& headings,
                             const std::vector<std::string>& tabs) {
-        EXPECT_EQ(driver.Caption(browse_), caption);
+        EXPECT_EQ(this->driver.Caption(browse_), caption);
         for (std::size_t c = 0; c < headings.size(); ++c)
-            EXPECT_EQ(driver.Heading(browse_, kList, static_cast<int>(c + 1)), headings[c]);
-        auto* sheet = qobject_cast<QTabWidget*>(driver.Widget(browse_, "?CURRENTTAB"));
+            EXPECT_EQ(this->driver.Heading(browse_, kList, static_cast<int>(c + 1)), headings[c]);
+        auto* sheet = qobject_cast<QTabWidget*>(this->driver.Widget(browse_, "?CURRENTTAB"));
         ASSERT_NE(sheet, nullptr);
         ASSERT_EQ(sheet->count(), static_cast<int>(tabs.size()));
         for (std::size_t t = 0; t < tabs.size(); ++t)
             EXPECT_EQ(sheet->tabText(static_cast<int>(t)).toStdString(), tabs[t]);
         for (const char* hidden : {"?SELECT:2", "?VIEW:3", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?CLOSE", "?HELP"})
-            EXPECT_FALSE(driver.Visible(browse_, hidden)) << hidden;
+            EXPECT_FALSE(this->driver.Visible(browse_, hidden)) << hidden;
     }
 
-    std::string MessageTitle() {
-        driver.WaitUntil([&] { return driver.MessageOpen(); }, "a message box");
-        return driver.Server().Messages().front().box->windowTitle().toStdString();
-    }
-    bool ReadOnly(const std::string& procedure, const std::string& label) {
-        auto* e = qobject_cast<QLineEdit*>(driver.Widget(procedure, label));
-        return e && e->isReadOnly();
-    }
-    // Waits for a window to close; a message box in the way fails the test with its text.
-    void Closed(const std::string& procedure) {
-        try {
-            driver.WaitClosed(procedure);
-        } catch (const rt::qt::DriverError&) {
-            if (driver.MessageOpen()) ADD_FAILURE() << "message: " << driver.MessageText();
-            throw;
-        }
-    }
-
-    std::filesystem::path dir_, cwd_;
     std::string browse_, form_;
     int thread = 0;
     int close_feq = 0, view_feq = 0;  // the browse's hidden buttons
     std::atomic<int> response{-1};
+};
+
+// A register's browse and form over a firm database of their own; the firm's address and
+// place set.
+class RegisterGui : public BrowseSteps<StoreTest> {
+protected:
+    RegisterGui(std::string browse, std::string form) : BrowseSteps(std::move(browse), std::move(form)) {}
+
+    void SetUpRegister(const std::string& database, const rt::ui::WindowDef& browse_window) {
+        SetUpStore(database);
+        kvadrin::ADRESA = rt::utf8_to_cp1250("Bulevar Oslobođenja 7");
+        kvadrin::MESTO = "21000 Novi Sad";
+        FindHiddenButtons(browse_window);
+    }
+    void TearDown() override {
+        StoreTest::TearDown();
+        kvadrin::ADRESA = "";
+        kvadrin::MESTO = "";
+    }
 };
 
 }  // namespace kvtest

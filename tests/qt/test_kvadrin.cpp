@@ -52,8 +52,9 @@ std::string Shown(double v, const char* picture) { return rt::clip(rt::left(rt::
 
 class KvadrinGui : public kvtest::RegisterGui {
 protected:
+    KvadrinGui() : RegisterGui(kBrowse, kForm) {}
     void SetUp() override {
-        SetUpRegister("KVADRINDB", kBrowse, kForm, BrowseKvadrinWindow());
+        SetUpRegister("KVADRINDB", BrowseKvadrinWindow());
         QBEFILTER = "";
     }
     void TearDown() override {

@@ -17,7 +17,8 @@ constexpr const char* kForm = "UpdateNaziviN05";
 
 class NaziviGui : public kvtest::RegisterGui {
 protected:
-    void SetUp() override { SetUpRegister("NAZIVIDB", kBrowse, kForm, BrowseNaziviWindow()); }
+    NaziviGui() : RegisterGui(kBrowse, kForm) {}
+    void SetUp() override { SetUpRegister("NAZIVIDB", BrowseNaziviWindow()); }
     // A customer as stored, in UTF-8, its nine fields of the form and two it leaves alone
     // ("" when there is none).
     std::string Stored(const char* code) {
