@@ -20,7 +20,7 @@
 #include "shell/firms_list.h"
 #include "shell/login.h"
 #include "shell/procedure.h"
-#include "tests/qt/register_gui.h"
+#include "tests/qt/register_fixture.h"
 #include "tests/qt/test_login_fixture.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +32,6 @@ namespace {
 constexpr const char* kBrowse = "BrowseMBase";
 constexpr const char* kForm = "UpdateMBASE";
 constexpr const char* kChange = "PromenaServeraMB";
-constexpr const char* kList = "?BROWSE:1";
 
 // A firm as the file holds it, in UTF-8: name, server, folder and the fifteen lines.
 struct StoredFirm {
@@ -57,16 +56,12 @@ std::string Row(const char* name, const char* server, const char* folder, const 
     return std::string(reinterpret_cast<const char*>(&m), sizeof m);
 }
 
-class FirmsListGui : public kvtest::RegisterGui<kvtest::LoginFixture> {
+class FirmsListGui : public kvtest::BrowseSteps<kvtest::LoginFixture> {
 protected:
-    FirmsListGui() : RegisterGui(kBrowse, kList, kForm) {}
+    FirmsListGui() : BrowseSteps(kBrowse, kForm) {}
     void SetUp() override {
         LoginFixture::SetUp();
-        OnThread([this] {
-            rt::ui::Window w(BrowseMBaseWindow());
-            close_feq = w.Feq("?CLOSE");
-            view_feq = w.Feq("?VIEW:3");
-        });
+        FindHiddenButtons(BrowseMBaseWindow());
     }
     // The firms file read through the table layer, by name.
     std::map<std::string, StoredFirm> Stored() {
@@ -88,32 +83,14 @@ protected:
     }
     std::string FirmsFileBytes() { return Slurp(year_ / "MBASE.DAT"); }
 
+    // The browse; the firm left in the buffer when it returns is kept in `chosen`.
     void StartBrowse(std::uint8_t request) {
-        response = -1;
-        thread = driver.Start([this, request] {
-            CallRequest = request;
-            BrowseMBase();
-            {
-                std::lock_guard lock(m);
-                chosen = Utf8(M.NAZIVFIRME.view());
-            }
-            response = CallResponse;
+        BrowseSteps::StartBrowse(request, BrowseMBase, [this] {
+            std::lock_guard lock(m);
+            chosen = Utf8(M.NAZIVFIRME.view());
         });
-        driver.WaitForWindow(kBrowse);
     }
-    void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
-    void CloseBrowse(int expected) {
-        Post(rt::ui::Event::Accepted, close_feq);
-        driver.WaitForThreads();
-        EXPECT_EQ(response, expected);
-    }
-    int Rows() { return driver.RowCount(kBrowse, kList); }
-    std::string Cell(int row, int column) { return driver.Cell(kBrowse, kList, row, column); }
-    std::vector<std::string> Names() {
-        std::vector<std::string> out;
-        for (int r = 1; r <= Rows(); ++r) out.push_back(Cell(r, 1));
-        return out;
-    }
+    std::vector<std::string> Names() { return Column(1); }
     void WaitNames(const std::vector<std::string>& names, const std::string& what) {
         try {
             driver.WaitUntil([&] { return Names() == names; }, what);
@@ -144,9 +121,6 @@ protected:
     }
 
     static inline const std::vector<const char*> kMaintenance = {"?INSERT:4", "?CHANGE:4", "?DELETE:4"};
-    int thread = 0;
-    int close_feq = 0, view_feq = 0;
-    std::atomic<int> response{-1};
     std::mutex m;
     std::string chosen;
 };

@@ -27,26 +27,14 @@
 #include <QTextList>
 #include <QTreeView>
 #include <QtTest/QTest>
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <mutex>
 
 #include "billing/kvd028_browse_klauzul.h"
-#include "data/access.h"
-#include "data/globals.h"
-#include "data/program_objects.h"
-#include "data/tables.h"
-#include "data/thread_data.h"
-#include "platform/core/text.h"
 #include "platform/qt/rtf_control.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/qt/register_fixture.h"
 #include "tests/qt/unrtf.h"
 
-namespace fs = std::filesystem;
 using namespace kvadrin;
 namespace Key = rt::ui::Key;
 
@@ -54,42 +42,23 @@ namespace {
 
 constexpr const char* kBrowse = "BrowseKlauzul";
 constexpr const char* kForm = "UpdateSKLAUZUL";
-constexpr const char* kList = "?BROWSE:1";
 constexpr const char* kFlats = "?SKL:TEKSTKLAUZULE";
 constexpr const char* kFirms = "?SKL:TEKSTPOSLOVNI";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-const rt::RecordLayout& SklLayout() { return table_def(TableId::SKLAUZUL).layout; }
 
 struct Clause {
     bool found = false;
     std::string opis, flats, firms;  // as stored (CP1250)
 };
 
-Clause Stored(int sifra) {
-    rt::FileManager* fm = Access::SKLAUZUL();
-    fm->Open();
-    Files::SKLAUZUL().Clear();
-    SKL.SIFRA = static_cast<std::int16_t>(sifra);
-    Clause c;
-    if (fm->GetByKeyQuiet(SklLayout().key_index("SKL:Po_sifri")) == 0)
-        c = {true, SKL.OPIS.str(), SKL.TEKSTKLAUZULE.str(), SKL.TEKSTPOSLOVNI.str()};
-    fm->Close();
-    return c;
-}
-
 void AddClause(int sifra, const std::string& opis, const std::string& flats, const std::string& firms) {
-    rt::FileManager* fm = Access::SKLAUZUL();
-    ASSERT_EQ(fm->Open(), 0);
-    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
     Files::SKLAUZUL().Clear();
     SKL.SIFRA = static_cast<std::int16_t>(sifra);
     SKL.OPIS = opis;
     SKL.TEKSTKLAUZULE = flats;
     SKL.TEKSTPOSLOVNI = firms;
-    ASSERT_EQ(Files::SKLAUZUL().Add(), 0) << rt::Error();
-    fm->Close();
+    kvtest::StoreTest::AddRowOf(TableId::SKLAUZUL);
 }
 
 // The words unrtf reads in RTF.
@@ -108,73 +77,19 @@ const std::string kForeign =
     "{\\*\\generator Neki program 2.1}\\viewkind4\\uc1 \r\n"
     "\\pard\\sa200\\sl276\\slmult1\\f0\\fs22\\lang26 Stara klauzula o odr\\'9eavanju\\par\r\n}\r\n";
 
-class KlauzuleGui : public kvtest::GuiTest {
+class KlauzuleGui : public kvtest::RegisterGui {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kv_klauzule_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
-        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
-        cwd_ = fs::current_path();
-        fs::current_path(dir_);
-        if (!MainModuleReady()) MainModuleInit();
-        InstallThreadHooks();
-        OWNERFIRME = "(localdb)\\test,KLAUZULEDB,,;TrustedConnection=True";
-        ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
-        ProgramSettings.Init((dir_ / "KVD.INI").string());
-        OnThread([this] {
-            rt::ui::Window w(BrowseKlauzulWindow());
-            view_feq = w.Feq("?VIEW:3");
-            close_feq = w.Feq("?CLOSE");
-        });
-    }
-    void TearDown() override {
-        kvtest::GuiTest::TearDown();
-        ProgramSettings.Kill();
-        fs::current_path(cwd_);
-        fs::remove_all(dir_);
-    }
-    void OnThread(std::function<void()> work) {
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        driver.Start([work = std::move(work), done] {
-            work();
-            *done = true;
-        });
-        driver.WaitUntil([&] { return done->load(); }, "the work on its thread");
-    }
+    KlauzuleGui() : RegisterGui(kBrowse, kForm) {}
+    void SetUp() override { SetUpRegister("KLAUZULEDB", BrowseKlauzulWindow()); }
     Clause StoredNow(int sifra) {
         Clause c;
-        OnThread([&] { c = Stored(sifra); });
+        OnThread([&] {
+            if (ReadRow(TableId::SKLAUZUL, "SKL:Po_sifri", [&] { SKL.SIFRA = static_cast<std::int16_t>(sifra); }))
+                c = {true, SKL.OPIS.str(), SKL.TEKSTKLAUZULE.str(), SKL.TEKSTPOSLOVNI.str()};
+        });
         return c;
     }
-    void Start() {
-        response = -1;
-        thread = driver.Start([this] {
-            CallRequest = 0;
-            BrowseKlauzul();
-            response = CallResponse;
-        });
-        driver.WaitForWindow(kBrowse);
-    }
-    int Rows() { return driver.RowCount(kBrowse, kList); }
-    void WaitCell(int row, int column, const std::string& text, const std::string& what) {
-        driver.WaitUntil([&] { return Rows() >= row && driver.Cell(kBrowse, kList, row, column) == text; },
-                         what + ": row " + std::to_string(row) + " shows " + text);
-    }
-    void PickRow(int row) {
-        driver.PickRow(kBrowse, kList, row);
-        driver.WaitUntil([&] {
-            auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
-            return v && v->currentIndex().row() == row - 1;
-        }, "row " + std::to_string(row) + " current");
-    }
-    void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
-    void CloseBrowse() {
-        Post(rt::ui::Event::Accepted, close_feq);
-        driver.WaitForThreads();
-        EXPECT_EQ(response, RequestCompleted);
-    }
+    void Start() { StartBrowse(0, BrowseKlauzul); }
     void Insert() {
         driver.Focus(kBrowse, kList);
         driver.Keys(kBrowse, {Key::Insert});
@@ -189,18 +104,6 @@ protected:
         PickRow(row);
         Post(rt::ui::Event::Accepted, view_feq);
         WaitForm("View Record");
-    }
-    void WaitForm(const char* caption) {
-        driver.WaitForWindow(kForm);
-        driver.WaitUntil([&] { return driver.Caption(kForm) == caption; }, std::string("caption ") + caption);
-    }
-    void FormClosed() {
-        try {
-            driver.WaitClosed(kForm);
-        } catch (const rt::qt::DriverError&) {
-            if (driver.MessageOpen()) ADD_FAILURE() << "message: " << driver.MessageText();
-            throw;
-        }
     }
     void Tab(int tab) {
         driver.PickTab(kForm, "?CURRENTTAB", tab);
@@ -287,11 +190,6 @@ protected:
         EXPECT_EQ(now.flats, before.flats);
         EXPECT_EQ(now.firms, before.firms);
     }
-
-    fs::path dir_, cwd_;
-    int thread = 0;
-    int view_feq = 0, close_feq = 0;
-    std::atomic<int> response{-1};
 };
 
 TEST_F(KlauzuleGui, TheBrowseAndTheFormShowTheirWindowsAndTools) {
@@ -699,12 +597,7 @@ TEST_F(KlauzuleGui, TheMenuItemStartsTheClausesBrowse) {
     RegisterClausesMenu();
     auto procedure = MenuProcedure("BrowseKlauzul");
     ASSERT_TRUE(procedure);
-    thread = driver.Start([this, procedure] {
-        CallRequest = 0;
-        procedure();
-        response = CallResponse;
-    });
-    driver.WaitForWindow(kBrowse);
+    StartBrowse(0, procedure);
     CloseBrowse();
     SetMenuProcedure("BrowseKlauzul", nullptr);
 }

@@ -1,28 +1,13 @@
 // The services register with real widgets on the embedded store: the browse and its form
 // as the user sees them, services added for every method and column, changed, viewed and
 // deleted, deletes of services in use refused, select mode, and the print button.
-#include <gtest/gtest.h>
-
-#include <QMessageBox>
-#include <QTabWidget>
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <mutex>
 
 #include "billing/kvd004_browse_obaveze.h"
-#include "data/access.h"
-#include "data/globals.h"
-#include "data/program_objects.h"
-#include "data/tables.h"
-#include "data/thread_data.h"
-#include "platform/core/text.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
-#include "tests/qt/register_gui.h"
+#include "tests/qt/register_fixture.h"
 
-namespace fs = std::filesystem;
 using namespace kvadrin;
 namespace Key = rt::ui::Key;
 
@@ -30,128 +15,47 @@ namespace {
 
 constexpr const char* kBrowse = "BrowseObaveze";
 constexpr const char* kForm = "UpdateOBAVEZE";
-constexpr const char* kList = "?BROWSE:1";
-
-const rt::RecordLayout& ObaLayout() { return table_def(TableId::OBAVEZE).layout; }
-
-// A service as stored, in UTF-8: "naziv|jm|nacin|kolona"; "" when there is none.
-std::string Stored(const std::string& code) {
-    rt::FileManager* fm = Access::OBAVEZE();
-    fm->Open();
-    Files::OBAVEZE().Clear();
-    OBA.SIFRA = code;
-    std::string out;
-    if (fm->GetByKeyQuiet(ObaLayout().key_index("OBA:Po_sifri")) == 0)
-        out = rt::cp1250_to_utf8(OBA.NAZIV.str() + "|" + OBA.JM.str() + "|" + OBA.NACIN.str() + "|" +
-                                 OBA.KOLONA.str());
-    fm->Close();
-    return out;
-}
 
 void AddService(const char* code, const char* name, const char* method, const char* column) {
-    rt::FileManager* fm = Access::OBAVEZE();
-    ASSERT_EQ(fm->Open(), 0);
-    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
     Files::OBAVEZE().Clear();
     OBA.SIFRA = code;
     OBA.NAZIV = rt::utf8_to_cp1250(name);
     OBA.JM = "m2";
     OBA.NACIN = rt::utf8_to_cp1250(method);
     OBA.KOLONA = rt::utf8_to_cp1250(column);
-    ASSERT_EQ(Files::OBAVEZE().Add(), 0) << rt::Error();
-    fm->Close();
+    kvtest::StoreTest::AddRowOf(TableId::OBAVEZE);
 }
 
-class ObavezeGui : public kvtest::RegisterGui<kvtest::GuiTest> {
+class ObavezeGui : public kvtest::RegisterGui {
 protected:
-    ObavezeGui() : RegisterGui(kBrowse, kList, kForm) {}
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kv_obaveze_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
-        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
-        cwd_ = fs::current_path();
-        fs::current_path(dir_);
-        if (!MainModuleReady()) MainModuleInit();
-        InstallThreadHooks();
-        OWNERFIRME = "(localdb)\\test,OBAVEZEDB,,;TrustedConnection=True";
-        ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
-        ProgramSettings.Init((dir_ / "KVD.INI").string());
-        OnThread([this] {
-            rt::ui::Window w(BrowseObavezeWindow());
-            view_feq = w.Feq("?VIEW:3");
-            close_feq = w.Feq("?CLOSE");
-        });
-    }
-    void TearDown() override {
-        kvtest::GuiTest::TearDown();
-        ProgramSettings.Kill();
-        fs::current_path(cwd_);
-        fs::remove_all(dir_);
-    }
+    ObavezeGui() : RegisterGui(kBrowse, kForm) {}
+    void SetUp() override { SetUpRegister("OBAVEZEDB", BrowseObavezeWindow()); }
+    // A service as stored: "naziv|jm|nacin|kolona" in UTF-8; "" when there is none.
     std::string StoredNow(const std::string& code) {
         std::string out;
-        OnThread([&] { out = Stored(code); });
+        OnThread([&] {
+            if (ReadRow(TableId::OBAVEZE, "OBA:Po_sifri", [&] { OBA.SIFRA = code; }))
+                out = rt::cp1250_to_utf8(OBA.NAZIV.str() + "|" + OBA.JM.str() + "|" + OBA.NACIN.str() + "|" +
+                                         OBA.KOLONA.str());
+        });
         return out;
     }
+    // The browse; the service left in the buffer when it returns is kept in `chosen`.
     void Start(std::uint8_t request) {
-        response = -1;
-        thread = driver.Start([this, request] {
-            CallRequest = request;
-            BrowseObaveze();
-            {
-                std::lock_guard lock(m);
-                chosen = OBA.SIFRA.str() + "|" + rt::cp1250_to_utf8(OBA.NAZIV.str());
-            }
-            response = CallResponse;
+        StartBrowse(request, BrowseObaveze, [this] {
+            std::lock_guard lock(m);
+            chosen = OBA.SIFRA.str() + "|" + rt::cp1250_to_utf8(OBA.NAZIV.str());
         });
-        driver.WaitForWindow(kBrowse);
-    }
-    std::string Cell(int row, int column) { return driver.Cell(kBrowse, kList, row, column); }
-    int Rows() { return driver.RowCount(kBrowse, kList); }
-    void WaitRows(int n, const std::string& what) {
-        driver.WaitUntil([&] { return Rows() == n; }, what + ": " + std::to_string(n) + " rows");
-    }
-    void WaitCell(int row, int column, const std::string& text, const std::string& what) {
-        driver.WaitUntil([&] { return Rows() >= row && Cell(row, column) == text; },
-                         what + ": row " + std::to_string(row) + " shows " + text);
-    }
-    void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
-    // The hidden ?CLOSE, as the keys and the popup press it; or the window's close box.
-    void CloseBrowse(int expected, bool close_box = false) {
-        if (close_box) Post(rt::ui::Event::CloseWindow, 0);
-        else Post(rt::ui::Event::Accepted, close_feq);
-        driver.WaitForThreads();
-        EXPECT_EQ(response, expected);
-    }
-    std::string MessageTitle() {
-        driver.WaitUntil([&] { return driver.MessageOpen(); }, "a message box");
-        return driver.Server().Messages().front().box->windowTitle().toStdString();
     }
 
-    fs::path dir_, cwd_;
-    int thread = 0;
-    int view_feq = 0, close_feq = 0;  // the browse's hidden buttons, as its popup presses them
-    std::atomic<int> response{-1};
     std::mutex m;
     std::string chosen;
 };
 
 TEST_F(ObavezeGui, TheBrowseAndTheFormShowTheirWindows) {
     Start(0);
-    EXPECT_EQ(driver.Caption(kBrowse), "OBAVEZE");
-    const std::vector<std::string> headings = {"Sifra", "Naziv", "JM", "Nacin obračuna", "Kolona"};
-    for (std::size_t c = 0; c < headings.size(); ++c)
-        EXPECT_EQ(driver.Heading(kBrowse, kList, static_cast<int>(c + 1)), headings[c]);
-    auto* tabs = qobject_cast<QTabWidget*>(driver.Widget(kBrowse, "?CURRENTTAB"));
-    ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 2);
-    EXPECT_EQ(tabs->tabText(0).toStdString(), "&1) Šifra");
-    EXPECT_EQ(tabs->tabText(1).toStdString(), "&2) Naziv");
+    ExpectBrowseWindow("OBAVEZE", {"Sifra", "Naziv", "JM", "Nacin obračuna", "Kolona"}, {"&1) Šifra", "&2) Naziv"});
     EXPECT_TRUE(driver.Visible(kBrowse, "?BUTTONNORECORDS"));
-    for (const char* hidden : {"?SELECT:2", "?VIEW:3", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?CLOSE", "?HELP"})
-        EXPECT_FALSE(driver.Visible(kBrowse, hidden)) << hidden;
     driver.WaitUntil([&] { return !driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS disabled when empty");
     driver.Snapshot(kBrowse, "obaveze_browse_empty.png");
 
@@ -298,23 +202,15 @@ TEST_F(ObavezeGui, AServiceInUseIsNotDeleted) {
     OnThread([] {
         AddService("CEN", "Cena", "Stan", "Voda");
         AddService("SPR", "Stavka", "Stan", "Voda");
-        rt::FileManager* cene = Access::CENE();
-        ASSERT_EQ(cene->Open(), 0);
-        ASSERT_EQ(cene->UseTable(rt::kUseOpen), 0);
         Files::CENE().Clear();
         CEN.OBRACUN = 1;
         CEN.SIFRA = "CEN";
-        ASSERT_EQ(Files::CENE().Add(), 0) << rt::Error();
-        cene->Close();
-        rt::FileManager* sprom = Access::SPROM();
-        ASSERT_EQ(sprom->Open(), 0);
-        ASSERT_EQ(sprom->UseTable(rt::kUseOpen), 0);
+        AddRowOf(TableId::CENE);
         Files::SPROM().Clear();
         SPR.OBRACUN = 1;
         SPR.SHKORISNIKA = "00001";
         SPR.SIFRA = "SPR";
-        ASSERT_EQ(Files::SPROM().Add(), 0) << rt::Error();
-        sprom->Close();
+        AddRowOf(TableId::SPROM);
     });
     Start(0);
     WaitCell(2, 1, "SPR", "the services");
@@ -401,12 +297,7 @@ TEST_F(ObavezeGui, TheMenuItemStartsTheServicesBrowse) {
     RegisterServicesMenu();
     auto procedure = MenuProcedure("BrowseObaveze");
     ASSERT_TRUE(procedure);
-    thread = driver.Start([this, procedure] {
-        CallRequest = 0;
-        procedure();
-        response = CallResponse;
-    });
-    driver.WaitForWindow(kBrowse);
+    StartBrowse(0, procedure);
     CloseBrowse(RequestCompleted);
     SetMenuProcedure("BrowseObaveze", nullptr);
 }
