@@ -6,25 +6,13 @@
 
 #include <QHeaderView>
 #include <QTreeView>
-#include <atomic>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <mutex>
 
-#include <unistd.h>
-
-#include "data/access.h"
-#include "data/globals.h"
-#include "data/program_objects.h"
-#include "data/tables.h"
-#include "data/thread_data.h"
-#include "platform/core/text.h"
 #include "platform/qt/qt_window.h"
 #include "platform/ui/toolbar.h"
 #include "shell/browse.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/qt/register_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;
@@ -133,52 +121,30 @@ void RunUsluge() {
     });
 }
 
-void Seed(const std::vector<std::pair<std::string, std::string>>& rows) {
-    rt::FileManager* fm = Access::OBAVEZE();
-    ASSERT_EQ(fm->Open(), 0);
-    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
-    for (const auto& [code, name] : rows) {
-        Files::OBAVEZE().Clear();
-        OBA.SIFRA = code;
-        OBA.NAZIV = rt::utf8_to_cp1250(name);
-        OBA.JM = "m2";
-        ASSERT_EQ(Files::OBAVEZE().Add(), 0) << rt::Error();
-    }
-    fm->Close();
-}
-
 std::string Code(int i) {
     char s[16];
     std::snprintf(s, sizeof s, "S%04d", i);
     return s;
 }
 
-class BrowseGui : public kvtest::GuiTest {
+class BrowseGui : public kvtest::BrowseSteps<kvtest::StoreTest> {
 protected:
+    BrowseGui() : BrowseSteps(kBrowse, "") {}
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kv_browse_gui_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
-        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
-        cwd_ = fs::current_path();
-        fs::current_path(dir_);  // Formats.FDB lives in the current folder
-        if (!MainModuleReady()) MainModuleInit();
-        InstallThreadHooks();
-        OWNERFIRME = "(localdb)\\test,BROWSEDB,,;TrustedConnection=True";
-        ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
-        ProgramSettings.Init((dir_ / "KVD.INI").string());
+        SetUpStore("BROWSEDB");
         g_seen.Reset();
     }
-    void TearDown() override {
-        kvtest::GuiTest::TearDown();
-        ProgramSettings.Kill();
-        fs::current_path(cwd_);
-        fs::remove_all(dir_);
-    }
-    void SeedNow(std::vector<std::pair<std::string, std::string>> rows) {
-        driver.Start([rows] { Seed(rows); });
-        driver.WaitForThreads();
+    // Services with their codes and names (UTF-8).
+    void SeedNow(const std::vector<std::pair<std::string, std::string>>& rows) {
+        OnThread([&] {
+            for (const auto& [code, name] : rows) {
+                Files::OBAVEZE().Clear();
+                OBA.SIFRA = code;
+                OBA.NAZIV = rt::utf8_to_cp1250(name);
+                OBA.JM = "m2";
+                AddRowOf(TableId::OBAVEZE);
+            }
+        });
     }
     // Services S0001 ... S0300 named "Naziv 0300" ... "Naziv 0001".
     void SeedMany(int n) {
@@ -190,31 +156,13 @@ protected:
         }
         SeedNow(rows);
     }
-    int Start(std::uint8_t request) {
-        response = -1;
-        thread = driver.Start([this, request] {
-            CallRequest = request;
-            RunUsluge();
-            {
-                std::lock_guard lock(g_seen.m);
-                g_seen.chosen = OBA.SIFRA.str();
-            }
-            response = CallResponse;
+    void Start(std::uint8_t request) {
+        StartBrowse(request, RunUsluge, [] {
+            std::lock_guard lock(g_seen.m);
+            g_seen.chosen = OBA.SIFRA.str();
         });
-        driver.WaitForWindow(kBrowse);
-        return thread;
     }
-    std::string Cell(int row, int column) { return driver.Cell(kBrowse, kList, row, column); }
-    int Rows() { return driver.RowCount(kBrowse, kList); }
-    int CurrentRow() {
-        auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
-        return v && v->currentIndex().isValid() ? v->currentIndex().row() + 1 : 0;
-    }
-    void Toolbar(int button) { rt::ui::rtl_post(rt::ui::Event::Accepted, button, thread); }
-    void WaitCell(int row, int column, const std::string& text, const std::string& what) {
-        driver.WaitUntil([&] { return Rows() >= row && Cell(row, column) == text; }, what + ": row " +
-                         std::to_string(row) + " shows " + text);
-    }
+    void Toolbar(int button) { Post(rt::ui::Event::Accepted, button); }
     std::string Format() {
         std::lock_guard lock(g_seen.m);
         return g_seen.format;
@@ -224,10 +172,6 @@ protected:
         driver.WaitForThreads();
         EXPECT_EQ(response, expected);
     }
-
-    fs::path dir_, cwd_;
-    int thread = 0;
-    std::atomic<int> response{-1};
 };
 
 TEST_F(BrowseGui, PagesTabsHeaderClicksAndToolbarButtons) {

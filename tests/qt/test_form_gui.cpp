@@ -1,27 +1,10 @@
 // The form conventions with real widgets: a small form over the services table on the
 // embedded store, and a form over the units table whose customer code is looked up.
-#include <gtest/gtest.h>
-
-#include <QLineEdit>
-#include <QMessageBox>
-#include <atomic>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <mutex>
-
-#include "data/access.h"
-#include "data/globals.h"
-#include "data/program_objects.h"
-#include "data/tables.h"
-#include "data/thread_data.h"
-#include "platform/core/text.h"
 #include "platform/qt/qt_window.h"
 #include "platform/ui/toolbar.h"
 #include "shell/form.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/qt/register_fixture.h"
 
-namespace fs = std::filesystem;
 using namespace kvadrin;
 namespace Ctl = rt::ui::Ctl;
 namespace Key = rt::ui::Key;
@@ -101,17 +84,13 @@ void RunServicesForm() {
 
 // Writes a service straight to the table, on the calling procedure thread.
 void Seed(const char* code, const char* name, const char* unit) {
-    rt::FileManager* fm = Access::OBAVEZE();
-    ASSERT_EQ(fm->Open(), 0);
-    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
     Files::OBAVEZE().Clear();
     OBA.SIFRA = code;
     OBA.NAZIV = name;
     OBA.JM = unit;
     OBA.NACIN = "Stan";
     OBA.KOLONA = "Voda";
-    ASSERT_EQ(Files::OBAVEZE().Add(), 0) << rt::Error();
-    fm->Close();
+    kvtest::StoreTest::AddRowOf(TableId::OBAVEZE);
 }
 
 // The buffer positioned on a service, as the browse leaves it before calling its form
@@ -122,19 +101,6 @@ void Position(const char* code) {
     Files::OBAVEZE().Clear();
     OBA.SIFRA = code;
     EXPECT_EQ(fm->GetByKeyQuiet(ObaLayout().key_index("OBA:Po_sifri")), 0) << code;
-}
-
-// A service as stored: "naziv|jm|nacin|kolona", "" when there is none.
-std::string Stored(const char* code) {
-    rt::FileManager* fm = Access::OBAVEZE();
-    fm->Open();
-    Files::OBAVEZE().Clear();
-    OBA.SIFRA = code;
-    std::string out;
-    if (fm->GetByKeyQuiet(ObaLayout().key_index("OBA:Po_sifri")) == 0)
-        out = OBA.NAZIV.str() + "|" + OBA.JM.str() + "|" + OBA.NACIN.str() + "|" + OBA.KOLONA.str();
-    fm->Close();
-    return out;
 }
 
 // ---- The units form with its customer lookup -------------------------------------------
@@ -251,32 +217,12 @@ void RunUnitForm() {
         [](ProcedureObjects& o) { return std::make_unique<UnitForm>(o); });
 }
 
-void SeedCustomer(const char* code, const char* name) {
-    rt::FileManager* fm = Access::NAZIVI();
-    ASSERT_EQ(fm->Open(), 0);
-    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
-    Files::NAZIVI().Clear();
-    NAZ.ANALITIKA = code;
-    NAZ.NAZIV1 = name;
-    ASSERT_EQ(Files::NAZIVI().Add(), 0) << rt::Error();
-    fm->Close();
-}
-
 // ---- The fixture -----------------------------------------------------------------------
 
-class FormGui : public kvtest::GuiTest {
+class FormGui : public kvtest::StoreTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kv_form_gui_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
-        ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
-        if (!MainModuleReady()) MainModuleInit();
-        InstallThreadHooks();
-        OWNERFIRME = "(localdb)\\test,FORMDB,,;TrustedConnection=True";
-        ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
-        ProgramSettings.Init((dir_ / "KVD.INI").string());
+        SetUpStore("FORMDB");
         g_opened = false;
         g_lookups = 0;
         OnThread([] {
@@ -284,20 +230,13 @@ protected:
             Seed("STRUJA", "Struja", "kWh");
         });
     }
-    void TearDown() override {
-        kvtest::GuiTest::TearDown();
-        ProgramSettings.Kill();
-        fs::remove_all(dir_);
-    }
-
-    // Runs `work` on a procedure thread of its own and waits for it.
-    void OnThread(std::function<void()> work) {
-        driver.Start(std::move(work));
-        driver.WaitForThreads();
-    }
+    // A service as stored: "naziv|jm|nacin|kolona", "" when there is none.
     std::string StoredNow(const char* code) {
         std::string out;
-        OnThread([&] { out = Stored(code); });
+        OnThread([&] {
+            if (ReadRow(TableId::OBAVEZE, "OBA:Po_sifri", [&] { OBA.SIFRA = code; }))
+                out = OBA.NAZIV.str() + "|" + OBA.JM.str() + "|" + OBA.NACIN.str() + "|" + OBA.KOLONA.str();
+        });
         return out;
     }
     // Calls the services form with a request (positioned on `code` for change, delete and
@@ -317,28 +256,14 @@ protected:
         });
     }
     void WaitForm() { driver.WaitForWindow(kForm); }
-    bool ReadOnly(const char* proc, const char* label) {
-        auto* e = qobject_cast<QLineEdit*>(driver.Widget(proc, label));
-        return e && e->isReadOnly();
-    }
-    std::string MessageTitle() {
-        driver.WaitUntil([&] { return driver.MessageOpen(); }, "a message box");
-        return driver.Server().Messages().front().box->windowTitle().toStdString();
-    }
     void Finish() {
-        try {
-            driver.WaitClosed(kForm);
-        } catch (const rt::qt::DriverError&) {
-            if (driver.MessageOpen()) ADD_FAILURE() << "message: " << driver.MessageText();
-            throw;
-        }
+        Closed(kForm);
         driver.WaitForThreads();
     }
 
     // The looked-up customer's name beside the code (the display pads it to its picture).
     std::string Name() { return rt::clip(driver.Text(kUnitForm, "?NAZ:NAZIV1")); }
 
-    fs::path dir_;
     std::atomic<int> response{-1}, nav{-1};
 };
 
@@ -401,17 +326,12 @@ TEST_F(FormGui, DeleteAsksWithoutOpeningTheFormAndAnswersCompletedOnlyWhenTheRec
         EXPECT_EQ(StoredNow("STRUJA").empty(), c.gone);
     }
     // A service that prices still use: the relation object refuses, the form answers 2.
-    driver.Start([] {
-        rt::FileManager* fm = Access::CENE();
-        ASSERT_EQ(fm->Open(), 0);
-        ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
+    OnThread([] {
         Files::CENE().Clear();
         CEN.OBRACUN = 1;
         CEN.SIFRA = "VODA";
-        ASSERT_EQ(Files::CENE().Add(), 0) << rt::Error();
-        fm->Close();
+        AddRowOf(TableId::CENE);
     });
-    driver.WaitForThreads();
     StartForm(DeleteRecord, "VODA");
     EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to delete the highlighted record?");
     EXPECT_EQ(MessageTitle(), "Referential Integrity Delete Error");
@@ -577,8 +497,8 @@ TEST_F(FormGui, ToolbarNavigationCompletesAsOkAndLeavesTheButtonForTheBrowse) {
 
 TEST_F(FormGui, CustomerCodeIsNormalisedAndAMissingCodeOpensTheLookup) {
     OnThread([] {
-        SeedCustomer("00007", "Petar");
-        SeedCustomer("00042", "Jovana");
+        AddOwner("00007", "Petar");
+        AddOwner("00042", "Jovana");
     });
     response = -1;
     driver.Start([this] {

@@ -2,8 +2,6 @@
 // the units on the embedded store, and the query window with real widgets.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <atomic>
 #include <filesystem>
 #include <string>
@@ -17,7 +15,7 @@
 #include "platform/files/sql/connection.h"
 #include "platform/files/view.h"
 #include "platform/ui/qbe.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/qt/register_fixture.h"
 
 namespace fs = std::filesystem;
 using rt::ui::QbeOp;
@@ -30,9 +28,8 @@ const std::string kHostile = "O'Brien'); DROP TABLE KVADRIN; --";
 class Qbe : public kvtest::GuiTest {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kvqbe.XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        settings.Init((fs::path(dir_) / "KVD.INI").string());
+        dir_ = kvtest::FreshFolder("qbe");
+        settings.Init((dir_ / "KVD.INI").string());
         query.Setup(settings, errors, "BrowseKvadrin");
         query.QKSUPPORT = 1;
         query.QKICON = "QkLoad.ico";
@@ -53,7 +50,7 @@ protected:
         driver.WaitForWindow("QbeWindow");
     }
 
-    std::string dir_;
+    fs::path dir_;
     rt::IniManager settings;
     rt::ErrorManager errors;
     QbeQuery query;
