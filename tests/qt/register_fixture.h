@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,6 +131,18 @@ protected:
         });
         this->driver.WaitForWindow(browse_);
     }
+    // As StartBrowse; what the browse leaves in the buffer when it returns, as `describe`
+    // puts it, is kept for Chosen().
+    void StartChoosing(std::uint8_t request, std::function<void()> browse, std::function<std::string()> describe) {
+        StartBrowse(request, std::move(browse), [this, describe = std::move(describe)] {
+            std::lock_guard lock(chosen_mutex_);
+            chosen_ = describe();
+        });
+    }
+    std::string Chosen() {
+        std::lock_guard lock(chosen_mutex_);
+        return chosen_;
+    }
     std::string Cell(int row, int column) { return this->driver.Cell(browse_, kList, row, column); }
     int Rows() { return this->driver.RowCount(browse_, kList); }
     std::vector<std::string> Column(int column) {
@@ -197,6 +210,10 @@ protected:
     int thread = 0;
     int close_feq = 0, view_feq = 0;  // the browse's hidden buttons
     std::atomic<int> response{-1};
+
+private:
+    std::mutex chosen_mutex_;
+    std::string chosen_;
 };
 
 // A register's browse and form over a firm database of their own; the firm's address and

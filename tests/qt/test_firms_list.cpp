@@ -7,8 +7,6 @@
 #include <QTabWidget>
 #include <atomic>
 #include <map>
-#include <memory>
-#include <mutex>
 
 #include "data/access.h"
 #include "data/globals.h"
@@ -83,12 +81,9 @@ protected:
     }
     std::string FirmsFileBytes() { return Slurp(year_ / "MBASE.DAT"); }
 
-    // The browse; the firm left in the buffer when it returns is kept in `chosen`.
+    // The browse; the firm it leaves in the buffer is kept for Chosen().
     void StartBrowse(std::uint8_t request) {
-        BrowseSteps::StartBrowse(request, BrowseMBase, [this] {
-            std::lock_guard lock(m);
-            chosen = Utf8(M.NAZIVFIRME.view());
-        });
+        StartChoosing(request, BrowseMBase, [] { return Utf8(M.NAZIVFIRME.view()); });
     }
     std::vector<std::string> Names() { return Column(1); }
     void WaitNames(const std::vector<std::string>& names, const std::string& what) {
@@ -121,8 +116,6 @@ protected:
     }
 
     static inline const std::vector<const char*> kMaintenance = {"?INSERT:4", "?CHANGE:4", "?DELETE:4"};
-    std::mutex m;
-    std::string chosen;
 };
 
 TEST_F(FirmsListGui, TheToolsButtonRevealsTheMaintenanceButtonsUntilAnInsert) {

@@ -5,7 +5,6 @@
 #include <QHeaderView>
 #include <QTreeView>
 #include <cstdio>
-#include <mutex>
 #include <vector>
 
 #include "billing/kvd003_browse_kvadrin.h"
@@ -487,13 +486,12 @@ TEST_F(KvadrinGui, SelectModeLeavesTheChosenUnitInTheBuffer) {
         AddUnit({"1", "00001", "Prvi", 40, 40, 0, 2});
         AddUnit({"2", "00002", "Drugi", 50, 50, 0, 3});
     });
-    std::string chosen;
-    StartBrowse(SelectRecord, BrowseKvadrin, [&] { chosen = KVD.BROJ.str() + "|" + KVD.VLASNIK.str(); });
+    StartChoosing(SelectRecord, BrowseKvadrin, [] { return KVD.BROJ.str() + "|" + KVD.VLASNIK.str(); });
     WaitColumn(1, {"1", "2"}, "the units");
     driver.DoubleClickRow(kBrowse, kList, 2);
     driver.WaitForThreads();
     EXPECT_EQ(response, RequestCompleted);
-    EXPECT_EQ(chosen, "2|Drugi");
+    EXPECT_EQ(Chosen(), "2|Drugi");
     StartBrowse(SelectRecord, BrowseKvadrin);
     CloseBrowse(RequestCancelled);
 }

@@ -1,8 +1,6 @@
 // The owners and partners register with real widgets on the embedded store: the browse in
 // code order and in the view's own order, header sorting, customers added, changed,
 // viewed and deleted, deletes of customers in use refused, and select mode.
-#include <mutex>
-
 #include "billing/kvd011_browse_nazivi.h"
 #include "platform/ui/toolbar.h"
 #include "tests/qt/register_fixture.h"
@@ -32,16 +30,11 @@ protected:
         });
         return out;
     }
-    // The browse; the customer left in the buffer when it returns is kept in `chosen`.
+    // The browse; the customer it leaves in the buffer is kept for Chosen().
     void Start(std::uint8_t request) {
-        StartBrowse(request, BrowseNazivi, [this] {
-            std::lock_guard lock(m);
-            chosen = NAZ.ANALITIKA.str() + "|" + rt::cp1250_to_utf8(NAZ.NAZIV1.str());
-        });
+        StartChoosing(request, BrowseNazivi,
+                      [] { return NAZ.ANALITIKA.str() + "|" + rt::cp1250_to_utf8(NAZ.NAZIV1.str()); });
     }
-
-    std::mutex m;
-    std::string chosen;
 };
 
 TEST_F(NaziviGui, TheCodeOrderAndTheSecondTabInTheViewsOwnOrder) {
@@ -219,10 +212,7 @@ TEST_F(NaziviGui, SelectModeLeavesTheChosenCustomerInTheBufferAndCancelsOnClose)
     driver.DoubleClickRow(kBrowse, kList, 2);
     driver.WaitForThreads();
     EXPECT_EQ(response, RequestCompleted);
-    {
-        std::lock_guard lock(m);
-        EXPECT_EQ(chosen, "00002|Drugi");
-    }
+    EXPECT_EQ(Chosen(), "00002|Drugi");
     Start(SelectRecord);
     WaitColumn(1, {"00001", "00002"}, "the customers");
     CloseBrowse(RequestCancelled);

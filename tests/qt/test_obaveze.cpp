@@ -1,8 +1,6 @@
 // The services register with real widgets on the embedded store: the browse and its form
 // as the user sees them, services added for every method and column, changed, viewed and
 // deleted, deletes of services in use refused, select mode, and the print button.
-#include <mutex>
-
 #include "billing/kvd004_browse_obaveze.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
@@ -40,16 +38,11 @@ protected:
         });
         return out;
     }
-    // The browse; the service left in the buffer when it returns is kept in `chosen`.
+    // The browse; the service it leaves in the buffer is kept for Chosen().
     void Start(std::uint8_t request) {
-        StartBrowse(request, BrowseObaveze, [this] {
-            std::lock_guard lock(m);
-            chosen = OBA.SIFRA.str() + "|" + rt::cp1250_to_utf8(OBA.NAZIV.str());
-        });
+        StartChoosing(request, BrowseObaveze,
+                      [] { return OBA.SIFRA.str() + "|" + rt::cp1250_to_utf8(OBA.NAZIV.str()); });
     }
-
-    std::mutex m;
-    std::string chosen;
 };
 
 TEST_F(ObavezeGui, TheBrowseAndTheFormShowTheirWindows) {
@@ -246,10 +239,7 @@ TEST_F(ObavezeGui, SelectModeAnswersWithTheChosenServiceAndCancelsOnClose) {
     driver.DoubleClickRow(kBrowse, kList, 2);
     driver.WaitForThreads();
     EXPECT_EQ(response, RequestCompleted);
-    {
-        std::lock_guard lock(m);
-        EXPECT_EQ(chosen, "A2|Druga");
-    }
+    EXPECT_EQ(Chosen(), "A2|Druga");
     EXPECT_EQ(StoredNow("A2"), "Druga|m2|Osoba|Ostalo");  // selecting changes nothing
 
     // The name order: Druga, Prva, Treća; Enter selects the highlighted row.
@@ -262,10 +252,7 @@ TEST_F(ObavezeGui, SelectModeAnswersWithTheChosenServiceAndCancelsOnClose) {
     driver.Keys(kBrowse, {Key::Enter});
     driver.WaitForThreads();
     EXPECT_EQ(response, RequestCompleted);
-    {
-        std::lock_guard lock(m);
-        EXPECT_EQ(chosen, "A3|Treća");
-    }
+    EXPECT_EQ(Chosen(), "A3|Treća");
 
     for (bool close_box : {false, true}) {
         Start(SelectRecord);
