@@ -64,8 +64,19 @@ void TestDriver::Pump() {
 
 void TestDriver::WaitUntil(const std::function<bool()>& condition, const std::string& what,
                            int timeout_ms) {
+    // A condition that asks for what is not on the screen yet (a list row, a window) is
+    // not met yet; at the time limit its last complaint is part of the failure.
+    std::string missing;
+    auto met = [&] {
+        try {
+            return condition();
+        } catch (const DriverError& e) {
+            missing = e.what();
+            return false;
+        }
+    };
     Pump();
-    if (condition()) return;
+    if (met()) return;
     const int limit = timeout_ms < 0 ? timeout_ms_ : timeout_ms;
     QElapsedTimer clock;
     clock.start();
@@ -75,7 +86,7 @@ void TestDriver::WaitUntil(const std::function<bool()>& condition, const std::st
     // The condition may depend on procedure threads, which wake no event loop: look again
     // at short intervals while the GUI keeps working.
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition()) {
+        if (met()) {
             done = true;
             loop.quit();
         } else if (clock.elapsed() > limit) {
@@ -84,7 +95,9 @@ void TestDriver::WaitUntil(const std::function<bool()>& condition, const std::st
     });
     poll.start(5);
     loop.exec();
-    if (!done) Fail("timed out after " + std::to_string(limit) + " ms waiting for " + what);
+    if (!done)
+        Fail("timed out after " + std::to_string(limit) + " ms waiting for " + what +
+             (missing.empty() ? "" : " (" + missing + ")"));
     Pump();
 }
 

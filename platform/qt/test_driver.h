@@ -34,7 +34,8 @@ public:
     // Starts a procedure on a new runtime thread; returns its thread number.
     int Start(std::function<void()> procedure);
 
-    // Pumps the event loop until `condition` holds; throws after the timeout.
+    // Pumps the event loop until `condition` holds; throws after the timeout. A condition
+    // that fails with a DriverError (a row or window not there yet) counts as not met.
     void WaitUntil(const std::function<bool()>& condition, const std::string& what,
                    int timeout_ms = -1);
     // Processes the events that are pending now.
