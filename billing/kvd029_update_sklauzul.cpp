@@ -97,6 +97,11 @@ public:
     }
 
 protected:
+    // A text refused as too long never reached the record, yet it is a change the user
+    // would lose: cancelling asks first.
+    bool RecordChanged() const override {
+        return FormController::RecordChanged() || !flats_.TextFits() || !firms_.TextFits();
+    }
     // The editors see every event first; their tool bars are theirs to drive.
     int FirstEventHandlers() override {
         for (rt::ui::RichTextEditor* e : Editors()) e->TakeEvent();

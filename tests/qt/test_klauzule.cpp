@@ -453,6 +453,10 @@ TEST_F(KlauzuleGui, ATextTooLongForItsColumnIsRefusedAndNothingIsStored) {
             driver.Press(kForm, "?CANCEL");
             EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
         } else {
+            // Only the text changed: cancelling still asks, and No keeps the form.
+            driver.Press(kForm, "?CANCEL");
+            EXPECT_EQ(driver.Answer("No"), "Are you sure you want to cancel?");
+            EXPECT_EQ(driver.Caption(kForm), "Record Will Be Changed");
             // Shortened, it is stored.
             Rtf(kFirms)->selectAll();
             QTest::keyClick(Rtf(kFirms), Qt::Key_Delete);
