@@ -15,6 +15,10 @@ constexpr const char* kName = "UpdateOBAVEZE";
 
 const rt::RecordLayout& ObaLayout() { return table_def(TableId::OBAVEZE).layout; }
 
+// The form's fields with their numbers in the record.
+constexpr FormField kFields[] = {
+    {"OBA:SIFRA", 1}, {"OBA:NAZIV", 2}, {"OBA:JM", 3}, {"OBA:NACIN", 4}, {"OBA:KOLONA", 5}};
+
 class UpdateObavezeController : public FormController {
 public:
     explicit UpdateObavezeController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {}
@@ -32,11 +36,7 @@ private:
         p.updated = Relate::OBAVEZE();
         p.cascade = true;
         p.history = FormHistory(kName, ObaLayout());
-        p.recall_fields = {{w.Feq("?OBA:SIFRA"), 1}, {w.Feq("?OBA:NAZIV"), 2}, {w.Feq("?OBA:JM"), 3},
-                           {w.Feq("?OBA:NACIN"), 4}, {w.Feq("?OBA:KOLONA"), 5}};
-        p.ok = w.Feq("?OK");
-        p.cancel = w.Feq("?CANCEL");
-        p.help = w.Feq("?HELP");
+        p.recall_fields = RecallFields(w, kFields);
         p.first_field = w.Feq("?OBA:SIFRA:PROMPT");
         return p;
     }
@@ -47,10 +47,7 @@ private:
 void UpdateOBAVEZE() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateObavezeWindow(),
-        [](rt::ui::Window& w) {
-            for (const char* f : {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"})
-                w.Use(w.Feq(std::string("?") + f), rt::ui::Binding::OfField(*ObaLayout().field(f), &OBA));
-        },
+        [](rt::ui::Window& w) { BindFormFields(w, ObaLayout(), &OBA, kFields); },
         [](ProcedureObjects& o) { return std::make_unique<UpdateObavezeController>(o); });
 }
 

@@ -83,9 +83,6 @@ private:
         p.cascade = true;
         p.history = FormHistory(kName, KvdLayout());
         p.recall_fields = RecallFields(w, kFields);
-        p.ok = w.Feq("?OK");
-        p.cancel = w.Feq("?CANCEL");
-        p.help = w.Feq("?HELP");
         p.first_field = w.Feq("?KVD:BROJ:PROMPT");
         return p;
     }

@@ -45,9 +45,6 @@ private:
         p.updated = Relate::NAZIVI();
         p.history = FormHistory(kName, NazLayout());
         p.recall_fields = RecallFields(w, kEntries);
-        p.ok = w.Feq("?OK");
-        p.cancel = w.Feq("?CANCEL");
-        p.help = w.Feq("?HELP");
         p.first_field = w.Feq("?NAZ:ANALITIKA:PROMPT");
         return p;
     }

@@ -128,9 +128,6 @@ private:
                            {w.Feq("?SKL:TEKSTPOSLOVNI"), 2},
                            {w.Feq("?SKL:SIFRA"), 3},
                            {w.Feq("?SKL:OPIS"), 4}};
-        p.ok = w.Feq("?OK");
-        p.cancel = w.Feq("?CANCEL");
-        p.help = w.Feq("?HELP");
         p.first_field = w.Feq("?SKL:SIFRA:PROMPT");
         return p;
     }

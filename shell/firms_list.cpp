@@ -134,9 +134,6 @@ private:
         p.history = FormHistory(kFormName, MLayout());
         // Ctrl+H recalls the name, the server and the folder.
         p.recall_fields = {{w.Feq("?M:NAZIVFIRME"), 1}, {w.Feq("?M:SERVERNAME"), 2}, {w.Feq("?M:FOLDERNAME"), 3}};
-        p.ok = w.Feq("?OK");
-        p.cancel = w.Feq("?CANCEL");
-        p.help = w.Feq("?HELP");
         p.first_field = w.Feq("?M:NAZIVFIRME:PROMPT");
         return p;
     }

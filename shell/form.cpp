@@ -57,6 +57,11 @@ std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, std::span
 
 FormController::FormController(ProcedureObjects& objects, FormParts parts)
     : ProcedureController(objects), parts_(std::move(parts)) {
+    // Forms name their buttons by the standard labels.
+    rt::ui::Window& w = objects.window;
+    if (!parts_.ok) parts_.ok = w.Feq("?OK");
+    if (!parts_.cancel) parts_.cancel = w.Feq("?CANCEL");
+    if (!parts_.help) parts_.help = w.Feq("?HELP");
     toolbar_.Init(*this);
 }
 

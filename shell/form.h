@@ -46,7 +46,7 @@ struct FormParts {
     bool cascade = false;
     void* history = nullptr;  // FormHistory of the module
     std::vector<std::pair<int, int>> recall_fields;  // control, 1-based field number
-    int ok = 0, cancel = 0, help = 0;
+    int ok = 0, cancel = 0, help = 0;  // 0: the window's ?OK, ?CANCEL and ?HELP
     int first_field = 0;  // the prompt of the first field (0: the first control)
 };
 
