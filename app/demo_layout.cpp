@@ -38,16 +38,19 @@ inline bool WriteFirms(const fs::path& year_dir) {
     M.FOLDERNAME = "DEMO";
     // The data lines by their numbers on the firm form (1 name, 2 address, 3 post code and
     // place, 4 place, 5 current account, 6 telephones, 7 tax number, 10 registration number).
-    const std::pair<int, const char*> lines[] = {
-        {1, "Stambena zajednica Demo"}, {2, "Bulevar oslobođenja 1"}, {3, "21000 Novi Sad"},
-        {4, "Novi Sad"}, {5, "160-0000000012345-67"}, {6, "021/000-000"}, {7, "100000001"},
-        {10, "08000001"}};
+    const std::pair<int, const char*> lines[] = {{1, "Stambena zajednica Demo"},
+                                                 {2, "Bulevar oslobođenja 1"},
+                                                 {3, "21000 Novi Sad"},
+                                                 {4, "Novi Sad"},
+                                                 {5, "160-0000000012345-67"},
+                                                 {6, "021/000-000"},
+                                                 {7, "100000001"},
+                                                 {10, "08000001"}};
     for (const auto& [line, text] : lines) M.R[line - 1] = T(text);
     const std::vector<std::string> rows{std::string(reinterpret_cast<const char*>(&M), sizeof M)};
     const rt::TableDef& def = table_def(TableId::MBASE);
     M = MBASERecord{};
-    return rt::WriteFlatFile((year_dir / "MBASE.DAT").string(), def.layout, rows, def.owner) ==
-           rt::kNoError;
+    return rt::WriteFlatFile((year_dir / "MBASE.DAT").string(), def.layout, rows, def.owner) == rt::kNoError;
 }
 
 // The login settings in the program folder, where the login reads them by default.
@@ -72,8 +75,7 @@ bool AddOnce(TableId id, Fill fill) {
         f.Clear();
         fill();
         const std::vector<char> row(static_cast<const char*>(record_buffer(id)),
-                                    static_cast<const char*>(record_buffer(id)) +
-                                        f.layout().record_size);
+                                    static_cast<const char*>(record_buffer(id)) + f.layout().record_size);
         if (f.Get(0) != rt::kNoError) {
             std::copy(row.begin(), row.end(), static_cast<char*>(record_buffer(id)));
             ok = f.Add() == rt::kNoError;
@@ -85,7 +87,10 @@ bool AddOnce(TableId id, Fill fill) {
 }
 
 inline bool FillTables() {
-    struct Owner { const char* name; const char* address; };
+    struct Owner {
+        const char* name;
+        const char* address;
+    };
     const Owner owners[] = {{"Petar Petrović", "Bulevar oslobođenja 1/1"},
                             {"Milica Jovanović", "Bulevar oslobođenja 1/2"},
                             {"Đorđe Šećerović", "Bulevar oslobođenja 1/3"},
@@ -103,7 +108,12 @@ inline bool FillTables() {
                  NAZ.PAK = "21000";
              });
     }
-    struct Unit { const char* broj; const char* kind; double area, heated, persons; const char* meter; };
+    struct Unit {
+        const char* broj;
+        const char* kind;
+        double area, heated, persons;
+        const char* meter;
+    };
     const Unit units[] = {{"1", "Stan", 54.2, 50.0, 3, "Da"},
                           {"2", "Stan", 71.5, 68.0, 4, "Da"},
                           {"3", "Stan", 38.0, 38.0, 1, "Ne"},
@@ -127,7 +137,13 @@ inline bool FillTables() {
                  KVD.KOEFICIJENT = 1.0;
              });
     }
-    struct Service { const char* code; const char* name; const char* unit; const char* method; const char* column; };
+    struct Service {
+        const char* code;
+        const char* name;
+        const char* unit;
+        const char* method;
+        const char* column;
+    };
     const Service services[] = {{"1", "Održavanje zgrade", "m2", "Površina", "Održavanje"},
                                 {"2", "Grejanje", "m2", "Grejna površina", "Ostalo"},
                                 {"3", "Struja zajedničkih prostorija", "kom", "Stan", "El. energija"},

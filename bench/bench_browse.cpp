@@ -54,9 +54,12 @@ const WindowDef& Def() {
         sheet.children = {Control(Ctl::Tab, "?TAB1", 0, 0, -1, -1, "&1) Sifra"),
                           Control(Ctl::Tab, "?TAB2", 0, 0, -1, -1, "&2) Naziv")};
         ControlDef list = Control(Ctl::List, "?BROWSE:1", 8, 20, 329, 220, "");
-        list.format = "40L(2)|M~Sifra~@s7@90L(2)|M~Naziv~@s20@30L(2)|M~JM~@s5@70L(2)|M~Nacin~@s15@"
-                      "60L(2)|M~Kolona~@s12@";
-        d.controls = {sheet, list, Control(Ctl::Button, "?BUTTONNORECORDS", 8, 250, 50, 14, "&ISPIS"),
+        list.format =
+            "40L(2)|M~Sifra~@s7@90L(2)|M~Naziv~@s20@30L(2)|M~JM~@s5@70L(2)|M~Nacin~@s15@"
+            "60L(2)|M~Kolona~@s12@";
+        d.controls = {sheet,
+                      list,
+                      Control(Ctl::Button, "?BUTTONNORECORDS", 8, 250, 50, 14, "&ISPIS"),
                       Control(Ctl::Button, "?SELECT:2", 0, 0, 1, 1, "&Select"),
                       Control(Ctl::Button, "?VIEW:3", 0, 0, 1, 1, "&View"),
                       Control(Ctl::Button, "?INSERT:4", 0, 0, 1, 1, "&Insert"),
@@ -89,7 +92,8 @@ void OpenBrowse() {
     definition.table = &Files::OBAVEZE();
     definition.relation = Relate::OBAVEZE();
     definition.cascade_open = true;
-    definition.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}}, {"OBA:Po_nazivu", "OBA:NAZIV", false, true, {}}};
+    definition.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}},
+                         {"OBA:Po_nazivu", "OBA:NAZIV", false, true, {}}};
     definition.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"};
     RunWindowProcedure("BenchBrowse", WindowKind::Browse, Def(), {}, [definition](ProcedureObjects& p) {
         auto b = std::make_unique<ClosingBrowse>(p, definition);
@@ -135,7 +139,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     NullBackend backend;
     SetBackend(&backend);
-    const auto dir = std::filesystem::temp_directory_path() / ("kv_bench_browse_" + std::to_string(::getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("kv_bench_browse_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);  // Formats.FDB

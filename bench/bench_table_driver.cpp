@@ -49,8 +49,10 @@ const rt::TableDef& bench_def() {
         d.layout.prefix = "B";
         d.layout.record_size = sizeof(BRec);
         d.layout.fields = {B_FIELD(KOD), B_FIELD(NAZIV), B_FIELD(DATUM), B_FIELD(IZNOS), B_FIELD(BROJ)};
-        d.layout.keys.push_back(rt::make_key(d.layout, "B:Po_kodu", {"B:KOD"}, rt::kKeyPrimary | rt::kKeyNoCase));
-        d.layout.keys.push_back(rt::make_key(d.layout, "B:Po_nazivu", {"B:NAZIV"}, rt::kKeyDup | rt::kKeyNoCase));
+        d.layout.keys.push_back(
+            rt::make_key(d.layout, "B:Po_kodu", {"B:KOD"}, rt::kKeyPrimary | rt::kKeyNoCase));
+        d.layout.keys.push_back(
+            rt::make_key(d.layout, "B:Po_nazivu", {"B:NAZIV"}, rt::kKeyDup | rt::kKeyNoCase));
         return d;
     }();
     return def;
@@ -66,7 +68,11 @@ const std::vector<BRec>& rows() {
         for (int i = 0; i < kRows; ++i) {
             char kod[16], naziv[40];
             std::snprintf(kod, sizeof kod, "K%07d", order[static_cast<std::size_t>(i)]);
-            std::snprintf(naziv, sizeof naziv, "%s %d", i % 10 == 0 ? "\xC8" "edomir" : "Petar", i % 997);
+            std::snprintf(naziv, sizeof naziv, "%s %d",
+                          i % 10 == 0 ? "\xC8"
+                                        "edomir"
+                                      : "Petar",
+                          i % 997);
             BRec& b = out[static_cast<std::size_t>(i)];
             b.KOD = kod;
             b.NAZIV = naziv;
@@ -153,7 +159,8 @@ sqlite3* raw_open() {
     sqlite3_open((store_dir() / "RAW.sqlite").c_str(), &db);
     sqlite3_busy_timeout(db, 10000);
     sqlite3_create_collation_v2(db, "KVCI", SQLITE_UTF8, nullptr, raw_collate, nullptr);
-    sqlite3_exec(db, "PRAGMA cache_size=-32768; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size=-32768; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr,
+                 nullptr, nullptr);
     return db;
 }
 
@@ -179,17 +186,19 @@ void read_text(sqlite3_stmt* st, int col, rt::CString<N>& out) {
 void RawAdd(benchmark::State& state) {
     sqlite3* db = raw_open();
     for (auto _ : state) {
-        sqlite3_exec(db,
-                     "DROP TABLE IF EXISTS BENCH;"
-                     "CREATE TABLE BENCH (KOD TEXT COLLATE KVCI NOT NULL DEFAULT '', NAZIV TEXT COLLATE KVCI NOT NULL "
-                     "DEFAULT '', DATUM INTEGER NOT NULL DEFAULT 0, IZNOS REAL NOT NULL DEFAULT 0, BROJ INTEGER NOT NULL "
-                     "DEFAULT 0, PRIMARY KEY (KOD));"
-                     "CREATE INDEX BENCH_PO_NAZIVU ON BENCH (NAZIV, KOD);",
-                     nullptr, nullptr, nullptr);
+        sqlite3_exec(
+            db,
+            "DROP TABLE IF EXISTS BENCH;"
+            "CREATE TABLE BENCH (KOD TEXT COLLATE KVCI NOT NULL DEFAULT '', NAZIV TEXT COLLATE KVCI NOT NULL "
+            "DEFAULT '', DATUM INTEGER NOT NULL DEFAULT 0, IZNOS REAL NOT NULL DEFAULT 0, BROJ INTEGER NOT "
+            "NULL "
+            "DEFAULT 0, PRIMARY KEY (KOD));"
+            "CREATE INDEX BENCH_PO_NAZIVU ON BENCH (NAZIV, KOD);",
+            nullptr, nullptr, nullptr);
         const auto t = Clock::now();
         sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v3(db, "INSERT INTO BENCH (KOD, NAZIV, DATUM, IZNOS, BROJ) VALUES (?, ?, ?, ?, ?)", -1,
-                           SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        sqlite3_prepare_v3(db, "INSERT INTO BENCH (KOD, NAZIV, DATUM, IZNOS, BROJ) VALUES (?, ?, ?, ?, ?)",
+                           -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
         for (const BRec& row : rows()) {
             bind_text(st, 1, row.KOD.view());
@@ -249,8 +258,8 @@ int main(int argc, char** argv) {
     for (const char* op : {"add", "scan"}) {
         const double raw = b[std::string(op) + " raw"], drv = b[std::string(op) + " driver"];
         if (raw > 0 && drv > 0)
-            std::printf("%-4s %6d rows: table driver %8.1f ms, raw sqlite3 %8.1f ms, ratio %.2f\n", op, kRows, drv, raw,
-                        drv / raw);
+            std::printf("%-4s %6d rows: table driver %8.1f ms, raw sqlite3 %8.1f ms, ratio %.2f\n", op, kRows,
+                        drv, raw, drv / raw);
     }
     rt::sql::CloseThreadConnections();
     fs::remove_all(store_dir());

@@ -103,9 +103,8 @@ void BM_PropertyChanges(benchmark::State& state) {
         w.Post(Event::User);
         w.Accept();  // flushes the changes to the back end
     }
-    state.counters["per_change"] =
-        benchmark::Counter(kChanges, benchmark::Counter::kIsIterationInvariantRate |
-                                         benchmark::Counter::kInvert);
+    state.counters["per_change"] = benchmark::Counter(
+        kChanges, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     w.Close();
 }
 BENCHMARK(BM_PropertyChanges)->Unit(benchmark::kMillisecond);

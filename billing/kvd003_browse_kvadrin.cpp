@@ -21,8 +21,8 @@ namespace kvadrin {
 namespace {
 
 // The total under each column of the list ("" for none).
-constexpr std::array<const char*, 8> kTotalColumns = {"", "", "", "", "?UKPOVRS", "?UKGRPOVRS", "?UKOSTPOVRS",
-                                                      "?UKOSOBA"};
+constexpr std::array<const char*, 8> kTotalColumns = {
+    "", "", "", "", "?UKPOVRS", "?UKGRPOVRS", "?UKOSTPOVRS", "?UKOSOBA"};
 
 // The procedure's totals, shown under the list.
 struct UnitTotals {
@@ -118,9 +118,9 @@ private:
         if (filter.size() > QBEFILTER.size) {
             QBEFILTER = "";
             rt::ui::Beep();
-            rt::ui::Message(rt::utf8_to_cp1250("Upit je predugačak za ispis: uslovi zajedno imaju " +
-                                               std::to_string(filter.size()) + " znakova, a ispis prima najviše " +
-                                               std::to_string(QBEFILTER.size) + ". Skratite upit."));
+            rt::ui::Message(rt::utf8_to_cp1250(
+                "Upit je predugačak za ispis: uslovi zajedno imaju " + std::to_string(filter.size()) +
+                " znakova, a ispis prima najviše " + std::to_string(QBEFILTER.size) + ". Skratite upit."));
             return false;
         }
         QBEFILTER = filter;
@@ -136,9 +136,9 @@ private:
         d.orders = {{"KVD:Po_broju", "KVD:BROJ", true, true, {}},
                     {"KVD:Po_vlasniku", "KVD:VLASNIK", true, true, {}},
                     {"KVD:Po_analitici", "KVD:SHKORISNIKA", false, true, {}}};
-        d.fields = {"KVD:BROJ",        "KVD:SHKORISNIKA", "NAZ:NAZIV1",    "KVD:VLASNIK",
-                    "KVD:POVRSINA",    "KVD:POVRSINAGR",  "KVD:POVRSINAOST", "KVD:BROJOSOBA",
-                    "KVD:VODOMER",     "KVD:KALORIMETAR", "KVD:TELEFON"};
+        d.fields = {"KVD:BROJ",     "KVD:SHKORISNIKA", "NAZ:NAZIV1",      "KVD:VLASNIK",
+                    "KVD:POVRSINA", "KVD:POVRSINAGR",  "KVD:POVRSINAOST", "KVD:BROJOSOBA",
+                    "KVD:VODOMER",  "KVD:KALORIMETAR", "KVD:TELEFON"};
         d.hidden = {"NAZ:ANALITIKA"};
         d.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] { IspisStanara(); }}};
         d.query = true;

@@ -18,10 +18,11 @@ namespace {
 constexpr const char* kName = "UpdateKVADRIN";
 
 // The unit's controls in the order of the window, with their fields' numbers.
-constexpr FormField kFields[] = {{"KVD:BROJ", 1},       {"KVD:SP", 2},          {"KVD:KOEFICIJENT", 15}, {"KVD:SHKORISNIKA", 6},
-               {"KVD:VLASNIK", 3},    {"KVD:ADRESA", 4},      {"KVD:MESTO", 5},        {"KVD:POVRSINA", 7},
-               {"KVD:POVRSINAGR", 8}, {"KVD:POVRSINAOST", 9}, {"KVD:BROJOSOBA", 10},   {"KVD:VODOMER", 11},
-               {"KVD:KALORIMETAR", 12}, {"KVD:TELEFON", 13},  {"KVD:MOBILNI", 14}};
+constexpr FormField kFields[] = {{"KVD:BROJ", 1},         {"KVD:SP", 2},         {"KVD:KOEFICIJENT", 15},
+                                 {"KVD:SHKORISNIKA", 6},  {"KVD:VLASNIK", 3},    {"KVD:ADRESA", 4},
+                                 {"KVD:MESTO", 5},        {"KVD:POVRSINA", 7},   {"KVD:POVRSINAGR", 8},
+                                 {"KVD:POVRSINAOST", 9},  {"KVD:BROJOSOBA", 10}, {"KVD:VODOMER", 11},
+                                 {"KVD:KALORIMETAR", 12}, {"KVD:TELEFON", 13},   {"KVD:MOBILNI", 14}};
 
 const rt::RecordLayout& KvdLayout() { return table_def(TableId::KVADRIN).layout; }
 const rt::RecordLayout& NazLayout() { return table_def(TableId::NAZIVI).layout; }

@@ -16,9 +16,9 @@ namespace {
 constexpr const char* kName = "UpdateNaziviN05";
 
 // The entries in the order of the window, with their fields' numbers in the record.
-constexpr FormField kEntries[] = {{"NAZ:ANALITIKA", 2}, {"NAZ:NAZIV1", 3},    {"NAZ:NAZIV2", 4},
-                {"NAZ:ADRESA", 5},    {"NAZ:SEDISTE", 6},   {"NAZ:ZIRORACUN", 7},
-                {"NAZ:TEKUCI", 10},   {"NAZ:KONTAKT", 8},   {"NAZ:TELEFONI", 9}};
+constexpr FormField kEntries[] = {{"NAZ:ANALITIKA", 2}, {"NAZ:NAZIV1", 3},  {"NAZ:NAZIV2", 4},
+                                  {"NAZ:ADRESA", 5},    {"NAZ:SEDISTE", 6}, {"NAZ:ZIRORACUN", 7},
+                                  {"NAZ:TEKUCI", 10},   {"NAZ:KONTAKT", 8}, {"NAZ:TELEFONI", 9}};
 
 const rt::RecordLayout& NazLayout() { return table_def(TableId::NAZIVI).layout; }
 
@@ -29,7 +29,8 @@ public:
     // A customer's code cannot be changed.
     int Setup() override {
         const int level = FormController::Setup();
-        if (level == rt::ui::kLevelGoOn && REQUEST == ChangeRecord) window().Disable(window().Feq("?NAZ:ANALITIKA"));
+        if (level == rt::ui::kLevelGoOn && REQUEST == ChangeRecord)
+            window().Disable(window().Feq("?NAZ:ANALITIKA"));
         return level;
     }
     // A new customer: the firm's address and place.

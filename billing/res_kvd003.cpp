@@ -17,11 +17,16 @@ struct Column {
     const char* picture;
 };
 constexpr Column kColumns[] = {
-    {50, "L(2)", "BROJ STANA", "@s10"},    {28, "R(2)", "Sifra", "@n05"},
-    {120, "L(2)", "VLASNIK", "@s30"},      {104, "L(2)", "KORISNIK", "@s25"},
-    {48, "R(2)", "Povrsina", "@n10.2"},    {52, "R(2)", "Gr. povrsina", "@n10.2"},
-    {62, "R(2)", "Ostala povrsina", "@n10.2"}, {30, "R(2)", "Osoba", "@n5.2"},
-    {36, "C(0)", "Vodomer", "@s2"},        {46, "C(0)", "Kalorimetar", "@s2"},
+    {50, "L(2)", "BROJ STANA", "@s10"},
+    {28, "R(2)", "Sifra", "@n05"},
+    {120, "L(2)", "VLASNIK", "@s30"},
+    {104, "L(2)", "KORISNIK", "@s25"},
+    {48, "R(2)", "Povrsina", "@n10.2"},
+    {52, "R(2)", "Gr. povrsina", "@n10.2"},
+    {62, "R(2)", "Ostala povrsina", "@n10.2"},
+    {30, "R(2)", "Osoba", "@n5.2"},
+    {36, "C(0)", "Vodomer", "@s2"},
+    {46, "C(0)", "Kalorimetar", "@s2"},
     {70, "L(2)", "Telefon", "@s20"},
 };
 constexpr int kListX = 8;
@@ -68,8 +73,10 @@ const WindowDef& BrowseKvadrinWindow() {
         for (const Total& t : totals)
             d.controls.push_back(MakeControl(Ctl::StringPic, t.label, ColumnX(t.column), 262,
                                              kColumns[t.column - 1].width - 2, 10, "", t.picture, kRight));
-        d.controls.push_back(MakeControl(Ctl::String, "?STRING5", kListX + 2, 262, 60, 10, "Ukupno kvadrina:"));
-        d.controls.push_back(MakeControl(Ctl::StringPic, "?UKKVADRINA", kListX + 62, 262, 24, 10, "", "@n5", kRight));
+        d.controls.push_back(
+            MakeControl(Ctl::String, "?STRING5", kListX + 2, 262, 60, 10, "Ukupno kvadrina:"));
+        d.controls.push_back(
+            MakeControl(Ctl::StringPic, "?UKKVADRINA", kListX + 62, 262, 24, 10, "", "@n5", kRight));
         ControlDef print = MakeControl(Ctl::Button, "?BUTTONNORECORDS", 8, 284, 56, 14, "&ISPIS");
         print.key = Key::F2;
         print.tip = "F2";

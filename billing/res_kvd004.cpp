@@ -8,7 +8,6 @@ namespace {
 
 using namespace rt::ui;
 
-
 }  // namespace
 
 const WindowDef& BrowseObavezeWindow() {

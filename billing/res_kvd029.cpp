@@ -41,12 +41,18 @@ std::vector<ControlDef> ToolBar(const std::string& prefix) {
         int gap;  // before the button: a group begins
     };
     const Button buttons[] = {
-        {"NEW", "New", "RTFNEW.ICO", 0},         {"OPEN", "Open", "RTFOPEN.ICO", 0},
-        {"SAVE", "Save", "RTFSAVE.ICO", 0},      {"PRINT", "Print", "RTFPRINT.ICO", 0},
-        {"FIND", "Find", "FIND.ICO", 4},      {"REPLACE", "Find and Replace", "RTFREPLACE.ICO", 0},
-        {"CUT", "Cut", "RTFCUT.ICO", 4},         {"COPY", "Copy", "RTFCOPY.ICO", 0},
-        {"PASTE", "Paste", "RTFPASTE.ICO", 0},   {"UNDO", "Undo", "RTFUNDO.ICO", 4},
-        {"REDO", "Redo", "RTFREDO.ICO", 0},      {"TABS", "Tab stops", "RTFTABS.ICO", 4},
+        {"NEW", "New", "RTFNEW.ICO", 0},
+        {"OPEN", "Open", "RTFOPEN.ICO", 0},
+        {"SAVE", "Save", "RTFSAVE.ICO", 0},
+        {"PRINT", "Print", "RTFPRINT.ICO", 0},
+        {"FIND", "Find", "FIND.ICO", 4},
+        {"REPLACE", "Find and Replace", "RTFREPLACE.ICO", 0},
+        {"CUT", "Cut", "RTFCUT.ICO", 4},
+        {"COPY", "Copy", "RTFCOPY.ICO", 0},
+        {"PASTE", "Paste", "RTFPASTE.ICO", 0},
+        {"UNDO", "Undo", "RTFUNDO.ICO", 4},
+        {"REDO", "Redo", "RTFREDO.ICO", 0},
+        {"TABS", "Tab stops", "RTFTABS.ICO", 4},
         {"INDENTS", "Paragraph indents", "RTFINDENT.ICO", 0},
     };
     int x = 8;
@@ -55,7 +61,8 @@ std::vector<ControlDef> ToolBar(const std::string& prefix) {
         const std::string name = b.name;
         const bool starts_disabled =
             name == "CUT" || name == "COPY" || name == "PASTE" || name == "UNDO" || name == "REDO";
-        bar.push_back(Tool(Ctl::Button, prefix + name, x, top, 14, b.tip, b.icon, starts_disabled ? std::uint32_t{kDisable} : 0u));
+        bar.push_back(Tool(Ctl::Button, prefix + name, x, top, 14, b.tip, b.icon,
+                           starts_disabled ? std::uint32_t{kDisable} : 0u));
         x += 14;
     }
     x += 4;
@@ -78,14 +85,17 @@ std::vector<ControlDef> ToolBar(const std::string& prefix) {
     }
     bar.push_back(align);
     x += 4;
-    bar.push_back(Tool(Ctl::Check, prefix + "BULLETS", x, top, 14, "Bullets and numbering", "RTFBULLETS.ICO"));
+    bar.push_back(
+        Tool(Ctl::Check, prefix + "BULLETS", x, top, 14, "Bullets and numbering", "RTFBULLETS.ICO"));
     x += 16;
-    bar.push_back(Drop(prefix + "BULLETSTYLE", x, top, 385 - x, "Bullets styles",
-                       "Bullets|#1|Arabic numbers|#2|Lower letters|#3|Upper letters|#4|Lower Roman numbers|#5|"
-                       "Upper Roman numbers|#6"));
+    bar.push_back(
+        Drop(prefix + "BULLETSTYLE", x, top, 385 - x, "Bullets styles",
+             "Bullets|#1|Arabic numbers|#2|Lower letters|#3|Upper letters|#4|Lower Roman numbers|#5|"
+             "Upper Roman numbers|#6"));
 
     bar.push_back(Drop(prefix + "FONTNAME", 8, second, 84, "Font name", ""));
-    bar.push_back(Drop(prefix + "FONTSIZE", 96, second, 30, "Font size", "8|9|10|11|12|14|16|18|20|22|24|26|28|36|48|72"));
+    bar.push_back(Drop(prefix + "FONTSIZE", 96, second, 30, "Font size",
+                       "8|9|10|11|12|14|16|18|20|22|24|26|28|36|48|72"));
     bar.push_back(Drop(prefix + "CHARSET", 130, second, 82, "Font charset",
                        "Western|#0|Central European|#238|Cyrillic|#204|Greek|#161|Turkish|#162|Baltic|#186"));
     bar.push_back(Tool(Ctl::Check, prefix + "BOLD", 216, second, 14, "Bold", "RTFBOLD.ICO"));
@@ -129,8 +139,7 @@ const WindowDef& UpdateSklauzulWindow() {
         firms.children.push_back(RichText("?SKL:TEKSTPOSLOVNI", 71));
         ControlDef sheet = MakeControl(Ctl::Sheet, "?CURRENTTAB", 4, 4, 389, 134, "");
         sheet.children = {general, flats, firms};
-        d.controls = {sheet,
-                      MakeControl(Ctl::Button, "?OK", 250, 141, 45, 14, "&OK", "", kDefault),
+        d.controls = {sheet, MakeControl(Ctl::Button, "?OK", 250, 141, 45, 14, "&OK", "", kDefault),
                       MakeControl(Ctl::Button, "?CANCEL", 299, 141, 45, 14, "&Cancel"),
                       MakeControl(Ctl::Button, "?HELP", 348, 141, 45, 14, "&Help", "", kHide)};
         return d;

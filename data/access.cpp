@@ -146,15 +146,15 @@ int FileManagerCENE::ProveriCene(int field, bool report) {
         case 1:
             ERRORS->SetFieldLabel("CEN:Obracun");
             if (CEN.OBRACUN == 0) return kept;
-            return lookup(*ERRORS, TableId::OBRAC, OBR_Po_obracunu, "OBRAC",
-                          [] { OBR.OBRACUN = CEN.OBRACUN; }, report);
+            return lookup(
+                *ERRORS, TableId::OBRAC, OBR_Po_obracunu, "OBRAC", [] { OBR.OBRACUN = CEN.OBRACUN; }, report);
         case 2:
             ERRORS->SetFieldLabel("CEN:Sifra");
             if (blank(CEN.SIFRA.view())) return kept;
-            return lookup(*ERRORS, TableId::OBAVEZE, OBA_Po_sifri, "OBAVEZE",
-                          [] { OBA.SIFRA = CEN.SIFRA.view(); }, report);
-        default:
-            return kept;
+            return lookup(
+                *ERRORS, TableId::OBAVEZE, OBA_Po_sifri, "OBAVEZE", [] { OBA.SIFRA = CEN.SIFRA.view(); },
+                report);
+        default: return kept;
     }
 }
 
@@ -164,15 +164,15 @@ int FileManagerSFAKT::ProveriSfakt(int field, bool report) {
         case 1:
             ERRORS->SetFieldLabel("SFA:Obracun");
             if (SFA.OBRACUN == 0) return kept;
-            return lookup(*ERRORS, TableId::OBRAC, OBR_Po_obracunu, "OBRAC",
-                          [] { OBR.OBRACUN = SFA.OBRACUN; }, report);
+            return lookup(
+                *ERRORS, TableId::OBRAC, OBR_Po_obracunu, "OBRAC", [] { OBR.OBRACUN = SFA.OBRACUN; }, report);
         case 3:
             ERRORS->SetFieldLabel("SFA:BROJSTANA");
             if (blank(SFA.BROJSTANA.view())) return kept;
-            return lookup(*ERRORS, TableId::KVADRIN, KVD_Po_broju, "KVADRIN",
-                          [] { KVD.BROJ = SFA.BROJSTANA.view(); }, report);
-        default:
-            return kept;
+            return lookup(
+                *ERRORS, TableId::KVADRIN, KVD_Po_broju, "KVADRIN", [] { KVD.BROJ = SFA.BROJSTANA.view(); },
+                report);
+        default: return kept;
     }
 }
 
@@ -323,8 +323,7 @@ std::unique_ptr<TableFileManager> MakeFileManager(TableId id) {
     return nullptr;
 }
 
-std::unique_ptr<TableRelationManager> MakeRelationManager(TableId id,
-                                                          std::unique_ptr<TableFileManager> a) {
+std::unique_ptr<TableRelationManager> MakeRelationManager(TableId id, std::unique_ptr<TableFileManager> a) {
     switch (id) {
         case TableId::LVERX: return std::make_unique<RelationManagerLVERX>(std::move(a));
         case TableId::LVER: return std::make_unique<RelationManagerLVER>(std::move(a));

@@ -148,19 +148,19 @@ private:
     std::unique_ptr<TableFileManager> access_;
 };
 
-#define KVADRIN_RELATION_CLASS(T)                                                      \
-    class RelationManager##T final : public TableRelationManager {                     \
-    public:                                                                            \
-        explicit RelationManager##T(std::unique_ptr<TableFileManager> access)          \
-            : TableRelationManager(TableId::T, std::move(access)) {}                   \
+#define KVADRIN_RELATION_CLASS(T)                                             \
+    class RelationManager##T final : public TableRelationManager {            \
+    public:                                                                   \
+        explicit RelationManager##T(std::unique_ptr<TableFileManager> access) \
+            : TableRelationManager(TableId::T, std::move(access)) {}          \
     }
-#define KVADRIN_RELATION_CLASS_WITH(T, routine)                                        \
-    class RelationManager##T final : public TableRelationManager {                     \
-    public:                                                                            \
-        explicit RelationManager##T(std::unique_ptr<TableFileManager> access)          \
-            : TableRelationManager(TableId::T, std::move(access)) {}                   \
-        void AddRelationsHook() override;                                              \
-        int routine();                                                                 \
+#define KVADRIN_RELATION_CLASS_WITH(T, routine)                               \
+    class RelationManager##T final : public TableRelationManager {            \
+    public:                                                                   \
+        explicit RelationManager##T(std::unique_ptr<TableFileManager> access) \
+            : TableRelationManager(TableId::T, std::move(access)) {}          \
+        void AddRelationsHook() override;                                     \
+        int routine();                                                        \
     }
 
 KVADRIN_RELATION_CLASS(LVERX);

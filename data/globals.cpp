@@ -28,8 +28,7 @@ rt::FString<255> BACKUPPATH;
 rt::FString<255> PREUZMIFAJL;
 
 void ResetProcessData() {
-    for (auto* s : {&ADRESA, &MESTO, &ZIRORAC1, &PIB, &MATBROJ, &FIRMA_R15, &FOLDERFIRME})
-        s->clear();
+    for (auto* s : {&ADRESA, &MESTO, &ZIRORAC1, &PIB, &MATBROJ, &FIRMA_R15, &FOLDERFIRME}) s->clear();
     NAZIVFIRME.clear();
     GLO = GloLogin{};
     MSBASE.clear();

@@ -25,15 +25,15 @@ struct GloLogin {
 };
 extern GloLogin GLO;
 
-extern rt::FString<35> MSBASE;          // name of the firm database
-extern rt::FString<140> OWNERFIRME;     // connection text of the firm database
-extern rt::FString<140> OWNERVERZIJE;   // connection text of the version database
-extern rt::FString<50> FOLDERFIRME;     // firm folder, from the current folder
-extern rt::Long RAD_GOD;                // working year, from the current folder
-extern rt::CString<10> VERZIJA;         // program version, set by the frame
-extern rt::FString<100> AINCIME;        // table name the carrier table addresses
-extern rt::FString<1024> QBEFILTER;     // filter handed from the units browse to the tenant list
-extern rt::Short IZABRANIOBRACUN;       // number of the clause the invoice reports print
+extern rt::FString<35> MSBASE;         // name of the firm database
+extern rt::FString<140> OWNERFIRME;    // connection text of the firm database
+extern rt::FString<140> OWNERVERZIJE;  // connection text of the version database
+extern rt::FString<50> FOLDERFIRME;    // firm folder, from the current folder
+extern rt::Long RAD_GOD;               // working year, from the current folder
+extern rt::CString<10> VERZIJA;        // program version, set by the frame
+extern rt::FString<100> AINCIME;       // table name the carrier table addresses
+extern rt::FString<1024> QBEFILTER;    // filter handed from the units browse to the tenant list
+extern rt::Short IZABRANIOBRACUN;      // number of the clause the invoice reports print
 
 // Unit totals for the price form, summed by the billing-run browse.
 extern rt::Short UKJEDINICA;
@@ -42,8 +42,8 @@ extern rt::Real UKPOVRSINAGR;
 extern rt::Real UKOSOBA;
 extern rt::Real UKOSOBABEZVODOMERA;
 
-extern rt::FString<255> BACKUPPATH;     // folder of the previous program (take-over)
-extern rt::FString<255> PREUZMIFAJL;    // file name of the old-program file being read
+extern rt::FString<255> BACKUPPATH;   // folder of the previous program (take-over)
+extern rt::FString<255> PREUZMIFAJL;  // file name of the old-program file being read
 
 // Blank-fills the strings and zeroes the numbers, as at process start.
 void ResetProcessData();

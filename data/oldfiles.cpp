@@ -29,11 +29,9 @@ constexpr unsigned kUnique = rt::kKeyUnique;  // a key without DUP
 
 #define KV_FIELD(m) rt::field_for<decltype(Rec::m)>(L.prefix + ":" #m, offsetof(Rec, m))
 // The group itself, then its members at their own offsets.
-#define KV_GROUP(g) \
-    rt::make_field(L.prefix + ":" #g, rt::FieldType::Group, offsetof(Rec, g), sizeof(Rec::g))
-#define KV_MEMBER(g, m)                                                  \
-    rt::field_for<decltype(Rec::g.m)>(L.prefix + ":" #m,                 \
-                                      offsetof(Rec, g) + offsetof(decltype(Rec::g), m))
+#define KV_GROUP(g) rt::make_field(L.prefix + ":" #g, rt::FieldType::Group, offsetof(Rec, g), sizeof(Rec::g))
+#define KV_MEMBER(g, m) \
+    rt::field_for<decltype(Rec::g.m)>(L.prefix + ":" #m, offsetof(Rec, g) + offsetof(decltype(Rec::g), m))
 
 template <typename R>
 rt::RecordLayout begin(const char* prefix) {
@@ -51,10 +49,19 @@ void key(rt::RecordLayout& L, const char* name, std::initializer_list<std::strin
 rt::RecordLayout inskp_layout() {
     using Rec = INSKPRecord;
     auto L = begin<Rec>("INSKP");
-    L.fields = {KV_FIELD(LASTUSER), KV_GROUP(KONTO), KV_MEMBER(KONTO, SINTETIKA),
-                KV_MEMBER(KONTO, ANALITIKA), KV_FIELD(NALOG), KV_FIELD(VRSTAVEZE), KV_FIELD(VEZA),
-                KV_FIELD(DATUM), KV_FIELD(VALUTA), KV_FIELD(SIMBOL), KV_FIELD(OPIS),
-                KV_FIELD(DUGPOT), KV_FIELD(IZNOS)};
+    L.fields = {KV_FIELD(LASTUSER),
+                KV_GROUP(KONTO),
+                KV_MEMBER(KONTO, SINTETIKA),
+                KV_MEMBER(KONTO, ANALITIKA),
+                KV_FIELD(NALOG),
+                KV_FIELD(VRSTAVEZE),
+                KV_FIELD(VEZA),
+                KV_FIELD(DATUM),
+                KV_FIELD(VALUTA),
+                KV_FIELD(SIMBOL),
+                KV_FIELD(OPIS),
+                KV_FIELD(DUGPOT),
+                KV_FIELD(IZNOS)};
     key(L, "INSKP:PO_KONTU_GR", {"KONTO", "DATUM"}, kDup | kOpt | kNoCase);
     key(L, "INSKP:PO_NALOGU", {"NALOG"}, kDup | kNoCase);
     key(L, "INSKP:PO_VEZI", {"KONTO", "VRSTAVEZE", "VEZA"}, kDup | kOpt | kNoCase);
@@ -66,7 +73,7 @@ rt::RecordLayout inskp_layout() {
 rt::RecordLayout inskm_layout() {
     using Rec = INSKMRecord;
     auto L = begin<Rec>("INSKM");
-    L.fields = {KV_FIELD(LASTUSER), KV_GROUP(KONTO), KV_MEMBER(KONTO, SINTETIKA),
+    L.fields = {KV_FIELD(LASTUSER),          KV_GROUP(KONTO),  KV_MEMBER(KONTO, SINTETIKA),
                 KV_MEMBER(KONTO, ANALITIKA), KV_FIELD(DUGUJE), KV_FIELD(POTRAZUJE)};
     key(L, "INSKM:PO_KONTU", {"SINTETIKA", "ANALITIKA"}, kUnique | kOpt | kNoCase);
     key(L, "INSKM:PO_KONTU_GR", {"KONTO"}, kDup | kOpt | kNoCase);
@@ -84,8 +91,8 @@ rt::RecordLayout insin_layout() {
 rt::RecordLayout innaz_layout() {
     using Rec = INNAZRecord;
     auto L = begin<Rec>("INNAZ");
-    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(ANALITIKA), KV_FIELD(NAZIV1), KV_FIELD(NAZIV2),
-                KV_FIELD(ADRESA), KV_FIELD(SEDISTE), KV_FIELD(ZIRORACUN), KV_FIELD(KONTAKT),
+    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(ANALITIKA), KV_FIELD(NAZIV1),    KV_FIELD(NAZIV2),
+                KV_FIELD(ADRESA),   KV_FIELD(SEDISTE),   KV_FIELD(ZIRORACUN), KV_FIELD(KONTAKT),
                 KV_FIELD(TELEFONI), KV_FIELD(TEKUCI)};
     key(L, "INNAZ:PO_KONTU", {"ANALITIKA"}, kUnique | kOpt | kNoCase);
     key(L, "INNAZ:PO_NAZIVU", {"NAZIV1"}, kDup | kOpt | kNoCase);
@@ -95,8 +102,8 @@ rt::RecordLayout innaz_layout() {
 rt::RecordLayout innls_layout() {
     using Rec = INNLSRecord;
     auto L = begin<Rec>("INNLS");
-    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(BROJ), KV_FIELD(DATUM), KV_FIELD(OPIS),
-                KV_FIELD(DUGUJE), KV_FIELD(POTRAZUJE), KV_FIELD(MODEL), KV_FIELD(PROKNJ)};
+    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(BROJ),      KV_FIELD(DATUM), KV_FIELD(OPIS),
+                KV_FIELD(DUGUJE),   KV_FIELD(POTRAZUJE), KV_FIELD(MODEL), KV_FIELD(PROKNJ)};
     key(L, "INNLS:PO_BROJU", {"BROJ"}, kUnique | kOpt);
     return L;
 }
@@ -104,10 +111,10 @@ rt::RecordLayout innls_layout() {
 rt::RecordLayout inkvd_layout() {
     using Rec = INKVDRecord;
     auto L = begin<Rec>("INKVD");
-    L.fields = {KV_FIELD(BROJ), KV_FIELD(SP), KV_FIELD(VLASNIK), KV_FIELD(ADRESA), KV_FIELD(MESTO),
-                KV_FIELD(SHKORISNIKA), KV_FIELD(POVRSINA), KV_FIELD(POVRSINAGR),
-                KV_FIELD(POVRSINAOST), KV_FIELD(BROJOSOBA), KV_FIELD(VODOMER),
-                KV_FIELD(KALORIMETAR), KV_FIELD(TELEFON), KV_FIELD(MOBILNI), KV_FIELD(KOEFICIJENT)};
+    L.fields = {KV_FIELD(BROJ),        KV_FIELD(SP),          KV_FIELD(VLASNIK),    KV_FIELD(ADRESA),
+                KV_FIELD(MESTO),       KV_FIELD(SHKORISNIKA), KV_FIELD(POVRSINA),   KV_FIELD(POVRSINAGR),
+                KV_FIELD(POVRSINAOST), KV_FIELD(BROJOSOBA),   KV_FIELD(VODOMER),    KV_FIELD(KALORIMETAR),
+                KV_FIELD(TELEFON),     KV_FIELD(MOBILNI),     KV_FIELD(KOEFICIJENT)};
     key(L, "INKVD:PO_BROJU", {"BROJ"}, kOpt | kNoCase | kPrimary);
     key(L, "INKVD:PO_VLASNIKU", {"VLASNIK"}, kDup | kOpt | kNoCase);
     key(L, "INKVD:PO_ANALITICI", {"SHKORISNIKA"}, kDup | kOpt | kNoCase);
@@ -117,9 +124,9 @@ rt::RecordLayout inkvd_layout() {
 rt::RecordLayout inspr_layout() {
     using Rec = INSPRRecord;
     auto L = begin<Rec>("INSPR");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SHKORISNIKA), KV_FIELD(DATUM), KV_FIELD(VALUTA),
-                KV_FIELD(SIFRA), KV_FIELD(KOLICINA), KV_FIELD(CENA), KV_FIELD(UKUPNO),
-                KV_FIELD(KOLONA), KV_FIELD(COMP), KV_FIELD(BROJSTANA)};
+    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SHKORISNIKA), KV_FIELD(DATUM),    KV_FIELD(VALUTA),
+                KV_FIELD(SIFRA),   KV_FIELD(KOLICINA),    KV_FIELD(CENA),     KV_FIELD(UKUPNO),
+                KV_FIELD(KOLONA),  KV_FIELD(COMP),        KV_FIELD(BROJSTANA)};
     key(L, "INSPR:PO_OBRACUNU", {"OBRACUN", "SHKORISNIKA", "SIFRA"}, kOpt | kNoCase | kPrimary);
     key(L, "INSPR:PO_SIFRI", {"SIFRA", "OBRACUN"}, kDup | kOpt | kNoCase);
     return L;
@@ -136,9 +143,9 @@ rt::RecordLayout inskl_layout() {
 rt::RecordLayout insfa_layout() {
     using Rec = INSFARecord;
     auto L = begin<Rec>("INSFA");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SHKORISNIKA), KV_FIELD(BROJSTANA),
-                KV_FIELD(ODRZAVANJE), KV_FIELD(STRUJA), KV_FIELD(VODA), KV_FIELD(OSTALO),
-                KV_FIELD(DUG), KV_FIELD(UKUPNO)};
+    L.fields = {KV_FIELD(OBRACUN),    KV_FIELD(SHKORISNIKA), KV_FIELD(BROJSTANA),
+                KV_FIELD(ODRZAVANJE), KV_FIELD(STRUJA),      KV_FIELD(VODA),
+                KV_FIELD(OSTALO),     KV_FIELD(DUG),         KV_FIELD(UKUPNO)};
     key(L, "INSFA:PO_OBRACUNU", {"OBRACUN", "SHKORISNIKA"}, kOpt | kNoCase | kPrimary);
     key(L, "INSFA:PO_KORISNIKU", {"SHKORISNIKA", "OBRACUN"}, kDup | kOpt | kNoCase);
     key(L, "INSFA:PO_STANU", {"BROJSTANA", "OBRACUN"}, kDup | kOpt | kNoCase);
@@ -148,9 +155,9 @@ rt::RecordLayout insfa_layout() {
 rt::RecordLayout inobr_layout() {
     using Rec = INOBRRecord;
     auto L = begin<Rec>("INOBR");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(NAZIV), KV_FIELD(DATUM), KV_FIELD(VALUTA),
-                KV_FIELD(ZAKLJUCAN), KV_FIELD(DATUMPROMETA), KV_FIELD(SVRHA1), KV_FIELD(SVRHA2),
-                KV_FIELD(SVRHA3)};
+    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(NAZIV),     KV_FIELD(DATUM),
+                KV_FIELD(VALUTA),  KV_FIELD(ZAKLJUCAN), KV_FIELD(DATUMPROMETA),
+                KV_FIELD(SVRHA1),  KV_FIELD(SVRHA2),    KV_FIELD(SVRHA3)};
     key(L, "INOBR:PO_OBRACUNU", {"OBRACUN"}, kOpt | kNoCase | kPrimary);
     return L;
 }
@@ -167,8 +174,8 @@ rt::RecordLayout inoba_layout() {
 rt::RecordLayout incen_layout() {
     using Rec = INCENRecord;
     auto L = begin<Rec>("INCEN");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SIFRA), KV_FIELD(KOLICINA), KV_FIELD(CENA),
-                KV_FIELD(UKUPNO), KV_FIELD(CENAPOVR), KV_FIELD(CENAGRPOVRS), KV_FIELD(CENAOSOBA),
+    L.fields = {KV_FIELD(OBRACUN),    KV_FIELD(SIFRA),    KV_FIELD(KOLICINA),    KV_FIELD(CENA),
+                KV_FIELD(UKUPNO),     KV_FIELD(CENAPOVR), KV_FIELD(CENAGRPOVRS), KV_FIELD(CENAOSOBA),
                 KV_FIELD(CENAFIKSNO), KV_FIELD(CENASTAN), KV_FIELD(CENAVODA)};
     key(L, "INCEN:PO_SIFRI", {"SIFRA", "OBRACUN"}, kOpt | kNoCase | kPrimary);
     key(L, "INCEN:PO_OBRACUNU", {"OBRACUN", "SIFRA"}, kUnique | kOpt | kNoCase);
@@ -209,9 +216,9 @@ std::array<rt::TableDef, kOldFileCount> build_defs() {
     return d;
 }
 
-constexpr std::array<const char*, kOldFileCount> kPrefixes = {
-    "INSKP", "INSKM", "INSIN", "INNAZ", "INNLS", "INKVD",
-    "INSPR", "INSKL", "INSFA", "INOBR", "INOBA", "INCEN"};
+constexpr std::array<const char*, kOldFileCount> kPrefixes = {"INSKP", "INSKM", "INSIN", "INNAZ",
+                                                              "INNLS", "INKVD", "INSPR", "INSKL",
+                                                              "INSFA", "INOBR", "INOBA", "INCEN"};
 
 std::size_t index_of(OldFileId id) {
     auto i = static_cast<std::size_t>(id);
@@ -233,18 +240,18 @@ const char* old_file_prefix(OldFileId id) { return kPrefixes[index_of(id)]; }
 
 void* old_file_buffer(OldFileId id) {
     switch (id) {
-    case OldFileId::INSKP: return &INSKP;
-    case OldFileId::INSKM: return &INSKM;
-    case OldFileId::INSIN: return &INSIN;
-    case OldFileId::INNAZ: return &INNAZ;
-    case OldFileId::INNLS: return &INNLS;
-    case OldFileId::INKVD: return &INKVD;
-    case OldFileId::INSPR: return &INSPR;
-    case OldFileId::INSKL: return &INSKL;
-    case OldFileId::INSFA: return &INSFA;
-    case OldFileId::INOBR: return &INOBR;
-    case OldFileId::INOBA: return &INOBA;
-    case OldFileId::INCEN: return &INCEN;
+        case OldFileId::INSKP: return &INSKP;
+        case OldFileId::INSKM: return &INSKM;
+        case OldFileId::INSIN: return &INSIN;
+        case OldFileId::INNAZ: return &INNAZ;
+        case OldFileId::INNLS: return &INNLS;
+        case OldFileId::INKVD: return &INKVD;
+        case OldFileId::INSPR: return &INSPR;
+        case OldFileId::INSKL: return &INSKL;
+        case OldFileId::INSFA: return &INSFA;
+        case OldFileId::INOBR: return &INOBR;
+        case OldFileId::INOBA: return &INOBA;
+        case OldFileId::INCEN: return &INCEN;
     }
     return nullptr;
 }

@@ -249,7 +249,18 @@ extern thread_local INOBARecord INOBA;
 extern thread_local INCENRecord INCEN;
 
 enum class OldFileId : int {
-    INSKP, INSKM, INSIN, INNAZ, INNLS, INKVD, INSPR, INSKL, INSFA, INOBR, INOBA, INCEN,
+    INSKP,
+    INSKM,
+    INSIN,
+    INNAZ,
+    INNLS,
+    INKVD,
+    INSPR,
+    INSKL,
+    INSFA,
+    INOBR,
+    INOBA,
+    INCEN,
 };
 constexpr int kOldFileCount = 12;
 

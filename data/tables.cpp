@@ -58,10 +58,10 @@ void key(rt::RecordLayout& L, const char* name, std::initializer_list<std::strin
 rt::RecordLayout kvadrin_layout() {
     using Rec = KVADRINRecord;
     auto L = begin<Rec>("KVD");
-    L.fields = {KV_FIELD(BROJ), KV_FIELD(SP), KV_FIELD(VLASNIK), KV_FIELD(ADRESA), KV_FIELD(MESTO),
-                KV_FIELD(SHKORISNIKA), KV_FIELD(POVRSINA), KV_FIELD(POVRSINAGR),
-                KV_FIELD(POVRSINAOST), KV_FIELD(BROJOSOBA), KV_FIELD(VODOMER),
-                KV_FIELD(KALORIMETAR), KV_FIELD(TELEFON), KV_FIELD(MOBILNI), KV_FIELD(KOEFICIJENT)};
+    L.fields = {KV_FIELD(BROJ),        KV_FIELD(SP),          KV_FIELD(VLASNIK),    KV_FIELD(ADRESA),
+                KV_FIELD(MESTO),       KV_FIELD(SHKORISNIKA), KV_FIELD(POVRSINA),   KV_FIELD(POVRSINAGR),
+                KV_FIELD(POVRSINAOST), KV_FIELD(BROJOSOBA),   KV_FIELD(VODOMER),    KV_FIELD(KALORIMETAR),
+                KV_FIELD(TELEFON),     KV_FIELD(MOBILNI),     KV_FIELD(KOEFICIJENT)};
     key(L, "KVD:Po_broju", {"KVD:BROJ"}, kPrimary);
     key(L, "KVD:Po_vlasniku", {"KVD:VLASNIK"}, kDup);
     key(L, "KVD:Po_analitici", {"KVD:SHKORISNIKA"}, kDup);
@@ -71,13 +71,13 @@ rt::RecordLayout kvadrin_layout() {
 rt::RecordLayout nazivi_layout() {
     using Rec = NAZIVIRecord;
     auto L = begin<Rec>("NAZ");
-    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(ANALITIKA), KV_FIELD(NAZIV1), KV_FIELD(NAZIV2),
-                KV_FIELD(ADRESA), KV_FIELD(SEDISTE), KV_FIELD(ZIRORACUN), KV_FIELD(KONTAKT),
-                KV_FIELD(TELEFONI), KV_FIELD(TEKUCI), KV_FIELD(PAK), KV_FIELD(REON),
-                KV_FIELD(BCODE), KV_FIELD(EMAIL), KV_FIELD(DRZAVA), KV_FIELD(BPG),
-                KV_FIELD(MATBROJ), KV_FIELD(SH_KOM), KV_FIELD(EMAIL2), KV_FIELD(OZNAKADRZAVE),
-                KV_FIELD(BROJUGOVORA), KV_FIELD(DATUMUGOVORA), KV_FIELD(NAPOMENA), KV_FIELD(CRF),
-                KV_FIELD(APRNAZIV), KV_FIELD(NIJESEF), KV_FIELD(NIJEPDV)};
+    L.fields = {KV_FIELD(LASTUSER),    KV_FIELD(ANALITIKA),    KV_FIELD(NAZIV1),    KV_FIELD(NAZIV2),
+                KV_FIELD(ADRESA),      KV_FIELD(SEDISTE),      KV_FIELD(ZIRORACUN), KV_FIELD(KONTAKT),
+                KV_FIELD(TELEFONI),    KV_FIELD(TEKUCI),       KV_FIELD(PAK),       KV_FIELD(REON),
+                KV_FIELD(BCODE),       KV_FIELD(EMAIL),        KV_FIELD(DRZAVA),    KV_FIELD(BPG),
+                KV_FIELD(MATBROJ),     KV_FIELD(SH_KOM),       KV_FIELD(EMAIL2),    KV_FIELD(OZNAKADRZAVE),
+                KV_FIELD(BROJUGOVORA), KV_FIELD(DATUMUGOVORA), KV_FIELD(NAPOMENA),  KV_FIELD(CRF),
+                KV_FIELD(APRNAZIV),    KV_FIELD(NIJESEF),      KV_FIELD(NIJEPDV)};
     key(L, "NAZ:PO_KONTU", {"NAZ:ANALITIKA"}, kPrimary);
     key(L, "NAZ:PO_NAZIVU", {"NAZ:NAZIV1", "NAZ:ANALITIKA"}, kDup);
     return L;
@@ -95,9 +95,9 @@ rt::RecordLayout obaveze_layout() {
 rt::RecordLayout obrac_layout() {
     using Rec = OBRACRecord;
     auto L = begin<Rec>("OBR");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(NAZIV), KV_FIELD(DATUM), KV_FIELD(VALUTA),
-                KV_FIELD(ZAKLJUCAN), KV_FIELD(DATUMPROMETA), KV_FIELD(SVRHA1), KV_FIELD(SVRHA2),
-                KV_FIELD(SVRHA3)};
+    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(NAZIV),     KV_FIELD(DATUM),
+                KV_FIELD(VALUTA),  KV_FIELD(ZAKLJUCAN), KV_FIELD(DATUMPROMETA),
+                KV_FIELD(SVRHA1),  KV_FIELD(SVRHA2),    KV_FIELD(SVRHA3)};
     key(L, "OBR:Po_obracunu", {"OBR:OBRACUN"}, kPrimary);
     return L;
 }
@@ -105,8 +105,8 @@ rt::RecordLayout obrac_layout() {
 rt::RecordLayout cene_layout() {
     using Rec = CENERecord;
     auto L = begin<Rec>("CEN");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SIFRA), KV_FIELD(KOLICINA), KV_FIELD(CENA),
-                KV_FIELD(UKUPNO), KV_FIELD(CENAPOVR), KV_FIELD(CENAGRPOVRS), KV_FIELD(CENAOSOBA),
+    L.fields = {KV_FIELD(OBRACUN),    KV_FIELD(SIFRA),    KV_FIELD(KOLICINA),    KV_FIELD(CENA),
+                KV_FIELD(UKUPNO),     KV_FIELD(CENAPOVR), KV_FIELD(CENAGRPOVRS), KV_FIELD(CENAOSOBA),
                 KV_FIELD(CENAFIKSNO), KV_FIELD(CENASTAN), KV_FIELD(CENAVODA)};
     key(L, "CEN:Po_sifri", {"CEN:SIFRA", "CEN:OBRACUN"}, kPrimary);
     key(L, "CEN:Po_obracunu", {"CEN:OBRACUN", "CEN:SIFRA"}, kUnique | kOpt);
@@ -116,9 +116,9 @@ rt::RecordLayout cene_layout() {
 rt::RecordLayout sprom_layout() {
     using Rec = SPROMRecord;
     auto L = begin<Rec>("SPR");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SHKORISNIKA), KV_FIELD(DATUM), KV_FIELD(VALUTA),
-                KV_FIELD(SIFRA), KV_FIELD(KOLICINA), KV_FIELD(CENA), KV_FIELD(UKUPNO),
-                KV_FIELD(KOLONA), KV_FIELD(COMP), KV_FIELD(BROJSTANA)};
+    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SHKORISNIKA), KV_FIELD(DATUM),    KV_FIELD(VALUTA),
+                KV_FIELD(SIFRA),   KV_FIELD(KOLICINA),    KV_FIELD(CENA),     KV_FIELD(UKUPNO),
+                KV_FIELD(KOLONA),  KV_FIELD(COMP),        KV_FIELD(BROJSTANA)};
     key(L, "SPR:PO_OBRACUNU", {"SPR:OBRACUN", "SPR:SHKORISNIKA", "SPR:SIFRA"}, kPrimary);
     key(L, "SPR:PO_SIFRI", {"SPR:SIFRA", "SPR:OBRACUN"}, kDup | kOpt);
     return L;
@@ -127,9 +127,9 @@ rt::RecordLayout sprom_layout() {
 rt::RecordLayout sfakt_layout() {
     using Rec = SFAKTRecord;
     auto L = begin<Rec>("SFA");
-    L.fields = {KV_FIELD(OBRACUN), KV_FIELD(SHKORISNIKA), KV_FIELD(BROJSTANA),
-                KV_FIELD(ODRZAVANJE), KV_FIELD(STRUJA), KV_FIELD(VODA), KV_FIELD(OSTALO),
-                KV_FIELD(DUG), KV_FIELD(UKUPNO)};
+    L.fields = {KV_FIELD(OBRACUN),    KV_FIELD(SHKORISNIKA), KV_FIELD(BROJSTANA),
+                KV_FIELD(ODRZAVANJE), KV_FIELD(STRUJA),      KV_FIELD(VODA),
+                KV_FIELD(OSTALO),     KV_FIELD(DUG),         KV_FIELD(UKUPNO)};
     key(L, "SFA:PO_OBRACUNU", {"SFA:OBRACUN", "SFA:SHKORISNIKA"}, kPrimary);
     key(L, "SFA:PO_KORISNIKU", {"SFA:SHKORISNIKA", "SFA:OBRACUN"}, kDup);
     key(L, "SFA:PO_STANU", {"SFA:BROJSTANA", "SFA:OBRACUN"}, kDup);
@@ -147,14 +147,14 @@ rt::RecordLayout sklauzul_layout() {
 rt::RecordLayout skpromet_layout() {
     using Rec = SKPROMETRecord;
     auto L = begin<Rec>("SKP");
-    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(SINTETIKA), KV_FIELD(ANALITIKA), KV_FIELD(NALOG),
-                KV_FIELD(VRSTAVEZE), KV_FIELD(VEZA), KV_FIELD(DATUM), KV_FIELD(VALUTA),
-                KV_FIELD(SIMBOL), KV_FIELD(OPIS), KV_FIELD(DUGPOT), KV_FIELD(IZNOS),
-                KV_FIELD(RECNO), KV_FIELD(DUGUJE), KV_FIELD(POTRAZUJE), KV_FIELD(SIFRAMAG),
-                KV_FIELD(DEVIZNO), KV_FIELD(OBRKURS), KV_FIELD(DUGEUR), KV_FIELD(POTEUR),
-                KV_FIELD(ZMAG), KV_FIELD(ZARTIKAL), KV_FIELD(TM)};
-    key(L, "SKP:PO_KONTU_GR",
-        {"SKP:SINTETIKA", "SKP:ANALITIKA", "SKP:DATUM", "SKP:DUGPOT", "SKP:RECNO"}, kPrimary);
+    L.fields = {KV_FIELD(LASTUSER),  KV_FIELD(SINTETIKA), KV_FIELD(ANALITIKA), KV_FIELD(NALOG),
+                KV_FIELD(VRSTAVEZE), KV_FIELD(VEZA),      KV_FIELD(DATUM),     KV_FIELD(VALUTA),
+                KV_FIELD(SIMBOL),    KV_FIELD(OPIS),      KV_FIELD(DUGPOT),    KV_FIELD(IZNOS),
+                KV_FIELD(RECNO),     KV_FIELD(DUGUJE),    KV_FIELD(POTRAZUJE), KV_FIELD(SIFRAMAG),
+                KV_FIELD(DEVIZNO),   KV_FIELD(OBRKURS),   KV_FIELD(DUGEUR),    KV_FIELD(POTEUR),
+                KV_FIELD(ZMAG),      KV_FIELD(ZARTIKAL),  KV_FIELD(TM)};
+    key(L, "SKP:PO_KONTU_GR", {"SKP:SINTETIKA", "SKP:ANALITIKA", "SKP:DATUM", "SKP:DUGPOT", "SKP:RECNO"},
+        kPrimary);
     key(L, "SKP:PO_NALOGU", {"SKP:NALOG", "SKP:RECNO"}, kDup);
     key(L, "SKP:PO_VEZI", {"SKP:SINTETIKA", "SKP:ANALITIKA", "SKP:VRSTAVEZE", "SKP:VEZA"}, kDup);
     key(L, "SKP:PO_DATUMU", {"SKP:DATUM"}, kDup);
@@ -165,8 +165,8 @@ rt::RecordLayout skpromet_layout() {
 rt::RecordLayout nalozis_layout() {
     using Rec = NALOZISRecord;
     auto L = begin<Rec>("NLS");
-    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(BROJ), KV_FIELD(DATUM), KV_FIELD(OPIS),
-                KV_FIELD(DUGUJE), KV_FIELD(POTRAZUJE), KV_FIELD(MODEL), KV_FIELD(PROKNJ)};
+    L.fields = {KV_FIELD(LASTUSER), KV_FIELD(BROJ),      KV_FIELD(DATUM), KV_FIELD(OPIS),
+                KV_FIELD(DUGUJE),   KV_FIELD(POTRAZUJE), KV_FIELD(MODEL), KV_FIELD(PROKNJ)};
     key(L, "NLS:PO_BROJU", {"NLS:BROJ"}, kPrimary);
     return L;
 }
@@ -224,21 +224,19 @@ rt::RecordLayout lver_layout() {
 rt::RecordLayout lverx_layout() {
     using Rec = LVERXRecord;
     auto L = begin<Rec>("LVEX");
-    L.fields = {KV_FIELD(COMP_NAME), KV_FIELD(SH_PROG), KV_FIELD(STARA), KV_FIELD(DATUM),
-                KV_FIELD(VREME)};
-    key(L, "LVEX:PO_COMP",
-        {"LVEX:COMP_NAME", "LVEX:SH_PROG", "LVEX:STARA", "LVEX:DATUM", "LVEX:VREME"}, kPrimary);
+    L.fields = {KV_FIELD(COMP_NAME), KV_FIELD(SH_PROG), KV_FIELD(STARA), KV_FIELD(DATUM), KV_FIELD(VREME)};
+    key(L, "LVEX:PO_COMP", {"LVEX:COMP_NAME", "LVEX:SH_PROG", "LVEX:STARA", "LVEX:DATUM", "LVEX:VREME"},
+        kPrimary);
     return L;
 }
 
 rt::RecordLayout cfg_layout() {
     using Rec = CFGRecord;
     auto L = begin<Rec>("CFG");
-    L.fields = {KV_FIELD(APPNAME), KV_FIELD(PROCID), KV_FIELD(USERID), KV_FIELD(CTRLID),
-                KV_FIELD(FORMATID), KV_FIELD(FORMATNAME), KV_FIELD(FLAG), KV_FIELD(FORMAT),
-                KV_FIELD(VARLINE)};
-    key(L, "CFG:KEY_MAIN",
-        {"CFG:APPNAME", "CFG:PROCID", "CFG:USERID", "CFG:CTRLID", "CFG:FORMATID"},
+    L.fields = {KV_FIELD(APPNAME), KV_FIELD(PROCID),   KV_FIELD(USERID),
+                KV_FIELD(CTRLID),  KV_FIELD(FORMATID), KV_FIELD(FORMATNAME),
+                KV_FIELD(FLAG),    KV_FIELD(FORMAT),   KV_FIELD(VARLINE)};
+    key(L, "CFG:KEY_MAIN", {"CFG:APPNAME", "CFG:PROCID", "CFG:USERID", "CFG:CTRLID", "CFG:FORMATID"},
         kUnique | kOpt);
     return L;
 }
@@ -305,12 +303,12 @@ std::array<rt::TableDef, kDefCount> build_defs() {
 }
 
 constexpr std::array<const char*, kDefCount> kNames = {
-    "LVERX", "LVER", "AINC", "MBASE", "USERS", "NALOZIS", "NAZIVI", "SINTETIK", "SKMATIC",
-    "SKPROMET", "KVADRIN", "OBRAC", "CENE", "OBAVEZE", "SPROM", "SFAKT", "SKLAUZUL", "FORMATS"};
+    "LVERX",    "LVER",    "AINC",  "MBASE", "USERS",   "NALOZIS", "NAZIVI", "SINTETIK", "SKMATIC",
+    "SKPROMET", "KVADRIN", "OBRAC", "CENE",  "OBAVEZE", "SPROM",   "SFAKT",  "SKLAUZUL", "FORMATS"};
 
-constexpr std::array<const char*, kDefCount> kPrefixes = {
-    "LVEX", "LVE", "A", "M", "USERS", "NLS", "NAZ", "SIN", "SKM",
-    "SKP", "KVD", "OBR", "CEN", "OBA", "SPR", "SFA", "SKL", "CFG"};
+constexpr std::array<const char*, kDefCount> kPrefixes = {"LVEX", "LVE", "A",   "M",   "USERS", "NLS",
+                                                          "NAZ",  "SIN", "SKM", "SKP", "KVD",   "OBR",
+                                                          "CEN",  "OBA", "SPR", "SFA", "SKL",   "CFG"};
 
 std::size_t index_of(TableId id) {
     auto i = static_cast<std::size_t>(id);
@@ -334,24 +332,24 @@ const char* table_prefix(TableId id) { return kPrefixes[index_of(id)]; }
 
 void* record_buffer(TableId id) {
     switch (id) {
-    case TableId::LVERX: return &LVEX;
-    case TableId::LVER: return &LVE;
-    case TableId::AINC: return &A;
-    case TableId::MBASE: return &M;
-    case TableId::USERS: return &USERS;
-    case TableId::NALOZIS: return &NLS;
-    case TableId::NAZIVI: return &NAZ;
-    case TableId::SINTETIK: return &SIN;
-    case TableId::SKMATIC: return &SKM;
-    case TableId::SKPROMET: return &SKP;
-    case TableId::KVADRIN: return &KVD;
-    case TableId::OBRAC: return &OBR;
-    case TableId::CENE: return &CEN;
-    case TableId::OBAVEZE: return &OBA;
-    case TableId::SPROM: return &SPR;
-    case TableId::SFAKT: return &SFA;
-    case TableId::SKLAUZUL: return &SKL;
-    case TableId::FORMATS: return &CFG;
+        case TableId::LVERX: return &LVEX;
+        case TableId::LVER: return &LVE;
+        case TableId::AINC: return &A;
+        case TableId::MBASE: return &M;
+        case TableId::USERS: return &USERS;
+        case TableId::NALOZIS: return &NLS;
+        case TableId::NAZIVI: return &NAZ;
+        case TableId::SINTETIK: return &SIN;
+        case TableId::SKMATIC: return &SKM;
+        case TableId::SKPROMET: return &SKP;
+        case TableId::KVADRIN: return &KVD;
+        case TableId::OBRAC: return &OBR;
+        case TableId::CENE: return &CEN;
+        case TableId::OBAVEZE: return &OBA;
+        case TableId::SPROM: return &SPR;
+        case TableId::SFAKT: return &SFA;
+        case TableId::SKLAUZUL: return &SKL;
+        case TableId::FORMATS: return &CFG;
     }
     return nullptr;
 }

@@ -281,8 +281,23 @@ extern thread_local CFGRecord CFG;
 // The seventeen tables in declaration order (the dictionary builds and disposes of them in
 // reverse), then the list-format file, which has no access object.
 enum class TableId : int {
-    LVERX, LVER, AINC, MBASE, USERS, NALOZIS, NAZIVI, SINTETIK,
-    SKMATIC, SKPROMET, KVADRIN, OBRAC, CENE, OBAVEZE, SPROM, SFAKT, SKLAUZUL,
+    LVERX,
+    LVER,
+    AINC,
+    MBASE,
+    USERS,
+    NALOZIS,
+    NAZIVI,
+    SINTETIK,
+    SKMATIC,
+    SKPROMET,
+    KVADRIN,
+    OBRAC,
+    CENE,
+    OBAVEZE,
+    SPROM,
+    SFAKT,
+    SKLAUZUL,
     FORMATS,
 };
 constexpr int kTableCount = 17;

@@ -101,10 +101,11 @@ void BrowseProcedure::Header::ApplyOrder(const std::string& text) {
     if (filtered) filtered->USEFREEELEMENTONLY = 0;
     b.RedefineSortOrder(loc, nullptr, text);
     b.SyncScrollThumb();
-    if (filtered) b.Reposition();
-    else b.RefreshPending();
+    if (filtered)
+        b.Reposition();
+    else
+        b.RefreshPending();
 }
-
 
 int BrowseProcedure::Browse::OnNewSelection() {
     const bool menu = p_.format_switch_ && window().keycode() == Key::MouseRightUp;
@@ -123,8 +124,10 @@ int BrowseProcedure::Browse::OnNewSelection() {
         if (choice >= kFormatChoices) {
             p_.header_->ReadColumns();
             RefreshPending();
-            if (p_.formats_->OnPopupChoice(choice)) p_.header_->Reset();
-            else p_.header_->BuildOrder();
+            if (p_.formats_->OnPopupChoice(choice))
+                p_.header_->Reset();
+            else
+                p_.header_->BuildOrder();
         }
     }
     return level;
@@ -151,8 +154,8 @@ int BrowseProcedure::feq_by_prefix(std::string_view prefix) const {
         const ControlDef* c = window().Control(feq);
         if (!c) continue;
         std::string label = rt::upper(c->label);
-        if (label == prefix || (label.size() > prefix.size() && label.compare(0, prefix.size(), prefix) == 0 &&
-                                label[prefix.size()] == ':'))
+        if (label == prefix || (label.size() > prefix.size() &&
+                                label.compare(0, prefix.size(), prefix) == 0 && label[prefix.size()] == ':'))
             return feq;
     }
     return 0;

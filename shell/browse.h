@@ -52,14 +52,14 @@ struct BrowseButton {
 };
 
 struct BrowseDefinition {
-    rt::File* table = nullptr;               // the browsed table
-    rt::RelationManager* relation = nullptr; // its relation object
-    bool cascade_open = false;               // SetCascadeOpen before the open
-    std::vector<rt::File*> joined;           // further tables of the view (joined by Setup hooks)
-    std::vector<BrowseOrder> orders;         // by tab: orders[0] is the first tab's
-    std::vector<std::string> fields;         // display fields in column order
-    std::vector<std::string> hidden;         // fields only the browse needs
-    bool has_form = true;                    // the browse calls a form (ASKPROCEDURE 1)
+    rt::File* table = nullptr;                // the browsed table
+    rt::RelationManager* relation = nullptr;  // its relation object
+    bool cascade_open = false;                // SetCascadeOpen before the open
+    std::vector<rt::File*> joined;            // further tables of the view (joined by Setup hooks)
+    std::vector<BrowseOrder> orders;          // by tab: orders[0] is the first tab's
+    std::vector<std::string> fields;          // display fields in column order
+    std::vector<std::string> hidden;          // fields only the browse needs
+    bool has_form = true;                     // the browse calls a form (ASKPROCEDURE 1)
     // Buttons of the browse's own; a button whose resource gives it a key is pressed by
     // that key, on the list or the window, while it is enabled.
     std::vector<BrowseButton> buttons;

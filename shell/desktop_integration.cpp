@@ -42,8 +42,8 @@ public:
     void AlertMouseWheel(rt::ui::Window& w) override { WlAlertMouseWheel(&w); }
     void Alert(rt::ui::Window& w, int first, int closing, int last, int single, int post_and_pass,
                int action) override {
-        WlAlert(&w, first, static_cast<std::uint8_t>(closing), last,
-                static_cast<std::uint8_t>(single), static_cast<std::uint8_t>(post_and_pass), action);
+        WlAlert(&w, first, static_cast<std::uint8_t>(closing), last, static_cast<std::uint8_t>(single),
+                static_cast<std::uint8_t>(post_and_pass), action);
     }
     int VisibleOnDesktop(rt::ui::Window& w) override { return wl_VisibleOnDesktop(w); }
     void SetFrameWindow(rt::ui::Window& w) override { WlSetFrameWindow(&w); }
@@ -51,9 +51,7 @@ public:
 
 class WinLink : public DesktopIntegration {
 public:
-    std::unique_ptr<FocusMarks> MakeFocusMarks() override {
-        return std::make_unique<WinLinkFocusMarks>();
-    }
+    std::unique_ptr<FocusMarks> MakeFocusMarks() override { return std::make_unique<WinLinkFocusMarks>(); }
     std::unique_ptr<EnterNavigation> MakeEnterNavigation() override {
         return std::make_unique<WinLinkNavigation>();
     }

@@ -109,7 +109,8 @@ private:
 };
 
 void BindBrowse(rt::ui::Window& w) {
-    if (int feq = w.Feq("?RAD_GOD")) w.Use(feq, {Binding::Kind::Field, rt::FieldType::Long, 4, RAD_GOD.bytes()});
+    if (int feq = w.Feq("?RAD_GOD"))
+        w.Use(feq, {Binding::Kind::Field, rt::FieldType::Long, 4, RAD_GOD.bytes()});
 }
 
 // ---- UpdateMBASE ---------------------------------------------------------------------
@@ -133,7 +134,8 @@ private:
         p.updated = Relate::MBASE();
         p.history = FormHistory(kFormName, MLayout());
         // Ctrl+H recalls the name, the server and the folder.
-        p.recall_fields = {{w.Feq("?M:NAZIVFIRME"), 1}, {w.Feq("?M:SERVERNAME"), 2}, {w.Feq("?M:FOLDERNAME"), 3}};
+        p.recall_fields = {
+            {w.Feq("?M:NAZIVFIRME"), 1}, {w.Feq("?M:SERVERNAME"), 2}, {w.Feq("?M:FOLDERNAME"), 3}};
         p.first_field = w.Feq("?M:NAZIVFIRME:PROMPT");
         return p;
     }
@@ -144,7 +146,8 @@ void BindForm(rt::ui::Window& w) {
         const rt::ui::ControlDef* c = w.Control(feq);
         if (!c || c->kind != rt::ui::Ctl::Entry || c->label.size() < 2) continue;
         std::size_t element = 0;
-        if (const rt::FieldDef* f = MLayout().field_or_element(std::string_view(c->label).substr(1), &element))
+        if (const rt::FieldDef* f =
+                MLayout().field_or_element(std::string_view(c->label).substr(1), &element))
             w.Use(feq, Binding::OfField(*f, &M, element));
     }
 }
@@ -158,7 +161,8 @@ struct ServerNames {
 
 class PromenaServeraController : public ProcedureController {
 public:
-    PromenaServeraController(ProcedureObjects& o, ServerNames& names) : ProcedureController(o), names_(names) {}
+    PromenaServeraController(ProcedureObjects& o, ServerNames& names)
+        : ProcedureController(o), names_(names) {}
 
     int Setup() override {
         const int level = ProcedureController::Setup();
@@ -187,7 +191,8 @@ private:
     // characters, takes the new name. A row that cannot be written is passed over.
     void ReplaceServer() {
         rt::File& mbase = Files::MBASE();
-        if (rt::FileManager* fm = Access::MBASE(); !fm || fm->UseTable(rt::kUseOpen) != rt::Level::Benign) return;
+        if (rt::FileManager* fm = Access::MBASE(); !fm || fm->UseTable(rt::kUseOpen) != rt::Level::Benign)
+            return;
         mbase.Clear();
         mbase.SetFrom(M_PO_NAZIVU);
         while (mbase.Next() == rt::kNoError) {

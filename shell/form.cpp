@@ -165,9 +165,7 @@ int FormController::PrepareRequest() {
     return kLevelGoOn;
 }
 
-bool FormController::RecordChanged() const {
-    return PRIMARY && copy_ && !PRIMARY->Me().EqualBuffer(copy_);
-}
+bool FormController::RecordChanged() const { return PRIMARY && copy_ && !PRIMARY->Me().EqualBuffer(copy_); }
 
 // The record is gone only when the relation object deleted it (restrict rules included).
 int FormController::CompleteDelete() {
@@ -196,8 +194,7 @@ int FormController::OnCompleted() {
         before.assign(h, h + PRIMARY->Me().RecordSize());
     }
     const int level = ProcedureController::OnCompleted();
-    if (level != kLevelGoOn && !before.empty())
-        std::memcpy(parts_.history, before.data(), before.size());
+    if (level != kLevelGoOn && !before.empty()) std::memcpy(parts_.history, before.data(), before.size());
     if (level != kLevelGoOn) SelectFirstField();
     return level;
 }

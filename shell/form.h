@@ -44,21 +44,21 @@ struct FormParts {
     // opened with cascading so that the updated table opens along with it.
     rt::RelationManager* opened = nullptr;
     bool cascade = false;
-    void* history = nullptr;  // FormHistory of the module
+    void* history = nullptr;                         // FormHistory of the module
     std::vector<std::pair<int, int>> recall_fields;  // control, 1-based field number
-    int ok = 0, cancel = 0, help = 0;  // 0: the window's ?OK, ?CANCEL and ?HELP
-    int first_field = 0;  // the prompt of the first field (0: the first control)
+    int ok = 0, cancel = 0, help = 0;                // 0: the window's ?OK, ?CANCEL and ?HELP
+    int first_field = 0;                             // the prompt of the first field (0: the first control)
 };
 
 // A code that must exist in another table: its entry, the small button beside it, and
 // how the code reaches the looked-up table's key field and comes back from it.
 struct FormLookup {
     int entry = 0;
-    int button = 0;                     // 0: none
-    rt::FileManager* table = nullptr;   // the looked-up table
-    int key = 0;                        // its key, as FileManager numbers them
-    std::function<void()> to_key;       // entry's variable -> looked-up key field
-    std::function<void()> from_key;     // chosen row's key -> entry's variable
+    int button = 0;                    // 0: none
+    rt::FileManager* table = nullptr;  // the looked-up table
+    int key = 0;                       // its key, as FileManager numbers them
+    std::function<void()> to_key;      // entry's variable -> looked-up key field
+    std::function<void()> from_key;    // chosen row's key -> entry's variable
 };
 
 class FormController : public ProcedureController {

@@ -39,9 +39,8 @@ struct MenuStart {
     bool hide_after;  // the hidden items are shown by their alert key and hidden once chosen
 };
 constexpr MenuStart kMenuStarts[] = {
-    {-16, "BrowseObracuni", false},  {-17, "IzborZaFakture", false},
-    {-6, "ProveraVerzije", false},   {-7, "PrenosUNovuGodinu", true},
-    {-13, "BrowseKvadrin", false},   {-14, "BrowseObaveze", false},
+    {-16, "BrowseObracuni", false},  {-17, "IzborZaFakture", false},     {-6, "ProveraVerzije", false},
+    {-7, "PrenosUNovuGodinu", true}, {-13, "BrowseKvadrin", false},      {-14, "BrowseObaveze", false},
     {-15, "BrowseKlauzul", false},   {-23, "PreuzmiStariProgram", true},
 };
 

@@ -49,17 +49,13 @@ std::string Year04(long value) {
     return buf;
 }
 
-std::string DatabaseName(std::string_view folder) {
-    return rt::clip(folder) + "_" + Year04(RAD_GOD);
-}
+std::string DatabaseName(std::string_view folder) { return rt::clip(folder) + "_" + Year04(RAD_GOD); }
 
 bool Embedded(std::string_view server) {
     return rt::lower(server.substr(0, std::min<std::size_t>(9, server.size()))) == "(localdb)";
 }
 
-std::string Fetch(const rt::IniManager& ini, const char* name) {
-    return ini.Fetch(name, name, "");
-}
+std::string Fetch(const rt::IniManager& ini, const char* name) { return ini.Fetch(name, name, ""); }
 
 void ReadLoginSettings(bool with_firm) {
     rt::IniManager ini;
@@ -110,9 +106,8 @@ bool OpenConnectionTest() {
     }
     if (rc == rt::kNoError) return true;
     const int code = rt::ErrorCode();
-    const std::string text = code == rt::kDriverError
-                                 ? rt::FileError() + " # " + rt::FileErrorCode()
-                                 : "Error:" + std::to_string(code) + " # " + rt::Error();
+    const std::string text = code == rt::kDriverError ? rt::FileError() + " # " + rt::FileErrorCode()
+                                                      : "Error:" + std::to_string(code) + " # " + rt::Error();
     SoundBeep();
     SoundBeep();
     rt::ui::Message(text);

@@ -20,9 +20,7 @@ std::atomic<DesktopIntegration*> g_integration{nullptr};
 
 }  // namespace
 
-std::unique_ptr<FocusMarks> DesktopIntegration::MakeFocusMarks() {
-    return std::make_unique<FocusMarks>();
-}
+std::unique_ptr<FocusMarks> DesktopIntegration::MakeFocusMarks() { return std::make_unique<FocusMarks>(); }
 
 std::unique_ptr<EnterNavigation> DesktopIntegration::MakeEnterNavigation() {
     return std::make_unique<EnterNavigation>();
@@ -93,13 +91,10 @@ int ProcedureController::Setup() {
     const int level = SetupHead();
     if (level != kLevelGoOn) return level;
     switch (objects_.kind) {
-        case WindowKind::Dialog:
-            return SetupDialogSteps();
+        case WindowKind::Dialog: return SetupDialogSteps();
         case WindowKind::Frame:
-        case WindowKind::Splash:
-            return SetupFrameSteps();
-        default:
-            return kLevelGoOn;
+        case WindowKind::Splash: return SetupFrameSteps();
+        default: return kLevelGoOn;
     }
 }
 
@@ -160,8 +155,7 @@ int ProcedureController::Teardown() {
 }
 
 void RunWindowProcedure(std::string_view name, WindowKind kind, const rt::ui::WindowDef& def,
-                        const std::function<void(rt::ui::Window&)>& bind,
-                        const ControllerFactory& make) {
+                        const std::function<void(rt::ui::Window&)>& bind, const ControllerFactory& make) {
     DesktopIntegration& integration = Integration();
     std::unique_ptr<FocusMarks> focus = integration.MakeFocusMarks();
     focus->Setup();
@@ -180,9 +174,8 @@ void RunWindowProcedure(std::string_view name, WindowKind kind, const rt::ui::Wi
             std::unique_ptr<rt::ui::ResizeManager> resizer;
             if (kind == WindowKind::Browse || kind == WindowKind::Form || kind == WindowKind::Dialog)
                 resizer = std::make_unique<rt::ui::ResizeManager>();
-            ProcedureObjects objects{std::string(name), kind,          window,
-                                 toolbar.get(),     resizer.get(), *focus,
-                                 navigation.get(),  integration.Alerts()};
+            ProcedureObjects objects{std::string(name), kind,   window,           toolbar.get(),
+                                     resizer.get(),     *focus, navigation.get(), integration.Alerts()};
             std::unique_ptr<ProcedureController> controller = make(objects);
             CallResponse = static_cast<std::uint8_t>(controller->RunWindow());
             controller.reset();

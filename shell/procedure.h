@@ -56,8 +56,8 @@ class WindowAlerts {
 public:
     virtual ~WindowAlerts() = default;
     virtual void AlertMouseWheel(rt::ui::Window&) {}
-    virtual void Alert(rt::ui::Window&, int first, int closing, int last, int single,
-                       int post_and_pass, int action) {}
+    virtual void Alert(rt::ui::Window&, int first, int closing, int last, int single, int post_and_pass,
+                       int action) {}
     virtual int VisibleOnDesktop(rt::ui::Window&) { return 0; }
     // The application frame, which its child windows are kept inside.
     virtual void SetFrameWindow(rt::ui::Window&) {}
@@ -85,7 +85,7 @@ struct ProcedureObjects {
     rt::ui::ToolbarList* toolbar;    // all but reports
     rt::ui::ResizeManager* resizer;  // browses, forms, dialogs
     FocusMarks& focus;
-    EnterNavigation* navigation;     // all but browses
+    EnterNavigation* navigation;  // all but browses
     WindowAlerts& alerts;
 };
 
@@ -149,7 +149,6 @@ using ControllerFactory = std::function<std::unique_ptr<ProcedureController>(Pro
 // the controller's RunWindow; then disposes of them in reverse order, closes the window
 // and tears the navigation and the focus marks down.
 void RunWindowProcedure(std::string_view name, WindowKind kind, const rt::ui::WindowDef& def,
-                        const std::function<void(rt::ui::Window&)>& bind,
-                        const ControllerFactory& make);
+                        const std::function<void(rt::ui::Window&)>& bind, const ControllerFactory& make);
 
 }  // namespace kvadrin

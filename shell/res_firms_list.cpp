@@ -89,12 +89,20 @@ const WindowDef& UpdateMBaseWindow() {
             const char* prompt;
             const char* picture;
         };
-        const Line kLines[] = {
-            {1, "Naziv firme:", "@s50"},   {2, "Adresa:", "@s50"},      {3, "PTT i mesto:", "@s50"},
-            {4, "Mesto:", "@s50"},         {5, "Tekući račun:", "@s30"}, {6, "Telefoni:", "@s50"},
-            {7, "PIB:", "@s30"},           {9, "EPPDV:", "@s30"},       {10, "Matični broj:", "@s30"},
-            {11, "Reg. broj:", "@s30"},    {12, "Šifra delatnosti:", "@s30"}, {13, "APR:", "@s30"},
-            {14, "Budžet:", "@s30"},       {15, "Sistem:", "@s30"}};
+        const Line kLines[] = {{1, "Naziv firme:", "@s50"},
+                               {2, "Adresa:", "@s50"},
+                               {3, "PTT i mesto:", "@s50"},
+                               {4, "Mesto:", "@s50"},
+                               {5, "Tekući račun:", "@s30"},
+                               {6, "Telefoni:", "@s50"},
+                               {7, "PIB:", "@s30"},
+                               {9, "EPPDV:", "@s30"},
+                               {10, "Matični broj:", "@s30"},
+                               {11, "Reg. broj:", "@s30"},
+                               {12, "Šifra delatnosti:", "@s30"},
+                               {13, "APR:", "@s30"},
+                               {14, "Budžet:", "@s30"},
+                               {15, "Sistem:", "@s30"}};
         int y = 22;
         for (const Line& l : kLines) {
             const bool wide = std::string(l.picture) == "@s50";
@@ -103,8 +111,7 @@ const WindowDef& UpdateMBaseWindow() {
             y += 16;
         }
         sheet.children = {general, lines};
-        d.controls = {sheet,
-                      Button("?OK", 212, 267, 45, "&OK", kDefault, "Accept data and close the window"),
+        d.controls = {sheet, Button("?OK", 212, 267, 45, "&OK", kDefault, "Accept data and close the window"),
                       Button("?CANCEL", 261, 267, 45, "&Cancel", 0, "Cancel operation"),
                       Button("?HELP", 310, 267, 45, "&Help", kHide)};
         return d;

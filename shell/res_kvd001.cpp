@@ -65,8 +65,8 @@ const WindowDef& MainWindow() {
         bar.number = -1;
         bar.children = {
             Menu("?FILEMENU", -2, "&File",
-                 {Item("?PRINTSETUP", -3, "&Print Setup ...", "Setup printer"),
-                  Separator("?SEPARATOR1", -4), Item("?EXIT", -5, "E&xit", "Exit this application"),
+                 {Item("?PRINTSETUP", -3, "&Print Setup ...", "Setup printer"), Separator("?SEPARATOR1", -4),
+                  Item("?EXIT", -5, "E&xit", "Exit this application"),
                   Item("?ITEM2", -6, "Ažuriranje programa"),
                   Item("?ITEM3", -7, "Prenos u novu godinu", "", kHide)}),
             Menu("?EDITMENU", -8, "&Edit",
@@ -74,8 +74,7 @@ const WindowDef& MainWindow() {
                   Item("?COPY", -10, "&Copy", "Copy Selection To Clipboard"),
                   Item("?PASTE", -11, "&Paste", "Paste From Clipboard")}),
             Menu("?MATICNIPODACI", -12, "Matični podaci",
-                 {Item("?MATICNIPODACIKVADRIN", -13, "Kvadrin"),
-                  Item("?MATICNIPODACIUSLUGE", -14, "Usluge"),
+                 {Item("?MATICNIPODACIKVADRIN", -13, "Kvadrin"), Item("?MATICNIPODACIUSLUGE", -14, "Usluge"),
                   Item("?MATICNIPODACIKLAUZULE", -15, "Klauzule")}),
             Item("?OBRACUNI", -16, "Obračuni"),
             Item("?IZRADAFAKTURA", -17, "Izrada faktura"),
@@ -87,7 +86,8 @@ const WindowDef& MainWindow() {
                  {Item("?ITEM1", -23, "Preuzmi stari program", "", kHide), Separator("?SEPARATOR2", -24),
                   Item("?HELPINDEX", -25, "&Contents", "View the contents of the help file"),
                   Item("?HELPSEARCH", -26, "&Search for Help On...", "Search for help on a subject"),
-                  Item("?HELPONHELP", -27, "&How to Use Help", "Provides general instructions on using help")}),
+                  Item("?HELPONHELP", -27, "&How to Use Help",
+                       "Provides general instructions on using help")}),
         };
         d.controls.push_back(bar);
 

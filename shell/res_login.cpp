@@ -88,7 +88,8 @@ const WindowDef& OtvoriSQLWindow() {
         ControlDef t1 = C(Ctl::String, "?STRING1", 34, 4, 280, 10,
                           "Please wait while the program connects to the database.");
         t1.font = Font{"", 10, 0, -1};
-        ControlDef t2 = C(Ctl::String, "?STRING2", 34, 16, 280, 10, "This process could take several seconds.");
+        ControlDef t2 =
+            C(Ctl::String, "?STRING2", 34, 16, 280, 10, "This process could take several seconds.");
         t2.font = Font{"", 10, 0, -1};
         ControlDef shown = C(Ctl::String, "?PRIKAZI", 4, 32, 311, 10, "", "@s80", kCenter);
         shown.font = Bold("Arial", 8, kNavy);

@@ -39,10 +39,11 @@ std::map<int, ThreadAlerts>& Threads() {
 void ForgetThreadAtEnd() {
     static std::once_flag once;
     std::call_once(once, [] {
-        rt::register_thread_hooks([] {}, [] {
-            std::lock_guard lock(WinLinkLock());
-            Threads().erase(rt::thread_number());
-        });
+        rt::register_thread_hooks([] {},
+                                  [] {
+                                      std::lock_guard lock(WinLinkLock());
+                                      Threads().erase(rt::thread_number());
+                                  });
     });
 }
 
@@ -86,24 +87,23 @@ void WlAddAlert(ui::Handle handle, std::int32_t first, std::int32_t last, std::i
     const int thread = rt::thread_number();
     AlertLock lock("WlAlert", thread);
     ThreadAlerts& t = Of(thread);
-    auto has = std::find_if(t.queue.begin(), t.queue.end(),
-                            [&](const AlertEntry& e) { return e.handel == handle; });
+    auto has =
+        std::find_if(t.queue.begin(), t.queue.end(), [&](const AlertEntry& e) { return e.handel == handle; });
     ui::WindowProc previous = nullptr;
     if (has == t.queue.end()) {
         rt::sys::SetLastError(-1);
         previous = ui::SetWindowProc(handle, &WlAccept);
         if (!previous) {
-            WlSetErrorDetail("WlAlert Error : SetLongWindow failed, ch:handel=" + HandleText(handle) +
-                             " " + WlLastSystemErrorText());
+            WlSetErrorDetail("WlAlert Error : SetLongWindow failed, ch:handel=" + HandleText(handle) + " " +
+                             WlLastSystemErrorText());
             WlReportError(kWlErrAddAlerts);
         }
     } else {
         previous = has->returnto;
     }
     for (std::int32_t m = first; m <= last; ++m) {
-        auto found = std::find_if(t.queue.begin(), t.queue.end(), [&](const AlertEntry& e) {
-            return e.handel == handle && e.message == m;
-        });
+        auto found = std::find_if(t.queue.begin(), t.queue.end(),
+                                  [&](const AlertEntry& e) { return e.handel == handle && e.message == m; });
         if (found != t.queue.end()) {
             found->action = action;
         } else {
@@ -133,8 +133,7 @@ void WlAddAlert(ui::Handle handle, std::int32_t first, std::int32_t last, std::i
                 t.alerted_messages.end())
                 t.alerted_messages.push_back(m);
         }
-        if (WlSwitch("/debug"))
-            WlDebugWrite("WlAlert : Adding Alert: " + Num(m) + " Action: " + Num(action));
+        if (WlSwitch("/debug")) WlDebugWrite("WlAlert : Adding Alert: " + Num(m) + " Action: " + Num(action));
     }
 }
 
@@ -147,8 +146,7 @@ void WlCloseWindowAlerts(ui::Handle handle) {
         auto it = std::find_if(t.queue.begin(), t.queue.end(),
                                [&](const AlertEntry& e) { return e.handel == handle; });
         if (it == t.queue.end()) break;
-        if (it->message == static_cast<std::int32_t>(WM_WTSSESSION_CHANGE) &&
-            it->wtsnotifyenabled == 1 &&
+        if (it->message == static_cast<std::int32_t>(WM_WTSSESSION_CHANGE) && it->wtsnotifyenabled == 1 &&
             wl_LoadDLLProc("Wtsapi32", "WTSUnRegisterSessionNotification", g_wts_unregister) == 0) {
             auto fn = reinterpret_cast<WtsUnregisterFn>(g_wts_unregister);
             if (!fn(handle)) {
@@ -163,8 +161,8 @@ void WlCloseWindowAlerts(ui::Handle handle) {
     if (previous) {
         rt::sys::SetLastError(-1);
         if (!ui::SetWindowProc(handle, previous)) {
-            WlSetErrorDetail("WlAlert Error(2) : SetLongWindow failed, ch:handel=" +
-                             HandleText(handle) + " " + WlLastSystemErrorText());
+            WlSetErrorDetail("WlAlert Error(2) : SetLongWindow failed, ch:handel=" + HandleText(handle) +
+                             " " + WlLastSystemErrorText());
             WlReportError(kWlErrCloseHandle);
         }
     }
@@ -179,14 +177,12 @@ std::vector<ui::Handle> ListHandles(const ui::Window& w) {
 
 }  // namespace
 
-void WlAlert(ui::Window* target, std::int32_t firstMessage, std::uint8_t closing,
-             std::int32_t lastMessage, std::uint8_t singleMessage, std::uint8_t postAndPass,
-             std::int32_t action) {
+void WlAlert(ui::Window* target, std::int32_t firstMessage, std::uint8_t closing, std::int32_t lastMessage,
+             std::uint8_t singleMessage, std::uint8_t postAndPass, std::int32_t action) {
     WlSetContext("WlAlert");
     ForgetThreadAtEnd();
     const bool trace = WlSwitch("/debugWlAlert");
-    if (trace)
-        WlDebugWrite("WlAlert. Top. In: " + Num(firstMessage) + " " + " Action: " + Num(action));
+    if (trace) WlDebugWrite("WlAlert. Top. In: " + Num(firstMessage) + " " + " Action: " + Num(action));
     if (closing) {
         if (!singleMessage || !postAndPass) return;
         if (!target || !ui::ActiveWindow()) return;
@@ -224,43 +220,60 @@ namespace {
 int RuntimeEventOf(std::uint32_t m) {
     switch (m) {
         case 0x10: return 513;
-        case 0x200: case 0xA0: return 13;
+        case 0x200:
+        case 0xA0: return 13;
         case 0x113: return 523;
-        case 0x201: case 0x204: case 0xA4: case 0xA1: case 0xA7: case 0x207: return 1;
-        case 0x202: case 0x205: case 0xA5: case 0xA2: case 0xA8: case 0x208: return 10;
+        case 0x201:
+        case 0x204:
+        case 0xA4:
+        case 0xA1:
+        case 0xA7:
+        case 0x207: return 1;
+        case 0x202:
+        case 0x205:
+        case 0xA5:
+        case 0xA2:
+        case 0xA8:
+        case 0x208: return 10;
         default: return 0;
     }
 }
 
 // Posts the alert's event; the wheel step may change the action the caller answers by.
-void WlPostAlertEvent(AlertEntry& entry, std::uint32_t message, ui::WParam wParam,
-                      ui::LParam lParam) {
+void WlPostAlertEvent(AlertEntry& entry, std::uint32_t message, ui::WParam wParam, ui::LParam lParam) {
     const bool trace = WlSwitch("/debugWlAlert");
     if (trace)
         WlDebugWrite("WlPostAlertEvent. Action: " + Num(entry.action) +
-                     " Bit8: " + Num((entry.action & kWaPostRuntimeEvent) != 0) +
-                     " Bit4: " + Num((entry.action & kWaPostLibraryEvent) != 0) +
-                     " Message: " + Num(message));
+                     " Bit8: " + Num((entry.action & kWaPostRuntimeEvent) != 0) + " Bit4: " +
+                     Num((entry.action & kWaPostLibraryEvent) != 0) + " Message: " + Num(message));
     if (entry.action & kWaPostRuntimeEvent) {
         if (int ev = RuntimeEventOf(message)) ui::rtl_post(ev, 0, entry.thread);
     } else if (entry.action & kWaCtrlWheel) {
         if (message != ui::WM_MOUSEWHEEL) return;
         if (wParam & ui::MK_CONTROL) {
             const auto delta = static_cast<std::int16_t>((wParam >> 16) & 0xFFFF);
-            if (delta > 0) ui::rtl_post(kEventWheelForward, 0, entry.thread);
-            else if (delta < 0) ui::rtl_post(kEventWheelBack, 0, entry.thread);
+            if (delta > 0)
+                ui::rtl_post(kEventWheelForward, 0, entry.thread);
+            else if (delta < 0)
+                ui::rtl_post(kEventWheelBack, 0, entry.thread);
             entry.action = 0;
         } else {
             entry.action = kWaPassOn;
         }
     } else if (entry.action & kWaPostLibraryEvent) {
         int ev = 1280;
-        if (message == kTaskbarCallbackMessage) ev = 6280 + static_cast<int>(lParam);
-        else if (static_cast<std::int32_t>(message) == kTaskbarRestartMessage) ev = 6781;
-        else if (message == ui::WM_SYSCOMMAND) ev = 6782;
-        else if (message == ui::WM_QUERYENDSESSION) ev = kEventQueryEndSession;
-        else if (message == ui::WM_ENDSESSION) ev = wParam == 0 ? 6784 : 6785;
-        else if (message == WM_WTSSESSION_CHANGE) ev = 6786;
+        if (message == kTaskbarCallbackMessage)
+            ev = 6280 + static_cast<int>(lParam);
+        else if (static_cast<std::int32_t>(message) == kTaskbarRestartMessage)
+            ev = 6781;
+        else if (message == ui::WM_SYSCOMMAND)
+            ev = 6782;
+        else if (message == ui::WM_QUERYENDSESSION)
+            ev = kEventQueryEndSession;
+        else if (message == ui::WM_ENDSESSION)
+            ev = wParam == 0 ? 6784 : 6785;
+        else if (message == WM_WTSSESSION_CHANGE)
+            ev = 6786;
         else if (trace)
             WlDebugWrite("Posting Event " + Num(1280) + " to thread " + Num(entry.thread));
         ui::rtl_post(ev, 0, entry.thread);
@@ -288,8 +301,7 @@ std::string Address(WlSessionHandler h) {
 
 }  // namespace
 
-ui::LResult WlAccept(ui::Handle hWnd, std::uint32_t message, ui::WParam wParam,
-                     ui::LParam lParam) {
+ui::LResult WlAccept(ui::Handle hWnd, std::uint32_t message, ui::WParam wParam, ui::LParam lParam) {
     WlSetContext("WlAccept");
     // The thread that owns the window: its alerts answer, as if this ran on it.
     const auto info = ui::DescribeHandle(hWnd);
@@ -298,9 +310,9 @@ ui::LResult WlAccept(ui::Handle hWnd, std::uint32_t message, ui::WParam wParam,
     int calls = 1;
     if (trace) {
         std::lock_guard lock(WinLinkLock());
-        WlDebugWrite("Thread: " + Num(thread) + " Windows Message: " + Num(message) + " " +
-                     NameOf(message) + " p1=" + Num(static_cast<long long>(wParam)) +
-                     " p2=" + Num(lParam) + " handle=" + Num(static_cast<long long>(hWnd)));
+        WlDebugWrite("Thread: " + Num(thread) + " Windows Message: " + Num(message) + " " + NameOf(message) +
+                     " p1=" + Num(static_cast<long long>(wParam)) + " p2=" + Num(lParam) +
+                     " handle=" + Num(static_cast<long long>(hWnd)));
     }
     calls = 2;
     AlertLock lock("WlAccept(" + Num(calls) + ")", thread);
@@ -324,10 +336,9 @@ ui::LResult WlAccept(ui::Handle hWnd, std::uint32_t message, ui::WParam wParam,
     bool alerted = position != 0;
     if (alerted && message == 15 && buffer.isclientarea) alerted = false;
     if (message == ui::WM_QUERYENDSESSION)
-        WlDebugWrite("Check: WE::WM_QUERYENDSESSION: " + Num(buffer.message) + " =? " + Num(m) +
-                     " hnd: " + Num(static_cast<long long>(buffer.handel)) + " =? " +
-                     Num(static_cast<long long>(hWnd)) + " y=" + Num(static_cast<long long>(position)) +
-                     " vNoEndSession= 0");
+        WlDebugWrite("Check: WE::WM_QUERYENDSESSION: " + Num(buffer.message) + " =? " + Num(m) + " hnd: " +
+                     Num(static_cast<long long>(buffer.handel)) + " =? " + Num(static_cast<long long>(hWnd)) +
+                     " y=" + Num(static_cast<long long>(position)) + " vNoEndSession= 0");
 
     if (!alerted) {
         if (trace && message == 536) WlDebugWrite("Not an alerted Message " + Num(m));
@@ -397,8 +408,7 @@ ui::LResult WlAccept(ui::Handle hWnd, std::uint32_t message, ui::WParam wParam,
         return 0;
     }
     WlPostAlertEvent(buffer, message, wParam, lParam);
-    if (buffer.action & kWaPassOn)
-        return ui::CallWindowProc(buffer.returnto, hWnd, message, wParam, lParam);
+    if (buffer.action & kWaPassOn) return ui::CallWindowProc(buffer.returnto, hWnd, message, wParam, lParam);
     if (buffer.action & kWaAnswerOne) return 1;
     return 0;
 }

@@ -26,8 +26,8 @@ std::string WlCommandValue(std::string_view name);
 void WlDebugWrite(std::string_view text);
 // Writes one debug entry (with "/debug" only), then brackets the recording of its event
 // number with the stack balance check.
-void WlDebugEvent(std::string_view entry_text, std::string_view window_name, int event,
-                  int field, bool blank_window, bool zero_event, bool zero_field);
+void WlDebugEvent(std::string_view entry_text, std::string_view window_name, int event, int field,
+                  bool blank_window, bool zero_event, bool zero_field);
 // The event number of the last debug entry.
 std::int32_t WlLastDebugEvent();
 

@@ -26,8 +26,8 @@ bool Between(int low, int v, int high) { return low <= v && v <= high; }
 
 // Sets the placement the pixels give; only the values that changed, so that the round
 // trip through the window's units does not creep.
-void Place(ui::Window& w, ui::DesktopQuery& q, const ui::WindowPixels& was, int x, int y, int cx,
-           int cy, bool size) {
+void Place(ui::Window& w, ui::DesktopQuery& q, const ui::WindowPixels& was, int x, int y, int cx, int cy,
+           bool size) {
     int ux = x, uy = y, uw = cx, uh = cy;
     q.ToUnits(w.id(), ux, uy, uw, uh);
     if (x != was.x) w.Set(0, ui::Prop::Xpos, ux);
@@ -78,10 +78,10 @@ std::int32_t wl_VisibleOnDesktop(ui::Window& w) {
     }
     const int h2 = 2 * (wa->bottom - wa->top);
     const int w2 = 2 * (wa->right - wa->left);
-    const bool over_h = Between(wa->left, L + 5, wa->right) || Between(wa->left, R - 5, wa->right) ||
-                        Between(L, wa->left, R);
-    const bool over_v = Between(wa->top, T + 5, wa->bottom) || Between(wa->top, B - 5, wa->bottom) ||
-                        Between(T, wa->top, B);
+    const bool over_h =
+        Between(wa->left, L + 5, wa->right) || Between(wa->left, R - 5, wa->right) || Between(L, wa->left, R);
+    const bool over_v =
+        Between(wa->top, T + 5, wa->bottom) || Between(wa->top, B - 5, wa->bottom) || Between(T, wa->top, B);
 
     if (aY < wa->top && wa->top - aY < h2) {
         if (over_h) {

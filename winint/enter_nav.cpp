@@ -18,9 +18,7 @@ bool MultiLine(const ui::Window& w, int feq) {
 
 }  // namespace
 
-void EnterKeyNav::EnterKeyNav_Setup() {
-    EXCLUDEDCONTROL = std::make_unique<std::vector<std::uint16_t>>();
-}
+void EnterKeyNav::EnterKeyNav_Setup() { EXCLUDEDCONTROL = std::make_unique<std::vector<std::uint16_t>>(); }
 
 void EnterKeyNav::EnterKeyNav_Teardown() { EXCLUDEDCONTROL.reset(); }
 

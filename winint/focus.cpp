@@ -26,9 +26,8 @@ void FocusHighlighter::FocusHighlighter_Configure(
     std::uint8_t changecolor, std::int32_t backgroundcolor, std::uint8_t useboldtext,
     std::int32_t backgroundcolorrequired, std::uint8_t displaybox, std::int32_t boxfillcolor,
     std::int32_t boxbordercolor, std::int16_t boxsize, std::int32_t boxfillcolorrequired,
-    std::int32_t boxbordercolorrequired, std::uint8_t displayindicator,
-    std::int32_t indicatorcolor, const std::string& indicatorcharacter,
-    std::int16_t indicatoroffset) {
+    std::int32_t boxbordercolorrequired, std::uint8_t displayindicator, std::int32_t indicatorcolor,
+    const std::string& indicatorcharacter, std::int16_t indicatoroffset) {
     CHANGECOLOR = changecolor;
     BACKGROUNDCOLOR = backgroundcolor;
     USEBOLDTEXT = useboldtext;
@@ -43,14 +42,14 @@ void FocusHighlighter::FocusHighlighter_Configure(
     INDICATORCOLOR = indicatorcolor;
     INDICATORCHARACTER = rt::clip(indicatorcharacter).substr(0, 2);
     INDICATOROFFSET = indicatoroffset;
-    for (std::uint16_t kind : {1, 2, 3, 4, 5, 6, 7, 10, 13, 18, 25, 32, 35, 270, 128, 19, 20, 22, 24,
-                               37, 38, 39, 9})
+    for (std::uint16_t kind :
+         {1, 2, 3, 4, 5, 6, 7, 10, 13, 18, 25, 32, 35, 270, 128, 19, 20, 22, 24, 37, 38, 39, 9})
         FocusHighlighter_AddExcludedType(kind);
 }
 
 void FocusHighlighter::ConfigureStandard() {
-    FocusHighlighter_Configure(1, 0x00FFFF, 1, 0x00FFFF, 1, 0x00FFFF, 0x000000, 2, 0x0000FF,
-                               0x000000, 1, 0x808080, "\xBB", 8);
+    FocusHighlighter_Configure(1, 0x00FFFF, 1, 0x00FFFF, 1, 0x00FFFF, 0x000000, 2, 0x0000FF, 0x000000, 1,
+                               0x808080, "\xBB", 8);
 }
 
 void FocusHighlighter::FocusHighlighter_OnEvent(ui::Window& w) {
@@ -72,8 +71,7 @@ void FocusHighlighter::FocusHighlighter_OnEvent(ui::Window& w) {
             FocusHighlighter_Unhighlight(w);
             FocusHighlighter_Highlight(w, 0);
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

@@ -19,9 +19,8 @@ public:
         std::uint8_t changecolor, std::int32_t backgroundcolor, std::uint8_t useboldtext,
         std::int32_t backgroundcolorrequired, std::uint8_t displaybox, std::int32_t boxfillcolor,
         std::int32_t boxbordercolor, std::int16_t boxsize, std::int32_t boxfillcolorrequired,
-        std::int32_t boxbordercolorrequired, std::uint8_t displayindicator,
-        std::int32_t indicatorcolor, const std::string& indicatorcharacter,
-        std::int16_t indicatoroffset);
+        std::int32_t boxbordercolorrequired, std::uint8_t displayindicator, std::int32_t indicatorcolor,
+        const std::string& indicatorcharacter, std::int16_t indicatoroffset);
     // The configuration every window uses: yellow, bold, the box (red for a required
     // entry) and a grey "»" eight units to the left.
     void ConfigureStandard();

@@ -7,8 +7,7 @@
 #include "winint/debug.h"
 #include "winint/errors.h"
 
-std::int32_t wl_LoadDLLProc(std::string_view dll, std::string_view procedure,
-                            WlProcAddress& address) {
+std::int32_t wl_LoadDLLProc(std::string_view dll, std::string_view procedure, WlProcAddress& address) {
     WlSetContext("wl_LoadDLLProc");
     if (address == -1) return 1;
     if (address != 0) return 0;
@@ -28,8 +27,8 @@ std::int32_t wl_LoadDLLProc(std::string_view dll, std::string_view procedure,
     address = reinterpret_cast<WlProcAddress>(p);
     if (p) return 0;  // the library stays loaded for the life of the process
     if (WlSwitch("/debug")) {
-        WlSetErrorDetail("wl_LoadDLLProc error, GetProcAddress failed Proc=" + proc + " DLL=" +
-                         lib + " " + WlLastSystemErrorText());
+        WlSetErrorDetail("wl_LoadDLLProc error, GetProcAddress failed Proc=" + proc + " DLL=" + lib + " " +
+                         WlLastSystemErrorText());
         WlReportError(kWlErrLoadDllProc);
     }
     if (!rt::sys::FreeLibrary(handle) && WlSwitch("/debug")) {
@@ -44,8 +43,7 @@ std::int32_t wl_LoadDLLProc(std::string_view dll, std::string_view procedure,
 std::string WlLastSystemErrorText() {
     std::string text = rt::sys::ErrorText(rt::sys::LastError()).substr(0, 254);
     if (text.size() <= 2) return {};
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0)
-        text.resize(text.size() - 2);
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) text.resize(text.size() - 2);
     return text;
 }
 
@@ -85,8 +83,7 @@ std::string wl_GetWorkstationName() {
     std::string name = buffer;
     if (name.empty())
         name = wl_GetReg(rt::sys::HKEY_LOCAL_MACHINE,
-                         "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName\\",
-                         "ComputerName");
+                         "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName\\", "ComputerName");
     return rt::clip(name);
 }
 

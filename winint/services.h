@@ -12,8 +12,7 @@
 using WlProcAddress = std::intptr_t;
 
 // 0 when `address` holds a usable address, 1 when not.
-std::int32_t wl_LoadDLLProc(std::string_view dll, std::string_view procedure,
-                            WlProcAddress& address);
+std::int32_t wl_LoadDLLProc(std::string_view dll, std::string_view procedure, WlProcAddress& address);
 // The system's text for the thread's last system error; empty when it has none.
 std::string WlLastSystemErrorText();
 // A text value of the registry, or "" (and error A0000045h) when it cannot be read.

@@ -74,8 +74,8 @@ void wl_TestStack(rt::sys::RegisterBlock* block) {
             if (block->r15 != s.r15) mask += 32;
             if (mask != 0) {
                 const std::string separator = "\r\n" + std::string(13, ' ');
-                WlDebugWrite("wl_TestStack wl_TSLevel=" + std::to_string(t_stack.level) +
-                             separator + WlRegisterDump(block, mask, separator));
+                WlDebugWrite("wl_TestStack wl_TSLevel=" + std::to_string(t_stack.level) + separator +
+                             WlRegisterDump(block, mask, separator));
             }
         }
     }

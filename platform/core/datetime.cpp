@@ -53,7 +53,8 @@ Civil civil(std::int32_t d) { return civil_from_days(kEpoch + d); }
 std::tm local_now(int& hundredths) {
     const auto now = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     hundredths = static_cast<int>(ms < 0 ? ms + 1000 : ms) / 10;
     std::tm tm{};
 #if defined(_WIN32)
@@ -71,8 +72,8 @@ bool valid_date(std::int32_t d) { return d >= kFirstDay && d <= kLastDay; }
 std::int32_t date(int month, int day, int year) {
     if (year < 1801 || year > 9999 || month < 1 || month > 12) return 0;
     if (day < 1 || day > days_in_month(year, month)) return 0;
-    return static_cast<std::int32_t>(days_from_civil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                                     kEpoch);
+    return static_cast<std::int32_t>(
+        days_from_civil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpoch);
 }
 
 int day_of(std::int32_t d) { return valid_date(d) ? civil(d).day : 0; }
@@ -91,8 +92,8 @@ std::int32_t today() {
 bool valid_time(std::int32_t t) { return t >= kFirstTime && t <= kLastTime; }
 
 std::int32_t time_of_day(int hours, int minutes, int seconds, int hundredths) {
-    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59 || seconds < 0 || seconds > 59 || hundredths < 0 ||
-        hundredths > 99)
+    if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59 || seconds < 0 || seconds > 59 ||
+        hundredths < 0 || hundredths > 99)
         return 0;
     return ((hours * 60 + minutes) * 60 + seconds) * 100 + hundredths + 1;
 }

@@ -6,8 +6,8 @@
 #include <map>
 
 #if defined(_WIN32)
-#include <fstream>
 #include <process.h>
+#include <fstream>
 #define KV_FILEIO_POSIX 0
 #else
 #include <fcntl.h>
@@ -116,7 +116,7 @@ int write_atomically(const std::string& path, std::string_view bytes, bool creat
             if (err == EPERM || err == ENOTSUP || err == EOPNOTSUPP || err == EMLINK) {
                 // A file system without hard links: take the name only while it is free.
                 struct stat now {};
-                err = ::stat(path.c_str(), &now) == 0                   ? EEXIST
+                err = ::stat(path.c_str(), &now) == 0            ? EEXIST
                       : ::rename(tmp.c_str(), path.c_str()) == 0 ? 0
                                                                  : errno;
             }
@@ -150,8 +150,8 @@ FileSig sig_of(const std::string& path, std::error_code& ec) {
 }
 int errno_of(const std::error_code& ec) {
     return ec == std::errc::no_such_file_or_directory ? ENOENT
-           : ec == std::errc::permission_denied      ? EACCES
-                                                     : EIO;
+           : ec == std::errc::permission_denied       ? EACCES
+                                                      : EIO;
 }
 }  // namespace
 

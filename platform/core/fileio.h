@@ -28,8 +28,7 @@ int read_file(const std::string& path, std::string& bytes, FileSig& sig);
 // new one, never a part of either. With `create_new` the file is put in place only when
 // none exists yet (EEXIST otherwise). `sig` receives the new file's signature.
 // errno-style code.
-int write_atomically(const std::string& path, std::string_view bytes, bool create_new,
-                     FileSig& sig);
+int write_atomically(const std::string& path, std::string_view bytes, bool create_new, FileSig& sig);
 inline int write_atomically(const std::string& path, std::string_view bytes) {
     FileSig ignored;
     return write_atomically(path, bytes, false, ignored);

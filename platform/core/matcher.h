@@ -23,30 +23,30 @@
 namespace rt {
 
 class TextMatcher {
- public:
-  static constexpr int kIgnoreCase = 1;
-  static constexpr int kWholeWords = 2;
+public:
+    static constexpr int kIgnoreCase = 1;
+    static constexpr int kWholeWords = 2;
 
-  TextMatcher() = default;
-  ~TextMatcher();
-  TextMatcher(const TextMatcher&) = delete;
-  TextMatcher& operator=(const TextMatcher&) = delete;
+    TextMatcher() = default;
+    ~TextMatcher();
+    TextMatcher(const TextMatcher&) = delete;
+    TextMatcher& operator=(const TextMatcher&) = delete;
 
-  // Set-up: clears both options and makes this the process's current matcher.
-  void Init();
-  // Option 1 or 2 on or off; other numbers are ignored.
-  void SetOption(int option, bool on);
-  bool Option(int option) const;
+    // Set-up: clears both options and makes this the process's current matcher.
+    void Init();
+    // Option 1 or 2 on or off; other numbers are ignored.
+    void SetOption(int option, bool on);
+    bool Option(int option) const;
 
-  int Match(std::string_view pattern, std::string_view text) const;
+    int Match(std::string_view pattern, std::string_view text) const;
 
-  // The process's current matcher (null when none is set, or after it was destroyed).
-  static void SetCurrent(TextMatcher* matcher);
-  static TextMatcher* Current();
+    // The process's current matcher (null when none is set, or after it was destroyed).
+    static void SetCurrent(TextMatcher* matcher);
+    static TextMatcher* Current();
 
- private:
-  std::atomic<bool> ignore_case_{false};
-  std::atomic<bool> whole_words_{false};
+private:
+    std::atomic<bool> ignore_case_{false};
+    std::atomic<bool> whole_words_{false};
 };
 
 }  // namespace rt

@@ -57,7 +57,8 @@ std::optional<Picture> parse_number(std::string_view s, std::size_t i) {
     if (i < s.size() && (s[i] == '.' || s[i] == '`')) {
         p.decimal_comma = s[i] == '`';
         ++i;
-        if (i < s.size() && is_digit(s[i]) && !read_count(s, i, kMaxDecimals, p.decimals)) return std::nullopt;
+        if (i < s.size() && is_digit(s[i]) && !read_count(s, i, kMaxDecimals, p.decimals))
+            return std::nullopt;
     }
     p.blank_zero = read_blank_zero(s, i);
     if (i != s.size()) return std::nullopt;
@@ -73,8 +74,10 @@ std::optional<Picture> parse_date_time(std::string_view s, std::size_t i, Pictur
     if (i != s.size()) return std::nullopt;
     if (kind == PictureKind::Date) {
         switch (p.format) {
-            case 1: case 5: p.width = 8; break;
-            case 2: case 6: p.width = 10; break;
+            case 1:
+            case 5: p.width = 8; break;
+            case 2:
+            case 6: p.width = 10; break;
             default: return std::nullopt;
         }
     } else {
@@ -168,7 +171,8 @@ std::optional<double> deformat_number(std::string_view text, const Picture& p) {
     const char mark = p.decimal_comma ? ',' : '.';
     const std::size_t mark_at = s.find(mark);
     const std::string_view int_part = s.substr(0, mark_at);
-    const std::string_view frac_part = mark_at == std::string_view::npos ? std::string_view{} : s.substr(mark_at + 1);
+    const std::string_view frac_part =
+        mark_at == std::string_view::npos ? std::string_view{} : s.substr(mark_at + 1);
 
     // Integer part: digits, with grouping characters only between groups of three.
     bool grouped = p.grouping && int_part.find(p.grouping) != std::string_view::npos;
@@ -232,8 +236,10 @@ std::optional<double> deformat_date(std::string_view text, const Picture& p) {
     const int day = day_first ? parts[0] : parts[1];
     const int month = day_first ? parts[1] : parts[0];
     int year = parts[2];
-    if (lengths[2] <= 2) year += year < 80 ? 2000 : 1900;
-    else if (lengths[2] != 4) return std::nullopt;
+    if (lengths[2] <= 2)
+        year += year < 80 ? 2000 : 1900;
+    else if (lengths[2] != 4)
+        return std::nullopt;
     const std::int32_t d = date(month, day, year);
     if (d == 0) return std::nullopt;
     return static_cast<double>(d);

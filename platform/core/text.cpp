@@ -214,9 +214,7 @@ std::string lower(std::string_view s) {
 
 std::string left(std::string_view s) { return left(s, s.size()); }
 
-std::string left(std::string_view s, std::size_t n) {
-    return fixed(s.substr(first_non_blank(s)), n);
-}
+std::string left(std::string_view s, std::size_t n) { return fixed(s.substr(first_non_blank(s)), n); }
 
 std::string right(std::string_view s) {
     const std::size_t n = clipped_length(s);

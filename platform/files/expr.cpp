@@ -14,9 +14,9 @@ using sql::Dialect;
 struct Node {
     enum class Op : std::uint8_t { Literal, Name, Call, Neg, Not, And, Or, Cmp, Add, Sub, Mul, Div, Concat };
     Op op = Op::Literal;
-    std::size_t pos = 0;     // 1-based position in the text
-    Value value;             // Literal
-    std::string name;        // Name as written; Call: the function in capitals; Cmp: the operator
+    std::size_t pos = 0;  // 1-based position in the text
+    Value value;          // Literal
+    std::string name;     // Name as written; Call: the function in capitals; Cmp: the operator
     std::vector<std::shared_ptr<const Node>> args;
 };
 
@@ -24,10 +24,10 @@ void Bind(sql::Statement& st, int first, const std::vector<Value>& values) {
     int i = first;
     for (const Value& v : values) {
         switch (v.kind) {
-        case Value::Kind::Null: st.BindNull(i); break;
-        case Value::Kind::Int: st.BindInt(i, v.i); break;
-        case Value::Kind::Real: st.BindDouble(i, v.d); break;
-        case Value::Kind::Text: st.BindText(i, v.s); break;
+            case Value::Kind::Null: st.BindNull(i); break;
+            case Value::Kind::Int: st.BindInt(i, v.i); break;
+            case Value::Kind::Real: st.BindDouble(i, v.d); break;
+            case Value::Kind::Text: st.BindText(i, v.s); break;
         }
         ++i;
     }
@@ -74,14 +74,24 @@ private:
         while (i < s_.size()) {
             char c = s_[i];
             std::size_t start = i + 1;
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') { ++i; continue; }
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+                ++i;
+                continue;
+            }
             if (c == '\'') {
                 std::string v;
                 ++i;
                 for (;;) {
-                    if (i >= s_.size()) { error_ = "Text not closed, from position " + std::to_string(start); return false; }
+                    if (i >= s_.size()) {
+                        error_ = "Text not closed, from position " + std::to_string(start);
+                        return false;
+                    }
                     if (s_[i] == '\'') {
-                        if (i + 1 < s_.size() && s_[i + 1] == '\'') { v += '\''; i += 2; continue; }
+                        if (i + 1 < s_.size() && s_[i + 1] == '\'') {
+                            v += '\'';
+                            i += 2;
+                            continue;
+                        }
                         ++i;
                         break;
                     }
@@ -90,28 +100,48 @@ private:
                 tokens_.push_back({Tok::Text, std::move(v), start});
                 continue;
             }
-            auto digit = [&](std::size_t k) { return k < s_.size() && std::isdigit(static_cast<unsigned char>(s_[k])); };
+            auto digit = [&](std::size_t k) {
+                return k < s_.size() && std::isdigit(static_cast<unsigned char>(s_[k]));
+            };
             if (digit(i) || (c == '.' && digit(i + 1))) {
                 std::size_t j = i;
                 while (digit(j)) ++j;
-                if (j < s_.size() && s_[j] == '.') { ++j; while (digit(j)) ++j; }
+                if (j < s_.size() && s_[j] == '.') {
+                    ++j;
+                    while (digit(j)) ++j;
+                }
                 tokens_.push_back({Tok::Number, std::string(s_.substr(i, j - i)), start});
                 i = j;
                 continue;
             }
             if (std::isalpha(static_cast<unsigned char>(c)) || c == '_') {
                 std::size_t j = i;
-                while (j < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[j])) || s_[j] == '_' || s_[j] == ':')) ++j;
+                while (j < s_.size() &&
+                       (std::isalnum(static_cast<unsigned char>(s_[j])) || s_[j] == '_' || s_[j] == ':'))
+                    ++j;
                 tokens_.push_back({Tok::Name, std::string(s_.substr(i, j - i)), start});
                 i = j;
                 continue;
             }
-            if (c == '(') { tokens_.push_back({Tok::LParen, "(", start}); ++i; continue; }
-            if (c == ')') { tokens_.push_back({Tok::RParen, ")", start}); ++i; continue; }
-            if (c == ',') { tokens_.push_back({Tok::Comma, ",", start}); ++i; continue; }
+            if (c == '(') {
+                tokens_.push_back({Tok::LParen, "(", start});
+                ++i;
+                continue;
+            }
+            if (c == ')') {
+                tokens_.push_back({Tok::RParen, ")", start});
+                ++i;
+                continue;
+            }
+            if (c == ',') {
+                tokens_.push_back({Tok::Comma, ",", start});
+                ++i;
+                continue;
+            }
             if (c == '<' || c == '>') {
                 std::string op(1, c);
-                if (i + 1 < s_.size() && (s_[i + 1] == '=' || (c == '<' && s_[i + 1] == '>'))) op += s_[i + 1];
+                if (i + 1 < s_.size() && (s_[i + 1] == '=' || (c == '<' && s_[i + 1] == '>')))
+                    op += s_[i + 1];
                 tokens_.push_back({Tok::Op, op, start});
                 i += op.size();
                 continue;
@@ -246,59 +276,59 @@ private:
     NodeP parse_primary() {
         const Token& t = peek();
         switch (t.kind) {
-        case Tok::Number: {
-            auto n = std::make_shared<Node>();
-            n->op = Node::Op::Literal;
-            n->pos = t.pos;
-            if (t.text.find('.') == std::string::npos && t.text.size() <= 18)
-                n->value = Value::Int(std::strtoll(t.text.c_str(), nullptr, 10));
-            else
-                n->value = Value::Real(std::strtod(t.text.c_str(), nullptr));
-            take();
-            return n;
-        }
-        case Tok::Text: {
-            auto n = std::make_shared<Node>();
-            n->op = Node::Op::Literal;
-            n->pos = t.pos;
-            n->value = Value::Text(t.text);
-            take();
-            return n;
-        }
-        case Tok::Name: {
-            std::string word = upper_ascii(t.text);
-            if (word == "AND" || word == "OR" || word == "NOT") return fail("Unexpected '" + t.text + "'");
-            Token name = take();
-            if (peek().kind != Tok::LParen) return make(Node::Op::Name, name.pos, {}, name.text);
-            if (++depth_ > kMaxDepth) return fail("Expression nested too deeply");
-            take();
-            std::vector<NodeP> args;
-            if (peek().kind != Tok::RParen) {
-                for (;;) {
-                    NodeP a = parse_or();
-                    if (!a) return nullptr;
-                    args.push_back(std::move(a));
-                    if (peek().kind != Tok::Comma) break;
-                    take();
-                }
+            case Tok::Number: {
+                auto n = std::make_shared<Node>();
+                n->op = Node::Op::Literal;
+                n->pos = t.pos;
+                if (t.text.find('.') == std::string::npos && t.text.size() <= 18)
+                    n->value = Value::Int(std::strtoll(t.text.c_str(), nullptr, 10));
+                else
+                    n->value = Value::Real(std::strtod(t.text.c_str(), nullptr));
+                take();
+                return n;
             }
-            if (peek().kind != Tok::RParen) return fail("Expected ')'");
-            take();
-            --depth_;
-            return make(Node::Op::Call, name.pos, std::move(args), upper_ascii(name.text));
-        }
-        case Tok::LParen: {
-            if (++depth_ > kMaxDepth) return fail("Expression nested too deeply");
-            take();
-            NodeP x = parse_or();
-            if (!x) return nullptr;
-            if (peek().kind != Tok::RParen) return fail("Expected ')'");
-            take();
-            --depth_;
-            return x;
-        }
-        default:
-            return fail("Unexpected '" + t.text + "'");
+            case Tok::Text: {
+                auto n = std::make_shared<Node>();
+                n->op = Node::Op::Literal;
+                n->pos = t.pos;
+                n->value = Value::Text(t.text);
+                take();
+                return n;
+            }
+            case Tok::Name: {
+                std::string word = upper_ascii(t.text);
+                if (word == "AND" || word == "OR" || word == "NOT")
+                    return fail("Unexpected '" + t.text + "'");
+                Token name = take();
+                if (peek().kind != Tok::LParen) return make(Node::Op::Name, name.pos, {}, name.text);
+                if (++depth_ > kMaxDepth) return fail("Expression nested too deeply");
+                take();
+                std::vector<NodeP> args;
+                if (peek().kind != Tok::RParen) {
+                    for (;;) {
+                        NodeP a = parse_or();
+                        if (!a) return nullptr;
+                        args.push_back(std::move(a));
+                        if (peek().kind != Tok::Comma) break;
+                        take();
+                    }
+                }
+                if (peek().kind != Tok::RParen) return fail("Expected ')'");
+                take();
+                --depth_;
+                return make(Node::Op::Call, name.pos, std::move(args), upper_ascii(name.text));
+            }
+            case Tok::LParen: {
+                if (++depth_ > kMaxDepth) return fail("Expression nested too deeply");
+                take();
+                NodeP x = parse_or();
+                if (!x) return nullptr;
+                if (peek().kind != Tok::RParen) return fail("Expected ')'");
+                take();
+                --depth_;
+                return x;
+            }
+            default: return fail("Unexpected '" + t.text + "'");
         }
     }
 
@@ -352,19 +382,19 @@ bool is_null(const Term& t) { return t.constant && t.value.kind == Value::Kind::
 
 std::string text_of(const Value& v) {
     switch (v.kind) {
-    case Value::Kind::Int: return std::to_string(v.i);
-    case Value::Kind::Real: return plain_number(v.d);
-    case Value::Kind::Text: return v.s;
-    case Value::Kind::Null: return {};
+        case Value::Kind::Int: return std::to_string(v.i);
+        case Value::Kind::Real: return plain_number(v.d);
+        case Value::Kind::Text: return v.s;
+        case Value::Kind::Null: return {};
     }
     return {};
 }
 double number_of(const Value& v) {
     switch (v.kind) {
-    case Value::Kind::Int: return static_cast<double>(v.i);
-    case Value::Kind::Real: return v.d;
-    case Value::Kind::Text: return to_number(v.s);
-    case Value::Kind::Null: return 0;
+        case Value::Kind::Int: return static_cast<double>(v.i);
+        case Value::Kind::Real: return v.d;
+        case Value::Kind::Text: return to_number(v.s);
+        case Value::Kind::Null: return 0;
     }
     return 0;
 }
@@ -395,14 +425,22 @@ bool holds(std::string_view op, int c) {
 class Sql {
 public:
     explicit Sql(Type t) { f_.type = t; }
-    Sql& operator<<(std::string_view s) { f_.sql += s; return *this; }
+    Sql& operator<<(std::string_view s) {
+        f_.sql += s;
+        return *this;
+    }
     Sql& operator<<(const Fragment& x) {
         f_.sql += x.sql;
         f_.params.insert(f_.params.end(), x.params.begin(), x.params.end());
         return *this;
     }
-    Term term() { Term t; t.f = std::move(f_); return t; }
+    Term term() {
+        Term t;
+        t.f = std::move(f_);
+        return t;
+    }
     Fragment fragment() { return std::move(f_); }
+
 private:
     Fragment f_;
 };
@@ -417,71 +455,81 @@ public:
 
     Term compile(const Node& n) {
         switch (n.op) {
-        case Node::Op::Literal: return constant(n.value);
-        case Node::Op::Name: {
-            std::optional<Fragment> f = resolve_ ? resolve_(n.name) : std::nullopt;
-            if (!f) { set_error("Unknown field " + n.name); return {}; }
-            if (f->sql == "?" && f->params.size() == 1) return constant(f->params[0], f->type);
-            Term t;
-            t.f = std::move(*f);
-            return t;
-        }
-        case Node::Op::Neg: {
-            Term x = number(compile(*n.args[0]));
-            if (x.constant) {
-                if (is_null(x)) return x;
-                return constant(x.value.kind == Value::Kind::Int ? Value::Int(-x.value.i) : Value::Real(-number_of(x.value)));
+            case Node::Op::Literal: return constant(n.value);
+            case Node::Op::Name: {
+                std::optional<Fragment> f = resolve_ ? resolve_(n.name) : std::nullopt;
+                if (!f) {
+                    set_error("Unknown field " + n.name);
+                    return {};
+                }
+                if (f->sql == "?" && f->params.size() == 1) return constant(f->params[0], f->type);
+                Term t;
+                t.f = std::move(*f);
+                return t;
             }
-            return (Sql(Type::Number) << "(-" << x.f << ")").term();
-        }
-        case Node::Op::Not: {
-            Term p = condition(compile(*n.args[0]));
-            if (p.constant) return boolean(!p.value.i);
-            return (Sql(Type::Bool) << "(NOT " << p.f << ")").term();
-        }
-        case Node::Op::And:
-        case Node::Op::Or: {
-            const bool both = n.op == Node::Op::And;
-            Term a = condition(compile(*n.args[0]));
-            Term b = condition(compile(*n.args[1]));
-            if (a.constant && b.constant) return boolean(both ? a.value.i && b.value.i : a.value.i || b.value.i);
-            return (Sql(Type::Bool) << "(" << a.f << (both ? " AND " : " OR ") << b.f << ")").term();
-        }
-        case Node::Op::Cmp: return compare(n);
-        case Node::Op::Add:
-        case Node::Op::Sub:
-        case Node::Op::Mul: {
-            Term a = number(compile(*n.args[0]));
-            Term b = number(compile(*n.args[1]));
-            if (a.constant && b.constant) {
-                if (is_null(a) || is_null(b)) return constant(Value{});
-                double x = number_of(a.value), y = number_of(b.value);
-                double r = n.op == Node::Op::Add ? x + y : n.op == Node::Op::Sub ? x - y : x * y;
-                return constant(number_value(r, a.value.kind == Value::Kind::Int && b.value.kind == Value::Kind::Int));
+            case Node::Op::Neg: {
+                Term x = number(compile(*n.args[0]));
+                if (x.constant) {
+                    if (is_null(x)) return x;
+                    return constant(x.value.kind == Value::Kind::Int ? Value::Int(-x.value.i)
+                                                                     : Value::Real(-number_of(x.value)));
+                }
+                return (Sql(Type::Number) << "(-" << x.f << ")").term();
             }
-            const char* op = n.op == Node::Op::Add ? " + " : n.op == Node::Op::Sub ? " - " : " * ";
-            return (Sql(Type::Number) << "(" << a.f << op << b.f << ")").term();
-        }
-        case Node::Op::Div: {
-            Term a = number(compile(*n.args[0]));
-            Term b = number(compile(*n.args[1]));
-            if (a.constant && b.constant) {
-                if (is_null(a) || is_null(b) || number_of(b.value) == 0) return constant(Value{});
-                return constant(Value::Real(number_of(a.value) / number_of(b.value)));
+            case Node::Op::Not: {
+                Term p = condition(compile(*n.args[0]));
+                if (p.constant) return boolean(!p.value.i);
+                return (Sql(Type::Bool) << "(NOT " << p.f << ")").term();
             }
-            return (Sql(Type::Number) << "(CAST(" << a.f << (d_ == Dialect::Sqlite ? " AS REAL)" : " AS FLOAT)")
-                                      << " / NULLIF(" << b.f << ", 0))").term();
-        }
-        case Node::Op::Concat: {
-            Term a = text(compile(*n.args[0]));
-            Term b = text(compile(*n.args[1]));
-            if (a.constant && b.constant) {
-                if (is_null(a) || is_null(b)) return constant(Value{}, Type::Text);
-                return constant(Value::Text(a.value.s + b.value.s));
+            case Node::Op::And:
+            case Node::Op::Or: {
+                const bool both = n.op == Node::Op::And;
+                Term a = condition(compile(*n.args[0]));
+                Term b = condition(compile(*n.args[1]));
+                if (a.constant && b.constant)
+                    return boolean(both ? a.value.i && b.value.i : a.value.i || b.value.i);
+                return (Sql(Type::Bool) << "(" << a.f << (both ? " AND " : " OR ") << b.f << ")").term();
             }
-            return (Sql(Type::Text) << "(" << a.f << (d_ == Dialect::Sqlite ? " || " : " + ") << b.f << ")").term();
-        }
-        case Node::Op::Call: return call(n);
+            case Node::Op::Cmp: return compare(n);
+            case Node::Op::Add:
+            case Node::Op::Sub:
+            case Node::Op::Mul: {
+                Term a = number(compile(*n.args[0]));
+                Term b = number(compile(*n.args[1]));
+                if (a.constant && b.constant) {
+                    if (is_null(a) || is_null(b)) return constant(Value{});
+                    double x = number_of(a.value), y = number_of(b.value);
+                    double r = n.op == Node::Op::Add ? x + y : n.op == Node::Op::Sub ? x - y : x * y;
+                    return constant(number_value(
+                        r, a.value.kind == Value::Kind::Int && b.value.kind == Value::Kind::Int));
+                }
+                const char* op = n.op == Node::Op::Add ? " + " : n.op == Node::Op::Sub ? " - " : " * ";
+                return (Sql(Type::Number) << "(" << a.f << op << b.f << ")").term();
+            }
+            case Node::Op::Div: {
+                Term a = number(compile(*n.args[0]));
+                Term b = number(compile(*n.args[1]));
+                if (a.constant && b.constant) {
+                    if (is_null(a) || is_null(b) || number_of(b.value) == 0) return constant(Value{});
+                    return constant(Value::Real(number_of(a.value) / number_of(b.value)));
+                }
+                return (Sql(Type::Number)
+                        << "(CAST(" << a.f << (d_ == Dialect::Sqlite ? " AS REAL)" : " AS FLOAT)")
+                        << " / NULLIF(" << b.f << ", 0))")
+                    .term();
+            }
+            case Node::Op::Concat: {
+                Term a = text(compile(*n.args[0]));
+                Term b = text(compile(*n.args[1]));
+                if (a.constant && b.constant) {
+                    if (is_null(a) || is_null(b)) return constant(Value{}, Type::Text);
+                    return constant(Value::Text(a.value.s + b.value.s));
+                }
+                return (Sql(Type::Text)
+                        << "(" << a.f << (d_ == Dialect::Sqlite ? " || " : " + ") << b.f << ")")
+                    .term();
+            }
+            case Node::Op::Call: return call(n);
         }
         return {};
     }
@@ -491,7 +539,8 @@ public:
         if (t.f.type == Type::Bool) return t;
         if (t.constant) {
             if (is_null(t)) return boolean(false);
-            return boolean(t.value.kind == Value::Kind::Text ? !clip(t.value.s).empty() : number_of(t.value) != 0);
+            return boolean(t.value.kind == Value::Kind::Text ? !clip(t.value.s).empty()
+                                                             : number_of(t.value) != 0);
         }
         if (t.f.type == Type::Number) return (Sql(Type::Bool) << "(" << t.f << " <> 0)").term();
         return (Sql(Type::Bool) << "(" << clipped(std::move(t)).f << " <> '')").term();
@@ -504,7 +553,8 @@ public:
             if (t.f.type == Type::Bool) return constant(Value::Int(t.value.i));
             return constant(number_value(number_of(t.value), false));
         }
-        if (t.f.type == Type::Bool) return (Sql(Type::Number) << "(CASE WHEN " << t.f << " THEN 1 ELSE 0 END)").term();
+        if (t.f.type == Type::Bool)
+            return (Sql(Type::Number) << "(CASE WHEN " << t.f << " THEN 1 ELSE 0 END)").term();
         if (d_ == Dialect::Sqlite) return (Sql(Type::Number) << "CAST(" << t.f << " AS REAL)").term();
         return (Sql(Type::Number) << "COALESCE(TRY_CAST(" << t.f << " AS FLOAT), 0)").term();
     }
@@ -518,8 +568,10 @@ public:
         if (t.f.type == Type::Bool) t = number(std::move(t));
         // Whole numbers as the runtime writes them, without ".0".
         if (d_ == Dialect::Sqlite)
-            return (Sql(Type::Text) << "(CASE WHEN " << t.f << " = CAST(" << t.f << " AS INTEGER) THEN CAST(CAST(" << t.f
-                                    << " AS INTEGER) AS TEXT) ELSE CAST(" << t.f << " AS TEXT) END)").term();
+            return (Sql(Type::Text) << "(CASE WHEN " << t.f << " = CAST(" << t.f
+                                    << " AS INTEGER) THEN CAST(CAST(" << t.f
+                                    << " AS INTEGER) AS TEXT) ELSE CAST(" << t.f << " AS TEXT) END)")
+                .term();
         return (Sql(Type::Text) << "CAST(" << t.f << " AS VARCHAR(40))").term();
     }
 
@@ -580,11 +632,14 @@ private:
             // SQLite's own LOWER folds A-Z only, and the embedded store has no lower-case
             // function for the code page's letters: refused rather than half right.
             if (fn == "LOWER" && d_ == Dialect::Sqlite) {
-                set_error("LOWER of a field is not available in a filter here; compare UPPER forms (position " +
-                          std::to_string(n.pos) + ")");
+                set_error(
+                    "LOWER of a field is not available in a filter here; compare UPPER forms (position " +
+                    std::to_string(n.pos) + ")");
                 return {};
             }
-            const char* f = fn == "CLIP" ? "RTRIM(" : fn == "UPPER" ? (d_ == Dialect::Sqlite ? "KVUPPER(" : "UPPER(") : "LOWER(";
+            const char* f = fn == "CLIP"    ? "RTRIM("
+                            : fn == "UPPER" ? (d_ == Dialect::Sqlite ? "KVUPPER(" : "UPPER(")
+                                            : "LOWER(";
             return (Sql(Type::Text) << f << x.f << ")").term();
         }
         if (fn == "SUB") {
@@ -597,12 +652,15 @@ private:
                 return constant(Value::Text(sub(s.value.s, long_of(start.value), long_of(len.value))));
             }
             if (start.constant && long_of(start.value) < 1) {
-                set_error("SUB in a filter needs a start of 1 or more (position " + std::to_string(n.pos) + ")");
+                set_error("SUB in a filter needs a start of 1 or more (position " + std::to_string(n.pos) +
+                          ")");
                 return {};
             }
             if (len.constant && long_of(len.value) < 1) return constant(Value::Text({}));
             if (d_ == Dialect::Sqlite)
-                return (Sql(Type::Text) << "SUBSTR(" << s.f << ", " << start.f << ", MAX(" << len.f << ", 0))").term();
+                return (Sql(Type::Text)
+                        << "SUBSTR(" << s.f << ", " << start.f << ", MAX(" << len.f << ", 0))")
+                    .term();
             return (Sql(Type::Text) << "SUBSTRING(" << s.f << ", " << start.f << ", " << len.f << ")").term();
         }
         if (fn == "INSTRING") {
@@ -612,8 +670,10 @@ private:
             Term step = n.args.size() > 2 ? number(compile(*n.args[2])) : constant(Value::Int(1));
             Term start = n.args.size() > 3 ? number(compile(*n.args[3])) : constant(Value::Int(1));
             if (needle.constant && hay.constant && step.constant && start.constant) {
-                if (is_null(needle) || is_null(hay) || is_null(step) || is_null(start)) return constant(Value{});
-                return constant(Value::Int(instring(needle.value.s, hay.value.s, long_of(step.value), long_of(start.value))));
+                if (is_null(needle) || is_null(hay) || is_null(step) || is_null(start))
+                    return constant(Value{});
+                return constant(Value::Int(
+                    instring(needle.value.s, hay.value.s, long_of(step.value), long_of(start.value))));
             }
             if (!step.constant || long_of(step.value) > 1) {
                 set_error("INSTRING in a filter needs a step of 1 (position " + std::to_string(n.pos) + ")");
@@ -622,18 +682,25 @@ private:
             if (needle.constant && needle.value.s.empty()) return constant(Value::Int(0));
             if (start.constant && long_of(start.value) < 1) start = constant(Value::Int(1));
             if (d_ == Dialect::SqlServer)
-                return (Sql(Type::Number) << "CHARINDEX(" << needle.f << ", " << hay.f << kExact << ", " << start.f << ")").term();
+                return (Sql(Type::Number)
+                        << "CHARINDEX(" << needle.f << ", " << hay.f << kExact << ", " << start.f << ")")
+                    .term();
             Sql pos(Type::Number);
             if (start.constant && long_of(start.value) == 1) {
                 pos << "INSTR(" << hay.f << ", " << needle.f << ")";
             } else {
-                Fragment found = (Sql(Type::Number) << "INSTR(SUBSTR(" << hay.f << ", " << start.f << "), " << needle.f << ")").fragment();
-                pos << "(CASE WHEN " << found << " > 0 THEN " << found << " + " << start.f << " - 1 ELSE 0 END)";
+                Fragment found = (Sql(Type::Number)
+                                  << "INSTR(SUBSTR(" << hay.f << ", " << start.f << "), " << needle.f << ")")
+                                     .fragment();
+                pos << "(CASE WHEN " << found << " > 0 THEN " << found << " + " << start.f
+                    << " - 1 ELSE 0 END)";
             }
             if (needle.constant) return pos.term();
             // An empty sub is never found.
             Fragment p = pos.fragment();
-            return (Sql(Type::Number) << "(CASE WHEN LENGTH(" << needle.f << ") = 0 THEN 0 ELSE " << p << " END)").term();
+            return (Sql(Type::Number)
+                    << "(CASE WHEN LENGTH(" << needle.f << ") = 0 THEN 0 ELSE " << p << " END)")
+                .term();
         }
         set_error("Unknown function " + fn + " (position " + std::to_string(n.pos) + ")");
         return {};

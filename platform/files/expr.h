@@ -38,9 +38,24 @@ struct Value {
     double d = 0;
     std::string s;  // CP1250
 
-    static Value Int(std::int64_t v) { Value x; x.kind = Kind::Int; x.i = v; return x; }
-    static Value Real(double v) { Value x; x.kind = Kind::Real; x.d = v; return x; }
-    static Value Text(std::string v) { Value x; x.kind = Kind::Text; x.s = std::move(v); return x; }
+    static Value Int(std::int64_t v) {
+        Value x;
+        x.kind = Kind::Int;
+        x.i = v;
+        return x;
+    }
+    static Value Real(double v) {
+        Value x;
+        x.kind = Kind::Real;
+        x.d = v;
+        return x;
+    }
+    static Value Text(std::string v) {
+        Value x;
+        x.kind = Kind::Text;
+        x.s = std::move(v);
+        return x;
+    }
     bool operator==(const Value&) const = default;
 };
 

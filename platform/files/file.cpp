@@ -125,13 +125,13 @@ std::unique_ptr<FileDriver> make_driver(File& f) {
 }
 }  // namespace
 
-#define KV_ENSURE_DRIVER()                                                      \
-    do {                                                                        \
-        if (!driver_) driver_ = make_driver(*this);                             \
-        if (!driver_) {                                                         \
-            SetDriverError(Label(), "", "no driver for this kind of storage");  \
-            return kDriverError;                                                \
-        }                                                                       \
+#define KV_ENSURE_DRIVER()                                                     \
+    do {                                                                       \
+        if (!driver_) driver_ = make_driver(*this);                            \
+        if (!driver_) {                                                        \
+            SetDriverError(Label(), "", "no driver for this kind of storage"); \
+            return kDriverError;                                               \
+        }                                                                      \
     } while (0)
 
 int File::Open(unsigned mode) {
@@ -174,10 +174,10 @@ int File::Remove() {
 
 int File::KeyIndex(std::string_view name) const { return def_->layout.key_index(name); }
 
-#define KV_OPEN_OP(call)                      \
-    do {                                      \
-        if (int rc = need_open()) return rc;  \
-        return driver_->call;                 \
+#define KV_OPEN_OP(call)                     \
+    do {                                     \
+        if (int rc = need_open()) return rc; \
+        return driver_->call;                \
     } while (0)
 
 int File::Set(int key) { KV_OPEN_OP(set_key(key, false)); }

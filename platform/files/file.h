@@ -25,10 +25,10 @@ enum ErrorCodes : int {
     kInvalidDataFile = 36,     // the file fails its check (damaged, wrong password)
     kFileNotOpen = 37,
     kDuplicateKey = 40,
-    kInvalidRecord = 47,       // the stored layout does not match the record
+    kInvalidRecord = 47,  // the stored layout does not match the record
     kFileAlreadyOpen = 52,
-    kRecordChanged = 89,       // the record was changed by another station since it was read
-    kDriverError = 90,         // see FileErrorCode() and FileError()
+    kRecordChanged = 89,  // the record was changed by another station since it was read
+    kDriverError = 90,    // see FileErrorCode() and FileError()
 };
 
 // The calling thread's error state after the last file operation.
@@ -115,17 +115,17 @@ public:
 
     // Key by index in the layout, or by name ("KVD:Po_broju").
     int KeyIndex(std::string_view name) const;
-    int Set(int key);       // SET(key): to the start of the key's order
-    int SetFrom(int key);   // SET(key, key): at the first record at or after the buffer's key
-    int SetPhysical();      // SET(file)
+    int Set(int key);      // SET(key): to the start of the key's order
+    int SetFrom(int key);  // SET(key, key): at the first record at or after the buffer's key
+    int SetPhysical();     // SET(file)
     int Next();
     int Previous();
-    int Get(int key);       // GET(file, key): the record whose key equals the buffer's
+    int Get(int key);  // GET(file, key): the record whose key equals the buffer's
     int Add();
-    int Put();              // the current record (the one last read or added)
-    int Delete();           // the current record
+    int Put();     // the current record (the one last read or added)
+    int Delete();  // the current record
     long Records();
-    void Clear();           // CLEAR(record)
+    void Clear();                       // CLEAR(record)
     int SendSql(std::string_view sql);  // the SQL property: the statement runs at once
     int BeginTransaction();
     int Commit();

@@ -17,11 +17,11 @@ bool equal_nocase(std::string_view a, std::string_view b) {
 
 std::size_t scalar_size(FieldType t) {
     switch (t) {
-    case FieldType::Byte: return 1;
-    case FieldType::Short: return 2;
-    case FieldType::Long: return 4;
-    case FieldType::Real: return 8;
-    default: return 0;
+        case FieldType::Byte: return 1;
+        case FieldType::Short: return 2;
+        case FieldType::Long: return 4;
+        case FieldType::Real: return 8;
+        default: return 0;
     }
 }
 
@@ -92,20 +92,18 @@ const KeyDef* RecordLayout::primary_key() const {
     return nullptr;
 }
 
-FieldDef make_field(std::string name, FieldType type, std::size_t offset, std::size_t size,
-                    std::size_t dim) {
+FieldDef make_field(std::string name, FieldType type, std::size_t offset, std::size_t size, std::size_t dim) {
     return FieldDef{std::move(name), type, offset, size, dim};
 }
 
-KeyDef make_key(const RecordLayout& layout, std::string name,
-                std::initializer_list<std::string_view> fields, unsigned flags) {
+KeyDef make_key(const RecordLayout& layout, std::string name, std::initializer_list<std::string_view> fields,
+                unsigned flags) {
     KeyDef key{std::move(name), {}, flags};
     for (std::string_view component : fields) {
         int i = layout.field_index(component);
         if (i < 0) {
-            std::fprintf(stderr, "layout %s: key %s names unknown field %.*s\n",
-                         layout.prefix.c_str(), key.name.c_str(),
-                         static_cast<int>(component.size()), component.data());
+            std::fprintf(stderr, "layout %s: key %s names unknown field %.*s\n", layout.prefix.c_str(),
+                         key.name.c_str(), static_cast<int>(component.size()), component.data());
             std::abort();
         }
         key.fields.push_back(static_cast<std::size_t>(i));
@@ -158,7 +156,8 @@ std::string validate_layout(const RecordLayout& layout) {
     close_groups();
     for (const auto& g : groups) fail(layout.fields[g.first].name + ": members do not fill the group");
     if (pos != layout.record_size)
-        fail("fields end at " + std::to_string(pos) + ", record size is " + std::to_string(layout.record_size));
+        fail("fields end at " + std::to_string(pos) + ", record size is " +
+             std::to_string(layout.record_size));
 
     int primaries = 0;
     for (std::size_t i = 0; i < layout.keys.size(); ++i) {

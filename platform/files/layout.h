@@ -18,7 +18,7 @@ namespace rt {
 enum class FieldType : std::uint8_t { Byte, Short, Long, Real, CString, String, Group };
 
 struct FieldDef {
-    std::string name;     // prefixed name as the program writes it, e.g. "KVD:BROJ"
+    std::string name;  // prefixed name as the program writes it, e.g. "KVD:BROJ"
     FieldType type;
     std::size_t offset;   // byte position in the record
     std::size_t size;     // bytes of one element (a CSTRING(n) or STRING(n) has n)
@@ -32,7 +32,7 @@ struct FieldDef {
 
 enum KeyFlags : unsigned {
     kKeyPrimary = 1u << 0,
-    kKeyUnique = 1u << 1,     // implied by primary
+    kKeyUnique = 1u << 1,  // implied by primary
     kKeyDup = 1u << 2,
     kKeyOptional = 1u << 3,
     kKeyNoCase = 1u << 4,
@@ -74,7 +74,7 @@ struct RecordLayout {
 enum class Driver : std::uint8_t { Sql, Flat, Keyed };
 
 struct TableDef {
-    std::string name;        // "KVADRIN"; for AINC the name is taken from a variable at open
+    std::string name;  // "KVADRIN"; for AINC the name is taken from a variable at open
     Driver driver = Driver::Sql;
     std::string options;     // driver options, e.g. "/IGNORETRUNCATION=TRUE /LOGONSCREEN=FALSE"
     std::string owner;       // which connection text or password: "OWNERFIRME", "OWNERVERZIJE", ...
@@ -92,8 +92,8 @@ FieldDef make_field(std::string name, FieldType type, std::size_t offset, std::s
                     std::size_t dim = 1);
 // Resolves the components by field_index() ("KVD:BROJ" or "BROJ"); an unknown name is a
 // fault in the layout's definition and aborts with a message naming key and component.
-KeyDef make_key(const RecordLayout& layout, std::string name,
-                std::initializer_list<std::string_view> fields, unsigned flags);
+KeyDef make_key(const RecordLayout& layout, std::string name, std::initializer_list<std::string_view> fields,
+                unsigned flags);
 
 // Type, element size and dimension of a field, from the C++ type of its struct member.
 template <typename T>

@@ -64,8 +64,8 @@ void FileManager::Init(File& file, ErrorManager& errors) {
 void FileManager::AddKey(std::string_view name) {
     const int k = FILE ? FILE->KeyIndex(name) : -1;
     if (k < 0) {
-        std::fprintf(stderr, "table %s has no key %.*s\n", GetName().c_str(),
-                     static_cast<int>(name.size()), name.data());
+        std::fprintf(stderr, "table %s has no key %.*s\n", GetName().c_str(), static_cast<int>(name.size()),
+                     name.data());
         std::abort();
     }
     keys_.push_back(k);
@@ -73,9 +73,7 @@ void FileManager::AddKey(std::string_view name) {
 
 std::string FileManager::GetName() const { return FILENAME ? clip(FILENAME()) : FILENAMEVALUE; }
 
-bool FileManager::IsReallyOpen() const {
-    return OPENED > 0 && !pending_ && FILE && FILE->IsOpen();
-}
+bool FileManager::IsReallyOpen() const { return OPENED > 0 && !pending_ && FILE && FILE->IsOpen(); }
 
 int FileManager::ReportError(Msg message, bool report) {
     const int code = ErrorCode();
@@ -103,7 +101,8 @@ int FileManager::open_now(bool report) {
         if (FILE->Create() != kNoError) return ReportError(Msg::FileCreateError, report);
         rc = FILE->Open(OPENMODE);
     }
-    if (rc != kNoError) return ReportError(rc == kFileNotFound ? Msg::FileNotFound : Msg::FileOpenError, report);
+    if (rc != kNoError)
+        return ReportError(rc == kFileNotFound ? Msg::FileNotFound : Msg::FileOpenError, report);
     pending_ = false;
     owns_open_ = true;
     return Level::Benign;
@@ -235,9 +234,7 @@ int FileManager::PrimeRecord(bool suppress_clear) {
 std::uint16_t FileManager::SaveRecordCopy() {
     if (copies_.size() >= 0xFFFF) return 0;
     std::uint16_t id = last_copy_;
-    do {
-        ++id;
-    } while (id == 0 || copies_.count(id));
+    do { ++id; } while (id == 0 || copies_.count(id));
     last_copy_ = id;
     Copy& c = copies_[id];
     c.record.assign(Bytes(), Bytes() + RecordSize());

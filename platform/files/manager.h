@@ -36,18 +36,18 @@ public:
     FileManager& operator=(const FileManager&) = delete;
 
     // Fields that derived classes and procedures set or read.
-    int INITIALIZED = 0;       // 1 once UseTable(kUseInitialise) has run
-    void* BUFFER = nullptr;    // the record buffer (the table structure's unless set)
-    std::string FILENAMEVALUE; // the table's name in messages
+    int INITIALIZED = 0;                    // 1 once UseTable(kUseInitialise) has run
+    void* BUFFER = nullptr;                 // the record buffer (the table structure's unless set)
+    std::string FILENAMEVALUE;              // the table's name in messages
     std::function<std::string()> FILENAME;  // when set, the name in use instead of FILENAMEVALUE
     ErrorManager* ERRORS = nullptr;
     File* FILE = nullptr;
-    int CREATE = 0;            // 1: create the table when it is missing
-    int LOCKRECOVER = 0;       // seconds to wait for a locked table
-    int INUSEFILE = 0;         // 1 while the object initialises
-    int LAZYOPEN = 0;          // 1: the first open is carried out at the first use
-    int OPENED = 0;            // use count
-    int QUICKSCAN = 0;         // 1: reads run as a scan (a hint for the driver)
+    int CREATE = 0;       // 1: create the table when it is missing
+    int LOCKRECOVER = 0;  // seconds to wait for a locked table
+    int INUSEFILE = 0;    // 1 while the object initialises
+    int LAZYOPEN = 0;     // 1: the first open is carried out at the first use
+    int OPENED = 0;       // use count
+    int QUICKSCAN = 0;    // 1: reads run as a scan (a hint for the driver)
     unsigned OPENMODE = kReadWrite | kDenyNone;
 
     // Set-up and tear-down of the object. The base set-up gives LAZYOPEN 1 and OPENED 0;
@@ -83,20 +83,20 @@ public:
     // Whether the table is really open for this object (not merely counted).
     bool IsReallyOpen() const;
 
-    int Insert();              // validates every field, then adds the record
+    int Insert();  // validates every field, then adds the record
     int TryInsert();
-    int Update();              // validates every field, then writes the current record
+    int Update();  // validates every field, then writes the current record
     int TryUpdate();
     int Next();
     int TryNext();
     int Previous();
     int TryPrevious();
-    int GetByKey(int key);     // the record whose key `key` equals the buffer's
+    int GetByKey(int key);  // the record whose key `key` equals the buffer's
     int GetByKeyQuiet(int key);
     int TryFetch(int key) { return GetByKeyQuiet(key); }
     // Reads by key quietly; when no record matches, the record buffer is cleared.
     int Fetch(int key);
-    int Delete();              // the current record
+    int Delete();  // the current record
 
     // Field checks over fields first..last (1-based, inclusive) or the whole record;
     // the first failure ends the check.
@@ -128,7 +128,7 @@ public:
     int ReportError(Msg message, bool report = true);
 
 private:
-    int ready(bool report);      // initialised, and really open when an open is pending
+    int ready(bool report);  // initialised, and really open when an open is pending
     int open_now(bool report);
     int open_counted(bool report);
     int read(bool forward, bool report);

@@ -32,9 +32,21 @@ double number_of(const FieldDef& f, const unsigned char* rec) {
     const unsigned char* p = rec + f.offset;
     switch (f.type) {
         case FieldType::Byte: return p[0];
-        case FieldType::Short: { Short v; std::memcpy(v.bytes(), p, 2); return v.get(); }
-        case FieldType::Long: { Long v; std::memcpy(v.bytes(), p, 4); return v.get(); }
-        case FieldType::Real: { Real v; std::memcpy(v.bytes(), p, 8); return v.get(); }
+        case FieldType::Short: {
+            Short v;
+            std::memcpy(v.bytes(), p, 2);
+            return v.get();
+        }
+        case FieldType::Long: {
+            Long v;
+            std::memcpy(v.bytes(), p, 4);
+            return v.get();
+        }
+        case FieldType::Real: {
+            Real v;
+            std::memcpy(v.bytes(), p, 8);
+            return v.get();
+        }
         default: return 0;
     }
 }
@@ -43,9 +55,21 @@ void set_number(const FieldDef& f, unsigned char* rec, double x) {
     unsigned char* p = rec + f.offset;
     switch (f.type) {
         case FieldType::Byte: p[0] = static_cast<std::uint8_t>(x); break;
-        case FieldType::Short: { Short v(static_cast<std::int16_t>(x)); std::memcpy(p, v.bytes(), 2); break; }
-        case FieldType::Long: { Long v(static_cast<std::int32_t>(x)); std::memcpy(p, v.bytes(), 4); break; }
-        case FieldType::Real: { Real v(x); std::memcpy(p, v.bytes(), 8); break; }
+        case FieldType::Short: {
+            Short v(static_cast<std::int16_t>(x));
+            std::memcpy(p, v.bytes(), 2);
+            break;
+        }
+        case FieldType::Long: {
+            Long v(static_cast<std::int32_t>(x));
+            std::memcpy(p, v.bytes(), 4);
+            break;
+        }
+        case FieldType::Real: {
+            Real v(x);
+            std::memcpy(p, v.bytes(), 8);
+            break;
+        }
         default: break;
     }
 }
@@ -62,16 +86,19 @@ bool fits_number(const FieldDef& f, double x) {
 // The lowest value of a field, so that a key positioned on it comes before every record
 // that agrees in the components before it.
 void set_lowest(const FieldDef& f, unsigned char* rec) {
-    if (f.type == FieldType::Byte) rec[f.offset] = 0;
-    else if (f.type == FieldType::Short) set_number(f, rec, std::numeric_limits<std::int16_t>::min());
-    else if (f.type == FieldType::Long) set_number(f, rec, std::numeric_limits<std::int32_t>::min());
-    else if (f.type == FieldType::Real) set_number(f, rec, std::numeric_limits<double>::lowest());
+    if (f.type == FieldType::Byte)
+        rec[f.offset] = 0;
+    else if (f.type == FieldType::Short)
+        set_number(f, rec, std::numeric_limits<std::int16_t>::min());
+    else if (f.type == FieldType::Long)
+        set_number(f, rec, std::numeric_limits<std::int32_t>::min());
+    else if (f.type == FieldType::Real)
+        set_number(f, rec, std::numeric_limits<double>::lowest());
 }
 
 // Copies a parent's value into a child's field; false when the value cannot be held by
 // the child's field (no child can then refer to it).
-bool copy_value(const FieldDef& from, const unsigned char* parent, const FieldDef& to,
-                unsigned char* child) {
+bool copy_value(const FieldDef& from, const unsigned char* parent, const FieldDef& to, unsigned char* child) {
     if (from.is_text()) {
         const std::string v = text_of(from, parent);
         const std::size_t room = to.type == FieldType::CString ? to.size - 1 : to.size;
@@ -126,8 +153,7 @@ void RelationManager::AddRelation(
     r.child_key = child_key;
     for (const auto& [pn, cn] : links) {
         const int pf = pl.field_index(pn), cf = cl.field_index(cn);
-        if (pf < 0 || cf < 0)
-            fault(names + ": no field " + std::string(pf < 0 ? pn : cn));
+        if (pf < 0 || cf < 0) fault(names + ": no field " + std::string(pf < 0 ? pn : cn));
         if (numeric(pl.fields[pf]) != numeric(cl.fields[cf]) || pl.fields[pf].type == FieldType::Group)
             fault(names + ": " + std::string(pn) + " and " + std::string(cn) + " differ in kind");
         r.links.emplace_back(pf, cf);
@@ -136,10 +162,10 @@ void RelationManager::AddRelation(
     // fields must be its leading components.
     const KeyDef& key = cl.keys[child_key];
     for (std::size_t i = 0; i < r.links.size(); ++i) {
-        const bool leading = i < key.fields.size() &&
-                             std::any_of(r.links.begin(), r.links.end(), [&](const auto& l) {
-                                 return static_cast<std::size_t>(l.second) == key.fields[i];
-                             });
+        const bool leading =
+            i < key.fields.size() && std::any_of(r.links.begin(), r.links.end(), [&](const auto& l) {
+                return static_cast<std::size_t>(l.second) == key.fields[i];
+            });
         if (!leading) fault(names + ": the linking fields do not lead the key " + key.name);
     }
     relations_.push_back(std::move(r));
@@ -219,7 +245,8 @@ int RelationManager::has_children(const Relation& r, const unsigned char* parent
     probe.BindOwner([&cf] { return cf.Owner(); });
     probe.Clear();
     const KeyDef& key = cl.keys[r.child_key];
-    for (std::size_t i = r.links.size(); i < key.fields.size(); ++i) set_lowest(cl.fields[key.fields[i]], rec.data());
+    for (std::size_t i = r.links.size(); i < key.fields.size(); ++i)
+        set_lowest(cl.fields[key.fields[i]], rec.data());
     for (const auto& [pf, cfield] : r.links)
         if (!copy_value(pl.fields[pf], parent, cl.fields[cfield], rec.data())) return 0;
     const std::vector<unsigned char> wanted = rec;

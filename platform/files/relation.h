@@ -40,9 +40,9 @@ public:
     RelationManager(const RelationManager&) = delete;
     RelationManager& operator=(const RelationManager&) = delete;
 
-    int USELOGOUT = 0;              // 1: the changes of one operation run as one transaction
-    int DEFEREDRELATIONSDONE = 0;   // 1 once AddRelationsHook has run
-    int CASCADEOPEN = 0;            // 1: Open and Close take the related tables along
+    int USELOGOUT = 0;             // 1: the changes of one operation run as one transaction
+    int DEFEREDRELATIONSDONE = 0;  // 1 once AddRelationsHook has run
+    int CASCADEOPEN = 0;           // 1: Open and Close take the related tables along
 
     virtual void Setup() {}
     // The base tear-down: forgets the relations and the access object.

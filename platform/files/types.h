@@ -17,18 +17,44 @@ public:
     using value_type = T;
     Scalar() noexcept { std::memset(b_, 0, sizeof b_); }
     Scalar(T v) noexcept { set(v); }  // NOLINT: implicit by design, fields read like numbers
-    T get() const noexcept { T v; std::memcpy(&v, b_, sizeof v); return v; }
+    T get() const noexcept {
+        T v;
+        std::memcpy(&v, b_, sizeof v);
+        return v;
+    }
     void set(T v) noexcept { std::memcpy(b_, &v, sizeof v); }
     operator T() const noexcept { return get(); }  // NOLINT
-    Scalar& operator=(T v) noexcept { set(v); return *this; }
-    Scalar& operator+=(T v) noexcept { set(static_cast<T>(get() + v)); return *this; }
-    Scalar& operator-=(T v) noexcept { set(static_cast<T>(get() - v)); return *this; }
-    Scalar& operator*=(T v) noexcept { set(static_cast<T>(get() * v)); return *this; }
-    Scalar& operator/=(T v) noexcept { set(static_cast<T>(get() / v)); return *this; }
-    Scalar& operator++() noexcept { set(static_cast<T>(get() + 1)); return *this; }
-    Scalar& operator--() noexcept { set(static_cast<T>(get() - 1)); return *this; }
+    Scalar& operator=(T v) noexcept {
+        set(v);
+        return *this;
+    }
+    Scalar& operator+=(T v) noexcept {
+        set(static_cast<T>(get() + v));
+        return *this;
+    }
+    Scalar& operator-=(T v) noexcept {
+        set(static_cast<T>(get() - v));
+        return *this;
+    }
+    Scalar& operator*=(T v) noexcept {
+        set(static_cast<T>(get() * v));
+        return *this;
+    }
+    Scalar& operator/=(T v) noexcept {
+        set(static_cast<T>(get() / v));
+        return *this;
+    }
+    Scalar& operator++() noexcept {
+        set(static_cast<T>(get() + 1));
+        return *this;
+    }
+    Scalar& operator--() noexcept {
+        set(static_cast<T>(get() - 1));
+        return *this;
+    }
     unsigned char* bytes() noexcept { return b_; }
     const unsigned char* bytes() const noexcept { return b_; }
+
 private:
     unsigned char b_[sizeof(T)];
 };
@@ -44,6 +70,7 @@ static_assert(alignof(Real) == 1);
 template <std::size_t N>
 class CString {
     static_assert(N >= 1);
+
 public:
     static constexpr std::size_t size = N;
     CString() noexcept { clear(); }
@@ -55,13 +82,17 @@ public:
         std::memcpy(b_, s.data(), n);
         std::memset(b_ + n, 0, N - n);
     }
-    CString& operator=(std::string_view s) noexcept { assign(s); return *this; }
+    CString& operator=(std::string_view s) noexcept {
+        assign(s);
+        return *this;
+    }
     std::string_view view() const noexcept { return {b_, ::strnlen(b_, N)}; }
     std::string str() const { return std::string(view()); }
     operator std::string() const { return str(); }  // NOLINT
     bool empty() const noexcept { return b_[0] == 0; }
     char* data() noexcept { return b_; }
     const char* data() const noexcept { return b_; }
+
 private:
     char b_[N];
 };
@@ -80,13 +111,17 @@ public:
         std::memcpy(b_, s.data(), n);
         std::memset(b_ + n, ' ', N - n);
     }
-    FString& operator=(std::string_view s) noexcept { assign(s); return *this; }
+    FString& operator=(std::string_view s) noexcept {
+        assign(s);
+        return *this;
+    }
     // The whole field, trailing blanks included.
     std::string_view view() const noexcept { return {b_, N}; }
     std::string str() const { return std::string(b_, N); }
     operator std::string() const { return str(); }  // NOLINT
     char* data() noexcept { return b_; }
     const char* data() const noexcept { return b_; }
+
 private:
     char b_[N];
 };

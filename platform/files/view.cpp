@@ -24,20 +24,32 @@ namespace {
 Value field_value(const FieldDef& f, const unsigned char* record, std::size_t element) {
     const unsigned char* p = record + f.offset + element * f.size;
     switch (f.type) {
-    case FieldType::Byte: return Value::Int(*p);
-    case FieldType::Short: { std::int16_t v; std::memcpy(&v, p, sizeof v); return Value::Int(v); }
-    case FieldType::Long: { std::int32_t v; std::memcpy(&v, p, sizeof v); return Value::Int(v); }
-    case FieldType::Real: { double v; std::memcpy(&v, p, sizeof v); return Value::Real(v); }
-    case FieldType::CString: {
-        const char* s = reinterpret_cast<const char*>(p);
-        return Value::Text(std::string(s, ::strnlen(s, f.size > 0 ? f.size - 1 : 0)));
-    }
-    case FieldType::String: {
-        std::size_t n = f.size;
-        while (n > 0 && p[n - 1] == ' ') --n;
-        return Value::Text(std::string(reinterpret_cast<const char*>(p), n));
-    }
-    case FieldType::Group: break;
+        case FieldType::Byte: return Value::Int(*p);
+        case FieldType::Short: {
+            std::int16_t v;
+            std::memcpy(&v, p, sizeof v);
+            return Value::Int(v);
+        }
+        case FieldType::Long: {
+            std::int32_t v;
+            std::memcpy(&v, p, sizeof v);
+            return Value::Int(v);
+        }
+        case FieldType::Real: {
+            double v;
+            std::memcpy(&v, p, sizeof v);
+            return Value::Real(v);
+        }
+        case FieldType::CString: {
+            const char* s = reinterpret_cast<const char*>(p);
+            return Value::Text(std::string(s, ::strnlen(s, f.size > 0 ? f.size - 1 : 0)));
+        }
+        case FieldType::String: {
+            std::size_t n = f.size;
+            while (n > 0 && p[n - 1] == ' ') --n;
+            return Value::Text(std::string(reinterpret_cast<const char*>(p), n));
+        }
+        case FieldType::Group: break;
     }
     return {};
 }
@@ -87,7 +99,7 @@ struct ViewManager::Table {
     bool links_nocase = false;  // joined through a key without case
     bool to_one = true;         // at most one match per row of the tables before it
     bool projected = false;
-    std::vector<bool> read;     // per field, when projected
+    std::vector<bool> read;  // per field, when projected
     const RecordLayout& layout() const { return file->layout(); }
     bool nullable() const { return joined && kind == JoinKind::LeftOuter; }
     bool reads(std::size_t i) const {
@@ -123,9 +135,9 @@ struct ViewManager::Row {
 // The parts of the view's statements, compiled for one reading.
 struct ViewManager::Query {
     Dialect dialect = Dialect::Sqlite;
-    std::vector<Item> items;         // sort items, then the appended keys
-    std::size_t sort_items = 0;      // how many of them the order itself has
-    std::vector<Fragment> values;    // per item: its SQL value
+    std::vector<Item> items;       // sort items, then the appended keys
+    std::size_t sort_items = 0;    // how many of them the order itself has
+    std::vector<Fragment> values;  // per item: its SQL value
     std::vector<std::string> collate;
     Fragment cols, from, where;
     // Where Next and Previous start while no row is held: the buffers' values of the
@@ -273,9 +285,11 @@ std::optional<Fragment> ViewManager::resolve_buffer(std::string_view name) const
 
 // ---- Definition ------------------------------------------------------------------------
 
-std::string ViewManager::AddJoin(File& joined, int key, const std::vector<std::string>& fields, JoinKind kind) {
+std::string ViewManager::AddJoin(File& joined, int key, const std::vector<std::string>& fields,
+                                 JoinKind kind) {
     const RecordLayout& L = joined.layout();
-    if (key < 0 || key >= static_cast<int>(L.keys.size())) return "No key " + std::to_string(key) + " in " + joined.Label();
+    if (key < 0 || key >= static_cast<int>(L.keys.size()))
+        return "No key " + std::to_string(key) + " in " + joined.Label();
     const KeyDef& k = L.keys[static_cast<std::size_t>(key)];
     if (fields.empty() || fields.size() > k.fields.size())
         return "Join through " + k.name + " needs 1 to " + std::to_string(k.fields.size()) + " fields";
@@ -472,7 +486,8 @@ std::string ViewManager::LimitToRelation(std::string_view field, RelationManager
     const int fi = child.field_index(field);
     for (const Relation& r : parent.Relations()) {
         if (!r.other || !r.other->HasMe() || r.other->Me().FILE != tables_[0]->file) continue;
-        auto last = std::find_if(r.links.begin(), r.links.end(), [&](const auto& l) { return l.second == fi; });
+        auto last =
+            std::find_if(r.links.begin(), r.links.end(), [&](const auto& l) { return l.second == fi; });
         if (last == r.links.end()) continue;
         std::vector<FieldLink> links;
         File& pf = *parent.Me().FILE;
@@ -535,7 +550,8 @@ std::string ViewManager::ComposeFilter() {
             expr::Expression e;
             std::string err = e.Parse(text);
             bool yes;
-            if (err.empty()) err = e.EvaluateCondition([this](std::string_view n) { return resolve_buffer(n); }, yes);
+            if (err.empty())
+                err = e.EvaluateCondition([this](std::string_view n) { return resolve_buffer(n); }, yes);
             if (!err.empty()) return "Filter " + id + ": " + err;
         }
         return {};
@@ -546,7 +562,9 @@ std::string ViewManager::ComposeFilter() {
         expr::Expression e;
         std::string err = e.Parse(text);
         Fragment f;
-        if (err.empty()) err = e.CompileCondition(d, [this](std::string_view n) { return resolve_column(n); }, f);
+        if (err.empty())
+            err = e.CompileCondition(
+                d, [this](std::string_view n) { return resolve_column(n); }, f);
         if (!err.empty()) return "Filter " + id + ": " + err;
     }
     return {};
@@ -588,14 +606,16 @@ int ViewManager::connect() {
     ClearError();
     memory_ = tables_[0]->file->def().driver == Driver::Flat;
     if (memory_) {
-        if (tables_.size() > 1) return driver_fail("VIEW", tables_[0]->file->Label() + " cannot be joined: it is no SQL table");
+        if (tables_.size() > 1)
+            return driver_fail("VIEW", tables_[0]->file->Label() + " cannot be joined: it is no SQL table");
         return kNoError;
     }
     auto conn = sql::ConnectionOf(*tables_[0]->file);
     if (!conn) return ErrorCode() != kNoError ? ErrorCode() : fail(kFileNotOpen);
     for (std::size_t i = 1; i < tables_.size(); ++i) {
         if (sql::ConnectionOf(*tables_[i]->file) != conn)
-            return driver_fail("VIEW", tables_[i]->file->Label() + " is not in the database of " + tables_[0]->file->Label());
+            return driver_fail("VIEW", tables_[i]->file->Label() + " is not in the database of " +
+                                           tables_[0]->file->Label());
     }
     if (conn != conn_) {
         statements_.clear();
@@ -670,7 +690,8 @@ int ViewManager::build_query(Query& q) const {
             int ot;
             std::size_t oe;
             if (const FieldDef* f = field_of(l.second, &ot, &oe))
-                q.reads[static_cast<std::size_t>(ot)][static_cast<std::size_t>(f - tables_[static_cast<std::size_t>(ot)]->layout().fields.data())] = true;
+                q.reads[static_cast<std::size_t>(ot)][static_cast<std::size_t>(
+                    f - tables_[static_cast<std::size_t>(ot)]->layout().fields.data())] = true;
         }
 
     if (memory_) return kNoError;
@@ -683,10 +704,12 @@ int ViewManager::build_query(Query& q) const {
     for (std::size_t t = 0; t < tables_.size(); ++t) {
         const Table& tab = *tables_[t];
         const auto& fields = tab.layout().fields;
-        if (tab.joined) append(q.cols, ", " + column_sql(static_cast<int>(t), fields[tab.links[0].first], 0, true));
+        if (tab.joined)
+            append(q.cols, ", " + column_sql(static_cast<int>(t), fields[tab.links[0].first], 0, true));
         for (std::size_t i = 0; i < fields.size(); ++i) {
             if (!q.reads[t][i]) continue;
-            for (std::size_t e = 0; e < fields[i].dim; ++e) append(q.cols, ", " + column_sql(static_cast<int>(t), fields[i], e, true));
+            for (std::size_t e = 0; e < fields[i].dim; ++e)
+                append(q.cols, ", " + column_sql(static_cast<int>(t), fields[i], e, true));
         }
     }
 
@@ -721,7 +744,8 @@ int ViewManager::build_query(Query& q) const {
             for (std::size_t fi : okey->fields)
                 if (&tables_[0]->layout().fields[fi] == f) nocase = true;
         Fragment c;
-        append(c, "(" + column_sql(t, *f, e, true) + (nocase ? sql::CollateClause(d) : std::string()) + " = ");
+        append(c,
+               "(" + column_sql(t, *f, e, true) + (nocase ? sql::CollateClause(d) : std::string()) + " = ");
         append(c, param(r.value(), Type::Text));
         append(c, ")");
         and_with(q.where, c);
@@ -917,7 +941,8 @@ int ViewManager::load_memory(int pivot, std::size_t items, long* count,
     std::vector<unsigned char> saved(f.bytes(), f.bytes() + L.record_size);
     std::vector<std::vector<unsigned char>> images;
     int rc = f.SetPhysical();
-    while (rc == kNoError && (rc = f.Next()) == kNoError) images.emplace_back(f.bytes(), f.bytes() + L.record_size);
+    while (rc == kNoError && (rc = f.Next()) == kNoError)
+        images.emplace_back(f.bytes(), f.bytes() + L.record_size);
     std::memcpy(f.bytes(), saved.data(), L.record_size);
     if (rc != kRecordNotAvailable) return rc;
 
@@ -1030,7 +1055,8 @@ void ViewManager::apply(const Row& row) {
         }
         const unsigned char* img = row.images[t].data();
         for (std::size_t i = 0; i < L.fields.size(); ++i)
-            if (q.reads[t][i]) std::memcpy(buf + L.fields[i].offset, img + L.fields[i].offset, L.fields[i].total_size());
+            if (q.reads[t][i])
+                std::memcpy(buf + L.fields[i].offset, img + L.fields[i].offset, L.fields[i].total_size());
     }
 }
 
@@ -1142,7 +1168,8 @@ long ViewManager::Totals(const std::vector<std::string>& fields, std::vector<dou
     if (rc != kNoError) return -1;
     Fragment text;
     append(text, "SELECT COUNT(*)");
-    for (const Summed& s : summed) append(text, ", SUM(" + column_sql(s.table, *s.field, s.element, false) + ")");
+    for (const Summed& s : summed)
+        append(text, ", SUM(" + column_sql(s.table, *s.field, s.element, false) + ")");
     append(text, " ");
     append(text, q.from);
     if (!q.where.sql.empty()) {

@@ -78,7 +78,8 @@ public:
     std::string AddJoin(File& joined, int key, const std::vector<std::string>& fields,
                         JoinKind kind = JoinKind::LeftOuter);
     // A table joined through pairs of fields (`field` of the joined table).
-    std::string AddJoin(File& joined, const std::vector<FieldLink>& links, JoinKind kind = JoinKind::LeftOuter);
+    std::string AddJoin(File& joined, const std::vector<FieldLink>& links,
+                        JoinKind kind = JoinKind::LeftOuter);
     // Fields to read. A table none of whose fields is named reads all its fields; of the
     // others only those named (and their key and linking fields) are read, and the rest of
     // their buffers keep their values.
@@ -185,7 +186,7 @@ private:
     std::vector<std::unique_ptr<Table>> tables_;
     std::vector<std::unique_ptr<Order>> orders_;
     int current_ = 0;
-    bool orders_defined_ = false;  // Init's order is replaced by the first one defined
+    bool orders_defined_ = false;                 // Init's order is replaced by the first one defined
     std::map<std::string, std::string> filters_;  // id -> text
     bool quick_scan_ = false;
     int page_size_ = 0;
@@ -199,7 +200,7 @@ private:
     bool more_before_ = false;
     bool more_after_ = false;
     bool ready_ = false;
-    bool memory_ = false;  // the primary table is no SQL table: its rows are held here
+    bool memory_ = false;       // the primary table is no SQL table: its rows are held here
     long fresh_previous_ = -1;  // held rows just reset: where Previous starts (-1: not so)
 };
 

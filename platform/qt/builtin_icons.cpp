@@ -105,87 +105,123 @@ void House(QPainter& p) {
 
 const std::map<std::string, Drawing>& Drawings() {
     static const std::map<std::string, Drawing> drawings = [] {
-    std::map<std::string, Drawing> all = {
-        {"VCRFIRST.ICO", [](QPainter& p) { Bar(p, 5); Left(p, 11); }},
-        {"VCRPRIOR.ICO", [](QPainter& p) { Left(p, 4); Left(p, 15); }},
-        {"VCRUP.ICO", [](QPainter& p) { Triangle(p, {16, 6}, {5, 24}, {27, 24}, kNavy); }},
-        {"VCRDOWN.ICO", [](QPainter& p) { Triangle(p, {16, 26}, {5, 8}, {27, 8}, kNavy); }},
-        {"VCRNEXT.ICO", [](QPainter& p) { Right(p, 6); Right(p, 17); }},
-        {"VCRLAST.ICO", [](QPainter& p) { Right(p, 10); Bar(p, 23); }},
-        {"FIND.ICO", [](QPainter& p) { Magnifier(p, {13, 13}, 8); }},
-        {"LOOKUP.ICO", [](QPainter& p) {
-             p.setPen(Qt::NoPen);
-             p.setBrush(Qt::black);
-             for (int x : {8, 16, 24}) p.drawEllipse(QPointF(x, 20), 2.5, 2.5);
-         }},
-        {"MARK.ICO", [](QPainter& p) {
-             p.setPen(QPen(kGreen, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-             p.drawPolyline(QPolygonF({QPointF(6, 17), QPointF(13, 24), QPointF(26, 8)}));
-         }},
-        {"INSERT.ICO", [](QPainter& p) {
-             Document(p);
-             p.setPen(QPen(kGreen, 4, Qt::SolidLine, Qt::RoundCap));
-             p.drawLine(QPointF(23, 17), QPointF(23, 29));
-             p.drawLine(QPointF(17, 23), QPointF(29, 23));
-         }},
-        {"EDIT.ICO", [](QPainter& p) {
-             Document(p);
-             p.save();
-             p.translate(20, 20);
-             p.rotate(45);
-             p.setPen(QPen(Qt::black, 1));
-             p.setBrush(QColor(0xf0, 0xc0, 0x30));
-             p.drawRect(QRectF(-2.5, -12, 5, 16));
-             Triangle(p, {-2.5, 4}, {2.5, 4}, {0, 9}, Qt::black);
-             p.restore();
-         }},
-        {"DELETE.ICO", [](QPainter& p) {
-             p.setPen(QPen(kRed, 5, Qt::SolidLine, Qt::RoundCap));
-             p.drawLine(QPointF(8, 8), QPointF(24, 24));
-             p.drawLine(QPointF(24, 8), QPointF(8, 24));
-         }},
-        {"DITTO.ICO", [](QPainter& p) {
-             // An arrow turning back: the previous value.
-             p.setPen(QPen(kNavy, 3.5, Qt::SolidLine, Qt::RoundCap));
-             p.setBrush(Qt::NoBrush);
-             p.drawArc(QRectF(7, 7, 18, 18), 30 * 16, 270 * 16);
-             Triangle(p, {2, 12}, {12, 12}, {7, 20}, kNavy);
-         }},
-        {"HELP.ICO", [](QPainter& p) {
-             p.setPen(Qt::NoPen);
-             p.setBrush(QColor(0x2a, 0x6c, 0xc8));
-             p.drawEllipse(QRectF(3, 3, 26, 26));
-             QFont f("Arial");
-             f.setPixelSize(20);
-             f.setBold(true);
-             p.setFont(f);
-             p.setPen(Qt::white);
-             p.drawText(QRectF(3, 3, 26, 26), Qt::AlignCenter, "?");
-         }},
-        {"WRENCH1.ICO", Wrench},
-        {"TOOLS_II.ICO", Wrench},
-        {"DATABASE.ICO", [](QPainter& p) { Cylinder(p, QRectF(7, 3, 18, 26), QColor(0x4a, 0x7a, 0xb8)); }},
-        {"SQLSERVER.JPG", [](QPainter& p) {
-             p.fillRect(QRectF(0, 0, 32, 32), QColor(0xf4, 0xf6, 0xfa));
-             Cylinder(p, QRectF(4, 6, 15, 21), QColor(0x4a, 0x7a, 0xb8));
-             Cylinder(p, QRectF(14, 10, 15, 19), QColor(0x3a, 0x9a, 0x8a));
-         }},
-        {"LOGOBRIVANT.BMP", House},
-        {"QKLOAD.ICO", [](QPainter& p) {
-             p.setPen(QPen(QColor(0x9a, 0x7a, 0x20), 1.5));
-             p.setBrush(QColor(0xf0, 0xd0, 0x60));
-             p.drawRect(QRectF(3, 10, 26, 17));
-             p.drawRect(QRectF(3, 6, 11, 5));
-         }},
-        {"QKQBE.ICO", [](QPainter& p) {
-             p.setPen(QPen(kNavy, 1.5));
-             p.setBrush(kNavy.lighter(170));
-             p.drawPolygon(QPolygonF({QPointF(4, 5), QPointF(28, 5), QPointF(19, 16), QPointF(19, 27),
-                                      QPointF(13, 24), QPointF(13, 16)}));
-         }},
-    };
-    for (const auto& [name, draw] : RichTextToolDrawings()) all.emplace(name, draw);
-    return all;
+        std::map<std::string, Drawing> all = {
+            {"VCRFIRST.ICO",
+             [](QPainter& p) {
+                 Bar(p, 5);
+                 Left(p, 11);
+             }},
+            {"VCRPRIOR.ICO",
+             [](QPainter& p) {
+                 Left(p, 4);
+                 Left(p, 15);
+             }},
+            {"VCRUP.ICO",
+             [](QPainter& p) {
+                 Triangle(p, {16, 6}, {5, 24}, {27, 24}, kNavy);
+             }},
+            {"VCRDOWN.ICO",
+             [](QPainter& p) {
+                 Triangle(p, {16, 26}, {5, 8}, {27, 8}, kNavy);
+             }},
+            {"VCRNEXT.ICO",
+             [](QPainter& p) {
+                 Right(p, 6);
+                 Right(p, 17);
+             }},
+            {"VCRLAST.ICO",
+             [](QPainter& p) {
+                 Right(p, 10);
+                 Bar(p, 23);
+             }},
+            {"FIND.ICO",
+             [](QPainter& p) {
+                 Magnifier(p, {13, 13}, 8);
+             }},
+            {"LOOKUP.ICO",
+             [](QPainter& p) {
+                 p.setPen(Qt::NoPen);
+                 p.setBrush(Qt::black);
+                 for (int x : {8, 16, 24}) p.drawEllipse(QPointF(x, 20), 2.5, 2.5);
+             }},
+            {"MARK.ICO",
+             [](QPainter& p) {
+                 p.setPen(QPen(kGreen, 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                 p.drawPolyline(QPolygonF({QPointF(6, 17), QPointF(13, 24), QPointF(26, 8)}));
+             }},
+            {"INSERT.ICO",
+             [](QPainter& p) {
+                 Document(p);
+                 p.setPen(QPen(kGreen, 4, Qt::SolidLine, Qt::RoundCap));
+                 p.drawLine(QPointF(23, 17), QPointF(23, 29));
+                 p.drawLine(QPointF(17, 23), QPointF(29, 23));
+             }},
+            {"EDIT.ICO",
+             [](QPainter& p) {
+                 Document(p);
+                 p.save();
+                 p.translate(20, 20);
+                 p.rotate(45);
+                 p.setPen(QPen(Qt::black, 1));
+                 p.setBrush(QColor(0xf0, 0xc0, 0x30));
+                 p.drawRect(QRectF(-2.5, -12, 5, 16));
+                 Triangle(p, {-2.5, 4}, {2.5, 4}, {0, 9}, Qt::black);
+                 p.restore();
+             }},
+            {"DELETE.ICO",
+             [](QPainter& p) {
+                 p.setPen(QPen(kRed, 5, Qt::SolidLine, Qt::RoundCap));
+                 p.drawLine(QPointF(8, 8), QPointF(24, 24));
+                 p.drawLine(QPointF(24, 8), QPointF(8, 24));
+             }},
+            {"DITTO.ICO",
+             [](QPainter& p) {
+                 // An arrow turning back: the previous value.
+                 p.setPen(QPen(kNavy, 3.5, Qt::SolidLine, Qt::RoundCap));
+                 p.setBrush(Qt::NoBrush);
+                 p.drawArc(QRectF(7, 7, 18, 18), 30 * 16, 270 * 16);
+                 Triangle(p, {2, 12}, {12, 12}, {7, 20}, kNavy);
+             }},
+            {"HELP.ICO",
+             [](QPainter& p) {
+                 p.setPen(Qt::NoPen);
+                 p.setBrush(QColor(0x2a, 0x6c, 0xc8));
+                 p.drawEllipse(QRectF(3, 3, 26, 26));
+                 QFont f("Arial");
+                 f.setPixelSize(20);
+                 f.setBold(true);
+                 p.setFont(f);
+                 p.setPen(Qt::white);
+                 p.drawText(QRectF(3, 3, 26, 26), Qt::AlignCenter, "?");
+             }},
+            {"WRENCH1.ICO", Wrench},
+            {"TOOLS_II.ICO", Wrench},
+            {"DATABASE.ICO",
+             [](QPainter& p) { Cylinder(p, QRectF(7, 3, 18, 26), QColor(0x4a, 0x7a, 0xb8)); }},
+            {"SQLSERVER.JPG",
+             [](QPainter& p) {
+                 p.fillRect(QRectF(0, 0, 32, 32), QColor(0xf4, 0xf6, 0xfa));
+                 Cylinder(p, QRectF(4, 6, 15, 21), QColor(0x4a, 0x7a, 0xb8));
+                 Cylinder(p, QRectF(14, 10, 15, 19), QColor(0x3a, 0x9a, 0x8a));
+             }},
+            {"LOGOBRIVANT.BMP", House},
+            {"QKLOAD.ICO",
+             [](QPainter& p) {
+                 p.setPen(QPen(QColor(0x9a, 0x7a, 0x20), 1.5));
+                 p.setBrush(QColor(0xf0, 0xd0, 0x60));
+                 p.drawRect(QRectF(3, 10, 26, 17));
+                 p.drawRect(QRectF(3, 6, 11, 5));
+             }},
+            {"QKQBE.ICO",
+             [](QPainter& p) {
+                 p.setPen(QPen(kNavy, 1.5));
+                 p.setBrush(kNavy.lighter(170));
+                 p.drawPolygon(QPolygonF({QPointF(4, 5), QPointF(28, 5), QPointF(19, 16), QPointF(19, 27),
+                                          QPointF(13, 24), QPointF(13, 16)}));
+             }},
+        };
+        for (const auto& [name, draw] : RichTextToolDrawings()) all.emplace(name, draw);
+        return all;
     }();
     return drawings;
 }

@@ -15,7 +15,9 @@ namespace rt::qt {
 
 namespace {
 
-ui::PixelRect RectOf(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+ui::PixelRect RectOf(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 
 QRect PrimaryArea() {
     QScreen* s = QGuiApplication::primaryScreen();
@@ -90,8 +92,10 @@ private:
     template <class F>
     void OnGui(F&& f) {
         if (!qApp) return;
-        if (QThread::currentThread() == qApp->thread()) f();
-        else QMetaObject::invokeMethod(&server_, std::forward<F>(f), Qt::BlockingQueuedConnection);
+        if (QThread::currentThread() == qApp->thread())
+            f();
+        else
+            QMetaObject::invokeMethod(&server_, std::forward<F>(f), Qt::BlockingQueuedConnection);
     }
 
     GuiServer& server_;

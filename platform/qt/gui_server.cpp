@@ -2,15 +2,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QFocusEvent>
 #include <QFont>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMessageBox>
-#include <QCursor>
-#include <QTimer>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -18,6 +17,7 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <thread>
@@ -30,8 +30,9 @@ namespace rt::qt {
 
 GuiServer::GuiServer() {
     qApp->installEventFilter(this);
-    connect(qApp, &QGuiApplication::commitDataRequest, this,
-            [this](QSessionManager& m) { CommitData(m); }, Qt::DirectConnection);
+    connect(
+        qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& m) { CommitData(m); },
+        Qt::DirectConnection);
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { AboutToQuit(); });
 }
 
@@ -45,23 +46,28 @@ GuiServer::~GuiServer() {
 // ---------------------------------------------------------------- any thread
 
 void GuiServer::OpenWindow(const ui::WindowState& state) {
-    QMetaObject::invokeMethod(this, [this, state] { DoOpen(state); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, state] { DoOpen(state); }, Qt::QueuedConnection);
 }
 
 void GuiServer::SyncWindow(const ui::WindowState& delta) {
-    QMetaObject::invokeMethod(this, [this, delta] { DoSync(delta); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, delta] { DoSync(delta); }, Qt::QueuedConnection);
 }
 
 void GuiServer::CloseWindow(ui::WindowId id) {
-    QMetaObject::invokeMethod(this, [this, id] { DoClose(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { DoClose(id); }, Qt::QueuedConnection);
 }
 
 void GuiServer::ShowMessage(const ui::MessageRequest& request) {
-    QMetaObject::invokeMethod(this, [this, request] { DoMessage(request); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, request] { DoMessage(request); }, Qt::QueuedConnection);
 }
 
 void GuiServer::ShowPopup(const ui::MessageRequest& request) {
-    QMetaObject::invokeMethod(this, [this, request] { DoPopup(request); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, request] { DoPopup(request); }, Qt::QueuedConnection);
 }
 
 void GuiServer::ToolbarState(ui::WindowId window, std::uint16_t enabled) {
@@ -94,11 +100,13 @@ void GuiServer::Perform(ui::WindowId window, int feq, const std::string& action,
 }
 
 void GuiServer::Beep() {
-    QMetaObject::invokeMethod(this, [] { QApplication::beep(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }
 
 void GuiServer::PrinterSetup(int thread) {
-    QMetaObject::invokeMethod(this, [this, thread] { DoPrinterSetup(thread); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, thread] { DoPrinterSetup(thread); }, Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------- GUI thread
@@ -254,9 +262,10 @@ void GuiServer::DoMessage(const ui::MessageRequest& request) {
     }
     box->show();
     box->adjustSize();
-    QRect area = over ? over->frameGeometry()
-                      : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                          : QRect());
+    QRect area =
+        over ? over->frameGeometry()
+             : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                 : QRect());
     if (area.isValid()) box->move(area.center() - QPoint(box->width() / 2, box->height() / 2));
     BringToFront(box);
 }
@@ -336,8 +345,7 @@ bool GuiServer::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
         case QEvent::FocusIn:
-        case QEvent::FocusOut:
-            break;
+        case QEvent::FocusOut: break;
         case QEvent::WindowActivate:
             if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
                 if (QtWindow* w = WindowOfWidget(watched)) {
@@ -347,27 +355,20 @@ bool GuiServer::eventFilter(QObject* watched, QEvent* event) {
                 }
             }
             return false;
-        default:
-            return false;
+        default: return false;
     }
     QtWindow* w = WindowOfWidget(watched);
     if (!w) return false;
     auto* widget = static_cast<QWidget*>(watched);
     switch (event->type()) {
-        case QEvent::KeyPress:
-            return w->OnKey(widget, static_cast<QKeyEvent*>(event), false);
-        case QEvent::ShortcutOverride:
-            return w->OnKey(widget, static_cast<QKeyEvent*>(event), true);
-        case QEvent::Wheel:
-            return w->OnWheel(widget, static_cast<QWheelEvent*>(event));
-        case QEvent::FocusIn:
-            w->OnFocusIn(widget, static_cast<QFocusEvent*>(event)->reason());
-            return false;
+        case QEvent::KeyPress: return w->OnKey(widget, static_cast<QKeyEvent*>(event), false);
+        case QEvent::ShortcutOverride: return w->OnKey(widget, static_cast<QKeyEvent*>(event), true);
+        case QEvent::Wheel: return w->OnWheel(widget, static_cast<QWheelEvent*>(event));
+        case QEvent::FocusIn: w->OnFocusIn(widget, static_cast<QFocusEvent*>(event)->reason()); return false;
         case QEvent::FocusOut:
             w->OnFocusOut(widget, static_cast<QFocusEvent*>(event)->reason());
             return false;
-        default:
-            return w->OnMouse(widget, static_cast<QMouseEvent*>(event));
+        default: return w->OnMouse(widget, static_cast<QMouseEvent*>(event));
     }
 }
 
@@ -431,7 +432,8 @@ void DestroyGui() {
 
 void QuitGui() {
     if (QCoreApplication* app = QCoreApplication::instance())
-        QMetaObject::invokeMethod(app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
 }
 
 int StartGui(int& argc, char** argv, const std::function<int()>& program) {

@@ -82,16 +82,16 @@ private:
     void AboutToQuit();
 
     std::map<ui::WindowId, std::unique_ptr<QtWindow>> windows_;
-    std::vector<ui::WindowId> order_;            // open windows, oldest first
+    std::vector<ui::WindowId> order_;  // open windows, oldest first
     ui::WindowId frame_ = 0;
-    ui::WindowId focused_ = 0;   // the window last reported with GainFocus
+    ui::WindowId focused_ = 0;  // the window last reported with GainFocus
     struct Box {
         int thread = 0;
         QPointer<QMessageBox> box;
         bool answered = false;
     };
     std::map<std::uint32_t, Box> messages_;
-    std::map<int, int> dialogs_;                // printer dialogs open per thread
+    std::map<int, int> dialogs_;  // printer dialogs open per thread
     std::unique_ptr<QPrinter> printer_;
     bool session_ending_ = false;
 };

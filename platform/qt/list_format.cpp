@@ -31,8 +31,10 @@ int ReadIndent(std::string_view f, std::size_t& i) {
     int n = 0;
     bool negative = false;
     for (std::size_t k = i + 1; k < close; ++k) {
-        if (f[k] == '-' && k == i + 1) negative = true;
-        else if (IsDigit(f[k])) n = n * 10 + (f[k] - '0');
+        if (f[k] == '-' && k == i + 1)
+            negative = true;
+        else if (IsDigit(f[k]))
+            n = n * 10 + (f[k] - '0');
     }
     i = close + 1;
     return negative ? -n : n;
@@ -66,7 +68,10 @@ std::vector<ListColumn> ParseListFormat(std::string_view f) {
         ListColumn* col = columns.empty() || after_group ? nullptr : &columns.back();
         switch (c) {
             case '[': ++i; break;
-            case ']': after_group = true; ++i; break;
+            case ']':
+                after_group = true;
+                ++i;
+                break;
             case '~': {
                 std::string heading = ReadDelimited(f, i, '~');
                 Align align = Align::Left;
@@ -89,10 +94,17 @@ std::vector<ListColumn> ParseListFormat(std::string_view f) {
                 break;
             }
             case '#': ReadDelimited(f, i, '#'); break;  // field number
-            case '(': ReadIndent(f, i); break;           // a modifier's argument
-            case '|': if (col) col->right_border = true; ++i; break;
-            case 'M': case 'm': if (col) col->resizable = true; ++i; break;
-            default: ++i; break;                         // other modifiers
+            case '(': ReadIndent(f, i); break;          // a modifier's argument
+            case '|':
+                if (col) col->right_border = true;
+                ++i;
+                break;
+            case 'M':
+            case 'm':
+                if (col) col->resizable = true;
+                ++i;
+                break;
+            default: ++i; break;  // other modifiers
         }
     }
     return columns;

@@ -12,13 +12,13 @@ namespace rt::qt {
 enum class Align { Left, Center, Right, Decimal };
 
 struct ListColumn {
-    int width = 0;            // dialog units
+    int width = 0;  // dialog units
     Align align = Align::Left;
     int indent = 0;
-    std::string heading;      // CP1250, as written
+    std::string heading;  // CP1250, as written
     Align heading_align = Align::Left;
     int heading_indent = 0;
-    std::string picture;      // "@s7" without the closing "@"
+    std::string picture;  // "@s7" without the closing "@"
     bool right_border = false;
     bool resizable = false;
 };

@@ -50,23 +50,21 @@ using ui::InputEvent;
 namespace Event = ui::Event;
 namespace Key = ui::Key;
 
-QString FromCp1250(std::string_view text) {
-    return QString::fromStdString(rt::cp1250_to_utf8(text));
-}
+QString FromCp1250(std::string_view text) { return QString::fromStdString(rt::cp1250_to_utf8(text)); }
 
 std::string ToCp1250(const QString& text) { return rt::utf8_to_cp1250(text.toStdString()); }
 
 void BringToFront(QWidget* w) {
     if (!w) return;
     // The offscreen platform has no stacking of its windows.
-    if (w->isWindow() && QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
-    else if (!w->isWindow()) w->raise();
+    if (w->isWindow() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+        w->raise();
+    else if (!w->isWindow())
+        w->raise();
     w->activateWindow();
 }
 
-QColor ColorOf(std::int32_t bgr) {
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
+QColor ColorOf(std::int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 namespace {
 
@@ -114,22 +112,34 @@ bool IsNumericPicture(const std::string& picture) {
 // Kinds that lie beneath the drawing layer; every other control lies above it.
 bool BeneathDrawing(int kind) {
     switch (kind) {
-        case Ctl::Sheet: case Ctl::Group: case Ctl::Option: case Ctl::Box: case Ctl::Panel:
-        case Ctl::Region: case Ctl::Ellipse: case Ctl::Line: case Ctl::Image:
-            return true;
-        default:
-            return false;
+        case Ctl::Sheet:
+        case Ctl::Group:
+        case Ctl::Option:
+        case Ctl::Box:
+        case Ctl::Panel:
+        case Ctl::Region:
+        case Ctl::Ellipse:
+        case Ctl::Line:
+        case Ctl::Image: return true;
+        default: return false;
     }
 }
 
 bool TakesFocus(int kind) {
     switch (kind) {
-        case Ctl::Entry: case Ctl::Spin: case Ctl::Button: case Ctl::Check: case Ctl::Radio:
-        case Ctl::List: case Ctl::Text: case Ctl::Rtf: case Ctl::Combo: case Ctl::DropList:
-        case Ctl::DropCombo: case Ctl::Slider:
-            return true;
-        default:
-            return false;
+        case Ctl::Entry:
+        case Ctl::Spin:
+        case Ctl::Button:
+        case Ctl::Check:
+        case Ctl::Radio:
+        case Ctl::List:
+        case Ctl::Text:
+        case Ctl::Rtf:
+        case Ctl::Combo:
+        case Ctl::DropList:
+        case Ctl::DropCombo:
+        case Ctl::Slider: return true;
+        default: return false;
     }
 }
 
@@ -142,9 +152,7 @@ InputEvent Ev(int event, int feq) {
     return ev;
 }
 
-bool EqualLabel(const std::string& label, const char* name) {
-    return rt::equal_nocase(label, name);
-}
+bool EqualLabel(const std::string& label, const char* name) { return rt::equal_nocase(label, name); }
 
 // A check box or radio with an icon and no text of its own shows as an icon button that
 // stays pressed while it is on.
@@ -174,8 +182,11 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
     const ui::WindowDef& def = *state_.def;
     font_ = FontOf(def.font, QApplication::font());
     QFontMetrics fm(font_);
-    unit_x_ = std::max(1, (fm.horizontalAdvance(QStringLiteral(
-                               "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2);
+    unit_x_ = std::max(
+        1,
+        (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 +
+         1) /
+            2);
     unit_y_ = std::max(1, fm.height());
 
     bool bars = def.frame;
@@ -342,7 +353,7 @@ void QtWindow::BuildControl(const ControlState& st) {
             auto* l = new QLabel(client_);
             l->setTextFormat(Qt::PlainText);
             const std::uint32_t a = st.def ? st.def->attrs : 0;
-            const Qt::Alignment h = (a & ui::kCenter) ? Qt::AlignHCenter
+            const Qt::Alignment h = (a & ui::kCenter)  ? Qt::AlignHCenter
                                     : (a & ui::kRight) ? Qt::AlignRight
                                                        : Qt::AlignLeft;
             l->setAlignment(h | Qt::AlignTop);
@@ -357,7 +368,8 @@ void QtWindow::BuildControl(const ControlState& st) {
             if (def) {
                 auto p = rt::parse_picture(def->picture);
                 if (p && p->kind == rt::PictureKind::String && p->width > 0) e->setMaxLength(p->width);
-                if (a & ui::kCenter) e->setAlignment(Qt::AlignHCenter);
+                if (a & ui::kCenter)
+                    e->setAlignment(Qt::AlignHCenter);
                 else if ((a & ui::kRight) || (IsNumericPicture(def->picture) && !(a & ui::kLeft)))
                     e->setAlignment(Qt::AlignRight);
             }
@@ -424,8 +436,10 @@ void QtWindow::BuildControl(const ControlState& st) {
             connect(r, &QAbstractButton::clicked, this, [this, feq, option] {
                 if (refusing_) return;
                 Control* o = option ? Find(option) : nullptr;
-                if (o) OptionClicked(*o, feq);
-                else Deliver(Ev(Event::Accepted, feq));
+                if (o)
+                    OptionClicked(*o, feq);
+                else
+                    Deliver(Ev(Event::Accepted, feq));
             });
             w = r;
             break;
@@ -441,7 +455,7 @@ void QtWindow::BuildControl(const ControlState& st) {
             v->setEditTriggers(QAbstractItemView::NoEditTriggers);
             v->setSelectionBehavior(QAbstractItemView::SelectRows);
             v->setSelectionMode(def && (def->attrs & ui::kNoBar) ? QAbstractItemView::NoSelection
-                                                                  : QAbstractItemView::SingleSelection);
+                                                                 : QAbstractItemView::SingleSelection);
             v->header()->setSectionsClickable(true);
             v->header()->setSectionsMovable(false);
             v->header()->setStretchLastSection(true);
@@ -542,9 +556,7 @@ void QtWindow::BuildControl(const ControlState& st) {
             w = new QPlainTextEdit(client_);
             break;
         }
-        default:
-            w = new QWidget(client_);
-            break;
+        default: w = new QWidget(client_); break;
     }
     w->setObjectName(label);
     w->setProperty(kControlProperty, feq);
@@ -563,8 +575,7 @@ void QtWindow::BuildMenu(Control& c) {
         }
         return;
     }
-    QMenuBar* bar = parent && parent->st.kind == Ctl::Menubar ? qobject_cast<QMenuBar*>(parent->w)
-                                                               : nullptr;
+    QMenuBar* bar = parent && parent->st.kind == Ctl::Menubar ? qobject_cast<QMenuBar*>(parent->w) : nullptr;
     QMenu* into = parent ? parent->menu : nullptr;
     if (!bar && !into) return;
     const int feq = c.st.feq;
@@ -660,8 +671,10 @@ void QtWindow::Apply(const ui::WindowState& delta) {
     }
     if (delta.wait_cursor != state_.wait_cursor) {
         state_.wait_cursor = delta.wait_cursor;
-        if (delta.wait_cursor) top_->setCursor(Qt::WaitCursor);
-        else top_->unsetCursor();
+        if (delta.wait_cursor)
+            top_->setCursor(Qt::WaitCursor);
+        else
+            top_->unsetCursor();
     }
     if (delta.has_position) {
         state_.has_position = true;
@@ -674,9 +687,12 @@ void QtWindow::Apply(const ui::WindowState& delta) {
     if (shown_ && (delta.maximized != state_.maximized || delta.minimized != state_.minimized)) {
         state_.maximized = delta.maximized;
         state_.minimized = delta.minimized;
-        if (delta.maximized) top_->showMaximized();
-        else if (delta.minimized) top_->showMinimized();
-        else top_->showNormal();
+        if (delta.maximized)
+            top_->showMaximized();
+        else if (delta.minimized)
+            top_->showMinimized();
+        else
+            top_->showNormal();
     }
     UpdateVisibility();
     applying_ = false;
@@ -694,13 +710,11 @@ void QtWindow::ApplyControl(Control& c, const ControlState& st, bool first) {
     if (first || st.text != old.text) ApplyText(c);
     if (first || st.format != old.format) ApplyColumns(c);
     if (first || st.rows != old.rows) ApplyRows(c);
-    if (first || st.selected != old.selected || st.rows != old.rows || st.text != old.text)
-        ApplySelected(c);
+    if (first || st.selected != old.selected || st.rows != old.rows || st.text != old.text) ApplySelected(c);
     if (first || st.font_style != old.font_style || st.font_color != old.font_color ||
         st.background != old.background)
         ApplyFont(c);
-    if (first || st.x != old.x || st.y != old.y || st.w != old.w || st.h != old.h)
-        ApplyGeometry(c);
+    if (first || st.x != old.x || st.y != old.y || st.w != old.w || st.h != old.h) ApplyGeometry(c);
     if (first || st.readonly != old.readonly) {
         if (auto* e = qobject_cast<QLineEdit*>(c.w)) e->setReadOnly(st.readonly);
         if (auto* t = qobject_cast<QPlainTextEdit*>(c.w)) t->setReadOnly(st.readonly);
@@ -812,7 +826,8 @@ void QtWindow::ApplyIcon(Control& c) {
         if (exists) {
             l->setPixmap(QPixmap(path));
         } else {
-            const QSize size = l->size().isEmpty() ? QSize(PxX(d ? d->w : 16), PxY(d ? d->h : 16)) : l->size();
+            const QSize size =
+                l->size().isEmpty() ? QSize(PxX(d ? d->w : 16), PxY(d ? d->h : 16)) : l->size();
             l->setPixmap(BuiltinImage(file, size));
             l->setAlignment(Qt::AlignCenter);
         }
@@ -824,16 +839,15 @@ void QtWindow::ApplyCheck(Control& c) {
     if (!b || !b->isCheckable()) return;
     const ui::ControlDef* d = c.st.def;
     std::string value = rt::clip(c.st.text);
-    bool on = d && !d->value.empty() ? value == rt::clip(d->value)
-                                     : !value.empty() && value != "0";
+    bool on = d && !d->value.empty() ? value == rt::clip(d->value) : !value.empty() && value != "0";
     b->setChecked(on);
 }
 
 void QtWindow::ApplyColumns(Control& c) {
     auto* v = qobject_cast<QTreeView*>(c.w);
     if (!v || !c.model) return;
-    const std::string& format = !c.st.format.empty() ? c.st.format
-                                : (c.st.def ? c.st.def->format : std::string());
+    const std::string& format =
+        !c.st.format.empty() ? c.st.format : (c.st.def ? c.st.def->format : std::string());
     c.columns = ParseListFormat(format);
     int n = static_cast<int>(c.columns.size());
     if (n == 0) {
@@ -916,8 +930,8 @@ void QtWindow::ApplySelected(Control& c) {
             if (r.st.parent != c.st.feq || r.st.kind != Ctl::Radio) continue;
             ++index;
             const ui::ControlDef* d = r.st.def;
-            std::string rv = d && !d->value.empty() ? d->value
-                                                    : ToCp1250(WithoutMnemonic(FromCp1250(r.st.text)));
+            std::string rv =
+                d && !d->value.empty() ? d->value : ToCp1250(WithoutMnemonic(FromCp1250(r.st.text)));
             if (!value.empty() ? rt::clip(rv) == value : index == c.st.selected) chosen = feq;
         }
         for (int feq : order_) {
@@ -1044,12 +1058,16 @@ void QtWindow::PlaceWindow(bool first) {
         if (toolbar_) outer.rheight() += toolbar_->sizeHint().height();
     }
     QWidget* content = main_ ? static_cast<QWidget*>(main_) : client_;
-    if (!def.resizable && !main_) content->setFixedSize(client);
-    else content->resize(outer);
+    if (!def.resizable && !main_)
+        content->setFixedSize(client);
+    else
+        content->resize(outer);
 
     QRect area;
-    if (parent_area_) area = QRect(QPoint(0, 0), parent_area_->viewport()->size());
-    else if (QScreen* s = QGuiApplication::primaryScreen()) area = s->availableGeometry();
+    if (parent_area_)
+        area = QRect(QPoint(0, 0), parent_area_->viewport()->size());
+    else if (QScreen* s = QGuiApplication::primaryScreen())
+        area = s->availableGeometry();
     QPoint at;
     bool center = first && def.center && !state_.has_position;
     if (sub_) {
@@ -1083,8 +1101,10 @@ void QtWindow::Show() {
     bool maximized = state_.maximized || (!state_.has_position && def.maximized);
     state_.maximized = maximized;
     was_maximized_ = maximized;
-    if (maximized) top_->showMaximized();
-    else top_->show();
+    if (maximized)
+        top_->showMaximized();
+    else
+        top_->show();
     shown_ = true;
     BringToFront(top_);
     if (sub_) parent_area_->setActiveSubWindow(sub_);
@@ -1176,8 +1196,8 @@ QtWindow::Control* QtWindow::ControlOf(QWidget* w) {
 }
 
 bool QtWindow::HasAlert(const Control* c, int keycode) const {
-    return c && std::find(c->st.alert_keys.begin(), c->st.alert_keys.end(), keycode) !=
-                    c->st.alert_keys.end();
+    return c &&
+           std::find(c->st.alert_keys.begin(), c->st.alert_keys.end(), keycode) != c->st.alert_keys.end();
 }
 
 void QtWindow::Deliver(InputEvent ev) { ui::Deliver(state_.id, ev); }
@@ -1230,8 +1250,8 @@ void QtWindow::Refuse(Control& c) {
 
 bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override) {
     QWidget* focus = QApplication::focusWidget();
-    bool first = receiver == focus || receiver == pressing_ ||
-                 (!focus && (receiver == top_ || receiver == client_));
+    bool first =
+        receiver == focus || receiver == pressing_ || (!focus && (receiver == top_ || receiver == client_));
     if (!first) return false;
     int code = KeyCodeOf(*event);
     if (!code) return false;
@@ -1287,10 +1307,18 @@ bool QtWindow::ListEdgeKey(Control& c, int code) {
     bool first = rows == 0 || row <= 0, last = rows == 0 || row == rows - 1;
     int event = 0;
     switch (code) {
-        case Key::Down: if (last) event = Event::ScrollDown; break;
-        case Key::Up: if (first) event = Event::ScrollUp; break;
-        case Key::PageDown: if (last) event = Event::PageDown; break;
-        case Key::PageUp: if (first) event = Event::PageUp; break;
+        case Key::Down:
+            if (last) event = Event::ScrollDown;
+            break;
+        case Key::Up:
+            if (first) event = Event::ScrollUp;
+            break;
+        case Key::PageDown:
+            if (last) event = Event::PageDown;
+            break;
+        case Key::PageUp:
+            if (first) event = Event::PageUp;
+            break;
         case Key::Ctrl | Key::Home: event = Event::ScrollTop; break;
         case Key::Ctrl | Key::End: event = Event::ScrollBottom; break;
         default: break;
@@ -1315,8 +1343,10 @@ bool QtWindow::OnMouse(QWidget* receiver, QMouseEvent* event) {
     Control* c = ControlOf(receiver);
     int code = 0;
     if (event->type() == QEvent::MouseButtonPress) {
-        if (event->button() == Qt::LeftButton) code = Key::MouseLeft;
-        else if (event->button() == Qt::RightButton) code = Key::MouseRight;
+        if (event->button() == Qt::LeftButton)
+            code = Key::MouseLeft;
+        else if (event->button() == Qt::RightButton)
+            code = Key::MouseRight;
     } else if (event->type() == QEvent::MouseButtonDblClick) {
         if (event->button() == Qt::LeftButton) code = Key::MouseLeft2;
     } else if (event->type() == QEvent::MouseButtonRelease) {
@@ -1324,9 +1354,8 @@ bool QtWindow::OnMouse(QWidget* receiver, QMouseEvent* event) {
     }
     if (!code) return false;
     QPoint global = event->globalPosition().toPoint();
-    if (HasAlert(c, code) ||
-        std::find(state_.window_alerts.begin(), state_.window_alerts.end(), code) !=
-            state_.window_alerts.end()) {
+    if (HasAlert(c, code) || std::find(state_.window_alerts.begin(), state_.window_alerts.end(), code) !=
+                                 state_.window_alerts.end()) {
         InputEvent ev = Ev(Event::AlertKey, HasAlert(c, code) ? c->st.feq : 0);
         ev.keycode = code;
         if (c) ev.column = ColumnAt(*c, global);
@@ -1371,8 +1400,8 @@ bool QtWindow::OnWheel(QWidget* receiver, QWheelEvent* event) {
     QPoint g = event->globalPosition().toPoint();
     auto lparam = static_cast<std::intptr_t>((static_cast<std::uint32_t>(g.y() & 0xFFFF) << 16) |
                                              static_cast<std::uint32_t>(g.x() & 0xFFFF));
-    bool pass = PassToWidget(feq, ui::WM_MOUSEWHEEL,
-                             ui::WheelWParam(ui::MK_CONTROL, event->angleDelta().y()), lparam);
+    bool pass = PassToWidget(feq, ui::WM_MOUSEWHEEL, ui::WheelWParam(ui::MK_CONTROL, event->angleDelta().y()),
+                             lparam);
     if (!pass) event->accept();
     return !pass;
 }
@@ -1409,9 +1438,8 @@ void QtWindow::OptionClicked(Control& option, int radio_feq) {
         ++index;
         if (feq != radio_feq) continue;
         const ui::ControlDef* d = r.st.def;
-        std::string value = d && !d->value.empty()
-                                ? d->value
-                                : ToCp1250(WithoutMnemonic(FromCp1250(r.st.text)));
+        std::string value =
+            d && !d->value.empty() ? d->value : ToCp1250(WithoutMnemonic(FromCp1250(r.st.text)));
         option.st.text = value;
         option.st.selected = index;
         InputEvent ev = Ev(Event::Accepted, option.st.feq);
@@ -1449,16 +1477,21 @@ void QtWindow::MenuTriggered(Control& c) {
             s->move(x, mdi_area_->viewport()->height() - s->height());
             x += s->width();
         }
-    } else if (EqualLabel(label, "?CUT") || EqualLabel(label, "?COPY") ||
-               EqualLabel(label, "?PASTE")) {
+    } else if (EqualLabel(label, "?CUT") || EqualLabel(label, "?COPY") || EqualLabel(label, "?PASTE")) {
         if (auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
-            if (EqualLabel(label, "?CUT")) e->cut();
-            else if (EqualLabel(label, "?COPY")) e->copy();
-            else e->paste();
+            if (EqualLabel(label, "?CUT"))
+                e->cut();
+            else if (EqualLabel(label, "?COPY"))
+                e->copy();
+            else
+                e->paste();
         } else if (auto* t = qobject_cast<QTextEdit*>(QApplication::focusWidget())) {
-            if (EqualLabel(label, "?CUT")) t->cut();
-            else if (EqualLabel(label, "?COPY")) t->copy();
-            else t->paste();
+            if (EqualLabel(label, "?CUT"))
+                t->cut();
+            else if (EqualLabel(label, "?COPY"))
+                t->copy();
+            else
+                t->paste();
         }
     } else if (EqualLabel(label, "?EXIT")) {
         CloseRequested();
@@ -1494,8 +1527,7 @@ void QtWindow::Perform(int feq, const std::string& action, const std::string& va
     if (auto* t = c ? qobject_cast<RtfControl*>(c->w) : nullptr) t->Perform(action, value);
 }
 
-bool QtWindow::PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam,
-                            std::intptr_t lparam) {
+bool QtWindow::PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
     ui::Handle h = feq ? ui::ControlHandle(state_.id, feq) : ui::WindowHandle(state_.id);
     if (!h) return true;
     bool pass = true;
@@ -1562,10 +1594,14 @@ void QtWindow::TopStateChanged() {
     was_minimized_ = min;
     if (applying_ || !shown_) return;
     InputEvent ev;
-    if (max && !was_max) ev.event = Event::Maximized;
-    else if (min && !was_min) ev.event = Event::Iconized;
-    else if (!max && !min && (was_max || was_min)) ev.event = Event::Restored;
-    else return;
+    if (max && !was_max)
+        ev.event = Event::Maximized;
+    else if (min && !was_min)
+        ev.event = Event::Iconized;
+    else if (!max && !min && (was_max || was_min))
+        ev.event = Event::Restored;
+    else
+        return;
     state_.maximized = max;
     state_.minimized = min;
     ev.maximized = max;
@@ -1580,14 +1616,9 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
                 event->ignore();
                 CloseRequested();
                 return true;
-            case QEvent::Move:
-                TopMoved();
-                break;
-            case QEvent::WindowStateChange:
-                TopStateChanged();
-                break;
-            default:
-                break;
+            case QEvent::Move: TopMoved(); break;
+            case QEvent::WindowStateChange: TopStateChanged(); break;
+            default: break;
         }
     }
     if (watched == client_ && event->type() == QEvent::Resize) {

@@ -91,14 +91,14 @@ protected:
 private:
     struct Control {
         ui::ControlState st;
-        QWidget* w = nullptr;          // the control's widget (null for menu entries)
-        QAction* action = nullptr;     // menu items, menus and toolbar entries
+        QWidget* w = nullptr;       // the control's widget (null for menu entries)
+        QAction* action = nullptr;  // menu items, menus and toolbar entries
         QMenu* menu = nullptr;
-        QButtonGroup* radios = nullptr;  // option groups
+        QButtonGroup* radios = nullptr;       // option groups
         QStandardItemModel* model = nullptr;  // lists
         std::vector<ListColumn> columns;
-        QString shown;                  // an entry's text as last shown by the runtime
-        int tab_index = -1;             // tabs: the page of the sheet
+        QString shown;       // an entry's text as last shown by the runtime
+        int tab_index = -1;  // tabs: the page of the sheet
         bool in_toolbar = false;
     };
     std::optional<std::uint16_t> toolbar_override_;
@@ -164,17 +164,17 @@ private:
     bool shown_ = false;
     bool applying_ = false;
     bool blocked_ = false;
-    bool modal_ = false;        // a newer window or a message box of the thread is open
+    bool modal_ = false;  // a newer window or a message box of the thread is open
     int last_selected_ = 0;
-    int refusing_ = 0;          // the entry whose text was refused, until it has the focus again
-    int last_key_ = 0;          // key code of the key being handled (NewSelection by keys)
+    int refusing_ = 0;  // the entry whose text was refused, until it has the focus again
+    int last_key_ = 0;  // key code of the key being handled (NewSelection by keys)
     bool by_mouse_ = false;
     bool row_changed_in_press_ = false;
     int default_button_ = 0;
-    QWidget* pressing_ = nullptr;       // the target of a key press the runtime queued
+    QWidget* pressing_ = nullptr;              // the target of a key press the runtime queued
     const QWheelEvent* wheel_seen_ = nullptr;  // the wheel turn already sent through the chain
     quint64 wheel_time_ = 0;
-    QRect placed_du_;           // the placement last applied or reported, in dialog units
+    QRect placed_du_;  // the placement last applied or reported, in dialog units
     bool was_maximized_ = false, was_minimized_ = false;
 };
 

@@ -84,7 +84,7 @@ struct Chars {
 };
 
 struct Para {
-    int align = 0;  // 0 left, 1 centre, 2 right, 3 justified
+    int align = 0;               // 0 left, 1 centre, 2 right, 3 justified
     int li = 0, ri = 0, fi = 0;  // twips
     QList<QTextOption::Tab> tabs;
     QTextOption::TabType tab_type = QTextOption::LeftTab;
@@ -115,22 +115,126 @@ struct FontEntry {
 // Words that open a group whose content is not text of the document.
 bool SkippedDestination(std::string_view w) {
     static const char* const kWords[] = {
-        "annotation", "atnauthor", "atndate", "atnicn", "atnid", "atnparent", "atnref", "atntime",
-        "atrfend", "atrfstart", "author", "bkmkend", "bkmkstart", "blipuid", "buptim", "category",
-        "colorschememapping", "comment", "company", "creatim", "datafield", "datastore", "defchp",
-        "defpap", "do", "doccomm", "docvar", "dptxbxtext", "falt", "fchars", "ffdeftext",
-        "ffentrymcr", "ffexitmcr", "ffformat", "ffhelptext", "ffl", "ffname", "ffstattext",
-        "filetbl", "fldinst", "footer", "footerf", "footerl", "footerr", "footnote", "formfield",
-        "ftncn", "ftnsep", "ftnsepc", "generator", "header", "headerf", "headerl", "headerr",
-        "hlinkbase", "info", "keywords", "latentstyles", "lchars", "levelnumbers", "leveltext",
-        "listname", "listpicture", "listtext", "manager", "mmathPr", "nesttableprops",
-        "nonesttables", "nonshppict", "objalias", "objclass", "objdata", "object", "objname",
-        "objsect", "objtime", "operator", "panose", "passwordhash", "pgdsctbl", "pict", "pntext",
-        "pntxta", "pntxtb", "printim", "private", "propname", "protusertbl", "pxe", "result",
-        "revtbl", "revtim", "rsidtbl", "shp", "shpinst", "shppict", "shprslt", "shptxt", "sp",
-        "stylesheet", "subject", "sv", "tc", "template", "themedata", "title", "txe", "userprops",
-        "wgrffmtfilter", "windowcaption", "writereservation", "writereservhash", "xe", "xform",
-        "xmlattrname", "xmlattrvalue", "xmlclose", "xmlname", "xmlnstbl", "xmlopen",
+        "annotation",
+        "atnauthor",
+        "atndate",
+        "atnicn",
+        "atnid",
+        "atnparent",
+        "atnref",
+        "atntime",
+        "atrfend",
+        "atrfstart",
+        "author",
+        "bkmkend",
+        "bkmkstart",
+        "blipuid",
+        "buptim",
+        "category",
+        "colorschememapping",
+        "comment",
+        "company",
+        "creatim",
+        "datafield",
+        "datastore",
+        "defchp",
+        "defpap",
+        "do",
+        "doccomm",
+        "docvar",
+        "dptxbxtext",
+        "falt",
+        "fchars",
+        "ffdeftext",
+        "ffentrymcr",
+        "ffexitmcr",
+        "ffformat",
+        "ffhelptext",
+        "ffl",
+        "ffname",
+        "ffstattext",
+        "filetbl",
+        "fldinst",
+        "footer",
+        "footerf",
+        "footerl",
+        "footerr",
+        "footnote",
+        "formfield",
+        "ftncn",
+        "ftnsep",
+        "ftnsepc",
+        "generator",
+        "header",
+        "headerf",
+        "headerl",
+        "headerr",
+        "hlinkbase",
+        "info",
+        "keywords",
+        "latentstyles",
+        "lchars",
+        "levelnumbers",
+        "leveltext",
+        "listname",
+        "listpicture",
+        "listtext",
+        "manager",
+        "mmathPr",
+        "nesttableprops",
+        "nonesttables",
+        "nonshppict",
+        "objalias",
+        "objclass",
+        "objdata",
+        "object",
+        "objname",
+        "objsect",
+        "objtime",
+        "operator",
+        "panose",
+        "passwordhash",
+        "pgdsctbl",
+        "pict",
+        "pntext",
+        "pntxta",
+        "pntxtb",
+        "printim",
+        "private",
+        "propname",
+        "protusertbl",
+        "pxe",
+        "result",
+        "revtbl",
+        "revtim",
+        "rsidtbl",
+        "shp",
+        "shpinst",
+        "shppict",
+        "shprslt",
+        "shptxt",
+        "sp",
+        "stylesheet",
+        "subject",
+        "sv",
+        "tc",
+        "template",
+        "themedata",
+        "title",
+        "txe",
+        "userprops",
+        "wgrffmtfilter",
+        "windowcaption",
+        "writereservation",
+        "writereservhash",
+        "xe",
+        "xform",
+        "xmlattrname",
+        "xmlattrvalue",
+        "xmlclose",
+        "xmlname",
+        "xmlnstbl",
+        "xmlopen",
     };
     return std::binary_search(std::begin(kWords), std::end(kWords), w,
                               [](std::string_view a, std::string_view b) { return a < b; });
@@ -230,7 +334,9 @@ private:
         const char c = in_[i];
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
             std::size_t j = i;
-            while (j < n && j - i < 32 && ((in_[j] >= 'a' && in_[j] <= 'z') || (in_[j] >= 'A' && in_[j] <= 'Z'))) ++j;
+            while (j < n && j - i < 32 &&
+                   ((in_[j] >= 'a' && in_[j] <= 'z') || (in_[j] >= 'A' && in_[j] <= 'Z')))
+                ++j;
             const std::string_view word = in_.substr(i, j - i);
             bool has_param = false;
             long param = 0;
@@ -271,10 +377,10 @@ private:
         const bool ignorable = c == '*';
         if (!ignorable) ignorable_ = false;
         switch (c) {
-            case '*':
-                ignorable_ = true;
-                break;
-            case '\\': case '{': case '}':
+            case '*': ignorable_ = true; break;
+            case '\\':
+            case '{':
+            case '}':
                 if (!TakeFallback()) Byte(static_cast<unsigned char>(c));
                 break;
             case '~':
@@ -286,12 +392,9 @@ private:
             case '_':
                 if (!TakeFallback()) Char(u'\u2011');
                 break;
-            case '\r': case '\n':
-                Word("par", false, 0);
-                break;
-            default:
-                TakeFallback();
-                break;
+            case '\r':
+            case '\n': Word("par", false, 0); break;
+            default: TakeFallback(); break;
         }
         return i + 1;
     }
@@ -321,16 +424,28 @@ private:
         if (TakeFallback()) return;
 
         // Destinations.
-        if (w == "fonttbl") { st_.dest = Dest::FontTable; return; }
-        if (w == "colortbl") { st_.dest = Dest::ColorTable; return; }
+        if (w == "fonttbl") {
+            st_.dest = Dest::FontTable;
+            return;
+        }
+        if (w == "colortbl") {
+            st_.dest = Dest::ColorTable;
+            return;
+        }
         if (w == "pn") {
             st_.dest = Dest::Pn;
             st_.para.pn_bullet = st_.para.pn_body = false;
             st_.para.pn_type = 0;
             return;
         }
-        if (w == "listtable") { st_.dest = Dest::ListTable; return; }
-        if (w == "listoverridetable") { st_.dest = Dest::ListOverrides; return; }
+        if (w == "listtable") {
+            st_.dest = Dest::ListTable;
+            return;
+        }
+        if (w == "listoverridetable") {
+            st_.dest = Dest::ListOverrides;
+            return;
+        }
         if (ignorable || SkippedDestination(w)) {
             st_.dest = Dest::Skip;
             return;
@@ -347,18 +462,24 @@ private:
                 return;
             case Dest::ColorTable: {
                 const int v = static_cast<int>(std::clamp(param, 0L, 255L));
-                if (w == "red") color_.setRed(v);
-                else if (w == "green") color_.setGreen(v);
-                else if (w == "blue") color_.setBlue(v);
-                else return;
+                if (w == "red")
+                    color_.setRed(v);
+                else if (w == "green")
+                    color_.setGreen(v);
+                else if (w == "blue")
+                    color_.setBlue(v);
+                else
+                    return;
                 color_set_ = true;
                 return;
             }
             case Dest::Pn: PnWord(w, param); return;
             case Dest::ListTable: ListWord(w, has_param, param); return;
             case Dest::ListOverrides:
-                if (w == "listid") override_list_ = param;
-                else if (w == "ls") overrides_[param] = override_list_;
+                if (w == "listid")
+                    override_list_ = param;
+                else if (w == "ls")
+                    overrides_[param] = override_list_;
                 return;
             default: break;
         }
@@ -388,15 +509,24 @@ private:
 
     void PnWord(std::string_view w, long param) {
         Para& p = st_.para;
-        if (w == "pnlvlblt") p.pn_bullet = true;
-        else if (w == "pnlvlbody" || w == "pnlvl") p.pn_body = true;
-        else if (w == "pnlvlcont") p.pn_bullet = p.pn_body = false;
-        else if (w == "pndec") p.pn_type = 2;
-        else if (w == "pnlcltr") p.pn_type = 3;
-        else if (w == "pnucltr") p.pn_type = 4;
-        else if (w == "pnlcrm") p.pn_type = 5;
-        else if (w == "pnucrm") p.pn_type = 6;
-        else return;
+        if (w == "pnlvlblt")
+            p.pn_bullet = true;
+        else if (w == "pnlvlbody" || w == "pnlvl")
+            p.pn_body = true;
+        else if (w == "pnlvlcont")
+            p.pn_bullet = p.pn_body = false;
+        else if (w == "pndec")
+            p.pn_type = 2;
+        else if (w == "pnlcltr")
+            p.pn_type = 3;
+        else if (w == "pnucltr")
+            p.pn_type = 4;
+        else if (w == "pnlcrm")
+            p.pn_type = 5;
+        else if (w == "pnucrm")
+            p.pn_type = 6;
+        else
+            return;
         (void)param;
         p.pn = p.pn_bullet ? 1 : p.pn_body ? (p.pn_type ? p.pn_type : 2) : 0;
     }
@@ -418,59 +548,103 @@ private:
         Chars& ch = st_.ch;
         Para& p = st_.para;
         const bool on = !has_param || param != 0;
-        if (w == "par" || w == "sect" || w == "page" || w == "row" || w == "nestrow") EmitParagraph();
-        else if (w == "line") Char(u'\u2028');
-        else if (w == "tab" || w == "cell" || w == "nestcell") Char(u'\t');
+        if (w == "par" || w == "sect" || w == "page" || w == "row" || w == "nestrow")
+            EmitParagraph();
+        else if (w == "line")
+            Char(u'\u2028');
+        else if (w == "tab" || w == "cell" || w == "nestcell")
+            Char(u'\t');
         else if (w == "u" && has_param) {
             long v = param < 0 ? param + 65536 : param;
             if (v >= 0 && v <= 0xFFFF) Char(static_cast<char16_t>(v));
             skip_fallback_ = st_.uc;
-        } else if (w == "uc") st_.uc = static_cast<int>(std::clamp(param, 0L, 8L));
-        else if (w == "pard") p = Para{};
-        else if (w == "plain") ch = Chars{};
-        else if (w == "b") ch.bold = on;
-        else if (w == "i") ch.italic = on;
-        else if (w == "ulnone") ch.underline = false;
-        else if (w.substr(0, 2) == "ul" && w != "ulc") ch.underline = on;
-        else if (w == "v") ch.hidden = on;
-        else if (w == "f" && has_param) ch.font = static_cast<int>(param);
-        else if (w == "fs" && has_param && param > 0) ch.size = param / 2.0;
-        else if (w == "cf") ch.fg = static_cast<int>(param);
-        else if (w == "highlight" || w == "cb" || w == "chcbpat") ch.bg = static_cast<int>(param);
-        else if (w == "ql") p.align = 0;
-        else if (w == "qc") p.align = 1;
-        else if (w == "qr") p.align = 2;
-        else if (w == "qj" || w == "qd") p.align = 3;
-        else if (w == "li") p.li = Twips(param);
-        else if (w == "ri") p.ri = Twips(param);
-        else if (w == "fi") p.fi = Twips(param);
-        else if (w == "tqr") p.tab_type = QTextOption::RightTab;
-        else if (w == "tqc") p.tab_type = QTextOption::CenterTab;
-        else if (w == "tqdec") p.tab_type = QTextOption::DelimiterTab;
+        } else if (w == "uc")
+            st_.uc = static_cast<int>(std::clamp(param, 0L, 8L));
+        else if (w == "pard")
+            p = Para{};
+        else if (w == "plain")
+            ch = Chars{};
+        else if (w == "b")
+            ch.bold = on;
+        else if (w == "i")
+            ch.italic = on;
+        else if (w == "ulnone")
+            ch.underline = false;
+        else if (w.substr(0, 2) == "ul" && w != "ulc")
+            ch.underline = on;
+        else if (w == "v")
+            ch.hidden = on;
+        else if (w == "f" && has_param)
+            ch.font = static_cast<int>(param);
+        else if (w == "fs" && has_param && param > 0)
+            ch.size = param / 2.0;
+        else if (w == "cf")
+            ch.fg = static_cast<int>(param);
+        else if (w == "highlight" || w == "cb" || w == "chcbpat")
+            ch.bg = static_cast<int>(param);
+        else if (w == "ql")
+            p.align = 0;
+        else if (w == "qc")
+            p.align = 1;
+        else if (w == "qr")
+            p.align = 2;
+        else if (w == "qj" || w == "qd")
+            p.align = 3;
+        else if (w == "li")
+            p.li = Twips(param);
+        else if (w == "ri")
+            p.ri = Twips(param);
+        else if (w == "fi")
+            p.fi = Twips(param);
+        else if (w == "tqr")
+            p.tab_type = QTextOption::RightTab;
+        else if (w == "tqc")
+            p.tab_type = QTextOption::CenterTab;
+        else if (w == "tqdec")
+            p.tab_type = QTextOption::DelimiterTab;
         else if (w == "tx" && has_param) {
             QTextOption::Tab tab(std::max(0, Twips(param)) / kTwipsPerPixel, p.tab_type,
                                  p.tab_type == QTextOption::DelimiterTab ? QChar(',') : QChar());
             p.tabs.append(tab);
             p.tab_type = QTextOption::LeftTab;
-        } else if (w == "tb") p.tab_type = QTextOption::LeftTab;
-        else if (w == "ls") p.ls = static_cast<int>(param);
-        else if (w == "ansicpg" && has_param) code_page_ = static_cast<int>(param);
-        else if (w == "ansi") code_page_ = 1252;
-        else if (w == "deff" && has_param) deff_ = static_cast<int>(param);
-        else if (w == "emdash") Char(u'\u2014');
-        else if (w == "endash") Char(u'\u2013');
-        else if (w == "emspace") Char(u'\u2003');
-        else if (w == "enspace") Char(u'\u2002');
-        else if (w == "qmspace") Char(u'\u2005');
-        else if (w == "bullet") Char(u'\u2022');
-        else if (w == "lquote") Char(u'\u2018');
-        else if (w == "rquote") Char(u'\u2019');
-        else if (w == "ldblquote") Char(u'\u201C');
-        else if (w == "rdblquote") Char(u'\u201D');
-        else if (w == "zwj") Char(u'\u200D');
-        else if (w == "zwnj") Char(u'\u200C');
-        else if (w == "ltrmark") Char(u'\u200E');
-        else if (w == "rtlmark") Char(u'\u200F');
+        } else if (w == "tb")
+            p.tab_type = QTextOption::LeftTab;
+        else if (w == "ls")
+            p.ls = static_cast<int>(param);
+        else if (w == "ansicpg" && has_param)
+            code_page_ = static_cast<int>(param);
+        else if (w == "ansi")
+            code_page_ = 1252;
+        else if (w == "deff" && has_param)
+            deff_ = static_cast<int>(param);
+        else if (w == "emdash")
+            Char(u'\u2014');
+        else if (w == "endash")
+            Char(u'\u2013');
+        else if (w == "emspace")
+            Char(u'\u2003');
+        else if (w == "enspace")
+            Char(u'\u2002');
+        else if (w == "qmspace")
+            Char(u'\u2005');
+        else if (w == "bullet")
+            Char(u'\u2022');
+        else if (w == "lquote")
+            Char(u'\u2018');
+        else if (w == "rquote")
+            Char(u'\u2019');
+        else if (w == "ldblquote")
+            Char(u'\u201C');
+        else if (w == "rdblquote")
+            Char(u'\u201D');
+        else if (w == "zwj")
+            Char(u'\u200D');
+        else if (w == "zwnj")
+            Char(u'\u200C');
+        else if (w == "ltrmark")
+            Char(u'\u200E');
+        else if (w == "rtlmark")
+            Char(u'\u200F');
     }
 
     // A distance within a page (22 inches either way).
@@ -493,7 +667,8 @@ private:
                     FinishFontName();
                 } else if (font_ >= 0) {
                     const int charset = fonts_[font_].charset;
-                    const int cp = charset >= 0 && CodePageOfCharset(charset) ? CodePageOfCharset(charset) : code_page_;
+                    const int cp =
+                        charset >= 0 && CodePageOfCharset(charset) ? CodePageOfCharset(charset) : code_page_;
                     FontChar(b < 0x80 ? static_cast<char16_t>(b) : UpperHalf(cp)[b - 0x80]);
                 }
                 return;
@@ -504,10 +679,8 @@ private:
                     color_set_ = false;
                 }
                 return;
-            case Dest::Text:
-                break;
-            default:
-                return;
+            case Dest::Text: break;
+            default: return;
         }
         if (b < 0x80) {
             Char(static_cast<char16_t>(b));
@@ -621,8 +794,8 @@ private:
     std::vector<std::optional<QColor>> colors_;
     QColor color_{0, 0, 0};
     bool color_set_ = false;
-    std::map<long, int> lists_;      // list id -> number format of its first level
-    std::map<long, long> overrides_; // \ls -> list id
+    std::map<long, int> lists_;       // list id -> number format of its first level
+    std::map<long, long> overrides_;  // \ls -> list id
     long override_list_ = 0;
     int list_level_ = 0, list_nfc_ = 0;
     bool first_ = true;
@@ -649,7 +822,8 @@ struct ParaProps {
         return align == o.align && li == o.li && ri == o.ri && fi == o.fi && list == o.list &&
                tabs.size() == o.tabs.size() &&
                std::equal(tabs.begin(), tabs.end(), o.tabs.begin(), [](const auto& a, const auto& b) {
-                   return std::lround(a.position * kTwipsPerPixel) == std::lround(b.position * kTwipsPerPixel) &&
+                   return std::lround(a.position * kTwipsPerPixel) ==
+                              std::lround(b.position * kTwipsPerPixel) &&
                           a.type == b.type;
                });
     }
@@ -737,7 +911,8 @@ private:
                          [&](const auto& f) { return f.first == p.family && f.second == p.charset; }))
             fonts_.push_back({p.family, p.charset});
         for (const auto& c : {p.fg, p.bg})
-            if (c && std::none_of(colors_.begin(), colors_.end(), [&](const QColor& k) { return k.rgb() == c->rgb(); }))
+            if (c && std::none_of(colors_.begin(), colors_.end(),
+                                  [&](const QColor& k) { return k.rgb() == c->rgb(); }))
                 colors_.push_back(*c);
     }
 
@@ -762,9 +937,12 @@ private:
         const QTextBlockFormat bf = b.blockFormat();
         ParaProps p;
         const Qt::Alignment a = bf.alignment() & Qt::AlignHorizontal_Mask;
-        if (a & Qt::AlignHCenter) p.align = 1;
-        else if (a & (Qt::AlignRight | Qt::AlignTrailing)) p.align = 2;
-        else if (a & Qt::AlignJustify) p.align = 3;
+        if (a & Qt::AlignHCenter)
+            p.align = 1;
+        else if (a & (Qt::AlignRight | Qt::AlignTrailing))
+            p.align = 2;
+        else if (a & Qt::AlignJustify)
+            p.align = 3;
         const double indent_width = doc_.indentWidth();
         double left = bf.leftMargin() + bf.indent() * indent_width;
         double first = bf.textIndent();
@@ -780,22 +958,29 @@ private:
         if (p == para_) return;
         para_ = p;
         Word("\\pard");
-        if (p.align == 1) Word("\\qc");
-        else if (p.align == 2) Word("\\qr");
-        else if (p.align == 3) Word("\\qj");
+        if (p.align == 1)
+            Word("\\qc");
+        else if (p.align == 2)
+            Word("\\qr");
+        else if (p.align == 3)
+            Word("\\qj");
         if (p.li) Word("\\li" + std::to_string(p.li));
         if (p.ri) Word("\\ri" + std::to_string(p.ri));
         if (p.fi) Word("\\fi" + std::to_string(p.fi));
         for (const QTextOption::Tab& t : p.tabs) {
-            if (t.type == QTextOption::RightTab) Word("\\tqr");
-            else if (t.type == QTextOption::CenterTab) Word("\\tqc");
-            else if (t.type == QTextOption::DelimiterTab) Word("\\tqdec");
+            if (t.type == QTextOption::RightTab)
+                Word("\\tqr");
+            else if (t.type == QTextOption::CenterTab)
+                Word("\\tqc");
+            else if (t.type == QTextOption::DelimiterTab)
+                Word("\\tqdec");
             Word("\\tx" + std::to_string(std::lround(t.position * kTwipsPerPixel)));
         }
         if (p.list == 1) {
             Raw("{\\*\\pn\\pnlvlblt\\pnindent0{\\pntxtb\\'95}}");
         } else if (p.list > 1) {
-            static const char* const kTypes[] = {"", "", "\\pndec", "\\pnlcltr", "\\pnucltr", "\\pnlcrm", "\\pnucrm"};
+            static const char* const kTypes[] = {"",          "",         "\\pndec", "\\pnlcltr",
+                                                 "\\pnucltr", "\\pnlcrm", "\\pnucrm"};
             Raw(std::string("{\\*\\pn\\pnlvlbody") + kTypes[p.list] + "\\pnstart1\\pnindent0{\\pntxta.}}");
         }
     }
@@ -811,8 +996,8 @@ private:
     }
 
     void Literal(char c) {
-        if (word_ && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
-                      c == '-'))
+        if (word_ && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                      c == ' ' || c == '-'))
             out_ += ' ';
         out_ += c;
         word_ = false;
@@ -824,8 +1009,10 @@ private:
         for (QChar ch : name) {
             const char16_t u = ch.unicode();
             if (u < 0x20) continue;
-            if (u < 0x80 && u != u'\\' && u != u'{' && u != u'}' && u != u';') Literal(static_cast<char>(u));
-            else Escaped(ch, charset);
+            if (u < 0x80 && u != u'\\' && u != u'{' && u != u'}' && u != u';')
+                Literal(static_cast<char>(u));
+            else
+                Escaped(ch, charset);
         }
     }
 
@@ -853,7 +1040,8 @@ private:
                 case u'{': Raw("\\{"); continue;
                 case u'}': Raw("\\}"); continue;
                 case u'\t': Word("\\tab"); continue;
-                case u'\n': case u'\u2028': Word("\\line"); continue;
+                case u'\n':
+                case u'\u2028': Word("\\line"); continue;
                 case u'\u2029': Word("\\par"); continue;
                 case u'\u00A0': Raw("\\~"); continue;
                 case u'\u00AD': Raw("\\-"); continue;
@@ -885,7 +1073,8 @@ private:
 }  // namespace
 
 bool IsRtf(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\r' || text.front() == '\n' || text.front() == '\t'))
+    while (!text.empty() &&
+           (text.front() == ' ' || text.front() == '\r' || text.front() == '\n' || text.front() == '\t'))
         text.remove_prefix(1);
     return text.substr(0, 5) == "{\\rtf";
 }

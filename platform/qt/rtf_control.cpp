@@ -128,13 +128,17 @@ void RtfControl::Report() {
     s.italic = f.fontItalic();
     s.underline = f.fontUnderline();
     const Qt::Alignment a = cursor.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-    s.align = (a & Qt::AlignHCenter) ? 3 : (a & (Qt::AlignRight | Qt::AlignTrailing)) ? 2 : (a & Qt::AlignJustify) ? 4 : 1;
+    s.align = (a & Qt::AlignHCenter)                       ? 3
+              : (a & (Qt::AlignRight | Qt::AlignTrailing)) ? 2
+              : (a & Qt::AlignJustify)                     ? 4
+                                                           : 1;
     if (QTextList* list = cursor.currentList()) s.bullets = ListStyleNumber(list->format().style());
     s.font = Cp(FontFamilyOf(f, base));
     s.size = static_cast<int>(std::lround(PointSizeOf(f, base)));
     s.charset = CharsetOf(f);
     s.color = f.foreground().style() == Qt::NoBrush ? 0 : ui::RichTextColorValue(Bgr(f.foreground().color()));
-    s.highlight = f.background().style() == Qt::NoBrush ? 0 : ui::RichTextColorValue(Bgr(f.background().color()));
+    s.highlight =
+        f.background().style() == Qt::NoBrush ? 0 : ui::RichTextColorValue(Bgr(f.background().color()));
     s.can_copy = cursor.hasSelection();
     s.can_cut = s.can_copy && !isReadOnly();
     s.can_paste = canPaste();
@@ -147,9 +151,7 @@ void RtfControl::Report() {
     on_state(reported_);
 }
 
-void RtfControl::MergeFormat(const QTextCharFormat& format) {
-    mergeCurrentCharFormat(format);
-}
+void RtfControl::MergeFormat(const QTextCharFormat& format) { mergeCurrentCharFormat(format); }
 
 void RtfControl::SetList(int style) {
     QTextCursor cursor = textCursor();
@@ -188,7 +190,8 @@ void RtfControl::Perform(const std::string& action, const std::string& value) {
         file_ = Utf(value);
         return;
     }
-    if (isReadOnly() && action != A::Copy && action != A::Find && action != A::Print && action != A::Save) return;
+    if (isReadOnly() && action != A::Copy && action != A::Find && action != A::Print && action != A::Save)
+        return;
     QTextCharFormat f;
     if (action == A::New) {
         QTextCursor c(document());
@@ -222,9 +225,10 @@ void RtfControl::Perform(const std::string& action, const std::string& value) {
     } else if (action == A::Indents) {
         ShowIndents();
     } else if (action == A::Align) {
-        setAlignment(number == 3 ? Qt::AlignHCenter : number == 2 ? Qt::AlignRight
-                                                    : number == 4 ? Qt::AlignJustify
-                                                                  : Qt::AlignLeft);
+        setAlignment(number == 3   ? Qt::AlignHCenter
+                     : number == 2 ? Qt::AlignRight
+                     : number == 4 ? Qt::AlignJustify
+                                   : Qt::AlignLeft);
     } else if (action == A::Bullets) {
         SetList(static_cast<int>(number));
     } else if (action == A::Font) {
@@ -250,8 +254,10 @@ void RtfControl::Perform(const std::string& action, const std::string& value) {
     } else if (action == A::Color || action == A::Highlight) {
         const std::int32_t bgr = ui::RichTextColor(static_cast<int>(number));
         const QBrush brush = bgr < 0 ? QBrush() : QBrush(FromBgr(bgr));
-        if (action == A::Color) f.setForeground(brush);
-        else f.setBackground(brush);
+        if (action == A::Color)
+            f.setForeground(brush);
+        else
+            f.setBackground(brush);
         MergeFormat(f);
     }
     Report();
@@ -367,7 +373,8 @@ void RtfControl::ShowFind(bool replace) {
                 [this] { ReplaceOne(); });
         connect(d->findChild<QPushButton*>(QStringLiteral("rtfReplaceAll")), &QPushButton::clicked, this,
                 [this] { ReplaceAll(); });
-        connect(d->findChild<QPushButton*>(QStringLiteral("rtfFindClose")), &QPushButton::clicked, d, &QDialog::close);
+        connect(d->findChild<QPushButton*>(QStringLiteral("rtfFindClose")), &QPushButton::clicked, d,
+                &QDialog::close);
         find_ = d;
     }
     QDialog* d = find_;
@@ -442,7 +449,8 @@ void RtfControl::ReplaceAll() {
         ++count;
     }
     edit.endEditBlock();
-    s.status->setText(count ? QStringLiteral("Replaced: %1").arg(count) : QStringLiteral("The text was not found."));
+    s.status->setText(count ? QStringLiteral("Replaced: %1").arg(count)
+                            : QStringLiteral("The text was not found."));
 }
 
 // ---------------------------------------------------------------- tab stops and indents
@@ -463,11 +471,14 @@ void RtfControl::ShowTabStops() {
     kind->addItem(QStringLiteral("Decimal"), int(QTextOption::DelimiterTab));
     auto tab_text = [](const QTextOption::Tab& t) {
         static const char* const kKinds[] = {"Left", "Right", "Center", "Decimal"};
-        return QStringLiteral("%1 cm  %2").arg(t.position / kPixelsPerCm, 0, 'f', 2).arg(QString::fromLatin1(kKinds[t.type]));
+        return QStringLiteral("%1 cm  %2")
+            .arg(t.position / kPixelsPerCm, 0, 'f', 2)
+            .arg(QString::fromLatin1(kKinds[t.type]));
     };
     auto tabs = std::make_shared<QList<QTextOption::Tab>>(textCursor().blockFormat().tabPositions());
     auto refill = [list, tabs, tab_text] {
-        std::sort(tabs->begin(), tabs->end(), [](const auto& a, const auto& b) { return a.position < b.position; });
+        std::sort(tabs->begin(), tabs->end(),
+                  [](const auto& a, const auto& b) { return a.position < b.position; });
         list->clear();
         for (const auto& t : *tabs) list->addItem(tab_text(t));
     };
@@ -480,7 +491,8 @@ void RtfControl::ShowTabStops() {
     clear_all->setObjectName(QStringLiteral("rtfTabClearAll"));
     connect(set, &QPushButton::clicked, d, [=] {
         const double px = position->value() * kPixelsPerCm;
-        tabs->erase(std::remove_if(tabs->begin(), tabs->end(), [&](const auto& t) { return std::abs(t.position - px) < 0.5; }),
+        tabs->erase(std::remove_if(tabs->begin(), tabs->end(),
+                                   [&](const auto& t) { return std::abs(t.position - px) < 0.5; }),
                     tabs->end());
         const auto type = static_cast<QTextOption::TabType>(kind->currentData().toInt());
         tabs->append(QTextOption::Tab(px, type, type == QTextOption::DelimiterTab ? QChar(',') : QChar()));

@@ -15,8 +15,8 @@ void Page(QPainter& p, QRectF r) {
     const double fold = r.width() / 3;
     p.setPen(QPen(kLine, 1.5));
     p.setBrush(kPaper);
-    p.drawPolygon(QPolygonF({r.topLeft(), QPointF(r.right() - fold, r.top()), QPointF(r.right(), r.top() + fold),
-                             r.bottomRight(), r.bottomLeft()}));
+    p.drawPolygon(QPolygonF({r.topLeft(), QPointF(r.right() - fold, r.top()),
+                             QPointF(r.right(), r.top() + fold), r.bottomRight(), r.bottomLeft()}));
     p.drawPolyline(QPolygonF({QPointF(r.right() - fold, r.top()), QPointF(r.right() - fold, r.top() + fold),
                               QPointF(r.right(), r.top() + fold)}));
 }
@@ -67,7 +67,8 @@ void Arrow(QPainter& p, bool forward) {
 const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawings() {
     static const std::map<std::string, std::function<void(QPainter&)>> drawings = {
         {"RTFNEW.ICO", [](QPainter& p) { Page(p, QRectF(7, 3, 18, 26)); }},
-        {"RTFOPEN.ICO", [](QPainter& p) {
+        {"RTFOPEN.ICO",
+         [](QPainter& p) {
              p.setPen(QPen(QColor(0x9a, 0x7a, 0x20), 1.5));
              p.setBrush(QColor(0xf0, 0xd0, 0x60));
              p.drawRect(QRectF(3, 11, 24, 17));
@@ -75,7 +76,8 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
              p.setBrush(QColor(0xf8, 0xe4, 0x90));
              p.drawPolygon(QPolygonF({QPointF(7, 16), QPointF(31, 16), QPointF(27, 28), QPointF(3, 28)}));
          }},
-        {"RTFSAVE.ICO", [](QPainter& p) {
+        {"RTFSAVE.ICO",
+         [](QPainter& p) {
              p.setPen(QPen(kBlue.darker(140), 1.5));
              p.setBrush(kBlue);
              p.drawRoundedRect(QRectF(4, 4, 24, 24), 2, 2);
@@ -84,7 +86,8 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
              p.setBrush(QColor(0xc0, 0xc8, 0xd0));
              p.drawRect(QRectF(8, 18, 16, 10));
          }},
-        {"RTFPRINT.ICO", [](QPainter& p) {
+        {"RTFPRINT.ICO",
+         [](QPainter& p) {
              Page(p, QRectF(9, 2, 14, 12));
              p.setPen(QPen(kLine, 1.5));
              p.setBrush(QColor(0xa0, 0xa8, 0xb0));
@@ -92,7 +95,8 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
              p.setBrush(kPaper);
              p.drawRect(QRectF(9, 20, 14, 9));
          }},
-        {"RTFREPLACE.ICO", [](QPainter& p) {
+        {"RTFREPLACE.ICO",
+         [](QPainter& p) {
              // One letter put in place of another.
              QFont f(QStringLiteral("Liberation Sans"));
              f.setPixelSize(15);
@@ -109,7 +113,8 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
              p.setBrush(kBlue);
              p.drawPolygon(QPolygonF({QPointF(21, 14), QPointF(31, 14), QPointF(26, 21)}));
          }},
-        {"RTFCUT.ICO", [](QPainter& p) {
+        {"RTFCUT.ICO",
+         [](QPainter& p) {
              p.setPen(QPen(kLine, 2.5, Qt::SolidLine, Qt::RoundCap));
              p.drawLine(QPointF(9, 3), QPointF(20, 21));
              p.drawLine(QPointF(23, 3), QPointF(12, 21));
@@ -118,11 +123,13 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
              p.drawEllipse(QPointF(10, 24), 4.5, 4.5);
              p.drawEllipse(QPointF(22, 24), 4.5, 4.5);
          }},
-        {"RTFCOPY.ICO", [](QPainter& p) {
+        {"RTFCOPY.ICO",
+         [](QPainter& p) {
              Page(p, QRectF(4, 3, 15, 20));
              Page(p, QRectF(13, 9, 15, 20));
          }},
-        {"RTFPASTE.ICO", [](QPainter& p) {
+        {"RTFPASTE.ICO",
+         [](QPainter& p) {
              p.setPen(QPen(QColor(0x70, 0x4a, 0x20), 1.5));
              p.setBrush(QColor(0xc8, 0x96, 0x50));
              p.drawRoundedRect(QRectF(4, 5, 20, 24), 2, 2);
@@ -132,7 +139,8 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
          }},
         {"RTFUNDO.ICO", [](QPainter& p) { Arrow(p, false); }},
         {"RTFREDO.ICO", [](QPainter& p) { Arrow(p, true); }},
-        {"RTFTABS.ICO", [](QPainter& p) {
+        {"RTFTABS.ICO",
+         [](QPainter& p) {
              p.setPen(QPen(kLine, 1.5));
              p.setBrush(QColor(0xf4, 0xe8, 0xc0));
              p.drawRect(QRectF(2, 19, 28, 9));
@@ -141,17 +149,31 @@ const std::map<std::string, std::function<void(QPainter&)>>& RichTextToolDrawing
              p.drawPolyline(QPolygonF({QPointF(9, 4), QPointF(9, 14), QPointF(17, 14)}));
              p.drawPolyline(QPolygonF({QPointF(26, 4), QPointF(26, 14), QPointF(19, 14)}));
          }},
-        {"RTFINDENT.ICO", [](QPainter& p) {
+        {"RTFINDENT.ICO",
+         [](QPainter& p) {
              Lines(p, 5, {{3, 29}, {13, 29}, {13, 29}, {3, 29}});
              p.setPen(Qt::NoPen);
              p.setBrush(kBlue);
              p.drawPolygon(QPolygonF({QPointF(3, 9), QPointF(10, 14), QPointF(3, 19)}));
          }},
-        {"RTFLEFT.ICO", [](QPainter& p) { Lines(p, 6, {{3, 29}, {3, 21}, {3, 29}, {3, 17}}); }},
-        {"RTFCENTER.ICO", [](QPainter& p) { Lines(p, 6, {{3, 29}, {8, 24}, {3, 29}, {10, 22}}); }},
-        {"RTFRIGHT.ICO", [](QPainter& p) { Lines(p, 6, {{3, 29}, {11, 29}, {3, 29}, {15, 29}}); }},
-        {"RTFJUSTIFY.ICO", [](QPainter& p) { Lines(p, 6, {{3, 29}, {3, 29}, {3, 29}, {3, 18}}); }},
-        {"RTFBULLETS.ICO", [](QPainter& p) {
+        {"RTFLEFT.ICO",
+         [](QPainter& p) {
+             Lines(p, 6, {{3, 29}, {3, 21}, {3, 29}, {3, 17}});
+         }},
+        {"RTFCENTER.ICO",
+         [](QPainter& p) {
+             Lines(p, 6, {{3, 29}, {8, 24}, {3, 29}, {10, 22}});
+         }},
+        {"RTFRIGHT.ICO",
+         [](QPainter& p) {
+             Lines(p, 6, {{3, 29}, {11, 29}, {3, 29}, {15, 29}});
+         }},
+        {"RTFJUSTIFY.ICO",
+         [](QPainter& p) {
+             Lines(p, 6, {{3, 29}, {3, 29}, {3, 29}, {3, 18}});
+         }},
+        {"RTFBULLETS.ICO",
+         [](QPainter& p) {
              p.setPen(Qt::NoPen);
              p.setBrush(kInk);
              for (int y : {7, 16, 25}) p.drawEllipse(QPointF(5, y), 2.5, 2.5);

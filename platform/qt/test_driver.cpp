@@ -5,19 +5,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QRadioButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGroupBox>
-#include <QMenu>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QRadioButton>
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
@@ -52,9 +52,7 @@ TestDriver::TestDriver(GuiServer& server, std::string output_folder, int timeout
 
 void TestDriver::Fail(const std::string& message) const { throw DriverError(message); }
 
-int TestDriver::Start(std::function<void()> procedure) {
-    return ui::rtl_start(std::move(procedure));
-}
+int TestDriver::Start(std::function<void()> procedure) { return ui::rtl_start(std::move(procedure)); }
 
 void TestDriver::Pump() {
     QCoreApplication::sendPostedEvents();
@@ -62,8 +60,7 @@ void TestDriver::Pump() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void TestDriver::WaitUntil(const std::function<bool()>& condition, const std::string& what,
-                           int timeout_ms) {
+void TestDriver::WaitUntil(const std::function<bool()>& condition, const std::string& what, int timeout_ms) {
     // A condition that asks for what is not on the screen yet (a list row, a window) is
     // not met yet; at the time limit its last complaint is part of the failure.
     std::string missing;
@@ -102,19 +99,18 @@ void TestDriver::WaitUntil(const std::function<bool()>& condition, const std::st
 }
 
 QtWindow& TestDriver::WaitForWindow(const std::string& procedure, int timeout_ms) {
-    WaitUntil([&] { return server_.FindWindow(procedure) != nullptr; },
-              "window " + procedure + " to open", timeout_ms);
+    WaitUntil([&] { return server_.FindWindow(procedure) != nullptr; }, "window " + procedure + " to open",
+              timeout_ms);
     return *server_.FindWindow(procedure);
 }
 
 void TestDriver::WaitClosed(const std::string& procedure, int timeout_ms) {
-    WaitUntil([&] { return server_.FindWindow(procedure) == nullptr; },
-              "window " + procedure + " to close", timeout_ms);
+    WaitUntil([&] { return server_.FindWindow(procedure) == nullptr; }, "window " + procedure + " to close",
+              timeout_ms);
 }
 
 void TestDriver::WaitForThreads(int timeout_ms) {
-    WaitUntil([] { return ui::RunningThreads() == 0; }, "every procedure thread to end",
-              timeout_ms);
+    WaitUntil([] { return ui::RunningThreads() == 0; }, "every procedure thread to end", timeout_ms);
 }
 
 QtWindow& TestDriver::Window(const std::string& procedure) {
@@ -219,21 +215,28 @@ void TestDriver::Focus(const std::string& procedure, const std::string& label) {
     TakeFocus(Usable(procedure, label), procedure, label);
 }
 
-void TestDriver::Type(const std::string& procedure, const std::string& label,
-                      const std::string& text) {
+void TestDriver::Type(const std::string& procedure, const std::string& label, const std::string& text) {
     QWidget* w = Usable(procedure, label);
     TakeFocus(w, procedure, label);
-    if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
-    else if (auto* t = qobject_cast<QPlainTextEdit*>(w)) t->selectAll();
-    else if (auto* r = qobject_cast<QTextEdit*>(w)) r->selectAll();
-    else Fail("control " + label + " of " + procedure + " takes no typing");
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        e->selectAll();
+    else if (auto* t = qobject_cast<QPlainTextEdit*>(w))
+        t->selectAll();
+    else if (auto* r = qobject_cast<QTextEdit*>(w))
+        r->selectAll();
+    else
+        Fail("control " + label + " of " + procedure + " takes no typing");
     for (QChar ch : QString::fromStdString(text)) {
         Qt::Key key = Qt::Key_unknown;
         char16_t u = ch.toUpper().unicode();
-        if (u >= 'A' && u <= 'Z') key = static_cast<Qt::Key>(Qt::Key_A + (u - 'A'));
-        else if (u >= '0' && u <= '9') key = static_cast<Qt::Key>(Qt::Key_0 + (u - '0'));
-        else if (u == ' ') key = Qt::Key_Space;
-        else if (u < 0x80) key = static_cast<Qt::Key>(u);
+        if (u >= 'A' && u <= 'Z')
+            key = static_cast<Qt::Key>(Qt::Key_A + (u - 'A'));
+        else if (u >= '0' && u <= '9')
+            key = static_cast<Qt::Key>(Qt::Key_0 + (u - '0'));
+        else if (u == ' ')
+            key = Qt::Key_Space;
+        else if (u < 0x80)
+            key = static_cast<Qt::Key>(u);
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
         QTest::sendKeyEvent(QTest::Press, target, key, QString(ch), Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, target, key, QString(ch), Qt::NoModifier);
@@ -266,9 +269,7 @@ void TestDriver::Press(const std::string& procedure, const std::string& label_or
         for (auto* b : Window(procedure).top()->findChildren<QAbstractButton*>())
             if (Plain(b->text()) == QString::fromStdString(label_or_text)) w = b;
         QString name = w ? w->objectName() : QString();
-        if (!name.isEmpty()) {
-            w = Usable(procedure, name.toStdString());
-        }
+        if (!name.isEmpty()) { w = Usable(procedure, name.toStdString()); }
     } else {
         w = Usable(procedure, label_or_text);
     }
@@ -425,11 +426,11 @@ int TestDriver::RowCount(const std::string& procedure, const std::string& label)
     return ListOf(Widget(procedure, label), label)->model()->rowCount();
 }
 
-std::string TestDriver::Cell(const std::string& procedure, const std::string& label, int row,
-                             int column) {
+std::string TestDriver::Cell(const std::string& procedure, const std::string& label, int row, int column) {
     QTreeView* v = ListOf(Widget(procedure, label), label);
     QModelIndex i = v->model()->index(row - 1, column - 1);
-    if (!i.isValid()) Fail("list " + label + " has no cell " + std::to_string(row) + "," + std::to_string(column));
+    if (!i.isValid())
+        Fail("list " + label + " has no cell " + std::to_string(row) + "," + std::to_string(column));
     return Utf8(i.data().toString());
 }
 

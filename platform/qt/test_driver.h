@@ -36,8 +36,7 @@ public:
 
     // Pumps the event loop until `condition` holds; throws after the timeout. A condition
     // that fails with a DriverError (a row or window not there yet) counts as not met.
-    void WaitUntil(const std::function<bool()>& condition, const std::string& what,
-                   int timeout_ms = -1);
+    void WaitUntil(const std::function<bool()>& condition, const std::string& what, int timeout_ms = -1);
     // Processes the events that are pending now.
     void Pump();
     QtWindow& WaitForWindow(const std::string& procedure, int timeout_ms = -1);

@@ -29,13 +29,13 @@ void kvupper(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int sqlite3_kvci_init(
-    sqlite3* db, char** err, const sqlite3_api_routines* api) {
+extern "C" __attribute__((visibility("default"))) int sqlite3_kvci_init(sqlite3* db, char** err,
+                                                                        const sqlite3_api_routines* api) {
     SQLITE_EXTENSION_INIT2(api);
     int rc = sqlite3_create_collation_v2(db, "KVCI", SQLITE_UTF8, nullptr, collate, nullptr);
     if (rc == SQLITE_OK)
-        rc = sqlite3_create_function_v2(db, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
-                                        nullptr, kvupper, nullptr, nullptr, nullptr);
+        rc = sqlite3_create_function_v2(db, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        kvupper, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK && err) *err = sqlite3_mprintf("kvci: registration failed (%d)", rc);
     return rc;
 }

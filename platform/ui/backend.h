@@ -18,21 +18,21 @@ struct ControlState {
     int feq = 0;
     const ControlDef* def = nullptr;  // lives as long as the window's resource
     int kind = 0;
-    int parent = 0;                   // the containing control's number (tab, group, ...)
+    int parent = 0;  // the containing control's number (tab, group, ...)
     // Shown text (CP1250): entry contents, caption, ... A check box carries its value
     // (CheckValue below: checked when it is the true value), an option group the value of
     // its chosen radio (and `selected` the radio's 1-based place among its radios).
     std::string text;
     bool hide = false, disable = false, readonly = false, req = false, skip = false;
     long progress = 0, range_low = 0, range_high = 100;
-    long selected = 0;                // list row / sheet tab / option radio (1-based)
+    long selected = 0;  // list row / sheet tab / option radio (1-based)
     int font_style = 0;
     std::int32_t font_color = -1, background = -1;
     int x = 0, y = 0, w = -1, h = -1;
     std::vector<std::vector<std::string>> rows;  // list rows
     std::vector<int> alert_keys;
-    std::string format;                // list format; a rich-text control's format at its cursor
-    std::string icon, tip;             // button/image file and tool tip
+    std::string format;     // list format; a rich-text control's format at its cursor
+    std::string icon, tip;  // button/image file and tool tip
 };
 
 // A check box's true (on) or false value as ControlState::text carries it: the resource's
@@ -58,15 +58,15 @@ struct WindowState {
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
     bool has_position = false;       // false: the resource's placement (centred etc.)
     bool maximized = false, minimized = false;
-    bool placement = true;           // in a delta: x .. minimized changed (always in OpenWindow)
+    bool placement = true;  // in a delta: x .. minimized changed (always in OpenWindow)
     int timer = 0;
     bool wait_cursor = false;
-    bool disabled = false;            // an older window of a thread while a newer one is open
-    int focus = 0;                    // the control to focus, 0 unchanged
+    bool disabled = false;  // an older window of a thread while a newer one is open
+    int focus = 0;          // the control to focus, 0 unchanged
     std::vector<int> window_alerts;
-    std::vector<ControlState> controls;  // every control in OpenWindow; changed ones in Sync
+    std::vector<ControlState> controls;            // every control in OpenWindow; changed ones in Sync
     std::optional<std::vector<DrawItem>> drawing;  // set when the drawing layer changed
-    std::vector<int> pressed_keys;    // keys queued by PressKey, in order
+    std::vector<int> pressed_keys;                 // keys queued by PressKey, in order
 };
 
 struct MessageRequest {
@@ -110,10 +110,10 @@ struct InputEvent {
     int feq = 0;
     int keycode = 0;
     int column = 0;
-    std::optional<std::string> text;  // the control's new screen text (CP1250)
-    std::optional<long> selected;     // a list's or sheet's new selection (1-based)
+    std::optional<std::string> text;    // the control's new screen text (CP1250)
+    std::optional<long> selected;       // a list's or sheet's new selection (1-based)
     std::optional<std::string> format;  // a rich-text control's format at its cursor
-    int x = 0, y = 0, w = 0, h = 0;   // Moved/Sized: the new placement in dialog units
+    int x = 0, y = 0, w = 0, h = 0;     // Moved/Sized: the new placement in dialog units
     bool maximized = false, minimized = false;
 };
 // Input for a window that is not open (any more) is dropped. GainFocus also makes the

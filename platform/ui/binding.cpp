@@ -51,13 +51,11 @@ Binding Binding::OfField(const FieldDef& f, void* record, std::size_t element) {
 bool Binding::numeric() const {
     switch (kind) {
         case Kind::Real:
-        case Kind::Long:
-            return true;
+        case Kind::Long: return true;
         case Kind::Field:
             return field_type == FieldType::Byte || field_type == FieldType::Short ||
                    field_type == FieldType::Long || field_type == FieldType::Real;
-        default:
-            return false;
+        default: return false;
     }
 }
 
@@ -73,27 +71,18 @@ std::string Binding::text() const {
 double Binding::number() const {
     if (!bound()) return 0;
     switch (kind) {
-        case Kind::Real:
-            return *static_cast<const double*>(target);
-        case Kind::Long:
-            return *static_cast<const std::int32_t*>(target);
-        case Kind::Text:
-            return rt::to_number(*static_cast<const std::string*>(target));
+        case Kind::Real: return *static_cast<const double*>(target);
+        case Kind::Long: return *static_cast<const std::int32_t*>(target);
+        case Kind::Text: return rt::to_number(*static_cast<const std::string*>(target));
         case Kind::Field:
             switch (field_type) {
-                case FieldType::Byte:
-                    return load<std::uint8_t>(target);
-                case FieldType::Short:
-                    return load<std::int16_t>(target);
-                case FieldType::Long:
-                    return load<std::int32_t>(target);
-                case FieldType::Real:
-                    return load<double>(target);
-                default:
-                    return rt::to_number(text());
+                case FieldType::Byte: return load<std::uint8_t>(target);
+                case FieldType::Short: return load<std::int16_t>(target);
+                case FieldType::Long: return load<std::int32_t>(target);
+                case FieldType::Real: return load<double>(target);
+                default: return rt::to_number(text());
             }
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
@@ -114,8 +103,7 @@ void Binding::set_text(std::string_view cp1250) const {
     }
     char* p = static_cast<char*>(target);
     if (size == 0) return;
-    std::string v = field_type == FieldType::CString ? rt::cstring(cp1250, size)
-                                                     : rt::fixed(cp1250, size);
+    std::string v = field_type == FieldType::CString ? rt::cstring(cp1250, size) : rt::fixed(cp1250, size);
     std::memset(p, 0, size);
     std::memcpy(p, v.data(), v.size());
 }
@@ -123,35 +111,18 @@ void Binding::set_text(std::string_view cp1250) const {
 void Binding::set_number(double v) const {
     if (!bound()) return;
     switch (kind) {
-        case Kind::Real:
-            *static_cast<double*>(target) = v;
-            return;
-        case Kind::Long:
-            *static_cast<std::int32_t*>(target) = to_integer<std::int32_t>(v);
-            return;
-        case Kind::Text:
-            *static_cast<std::string*>(target) = rt::plain_number(v);
-            return;
+        case Kind::Real: *static_cast<double*>(target) = v; return;
+        case Kind::Long: *static_cast<std::int32_t*>(target) = to_integer<std::int32_t>(v); return;
+        case Kind::Text: *static_cast<std::string*>(target) = rt::plain_number(v); return;
         case Kind::Field:
             switch (field_type) {
-                case FieldType::Byte:
-                    store(target, to_integer<std::uint8_t>(v));
-                    return;
-                case FieldType::Short:
-                    store(target, to_integer<std::int16_t>(v));
-                    return;
-                case FieldType::Long:
-                    store(target, to_integer<std::int32_t>(v));
-                    return;
-                case FieldType::Real:
-                    store(target, v);
-                    return;
-                default:
-                    set_text(rt::plain_number(v));
-                    return;
+                case FieldType::Byte: store(target, to_integer<std::uint8_t>(v)); return;
+                case FieldType::Short: store(target, to_integer<std::int16_t>(v)); return;
+                case FieldType::Long: store(target, to_integer<std::int32_t>(v)); return;
+                case FieldType::Real: store(target, v); return;
+                default: set_text(rt::plain_number(v)); return;
             }
-        default:
-            return;
+        default: return;
     }
 }
 

@@ -29,7 +29,8 @@ std::vector<ListColumnFormat> ParseColumns(std::string_view f) {
         }
         ListColumnFormat c;
         c.begin = i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(f[i]))) c.width = c.width * 10 + (f[i++] - '0');
+        while (i < n && std::isdigit(static_cast<unsigned char>(f[i])))
+            c.width = c.width * 10 + (f[i++] - '0');
         bool picture = false;
         while (i < n && !picture) {
             if (f[i] == '~') {
@@ -245,7 +246,8 @@ void BrowseManager::AttachQuery(QbeQuery& query, bool all_columns) {
     for (int c = 1; c <= Columns(); ++c) {
         const Column& col = columns_[static_cast<std::size_t>(c - 1)];
         if (col.field.empty()) continue;
-        const std::string title = c <= static_cast<int>(headings.size()) ? headings[c - 1].heading : col.field;
+        const std::string title =
+            c <= static_cast<int>(headings.size()) ? headings[c - 1].heading : col.field;
         query.AddItem(col.field, title, !col.is_text);
     }
 }
@@ -329,8 +331,10 @@ bool BrowseManager::ReadTakenRow() {
 }
 
 void BrowseManager::SelectRow(int row) {
-    if (Rows() == 0) row = 0;
-    else row = std::clamp(row, 1, Rows());
+    if (Rows() == 0)
+        row = 0;
+    else
+        row = std::clamp(row, 1, Rows());
     selected_ = row;
     if (controller_ && window().IsOpen()) window().Set(list_, Prop::Selected, selected_);
     TakeRow(selected_);
@@ -519,7 +523,8 @@ bool BrowseManager::LocateAt(std::string_view field, std::string_view text) {
         std::vector<Row> back;
         if (!found) {
             view_->Reset();
-            while (Rows() + static_cast<int>(back.size()) < n && view_->Previous() == 0) back.push_back(MakeRow());
+            while (Rows() + static_cast<int>(back.size()) < n && view_->Previous() == 0)
+                back.push_back(MakeRow());
         } else if (Rows() < n) {
             read_before(queue_.front(), n - Rows(), back);
         }
@@ -627,8 +632,7 @@ void BrowseManager::Scroll(int event) {
                 if (event == Event::ScrollUp || static_cast<int>(got.size()) < n) selected_ = Rows() ? 1 : 0;
                 break;
             }
-            default:
-                break;
+            default: break;
         }
         selected_ = Rows() == 0 ? 0 : std::clamp(selected_, 1, Rows());
     });
@@ -650,17 +654,16 @@ int BrowseManager::TakeEvent() {
             case Event::PageUp:
             case Event::PageDown:
             case Event::ScrollTop:
-            case Event::ScrollBottom:
-                Scroll(ev);
-                return kLevelConsumed;
-            case Event::Locate:
-                w.Select(list_);
-                return kLevelConsumed;
+            case Event::ScrollBottom: Scroll(ev); return kLevelConsumed;
+            case Event::Locate: w.Select(list_); return kLevelConsumed;
             case Event::Accepted:
                 if (w.keycode() == Key::MouseLeft2) {
-                    if (InSelectMode() && SELECTCONTROL) Select();
-                    else if (CHANGECONTROL) Ask(2);
-                    else if (VIEWCONTROL) Ask(6);
+                    if (InSelectMode() && SELECTCONTROL)
+                        Select();
+                    else if (CHANGECONTROL)
+                        Ask(2);
+                    else if (VIEWCONTROL)
+                        Ask(6);
                     return kLevelConsumed;
                 }
                 return kLevelGoOn;
@@ -675,16 +678,18 @@ int BrowseManager::TakeEvent() {
                     return kLevelConsumed;
                 }
                 if (key == Key::Enter) {
-                    if (InSelectMode() && SELECTCONTROL) Select();
-                    else if (bound_and_enabled(CHANGECONTROL)) Ask(2);
-                    else if (bound_and_enabled(VIEWCONTROL)) Ask(6);
+                    if (InSelectMode() && SELECTCONTROL)
+                        Select();
+                    else if (bound_and_enabled(CHANGECONTROL))
+                        Ask(2);
+                    else if (bound_and_enabled(VIEWCONTROL))
+                        Ask(6);
                     return kLevelConsumed;
                 }
                 if (Locator* l = CurrentLocator(); l && l->TakeKey(key)) return kLevelConsumed;
                 return kLevelGoOn;
             }
-            default:
-                return kLevelGoOn;
+            default: return kLevelGoOn;
         }
     }
     if (ev == Event::Accepted && f) {
@@ -717,9 +722,12 @@ bool BrowseManager::PrimeForInsert() {
             const Binding b = find_field(r.field);
             if (!b.bound()) continue;
             expr::Value v = r.value();
-            if (v.kind == expr::Value::Kind::Text) b.set_text(v.s);
-            else if (v.kind == expr::Value::Kind::Int) b.set_number(static_cast<double>(v.i));
-            else if (v.kind == expr::Value::Kind::Real) b.set_number(v.d);
+            if (v.kind == expr::Value::Kind::Text)
+                b.set_text(v.s);
+            else if (v.kind == expr::Value::Kind::Int)
+                b.set_number(static_cast<double>(v.i));
+            else if (v.kind == expr::Value::Kind::Real)
+                b.set_number(v.d);
         }
     }
     if (relation_ && relation_->HasMe() && relation_->Me().PrimeRecord(true) != 0) return false;
@@ -739,8 +747,11 @@ void BrowseManager::handle_nav(int button) {
 }
 
 int BrowseManager::Ask(int request) {
-    const int control = request == 1 ? INSERTCONTROL : request == 2 ? CHANGECONTROL
-                        : request == 3 ? DELETECONTROL : request == 6 ? VIEWCONTROL : 0;
+    const int control = request == 1   ? INSERTCONTROL
+                        : request == 2 ? CHANGECONTROL
+                        : request == 3 ? DELETECONTROL
+                        : request == 6 ? VIEWCONTROL
+                                       : 0;
     if (!ASKPROCEDURE || !control) return kResponseCancelled;
     int response = kResponseCancelled;
     for (;;) {
@@ -760,8 +771,10 @@ int BrowseManager::Ask(int request) {
         response = controller_->RunUpdate(ASKPROCEDURE, request);
         int nav = controller_->VCRREQUEST ? *controller_->VCRREQUEST : 0;
         if (controller_->VCRREQUEST) *controller_->VCRREQUEST = 0;
-        if (response == kResponseCompleted && request != 3) ResetToBuffer();
-        else ResetFromView(false);
+        if (response == kResponseCompleted && request != 3)
+            ResetToBuffer();
+        else
+            ResetFromView(false);
         if (!nav || InViewMode()) break;
         if (nav == ToolbarButton::Insert) {
             request = 1;

@@ -41,9 +41,9 @@ class QbeQuery;
 
 // The browse's column layout, read from a list's format text.
 struct ListColumnFormat {
-    int width = 0;         // dialog units
-    std::string heading;   // CP1250
-    std::string picture;   // "@s7"
+    int width = 0;                   // dialog units
+    std::string heading;             // CP1250
+    std::string picture;             // "@s7"
     std::size_t begin = 0, end = 0;  // the column's part of the format text
 };
 std::vector<ListColumnFormat> ParseColumns(std::string_view format);
@@ -59,7 +59,7 @@ public:
 
     // The hidden buttons (0: not bound) and options.
     int SELECTCONTROL = 0;
-    int HIDESELECT = 0;   // 1: the select button is hidden (and usable only in select mode)
+    int HIDESELECT = 0;  // 1: the select button is hidden (and usable only in select mode)
     int INSERTCONTROL = 0;
     int CHANGECONTROL = 0;
     int DELETECONTROL = 0;
@@ -113,11 +113,11 @@ public:
 
     // The framework's operations.
     virtual int SetSort(int order, bool force);
-    virtual int SelectSortOrder(int order);  // nonzero when the order changed
+    virtual int SelectSortOrder(int order);   // nonzero when the order changed
     virtual int ReapplySortOrder(int force);  // the order the browse wants now
     virtual void ResetSort(int force);
-    virtual void LoadPage();      // the page from the view at the position asked for
-    virtual void RefillList();    // the page to the list control
+    virtual void LoadPage();    // the page from the view at the position asked for
+    virtual void RefillList();  // the page to the list control
     virtual int OnNewSelection();
     void RefreshPending();
     void SyncScrollThumb();

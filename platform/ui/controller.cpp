@@ -99,19 +99,15 @@ void WindowController::DefaultFields() {}
 
 int WindowController::PrepareRequest() {
     switch (REQUEST) {
-        case kInsert:
-            DefaultFields();
-            return kLevelGoOn;
+        case kInsert: DefaultFields(); return kLevelGoOn;
         case kDelete: {
             if (DELETEACTION != 2) return kLevelGoOn;
             // The record is deleted without the form: ask, delete, and answer at once.
             const bool yes = !ERRORS || ERRORS->RaiseMessage(Msg::ConfirmDelete) == Level::Benign;
-            RESPONSE = (yes && CompleteDelete() == kLevelGoOn) ? kResponseCompleted
-                                                               : kResponseCancelled;
+            RESPONSE = (yes && CompleteDelete() == kLevelGoOn) ? kResponseCompleted : kResponseCancelled;
             return kLevelConsumed;
         }
-        default:
-            return kLevelGoOn;
+        default: return kLevelGoOn;
     }
 }
 
@@ -126,14 +122,12 @@ void WindowController::RecallField(int feq) {
     if (!recall_layout_ || !recall_record_ || !recall_history_) return;
     for (const RecallPair& p : recall_fields_) {
         if (p.feq != feq) continue;
-        if (p.field_number < 1 ||
-            static_cast<std::size_t>(p.field_number) > recall_layout_->fields.size())
+        if (p.field_number < 1 || static_cast<std::size_t>(p.field_number) > recall_layout_->fields.size())
             return;
         const FieldDef& f = recall_layout_->fields[p.field_number - 1];
         if (f.offset + f.total_size() > recall_layout_->record_size) return;
         std::memcpy(static_cast<unsigned char*>(recall_record_) + f.offset,
-                    static_cast<const unsigned char*>(recall_history_) + f.offset,
-                    f.total_size());
+                    static_cast<const unsigned char*>(recall_history_) + f.offset, f.total_size());
         window_->Display(feq);
         return;
     }
@@ -180,17 +174,11 @@ int WindowController::OnCompleted() {
     if (recall_layout_ && recall_record_ && recall_history_)
         std::memcpy(recall_history_, recall_record_, recall_layout_->record_size);
     switch (REQUEST) {
-        case kInsert:
-            return CompleteInsert();
-        case kChange:
-            return CompleteChange();
-        case kDelete:
-            return CompleteDelete();
-        case kView:
-            return kLevelGoOn;  // a viewed record is never saved
-        default:
-            CloseWithResponse(kResponseCompleted);
-            return kLevelGoOn;
+        case kInsert: return CompleteInsert();
+        case kChange: return CompleteChange();
+        case kDelete: return CompleteDelete();
+        case kView: return kLevelGoOn;  // a viewed record is never saved
+        default: CloseWithResponse(kResponseCompleted); return kLevelGoOn;
     }
 }
 
@@ -211,8 +199,7 @@ int WindowController::OnCloseEvent() {
 int WindowController::OnEvent() {
     Window& w = *window_;
     const int event = w.event();
-    if (event == Event::Accepted && toolbar_ && toolbar_->TakeEvent(w.field()))
-        return kLevelConsumed;
+    if (event == Event::Accepted && toolbar_ && toolbar_->TakeEvent(w.field())) return kLevelConsumed;
     if (event == Event::AlertKey && HISTORYKEY && w.keycode() == HISTORYKEY) {
         RecallField(w.field() ? w.field() : w.FocusedControl());
         return kLevelConsumed;
@@ -226,16 +213,11 @@ int WindowController::OnEvent() {
 
 int WindowController::OnFieldEvent() {
     switch (window_->event()) {
-        case Event::Accepted:
-            return OnAccepted();
-        case Event::Rejected:
-            return OnRejected();
-        case Event::Selected:
-            return OnSelected();
-        case Event::NewSelection:
-            return OnNewSelection();
-        default:
-            return kLevelGoOn;
+        case Event::Accepted: return OnAccepted();
+        case Event::Rejected: return OnRejected();
+        case Event::Selected: return OnSelected();
+        case Event::NewSelection: return OnNewSelection();
+        default: return kLevelGoOn;
     }
 }
 
@@ -246,23 +228,17 @@ int WindowController::OnSelected() { return kLevelGoOn; }
 
 int WindowController::OnWindowEvent() {
     switch (window_->event()) {
-        case Event::OpenWindow:
-            Opened();
-            return kLevelGoOn;
+        case Event::OpenWindow: Opened(); return kLevelGoOn;
         case Event::GainFocus:
-        case Event::Sized:
-            Reset();
-            return kLevelGoOn;
-        case Event::Completed:
-            return OnCompleted();
+        case Event::Sized: Reset(); return kLevelGoOn;
+        case Event::Completed: return OnCompleted();
         case Event::CloseWindow:
         case Event::CloseDown: {
             const int level = OnCloseEvent();
             if (level == kLevelGoOn) closing_ = true;
             return level;
         }
-        default:
-            return kLevelGoOn;
+        default: return kLevelGoOn;
     }
 }
 
@@ -329,12 +305,9 @@ void WindowController::AddButtonAction(int button, std::uint8_t response) {
     buttons_.push_back({button, response});
 }
 
-void WindowController::AddUpdatedTable(rt::FileManager& table) {
-    updated_tables_.push_back(&table);
-}
+void WindowController::AddUpdatedTable(rt::FileManager& table) { updated_tables_.push_back(&table); }
 
-void WindowController::AddRecallBuffers(const rt::RecordLayout& layout, void* record,
-                                        void* history) {
+void WindowController::AddRecallBuffers(const rt::RecordLayout& layout, void* record, void* history) {
     recall_layout_ = &layout;
     recall_record_ = record;
     recall_history_ = history;

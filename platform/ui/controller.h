@@ -85,8 +85,8 @@ public:
 
     // Registrations.
     void AddToolbar(ToolbarList& toolbar);
-    void AddResizer(ResizeManager& resizer);  // takes the window's layout as it stands
-    void AddFormToolbar(ToolbarTarget& handler);  // the form's toolbar target
+    void AddResizer(ResizeManager& resizer);                  // takes the window's layout as it stands
+    void AddFormToolbar(ToolbarTarget& handler);              // the form's toolbar target
     void AddButtonAction(int button, std::uint8_t response);  // the button closes with it
     void AddUpdatedTable(rt::FileManager& table);
     // The record buffer and the history copy of it that Ctrl+H recalls from.

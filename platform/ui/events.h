@@ -116,11 +116,11 @@ enum : int {
     F10 = 0x79,
     MouseLeft = 0x01,
     MouseRight = 0x02,
-    MouseLeft2 = 0x05,        // double click
-    MouseRightUp = 0x82,      // release of the right mouse button
-    ShiftTab = Shift | Tab,   // 109h
+    MouseLeft2 = 0x05,       // double click
+    MouseRightUp = 0x82,     // release of the right mouse button
+    ShiftTab = Shift | Tab,  // 109h
     ShiftEnter = Shift | Enter,
-    CtrlH = Ctrl | 'H',       // 248h
+    CtrlH = Ctrl | 'H',  // 248h
     CtrlN = Ctrl | 'N',
     CtrlP = Ctrl | 'P',
 };
@@ -128,13 +128,13 @@ enum : int {
 
 // Window and control properties the procedures set and read.
 enum class Prop : int {
-    Text,        // a control's text or a window's caption
+    Text,  // a control's text or a window's caption
     Hide,
     Disable,
     ReadOnly,
-    Req,         // required entry
-    Skip,        // not reached by Tab
-    Progress,    // 7CA6h: a progress bar's value
+    Req,       // required entry
+    Skip,      // not reached by Tab
+    Progress,  // 7CA6h: a progress bar's value
     RangeLow,
     RangeHigh,   // 7CE1h
     Selected,    // a list's selected row (1-based), a sheet's current tab (1-based)
@@ -144,17 +144,21 @@ enum class Prop : int {
     FontStyle,   // 400 normal, 700 bold
     FontColor,   // 00BBGGRRh
     Background,  // 00BBGGRRh; -1 the default
-    Xpos, Ypos, Width, Height,  // dialog units
-    Maximize, Iconize,           // window state (1 or 0)
+    Xpos,
+    Ypos,
+    Width,
+    Height,  // dialog units
+    Maximize,
+    Iconize,  // window state (1 or 0)
     Icon,
     Tip,
-    Value,       // a check box's value, an option group's chosen radio text
-    Type,        // the control kind (read-only)
-    InToolbar,   // 1 when the control stands in the window's toolbar (read-only)
-    Visible,     // 1 when shown (read-only: hidden itself or through a parent)
-    Format,      // a list's format text; a rich-text control's format at its cursor (read)
-    PenColor,    // the window's drawing pen colour
-    Touched,     // the user changed the control's text since it was last displayed
+    Value,      // a check box's value, an option group's chosen radio text
+    Type,       // the control kind (read-only)
+    InToolbar,  // 1 when the control stands in the window's toolbar (read-only)
+    Visible,    // 1 when shown (read-only: hidden itself or through a parent)
+    Format,     // a list's format text; a rich-text control's format at its cursor (read)
+    PenColor,   // the window's drawing pen colour
+    Touched,    // the user changed the control's text since it was last displayed
 };
 
 }  // namespace rt::ui

@@ -33,8 +33,8 @@ bool FormatManager::open() {
     return true;
 }
 
-void FormatManager::Setup(std::string_view procedure, std::string_view application, Window& window,
-                          int list, int columns) {
+void FormatManager::Setup(std::string_view procedure, std::string_view application, Window& window, int list,
+                          int columns) {
     procedure_ = procedure;
     application_ = application;
     window_ = &window;
@@ -126,7 +126,8 @@ std::vector<std::pair<std::string, int>> FormatManager::Stored() const {
             rt::upper(field(*file_, "CFG:PROCID").text()) != rt::upper(procedure_) ||
             field(*file_, "CFG:USERID").number() != 0 || field(*file_, "CFG:CTRLID").number() != list_)
             break;
-        out.emplace_back(field(*file_, "CFG:FORMATNAME").text(), static_cast<int>(field(*file_, "CFG:FORMATID").number()));
+        out.emplace_back(field(*file_, "CFG:FORMATNAME").text(),
+                         static_cast<int>(field(*file_, "CFG:FORMATID").number()));
     }
     return out;
 }

@@ -75,8 +75,8 @@ private:
     int list_ = 0;
     int columns_ = 0;
     std::string procedure_, application_, ini_;
-    std::string default_;   // the resource's layout
-    std::string applied_;   // the layout as it was applied (the change check)
+    std::string default_;  // the resource's layout
+    std::string applied_;  // the layout as it was applied (the change check)
     std::string name_;
     int id_ = 0;
     int menu_first_ = 1;

@@ -11,13 +11,11 @@ enum : int { kInsert = 1, kChange = 2 };
 bool FormToolbarHandler::Enabled(int button) const {
     if (!form_) return false;
     switch (form_->REQUEST) {
-        case kInsert:
-            return button == ToolbarButton::Insert || button == ToolbarButton::Down;
+        case kInsert: return button == ToolbarButton::Insert || button == ToolbarButton::Down;
         case kChange:
             return button == ToolbarButton::Insert ||
                    (button >= ToolbarButton::Bottom && button <= ToolbarButton::Up);
-        default:
-            return false;
+        default: return false;
     }
 }
 

@@ -85,8 +85,8 @@ int ShowAndWait(MessageRequest& r, bool popup, bool beep) {
 
 }  // namespace
 
-int Message(std::string_view text, std::string_view caption, std::string_view icon,
-            std::string_view buttons, int default_button) {
+int Message(std::string_view text, std::string_view caption, std::string_view icon, std::string_view buttons,
+            int default_button) {
     MessageRequest r;
     r.text = std::string(text);
     r.caption = std::string(caption);

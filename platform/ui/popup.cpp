@@ -34,7 +34,8 @@ void PopupManager::AddMenuItemsAt(std::string_view menu, int position, int first
     std::size_t start = 0;
     while (start <= menu.size()) {
         std::size_t bar = menu.find('|', start);
-        std::string_view t = menu.substr(start, bar == std::string_view::npos ? menu.size() - start : bar - start);
+        std::string_view t =
+            menu.substr(start, bar == std::string_view::npos ? menu.size() - start : bar - start);
         Item it;
         if (t == "-") {
             it.separator = true;

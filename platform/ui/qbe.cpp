@@ -19,9 +19,14 @@ struct OpName {
     const char* text;
 };
 constexpr OpName kOps[] = {
-    {QbeOp::Equal, "="},          {QbeOp::NotEqual, "<>"},     {QbeOp::LessEqual, "<="},
-    {QbeOp::GreaterEqual, ">="},  {QbeOp::Less, "<"},          {QbeOp::Greater, ">"},
-    {QbeOp::Contains, "contains"}, {QbeOp::BeginsWith, "begins"},
+    {QbeOp::Equal, "="},
+    {QbeOp::NotEqual, "<>"},
+    {QbeOp::LessEqual, "<="},
+    {QbeOp::GreaterEqual, ">="},
+    {QbeOp::Less, "<"},
+    {QbeOp::Greater, ">"},
+    {QbeOp::Contains, "contains"},
+    {QbeOp::BeginsWith, "begins"},
 };
 
 // A text literal of the expression form: quoted, a quote doubled.
@@ -81,9 +86,12 @@ std::optional<std::string> Unhex(std::string_view s) {
         int v = 0;
         for (char c : s.substr(i, 2)) {
             v <<= 4;
-            if (c >= '0' && c <= '9') v |= c - '0';
-            else if (c >= 'A' && c <= 'F') v |= c - 'A' + 10;
-            else return std::nullopt;
+            if (c >= '0' && c <= '9')
+                v |= c - '0';
+            else if (c >= 'A' && c <= 'F')
+                v |= c - 'A' + 10;
+            else
+                return std::nullopt;
         }
         out += static_cast<char>(v);
     }

@@ -26,9 +26,9 @@ struct ThreadQueue {
     int number = 0;
     std::condition_variable cv;
     std::deque<QueuedEvent> events;
-    std::vector<WindowId> windows;          // open windows, oldest first
-    std::map<std::uint32_t, int> answers;   // message box answers by request id
-    bool waiting = false;                   // blocked for input (Accept or a message box)
+    std::vector<WindowId> windows;         // open windows, oldest first
+    std::map<std::uint32_t, int> answers;  // message box answers by request id
+    bool waiting = false;                  // blocked for input (Accept or a message box)
 };
 
 std::mutex& runtime_mutex();

@@ -14,10 +14,8 @@ bool LeftAlone(const Window& w, int feq) {
         case Ctl::Menu:
         case Ctl::Item:
         case Ctl::Menubar:
-        case Ctl::Toolbar:
-            return true;
-        default:
-            return w.Get(feq, Prop::InToolbar) != 0;
+        case Ctl::Toolbar: return true;
+        default: return w.Get(feq, Prop::InToolbar) != 0;
     }
 }
 

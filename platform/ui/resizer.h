@@ -39,7 +39,7 @@ public:
     // stored placement has been restored).
     virtual void Resize();
 
-    int MinWidth() const;   // 0 without the minimum-size flag
+    int MinWidth() const;  // 0 without the minimum-size flag
     int MinHeight() const;
 
 private:

@@ -39,8 +39,8 @@ const WindowDef* FindWindow(const std::string& module, const std::string& name) 
     return it == r.defs.end() ? nullptr : it->second.get();
 }
 
-ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
-                       std::string_view text, std::uint32_t attrs) {
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h, std::string_view text,
+                       std::uint32_t attrs) {
     ControlDef c;
     c.kind = kind;
     c.label = std::move(label);
@@ -50,8 +50,8 @@ ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
     return c;
 }
 
-ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
-                       std::string_view text, std::string picture, std::uint32_t attrs) {
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h, std::string_view text,
+                       std::string picture, std::uint32_t attrs) {
     ControlDef c = MakeControl(kind, std::move(label), x, y, w, h, text, attrs);
     c.picture = std::move(picture);
     return c;
@@ -64,8 +64,8 @@ ControlDef MakeOption(const std::string& label, int x, int y, int w, std::string
     int i = 0;
     for (std::string_view r : radios) {
         ++i;
-        option.children.push_back(
-            MakeControl(Ctl::Radio, label + ":RADIO" + std::to_string(i), x + 8, y + 2 + 12 * i, w - 14, 10, r));
+        option.children.push_back(MakeControl(Ctl::Radio, label + ":RADIO" + std::to_string(i), x + 8,
+                                              y + 2 + 12 * i, w - 14, 10, r));
     }
     return option;
 }

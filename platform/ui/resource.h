@@ -15,14 +15,14 @@ namespace rt::ui {
 
 // Control attributes.
 enum Attr : std::uint32_t {
-    kReq = 1u << 0,        // required entry
-    kUpr = 1u << 1,        // entered in upper case
+    kReq = 1u << 0,  // required entry
+    kUpr = 1u << 1,  // entered in upper case
     kPassword = 1u << 2,
     kReadOnly = 1u << 3,
-    kSkip = 1u << 4,       // not reached by Tab
+    kSkip = 1u << 4,  // not reached by Tab
     kDisable = 1u << 5,
     kHide = 1u << 6,
-    kDefault = 1u << 7,    // the default button (Enter)
+    kDefault = 1u << 7,  // the default button (Enter)
     kLeft = 1u << 8,
     kRight = 1u << 9,
     kCenter = 1u << 10,
@@ -40,65 +40,65 @@ enum Attr : std::uint32_t {
 };
 
 struct Font {
-    std::string face;       // "Microsoft Sans Serif", "Arial"
-    int size = 0;           // points; 0 the window's font
-    int style = 0;          // 0 the window's, 400 normal, 700 bold; +kItalic
+    std::string face;         // "Microsoft Sans Serif", "Arial"
+    int size = 0;             // points; 0 the window's font
+    int style = 0;            // 0 the window's, 400 normal, 700 bold; +kItalic
     std::int32_t color = -1;  // 00BBGGRRh; -1 the default
     static constexpr int kItalic = 0x1000;
     static constexpr int kUnderline = 0x2000;
 };
 
 struct ControlDef {
-    int kind = Ctl::String;     // one of Ctl
-    std::string label;          // the control's name, e.g. "?KVD:BROJ", "?OK", "?BROWSE:1"
-    int number = 0;             // the field number; 0 numbers it by declaration order
+    int kind = Ctl::String;            // one of Ctl
+    std::string label;                 // the control's name, e.g. "?KVD:BROJ", "?OK", "?BROWSE:1"
+    int number = 0;                    // the field number; 0 numbers it by declaration order
     int x = 0, y = 0, w = -1, h = -1;  // dialog units, relative to the window (w/h -1: default)
-    std::string text;           // caption, prompt text, button text, tab text, menu item text
-    std::string picture;        // @s20, @n10.2, @d5 ...
-    std::string use;            // the variable the control shows: "KVD:BROJ", "LOC:UKUPNO", ""
-    std::uint32_t attrs = 0;    // Attr bits
+    std::string text;                  // caption, prompt text, button text, tab text, menu item text
+    std::string picture;               // @s20, @n10.2, @d5 ...
+    std::string use;                   // the variable the control shows: "KVD:BROJ", "LOC:UKUPNO", ""
+    std::uint32_t attrs = 0;           // Attr bits
     Font font;
     std::int32_t background = -1;  // 00BBGGRRh; -1 the default
-    std::string icon;           // button or image file, e.g. "WIZOK.ICO", "logo.png"
+    std::string icon;              // button or image file, e.g. "WIZOK.ICO", "logo.png"
     std::string tip;
-    std::string msg;            // status text
-    int key = 0;                // the control's hot key (a key code)
-    std::string format;         // a list's format text ("35L(2)|M~Sifra~C(0)@s7@...")
+    std::string msg;     // status text
+    int key = 0;         // the control's hot key (a key code)
+    std::string format;  // a list's format text ("35L(2)|M~Sifra~C(0)@s7@...")
     // A drop list's fixed items: "Black|#1|Maroon|#2|...", each text followed by its
     // value after "#" (an item without one has its text as its value).
     std::string from;
-    std::string value;          // a radio's value, a check box's true value
-    std::string off_value;      // a check box's false value
-    int std_action = 0;         // the runtime's standard action of a menu item
+    std::string value;                 // a radio's value, a check box's true value
+    std::string off_value;             // a check box's false value
+    int std_action = 0;                // the runtime's standard action of a menu item
     std::vector<ControlDef> children;  // controls of a sheet/tab/group/option/menu/toolbar
 };
 
 struct WindowDef {
-    std::string module;         // "KVD$KVD003"
-    std::string name;           // "P1$QUICKWINDOW"
+    std::string module;  // "KVD$KVD003"
+    std::string name;    // "P1$QUICKWINDOW"
     std::string caption;
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
     bool center = true;
-    bool mdi = false;           // a child of the application frame
-    bool frame = false;         // the application frame (MDI area)
+    bool mdi = false;    // a child of the application frame
+    bool frame = false;  // the application frame (MDI area)
     bool resizable = false;
     bool max_box = false;
     bool min_box = false;
     bool system_menu = true;
-    bool maximized = false;     // opens maximized
+    bool maximized = false;  // opens maximized
     bool tool_window = false;
     Font font{"Microsoft Sans Serif", 8, 400, -1};
     std::string icon;
-    int timer = 0;              // hundredths of a second
+    int timer = 0;                     // hundredths of a second
     std::vector<ControlDef> controls;  // menu bar and toolbar are controls of their kinds
 };
 
 // A control at x, y of w by h dialog units. The text is given as UTF-8, as source files
 // hold it, and kept in CP1250.
-ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
-                       std::string_view text = {}, std::uint32_t attrs = 0);
-ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h,
-                       std::string_view text, std::string picture, std::uint32_t attrs = 0);
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h, std::string_view text = {},
+                       std::uint32_t attrs = 0);
+ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h, std::string_view text,
+                       std::string picture, std::uint32_t attrs = 0);
 
 // An option group at x, y, w wide, with its radio buttons top to bottom (labelled after
 // the group: "?KVD:SP:RADIO1", ...), each standing for its own text. Texts in UTF-8.

@@ -28,11 +28,15 @@ long ToLong(std::string_view s) {
 bool ReturnsToText(RichTextEditor::Tool t) {
     using T = RichTextEditor::Tool;
     switch (t) {
-        case T::New: case T::Open: case T::Save: case T::Print: case T::Find: case T::Replace:
-        case T::TabStops: case T::Indents:
-            return false;  // these open a dialog of their own
-        default:
-            return true;
+        case T::New:
+        case T::Open:
+        case T::Save:
+        case T::Print:
+        case T::Find:
+        case T::Replace:
+        case T::TabStops:
+        case T::Indents: return false;  // these open a dialog of their own
+        default: return true;
     }
 }
 
@@ -84,22 +88,38 @@ RichTextState RichTextState::Decode(std::string_view text) {
         if (eq == std::string_view::npos) continue;
         const std::string_view key = line.substr(0, eq), value = line.substr(eq + 1);
         const bool on = value == "1";
-        if (key == "b") s.bold = on;
-        else if (key == "i") s.italic = on;
-        else if (key == "u") s.underline = on;
-        else if (key == "align") s.align = static_cast<int>(ToLong(value));
-        else if (key == "list") s.bullets = static_cast<int>(ToLong(value));
-        else if (key == "font") s.font = std::string(value);
-        else if (key == "size") s.size = static_cast<int>(ToLong(value));
-        else if (key == "charset") s.charset = static_cast<int>(ToLong(value));
-        else if (key == "color") s.color = static_cast<int>(ToLong(value));
-        else if (key == "highlight") s.highlight = static_cast<int>(ToLong(value));
-        else if (key == "cut") s.can_cut = on;
-        else if (key == "copy") s.can_copy = on;
-        else if (key == "paste") s.can_paste = on;
-        else if (key == "undo") s.can_undo = on;
-        else if (key == "redo") s.can_redo = on;
-        else if (key == "over") s.over = ToLong(value);
+        if (key == "b")
+            s.bold = on;
+        else if (key == "i")
+            s.italic = on;
+        else if (key == "u")
+            s.underline = on;
+        else if (key == "align")
+            s.align = static_cast<int>(ToLong(value));
+        else if (key == "list")
+            s.bullets = static_cast<int>(ToLong(value));
+        else if (key == "font")
+            s.font = std::string(value);
+        else if (key == "size")
+            s.size = static_cast<int>(ToLong(value));
+        else if (key == "charset")
+            s.charset = static_cast<int>(ToLong(value));
+        else if (key == "color")
+            s.color = static_cast<int>(ToLong(value));
+        else if (key == "highlight")
+            s.highlight = static_cast<int>(ToLong(value));
+        else if (key == "cut")
+            s.can_cut = on;
+        else if (key == "copy")
+            s.can_copy = on;
+        else if (key == "paste")
+            s.can_paste = on;
+        else if (key == "undo")
+            s.can_undo = on;
+        else if (key == "redo")
+            s.can_redo = on;
+        else if (key == "over")
+            s.over = ToLong(value);
     }
     return s;
 }
@@ -216,7 +236,9 @@ void RichTextEditor::Act(Tool tool, int feq) {
                 Perform(A::Font, rows[row - 1][0]);
             break;
         }
-        case Tool::FontSize: if (ToLong(value) > 0) Perform(A::Size, value); break;
+        case Tool::FontSize:
+            if (ToLong(value) > 0) Perform(A::Size, value);
+            break;
         case Tool::FontCharset: Perform(A::Charset, value); break;
         case Tool::Bold: Perform(A::Bold, on); break;
         case Tool::Italic: Perform(A::Italic, on); break;
@@ -281,8 +303,9 @@ void RichTextEditor::ShowState() {
 
 bool RichTextEditor::CheckLength() {
     if (TextFits() || !window_) return true;
-    const std::string text = "The text is too long to be saved: as RTF it takes " + std::to_string(state_.over) +
-                             " characters, and at most " + std::to_string(limit_) +
+    const std::string text = "The text is too long to be saved: as RTF it takes " +
+                             std::to_string(state_.over) + " characters, and at most " +
+                             std::to_string(limit_) +
                              " fit. Shorten the text or remove some of its formatting.";
     Message(text, "Text too long", Icon::Exclamation);
     return false;

@@ -35,15 +35,15 @@ int RichTextColorValue(std::int32_t bgr);
 // the text would be as RTF when it does not fit the control's limit.
 struct RichTextState {
     bool bold = false, italic = false, underline = false;
-    int align = 1;        // 1 left, 2 right, 3 centre, 4 justified
-    int bullets = 0;      // 0 none, else the style of the list (1 bullets ... 6 upper Roman)
-    std::string font;     // the font's name (CP1250)
-    int size = 0;         // points
+    int align = 1;     // 1 left, 2 right, 3 centre, 4 justified
+    int bullets = 0;   // 0 none, else the style of the list (1 bullets ... 6 upper Roman)
+    std::string font;  // the font's name (CP1250)
+    int size = 0;      // points
     int charset = 238;
-    int color = 0;        // as RichTextColorValue; 0 automatic, -1 another colour
+    int color = 0;  // as RichTextColorValue; 0 automatic, -1 another colour
     int highlight = 0;
     bool can_cut = false, can_copy = false, can_paste = false, can_undo = false, can_redo = false;
-    long over = 0;        // the text's RTF length when it exceeds the limit, else 0
+    long over = 0;  // the text's RTF length when it exceeds the limit, else 0
 
     std::string Encode() const;
     static RichTextState Decode(std::string_view text);
@@ -53,9 +53,9 @@ struct RichTextState {
 // The actions the editor asks of the back end (Window::Perform on the control), with the
 // value each takes.
 namespace RichTextAction {
-inline constexpr const char* Limit = "limit";        // the most characters the RTF may take
-inline constexpr const char* Empty = "empty";        // the value of an empty text
-inline constexpr const char* File = "file";          // the file name Open and Save start from
+inline constexpr const char* Limit = "limit";  // the most characters the RTF may take
+inline constexpr const char* Empty = "empty";  // the value of an empty text
+inline constexpr const char* File = "file";    // the file name Open and Save start from
 inline constexpr const char* New = "new";
 inline constexpr const char* Open = "open";
 inline constexpr const char* Save = "save";
@@ -69,15 +69,15 @@ inline constexpr const char* Undo = "undo";
 inline constexpr const char* Redo = "redo";
 inline constexpr const char* TabStops = "tabs";
 inline constexpr const char* Indents = "indents";
-inline constexpr const char* Align = "align";          // 1 left, 2 right, 3 centre, 4 justified
-inline constexpr const char* Bullets = "bullets";      // 0 off, 1 ... 6 the list style
-inline constexpr const char* Font = "font";            // a font's name
-inline constexpr const char* Size = "size";            // points
+inline constexpr const char* Align = "align";      // 1 left, 2 right, 3 centre, 4 justified
+inline constexpr const char* Bullets = "bullets";  // 0 off, 1 ... 6 the list style
+inline constexpr const char* Font = "font";        // a font's name
+inline constexpr const char* Size = "size";        // points
 inline constexpr const char* Charset = "charset";
-inline constexpr const char* Bold = "bold";            // 1 on, 0 off
+inline constexpr const char* Bold = "bold";  // 1 on, 0 off
 inline constexpr const char* Italic = "italic";
 inline constexpr const char* Underline = "underline";
-inline constexpr const char* Color = "color";          // a colour's value (RichTextColor)
+inline constexpr const char* Color = "color";  // a colour's value (RichTextColor)
 inline constexpr const char* Highlight = "highlight";
 }  // namespace RichTextAction
 
@@ -88,13 +88,30 @@ inline constexpr const char* kEmptyRtf =
 class RichTextEditor {
 public:
     enum class Tool {
-        New, Open, Save, Print, Find, Replace, Cut, Copy, Paste, Undo, Redo, TabStops, Indents,
+        New,
+        Open,
+        Save,
+        Print,
+        Find,
+        Replace,
+        Cut,
+        Copy,
+        Paste,
+        Undo,
+        Redo,
+        TabStops,
+        Indents,
         Alignment,    // the option of the alignment radios (values 1 left, 3 centre, 2 right, 4 justify)
         Bullets,      // check
         BulletStyle,  // drop list, values 1 ... 6
-        FontName, FontSize, FontCharset,  // drop lists
-        Bold, Italic, Underline,          // checks
-        FontColor, Highlight,             // drop lists, values as RichTextColor
+        FontName,
+        FontSize,
+        FontCharset,  // drop lists
+        Bold,
+        Italic,
+        Underline,  // checks
+        FontColor,
+        Highlight,  // drop lists, values as RichTextColor
     };
 
     RichTextEditor() = default;

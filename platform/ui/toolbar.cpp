@@ -18,9 +18,7 @@ void ToolbarList::RemoveTarget(ToolbarTarget& target) {
     targets_.erase(std::remove(targets_.begin(), targets_.end(), &target), targets_.end());
 }
 
-ToolbarTarget* ToolbarList::ActiveTarget() const {
-    return targets_.empty() ? nullptr : targets_.back();
-}
+ToolbarTarget* ToolbarList::ActiveTarget() const { return targets_.empty() ? nullptr : targets_.back(); }
 
 bool ToolbarList::TakeEvent(int feq) {
     if (!IsToolbarButton(feq)) return false;

@@ -31,9 +31,7 @@ enum : int {
 };
 }  // namespace ToolbarButton
 
-inline bool IsToolbarButton(int feq) {
-    return feq >= ToolbarButton::First && feq <= ToolbarButton::Last;
-}
+inline bool IsToolbarButton(int feq) { return feq >= ToolbarButton::First && feq <= ToolbarButton::Last; }
 
 // What acts on the toolbar's buttons while it is the active target.
 class ToolbarTarget {

@@ -26,23 +26,35 @@ std::atomic<WindowId> g_next_window{1};
 
 bool takes_focus(int kind) {
     switch (kind) {
-        case Ctl::Entry: case Ctl::Button: case Ctl::Check: case Ctl::Radio: case Ctl::List:
-        case Ctl::Combo: case Ctl::Spin: case Ctl::Text: case Ctl::DropList: case Ctl::DropCombo:
-        case Ctl::Slider: case Ctl::Rtf:
-            return true;
-        default:
-            return false;
+        case Ctl::Entry:
+        case Ctl::Button:
+        case Ctl::Check:
+        case Ctl::Radio:
+        case Ctl::List:
+        case Ctl::Combo:
+        case Ctl::Spin:
+        case Ctl::Text:
+        case Ctl::DropList:
+        case Ctl::DropCombo:
+        case Ctl::Slider:
+        case Ctl::Rtf: return true;
+        default: return false;
     }
 }
 
 // Controls whose screen text goes back into their variable.
 bool updates_variable(int kind) {
     switch (kind) {
-        case Ctl::Entry: case Ctl::Spin: case Ctl::Combo: case Ctl::DropCombo: case Ctl::DropList:
-        case Ctl::Text: case Ctl::Rtf: case Ctl::Check: case Ctl::Option:
-            return true;
-        default:
-            return false;
+        case Ctl::Entry:
+        case Ctl::Spin:
+        case Ctl::Combo:
+        case Ctl::DropCombo:
+        case Ctl::DropList:
+        case Ctl::Text:
+        case Ctl::Rtf:
+        case Ctl::Check:
+        case Ctl::Option: return true;
+        default: return false;
     }
 }
 
@@ -326,14 +338,9 @@ void Window::Impl::display(ControlRec& c, bool reset_touched) {
     const ControlDef& d = *c.st.def;
     std::string t;
     switch (c.st.kind) {
-        case Ctl::List:
-            return;  // rows come through SetRows
-        case Ctl::Progress:
-            set_field(c, c.st.progress, static_cast<long>(c.use.number()));
-            return;
-        case Ctl::Check:
-            t = CheckValue(d, same_value(c.use, CheckValue(d, true)));
-            break;
+        case Ctl::List: return;  // rows come through SetRows
+        case Ctl::Progress: set_field(c, c.st.progress, static_cast<long>(c.use.number())); return;
+        case Ctl::Check: t = CheckValue(d, same_value(c.use, CheckValue(d, true))); break;
         case Ctl::Option: {
             long chosen = 0;
             for (std::size_t i = 0; i < c.radios.size(); ++i) {
@@ -352,9 +359,7 @@ void Window::Impl::display(ControlRec& c, bool reset_touched) {
             t = shown_text(c.use, d.picture);
             choose_row(c, t);
             break;
-        default:
-            t = shown_text(c.use, d.picture);
-            break;
+        default: t = shown_text(c.use, d.picture); break;
     }
     if (d.attrs & kUpr) t = rt::upper(t);
     set_text(c, t);
@@ -454,8 +459,7 @@ bool Window::Impl::apply(const InputEvent& in) {
             static_cast<std::size_t>(*in.selected) <= c->radios.size())
             if (const ControlRec* r = find(c->radios[*in.selected - 1])) c->st.text = radio_value(*r->st.def);
     }
-    if (c && in.selected && c->st.kind == Ctl::DropList && !in.text)
-        c->st.text = row_value(*c, *in.selected);
+    if (c && in.selected && c->st.kind == Ctl::DropList && !in.text) c->st.text = row_value(*c, *in.selected);
     if (c && in.text) {
         if (*in.text != c->st.text) c->touched = true;
         c->st.text = *in.text;
@@ -500,14 +504,9 @@ bool Window::Impl::apply(const InputEvent& in) {
             win.maximized = true;
             win.minimized = false;
             break;
-        case Event::Iconized:
-            win.minimized = true;
-            break;
-        case Event::Restored:
-            win.maximized = win.minimized = false;
-            break;
-        default:
-            break;
+        case Event::Iconized: win.minimized = true; break;
+        case Event::Restored: win.maximized = win.minimized = false; break;
+        default: break;
     }
     ev = in.event;
     ev_feq = IsWindowEvent(in.event) ? 0 : in.feq;
@@ -715,11 +714,26 @@ void Window::Set(int feq, Prop p, long v) {
         WindowState& w = m.win;
         switch (p) {
             case Prop::Text: m.set_win(w.caption, std::to_string(v)); break;
-            case Prop::Xpos: m.set_placement(w.x, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
-            case Prop::Ypos: m.set_placement(w.y, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
-            case Prop::Width: m.set_placement(w.w, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
-            case Prop::Height: m.set_placement(w.h, static_cast<int>(v)); m.set_placement(w.has_position, true); break;
-            case Prop::Maximize: m.set_placement(w.maximized, v != 0); if (v) m.set_placement(w.minimized, false); break;
+            case Prop::Xpos:
+                m.set_placement(w.x, static_cast<int>(v));
+                m.set_placement(w.has_position, true);
+                break;
+            case Prop::Ypos:
+                m.set_placement(w.y, static_cast<int>(v));
+                m.set_placement(w.has_position, true);
+                break;
+            case Prop::Width:
+                m.set_placement(w.w, static_cast<int>(v));
+                m.set_placement(w.has_position, true);
+                break;
+            case Prop::Height:
+                m.set_placement(w.h, static_cast<int>(v));
+                m.set_placement(w.has_position, true);
+                break;
+            case Prop::Maximize:
+                m.set_placement(w.maximized, v != 0);
+                if (v) m.set_placement(w.minimized, false);
+                break;
             case Prop::Iconize: m.set_placement(w.minimized, v != 0); break;
             case Prop::Timer: m.set_timer(static_cast<int>(v)); break;
             case Prop::AcceptAll: m.accept_all = v != 0; break;
@@ -744,7 +758,8 @@ void Window::Set(int feq, Prop p, long v) {
         case Prop::RangeHigh: m.set_field(*c, s.range_high, v); break;
         case Prop::Selected:
             if (s.kind == Ctl::Option && v >= 1 && static_cast<std::size_t>(v) <= c->radios.size()) {
-                if (const ControlRec* r = m.find(c->radios[v - 1])) m.choose_radio(*c, radio_value(*r->st.def));
+                if (const ControlRec* r = m.find(c->radios[v - 1]))
+                    m.choose_radio(*c, radio_value(*r->st.def));
             } else if (s.kind == Ctl::DropList) {
                 m.set_field(*c, s.selected, v);
                 m.set_text(*c, Impl::row_value(*c, v));
@@ -930,9 +945,8 @@ bool ThreadIdle(int thread) {
     if (!q || !q->waiting) return false;
     // Events for the thread's older windows wait until those are on top again.
     const WindowId top = q->windows.empty() ? 0 : q->windows.back();
-    return std::none_of(q->events.begin(), q->events.end(), [&](const detail::QueuedEvent& e) {
-        return e.window == 0 || e.window == top;
-    });
+    return std::none_of(q->events.begin(), q->events.end(),
+                        [&](const detail::QueuedEvent& e) { return e.window == 0 || e.window == top; });
 }
 
 bool Window::Accept() {

@@ -26,7 +26,7 @@ struct Binding {
     Kind kind = Kind::None;
     FieldType field_type = FieldType::CString;  // for Kind::Field
     std::size_t size = 0;                       // bytes of a Field
-    void* target = nullptr;  // a field's bytes, std::string*, double*, std::int32_t*
+    void* target = nullptr;                     // a field's bytes, std::string*, double*, std::int32_t*
 
     static Binding OfField(const FieldDef& f, void* record, std::size_t element = 0);
     static Binding OfText(std::string* s) { return {Kind::Text, FieldType::CString, 0, s}; }
@@ -52,10 +52,10 @@ void SetUseResolver(UseResolver resolver);
 
 struct DrawItem {
     enum class Kind { Box, Text } kind = Kind::Box;
-    int x = 0, y = 0, w = 0, h = 0;      // dialog units
-    std::int32_t fill = -1, pen = 0;     // Box colours (00BBGGRRh)
-    std::int32_t color = 0;              // Text colour
-    std::string text;                    // CP1250
+    int x = 0, y = 0, w = 0, h = 0;   // dialog units
+    std::int32_t fill = -1, pen = 0;  // Box colours (00BBGGRRh)
+    std::int32_t color = 0;           // Text colour
+    std::string text;                 // CP1250
 };
 
 class Window {

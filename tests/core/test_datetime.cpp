@@ -11,9 +11,8 @@ struct KnownDay {
 
 // Day numbers counted independently of the code under test.
 constexpr KnownDay kKnownDays[] = {
-    {4, 1, 1, 1801, 4},        {36163, 1, 1, 1900, 1},    {36222, 1, 3, 1900, 4},
-    {72687, 1, 1, 2000, 6},    {72746, 29, 2, 2000, 2},   {81512, 29, 2, 2024, 4},
-    {82525, 8, 12, 2026, 2},   {2994626, 31, 12, 9999, 5},
+    {4, 1, 1, 1801, 4},      {36163, 1, 1, 1900, 1},  {36222, 1, 3, 1900, 4},  {72687, 1, 1, 2000, 6},
+    {72746, 29, 2, 2000, 2}, {81512, 29, 2, 2024, 4}, {82525, 8, 12, 2026, 2}, {2994626, 31, 12, 9999, 5},
 };
 
 TEST(DateTest, KnownDayNumbers) {
@@ -60,8 +59,8 @@ TEST(DateTest, WholeRangeRoundTripsAndFollowsTheCalendar) {
     for (std::int32_t d = rt::kFirstDay; d <= rt::kLastDay; ++d) {
         const int gd = rt::day_of(d), gm = rt::month_of(d), gy = rt::year_of(d);
         if (gd != dd || gm != m || gy != y || rt::date(gm, gd, gy) != d) {
-            FAIL() << "day " << d << " gives " << gd << "." << gm << "." << gy << ", expected " << dd << "." << m
-                   << "." << y;
+            FAIL() << "day " << d << " gives " << gd << "." << gm << "." << gy << ", expected " << dd << "."
+                   << m << "." << y;
         }
         if (++dd > month_length(y, m)) {
             dd = 1;

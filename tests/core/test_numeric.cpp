@@ -123,8 +123,12 @@ TEST(ScaledDecimalTest, DigitsAndSign) {
         bool negative;
         const char* digits;
     } cases[] = {
-        {1234.5, 2, false, "123450"}, {0.285, 2, false, "29"},  {-0.004, 2, false, "0"},
-        {-0.005, 2, true, "1"},       {9.995, 2, false, "1000"}, {0, 3, false, "0"},
+        {1234.5, 2, false, "123450"},
+        {0.285, 2, false, "29"},
+        {-0.004, 2, false, "0"},
+        {-0.005, 2, true, "1"},
+        {9.995, 2, false, "1000"},
+        {0, 3, false, "0"},
         {1e20, 0, false, "100000000000000000000"},
     };
     for (const auto& c : cases) {

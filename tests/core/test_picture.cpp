@@ -274,10 +274,10 @@ TEST(PictureTest, EntryPicturesRoundTrip) {
         const char* picture;
         bool sign;
     } pictures[] = {
-        {"@n02", false},     {"@n05", false},     {"@n04", false},     {"@n10.2", false}, {"@n5.2", false},
-        {"@n10.4", false},   {"@n12.2", false},   {"@n-12.2", true},   {"@n-11.2", true}, {"@n-14.2", true},
-        {"@N-12.`2", true},  {"@N10.`2", false},  {"@n_10`2", false},  {"@n12.`2", false}, {"@N-12.`2B", true},
-        {"@n-7", true},      {"@n8", false},
+        {"@n02", false},    {"@n05", false},    {"@n04", false},    {"@n10.2", false},  {"@n5.2", false},
+        {"@n10.4", false},  {"@n12.2", false},  {"@n-12.2", true},  {"@n-11.2", true},  {"@n-14.2", true},
+        {"@N-12.`2", true}, {"@N10.`2", false}, {"@n_10`2", false}, {"@n12.`2", false}, {"@N-12.`2B", true},
+        {"@n-7", true},     {"@n8", false},
     };
     for (const auto& pic : pictures) {
         const auto p = rt::parse_picture(pic.picture);

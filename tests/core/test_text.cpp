@@ -53,19 +53,18 @@ TEST(CodePageTest, EveryByteRoundTrips) {
         const std::string one(1, static_cast<char>(b));
         const std::string utf8 = rt::cp1250_to_utf8(one);
         EXPECT_EQ(rt::utf8_to_cp1250(utf8), one) << b;
-        if (b < 0x80) {
-            EXPECT_EQ(utf8, one);
-        }
+        if (b < 0x80) { EXPECT_EQ(utf8, one); }
     }
 }
 
 TEST(CodePageTest, Utf8WithoutCp1250FormOrInvalidGivesQuestionMarks) {
-    EXPECT_EQ(rt::utf8_to_cp1250("čćžšđ ČĆŽŠĐ"), bytes({0xE8, 0xE6, 0x9E, 0x9A, 0xF0, ' ', 0xC8, 0xC6, 0x8E, 0x8A, 0xD0}));
+    EXPECT_EQ(rt::utf8_to_cp1250("čćžšđ ČĆŽŠĐ"),
+              bytes({0xE8, 0xE6, 0x9E, 0x9A, 0xF0, ' ', 0xC8, 0xC6, 0x8E, 0x8A, 0xD0}));
     EXPECT_EQ(rt::utf8_to_cp1250("a日b"), "a?b");
-    EXPECT_EQ(rt::utf8_to_cp1250("x\U0001F600y"), "x?y");          // four-byte sequence
-    EXPECT_EQ(rt::utf8_to_cp1250(bytes({'a', 0x80, 'b'})), "a?b");  // stray continuation
-    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xC0, 0xAF})), "??");       // overlong "/"
-    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xE2, 0x82})), "??");       // cut short
+    EXPECT_EQ(rt::utf8_to_cp1250("x\U0001F600y"), "x?y");             // four-byte sequence
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({'a', 0x80, 'b'})), "a?b");    // stray continuation
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xC0, 0xAF})), "??");         // overlong "/"
+    EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xE2, 0x82})), "??");         // cut short
     EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xED, 0xA0, 0x80})), "???");  // surrogate
     EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xF5, 0x80, 0x80, 0x80})), "????");
     EXPECT_EQ(rt::utf8_to_cp1250(bytes({0xFF, 'z'})), "?z");
@@ -128,9 +127,7 @@ TEST(CaseTest, PairsAreConsistent) {
             EXPECT_EQ(rt::upper_char(u), u) << b;
         }
         const char l = rt::lower_char(c);
-        if (l != c) {
-            EXPECT_EQ(rt::upper_char(l), c) << b;
-        }
+        if (l != c) { EXPECT_EQ(rt::upper_char(l), c) << b; }
     }
     EXPECT_EQ(pairs, 26 + 10 + 30);  // A-Z, ten pairs in 8Ah-BFh, C0h-DEh without D7h
 }
@@ -195,7 +192,7 @@ TEST(TextTest, InstringAndAll) {
     EXPECT_EQ(rt::instring("a", "banana", 1, 3), 4);
     EXPECT_EQ(rt::instring("an", "banana", 2, 2), 2);
     EXPECT_EQ(rt::instring("na", "banana", 2, 2), 0);  // positions 2, 4, 6 hold "an", "an", "a"
-    EXPECT_EQ(rt::instring("a", "banana", 0, 1), 2);  // step 0 counts as 1
+    EXPECT_EQ(rt::instring("a", "banana", 0, 1), 2);   // step 0 counts as 1
 
     EXPECT_EQ(rt::all("-", 5), "-----");
     EXPECT_EQ(rt::all("ab", 5), "ababa");

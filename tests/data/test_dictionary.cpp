@@ -52,7 +52,8 @@ TEST(Keys, EachNumberIsItsKeysPlaceInTheLayoutAndEveryKeyHasOne) {
         {CFG_KEY_MAIN, TableId::FORMATS, "CFG:KEY_MAIN"},
     };
     std::size_t all = 0;
-    for (int t = 0; t <= static_cast<int>(TableId::FORMATS); ++t) all += table_def(static_cast<TableId>(t)).layout.keys.size();
+    for (int t = 0; t <= static_cast<int>(TableId::FORMATS); ++t)
+        all += table_def(static_cast<TableId>(t)).layout.keys.size();
     EXPECT_EQ(std::size(keys), all);
     for (const auto& k : keys) {
         const rt::RecordLayout& L = table_def(k.table).layout;
@@ -67,9 +68,8 @@ TEST_F(Dictionary, IsBuiltAndTakenDownInReverseDeclarationOrder) {
     MainThreadFilesTerm();  // the fixture's dictionary: start afresh
     MainThreadFilesInit();
     std::vector<std::string> steps;
-    RecnikPratiKorake([&](std::string_view step, TableId t) {
-        steps.push_back(std::string(step) + " " + table_name(t));
-    });
+    RecnikPratiKorake(
+        [&](std::string_view step, TableId t) { steps.push_back(std::string(step) + " " + table_name(t)); });
     RecnikPostavi();
     RecnikOslobodi();
     RecnikPratiKorake({});
@@ -114,7 +114,8 @@ TEST_F(Dictionary, EachTableHasItsObjectsOverThisThreadsStructure) {
         EXPECT_EQ(fm->CREATE, 1);
         EXPECT_EQ(fm->LOCKRECOVER, 10);
         std::vector<int> in_order;
-        for (std::size_t k = 0; k < table_def(id).layout.keys.size(); ++k) in_order.push_back(static_cast<int>(k));
+        for (std::size_t k = 0; k < table_def(id).layout.keys.size(); ++k)
+            in_order.push_back(static_cast<int>(k));
         EXPECT_EQ(fm->Keys(), in_order);
         EXPECT_FALSE(Files::Of(id).IsOpen());
     }
@@ -181,8 +182,13 @@ TEST_F(Dictionary, EachTableDefinesItsRelationsOnceWhenFirstNeeded) {
         {TableId::SFAKT,
          {"SPROM SPR:PO_OBRACUNU SFA:OBRACUN=SPR:OBRACUN SFA:SHKORISNIKA=SPR:SHKORISNIKA 2/2", "KVADRIN",
           "OBRAC", "NAZIVI"}},
-        {TableId::LVERX, {}}, {TableId::LVER, {}}, {TableId::AINC, {}}, {TableId::MBASE, {}},
-        {TableId::USERS, {}}, {TableId::SKMATIC, {}}, {TableId::SKLAUZUL, {}},
+        {TableId::LVERX, {}},
+        {TableId::LVER, {}},
+        {TableId::AINC, {}},
+        {TableId::MBASE, {}},
+        {TableId::USERS, {}},
+        {TableId::SKMATIC, {}},
+        {TableId::SKLAUZUL, {}},
     };
     for (const auto& t : tables) {
         rt::RelationManager& rm = *Relate::Of(t.parent);

@@ -132,10 +132,18 @@ TEST_F(FlatTables, FirmsListKeysAndNameLength) {
     const int by_name = kvadrin::table_def(TableId::MBASE).layout.key_index("M:PO_NAZIVU");
     Mbase m(path);
     ASSERT_EQ(m.file.Open(), rt::kNoError);
-    ASSERT_EQ(m.add("Stan \xC8" "a\xE8" "ak", "S", "CACAK"), rt::kNoError);
+    ASSERT_EQ(m.add("Stan \xC8"
+                    "a\xE8"
+                    "ak",
+                    "S", "CACAK"),
+              rt::kNoError);
     const std::string before = read_raw(path);
 
-    EXPECT_EQ(m.add("STAN \xC8" "A\xC8" "AK", "S", "OTHER"), rt::kDuplicateKey);  // names ignore case, Č/č too
+    EXPECT_EQ(m.add("STAN \xC8"
+                    "A\xC8"
+                    "AK",
+                    "S", "OTHER"),
+              rt::kDuplicateKey);  // names ignore case, Č/č too
     EXPECT_EQ(rt::ErrorKey(), "M:PO_NAZIVU");
     EXPECT_EQ(m.add("Another firm", "S", "cacak"), rt::kDuplicateKey);  // so do folders
     EXPECT_EQ(rt::ErrorKey(), "M:PO_FOLDERU");
@@ -201,8 +209,8 @@ TEST_F(FlatTables, OldFilesConvertOemTextsOfTheLedgerFilesOnly) {
         const char* field;
         unsigned char arrives;
     } cases[] = {
-        {OldFileId::INNAZ, "NAZIV1", 0xE8}, {OldFileId::INNAZ, "TELEFONI", 0xE8},
-        {OldFileId::INSIN, "NAZIV", 0xE8},  {OldFileId::INNLS, "OPIS", 0xE8},
+        {OldFileId::INNAZ, "NAZIV1", 0xE8},  {OldFileId::INNAZ, "TELEFONI", 0xE8},
+        {OldFileId::INSIN, "NAZIV", 0xE8},   {OldFileId::INNLS, "OPIS", 0xE8},
         {OldFileId::INKVD, "VLASNIK", 0x9F}, {OldFileId::INOBA, "NAZIV", 0x9F},
         {OldFileId::INOBR, "SVRHA1", 0x9F},
     };
@@ -211,8 +219,9 @@ TEST_F(FlatTables, OldFilesConvertOemTextsOfTheLedgerFilesOnly) {
         SCOPED_TRACE(std::string(prefix) + ":" + c.field);
         const rt::TableDef& def = kvadrin::old_file_def(c.id);
         const fs::path path = dir_ / (std::string(prefix) + ".DAT");
-        ASSERT_EQ(rt::WriteFlatFile(path.string(), def.layout, {old_record(c.id, {{c.field, "Petrovi\x9F"}})}),
-                  rt::kNoError);
+        ASSERT_EQ(
+            rt::WriteFlatFile(path.string(), def.layout, {old_record(c.id, {{c.field, "Petrovi\x9F"}})}),
+            rt::kNoError);
         std::vector<unsigned char> buf(def.layout.record_size);
         rt::File file(def, buf.data());
         const std::string name = (dir_ / prefix).string();  // no extension: ".DAT" is added
@@ -233,9 +242,17 @@ TEST_F(FlatTables, OldPostingsFileIsFoundReadInOrderAndNeverWritten) {
     // Two postings in physical order; the account group holds OEM text in its member,
     // and the date's bytes include 9Fh, which is no text.
     const std::int32_t date = 0x00809F9F;
-    std::string first = old_record(OldFileId::INSKP, {{"SINTETIKA", "204"}, {"ANALITIKA", "\x9F" "0002"},
-                                                      {"OPIS", "Ra\x9F" "un"}});
-    std::string second = old_record(OldFileId::INSKP, {{"SINTETIKA", "204"}, {"ANALITIKA", "\x9F" "0001"}});
+    std::string first = old_record(OldFileId::INSKP, {{"SINTETIKA", "204"},
+                                                      {"ANALITIKA",
+                                                       "\x9F"
+                                                       "0002"},
+                                                      {"OPIS",
+                                                       "Ra\x9F"
+                                                       "un"}});
+    std::string second = old_record(OldFileId::INSKP, {{"SINTETIKA", "204"},
+                                                       {"ANALITIKA",
+                                                        "\x9F"
+                                                        "0001"}});
     std::memcpy(first.data() + def.layout.field("DATUM")->offset, &date, 4);
     const fs::path path = dir_ / "VRK" / "Skpromet.DAT";
     ASSERT_EQ(rt::WriteFlatFile(path.string(), def.layout, {first, second}), rt::kNoError);
@@ -251,7 +268,9 @@ TEST_F(FlatTables, OldPostingsFileIsFoundReadInOrderAndNeverWritten) {
     ASSERT_EQ(file.SetPhysical(), rt::kNoError);
     ASSERT_EQ(file.Next(), rt::kNoError);
     EXPECT_EQ(rec.KONTO.SINTETIKA.str(), "204");
-    EXPECT_EQ(rec.KONTO.ANALITIKA.str(), "\xE8" "0002");  // converted once, as a member
+    EXPECT_EQ(rec.KONTO.ANALITIKA.str(),
+              "\xE8"
+              "0002");  // converted once, as a member
     EXPECT_EQ(clipped(rec.OPIS), "Ra\xE8un");
     EXPECT_EQ(rec.DATUM.get(), date);
     EXPECT_EQ(rec.LASTUSER.get(), 0);
@@ -259,13 +278,17 @@ TEST_F(FlatTables, OldPostingsFileIsFoundReadInOrderAndNeverWritten) {
     EXPECT_EQ(file.Delete(), rt::kAccessDenied);
     EXPECT_EQ(file.Add(), rt::kAccessDenied);
     ASSERT_EQ(file.Next(), rt::kNoError);
-    EXPECT_EQ(rec.KONTO.ANALITIKA.str(), "\xE8" "0001");
+    EXPECT_EQ(rec.KONTO.ANALITIKA.str(),
+              "\xE8"
+              "0001");
     EXPECT_EQ(file.Next(), rt::kRecordNotAvailable);
 
     // The account group is one key component: 204/č0001 before 204/č0002.
     ASSERT_EQ(file.Set(def.layout.key_index("INSKP:PO_KONTU_GR")), rt::kNoError);
     ASSERT_EQ(file.Next(), rt::kNoError);
-    EXPECT_EQ(rec.KONTO.ANALITIKA.str(), "\xE8" "0001");
+    EXPECT_EQ(rec.KONTO.ANALITIKA.str(),
+              "\xE8"
+              "0001");
     file.Close();
     EXPECT_EQ(file.Create(), rt::kAccessDenied);
     EXPECT_EQ(file.Remove(), rt::kAccessDenied);

@@ -25,13 +25,13 @@ std::string field_sig(const rt::RecordLayout& L, bool with_pos) {
         if (with_pos) s += "@" + std::to_string(f.offset);
         s += " ";
         switch (f.type) {
-        case rt::FieldType::Byte: s += "B"; break;
-        case rt::FieldType::Short: s += "SH"; break;
-        case rt::FieldType::Long: s += "L"; break;
-        case rt::FieldType::Real: s += "R"; break;
-        case rt::FieldType::CString: s += "C" + std::to_string(f.size); break;
-        case rt::FieldType::String: s += "S" + std::to_string(f.size); break;
-        case rt::FieldType::Group: s += "G" + std::to_string(f.size); break;
+            case rt::FieldType::Byte: s += "B"; break;
+            case rt::FieldType::Short: s += "SH"; break;
+            case rt::FieldType::Long: s += "L"; break;
+            case rt::FieldType::Real: s += "R"; break;
+            case rt::FieldType::CString: s += "C" + std::to_string(f.size); break;
+            case rt::FieldType::String: s += "S" + std::to_string(f.size); break;
+            case rt::FieldType::Group: s += "G" + std::to_string(f.size); break;
         }
         if (f.dim != 1) s += "x" + std::to_string(f.dim);
     }
@@ -76,17 +76,15 @@ const TableCase kTables[] = {
      "LVEX:PO_COMP(COMP_NAME,SH_PROG,STARA,DATUM,VREME)PN"},
     {TableId::LVER, "LVER", "LVE", 1047, rt::Driver::Sql, kSql, "OWNERVERZIJE",
      "SH_PROG C9,VERZIJA C10,DATUM L,OPIS C1024", "LVE:PO_PROGRAMU(SH_PROG,VERZIJA)PN"},
-    {TableId::AINC, "", "A", 31, rt::Driver::Sql,
-     "/IGNORETRUNCATION=TRUE /LOGONSCREEN=FALSE /TURBOSQL=TRUE", "OWNERFIRME",
-     "REC_ID S20,R_STR S5,R_LONG L,R_SHORT SH", "A:PO_RECID(REC_ID)PN"},
+    {TableId::AINC, "", "A", 31, rt::Driver::Sql, "/IGNORETRUNCATION=TRUE /LOGONSCREEN=FALSE /TURBOSQL=TRUE",
+     "OWNERFIRME", "REC_ID S20,R_STR S5,R_LONG L,R_SHORT SH", "A:PO_RECID(REC_ID)PN"},
     {TableId::MBASE, "..\\MBASE.DAT", "M", 870, rt::Driver::Flat, "", "KeMiR!",
      "NAZIVFIRME S50,SERVERNAME S50,FOLDERNAME S20,R S50x15",
      "M:PO_NAZIVU(NAZIVFIRME)PN M:PO_FOLDERU(FOLDERNAME)UN"},
-    {TableId::USERS, "USERS", "USERS", 42, rt::Driver::Sql, kSql, "OWNERFIRME",
-     "USERID C11,IME C31", "USERS:PO_ID(USERID)PON"},
+    {TableId::USERS, "USERS", "USERS", 42, rt::Driver::Sql, kSql, "OWNERFIRME", "USERID C11,IME C31",
+     "USERS:PO_ID(USERID)PON"},
     {TableId::NALOZIS, "NALOZIS", "NLS", 61, rt::Driver::Sql, kSql, "OWNERFIRME",
-     "LASTUSER B,BROJ C7,DATUM L,OPIS C31,DUGUJE R,POTRAZUJE R,MODEL B,PROKNJ B",
-     "NLS:PO_BROJU(BROJ)PN"},
+     "LASTUSER B,BROJ C7,DATUM L,OPIS C31,DUGUJE R,POTRAZUJE R,MODEL B,PROKNJ B", "NLS:PO_BROJU(BROJ)PN"},
     {TableId::NAZIVI, "NAZIVI", "NAZ", 778, rt::Driver::Sql, kSql, "OWNERFIRME",
      "LASTUSER B,ANALITIKA C6,NAZIV1 C31,NAZIV2 C31,ADRESA C31,SEDISTE C31,ZIRORACUN C23,"
      "KONTAKT C31,TELEFONI C31,TEKUCI C21,PAK C7,REON C4,BCODE C14,EMAIL C50,DRZAVA C31,"
@@ -96,8 +94,7 @@ const TableCase kTables[] = {
     {TableId::SINTETIK, "SINTETIK", "SIN", 57, rt::Driver::Sql, kSql, "OWNERFIRME",
      "LASTUSER B,SINTETIKA C4,NAZIV C51,MODEL B", "SIN:PO_SINT(SINTETIKA)PN"},
     {TableId::SKMATIC, "SKMATIC", "SKM", 27, rt::Driver::Sql, kSql, "OWNERFIRME",
-     "LASTUSER B,SINTETIKA C4,ANALITIKA C6,DUGUJE R,POTRAZUJE R",
-     "SKM:PO_KONTU(SINTETIKA,ANALITIKA)PN"},
+     "LASTUSER B,SINTETIKA C4,ANALITIKA C6,DUGUJE R,POTRAZUJE R", "SKM:PO_KONTU(SINTETIKA,ANALITIKA)PN"},
     {TableId::SKPROMET, "SKPROMET", "SKP", 169, rt::Driver::Sql, kSql, "OWNERFIRME",
      "LASTUSER B,SINTETIKA C4,ANALITIKA C6,NALOG C7,VRSTAVEZE C2,VEZA C10,DATUM L,VALUTA L,"
      "SIMBOL B,OPIS C16,DUGPOT C2,IZNOS R,RECNO C40,DUGUJE R,POTRAZUJE R,SIFRAMAG C4,DEVIZNO B,"
@@ -118,8 +115,7 @@ const TableCase kTables[] = {
      "CENAFIKSNO R,CENASTAN R,CENAVODA R",
      "CEN:Po_sifri(SIFRA,OBRACUN)PN CEN:Po_obracunu(OBRACUN,SIFRA)UON"},
     {TableId::OBAVEZE, "OBAVEZE", "OBA", 64, rt::Driver::Sql, kSql, "OWNERFIRME",
-     "SIFRA C8,NAZIV C21,JM C6,NACIN C16,KOLONA C13",
-     "OBA:Po_sifri(SIFRA)PN OBA:Po_nazivu(NAZIV)DN"},
+     "SIFRA C8,NAZIV C21,JM C6,NACIN C16,KOLONA C13", "OBA:Po_sifri(SIFRA)PN OBA:Po_nazivu(NAZIV)DN"},
     {TableId::SPROM, "SPROM", "SPR", 69, rt::Driver::Sql, kSql, "OWNERFIRME",
      "OBRACUN SH,SHKORISNIKA C6,DATUM L,VALUTA L,SIFRA C8,KOLICINA R,CENA R,UKUPNO R,"
      "KOLONA C13,COMP B,BROJSTANA C7",
@@ -275,8 +271,8 @@ const OldFileCase kOldFiles[] = {
     {OldFileId::INSKM, "INSKM", 25, false, true,
      "LASTUSER@0 B,KONTO@1 G8,SINTETIKA@1 S3,ANALITIKA@4 S5,DUGUJE@9 R,POTRAZUJE@17 R",
      "INSKM:PO_KONTU(SINTETIKA,ANALITIKA)UON INSKM:PO_KONTU_GR(KONTO)DON"},
-    {OldFileId::INSIN, "INSIN", 55, false, true,
-     "LASTUSER@0 B,SINTETIKA@1 S3,NAZIV@4 S50,MODEL@54 B", "INSIN:PO_SINT(SINTETIKA)PN"},
+    {OldFileId::INSIN, "INSIN", 55, false, true, "LASTUSER@0 B,SINTETIKA@1 S3,NAZIV@4 S50,MODEL@54 B",
+     "INSIN:PO_SINT(SINTETIKA)PN"},
     {OldFileId::INNAZ, "INNAZ", 228, false, true,
      "LASTUSER@0 B,ANALITIKA@1 S5,NAZIV1@6 S30,NAZIV2@36 S30,ADRESA@66 S30,SEDISTE@96 S30,"
      "ZIRORACUN@126 S22,KONTAKT@148 S30,TELEFONI@178 S30,TEKUCI@208 S20",
@@ -349,8 +345,7 @@ TEST(OldFiles, GroupsAddNothingToTheRecord) {
         ASSERT_NE(konto, nullptr);
         EXPECT_EQ(konto->name, L.prefix + ":KONTO");
         EXPECT_EQ(konto->offset, L.field("SINTETIKA")->offset);
-        EXPECT_EQ(konto->offset + konto->size,
-                  L.field("ANALITIKA")->offset + L.field("ANALITIKA")->size);
+        EXPECT_EQ(konto->offset + konto->size, L.field("ANALITIKA")->offset + L.field("ANALITIKA")->size);
     }
     // The group's bytes are its members' bytes.
     kvadrin::INSKP.KONTO.SINTETIKA = "204";

@@ -27,13 +27,22 @@ std::string refused_by(const char* file) {
 class Relations : public Firm {
 protected:
     void run(int n) {
-        seed(TableId::OBRAC, [n] { OBR.OBRACUN = static_cast<std::int16_t>(n); OBR.NAZIV = "run"; });
+        seed(TableId::OBRAC, [n] {
+            OBR.OBRACUN = static_cast<std::int16_t>(n);
+            OBR.NAZIV = "run";
+        });
     }
     void service(const char* code) {
-        seed(TableId::OBAVEZE, [code] { OBA.SIFRA = code; OBA.NAZIV = "service"; });
+        seed(TableId::OBAVEZE, [code] {
+            OBA.SIFRA = code;
+            OBA.NAZIV = "service";
+        });
     }
     void price(int run, const char* code) {
-        seed(TableId::CENE, [=] { CEN.OBRACUN = static_cast<std::int16_t>(run); CEN.SIFRA = code; });
+        seed(TableId::CENE, [=] {
+            CEN.OBRACUN = static_cast<std::int16_t>(run);
+            CEN.SIFRA = code;
+        });
     }
     void invoice(int run, const char* customer, const char* unit = "") {
         seed(TableId::SFAKT, [=] {
@@ -49,9 +58,14 @@ protected:
             SPR.SIFRA = code;
         });
     }
-    void partner(const char* code) { seed(TableId::NAZIVI, [code] { NAZ.ANALITIKA = code; }); }
+    void partner(const char* code) {
+        seed(TableId::NAZIVI, [code] { NAZ.ANALITIKA = code; });
+    }
     void unit(const char* number, const char* owner = "") {
-        seed(TableId::KVADRIN, [=] { KVD.BROJ = number; KVD.SHKORISNIKA = owner; });
+        seed(TableId::KVADRIN, [=] {
+            KVD.BROJ = number;
+            KVD.SHKORISNIKA = owner;
+        });
     }
     void posting(const char* recno, const char* customer, const char* account, const char* voucher = "") {
         seed(TableId::SKPROMET, [=] {
@@ -90,8 +104,9 @@ TEST_F(Relations, ARunWithPricesOrInvoicesIsNotDeleted) {
     } cases[] = {{5, refused_by("CENE")}, {6, refused_by("SFAKT")}, {7, ""}};
     for (const auto& c : cases) {
         int level = -1;
-        EXPECT_EQ(delete_through_relation(TableId::OBRAC, OBR_Po_obracunu,
-                                          [&] { OBR.OBRACUN = static_cast<std::int16_t>(c.run); }, &level),
+        EXPECT_EQ(delete_through_relation(
+                      TableId::OBRAC, OBR_Po_obracunu,
+                      [&] { OBR.OBRACUN = static_cast<std::int16_t>(c.run); }, &level),
                   c.message)
             << c.run;
         EXPECT_EQ(level != 0, !c.message.empty()) << c.run;
@@ -138,20 +153,23 @@ TEST_F(Relations, AnInvoiceWithItemsOfItsRunAndCustomerIsNotDeleted) {
     invoice(1, "00002");
     item(1, "00001", "VODA");
     item(3, "00002", "VODA");  // the second customer's items belong to another run
-    EXPECT_EQ(delete_through_relation(TableId::SFAKT, SFA_PO_OBRACUNU, [] {
-                  SFA.OBRACUN = 1;
-                  SFA.SHKORISNIKA = "00001";
-              }),
+    EXPECT_EQ(delete_through_relation(TableId::SFAKT, SFA_PO_OBRACUNU,
+                                      [] {
+                                          SFA.OBRACUN = 1;
+                                          SFA.SHKORISNIKA = "00001";
+                                      }),
               refused_by("SPROM"));
-    EXPECT_EQ(delete_through_relation(TableId::SFAKT, SFA_PO_OBRACUNU, [] {
-                  SFA.OBRACUN = 2;
-                  SFA.SHKORISNIKA = "00001";
-              }),
+    EXPECT_EQ(delete_through_relation(TableId::SFAKT, SFA_PO_OBRACUNU,
+                                      [] {
+                                          SFA.OBRACUN = 2;
+                                          SFA.SHKORISNIKA = "00001";
+                                      }),
               "");
-    EXPECT_EQ(delete_through_relation(TableId::SFAKT, SFA_PO_OBRACUNU, [] {
-                  SFA.OBRACUN = 1;
-                  SFA.SHKORISNIKA = "00002";
-              }),
+    EXPECT_EQ(delete_through_relation(TableId::SFAKT, SFA_PO_OBRACUNU,
+                                      [] {
+                                          SFA.OBRACUN = 1;
+                                          SFA.SHKORISNIKA = "00002";
+                                      }),
               "");
     EXPECT_EQ(rows(TableId::SFAKT), 1);
 }
@@ -181,7 +199,12 @@ TEST_F(Relations, ALedgerPostingNeedsNoAccountAndAnAccountNoPostings) {
     Relate::SKPROMET()->Close();
     posting("2", "00001", "2040");
     EXPECT_EQ(delete_through_relation(TableId::SINTETIK, SIN_PO_SINT, [] { SIN.SINTETIKA = "2040"; }), "");
-    EXPECT_EQ(delete_through_relation(TableId::SKPROMET, SKP_PO_NALOGU, [] { SKP.NALOG = ""; SKP.RECNO = "1"; }), "");
+    EXPECT_EQ(delete_through_relation(TableId::SKPROMET, SKP_PO_NALOGU,
+                                      [] {
+                                          SKP.NALOG = "";
+                                          SKP.RECNO = "1";
+                                      }),
+              "");
     EXPECT_TRUE(shown.empty());
 }
 

@@ -21,14 +21,13 @@
 
 namespace kvtest {
 
-
 class Firm : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         folder_ = std::filesystem::temp_directory_path() /
-                  ("kvadrin-firm-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                   "-" + name);
+                  ("kvadrin-firm-" +
+                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" + name);
         std::filesystem::create_directories(folder_);
         ::setenv("KVADRIN_LOCALDB", folder_.c_str(), 1);
         kvadrin::MainModuleInit();

@@ -112,7 +112,8 @@ TEST_F(PassThrough, RunNumberSelectThroughTheCarrierTable) {
     rt::File& plain = open(TableId::AINC, kFirm2024, "zzz_ainc");
     plain.Create();
     ASSERT_EQ(plain.Open(rt::kReadWrite | rt::kDenyWrite), rt::kNoError);
-    EXPECT_EQ(column(plain, "SELECT name FROM sqlite_master WHERE name='zzz_ainc'"), std::vector<std::string>{"zzz_ainc"});
+    EXPECT_EQ(column(plain, "SELECT name FROM sqlite_master WHERE name='zzz_ainc'"),
+              std::vector<std::string>{"zzz_ainc"});
     plain.Close();
     EXPECT_EQ(plain.Remove(), rt::kNoError);
     EXPECT_TRUE(column(plain, "SELECT name FROM sqlite_master WHERE name='zzz_ainc'").empty());
@@ -158,8 +159,8 @@ TEST_F(PassThrough, ChargeCreationDeletesTheRunsRows) {
 
 // The carry-over copies six tables from the previous year's database by three-part names.
 TEST_F(PassThrough, CarryOverCopiesTheRegistersBetweenTwoYears) {
-    const TableId tables[] = {TableId::KVADRIN, TableId::OBAVEZE, TableId::CENE,
-                              TableId::SKLAUZUL, TableId::OBRAC, TableId::SPROM};
+    const TableId tables[] = {TableId::KVADRIN,  TableId::OBAVEZE, TableId::CENE,
+                              TableId::SKLAUZUL, TableId::OBRAC,   TableId::SPROM};
     // One row in each table of 2023, texts with CP1250 letters; a clause at full length.
     std::vector<std::vector<unsigned char>> rows;
     for (TableId id : tables) {
@@ -169,7 +170,11 @@ TEST_F(PassThrough, CarryOverCopiesTheRegistersBetweenTwoYears) {
         for (const auto& fd : L.fields) {
             unsigned char* p = f.bytes() + fd.offset;
             if (fd.type == rt::FieldType::CString) {
-                std::string s = fd.size > 100 ? std::string(fd.size - 1, 'x') : "\xC8" "a\x9A" "a " + std::string(fd.column());
+                std::string s = fd.size > 100 ? std::string(fd.size - 1, 'x')
+                                              : "\xC8"
+                                                "a\x9A"
+                                                "a " +
+                                                    std::string(fd.column());
                 s.resize(std::min(s.size(), fd.size - 1));
                 std::memcpy(p, s.data(), s.size());
             } else if (fd.type == rt::FieldType::Real) {
@@ -195,8 +200,8 @@ TEST_F(PassThrough, CarryOverCopiesTheRegistersBetweenTwoYears) {
         std::vector<int> codes;
         for (TableId id : tables) {
             const std::string t = kvadrin::table_name(id);
-            codes.push_back(kvadrin24.SendSql("INSERT INTO " + prefix + "_" + to + ".dbo." + t + " SELECT * FROM " +
-                                              prefix + "_" + from + ".dbo." + t));
+            codes.push_back(kvadrin24.SendSql("INSERT INTO " + prefix + "_" + to + ".dbo." + t +
+                                              " SELECT * FROM " + prefix + "_" + from + ".dbo." + t));
             if (codes.size() == 1) {
                 first_code = rt::FileErrorCode();
                 first_text = rt::FileError();

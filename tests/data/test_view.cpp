@@ -64,7 +64,8 @@ protected:
         rt::sql::CloseThreadConnections();
     }
 
-    void owner(const char* code, const char* name_utf8, const char* address = "", const std::string& note = "") {
+    void owner(const char* code, const char* name_utf8, const char* address = "",
+               const std::string& note = "") {
         nz.Clear();
         naz.ANALITIKA = code;
         naz.NAZIV1 = cp(name_utf8);
@@ -145,8 +146,13 @@ TEST_F(View, JoinReadsTheOwnerAndClearsItWhenMissing) {
         const char* broj;
         std::string naziv;
     };
-    const Expect rows[] = {{"1", cp("Čedomir Petrović")}, {"10", cp("Čedomir Petrović")}, {"2", "ana"},
-                           {"3", "ana"}, {"4", ""}, {"5", "Zoran"}, {"6", "Zoran"}};
+    const Expect rows[] = {{"1", cp("Čedomir Petrović")},
+                           {"10", cp("Čedomir Petrović")},
+                           {"2", "ana"},
+                           {"3", "ana"},
+                           {"4", ""},
+                           {"5", "Zoran"},
+                           {"6", "Zoran"}};
     for (const Expect& e : rows) {
         ASSERT_EQ(v.Next(), 0) << rt::FileError();
         EXPECT_EQ(kvd.BROJ.str(), e.broj);
@@ -253,8 +259,8 @@ TEST_F(View, RangesTakeTheirValuesAtEachReset) {
     rt::RelationManager owners_rel, units_rel;
     owners_rel.Init(owners, false);
     units_rel.Init(units, false);
-    owners_rel.AddRelation(units_rel, rt::kRelationRestrict, rt::kRelationRestrict, kv.KeyIndex("KVD:Po_analitici"),
-                           {{"NAZ:ANALITIKA", "KVD:SHKORISNIKA"}});
+    owners_rel.AddRelation(units_rel, rt::kRelationRestrict, rt::kRelationRestrict,
+                           kv.KeyIndex("KVD:Po_analitici"), {{"NAZ:ANALITIKA", "KVD:SHKORISNIKA"}});
     ASSERT_EQ(v.LimitToRelation("KVD:SHKORISNIKA", owners_rel), "");
     naz.ANALITIKA = "00001";
     EXPECT_EQ(forward(v), (std::vector<std::string>{"1", "10"}));
@@ -453,8 +459,10 @@ TEST_F(View, PagesInBothDirectionsOverThousandsOfRows) {
     for (const auto& b : walk(v, &ViewManager::Next)) got.push_back(b);
     std::vector<std::string> expect = first;
     expect.erase(expect.begin() + 2000);
-    expect.insert(std::find_if(expect.begin(), expect.end(), [&](const std::string& b) { return rt::compare_nocase(name_of[b], "Zzz") > 0; }),
-                  "Z9999");
+    expect.insert(
+        std::find_if(expect.begin(), expect.end(),
+                     [&](const std::string& b) { return rt::compare_nocase(name_of[b], "Zzz") > 0; }),
+        "Z9999");
     EXPECT_EQ(got, expect);
 
     // Moving back and forth around the page edges.
@@ -495,7 +503,8 @@ TEST_F(View, PagesInBothDirectionsOverThousandsOfRows) {
     ASSERT_EQ(v.ResetFrom(), 0);
     ASSERT_EQ(v.Next(), 0);
     EXPECT_EQ(kvd.VLASNIK.str(), "Zorica");
-    EXPECT_EQ(kvd.BROJ.str(), *std::find_if(expect.begin(), expect.end(), [&](const std::string& b) { return name_of[b] == "Zorica"; }));
+    EXPECT_EQ(kvd.BROJ.str(), *std::find_if(expect.begin(), expect.end(),
+                                            [&](const std::string& b) { return name_of[b] == "Zorica"; }));
 }
 
 TEST_F(View, DriverErrorsReachTheErrorState) {

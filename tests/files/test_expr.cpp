@@ -43,15 +43,18 @@ public:
                 sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
             },
             nullptr, nullptr);
-        sqlite3_create_collation(db_, "KVCI", SQLITE_UTF8, nullptr, [](void*, int na, const void* a, int nb, const void* b) {
-            return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
-                                          {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
-        });
+        sqlite3_create_collation(
+            db_, "KVCI", SQLITE_UTF8, nullptr, [](void*, int na, const void* a, int nb, const void* b) {
+                return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
+                                              {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
+            });
         // Text columns without case, as the store declares them.
         exec("CREATE TABLE t(id INTEGER, name TEXT COLLATE KVCI, num REAL, code TEXT COLLATE KVCI)");
     }
     ~Db() { sqlite3_close(db_); }
-    void exec(const std::string& sql) { ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql; }
+    void exec(const std::string& sql) {
+        ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    }
     void insert(int id, const char* name_utf8, double num, const char* code) {
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(db_, "INSERT INTO t VALUES (?, ?, ?, ?)", -1, &st, nullptr);
@@ -82,14 +85,14 @@ public:
         int i = 1;
         for (const Value& v : where.params) {
             switch (v.kind) {
-            case Value::Kind::Int: sqlite3_bind_int64(st, i, v.i); break;
-            case Value::Kind::Real: sqlite3_bind_double(st, i, v.d); break;
-            case Value::Kind::Text: {
-                std::string u = rt::cp1250_to_utf8(v.s);
-                sqlite3_bind_text(st, i, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
-                break;
-            }
-            case Value::Kind::Null: sqlite3_bind_null(st, i); break;
+                case Value::Kind::Int: sqlite3_bind_int64(st, i, v.i); break;
+                case Value::Kind::Real: sqlite3_bind_double(st, i, v.d); break;
+                case Value::Kind::Text: {
+                    std::string u = rt::cp1250_to_utf8(v.s);
+                    sqlite3_bind_text(st, i, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+                    break;
+                }
+                case Value::Kind::Null: sqlite3_bind_null(st, i); break;
             }
             ++i;
         }
@@ -231,7 +234,8 @@ TEST(Expr, SqlServerForms) {
         {"T:NAME = 'a '", "(\"name\" COLLATE Latin1_General_CS_AS = ?)"},
         {"INSTRING(UPPER('x'), UPPER(T:NAME), 1, 1) > 0",
          "(CHARINDEX(?, UPPER(\"name\") COLLATE Latin1_General_CS_AS, ?) > ?)"},
-        {"SUB(T:NAME, 2, 3) & T:CODE = 'x'", "((SUBSTRING(\"name\", ?, ?) + \"code\") COLLATE Latin1_General_CS_AS = ?)"},
+        {"SUB(T:NAME, 2, 3) & T:CODE = 'x'",
+         "((SUBSTRING(\"name\", ?, ?) + \"code\") COLLATE Latin1_General_CS_AS = ?)"},
         {"LOWER(T:CODE) = T:NUM", "(COALESCE(TRY_CAST(LOWER(\"code\") AS FLOAT), 0) = \"num\")"},
         {"T:NUM / 2 > 1", "((CAST(\"num\" AS FLOAT) / NULLIF(?, 0)) > ?)"},
     };
@@ -262,9 +266,14 @@ TEST(Expr, BadExpressionsGiveAClearError) {
         {"T:XYZ = 1", "Unknown field T:XYZ"},
         {"INSTRING('a', T:NAME, 2, 1)", "INSTRING in a filter needs a step of 1 (position 1)"},
         {"SUB(T:NAME, 0, 2) = 'a'", "SUB in a filter needs a start of 1 or more (position 1)"},
-        {"LOWER(T:NAME) = 'a'", "LOWER of a field is not available in a filter here; compare UPPER forms (position 1)"},
+        {"LOWER(T:NAME) = 'a'",
+         "LOWER of a field is not available in a filter here; compare UPPER forms (position 1)"},
         {std::string(5000, '('), "Expression nested too deeply at position 201"},
-        {[] { std::string s; for (int i = 0; i < 5000; ++i) s += "NOT "; return s + "1"; }(),
+        {[] {
+             std::string s;
+             for (int i = 0; i < 5000; ++i) s += "NOT ";
+             return s + "1";
+         }(),
          "Expression nested too deeply at position 801"},
         {"", "The expression is empty"},
         {"   ", "The expression is empty"},

@@ -94,8 +94,7 @@ std::string record(const char* name, const char* code, int num, const char* note
 struct Table {
     TRec buf;
     rt::File file;
-    Table(const rt::TableDef& def, const fs::path& path, std::string password = "Tajna!")
-        : file(def, &buf) {
+    Table(const rt::TableDef& def, const fs::path& path, std::string password = "Tajna!") : file(def, &buf) {
         std::string p = path.string();
         file.BindName([p] { return p; });
         file.BindOwner([password] { return password; });

@@ -65,8 +65,8 @@ TEST(Layout, FieldLookupByNameOrColumnIgnoresCase) {
     EXPECT_EQ(L.field_index("t:c"), 4);
     EXPECT_EQ(L.field_index("C"), 4);
     EXPECT_EQ(L.field_index("arr"), 6);
-    EXPECT_EQ(L.field_index("K"), 1);  // the group
-    EXPECT_EQ(L.field_index("S"), 2);  // a member of it
+    EXPECT_EQ(L.field_index("K"), 1);     // the group
+    EXPECT_EQ(L.field_index("S"), 2);     // a member of it
     EXPECT_EQ(L.field_index("X:C"), -1);  // another prefix is another field
     EXPECT_EQ(L.field_index("T:"), -1);
     EXPECT_EQ(L.field_index("NONE"), -1);
@@ -120,8 +120,7 @@ TEST(Layout, ValidationFindsEachFault) {
         {"overlap", [](auto& L) { L.fields[5].offset -= 1; }, "T:R: at 12, expected 13"},
         {"short of the record", [](auto& L) { L.record_size += 1; }, "fields end at 27, record size is 28"},
         {"past the record", [](auto& L) { L.fields[6].dim = 4; }, "fields end at 29"},
-        {"group larger than members",
-         [](auto& L) { L.fields[1].size = 9; },
+        {"group larger than members", [](auto& L) { L.fields[1].size = 9; },
          "T:C: runs past the end of group T:K"},
         {"group not filled",
          [](auto& L) {
@@ -136,13 +135,21 @@ TEST(Layout, ValidationFindsEachFault) {
         {"name twice", [](auto& L) { L.fields[5].name = "t:c"; }, "t:c: name given twice"},
         {"foreign prefix", [](auto& L) { L.fields[0].name = "X:B"; }, "X:B: name is not T:NAME"},
         {"no prefix", [](auto& L) { L.prefix.clear(); }, "no prefix"},
-        {"component out of range", [](auto& L) { L.keys[1].fields = {7}; }, "T:Po_c: component 1 out of range"},
-        {"component twice", [](auto& L) { L.keys[1].fields = {4, 4}; }, "T:Po_c: component given twice"},
-        {"key without components", [](auto& L) { L.keys[1].fields.clear(); }, "T:Po_c: key without components"},
+        {"component out of range", [](auto& L) { L.keys[1].fields = {7}; },
+         "T:Po_c: component 1 out of range"},
+        {"component twice",
+         [](auto& L) {
+             L.keys[1].fields = {4, 4};
+         },
+         "T:Po_c: component given twice"},
+        {"key without components", [](auto& L) { L.keys[1].fields.clear(); },
+         "T:Po_c: key without components"},
         {"two primaries", [](auto& L) { L.keys[1].flags = rt::kKeyPrimary; }, "more than one primary key"},
-        {"unique and dup", [](auto& L) { L.keys[1].flags |= rt::kKeyUnique; }, "both unique and with duplicates"},
+        {"unique and dup", [](auto& L) { L.keys[1].flags |= rt::kKeyUnique; },
+         "both unique and with duplicates"},
         {"key name twice", [](auto& L) { L.keys[1].name = "T:PO_KONTU"; }, "T:PO_KONTU: key given twice"},
-        {"key of another table", [](auto& L) { L.keys[1].name = "X:Po_c"; }, "X:Po_c: key name is not T:NAME"},
+        {"key of another table", [](auto& L) { L.keys[1].name = "X:Po_c"; },
+         "X:Po_c: key name is not T:NAME"},
     };
     for (const auto& c : cases) {
         auto L = sample();

@@ -89,9 +89,10 @@ protected:
             std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
             for (char& c : name)
                 if (c == '/') c = '_';
-            folder_ = std::filesystem::temp_directory_path() /
-                      ("kvadrin-mgr-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-                       "-" + name);
+            folder_ =
+                std::filesystem::temp_directory_path() /
+                ("kvadrin-mgr-" +
+                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" + name);
             std::filesystem::remove_all(folder_);
             std::filesystem::create_directories(folder_);
             ::setenv("KVADRIN_LOCALDB", folder_.c_str(), 1);
@@ -142,7 +143,9 @@ protected:
         itm_buf.N = static_cast<std::int16_t>(n);
         ASSERT_EQ(itm.TryInsert(), 0) << id;
     }
-    std::string last_text() const { return shown.empty() ? "" : shown.back().title + " / " + shown.back().text; }
+    std::string last_text() const {
+        return shown.empty() ? "" : shown.back().title + " / " + shown.back().text;
+    }
 
     rt::ErrorManager errors;
     std::vector<rt::ShownMessage> shown;
@@ -190,8 +193,7 @@ TEST_P(ManagerFaults, OpenFailuresAreReportedWithTheFileAndTheError) {
         const char* expected;
     };
     const Case cases[] = {
-        {false, 0, 0,
-         "File Access Error / The file OWN could not be found. Error: File Not Found (2)."},
+        {false, 0, 0, "File Access Error / The file OWN could not be found. Error: File Not Found (2)."},
         {true, 0, rt::kAccessDenied,
          "File Creation Error / The file OWN could not be created. Error: Access Denied (5)."},
         {true, rt::kAccessDenied, 0,
@@ -312,7 +314,7 @@ TEST_P(Manager, RestrictRefusesDeletingAParentWithChildren) {
     ASSERT_EQ(itm.Open(), 0);
     add_owner("A1");
     add_owner("B2");
-    add_owner("LONG5");  // longer than an item's code can be
+    add_owner("LONG5");     // longer than an item's code can be
     add_item(1, "a1", -5);  // the children are found whatever their other key values
     add_item(2, "LON");
 

@@ -53,8 +53,7 @@ public:
     long next_id = 1;
 };
 
-inline int compare_field(const rt::FieldDef& f, bool nocase, const unsigned char* a,
-                         const unsigned char* b) {
+inline int compare_field(const rt::FieldDef& f, bool nocase, const unsigned char* a, const unsigned char* b) {
     auto text = [&](const unsigned char* r) {
         const char* p = reinterpret_cast<const char*>(r + f.offset);
         std::size_t n = f.type == rt::FieldType::CString ? ::strnlen(p, f.size) : f.size;
@@ -68,9 +67,21 @@ inline int compare_field(const rt::FieldDef& f, bool nocase, const unsigned char
         const unsigned char* p = r + f.offset;
         switch (f.type) {
             case rt::FieldType::Byte: return p[0];
-            case rt::FieldType::Short: { rt::Short v; std::memcpy(v.bytes(), p, 2); return v; }
-            case rt::FieldType::Long: { rt::Long v; std::memcpy(v.bytes(), p, 4); return v; }
-            case rt::FieldType::Real: { rt::Real v; std::memcpy(v.bytes(), p, 8); return v; }
+            case rt::FieldType::Short: {
+                rt::Short v;
+                std::memcpy(v.bytes(), p, 2);
+                return v;
+            }
+            case rt::FieldType::Long: {
+                rt::Long v;
+                std::memcpy(v.bytes(), p, 4);
+                return v;
+            }
+            case rt::FieldType::Real: {
+                rt::Real v;
+                std::memcpy(v.bytes(), p, 8);
+                return v;
+            }
             default: return 0;
         }
     };
@@ -121,7 +132,8 @@ public:
         next_ = 0;
         if (from_buffer) {
             const rt::KeyDef& k = f_.layout().keys[key];
-            while (next_ < order_.size() && compare_key(f_.layout(), k, row(order_[next_]), f_.bytes()) < 0) ++next_;
+            while (next_ < order_.size() && compare_key(f_.layout(), k, row(order_[next_]), f_.bytes()) < 0)
+                ++next_;
             prev_ = static_cast<long>(next_) - 1;
         } else {
             prev_ = static_cast<long>(order_.size()) - 1;
@@ -217,9 +229,8 @@ private:
         for (auto& r : table().rows) order_.push_back(r.first);
         if (key < 0) return;
         const rt::KeyDef& k = f_.layout().keys[key];
-        std::stable_sort(order_.begin(), order_.end(), [&](long a, long b) {
-            return compare_key(f_.layout(), k, row(a), row(b)) < 0;
-        });
+        std::stable_sort(order_.begin(), order_.end(),
+                         [&](long a, long b) { return compare_key(f_.layout(), k, row(a), row(b)) < 0; });
     }
     void take(std::size_t i) {
         std::memcpy(f_.bytes(), row(order_[i]), size());

@@ -30,8 +30,8 @@ struct ParseCase {
 TEST(ConnectionText, SplitsServerDatabaseLoginPasswordAndOptions) {
     const ParseCase cases[] = {
         // The form the login builds for the embedded store.
-        {"(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True", "(localdb)\\MSSQLLocalDB", "FIRMA_2024",
-         "", "", true, "MSSQLLocalDB", "True"},
+        {"(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True", "(localdb)\\MSSQLLocalDB",
+         "FIRMA_2024", "", "", true, "MSSQLLocalDB", "True"},
         {"(LocalDB)\\,FIRMA_2024,,", "(LocalDB)\\", "FIRMA_2024", "", "", true, "", nullptr},
         {"(localdb),DB,,", "(localdb)", "DB", "", "", true, "", nullptr},
         // A password keeps its commas and semicolons unless only options follow.
@@ -80,7 +80,8 @@ TEST(ConnectionText, OdbcStringBracesEveryValue) {
     t.options.clear();
     t.database = "/tmp/a b/FIRMA_2024.sqlite";
     EXPECT_EQ(OdbcConnectionString(t, "SQLite3").value(),
-              "DRIVER={SQLite3};SERVER={srv,1;x}}y};DATABASE=/tmp/a b/FIRMA_2024.sqlite;UID={a;b,c}}};PWD={p}}}}w;,=}");
+              "DRIVER={SQLite3};SERVER={srv,1;x}}y};DATABASE=/tmp/a "
+              "b/FIRMA_2024.sqlite;UID={a;b,c}}};PWD={p}}}}w;,=}");
     for (const char* bad : {"/tmp/x;LoadExt=/evil.so", "/tmp/{x}", " /tmp/x", ""}) {
         t.database = bad;
         EXPECT_FALSE(OdbcConnectionString(t, "SQLite3").has_value()) << bad;
@@ -96,25 +97,36 @@ struct RewriteCase {
 // Every pass-through text the program sends, and the constructs the rewrite must leave alone.
 TEST(SqliteDialect, RewritesOnlyIsnullThreePartNamesAndTempTables) {
     const RewriteCase cases[] = {
-        {"SELECT '1','',0,ISNULL(MAX(OBRACUN)+1,1) FROM OBRAC", "SELECT '1','',0,IFNULL(MAX(OBRACUN)+1,1) FROM OBRAC", {}},
+        {"SELECT '1','',0,ISNULL(MAX(OBRACUN)+1,1) FROM OBRAC",
+         "SELECT '1','',0,IFNULL(MAX(OBRACUN)+1,1) FROM OBRAC",
+         {}},
         {"DELETE FROM SFAKT WHERE OBRACUN= 5", "DELETE FROM SFAKT WHERE OBRACUN= 5", {}},
         {"DELETE FROM SPROM WHERE OBRACUN=15", "DELETE FROM SPROM WHERE OBRACUN=15", {}},
         {"DELETE FROM SKPROMET WHERE NALOG='KVD-05'", "DELETE FROM SKPROMET WHERE NALOG='KVD-05'", {}},
         {"UPDATE SKPROMET SET SINTETIKA='435' WHERE SINTETIKA='433'",
-         "UPDATE SKPROMET SET SINTETIKA='435' WHERE SINTETIKA='433'", {}},
+         "UPDATE SKPROMET SET SINTETIKA='435' WHERE SINTETIKA='433'",
+         {}},
         {"UPDATE SKPROMET SET SINTETIKA='204' WHERE SINTETIKA='202'",
-         "UPDATE SKPROMET SET SINTETIKA='204' WHERE SINTETIKA='202'", {}},
+         "UPDATE SKPROMET SET SINTETIKA='204' WHERE SINTETIKA='202'",
+         {}},
         {"INSERT INTO FIRMA_2024.dbo.KVADRIN SELECT * FROM FIRMA_2023.dbo.KVADRIN",
-         "INSERT INTO main.KVADRIN SELECT * FROM FIRMA_2023.KVADRIN", {"FIRMA_2023"}},
+         "INSERT INTO main.KVADRIN SELECT * FROM FIRMA_2023.KVADRIN",
+         {"FIRMA_2023"}},
         {"INSERT INTO FIRMA_2024.dbo.SPROM SELECT * FROM FIRMA_2023.dbo.SPROM",
-         "INSERT INTO main.SPROM SELECT * FROM FIRMA_2023.SPROM", {"FIRMA_2023"}},
+         "INSERT INTO main.SPROM SELECT * FROM FIRMA_2023.SPROM",
+         {"FIRMA_2023"}},
         {"INSERT INTO FIRMA_0100.dbo.OBRAC SELECT * FROM FIRMA_0099.dbo.OBRAC",
-         "INSERT INTO FIRMA_0100.OBRAC SELECT * FROM FIRMA_0099.OBRAC", {"FIRMA_0100", "FIRMA_0099"}},
+         "INSERT INTO FIRMA_0100.OBRAC SELECT * FROM FIRMA_0099.OBRAC",
+         {"FIRMA_0100", "FIRMA_0099"}},
         // Case of keywords and names, several uses of one database.
-        {"select isnull(a,0) from x.DBO.t join X.dbo.u on 1=1", "select IFNULL(a,0) from x.t join X.u on 1=1", {"x"}},
+        {"select isnull(a,0) from x.DBO.t join X.dbo.u on 1=1",
+         "select IFNULL(a,0) from x.t join X.u on 1=1",
+         {"x"}},
         {"SELECT * FROM #zzz_ainc_kvd", "SELECT * FROM \"#zzz_ainc_kvd\"", {}},
         // Left alone: quoted texts and names, other words, ISNULL without its parenthesis.
-        {"SELECT 'ISNULL(x) A.dbo.B #t', \"ISNULL(\" FROM [A.dbo.B]", "SELECT 'ISNULL(x) A.dbo.B #t', \"ISNULL(\" FROM [A.dbo.B]", {}},
+        {"SELECT 'ISNULL(x) A.dbo.B #t', \"ISNULL(\" FROM [A.dbo.B]",
+         "SELECT 'ISNULL(x) A.dbo.B #t', \"ISNULL(\" FROM [A.dbo.B]",
+         {}},
         {"SELECT MYISNULL(1), ISNULL (1), a#b FROM T", "SELECT MYISNULL(1), ISNULL (1), a#b FROM T", {}},
         {"SELECT 'it''s ISNULL(' -- ISNULL(\nFROM T", "SELECT 'it''s ISNULL(' -- ISNULL(\nFROM T", {}},
     };
@@ -129,18 +141,28 @@ TEST(SqliteDialect, RewritesOnlyIsnullThreePartNamesAndTempTables) {
 TEST(Kvci, FoldsCp1250LettersAndIgnoresTrailingBlanks) {
     using rt::sql::kvci::compare;
     // UTF-8 forms of the CP1250 letters.
-    const char* equal[][2] = {{"\xC4\x8C", "\xC4\x8D"},   // Č č
-                              {"\xC5\xA0", "\xC5\xA1"},   // Š š
-                              {"\xC5\xBD", "\xC5\xBE"},   // Ž ž
-                              {"\xC4\x86", "\xC4\x87"},   // Ć ć
-                              {"\xC4\x90", "\xC4\x91"},   // Đ đ
+    const char* equal[][2] = {{"\xC4\x8C", "\xC4\x8D"},  // Č č
+                              {"\xC5\xA0", "\xC5\xA1"},  // Š š
+                              {"\xC5\xBD", "\xC5\xBE"},  // Ž ž
+                              {"\xC4\x86", "\xC4\x87"},  // Ć ć
+                              {"\xC4\x90", "\xC4\x91"},  // Đ đ
                               {"Abc  ", "aBC"},
-                              {"\xC4\x8D" "a\xC5\xA1" "a", "\xC4\x8C" "A\xC5\xA0" "A "}};
+                              {"\xC4\x8D"
+                               "a\xC5\xA1"
+                               "a",
+                               "\xC4\x8C"
+                               "A\xC5\xA0"
+                               "A "}};
     for (auto& e : equal) EXPECT_EQ(compare(e[0], e[1]), 0) << e[0] << " / " << e[1];
     EXPECT_LT(compare("a", "B"), 0);
     EXPECT_LT(compare("ab", "abc"), 0);
     EXPECT_NE(compare("C", "\xC4\x8C"), 0);  // C and Č are different letters
-    EXPECT_EQ(rt::sql::kvci::upper("\xC4\x8D" "a\xC5\xA1" "a \xC4\x91"), "\xC4\x8C" "A\xC5\xA0" "A \xC4\x90");
+    EXPECT_EQ(rt::sql::kvci::upper("\xC4\x8D"
+                                   "a\xC5\xA1"
+                                   "a \xC4\x91"),
+              "\xC4\x8C"
+              "A\xC5\xA0"
+              "A \xC4\x90");
 }
 
 class TempStore : public ::testing::Test {
@@ -172,14 +194,26 @@ TEST_F(TempStore, EmbeddedDatabaseIsCreatedInWalModeWithCollationAndUpper) {
     // Texts cross in CP1250: "čaša" against "ČAŠA".
     st = conn->Prepare("SELECT ? = ? COLLATE KVCI, KVUPPER(?), ? = ?");
     ASSERT_NE(st, nullptr);
-    st->BindText(0, "\xE8" "a\x9A" "a");
-    st->BindText(1, "\xC8" "A\x8A" "A  ");
-    st->BindText(2, "\xE8" "a\x9A" "a");
+    st->BindText(0,
+                 "\xE8"
+                 "a\x9A"
+                 "a");
+    st->BindText(1,
+                 "\xC8"
+                 "A\x8A"
+                 "A  ");
+    st->BindText(2,
+                 "\xE8"
+                 "a\x9A"
+                 "a");
     st->BindText(3, "a");
     st->BindText(4, "A");
     ASSERT_EQ(st->Step(), 1);
     EXPECT_EQ(st->Int(0), 1);
-    EXPECT_EQ(st->Text(1), "\xC8" "A\x8A" "A");
+    EXPECT_EQ(st->Text(1),
+              "\xC8"
+              "A\x8A"
+              "A");
     EXPECT_EQ(st->Int(2), 0);  // plain comparisons keep case
 }
 
@@ -221,7 +255,8 @@ TEST(LocalDb, FolderFromEnvironmentElseUnderHome) {
     unsetenv("KVADRIN_LOCALDB");
     const char* home = std::getenv("HOME");
     const std::string h = home ? home : "";
-    EXPECT_EQ(LocalDbFolder("MSSQLLocalDB"), (fs::path(h) / ".local/share/kvadrin/localdb/MSSQLLocalDB").string());
+    EXPECT_EQ(LocalDbFolder("MSSQLLocalDB"),
+              (fs::path(h) / ".local/share/kvadrin/localdb/MSSQLLocalDB").string());
     EXPECT_EQ(LocalDbFolder(""), (fs::path(h) / ".local/share/kvadrin/localdb/default").string());
     EXPECT_EQ(LocalDbFolder("..\\x/y"), (fs::path(h) / ".local/share/kvadrin/localdb/.._x_y").string());
 }

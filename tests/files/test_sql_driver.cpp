@@ -46,8 +46,8 @@ TableDef make_def(const std::string& owner, bool create = true) {
     d.create = create;
     d.layout.prefix = "T";
     d.layout.record_size = sizeof(TRec);
-    d.layout.fields = {T_FIELD(KOD), T_FIELD(NAZIV), T_FIELD(BROJ), T_FIELD(DATUM),
-                       T_FIELD(IZNOS), T_FIELD(FLAG), T_FIELD(OZN), T_FIELD(GRUPA)};
+    d.layout.fields = {T_FIELD(KOD),   T_FIELD(NAZIV), T_FIELD(BROJ), T_FIELD(DATUM),
+                       T_FIELD(IZNOS), T_FIELD(FLAG),  T_FIELD(OZN),  T_FIELD(GRUPA)};
     d.layout.keys.push_back(make_key(d.layout, "T:Po_kodu", {"T:KOD"}, kKeyPrimary | kKeyNoCase));
     d.layout.keys.push_back(make_key(d.layout, "T:Po_nazivu", {"T:NAZIV"}, kKeyDup | kKeyNoCase));
     d.layout.keys.push_back(make_key(d.layout, "T:Po_grupi", {"T:GRUPA", "T:BROJ"}, kKeyUnique | kKeyNoCase));
@@ -56,7 +56,9 @@ TableDef make_def(const std::string& owner, bool create = true) {
 
 enum class Kind { Embedded, Odbc };
 
-std::string kind_name(const testing::TestParamInfo<Kind>& i) { return i.param == Kind::Embedded ? "Embedded" : "Odbc"; }
+std::string kind_name(const testing::TestParamInfo<Kind>& i) {
+    return i.param == Kind::Embedded ? "Embedded" : "Odbc";
+}
 
 class TempDir {
 public:
@@ -140,7 +142,9 @@ TEST_P(SqlTable, CreatesMissingTableWithItsKeys) {
     EXPECT_NE(t.find("\"IZNOS\" REAL"), std::string::npos) << t;
     EXPECT_NE(t.find("PRIMARY KEY (\"KOD\")"), std::string::npos) << t;
 
-    const auto idx = query("SELECT sql FROM sqlite_master WHERE type='index' AND tbl_name='TEST' AND sql IS NOT NULL ORDER BY name");
+    const auto idx = query(
+        "SELECT sql FROM sqlite_master WHERE type='index' AND tbl_name='TEST' AND sql IS NOT NULL ORDER BY "
+        "name");
     ASSERT_EQ(idx.size(), 2u);
     // The duplicates key carries the primary key after its component, so ties have an order.
     EXPECT_EQ(idx[0], "CREATE UNIQUE INDEX \"TEST_PO_GRUPI\" ON \"TEST\" (\"GRUPA\", \"BROJ\")");
@@ -173,27 +177,64 @@ TEST_P(SqlTable, CreatesMissingTableWithItsKeys) {
 
 TEST_P(SqlTable, EveryValueOfEveryTypeComesBackUnchanged) {
     constexpr double inf = std::numeric_limits<double>::infinity();
-    const double exact[] = {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
-                            std::numeric_limits<double>::min(), std::numeric_limits<double>::denorm_min(),
-                            0.1 + 0.2, -1234567.891, 1e300, inf, -inf, std::numeric_limits<double>::quiet_NaN()};
+    const double exact[] = {std::numeric_limits<double>::max(),
+                            -std::numeric_limits<double>::max(),
+                            std::numeric_limits<double>::min(),
+                            std::numeric_limits<double>::denorm_min(),
+                            0.1 + 0.2,
+                            -1234567.891,
+                            1e300,
+                            inf,
+                            -inf,
+                            std::numeric_limits<double>::quiet_NaN()};
     // The SQLite ODBC driver carries REAL values as text of 15 significant digits: over it
     // the extremes are those that such a text holds.
-    const double fifteen[] = {1.79769313486231e308, -1.79769313486231e308, 2.2250738585072e-308,
-                              4.94065645841247e-324, 0.3, -1234567.891, 1e300, inf, -inf,
+    const double fifteen[] = {1.79769313486231e308,
+                              -1.79769313486231e308,
+                              2.2250738585072e-308,
+                              4.94065645841247e-324,
+                              0.3,
+                              -1234567.891,
+                              1e300,
+                              inf,
+                              -inf,
                               std::numeric_limits<double>::quiet_NaN()};
     const double* reals = GetParam() == Kind::Embedded ? exact : fifteen;
     const std::int16_t shorts[] = {-32768, 32767, -1, 0, 7, 100, -200, 12345, -12345, 1};
-    const std::int32_t longs[] = {std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(),
-                                  -1, 0, 4, 2994626, -5, 80000, 123456789, 1};
+    const std::int32_t longs[] = {std::numeric_limits<std::int32_t>::min(),
+                                  std::numeric_limits<std::int32_t>::max(),
+                                  -1,
+                                  0,
+                                  4,
+                                  2994626,
+                                  -5,
+                                  80000,
+                                  123456789,
+                                  1};
     const std::uint8_t bytes[] = {0, 255, 1, 128, 127, 2, 3, 4, 5, 6};
-    const char* names[] = {"\xC8" "a\x9A" "a \x8E" "ut\xE6" "e\xF0",  // CP1250 letters
-                           "abcdefghijklmnopqrstuvwxy",                // CSTRING(26) at full length
-                           "", "  lead", "x", "y", "z", "Q", "R", "S"};
+    const char* names[] = {
+        "\xC8"
+        "a\x9A"
+        "a \x8E"
+        "ut\xE6"
+        "e\xF0",                      // CP1250 letters
+        "abcdefghijklmnopqrstuvwxy",  // CSTRING(26) at full length
+        "",
+        "  lead",
+        "x",
+        "y",
+        "z",
+        "Q",
+        "R",
+        "S"};
     const char* ozn[] = {"ABCDE", "  a", "", "\x8A", "b", "c", "d", "e", "f", "g"};
     std::vector<TRec> written;
     for (int i = 0; i < 10; ++i) {
         file_->Clear();
-        r_.KOD = std::string("K") + std::to_string(i) + (i == 0 ? "\xE8\x9A\x9E\xE6\xF0" "123" : "");
+        r_.KOD = std::string("K") + std::to_string(i) +
+                 (i == 0 ? "\xE8\x9A\x9E\xE6\xF0"
+                           "123"
+                         : "");
         r_.NAZIV = names[i];
         r_.BROJ = shorts[i];
         r_.DATUM = longs[i];
@@ -219,15 +260,18 @@ TEST_P(SqlTable, EveryValueOfEveryTypeComesBackUnchanged) {
     EXPECT_EQ(stored[0], std::string(names[0]) + "|ABCDE");
     const auto raw = query("SELECT hex(NAZIV) FROM TEST ORDER BY rowid LIMIT 1");
     EXPECT_EQ(raw[0], "C48C61C5A16120C5BD7574C48765C491");
-    EXPECT_EQ(query("SELECT '[' || OZN || ']' FROM TEST WHERE KOD = 'K1'"), std::vector<std::string>{"[  a]"});
+    EXPECT_EQ(query("SELECT '[' || OZN || ']' FROM TEST WHERE KOD = 'K1'"),
+              std::vector<std::string>{"[  a]"});
 }
 
 TEST_P(SqlTable, LongTextsAreCutAndNullsReadAsEmpty) {
     auto conn = sql::ConnectionOf(*file_);
-    ASSERT_TRUE(conn->Execute("INSERT INTO TEST (KOD, NAZIV, BROJ, DATUM, IZNOS, FLAG, OZN, GRUPA) "
-                              "VALUES ('abcdefghijklmnop', 'n', 1, 2, 3.5, 4, 'ABCDEFGH', 'g')"));
-    ASSERT_TRUE(conn->Execute("CREATE TABLE NULLS (KOD TEXT, NAZIV TEXT, BROJ INTEGER, DATUM INTEGER, IZNOS REAL, "
-                              "FLAG INTEGER, OZN TEXT, GRUPA TEXT)"));
+    ASSERT_TRUE(
+        conn->Execute("INSERT INTO TEST (KOD, NAZIV, BROJ, DATUM, IZNOS, FLAG, OZN, GRUPA) "
+                      "VALUES ('abcdefghijklmnop', 'n', 1, 2, 3.5, 4, 'ABCDEFGH', 'g')"));
+    ASSERT_TRUE(
+        conn->Execute("CREATE TABLE NULLS (KOD TEXT, NAZIV TEXT, BROJ INTEGER, DATUM INTEGER, IZNOS REAL, "
+                      "FLAG INTEGER, OZN TEXT, GRUPA TEXT)"));
     ASSERT_TRUE(conn->Execute("INSERT INTO NULLS (KOD) VALUES (NULL)"));
     ASSERT_EQ(file_->Set(0), kNoError);
     ASSERT_EQ(file_->Next(), kNoError);
@@ -237,7 +281,8 @@ TEST_P(SqlTable, LongTextsAreCutAndNullsReadAsEmpty) {
     // reading goes on after the row as it was read, so the rewritten row is not met again.
     r_.IZNOS = 9;
     ASSERT_EQ(file_->Put(), kNoError);
-    EXPECT_EQ(query("SELECT KOD || ' ' || printf('%g', IZNOS) FROM TEST"), std::vector<std::string>{"abcdefghij 9"});
+    EXPECT_EQ(query("SELECT KOD || ' ' || printf('%g', IZNOS) FROM TEST"),
+              std::vector<std::string>{"abcdefghij 9"});
     EXPECT_EQ(file_->Next(), kRecordNotAvailable);
 
     TableDef nd = make_def(owner_, false);
@@ -257,8 +302,19 @@ TEST_P(SqlTable, ReadsInKeyOrderWithTiesInPrimaryKeyOrder) {
     struct Row {
         const char* kod;
         const char* naziv;
-    } rows[] = {{"K5", "ana"}, {"K2", "Zoran"}, {"K9", "\xC8" "edo"}, {"K1", "ANA"}, {"K7", "cedo"},
-                {"K3", "Ana"}, {"K8", "\xE8" "edo"}, {"K4", "Bane"}, {"K6", "ana  "}};
+    } rows[] = {{"K5", "ana"},
+                {"K2", "Zoran"},
+                {"K9",
+                 "\xC8"
+                 "edo"},
+                {"K1", "ANA"},
+                {"K7", "cedo"},
+                {"K3", "Ana"},
+                {"K8",
+                 "\xE8"
+                 "edo"},
+                {"K4", "Bane"},
+                {"K6", "ana  "}};
     for (auto& x : rows) ASSERT_EQ(add(x.kod, x.naziv), kNoError) << x.kod;
     // C sorts before Z, and Č (C8h) after every ASCII letter.
     const std::vector<std::string> by_name = {"K1", "K3", "K5", "K6", "K4", "K7", "K2", "K8", "K9"};
@@ -281,7 +337,9 @@ TEST_P(SqlTable, ReadsInKeyOrderWithTiesInPrimaryKeyOrder) {
     r_.NAZIV = "B";
     ASSERT_EQ(file_->SetFrom(1), kNoError);
     EXPECT_EQ(read_all(false), (std::vector<std::string>{"K6", "K5", "K3", "K1"}));
-    r_.NAZIV = "\xC8" "EDO";
+    r_.NAZIV =
+        "\xC8"
+        "EDO";
     ASSERT_EQ(file_->SetFrom(1), kNoError);
     EXPECT_EQ(read_all(), (std::vector<std::string>{"K8", "K9"}));
 
@@ -315,7 +373,13 @@ TEST_P(SqlTable, ReadsInKeyOrderWithTiesInPrimaryKeyOrder) {
 }
 
 TEST_P(SqlTable, UniqueKeysIgnoreCaseAndRefuseDuplicates) {
-    ASSERT_EQ(add("\xE8" "a\x9A" "a", "x", 1, "\x9A" "ef"), kNoError);  // čaša, šef
+    ASSERT_EQ(add("\xE8"
+                  "a\x9A"
+                  "a",
+                  "x", 1,
+                  "\x9A"
+                  "ef"),
+              kNoError);  // čaša, šef
     struct Case {
         const char* kod;
         int broj;
@@ -323,12 +387,27 @@ TEST_P(SqlTable, UniqueKeysIgnoreCaseAndRefuseDuplicates) {
         int code;
         const char* key;
     } cases[] = {
-        {"\xC8" "A\x8A" "A", 2, "other", kDuplicateKey, "T:Po_kodu"},  // ČAŠA
-        {"\xE8" "a\x9A" "a   ", 2, "other", kDuplicateKey, "T:Po_kodu"},
-        {"new", 1, "\x8A" "EF", kDuplicateKey, "T:Po_grupi"},           // ŠEF
-        {"new", 2, "\x8A" "EF", kNoError, ""},
-        {"\xC8" "A\x8A" "E", 3, "z", kNoError, ""},                    // ČAŠE differs
-        {"caSa", 4, "y", kNoError, ""},                                // C is not Č
+        {"\xC8"
+         "A\x8A"
+         "A",
+         2, "other", kDuplicateKey, "T:Po_kodu"},  // ČAŠA
+        {"\xE8"
+         "a\x9A"
+         "a   ",
+         2, "other", kDuplicateKey, "T:Po_kodu"},
+        {"new", 1,
+         "\x8A"
+         "EF",
+         kDuplicateKey, "T:Po_grupi"},  // ŠEF
+        {"new", 2,
+         "\x8A"
+         "EF",
+         kNoError, ""},
+        {"\xC8"
+         "A\x8A"
+         "E",
+         3, "z", kNoError, ""},          // ČAŠE differs
+        {"caSa", 4, "y", kNoError, ""},  // C is not Č
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kod);
@@ -339,14 +418,22 @@ TEST_P(SqlTable, UniqueKeysIgnoreCaseAndRefuseDuplicates) {
 
     // GET finds a record by its key in any case; a missing key is not found.
     file_->Clear();
-    r_.KOD = "\xC8" "a\x8A" "A";
+    r_.KOD =
+        "\xC8"
+        "a\x8A"
+        "A";
     ASSERT_EQ(file_->Get(0), kNoError);
-    EXPECT_EQ(r_.KOD.str(), "\xE8" "a\x9A" "a");
+    EXPECT_EQ(r_.KOD.str(),
+              "\xE8"
+              "a\x9A"
+              "a");
     EXPECT_EQ(r_.BROJ, 1);
     r_.KOD = "none";
     EXPECT_EQ(file_->Get(0), kRecordNotFound);
     file_->Clear();
-    r_.GRUPA = "\x9A" "EF";
+    r_.GRUPA =
+        "\x9A"
+        "EF";
     r_.BROJ = 2;
     ASSERT_EQ(file_->Get(2), kNoError);
     EXPECT_EQ(r_.KOD.str(), "new");
@@ -550,7 +637,9 @@ public:
         void BindInt(int i, std::int64_t v) override { bind(i, std::to_string(v)); }
         void BindDouble(int i, double v) override { bind(i, std::to_string(v)); }
         void BindText(int i, std::string_view s) override { bind(i, "'" + std::string(s) + "'"); }
-        int Step() override { return c_.sent[i_].sql.rfind("SELECT CASE WHEN OBJECT_ID", 0) == 0 && !done_++ ? 1 : 0; }
+        int Step() override {
+            return c_.sent[i_].sql.rfind("SELECT CASE WHEN OBJECT_ID", 0) == 0 && !done_++ ? 1 : 0;
+        }
         void Reset() override { done_ = 0; }
         int ColumnCount() override { return 1; }
         bool IsNull(int) override { return false; }
@@ -605,11 +694,13 @@ TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPag
         EXPECT_EQ(conn->sent[0].sql, "SELECT CASE WHEN OBJECT_ID(?, 'U') IS NULL THEN 0 ELSE 1 END");
         EXPECT_EQ(conn->sent[0].binds, std::vector<std::string>{"'TEST'"});
         const std::string ci = " COLLATE Latin1_General_CI_AS NOT NULL DEFAULT N''";
-        EXPECT_EQ(conn->sent[1].sql,
-                  "IF OBJECT_ID(N'TEST', 'U') IS NULL CREATE TABLE [TEST] ([KOD] nvarchar(10)" + ci +
-                      ", [NAZIV] nvarchar(25)" + ci + ", [BROJ] smallint NOT NULL DEFAULT 0, [DATUM] int NOT NULL DEFAULT 0, "
-                      "[IZNOS] float NOT NULL DEFAULT 0, [FLAG] tinyint NOT NULL DEFAULT 0, [OZN] nvarchar(5)" + ci +
-                      ", [GRUPA] nvarchar(7)" + ci + ", PRIMARY KEY ([KOD]))");
+        EXPECT_EQ(
+            conn->sent[1].sql,
+            "IF OBJECT_ID(N'TEST', 'U') IS NULL CREATE TABLE [TEST] ([KOD] nvarchar(10)" + ci +
+                ", [NAZIV] nvarchar(25)" + ci +
+                ", [BROJ] smallint NOT NULL DEFAULT 0, [DATUM] int NOT NULL DEFAULT 0, "
+                "[IZNOS] float NOT NULL DEFAULT 0, [FLAG] tinyint NOT NULL DEFAULT 0, [OZN] nvarchar(5)" +
+                ci + ", [GRUPA] nvarchar(7)" + ci + ", PRIMARY KEY ([KOD]))");
         EXPECT_EQ(conn->sent[2].sql, "CREATE INDEX [TEST_PO_NAZIVU] ON [TEST] ([NAZIV], [KOD])");
         EXPECT_EQ(conn->sent[3].sql, "CREATE UNIQUE INDEX [TEST_PO_GRUPI] ON [TEST] ([GRUPA], [BROJ])");
 
@@ -621,25 +712,29 @@ TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPag
         ASSERT_EQ(f.SetFrom(2), kNoError);
         EXPECT_EQ(f.Next(), kRecordNotAvailable);
         ASSERT_EQ(conn->sent.size(), 1u);
-        EXPECT_EQ(conn->sent[0].sql, "SELECT TOP (?) " + cols +
-                                         " FROM [TEST] WHERE (([GRUPA] > ?) OR ([GRUPA] = ? AND [BROJ] >= ?)) "
-                                         "ORDER BY [GRUPA], [BROJ]");
+        EXPECT_EQ(conn->sent[0].sql,
+                  "SELECT TOP (?) " + cols +
+                      " FROM [TEST] WHERE (([GRUPA] > ?) OR ([GRUPA] = ? AND [BROJ] >= ?)) "
+                      "ORDER BY [GRUPA], [BROJ]");
         EXPECT_EQ(conn->sent[0].binds, (std::vector<std::string>{"16", "'g'", "'g'", "5"}));
 
         conn->sent.clear();
         ASSERT_EQ(f.Set(1), kNoError);
         EXPECT_EQ(f.Previous(), kRecordNotAvailable);
-        EXPECT_EQ(conn->sent[0].sql, "SELECT TOP (?) " + cols + " FROM [TEST] ORDER BY [NAZIV] DESC, [KOD] DESC");
+        EXPECT_EQ(conn->sent[0].sql,
+                  "SELECT TOP (?) " + cols + " FROM [TEST] ORDER BY [NAZIV] DESC, [KOD] DESC");
 
         conn->sent.clear();
         r.NAZIV = "n";
         EXPECT_EQ(f.Get(1), kRecordNotFound);
-        EXPECT_EQ(conn->sent[0].sql, "SELECT TOP 1 " + cols + " FROM [TEST] WHERE [NAZIV] = ? ORDER BY [NAZIV], [KOD]");
+        EXPECT_EQ(conn->sent[0].sql,
+                  "SELECT TOP 1 " + cols + " FROM [TEST] WHERE [NAZIV] = ? ORDER BY [NAZIV], [KOD]");
 
         // Pass-through texts reach SQL Server as they are written.
-        for (const char* text : {"SELECT '1','',0,ISNULL(MAX(OBRACUN)+1,1) FROM OBRAC",
-                                 "INSERT INTO FIRMA_2024.dbo.KVADRIN SELECT * FROM FIRMA_2023.dbo.KVADRIN",
-                                 "DELETE FROM SKPROMET WHERE NALOG='KVD-05'", "SELECT * FROM #zzz_ainc_kvd"}) {
+        for (const char* text :
+             {"SELECT '1','',0,ISNULL(MAX(OBRACUN)+1,1) FROM OBRAC",
+              "INSERT INTO FIRMA_2024.dbo.KVADRIN SELECT * FROM FIRMA_2023.dbo.KVADRIN",
+              "DELETE FROM SKPROMET WHERE NALOG='KVD-05'", "SELECT * FROM #zzz_ainc_kvd"}) {
             conn->sent.clear();
             EXPECT_EQ(f.SendSql(text), kNoError);
             ASSERT_EQ(conn->sent.size(), 1u);
@@ -653,8 +748,12 @@ TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPag
         conn->sent.clear();
         ASSERT_EQ(tmp.Open(), kNoError);
         EXPECT_EQ(conn->sent[0].binds, std::vector<std::string>{"'tempdb..#zzz_ainc_kvd'"});
-        EXPECT_EQ(conn->sent[1].sql.rfind("IF OBJECT_ID(N'tempdb..#zzz_ainc_kvd', 'U') IS NULL CREATE TABLE [#zzz_ainc_kvd] (", 0), 0u);
-        EXPECT_EQ(conn->sent[2].sql, "CREATE INDEX [zzz_ainc_kvd_PO_NAZIVU] ON [#zzz_ainc_kvd] ([NAZIV], [KOD])");
+        EXPECT_EQ(
+            conn->sent[1].sql.rfind(
+                "IF OBJECT_ID(N'tempdb..#zzz_ainc_kvd', 'U') IS NULL CREATE TABLE [#zzz_ainc_kvd] (", 0),
+            0u);
+        EXPECT_EQ(conn->sent[2].sql,
+                  "CREATE INDEX [zzz_ainc_kvd_PO_NAZIVU] ON [#zzz_ainc_kvd] ([NAZIV], [KOD])");
     }
     RegisterDriver(Driver::Sql, {});
 }
@@ -673,10 +772,14 @@ TEST(KeyedFile, IsASqliteFileWithOneTableNamedAfterThePrefix) {
         ASSERT_EQ(f.Open(), kNoError) << FileError();
         EXPECT_TRUE(fs::exists(dir.path / "Formats.FDB"));
         f.Clear();
-        r.KOD = "\xC8" "1";
+        r.KOD =
+            "\xC8"
+            "1";
         r.GRUPA = "g";
         ASSERT_EQ(f.Add(), kNoError);
-        r.KOD = "\xE8" "1";
+        r.KOD =
+            "\xE8"
+            "1";
         EXPECT_EQ(f.Add(), kDuplicateKey);
         EXPECT_EQ(f.Records(), 1);
         EXPECT_EQ(f.Label(), "Formats");
@@ -723,7 +826,8 @@ TEST(EmbeddedStore, ThreadsAndProcessesWriteOneDatabaseAtOnce) {
         }
         for (int i = 0; i < kRows && failure->empty(); ++i) {
             const bool batched = i >= kRows / 2;
-            if (batched && i % 10 == 0 && f.BeginTransaction() != kNoError) *failure = "begin: " + FileError();
+            if (batched && i % 10 == 0 && f.BeginTransaction() != kNoError)
+                *failure = "begin: " + FileError();
             f.Clear();
             r.KOD = tag + std::to_string(i);
             r.NAZIV = "name of " + tag + std::to_string(i);

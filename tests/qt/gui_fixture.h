@@ -84,9 +84,7 @@ protected:
     void TearDown() override {
         try {
             driver.WaitForThreads(5000);
-        } catch (const rt::qt::DriverError& e) {
-            ADD_FAILURE() << e.what();
-        }
+        } catch (const rt::qt::DriverError& e) { ADD_FAILURE() << e.what(); }
     }
 
     // Runs `work` on a procedure thread of its own and waits for it alone (a browse's

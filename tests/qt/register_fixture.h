@@ -133,7 +133,8 @@ protected:
     }
     // As StartBrowse; what the browse leaves in the buffer when it returns, as `describe`
     // puts it, is kept for Chosen().
-    void StartChoosing(std::uint8_t request, std::function<void()> browse, std::function<std::string()> describe) {
+    void StartChoosing(std::uint8_t request, std::function<void()> browse,
+                       std::function<std::string()> describe) {
         StartBrowse(request, std::move(browse), [this, describe = std::move(describe)] {
             std::lock_guard lock(chosen_mutex_);
             chosen_ = describe();
@@ -168,7 +169,8 @@ protected:
     // Clicks a row of the list and waits until it is the current one.
     void PickRow(int row) {
         this->driver.PickRow(browse_, kList, row);
-        this->driver.WaitUntil([&] { return CurrentRow() == row; }, "row " + std::to_string(row) + " current");
+        this->driver.WaitUntil([&] { return CurrentRow() == row; },
+                               "row " + std::to_string(row) + " current");
     }
     void KeyOnList(int key) {
         this->driver.Focus(browse_, kList);
@@ -177,8 +179,10 @@ protected:
     void Post(int event, int feq) { rt::ui::rtl_post(event, feq, thread); }
     // The hidden ?CLOSE, as the keys and the popup press it; or the window's close box.
     void CloseBrowse(int expected = kvadrin::RequestCompleted, bool close_box = false) {
-        if (close_box) Post(rt::ui::Event::CloseWindow, 0);
-        else Post(rt::ui::Event::Accepted, close_feq);
+        if (close_box)
+            Post(rt::ui::Event::CloseWindow, 0);
+        else
+            Post(rt::ui::Event::Accepted, close_feq);
         this->driver.WaitForThreads();
         EXPECT_EQ(response, expected);
     }
@@ -202,7 +206,8 @@ protected:
         ASSERT_EQ(sheet->count(), static_cast<int>(tabs.size()));
         for (std::size_t t = 0; t < tabs.size(); ++t)
             EXPECT_EQ(sheet->tabText(static_cast<int>(t)).toStdString(), tabs[t]);
-        for (const char* hidden : {"?SELECT:2", "?VIEW:3", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?CLOSE", "?HELP"})
+        for (const char* hidden :
+             {"?SELECT:2", "?VIEW:3", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?CLOSE", "?HELP"})
             EXPECT_FALSE(this->driver.Visible(browse_, hidden)) << hidden;
     }
 

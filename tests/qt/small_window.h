@@ -39,7 +39,7 @@ inline const rt::ui::WindowDef& SmallDef() {
         add(Ctl::Entry, "?LOC:TEXT", 8, 8, 100, 11, "")->picture = "@s20";
         add(Ctl::Entry, "?LOC:OTHER", 8, 24, 100, 11, "")->picture = "@s20";
         add(Ctl::List, "?LIST", 8, 40, 120, 50, "")->format = "40L(2)~A~@s5@";
-        const char* buttons[][2] = {{"?OK", "OK"}, {"?CHILD", "Child"}, {"?ASK", "Ask"},
+        const char* buttons[][2] = {{"?OK", "OK"},     {"?CHILD", "Child"}, {"?ASK", "Ask"},
                                     {"?DRAW", "Draw"}, {"?PRESS", "Press"}, {"?PING", "Ping"}};
         int x = 136;
         int y = 8;
@@ -101,8 +101,8 @@ struct SmallWindow {
             } else if (w.event() == Event::Accepted && f == w.Feq("?CHILD") && child) {
                 child->Run();
             } else if (w.event() == Event::Accepted && f == w.Feq("?ASK")) {
-                question.answer = Message(question.text, question.caption, question.icon,
-                                          question.buttons, question.default_button);
+                question.answer = Message(question.text, question.caption, question.icon, question.buttons,
+                                          question.default_button);
             } else if (w.event() == Event::Accepted && f == w.Feq("?DRAW")) {
                 DrawItem box;
                 box.x = 4;

@@ -26,7 +26,6 @@ using rt::ui::MakeControl;
 constexpr const char* kBrowse = "BrowseUsluge";
 constexpr const char* kList = "?BROWSE:1";
 
-
 const rt::ui::WindowDef& Def() {
     static const rt::ui::WindowDef def = [] {
         rt::ui::WindowDef d;
@@ -36,8 +35,9 @@ const rt::ui::WindowDef& Def() {
         d.w = 300, d.h = 230;
         d.resizable = true;
         rt::ui::ControlDef sheet = MakeControl(Ctl::Sheet, "?CURRENTTAB", 4, 4, 292, 196, "");
-        sheet.children = {MakeControl(Ctl::Tab, "?TAB1", 0, 0, -1, -1, rt::utf8_to_cp1250("&1) Šifra").c_str()),
-                          MakeControl(Ctl::Tab, "?TAB2", 0, 0, -1, -1, "&2) Naziv")};
+        sheet.children = {
+            MakeControl(Ctl::Tab, "?TAB1", 0, 0, -1, -1, rt::utf8_to_cp1250("&1) Šifra").c_str()),
+            MakeControl(Ctl::Tab, "?TAB2", 0, 0, -1, -1, "&2) Naziv")};
         rt::ui::ControlDef list = MakeControl(Ctl::List, kList, 8, 22, 284, 170, "");
         list.format = "50L(2)|M~Sifra~@s7@120L(2)|M~Naziv~@s20@30L(2)|M~JM~@s5@";
         const std::uint32_t hide = rt::ui::kHide;
@@ -59,10 +59,10 @@ const rt::ui::WindowDef& Def() {
 // What the procedure thread shows the test.
 struct Seen {
     std::mutex m;
-    std::string format;     // the list format in use
-    std::string menu;       // the popup's items
-    std::string chosen;     // OBA:SIFRA when the procedure ended
-    std::vector<int> calls; // requests the form was called with
+    std::string format;      // the list format in use
+    std::string menu;        // the popup's items
+    std::string chosen;      // OBA:SIFRA when the procedure ended
+    std::vector<int> calls;  // requests the form was called with
     int prints = 0;
     void Reset() {
         std::lock_guard lock(m);
@@ -110,15 +110,14 @@ void RunUsluge() {
     definition.relation = Relate::OBAVEZE();
     definition.cascade_open = true;
     definition.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}},
-                   {"OBA:Po_nazivu", "OBA:NAZIV", true, true, {}}};
+                         {"OBA:Po_nazivu", "OBA:NAZIV", true, true, {}}};
     definition.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM"};
     definition.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] {
-                         std::lock_guard lock(g_seen.m);
-                         ++g_seen.prints;
-                     }}};
-    RunWindowProcedure(kBrowse, WindowKind::Browse, Def(), {}, [definition](ProcedureObjects& o) {
-        return std::make_unique<Usluge>(o, definition);
-    });
+                               std::lock_guard lock(g_seen.m);
+                               ++g_seen.prints;
+                           }}};
+    RunWindowProcedure(kBrowse, WindowKind::Browse, Def(), {},
+                       [definition](ProcedureObjects& o) { return std::make_unique<Usluge>(o, definition); });
 }
 
 std::string Code(int i) {
@@ -227,8 +226,12 @@ TEST_F(BrowseGui, PagesTabsHeaderClicksAndToolbarButtons) {
 }
 
 TEST_F(BrowseGui, LocatorsNarrowAndPositionTheList) {
-    SeedNow({{"A1", "Voda hladna"}, {"A2", "Odvod"}, {"A3", "Struja"}, {"B1", "voda topla"},
-             {"B2", "Grejanje"}, {"C1", "Lift"}});
+    SeedNow({{"A1", "Voda hladna"},
+             {"A2", "Odvod"},
+             {"A3", "Struja"},
+             {"B1", "voda topla"},
+             {"B2", "Grejanje"},
+             {"C1", "Lift"}});
     Start(0);
     WaitCell(1, 1, "A1", "the code order");
     driver.Focus(kBrowse, kList);
@@ -307,10 +310,12 @@ TEST_F(BrowseGui, PrintButtonFollowsWhetherTheListHoldsRows) {
     WaitCell(1, 1, "NOVA", "the inserted row");
     driver.WaitUntil([&] { return driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS enabled");
     driver.Press(kBrowse, "?BUTTONNORECORDS");
-    driver.WaitUntil([&] {
-        std::lock_guard lock(g_seen.m);
-        return g_seen.prints == 1;
-    }, "the print button's procedure");
+    driver.WaitUntil(
+        [&] {
+            std::lock_guard lock(g_seen.m);
+            return g_seen.prints == 1;
+        },
+        "the print button's procedure");
     {
         std::lock_guard lock(g_seen.m);
         EXPECT_EQ(g_seen.calls, (std::vector<int>{InsertRecord}));
@@ -352,10 +357,12 @@ TEST_F(BrowseGui, TheListsPopupMenuPressesTheChosenButton) {
     driver.ChoosePopup("");
     driver.RightClickRow(kBrowse, kList, 2);
     driver.ChoosePopup("ISPIS");
-    driver.WaitUntil([&] {
-        std::lock_guard lock(g_seen.m);
-        return g_seen.prints == 1;
-    }, "the print button pressed from the popup menu");
+    driver.WaitUntil(
+        [&] {
+            std::lock_guard lock(g_seen.m);
+            return g_seen.prints == 1;
+        },
+        "the print button pressed from the popup menu");
     EXPECT_EQ(CurrentRow(), 2);
     Close(RequestCompleted);
 }

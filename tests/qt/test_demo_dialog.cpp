@@ -1,7 +1,7 @@
 // A dialog built from a resource, run by a procedure thread, used by the driver as a user.
 #include <QImage>
-#include <map>
 #include <QLineEdit>
+#include <map>
 
 #include "platform/core/text.h"
 #include "platform/qt/qt_window.h"
@@ -107,8 +107,8 @@ void RunDemo(DemoData& out, EventLog& log) {
             if (const ControlDef* c = w.Control(feq)) out.feqs[c->label] = feq;
     }
     const int list = w.Feq("?BROWSE:1");
-    w.SetRows(list, {{"00001", "Prvi", "10.00"}, {"00002", "Drugi", "1,250.50"},
-                     {"00003", Cp("Treći"), "0.00"}});
+    w.SetRows(list,
+              {{"00001", "Prvi", "10.00"}, {"00002", "Drugi", "1,250.50"}, {"00003", Cp("Treći"), "0.00"}});
     w.Alert(w.Feq("?GLO:NAME"), Key::CtrlH);
     w.Alert(0, Key::F2);
     w.Open();

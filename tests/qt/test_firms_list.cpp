@@ -71,7 +71,8 @@ protected:
             rt::File& f = Files::MBASE();
             f.Set(M_PO_NAZIVU);
             while (f.Next() == rt::kNoError) {
-                StoredFirm s{Utf8(M.NAZIVFIRME.view()), Utf8(M.SERVERNAME.view()), Utf8(M.FOLDERNAME.view()), {}};
+                StoredFirm s{
+                    Utf8(M.NAZIVFIRME.view()), Utf8(M.SERVERNAME.view()), Utf8(M.FOLDERNAME.view()), {}};
                 for (const auto& line : M.R) s.lines.push_back(Utf8(line.view()));
                 out[s.name] = s;
             }
@@ -128,18 +129,19 @@ TEST_F(FirmsListGui, TheToolsButtonRevealsTheMaintenanceButtonsUntilAnInsert) {
     ASSERT_NE(tabs, nullptr);
     ASSERT_EQ(tabs->count(), 1);
     EXPECT_EQ(tabs->tabText(0).toStdString(), "&1) NAZIV");
-    const std::vector<std::string> headings = {"NAZIV KORISNIKA", "SERVER",       "DATABASE NAME",
-                                               "PIB",             "MATIČNI BROJ", "TEKUĆI RAČUN"};
+    const std::vector<std::string> headings = {"NAZIV KORISNIKA", "SERVER",      "DATABASE NAME", "PIB",
+                                               "MATIČNI BROJ",    "TEKUĆI RAČUN"};
     for (std::size_t c = 0; c < headings.size(); ++c)
         EXPECT_EQ(driver.Heading(kBrowse, kList, static_cast<int>(c + 1)), headings[c]);
     // Name order without regard to case; the data lines 7, 10 and 5 in their columns.
     WaitNames({"alfa", "Beta", "Zeta"}, "the firms in name order");
-    const std::vector<std::string> zeta = {"Zeta", "(localdb)\\kv", "ZETA", "100200300", "07654321", "160-111-22"};
+    const std::vector<std::string> zeta = {"Zeta",      "(localdb)\\kv", "ZETA",
+                                           "100200300", "07654321",      "160-111-22"};
     for (std::size_t c = 0; c < zeta.size(); ++c) EXPECT_EQ(Cell(3, static_cast<int>(c + 1)), zeta[c]);
     EXPECT_EQ(driver.Text(kBrowse, "?RAD_GOD"), "2024");
     EXPECT_TRUE(driver.Visible(kBrowse, "?BUTTON8"));
-    for (const char* hidden : {"?BUTTON1", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?SELECT:2", "?VIEW:3", "?CLOSE",
-                               "?HELP"})
+    for (const char* hidden :
+         {"?BUTTON1", "?INSERT:4", "?CHANGE:4", "?DELETE:4", "?SELECT:2", "?VIEW:3", "?CLOSE", "?HELP"})
         EXPECT_FALSE(driver.Visible(kBrowse, hidden)) << hidden;
     driver.Snapshot(kBrowse, "firms_browse.png");
 
@@ -170,11 +172,20 @@ TEST_F(FirmsListGui, TheToolsButtonRevealsTheMaintenanceButtonsUntilAnInsert) {
     driver.Type(kForm, "?M:SERVERNAME", "(localdb)\\kv");
     driver.Type(kForm, "?M:FOLDERNAME", "DELTA");
     driver.PickTab(kForm, "?CURRENTTAB", 2);
-    const std::map<int, std::string> lines = {
-        {1, "Delta d.o.o."},   {2, "Njegoševa 7"}, {3, "11000 Beograd"}, {4, "Beograd"},
-        {5, "160-0000000001234-56"}, {6, "011 123 456"}, {7, "109876543"}, {9, "EP-1"},
-        {10, "21234567"},      {11, "BD 1/2024"},  {12, "6832"},         {13, "APR-9"},
-        {14, "Ne"},            {15, "SISTEM"}};
+    const std::map<int, std::string> lines = {{1, "Delta d.o.o."},
+                                              {2, "Njegoševa 7"},
+                                              {3, "11000 Beograd"},
+                                              {4, "Beograd"},
+                                              {5, "160-0000000001234-56"},
+                                              {6, "011 123 456"},
+                                              {7, "109876543"},
+                                              {9, "EP-1"},
+                                              {10, "21234567"},
+                                              {11, "BD 1/2024"},
+                                              {12, "6832"},
+                                              {13, "APR-9"},
+                                              {14, "Ne"},
+                                              {15, "SISTEM"}};
     for (const auto& [n, text] : lines) driver.Type(kForm, "?M:R_" + std::to_string(n), text);
     driver.Snapshot(kForm, "firms_form_lines.png");
     driver.Press(kForm, "?OK");
@@ -191,12 +202,13 @@ TEST_F(FirmsListGui, TheToolsButtonRevealsTheMaintenanceButtonsUntilAnInsert) {
     EXPECT_EQ(delta.server, "(localdb)\\kv");
     EXPECT_EQ(delta.folder, "DELTA");
     for (int n = 1; n <= 15; ++n)
-        EXPECT_EQ(delta.lines[static_cast<std::size_t>(n - 1)], lines.count(n) ? lines.at(n) : "") << "line " << n;
+        EXPECT_EQ(delta.lines[static_cast<std::size_t>(n - 1)], lines.count(n) ? lines.at(n) : "")
+            << "line " << n;
 }
 
 TEST_F(FirmsListGui, TheServerChangeReplacesOnlyTheServerWrittenExactlySo) {
-    WriteFirms({Row("A", "SERVER1", "A"), Row("B", "server1", "B"), Row("C", "SERVER1", "C"), Row("D", "", "D"),
-                Row("E", "SERVER10", "E")});
+    WriteFirms({Row("A", "SERVER1", "A"), Row("B", "server1", "B"), Row("C", "SERVER1", "C"),
+                Row("D", "", "D"), Row("E", "SERVER10", "E")});
     StartBrowse(0);
     WaitNames({"A", "B", "C", "D", "E"}, "the firms");
     driver.Press(kBrowse, "?BUTTON8");
@@ -216,10 +228,19 @@ TEST_F(FirmsListGui, TheServerChangeReplacesOnlyTheServerWrittenExactlySo) {
         const char* button;
         std::map<std::string, std::string> servers;
     } steps[] = {
-        {"SERVER1", "SERVER2", "?OK", {{"A", "SERVER2"}, {"B", "server1"}, {"C", "SERVER2"}, {"D", ""}, {"E", "SERVER10"}}},
+        {"SERVER1",
+         "SERVER2",
+         "?OK",
+         {{"A", "SERVER2"}, {"B", "server1"}, {"C", "SERVER2"}, {"D", ""}, {"E", "SERVER10"}}},
         // A blank old name gives the firms without a server the new one.
-        {"", "SERVER3", "?OK", {{"A", "SERVER2"}, {"B", "server1"}, {"C", "SERVER2"}, {"D", "SERVER3"}, {"E", "SERVER10"}}},
-        {"server1", "X", "?CANCEL", {{"A", "SERVER2"}, {"B", "server1"}, {"C", "SERVER2"}, {"D", "SERVER3"}, {"E", "SERVER10"}}},
+        {"",
+         "SERVER3",
+         "?OK",
+         {{"A", "SERVER2"}, {"B", "server1"}, {"C", "SERVER2"}, {"D", "SERVER3"}, {"E", "SERVER10"}}},
+        {"server1",
+         "X",
+         "?CANCEL",
+         {{"A", "SERVER2"}, {"B", "server1"}, {"C", "SERVER2"}, {"D", "SERVER3"}, {"E", "SERVER10"}}},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(std::string(s.old_name) + " -> " + s.new_name);
@@ -238,8 +259,9 @@ TEST_F(FirmsListGui, TheServerChangeReplacesOnlyTheServerWrittenExactlySo) {
 }
 
 TEST_F(FirmsListGui, TypingPartOfANameNarrowsTheListAndHeadersSortByTheDataLines) {
-    WriteFirms({Row("Alfa", "s", "A", "5", "30"), Row("BETON", "s", "B", "4", "10"), Row("Zeta", "s", "C", "3", "50"),
-                Row("Petrović", "s", "D", "2", "40"), Row("Gama", "s", "E", "1", "20")});
+    WriteFirms({Row("Alfa", "s", "A", "5", "30"), Row("BETON", "s", "B", "4", "10"),
+                Row("Zeta", "s", "C", "3", "50"), Row("Petrović", "s", "D", "2", "40"),
+                Row("Gama", "s", "E", "1", "20")});
     StartBrowse(0);
     WaitNames({"Alfa", "BETON", "Gama", "Petrović", "Zeta"}, "all firms");
     driver.Focus(kBrowse, kList);
@@ -283,8 +305,10 @@ TEST_F(FirmsListGui, ADuplicateNameOrFolderIsRefusedAndNothingIsWritten) {
         const char* folder;
         const char* message;
     } inserts[] = {
-        {"alfa", "NOVA", "Adding this record creates a duplicate entry for the key M:PO_NAZIVU in the file MBASE."},
-        {"Nova", "beta", "Adding this record creates a duplicate entry for the key M:PO_FOLDERU in the file MBASE."},
+        {"alfa", "NOVA",
+         "Adding this record creates a duplicate entry for the key M:PO_NAZIVU in the file MBASE."},
+        {"Nova", "beta",
+         "Adding this record creates a duplicate entry for the key M:PO_FOLDERU in the file MBASE."},
     };
     for (const Attempt& a : inserts) {
         driver.Type(kForm, "?M:NAZIVFIRME", a.name);
@@ -324,12 +348,15 @@ TEST_F(FirmsListGui, ViewingShowsEveryEntryReadOnlyAndTheHistoryKeyRecallsTheLas
     Post(rt::ui::Event::Accepted, view_feq);
     WaitForm("View Record");
     std::vector<std::string> entries = {"?M:NAZIVFIRME", "?M:SERVERNAME", "?M:FOLDERNAME"};
-    for (int n : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15}) entries.push_back("?M:R_" + std::to_string(n));
-    driver.WaitUntil([&] {
-        for (const std::string& e : entries)
-            if (!ReadOnly(e)) return false;
-        return true;
-    }, "all seventeen entries read-only");
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 9, 10, 11, 12, 13, 14, 15})
+        entries.push_back("?M:R_" + std::to_string(n));
+    driver.WaitUntil(
+        [&] {
+            for (const std::string& e : entries)
+                if (!ReadOnly(e)) return false;
+            return true;
+        },
+        "all seventeen entries read-only");
     EXPECT_EQ(driver.Widget(kForm, "?M:R_8"), nullptr) << "line 8 has no entry";
     EXPECT_EQ(rt::clip(driver.Text(kForm, "?M:R_7")), "111");
     driver.Press(kForm, "?OK");
@@ -351,7 +378,8 @@ TEST_F(FirmsListGui, ViewingShowsEveryEntryReadOnlyAndTheHistoryKeyRecallsTheLas
     PickRow(2);
     driver.Press(kBrowse, "?CHANGE:4");
     WaitForm("Record Will Be Changed");
-    for (const auto& [entry, recalled] : {std::pair{"?M:SERVERNAME", "novi"}, std::pair{"?M:NAZIVFIRME", "Alfa"}}) {
+    for (const auto& [entry, recalled] :
+         {std::pair{"?M:SERVERNAME", "novi"}, std::pair{"?M:NAZIVFIRME", "Alfa"}}) {
         driver.Focus(kForm, entry);
         driver.Keys(kForm, {Key::CtrlH});
         driver.WaitUntil([&, e = entry, r = recalled] { return rt::clip(driver.Text(kForm, e)) == r; },
@@ -406,7 +434,8 @@ TEST_F(FirmsListGui, TheLoginsLookupButtonChoosesAFirmFromTheList) {
     WaitNames({"Alfa", "Beta"}, "the firms");
     driver.DoubleClickRow(kBrowse, kList, 2);
     driver.WaitClosed(kBrowse);
-    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "BETA_2024"; }, "Beta's database");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "BETA_2024"; },
+                     "Beta's database");
     EXPECT_EQ(driver.Text("MSSQLLogMulti", "?NAZIVFIRME"), "Beta");
     EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:SERVER"), "(localdb)\\drugi");
     driver.Press("MSSQLLogMulti", "?CANCEL");

@@ -13,7 +13,6 @@ namespace {
 
 using rt::ui::MakeControl;
 
-
 // ---- The services form -------------------------------------------------------------------
 
 constexpr const char* kForm = "FormObaveze";
@@ -26,15 +25,16 @@ const rt::ui::WindowDef& ServicesDef() {
         d.caption = "Form OBAVEZE";
         d.w = 200, d.h = 80;
         d.resizable = true;
-        d.controls = {MakeControl(Ctl::Prompt, "?OBA:SIFRA:PROMPT", 6, 8, 40, 10, "&Sifra"),
-                      MakeControl(Ctl::Entry, "?OBA:SIFRA", 50, 8, 40, 10, "", "@s7", rt::ui::kReq | rt::ui::kUpr),
-                      MakeControl(Ctl::Prompt, "?OBA:NAZIV:PROMPT", 6, 22, 40, 10, "&Naziv"),
-                      MakeControl(Ctl::Entry, "?OBA:NAZIV", 50, 22, 100, 10, "", "@s20"),
-                      MakeControl(Ctl::Prompt, "?OBA:JM:PROMPT", 6, 36, 40, 10, "&JM"),
-                      MakeControl(Ctl::Entry, "?OBA:JM", 50, 36, 30, 10, "", "@s5"),
-                      MakeControl(Ctl::Button, "?OK", 50, 58, 45, 14, "&OK", "", rt::ui::kDefault),
-                      MakeControl(Ctl::Button, "?CANCEL", 100, 58, 45, 14, "&Cancel"),
-                      MakeControl(Ctl::Button, "?HELP", 150, 58, 45, 14, "&Help", "", rt::ui::kHide)};
+        d.controls = {
+            MakeControl(Ctl::Prompt, "?OBA:SIFRA:PROMPT", 6, 8, 40, 10, "&Sifra"),
+            MakeControl(Ctl::Entry, "?OBA:SIFRA", 50, 8, 40, 10, "", "@s7", rt::ui::kReq | rt::ui::kUpr),
+            MakeControl(Ctl::Prompt, "?OBA:NAZIV:PROMPT", 6, 22, 40, 10, "&Naziv"),
+            MakeControl(Ctl::Entry, "?OBA:NAZIV", 50, 22, 100, 10, "", "@s20"),
+            MakeControl(Ctl::Prompt, "?OBA:JM:PROMPT", 6, 36, 40, 10, "&JM"),
+            MakeControl(Ctl::Entry, "?OBA:JM", 50, 36, 30, 10, "", "@s5"),
+            MakeControl(Ctl::Button, "?OK", 50, 58, 45, 14, "&OK", "", rt::ui::kDefault),
+            MakeControl(Ctl::Button, "?CANCEL", 100, 58, 45, 14, "&Cancel"),
+            MakeControl(Ctl::Button, "?HELP", 150, 58, 45, 14, "&Help", "", rt::ui::kHide)};
         return d;
     }();
     return def;
@@ -119,7 +119,7 @@ const rt::ui::WindowDef& UnitDef() {
                       MakeControl(Ctl::Entry, "?KVD:BROJ", 50, 8, 50, 10, "", "@s10"),
                       MakeControl(Ctl::Prompt, "?KVD:SHKORISNIKA:PROMPT", 6, 22, 40, 10, "&Šifra"),
                       MakeControl(Ctl::Entry, "?KVD:SHKORISNIKA", 50, 22, 30, 10, "", "@n05",
-                              rt::ui::kReq | rt::ui::kRight),
+                                  rt::ui::kReq | rt::ui::kRight),
                       MakeControl(Ctl::Button, "?CALLLOOKUP", 82, 22, 12, 10, "..."),
                       MakeControl(Ctl::StringPic, "?NAZ:NAZIV1", 98, 23, 110, 10, "", "@s30"),
                       MakeControl(Ctl::Button, "?OK", 110, 48, 45, 14, "&OK", "", rt::ui::kDefault),
@@ -245,8 +245,10 @@ protected:
         response = -1;
         nav = -1;
         return driver.Start([this, request, code] {
-            if (*code) Position(code);
-            else Files::OBAVEZE().Clear();
+            if (*code)
+                Position(code);
+            else
+                Files::OBAVEZE().Clear();
             CallNavRequest = 0;
             CallRequest = request;
             RunServicesForm();
@@ -299,9 +301,12 @@ TEST_F(FormGui, InsertChangeAndViewAnswerByRequest) {
         StartForm(ViewRecord, "STRUJA");
         WaitForm();
         driver.WaitUntil([&] { return driver.Caption(kForm) == "View Record"; }, "view caption");
-        driver.WaitUntil([&] { return ReadOnly(kForm, "?OBA:SIFRA") && ReadOnly(kForm, "?OBA:NAZIV") &&
-                                      ReadOnly(kForm, "?OBA:JM"); },
-                         "read-only entries");
+        driver.WaitUntil(
+            [&] {
+                return ReadOnly(kForm, "?OBA:SIFRA") && ReadOnly(kForm, "?OBA:NAZIV") &&
+                       ReadOnly(kForm, "?OBA:JM");
+            },
+            "read-only entries");
         driver.Press(kForm, button);
         Finish();
         EXPECT_FALSE(driver.MessageOpen());
@@ -443,7 +448,8 @@ TEST_F(FormGui, HistoryKeyAndPreviousValueRecallTheLastSavedRecordOfTheThread) {
     driver.WaitUntil([&] { return driver.Focused(kForm) == "?OBA:JM"; }, "focus on the unit");
     driver.Pump();
     rt::ui::rtl_post(rt::ui::Event::Accepted, rt::ui::ToolbarButton::History, thread);
-    driver.WaitUntil([&] { return driver.Text(kForm, "?OBA:JM") == "kom"; }, "Previous value recalls the unit");
+    driver.WaitUntil([&] { return driver.Text(kForm, "?OBA:JM") == "kom"; },
+                     "Previous value recalls the unit");
     driver.Press(kForm, "?CANCEL");
     driver.Answer("Yes");
     driver.WaitForThreads();
@@ -516,7 +522,8 @@ TEST_F(FormGui, CustomerCodeIsNormalisedAndAMissingCodeOpensTheLookup) {
     driver.WaitForWindow(kLookup);
     driver.Press(kLookup, "?CLOSE");
     driver.WaitClosed(kLookup);
-    driver.WaitUntil([&] { return driver.Focused(kUnitForm) == "?KVD:SHKORISNIKA"; }, "focus back on the code");
+    driver.WaitUntil([&] { return driver.Focused(kUnitForm) == "?KVD:SHKORISNIKA"; },
+                     "focus back on the code");
     EXPECT_EQ(driver.Text(kUnitForm, "?KVD:SHKORISNIKA"), "00000");
     EXPECT_EQ(Name(), "");
     EXPECT_EQ(g_lookups, 1);
@@ -533,7 +540,8 @@ TEST_F(FormGui, CustomerCodeIsNormalisedAndAMissingCodeOpensTheLookup) {
     driver.WaitForWindow(kLookup);
     driver.Press(kLookup, "?SELECT");
     driver.WaitClosed(kLookup);
-    driver.WaitUntil([&] { return driver.Text(kUnitForm, "?KVD:SHKORISNIKA") == "00042"; }, "the chosen code");
+    driver.WaitUntil([&] { return driver.Text(kUnitForm, "?KVD:SHKORISNIKA") == "00042"; },
+                     "the chosen code");
     driver.WaitUntil([&] { return Name() == "Jovana"; }, "the chosen name");
 
     // The lookup button, cancelled, keeps the code.

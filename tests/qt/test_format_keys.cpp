@@ -28,8 +28,7 @@ struct FormatCase {
 
 TEST(ListFormat, ColumnsWidthsAlignmentsHeadingsAndPictures) {
     const FormatCase cases[] = {
-        {"35L(2)|M~Sifra~C(0)@s7@",
-         {{35, Align::Left, 2, "Sifra", Align::Center, "@s7"}}},
+        {"35L(2)|M~Sifra~C(0)@s7@", {{35, Align::Left, 2, "Sifra", Align::Center, "@s7"}}},
         {"35L(2)|M~Sifra~C(0)@s7@120L(2)|M~Naziv~L(2)@s40@56D(12)|M~Iznos~C(0)@n-14`2@",
          {{35, Align::Left, 2, "Sifra", Align::Center, "@s7"},
           {120, Align::Left, 2, "Naziv", Align::Left, "@s40"},

@@ -38,8 +38,7 @@ const WindowDef& FrameDef() {
         ControlDef later = Entry(Ctl::Item, "?ITEM3", -7, "Prenos u novu godinu");
         later.attrs = kHide;
         file.children = {Entry(Ctl::Item, "?ITEM2", -6, "Ažuriranje programa"), later,
-                         Entry(Ctl::Item, "?SEPARATOR1", -4, ""),
-                         Entry(Ctl::Item, "?EXIT", -5, "E&xit")};
+                         Entry(Ctl::Item, "?SEPARATOR1", -4, ""), Entry(Ctl::Item, "?EXIT", -5, "E&xit")};
         ControlDef window = Entry(Ctl::Menu, "?WINDOWMENU", -18, "&Window");
         window.children = {Entry(Ctl::Item, "?TILE", -19, "T&ile"),
                            Entry(Ctl::Item, "?CASCADE", -20, "&Cascade")};
@@ -86,7 +85,8 @@ struct Frame {
                 SmallWindow* child;
                 {
                     std::lock_guard lock(m);
-                    children.push_back(std::make_unique<SmallWindow>("Child" + std::to_string(children.size() + 1)));
+                    children.push_back(
+                        std::make_unique<SmallWindow>("Child" + std::to_string(children.size() + 1)));
                     child = children.back().get();
                 }
                 child->def = &ChildDef();
@@ -132,8 +132,9 @@ TEST_F(GuiTest, FrameHoldsOtherThreadsChildWindowsAndListsThemInItsWindowMenu) {
     // Each child runs on its own thread: both take input.
     driver.Type("Child1", "?LOC:TEXT", "jedan");
     driver.Type("Child2", "?LOC:TEXT", "dva");
-    driver.WaitUntil([&] { return frame.children[0]->Text() == "jedan" && frame.children[1]->Text() == "dva"; },
-                     "both children's variables");
+    driver.WaitUntil(
+        [&] { return frame.children[0]->Text() == "jedan" && frame.children[1]->Text() == "dva"; },
+        "both children's variables");
 
     auto* menu = driver.Widget("Main", "?WINDOWMENU");
     ASSERT_NE(qobject_cast<QMenu*>(menu), nullptr);

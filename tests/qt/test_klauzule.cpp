@@ -11,15 +11,15 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QPushButton>
-#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextBlock>
@@ -84,7 +84,8 @@ protected:
     Clause StoredNow(int sifra) {
         Clause c;
         OnThread([&] {
-            if (ReadRow(TableId::SKLAUZUL, "SKL:Po_sifri", [&] { SKL.SIFRA = static_cast<std::int16_t>(sifra); }))
+            if (ReadRow(TableId::SKLAUZUL, "SKL:Po_sifri",
+                        [&] { SKL.SIFRA = static_cast<std::int16_t>(sifra); }))
                 c = {true, SKL.OPIS.str(), SKL.TEKSTKLAUZULE.str(), SKL.TEKSTPOSLOVNI.str()};
         });
         return c;
@@ -107,10 +108,12 @@ protected:
     }
     void Tab(int tab) {
         driver.PickTab(kForm, "?CURRENTTAB", tab);
-        driver.WaitUntil([&] {
-            auto* t = qobject_cast<QTabWidget*>(driver.Widget(kForm, "?CURRENTTAB"));
-            return t && t->currentIndex() == tab - 1;
-        }, "tab " + std::to_string(tab));
+        driver.WaitUntil(
+            [&] {
+                auto* t = qobject_cast<QTabWidget*>(driver.Widget(kForm, "?CURRENTTAB"));
+                return t && t->currentIndex() == tab - 1;
+            },
+            "tab " + std::to_string(tab));
     }
     rt::qt::RtfControl* Rtf(const char* label) {
         auto* r = qobject_cast<rt::qt::RtfControl*>(driver.Widget(kForm, label));
@@ -180,7 +183,9 @@ protected:
     QTextBlock BlockOf(const char* label, const QString& word) {
         return Rtf(label)->document()->find(word).block();
     }
-    bool Bold(const char* label, const QString& word) { return FormatAt(label, word).fontWeight() >= QFont::Bold; }
+    bool Bold(const char* label, const QString& word) {
+        return FormatAt(label, word).fontWeight() >= QFont::Bold;
+    }
     bool Italic(const char* label, const QString& word) { return FormatAt(label, word).fontItalic(); }
     // The form's Save question: the clause must be there as it was.
     void ExpectUnchanged(int sifra, const Clause& before) {
@@ -212,14 +217,33 @@ TEST_F(KlauzuleGui, TheBrowseAndTheFormShowTheirWindowsAndTools) {
     EXPECT_FALSE(driver.Visible(kForm, "?HELP"));
     Tab(2);
     // The tool bar: its tools in order with their tips; the edit buttons start disabled.
-    const std::vector<std::pair<const char*, const char*>> tools = {
-        {"NEW", "New"}, {"OPEN", "Open"}, {"SAVE", "Save"}, {"PRINT", "Print"}, {"FIND", "Find"},
-        {"REPLACE", "Find and Replace"}, {"CUT", "Cut"}, {"COPY", "Copy"}, {"PASTE", "Paste"}, {"UNDO", "Undo"},
-        {"REDO", "Redo"}, {"TABS", "Tab stops"}, {"INDENTS", "Paragraph indents"}, {"LEFT", "Left"},
-        {"CENTER", "Center"}, {"RIGHT", "Right"}, {"JUSTIFY", "Justify"}, {"BULLETS", "Bullets and numbering"},
-        {"BULLETSTYLE", "Bullets styles"}, {"FONTNAME", "Font name"}, {"FONTSIZE", "Font size"},
-        {"CHARSET", "Font charset"}, {"BOLD", "Bold"}, {"ITALIC", "Italic"}, {"UNDERLINE", "Underline"},
-        {"FONTCOLOR", "Font color"}, {"HIGHLIGHT", "Highlight"}};
+    const std::vector<std::pair<const char*, const char*>> tools = {{"NEW", "New"},
+                                                                    {"OPEN", "Open"},
+                                                                    {"SAVE", "Save"},
+                                                                    {"PRINT", "Print"},
+                                                                    {"FIND", "Find"},
+                                                                    {"REPLACE", "Find and Replace"},
+                                                                    {"CUT", "Cut"},
+                                                                    {"COPY", "Copy"},
+                                                                    {"PASTE", "Paste"},
+                                                                    {"UNDO", "Undo"},
+                                                                    {"REDO", "Redo"},
+                                                                    {"TABS", "Tab stops"},
+                                                                    {"INDENTS", "Paragraph indents"},
+                                                                    {"LEFT", "Left"},
+                                                                    {"CENTER", "Center"},
+                                                                    {"RIGHT", "Right"},
+                                                                    {"JUSTIFY", "Justify"},
+                                                                    {"BULLETS", "Bullets and numbering"},
+                                                                    {"BULLETSTYLE", "Bullets styles"},
+                                                                    {"FONTNAME", "Font name"},
+                                                                    {"FONTSIZE", "Font size"},
+                                                                    {"CHARSET", "Font charset"},
+                                                                    {"BOLD", "Bold"},
+                                                                    {"ITALIC", "Italic"},
+                                                                    {"UNDERLINE", "Underline"},
+                                                                    {"FONTCOLOR", "Font color"},
+                                                                    {"HIGHLIGHT", "Highlight"}};
     for (const char* prefix : {kClauseToolsFlats, kClauseToolsFirms}) {
         for (const auto& [name, tip] : tools) {
             const std::string label = std::string(prefix) + name;
@@ -240,7 +264,8 @@ TEST_F(KlauzuleGui, TheBrowseAndTheFormShowTheirWindowsAndTools) {
     EXPECT_EQ(items("BULLETSTYLE"),
               "Bullets|Arabic numbers|Lower letters|Upper letters|Lower Roman numbers|Upper Roman numbers");
     EXPECT_EQ(items("FONTCOLOR"),
-              "Black|Maroon|Green|Olive|Navy|Purple|Teal|Gray|Silver|Red|Lime|Yellow|Blue|Fuchia|Aqua|White|Automatic");
+              "Black|Maroon|Green|Olive|Navy|Purple|Teal|Gray|Silver|Red|Lime|Yellow|Blue|Fuchia|Aqua|White|"
+              "Automatic");
     EXPECT_EQ(items("HIGHLIGHT"), items("FONTCOLOR"));
     // The format of the empty text: the control's Arial 10, left aligned.
     driver.Focus(kForm, kFlats);
@@ -281,18 +306,22 @@ TEST_F(KlauzuleGui, AFormattedClauseIsStoredAsRtfAndComesBackFormatted) {
     }
     SelectToEnd(kFlats, U("Prva"));
     driver.Press(kForm, std::string(kClauseToolsFlats) + "BULLETS");
-    driver.WaitUntil([&] { return BlockOf(kFlats, U("Prva")).textList() && BlockOf(kFlats, U("Druga")).textList(); },
-                     "the list");
+    driver.WaitUntil(
+        [&] { return BlockOf(kFlats, U("Prva")).textList() && BlockOf(kFlats, U("Druga")).textList(); },
+        "the list");
     Choose(std::string(kClauseToolsFlats) + "BULLETSTYLE", U("Arabic numbers"));
-    driver.WaitUntil([&] {
-        QTextList* l = BlockOf(kFlats, U("Druga")).textList();
-        return l && l->format().style() == QTextListFormat::ListDecimal;
-    }, "the list numbered");
+    driver.WaitUntil(
+        [&] {
+            QTextList* l = BlockOf(kFlats, U("Druga")).textList();
+            return l && l->format().style() == QTextListFormat::ListDecimal;
+        },
+        "the list numbered");
     SelectWord(kFlats, U("Rok"));
     driver.Press(kForm, std::string(kClauseToolsFlats) + "CENTER");
     driver.WaitUntil([&] { return BlockOf(kFlats, U("Rok")).blockFormat().alignment() & Qt::AlignHCenter; },
                      "the first paragraph centred");
-    driver.WaitUntil([&] { return driver.Enabled(kForm, std::string(kClauseToolsFlats) + "UNDO"); }, "Undo enabled");
+    driver.WaitUntil([&] { return driver.Enabled(kForm, std::string(kClauseToolsFlats) + "UNDO"); },
+                     "Undo enabled");
     EXPECT_TRUE(driver.Enabled(kForm, std::string(kClauseToolsFlats) + "COPY"));
     Rtf(kFlats)->moveCursor(QTextCursor::End);
     driver.Snapshot(kForm, "klauzula_stanari.png");
@@ -326,7 +355,8 @@ TEST_F(KlauzuleGui, AFormattedClauseIsStoredAsRtfAndComesBackFormatted) {
     EXPECT_EQ(BlockOf(kFlats, U("Prva")).textList()->format().style(), QTextListFormat::ListDecimal);
     EXPECT_FALSE(Bold(kFlats, U("Rok")));
     SelectWord(kFlats, U("petnaest"));
-    driver.WaitUntil([&] { return driver.Checked(kForm, std::string(kClauseToolsFlats) + "BOLD"); }, "Bold checked");
+    driver.WaitUntil([&] { return driver.Checked(kForm, std::string(kClauseToolsFlats) + "BOLD"); },
+                     "Bold checked");
     EXPECT_FALSE(driver.Checked(kForm, std::string(kClauseToolsFlats) + "ITALIC"));
     SelectWord(kFlats, U("kamatu"));
     driver.WaitUntil([&] { return driver.Checked(kForm, std::string(kClauseToolsFlats) + "ITALIC"); },
@@ -363,7 +393,8 @@ TEST_F(KlauzuleGui, AClauseSavedWithoutEditingItsTextsStaysByteForByte) {
     SelectWord(kFlats, U("klauzula"));
     driver.Press(kForm, std::string(kClauseToolsFlats) + "BOLD");
     driver.WaitUntil([&] { return Bold(kFlats, U("klauzula")); }, "klauzula in bold");
-    driver.WaitUntil([&] { return driver.Enabled(kForm, std::string(kClauseToolsFlats) + "UNDO"); }, "Undo enabled");
+    driver.WaitUntil([&] { return driver.Enabled(kForm, std::string(kClauseToolsFlats) + "UNDO"); },
+                     "Undo enabled");
     driver.Press(kForm, std::string(kClauseToolsFlats) + "UNDO");
     driver.WaitUntil([&] { return !Bold(kFlats, U("klauzula")); }, "the bold undone");
     driver.Press(kForm, "?OK");
@@ -395,9 +426,9 @@ TEST_F(KlauzuleGui, ViewingAClauseNeverStoresIt) {
     // The buttons and drop lists of the tool bars are disabled; the alignment, the bullets
     // check, bold, italic and underline are not, nor is the text itself.
     for (const char* prefix : {kClauseToolsFlats, kClauseToolsFirms}) {
-        for (const char* name : {"NEW", "OPEN", "SAVE", "PRINT", "FIND", "REPLACE", "CUT", "COPY", "PASTE", "UNDO",
-                                 "REDO", "TABS", "INDENTS", "BULLETSTYLE", "FONTNAME", "FONTSIZE", "CHARSET",
-                                 "FONTCOLOR", "HIGHLIGHT"})
+        for (const char* name :
+             {"NEW", "OPEN", "SAVE", "PRINT", "FIND", "REPLACE", "CUT", "COPY", "PASTE", "UNDO", "REDO",
+              "TABS", "INDENTS", "BULLETSTYLE", "FONTNAME", "FONTSIZE", "CHARSET", "FONTCOLOR", "HIGHLIGHT"})
             EXPECT_FALSE(driver.Widget(kForm, std::string(prefix) + name)->isEnabled()) << prefix << name;
     }
     for (const char* name : {"LEFT", "CENTER", "RIGHT", "JUSTIFY", "BULLETS", "BOLD", "ITALIC", "UNDERLINE"})
@@ -483,10 +514,12 @@ TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveOpenAndPrint) {
     auto dialog = [&](const char* label, const char* name) {
         driver.Press(kForm, std::string(kClauseToolsFlats) + label);
         QDialog* d = nullptr;
-        driver.WaitUntil([&] {
-            d = Rtf(kFlats)->findChild<QDialog*>(QString::fromLatin1(name));
-            return d && d->isVisible();
-        }, std::string("the dialog ") + name);
+        driver.WaitUntil(
+            [&] {
+                d = Rtf(kFlats)->findChild<QDialog*>(QString::fromLatin1(name));
+                return d && d->isVisible();
+            },
+            std::string("the dialog ") + name);
         return d;
     };
     auto ok = [&](QDialog* d) {
@@ -525,8 +558,9 @@ TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveOpenAndPrint) {
     const QString path = QString::fromStdString((dir_ / "klauzula.rtf").string());
     driver.Press(kForm, std::string(kClauseToolsFlats) + "SAVE");
     QFileDialog* save = nullptr;
-    driver.WaitUntil([&] { return (save = Rtf(kFlats)->findChild<QFileDialog*>(QStringLiteral("rtfSaveDialog"))); },
-                     "the save dialog");
+    driver.WaitUntil(
+        [&] { return (save = Rtf(kFlats)->findChild<QFileDialog*>(QStringLiteral("rtfSaveDialog"))); },
+        "the save dialog");
     ChooseFile(save, path);
     driver.WaitUntil([&] { return QFile::exists(path); }, "the file saved");
     QFile saved(path);
@@ -537,10 +571,12 @@ TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveOpenAndPrint) {
     Tab(3);
     driver.Press(kForm, std::string(kClauseToolsFirms) + "OPEN");
     QFileDialog* open = nullptr;
-    driver.WaitUntil([&] { return (open = Rtf(kFirms)->findChild<QFileDialog*>(QStringLiteral("rtfOpenDialog"))); },
-                     "the open dialog");
+    driver.WaitUntil(
+        [&] { return (open = Rtf(kFirms)->findChild<QFileDialog*>(QStringLiteral("rtfOpenDialog"))); },
+        "the open dialog");
     ChooseFile(open, path);
-    driver.WaitUntil([&] { return Rtf(kFirms)->toPlainText() == U("Novi tekst. Novi kraj."); }, "the file opened");
+    driver.WaitUntil([&] { return Rtf(kFirms)->toPlainText() == U("Novi tekst. Novi kraj."); },
+                     "the file opened");
     EXPECT_NEAR(Rtf(kFirms)->document()->begin().blockFormat().leftMargin(), 96 / 2.54, 0.01);
     // Printed: here to a PDF file, whose text another reader finds.
     const QString pdf = QString::fromStdString((dir_ / "klauzula.pdf").string());
@@ -548,8 +584,9 @@ TEST_F(KlauzuleGui, TheToolBarDialogsReplaceIndentSetTabsSaveOpenAndPrint) {
     driver.Server().printer().setOutputFileName(pdf);
     driver.Press(kForm, std::string(kClauseToolsFirms) + "PRINT");
     QPrintDialog* print = nullptr;
-    driver.WaitUntil([&] { return (print = Rtf(kFirms)->findChild<QPrintDialog*>(QStringLiteral("rtfPrintDialog"))); },
-                     "the print dialog");
+    driver.WaitUntil(
+        [&] { return (print = Rtf(kFirms)->findChild<QPrintDialog*>(QStringLiteral("rtfPrintDialog"))); },
+        "the print dialog");
     QMetaObject::invokeMethod(print, "accept");
     driver.WaitUntil([&] { return QFile::exists(pdf); }, "the text printed");
     driver.Server().printer().setOutputFileName(QString());

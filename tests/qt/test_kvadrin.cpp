@@ -69,10 +69,10 @@ protected:
             std::snprintf(numbers, sizeof numbers, "%.2f|%.2f|%.2f|%.2f|%.4f", double(KVD.POVRSINA),
                           double(KVD.POVRSINAGR), double(KVD.POVRSINAOST), double(KVD.BROJOSOBA),
                           double(KVD.KOEFICIJENT));
-            out = rt::cp1250_to_utf8(KVD.SP.str() + "|" + KVD.SHKORISNIKA.str() + "|" + KVD.VLASNIK.str() + "|" +
-                                     KVD.ADRESA.str() + "|" + KVD.MESTO.str() + "|" + numbers + "|" +
-                                     KVD.VODOMER.str() + "|" + KVD.KALORIMETAR.str() + "|" + KVD.TELEFON.str() +
-                                     "|" + KVD.MOBILNI.str());
+            out = rt::cp1250_to_utf8(KVD.SP.str() + "|" + KVD.SHKORISNIKA.str() + "|" + KVD.VLASNIK.str() +
+                                     "|" + KVD.ADRESA.str() + "|" + KVD.MESTO.str() + "|" + numbers + "|" +
+                                     KVD.VODOMER.str() + "|" + KVD.KALORIMETAR.str() + "|" +
+                                     KVD.TELEFON.str() + "|" + KVD.MOBILNI.str());
         });
         return out;
     }
@@ -125,8 +125,8 @@ protected:
 TEST_F(KvadrinGui, AnEmptyRegisterShowsZeroTotalsAndNoPrint) {
     Start();
     ExpectBrowseWindow("KVADRIN",
-                       {"BROJ STANA", "Sifra", "VLASNIK", "KORISNIK", "Povrsina", "Gr. povrsina", "Ostala povrsina",
-                        "Osoba", "Vodomer", "Kalorimetar", "Telefon"},
+                       {"BROJ STANA", "Sifra", "VLASNIK", "KORISNIK", "Povrsina", "Gr. povrsina",
+                        "Ostala povrsina", "Osoba", "Vodomer", "Kalorimetar", "Telefon"},
                        {"&1) Broj", "&2) Vlasnik", "&3) Šifra"});
     EXPECT_EQ(driver.Text(kBrowse, "?STRING5"), "Ukupno kvadrina:");
     EXPECT_EQ(driver.Text(kBrowse, "?QUERY"), "&UPIT");
@@ -150,7 +150,8 @@ TEST_F(KvadrinGui, TotalsCoverEveryUnitTheOrderAndTheLocatorLetThrough) {
     for (int i = 1; i <= 40; ++i) {
         char broj[8];
         std::snprintf(broj, sizeof broj, "%03d", i);
-        units.push_back({broj, i % 2 ? "00001" : "00002", names[i % 4], 40.0 + i, 30.25, double(i % 3), 1.0 + i % 4});
+        units.push_back(
+            {broj, i % 2 ? "00001" : "00002", names[i % 4], 40.0 + i, 30.25, double(i % 3), 1.0 + i % 4});
     }
     units.push_back({"099", "00077", "Bez vlasnika", 12.5, 0, 0, 2});
     OnThread([&] {
@@ -184,7 +185,8 @@ TEST_F(KvadrinGui, TotalsCoverEveryUnitTheOrderAndTheLocatorLetThrough) {
         if (rt::upper(u.vlasnik).find("AN") != std::string::npos) an.push_back(u);
     ASSERT_EQ(an.size(), 30u);
     WaitTotals(TotalsOf(an), "the totals of the units named *an*");
-    for (const std::string& name : Column(4)) EXPECT_NE(rt::upper(name).find("AN"), std::string::npos) << name;
+    for (const std::string& name : Column(4))
+        EXPECT_NE(rt::upper(name).find("AN"), std::string::npos) << name;
     driver.Keys(kBrowse, {Key::Backspace, Key::Backspace});
     WaitTotals(TotalsOf(units), "all units again");
     CloseBrowse(RequestCompleted);
@@ -253,8 +255,9 @@ TEST_F(KvadrinGui, TheQuerysFilterIsHandedToTheTenantList) {
     Query(lengthy);
     WaitColumn(1, {"1", "2", "3", "4", "5"}, "the lengthy query selecting every unit");
     driver.Press(kBrowse, "?BUTTONNORECORDS");
-    EXPECT_EQ(driver.Answer("OK"), "Upit je predugačak za ispis: uslovi zajedno imaju 1083 znakova, "
-                                   "a ispis prima najviše 1024. Skratite upit.");
+    EXPECT_EQ(driver.Answer("OK"),
+              "Upit je predugačak za ispis: uslovi zajedno imaju 1083 znakova, "
+              "a ispis prima najviše 1024. Skratite upit.");
     driver.WaitUntil([&] { return driver.Focused(kBrowse) == kList; }, "the list focused");
     EXPECT_FALSE(driver.MessageOpen());  // no tenant list was called
     EXPECT_EQ(HandedOver(), "");
@@ -321,8 +324,9 @@ TEST_F(KvadrinGui, ANewUnitTakesItsDefaultsAndTheChosenCustomer) {
     driver.WaitUntil([&] { return Rows() == 1 && Cell(1, 1) == "A12"; }, "the new unit");
     EXPECT_EQ(Cell(1, 3), "Mila Milić");
     EXPECT_EQ(Cell(1, 4), "Mila i Luka Milić");
-    EXPECT_EQ(Stored("A12"), "Poslovni prostor|00020|Mila i Luka Milić|Zmaj Jovina 3|21000 Novi Sad|"
-                             "55.50|50.00|4.25|3.00|1.0000|Da|Ne|021/555-333|064/111-222");
+    EXPECT_EQ(Stored("A12"),
+              "Poslovni prostor|00020|Mila i Luka Milić|Zmaj Jovina 3|21000 Novi Sad|"
+              "55.50|50.00|4.25|3.00|1.0000|Da|Ne|021/555-333|064/111-222");
     WaitTotals({"55.50", "50.00", "4.25", "3.00", "1"}, "the totals of the new unit");
     CloseBrowse(RequestCompleted);
 }
@@ -341,7 +345,8 @@ TEST_F(KvadrinGui, AnUnknownCodeOpensTheOwnersBrowseForAChoice) {
     EXPECT_EQ(driver.Caption(kOwners), "KORISNICI");
     rt::ui::rtl_post(rt::ui::Event::CloseWindow, 0, thread);
     Closed(kOwners);
-    driver.WaitUntil([&] { return driver.Focused(kForm) == "?KVD:SHKORISNIKA"; }, "the focus back on the code");
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?KVD:SHKORISNIKA"; },
+                     "the focus back on the code");
     EXPECT_EQ(Shows("?KVD:SHKORISNIKA"), "00099");
     EXPECT_EQ(Shows("?NAZ:NAZIV1"), "");
     EXPECT_EQ(Shows("?KVD:VLASNIK"), "Stanar");
@@ -361,9 +366,11 @@ TEST_F(KvadrinGui, AnUnknownCodeOpensTheOwnersBrowseForAChoice) {
     driver.Focus(kOwners, kList);
     driver.Keys(kOwners, {Key::Insert});
     driver.WaitForWindow(kOwnerForm);
-    driver.WaitUntil([&] { return driver.Caption(kOwnerForm) == "Record Will Be Added"; }, "the customer form");
+    driver.WaitUntil([&] { return driver.Caption(kOwnerForm) == "Record Will Be Added"; },
+                     "the customer form");
     driver.Type(kOwnerForm, "?NAZ:ANALITIKA", "77");
-    driver.WaitUntil([&] { return driver.Text(kOwnerForm, "?NAZ:ANALITIKA") == "00077"; }, "77 becoming 00077");
+    driver.WaitUntil([&] { return driver.Text(kOwnerForm, "?NAZ:ANALITIKA") == "00077"; },
+                     "77 becoming 00077");
     driver.Type(kOwnerForm, "?NAZ:NAZIV1", "Nova Firma doo");
     driver.Type(kOwnerForm, "?NAZ:ADRESA", "Nova 77");
     driver.Press(kOwnerForm, "?OK");
@@ -379,7 +386,8 @@ TEST_F(KvadrinGui, AnUnknownCodeOpensTheOwnersBrowseForAChoice) {
     driver.Press(kForm, "?OK");
     Closed(kForm);
     driver.WaitUntil([&] { return Rows() == 1; }, "the unit listed");
-    EXPECT_EQ(Stored("7"), "Stan|00077|Nova Firma doo|Nova 77|21000 Novi Sad|0.00|0.00|0.00|0.00|1.0000|Ne|Ne||");
+    EXPECT_EQ(Stored("7"),
+              "Stan|00077|Nova Firma doo|Nova 77|21000 Novi Sad|0.00|0.00|0.00|0.00|1.0000|Ne|Ne||");
     CloseBrowse(RequestCompleted);
 }
 
@@ -445,7 +453,8 @@ TEST_F(KvadrinGui, AFailedReadOfTheTotalsClosesTheBrowse) {
     OnThread([] { ASSERT_EQ(Files::KVADRIN().SendSql("DROP TABLE NAZIVI"), 0) << rt::Error(); });
     driver.PickTab(kBrowse, "?CURRENTTAB", 2);
     EXPECT_EQ(MessageTitle(), "Record Retrieval Error");
-    EXPECT_NE(driver.Answer("OK").find("A record could not be read from the file KVADRIN."), std::string::npos);
+    EXPECT_NE(driver.Answer("OK").find("A record could not be read from the file KVADRIN."),
+              std::string::npos);
     driver.WaitForThreads();
 }
 
@@ -464,7 +473,8 @@ TEST_F(KvadrinGui, TheTotalsStayUnderTheirColumnsWhenTheWindowIsResized) {
             QHeaderView* h = list->header();
             const int right = h->sectionViewportPosition(column - 1) + h->sectionSize(column - 1);
             QWidget* t = driver.Widget(kBrowse, total);
-            out.push_back(list->viewport()->mapTo(top, QPoint(right, 0)).x() - t->mapTo(top, QPoint(t->width(), 0)).x());
+            out.push_back(list->viewport()->mapTo(top, QPoint(right, 0)).x() -
+                          t->mapTo(top, QPoint(t->width(), 0)).x());
             ++column;
         }
         return out;

@@ -183,9 +183,11 @@ TEST_F(LoginGui, AnUnknownFirmNameOpensTheFirmsList) {
     WaitProposed("Alfa");
     driver.Type("MSSQLLogMulti", "?NAZIVFIRME", "Bet");
     driver.WaitForWindow("BrowseMBase");
-    driver.WaitUntil([&] { return driver.Cell("BrowseMBase", "?BROWSE:1", 2, 1) == "Beta"; }, "the firms listed");
+    driver.WaitUntil([&] { return driver.Cell("BrowseMBase", "?BROWSE:1", 2, 1) == "Beta"; },
+                     "the firms listed");
     driver.DoubleClickRow("BrowseMBase", "?BROWSE:1", 2);
-    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "BETA_2024"; }, "the firm chosen");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "BETA_2024"; },
+                     "the firm chosen");
     EXPECT_EQ(driver.Text("MSSQLLogMulti", "?NAZIVFIRME"), "Beta");
     EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:SERVER"), "(localdb)\\drugi");
 
@@ -194,7 +196,8 @@ TEST_F(LoginGui, AnUnknownFirmNameOpensTheFirmsList) {
     rt::ui::rtl_post(rt::ui::Event::CloseWindow, 0, thread_);  // the list's close box
     driver.WaitClosed("BrowseMBase");
     driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?GLO:SERVER") == ""; }, "the server cleared");
-    driver.WaitUntil([&] { return driver.Focused("MSSQLLogMulti") == "?NAZIVFIRME"; }, "the focus on the firm entry");
+    driver.WaitUntil([&] { return driver.Focused("MSSQLLogMulti") == "?NAZIVFIRME"; },
+                     "the focus on the firm entry");
     EXPECT_FALSE(driver.MessageOpen());
     driver.Press("MSSQLLogMulti", "?CANCEL");
     driver.WaitForThreads();
@@ -233,7 +236,8 @@ TEST_F(LoginGui, TheSingleFirmLoginNamesTheDatabaseAfterTheFirmFolder) {
     NAZIVFIRME = "Neka firma";
     StartLogin();
     driver.WaitForWindow("MSSQLLogin");
-    driver.WaitUntil([&] { return driver.Text("MSSQLLogin", "?MSBASE") == "FIRMA_2024"; }, "the database name");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogin", "?MSBASE") == "FIRMA_2024"; },
+                     "the database name");
     EXPECT_EQ(driver.Text("MSSQLLogin", "?GLO:SERVER"), "(localdb)\\kv");
     driver.Snapshot("MSSQLLogin", "login_single.png");
     driver.Press("MSSQLLogin", "?OK");

@@ -140,9 +140,11 @@ protected:
 
 TEST_F(MainGui, FrameAfterTheLoginStartsTheMenuOnThreadsAndForwardsTheToolbar) {
     const int frame = OpenFrame("Alfa");
-    const std::string caption = "KVADRIN 1.0.2 - Alfa d.o.o. (2024)" + std::string(10, ' ') + "(localdb)\\kv - ALFA_2024";
+    const std::string caption =
+        "KVADRIN 1.0.2 - Alfa d.o.o. (2024)" + std::string(10, ' ') + "(localdb)\\kv - ALFA_2024";
     driver.WaitUntil([&] { return driver.Caption("Main") == caption; }, "the frame's caption");
-    driver.WaitUntil([&] { return rt::clip(driver.Text("Main", "?NAZIVFIRME")) == "Alfa d.o.o."; }, "the firm in the toolbar");
+    driver.WaitUntil([&] { return rt::clip(driver.Text("Main", "?NAZIVFIRME")) == "Alfa d.o.o."; },
+                     "the firm in the toolbar");
     EXPECT_FALSE(driver.Enabled("Main", "?TOOLBAR:INSERT"));
 
     // The splash opens with the frame; an Accepted event of the frame that names no
@@ -175,7 +177,8 @@ TEST_F(MainGui, FrameAfterTheLoginStartsTheMenuOnThreadsAndForwardsTheToolbar) {
     EXPECT_FALSE(driver.Visible("Main", "?ITEM3"));
     driver.Keys("Main", {Key::CtrlN});
     driver.WaitUntil([&] { return driver.Visible("Main", "?ITEM3"); }, "the item Ctrl+N shows");
-    driver.WaitUntil([&] { return rt::ui::WindowThread(rt::ui::FocusedWindow()) == frame; }, "the frame active");
+    driver.WaitUntil([&] { return rt::ui::WindowThread(rt::ui::FocusedWindow()) == frame; },
+                     "the frame active");
     probe.log.Clear();
     rt::ui::rtl_post(Event::Accepted, rt::ui::ToolbarButton::Change, frame);
     // Ctrl+P after the button: once its item shows, the frame has handled the button.
@@ -212,7 +215,8 @@ TEST_F(MainGui, FrameAfterTheLoginStartsTheMenuOnThreadsAndForwardsTheToolbar) {
 
 TEST_F(MainGui, AFirmWithoutAFirstLineLeavesTheNameOutOfTheCaption) {
     OpenFrame("Beta");
-    const std::string caption = "KVADRIN 1.0.2 -  (2024)" + std::string(10, ' ') + "(localdb)\\kv - BETA_2024";
+    const std::string caption =
+        "KVADRIN 1.0.2 -  (2024)" + std::string(10, ' ') + "(localdb)\\kv - BETA_2024";
     driver.WaitUntil([&] { return driver.Caption("Main") == caption; }, "the caption without a firm name");
     driver.Press("Main", "?EXIT");
     driver.WaitForThreads();
@@ -272,11 +276,13 @@ TEST_F(MainGui, TheToolbarShowsTheButtonsTheWindowInUseOffers) {
     driver.WaitForWindow("BrivantSplash");
     rt::ui::rtl_post(Event::Accepted, 0, frame);
     driver.WaitClosed("BrivantSplash");
-    for (const char* b : {"?TOOLBAR:INSERT", "?TOOLBAR:DOWN", "?TOOLBAR:DELETE"}) EXPECT_FALSE(driver.Enabled("Main", b));
+    for (const char* b : {"?TOOLBAR:INSERT", "?TOOLBAR:DOWN", "?TOOLBAR:DELETE"})
+        EXPECT_FALSE(driver.Enabled("Main", b));
 
     driver.Press("Main", "?OBRACUNI");
     driver.WaitForWindow("Probe");
-    driver.WaitUntil([&] { return driver.Enabled("Main", "?TOOLBAR:INSERT"); }, "Insert offered by the window");
+    driver.WaitUntil([&] { return driver.Enabled("Main", "?TOOLBAR:INSERT"); },
+                     "Insert offered by the window");
     EXPECT_TRUE(driver.Enabled("Main", "?TOOLBAR:DOWN"));
     EXPECT_FALSE(driver.Enabled("Main", "?TOOLBAR:DELETE"));
     EXPECT_FALSE(driver.Enabled("Main", "?TOOLBAR:HISTORY"));

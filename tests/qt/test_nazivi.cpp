@@ -23,10 +23,10 @@ protected:
         std::string out;
         OnThread([&] {
             if (!ReadRow(TableId::NAZIVI, "NAZ:PO_KONTU", [&] { NAZ.ANALITIKA = code; })) return;
-            out = rt::cp1250_to_utf8(NAZ.NAZIV1.str() + "|" + NAZ.NAZIV2.str() + "|" + NAZ.ADRESA.str() + "|" +
-                                     NAZ.SEDISTE.str() + "|" + NAZ.ZIRORACUN.str() + "|" + NAZ.TEKUCI.str() + "|" +
-                                     NAZ.KONTAKT.str() + "|" + NAZ.TELEFONI.str() + "|" + NAZ.EMAIL.str() + "|" +
-                                     std::to_string(NAZ.DATUMUGOVORA));
+            out = rt::cp1250_to_utf8(NAZ.NAZIV1.str() + "|" + NAZ.NAZIV2.str() + "|" + NAZ.ADRESA.str() +
+                                     "|" + NAZ.SEDISTE.str() + "|" + NAZ.ZIRORACUN.str() + "|" +
+                                     NAZ.TEKUCI.str() + "|" + NAZ.KONTAKT.str() + "|" + NAZ.TELEFONI.str() +
+                                     "|" + NAZ.EMAIL.str() + "|" + std::to_string(NAZ.DATUMUGOVORA));
         });
         return out;
     }
@@ -45,9 +45,10 @@ TEST_F(NaziviGui, TheCodeOrderAndTheSecondTabInTheViewsOwnOrder) {
         AddOwner("00002", "Milan Mikić");
     });
     Start(0);
-    ExpectBrowseWindow("KORISNICI",
-                       {"ŠIFRA", "NAZIV", "ADRESA", "SEDISTE", "PIB", "TEKUĆI RAČUN", "KONTAKT OSOBA", "TELEFONI"},
-                       {"&1) Šifra", "&2) Naziv"});
+    ExpectBrowseWindow(
+        "KORISNICI",
+        {"ŠIFRA", "NAZIV", "ADRESA", "SEDISTE", "PIB", "TEKUĆI RAČUN", "KONTAKT OSOBA", "TELEFONI"},
+        {"&1) Šifra", "&2) Naziv"});
 
     const std::vector<std::string> by_code = {"00001", "00002", "00003", "00010"};
     WaitColumn(1, by_code, "the code order");
@@ -88,7 +89,8 @@ TEST_F(NaziviGui, CustomersAreAddedChangedViewedAndDeleted) {
     // The code and the name are required; an empty code reads 00000 and is still missing.
     driver.Type(kForm, "?NAZ:NAZIV1", "Petar Petrović");
     driver.Press(kForm, "?OK");
-    driver.WaitUntil([&] { return driver.Focused(kForm) == "?NAZ:ANALITIKA"; }, "the focus on the empty code");
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?NAZ:ANALITIKA"; },
+                     "the focus on the empty code");
     EXPECT_EQ(driver.Text(kForm, "?NAZ:ANALITIKA"), "00000");
     driver.Press(kForm, "?OK");
     driver.WaitUntil([&] { return driver.Focused(kForm) == "?NAZ:ANALITIKA"; }, "00000 is no code");
@@ -106,8 +108,9 @@ TEST_F(NaziviGui, CustomersAreAddedChangedViewedAndDeleted) {
     driver.WaitUntil([&] { return Rows() == 1 && Cell(1, 1) == "00012"; }, "the new customer");
     EXPECT_EQ(Cell(1, 2), "Petar Petrović");
     EXPECT_EQ(Cell(1, 4), "21000 Novi Sad");
-    EXPECT_EQ(Stored("00012"), "Petar Petrović|i sinovi|Bulevar Oslobođenja 7|21000 Novi Sad|101234567|160-123-45|"
-                               "Jovan|021/123-456||0");
+    EXPECT_EQ(Stored("00012"),
+              "Petar Petrović|i sinovi|Bulevar Oslobođenja 7|21000 Novi Sad|101234567|160-123-45|"
+              "Jovan|021/123-456||0");
     EXPECT_EQ(Stored("00000"), "");
 
     // The same code again is refused by the table; the form stays until cancelled.
@@ -134,8 +137,9 @@ TEST_F(NaziviGui, CustomersAreAddedChangedViewedAndDeleted) {
     driver.Press(kForm, "?OK");
     Closed(kForm);
     driver.WaitUntil([&] { return Cell(1, 2) == "Petar Perić"; }, "the changed name");
-    EXPECT_EQ(Stored("00012"), "Petar Perić|i sinovi|Bulevar Oslobođenja 7|11000 Beograd|101234567|160-123-45|"
-                               "Jovan|021/123-456||0");
+    EXPECT_EQ(Stored("00012"),
+              "Petar Perić|i sinovi|Bulevar Oslobođenja 7|11000 Beograd|101234567|160-123-45|"
+              "Jovan|021/123-456||0");
 
     // View: every entry read-only; nothing is saved.
     Post(rt::ui::Event::Accepted, view_feq);

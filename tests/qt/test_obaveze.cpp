@@ -47,9 +47,11 @@ protected:
 
 TEST_F(ObavezeGui, TheBrowseAndTheFormShowTheirWindows) {
     Start(0);
-    ExpectBrowseWindow("OBAVEZE", {"Sifra", "Naziv", "JM", "Nacin obračuna", "Kolona"}, {"&1) Šifra", "&2) Naziv"});
+    ExpectBrowseWindow("OBAVEZE", {"Sifra", "Naziv", "JM", "Nacin obračuna", "Kolona"},
+                       {"&1) Šifra", "&2) Naziv"});
     EXPECT_TRUE(driver.Visible(kBrowse, "?BUTTONNORECORDS"));
-    driver.WaitUntil([&] { return !driver.Enabled(kBrowse, "?BUTTONNORECORDS"); }, "ISPIS disabled when empty");
+    driver.WaitUntil([&] { return !driver.Enabled(kBrowse, "?BUTTONNORECORDS"); },
+                     "ISPIS disabled when empty");
     driver.Snapshot(kBrowse, "obaveze_browse_empty.png");
 
     // F2 does nothing while the list is empty (the Insert after it is handled after it).
@@ -269,8 +271,10 @@ TEST_F(ObavezeGui, PrintSaysTheProcedureIsNotDefinedAndTheListKeepsTheFocus) {
     // The button, then its key F2 from the list.
     for (bool key : {false, true}) {
         SCOPED_TRACE(key ? "F2" : "button");
-        if (key) driver.Keys(kBrowse, {Key::F2});
-        else driver.Press(kBrowse, "?BUTTONNORECORDS");
+        if (key)
+            driver.Keys(kBrowse, {Key::F2});
+        else
+            driver.Press(kBrowse, "?BUTTONNORECORDS");
         EXPECT_EQ(MessageTitle(), "Procedure not defined");
         EXPECT_EQ(driver.Answer("OK"), "The Procedure IspisObaveza has not been defined.");
         driver.WaitUntil([&] { return driver.Focused(kBrowse) == kList; }, "the list focused");

@@ -27,7 +27,6 @@ using rt::ui::MakeControl;
 
 enum { kEntry = 2, kOk = 3, kCancel = 4 };
 
-
 const rt::ui::WindowDef& Def() {
     static const rt::ui::WindowDef def = [] {
         rt::ui::WindowDef d;
@@ -64,9 +63,10 @@ protected:
 };
 
 void ProtokolDialog() {
-    RunWindowProcedure("ProtokolDialog", WindowKind::Dialog, Def(),
-                       [](rt::ui::Window& w) { w.Use(kEntry, rt::ui::Binding::OfText(&g_naziv)); },
-                       [](ProcedureObjects& p) { return std::make_unique<Dialog>(p); });
+    RunWindowProcedure(
+        "ProtokolDialog", WindowKind::Dialog, Def(),
+        [](rt::ui::Window& w) { w.Use(kEntry, rt::ui::Binding::OfText(&g_naziv)); },
+        [](ProcedureObjects& p) { return std::make_unique<Dialog>(p); });
 }
 
 std::string Slurp(const fs::path& p) {
@@ -129,7 +129,10 @@ TEST_F(ProtocolGui, TheDialogAnswersByHowTheUserClosesIt) {
         driver.WaitForThreads();
         EXPECT_EQ(response, c.response);
         EXPECT_EQ(request_after, 0);  // the request was taken and cleared
-        EXPECT_EQ(g_naziv, "Zgrada \xC8" "a\xF0" "avica");  // CP1250 in the variable
+        EXPECT_EQ(g_naziv,
+                  "Zgrada \xC8"
+                  "a\xF0"
+                  "avica");  // CP1250 in the variable
     }
 }
 

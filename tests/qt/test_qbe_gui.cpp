@@ -67,7 +67,8 @@ TEST_F(Qbe, ConditionsBuildAFilterInTheExpressionForm) {
         const char* filter;
     } cases[] = {
         {"KVD:VLASNIK", QbeOp::Equal, "Ana", "(UPPER(KVD:VLASNIK) = UPPER('Ana'))"},
-        {"KVD:VLASNIK", QbeOp::Contains, "O'Brien", "(INSTRING(UPPER('O''Brien'), UPPER(KVD:VLASNIK), 1, 1) > 0)"},
+        {"KVD:VLASNIK", QbeOp::Contains, "O'Brien",
+         "(INSTRING(UPPER('O''Brien'), UPPER(KVD:VLASNIK), 1, 1) > 0)"},
         {"KVD:VLASNIK", QbeOp::BeginsWith, "''", "(INSTRING(UPPER(''''''), UPPER(KVD:VLASNIK), 1, 1) = 1)"},
         {"KVD:VLASNIK", QbeOp::NotEqual, "", "(UPPER(KVD:VLASNIK) <> UPPER(''))"},
         {"KVD:POVRSINA", QbeOp::GreaterEqual, "60.5", "(KVD:POVRSINA >= 60.5)"},
@@ -130,11 +131,9 @@ TEST_F(Qbe, AValueWithQuotesAndSqlStaysLiteralThroughAView) {
         std::string value;
         std::vector<std::string> rows;
     } cases[] = {
-        {QbeOp::Contains, "brien'); drop", {"2"}},
-        {QbeOp::Contains, "o'brien", {"2", "3"}},
+        {QbeOp::Contains, "brien'); drop", {"2"}},  {QbeOp::Contains, "o'brien", {"2", "3"}},
         {QbeOp::Equal, kHostile.substr(0, 20), {}},  // a part of the name is no match
-        {QbeOp::BeginsWith, "o'", {"2", "3"}},
-        {QbeOp::Equal, "' OR '1'='1", {}},
+        {QbeOp::BeginsWith, "o'", {"2", "3"}},      {QbeOp::Equal, "' OR '1'='1", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);

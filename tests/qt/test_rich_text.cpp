@@ -29,7 +29,8 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 QStringList Words(const QString& text) {
     QStringList words;
     static const QRegularExpression mark(QStringLiteral("^([IVXivx]+\\.|[a-z]\\.|\\d+\\.|•|·)$"));
-    for (const QString& w : text.split(QRegularExpression(QStringLiteral("[\\s\\x{2028}\\x{00A0}]+")), Qt::SkipEmptyParts))
+    for (const QString& w :
+         text.split(QRegularExpression(QStringLiteral("[\\s\\x{2028}\\x{00A0}]+")), Qt::SkipEmptyParts))
         if (!mark.match(w).hasMatch()) words << w;
     return words;
 }
@@ -77,10 +78,10 @@ void FillSample(QTextDocument& doc) {
     c.insertBlock(centre, plain);
     c.insertText(U("Veliki naslov"), with([](QTextCharFormat& f) { f.setFontPointSize(16); }));
     c.insertText(U(" u sredini"), with([](QTextCharFormat& f) {
-        f.setFontFamilies({QStringLiteral("Times New Roman")});
-        f.setForeground(QColor(255, 0, 0));
-        f.setBackground(QColor(255, 255, 0));
-    }));
+                     f.setFontFamilies({QStringLiteral("Times New Roman")});
+                     f.setForeground(QColor(255, 0, 0));
+                     f.setBackground(QColor(255, 255, 0));
+                 }));
 
     QTextBlockFormat right;
     right.setAlignment(Qt::AlignRight);
@@ -92,7 +93,8 @@ void FillSample(QTextDocument& doc) {
     justified.setLeftMargin(37.8);
     justified.setRightMargin(18.9);
     justified.setTextIndent(-18.9);
-    justified.setTabPositions({QTextOption::Tab(75.6, QTextOption::LeftTab), QTextOption::Tab(302.4, QTextOption::RightTab)});
+    justified.setTabPositions(
+        {QTextOption::Tab(75.6, QTextOption::LeftTab), QTextOption::Tab(302.4, QTextOption::RightTab)});
     c.insertBlock(justified, plain);
     c.insertText(U("Poravnato obostrano sa uvlačenjem i tabulatorima."), plain);
 
@@ -138,9 +140,12 @@ TEST_F(RichText, ADocumentWrittenAndReadBackKeepsItsTextAndFormatting) {
         double points;
         const char* family;
     } chars[] = {
-        {"Obična", false, false, false, 10, "Arial"},  {"podebljana", true, false, false, 10, "Arial"},
-        {"kosa", false, true, false, 10, "Arial"},     {"podvučena", false, false, true, 10, "Arial"},
-        {"čćžšđ", false, false, false, 10, "Arial"},   {"Veliki", false, false, false, 16, "Arial"},
+        {"Obična", false, false, false, 10, "Arial"},
+        {"podebljana", true, false, false, 10, "Arial"},
+        {"kosa", false, true, false, 10, "Arial"},
+        {"podvučena", false, false, true, 10, "Arial"},
+        {"čćžšđ", false, false, false, 10, "Arial"},
+        {"Veliki", false, false, false, 16, "Arial"},
         {"u sredini", false, false, false, 10, "Times New Roman"},
     };
     for (const Expect& e : chars) {
@@ -188,13 +193,18 @@ TEST_F(RichText, ADocumentWrittenAndReadBackKeepsItsTextAndFormatting) {
 TEST_F(RichText, AnEmptyDocumentAndPlainTextAreRead) {
     QTextDocument doc;
     doc.setDefaultFont(QFont(QStringLiteral("Arial"), 10));
-    EXPECT_EQ(WriteRtf(doc), "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fcharset238 Arial;}}\\fs20\\par}");
+    EXPECT_EQ(WriteRtf(doc),
+              "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fcharset238 Arial;}}\\fs20\\par}");
     ReadRtf(WriteRtf(doc), doc);
     EXPECT_TRUE(doc.isEmpty());
     ReadRtf("", doc);
     EXPECT_TRUE(doc.isEmpty());
     // Not RTF: plain CP1250 text, its lines paragraphs.
-    ReadRtf("Obi\xe8" "an tekst\r\ndrugi \x9a" "ef", doc);
+    ReadRtf(
+        "Obi\xe8"
+        "an tekst\r\ndrugi \x9a"
+        "ef",
+        doc);
     EXPECT_EQ(doc.toPlainText(), U("Običan tekst\ndrugi šef"));
 }
 
@@ -204,34 +214,42 @@ TEST_F(RichText, AnEmptyDocumentAndPlainTextAreRead) {
 TEST_F(RichText, RtfOfOtherWritersReadsWithAllItsWordsAndNoMarkup) {
     const std::string foreign =
         "{\\rtf1\\ansi\\ansicpg1250\\deff0\\nouicompat\\deflang2074"
-        "{\\fonttbl{\\f0\\fnil\\fcharset238 Calibri;}{\\f1\\fswiss\\fcharset0 Arial{\\*\\panose 020b0604020202020204};}"
+        "{\\fonttbl{\\f0\\fnil\\fcharset238 Calibri;}{\\f1\\fswiss\\fcharset0 Arial{\\*\\panose "
+        "020b0604020202020204};}"
         "{\\f2\\froman\\fcharset204 Times New Roman Cyr;}}\r\n"
         "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\r\n"
         "{\\*\\generator Neki program 2.1}{\\info{\\title Naslov koji se ne vidi}{\\author Neko}}"
         "{\\stylesheet{\\s0\\snext0 Normal;}{\\*\\cs10 Default Paragraph Font;}}"
-        "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc4\\levelstartat1{\\leveltext\\'02\\'00.;}"
-        "{\\levelnumbers\\'01;}}\\listid77}}{\\*\\listoverridetable{\\listoverride\\listid77\\listoverridecount0\\ls3}}\r\n"
+        "{\\*\\listtable{\\list\\listtemplateid1{\\listlevel\\levelnfc4\\levelstartat1{\\leveltext\\'02\\'00."
+        ";}"
+        "{\\levelnumbers\\'01;}}\\listid77}}{\\*\\listoverridetable{"
+        "\\listoverride\\listid77\\listoverridecount0\\ls3}}\r\n"
         "\\viewkind4\\uc1 \r\n"
         "\\pard\\sa200\\sl276\\slmult1\\qc\\f0\\fs22\\lang26 Ugovor o \\b odr\\'9eavanju\\b0  zgrade\\par\r\n"
-        "\\pard\\li720\\fi-360{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}Prva stavka "
-        "{\\*\\bkmkstart x}sa {\\field{\\*\\fldinst HYPERLINK \"http://primer\"}{\\fldrslt{\\ul\\cf1 vezom}}}\\par\r\n"
-        "{\\pntext\\f1\\'B7\\tab}Druga \\u269?a\\u263\\'e6a \\f2\\'c6\\'e5\\f0  stavka {\\*\\nepoznato skrivena re\\'e8} kraj\\par\r\n"
-        "\\pard\\plain{\\*\\shppict{\\pict\\pngblip 89504e470d0a}}{\\nonshppict{\\pict\\wmetafile8 0100}}Posle slike\\par\r\n"
+        "\\pard\\li720\\fi-360{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}"
+        "Prva stavka "
+        "{\\*\\bkmkstart x}sa {\\field{\\*\\fldinst HYPERLINK \"http://primer\"}{\\fldrslt{\\ul\\cf1 "
+        "vezom}}}\\par\r\n"
+        "{\\pntext\\f1\\'B7\\tab}Druga \\u269?a\\u263\\'e6a \\f2\\'c6\\'e5\\f0  stavka {\\*\\nepoznato "
+        "skrivena re\\'e8} kraj\\par\r\n"
+        "\\pard\\plain{\\*\\shppict{\\pict\\pngblip 89504e470d0a}}{\\nonshppict{\\pict\\wmetafile8 "
+        "0100}}Posle slike\\par\r\n"
         "{\\object\\objemb{\\*\\objclass Excel}{\\*\\objdata 0105000002}{\\result rezultat}}Tabela\\par\r\n"
         "\\pard\\fooword12 nepoznata re\\'e8 \\unknownword ostaje{\\bin5 {}\\}x}\\par\r\n"
         "{\\header zaglavlje}{\\footer podno\\'9eje}"
-        "\\pard\\ls3\\ilvl0{\\listtext a.\\tab}Tekst sa {\\b ugnje\\'9e{\\i denim}} grupama\\tab i\\~razmakom\\line novi red\\par\r\n"
+        "\\pard\\ls3\\ilvl0{\\listtext a.\\tab}Tekst sa {\\b ugnje\\'9e{\\i denim}} grupama\\tab "
+        "i\\~razmakom\\line novi red\\par\r\n"
         "}";
     QTextDocument doc;
     ReadRtf(foreign, doc);
-    const QString expected = U(
-        "Ugovor o održavanju zgrade\n"
-        "Prva stavka sa vezom\n"
-        "Druga čaća Же stavka  kraj\n"
-        "Posle slike\n"
-        "Tabela\n"
-        "nepoznata reč ostaje\n"
-        "Tekst sa ugnježdenim grupama\ti razmakom\nnovi red");
+    const QString expected =
+        U("Ugovor o održavanju zgrade\n"
+          "Prva stavka sa vezom\n"
+          "Druga čaća Же stavka  kraj\n"
+          "Posle slike\n"
+          "Tabela\n"
+          "nepoznata reč ostaje\n"
+          "Tekst sa ugnježdenim grupama\ti razmakom\nnovi red");
     EXPECT_EQ(doc.toPlainText(), expected);
     EXPECT_EQ(doc.lastBlock().text(), U("Tekst sa ugnježdenim grupama\ti\u00A0razmakom\u2028novi red"));
     for (const char* markup : {"\\", "{", "}", "Naslov", "Neko", "Normal", "Default", "HYPERLINK", "primer",

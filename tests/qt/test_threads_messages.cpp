@@ -1,8 +1,8 @@
 // Windows of two procedure threads, a thread's modal child window, and message boxes.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QPrintDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPushButton>
 
 #include "platform/qt/gui_server.h"
@@ -85,7 +85,8 @@ TEST_F(GuiTest, MessageBoxesAnswerThePositionOfTheClickedButton) {
         std::vector<std::string> shown;
         for (QAbstractButton* b : box->buttons()) shown.push_back(b->text().toStdString());
         EXPECT_EQ(shown, c.shown);
-        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->buttons().at(c.default_button - 1));
+        EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()),
+                  box->buttons().at(c.default_button - 1));
         EXPECT_EQ(box->icon(), *c.buttons ? QMessageBox::Question : QMessageBox::NoIcon);
         // Modal for the asking thread only.
         EXPECT_FALSE(driver.Enabled("Asker", "?OK"));

@@ -185,7 +185,8 @@ TEST_F(GuiTest, MovingAndResizingReportThePlacementInDialogUnits) {
     driver.WaitUntil([&] { return s.Size() == std::pair<long, long>(240, 150); }, "the runtime's new size");
     QRect area = w.top()->screen()->availableGeometry();
     w.top()->move(area.topLeft() + QPoint(w.PxX(30), w.PxY(20)));
-    driver.WaitUntil([&] { return s.Position() == std::pair<long, long>(30, 20); }, "the runtime's new position");
+    driver.WaitUntil([&] { return s.Position() == std::pair<long, long>(30, 20); },
+                     "the runtime's new position");
     EXPECT_TRUE(s.log.Has(Event::Moved, 0));
     w.top()->showMaximized();
     driver.WaitUntil([&] { return s.log.Has(Event::Maximized, 0); }, "Maximized");

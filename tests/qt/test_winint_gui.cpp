@@ -2,12 +2,12 @@
 // in a form run through the procedure protocol, windows kept on the visible desktop.
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QImage>
-#include <QWheelEvent>
 #include <QMdiArea>
 #include <QScreen>
+#include <QWheelEvent>
 #include <QWidget>
 #include <atomic>
 #include <filesystem>
@@ -19,11 +19,11 @@
 #include "platform/qt/qt_window.h"
 #include "shell/desktop_integration.h"
 #include "shell/glavni.h"
+#include "shell/procedure.h"
+#include "tests/qt/gui_fixture.h"
 #include "winint/alerts.h"
 #include "winint/desktop.h"
 #include "winint/session.h"
-#include "shell/procedure.h"
-#include "tests/qt/gui_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;
@@ -101,19 +101,20 @@ public:
 
 void RunForm(const std::string& name, const rt::ui::WindowDef& def) {
     g_response = -1;
-    RunWindowProcedure(name, WindowKind::Dialog, def,
-                       [](rt::ui::Window& w) {
-                           if (int f = w.Feq("?IME")) w.Use(f, rt::ui::Binding::OfText(&g_ime));
-                           if (int f = w.Feq("?MESTO")) w.Use(f, rt::ui::Binding::OfText(&g_mesto));
-                           if (int f = w.Feq("?BROJ")) {
-                               w.Use(f, rt::ui::Binding::OfLong(&g_broj));
-                               w.Set(f, rt::ui::Prop::RangeLow, 0);
-                               w.Set(f, rt::ui::Prop::RangeHigh, 99);
-                           }
-                           if (int f = w.Feq("?AKTIVAN")) w.Use(f, rt::ui::Binding::OfText(&g_aktivan));
-                           if (int f = w.Feq("?LISTA")) w.SetRows(f, {{"a"}, {"b"}, {"c"}});
-                       },
-                       [](ProcedureObjects& p) { return std::make_unique<Form>(p); });
+    RunWindowProcedure(
+        name, WindowKind::Dialog, def,
+        [](rt::ui::Window& w) {
+            if (int f = w.Feq("?IME")) w.Use(f, rt::ui::Binding::OfText(&g_ime));
+            if (int f = w.Feq("?MESTO")) w.Use(f, rt::ui::Binding::OfText(&g_mesto));
+            if (int f = w.Feq("?BROJ")) {
+                w.Use(f, rt::ui::Binding::OfLong(&g_broj));
+                w.Set(f, rt::ui::Prop::RangeLow, 0);
+                w.Set(f, rt::ui::Prop::RangeHigh, 99);
+            }
+            if (int f = w.Feq("?AKTIVAN")) w.Use(f, rt::ui::Binding::OfText(&g_aktivan));
+            if (int f = w.Feq("?LISTA")) w.SetRows(f, {{"a"}, {"b"}, {"c"}});
+        },
+        [](ProcedureObjects& p) { return std::make_unique<Form>(p); });
     g_response = CallResponse;
 }
 
@@ -237,10 +238,12 @@ TEST_F(WinIntGui, TheFocusedControlIsMarkedAndTheMarksFollow) {
     // An entry that is not required gets a yellow box.
     driver.Keys(P, {Key::Enter});
     WaitFocus("?MESTO");
-    driver.WaitUntil([&] {
-        auto d = driver.WaitForWindow(P).drawing();
-        return d.size() == 2 && d[0].y == 20;
-    }, "marks around ?MESTO");
+    driver.WaitUntil(
+        [&] {
+            auto d = driver.WaitForWindow(P).drawing();
+            return d.size() == 2 && d[0].y == 20;
+        },
+        "marks around ?MESTO");
     marks = Marks(2);
     EXPECT_EQ(marks[0].fill, 0x00FFFF);
     driver.Snapshot(P, "winint_focus_entry.png");
@@ -248,10 +251,12 @@ TEST_F(WinIntGui, TheFocusedControlIsMarkedAndTheMarksFollow) {
     // A list keeps its colours and gets the marks; a button gets none.
     driver.Keys(P, {Key::Down});
     WaitFocus("?LISTA");
-    driver.WaitUntil([&] {
-        auto d = driver.WaitForWindow(P).drawing();
-        return d.size() == 2 && d[0].y == 34;
-    }, "marks around the list");
+    driver.WaitUntil(
+        [&] {
+            auto d = driver.WaitForWindow(P).drawing();
+            return d.size() == 2 && d[0].y == 34;
+        },
+        "marks around the list");
     driver.Focus(P, "?TRAZI");
     WaitFocus("?TRAZI");
     Marks(0);

@@ -2,12 +2,12 @@
 // (line and paragraph ends as blanks) and the character references decoded.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <string>
 
 namespace kvtest {
@@ -27,8 +27,8 @@ inline QString UnrtfText(const std::string& rtf) {
     html.replace(QRegularExpression(QStringLiteral("<(br|/p|/li|/td)[^>]*>")), QStringLiteral(" "));
     html.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QString());
     static const std::pair<const char*, const char*> kNamed[] = {
-        {"&scaron;", "š"}, {"&Scaron;", "Š"}, {"&nbsp;", " "}, {"&amp;", "&"}, {"&lt;", "<"},
-        {"&gt;", ">"},     {"&bull;", "•"},   {"&middot;", "·"}};
+        {"&scaron;", "š"}, {"&Scaron;", "Š"}, {"&nbsp;", " "}, {"&amp;", "&"},
+        {"&lt;", "<"},     {"&gt;", ">"},     {"&bull;", "•"}, {"&middot;", "·"}};
     for (const auto& [name, text] : kNamed) html.replace(QString::fromLatin1(name), QString::fromUtf8(text));
     const QRegularExpression numeric(QStringLiteral("&#(\\d+);"));
     for (auto m = numeric.match(html); m.hasMatch(); m = numeric.match(html))

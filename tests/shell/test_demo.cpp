@@ -28,8 +28,9 @@ using namespace kvadrin;
 class Demo : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() /
-                ("kvadrin-demo-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        root_ =
+            fs::temp_directory_path() /
+            ("kvadrin-demo-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         year_ = rt::year_of(rt::today());
     }
     void TearDown() override {
@@ -102,8 +103,10 @@ TEST_F(Demo, LaysOutTheFirmAndFillsItsTablesOnce) {
     EXPECT_EQ(ini.Fetch("NazivFirme", "NazivFirme", ""), "Stambena zajednica Demo");
     ini.Kill();
 
-    const struct { TableId id; long rows; } tables[] = {
-        {TableId::NAZIVI, 5}, {TableId::KVADRIN, 5}, {TableId::OBAVEZE, 5}, {TableId::OBRAC, 1}};
+    const struct {
+        TableId id;
+        long rows;
+    } tables[] = {{TableId::NAZIVI, 5}, {TableId::KVADRIN, 5}, {TableId::OBAVEZE, 5}, {TableId::OBRAC, 1}};
     for (const auto& t : tables) EXPECT_EQ(Rows(t.id), t.rows) << table_name(t.id);
     EXPECT_EQ(UnitKinds(), (std::set<std::string>{"Stan", "Poslovni prostor", "Garaza"}));
 

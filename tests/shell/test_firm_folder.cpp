@@ -36,7 +36,8 @@ TEST(FirmFolder, DerivesFirmAndYearFromThePath) {
         std::string path = c.path;
         for (auto [u, w] : {std::pair{std::string("č"), std::string("\xE8")},
                             std::pair{std::string("š"), std::string("\x9A")}}) {
-            for (auto p = path.find(u); p != std::string::npos; p = path.find(u)) path.replace(p, u.size(), w);
+            for (auto p = path.find(u); p != std::string::npos; p = path.find(u))
+                path.replace(p, u.size(), w);
         }
         auto r = DeriveFirmAndYear(path, c.sep);
         EXPECT_EQ(r.firm, c.firm);

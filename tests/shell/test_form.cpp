@@ -27,7 +27,8 @@ TEST(FormToolbar, OffersTheNavigationButtonsByRequest) {
     } cases[] = {
         {InsertRecord, {Button::Insert, Button::Down}, true},
         {ChangeRecord,
-         {Button::Insert, Button::Bottom, Button::Top, Button::PageDown, Button::PageUp, Button::Down, Button::Up},
+         {Button::Insert, Button::Bottom, Button::Top, Button::PageDown, Button::PageUp, Button::Down,
+          Button::Up},
          true},
         {ViewRecord, {}, false},
         {DeleteRecord, {}, false},

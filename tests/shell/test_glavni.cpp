@@ -75,7 +75,8 @@ class GlavniTest : public ::testing::Test {
 protected:
     void SetUp() override {
         old_ = fs::current_path();
-        root_ = fs::temp_directory_path() / ("kvadrin-glavni-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        root_ = fs::temp_directory_path() /
+                ("kvadrin-glavni-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
         fs::remove_all(root_);
         prog_ = root_ / "blok7" / "2024" / "PROGRAM";
         fs::create_directories(prog_);
@@ -100,7 +101,8 @@ TEST_F(GlavniTest, StartsUpInOrderCallsTheFrameAndSavesTheSettings) {
     EXPECT_TRUE(g_seen.ignore_case);
     EXPECT_FALSE(g_seen.whole_words);
     EXPECT_EQ(fs::path(g_seen.settings_file).filename(), "KVD.INI");
-    EXPECT_EQ(fs::weakly_canonical(fs::path(g_seen.settings_file)).parent_path(), fs::weakly_canonical(prog_));
+    EXPECT_EQ(fs::weakly_canonical(fs::path(g_seen.settings_file)).parent_path(),
+              fs::weakly_canonical(prog_));
     // Thread 1 builds its dictionary in Glavni, once; its per-thread start does not.
     EXPECT_TRUE(g_seen.dictionary);
     EXPECT_EQ(g_seen.dictionary_builds, 1);

@@ -138,7 +138,7 @@ struct ProbeRelation {
 struct Script {
     bool changed_record = false;  // asks before closing, as a changed form does
     bool open_relation = false;
-    bool end_setup_early = false;  // Setup ends with 5 after opening the relation
+    bool end_setup_early = false;   // Setup ends with 5 after opening the relation
     std::function<void()> on_call;  // what the ?CALL button runs
 };
 Script g_script;
@@ -361,8 +361,8 @@ TEST_F(Protocol, PlacementIsSavedUnderTheProcedureNameAndRestoredAtTheNextOpenin
     Finish();
     const std::string ini = Slurp(ini_);
     EXPECT_NE(ini.find("[ProbaDialog]"), std::string::npos) << ini;
-    for (const char* line : {"Maximize=No", "Minimize=No", "XPos=3000", "YPos=2500", "Width=260",
-                             "Height=140"})
+    for (const char* line :
+         {"Maximize=No", "Minimize=No", "XPos=3000", "YPos=2500", "Width=260", "Height=140"})
         EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
 
     // Reopened at the stored place and size, then moved onto the desktop (event 1450).
@@ -443,17 +443,15 @@ TEST_F(Protocol, BodySetupAndTeardownRunTheirStepsInOrder) {
     } cases[] = {
         {"opened and closed",
          false,
-         {"focus setup", "nav setup", "relation open", "wheel", "alert 17,0,0,1,0,5",
-          "focus configure", "nav exclude 3", "nav exclude 4", "nav keys", "visible at 0,0",
-          "alert 0,1,0,1,1,0", "relation close; running ProbaDialog; placement not saved",
-          "nav teardown", "focus teardown"}},
+         {"focus setup", "nav setup", "relation open", "wheel", "alert 17,0,0,1,0,5", "focus configure",
+          "nav exclude 3", "nav exclude 4", "nav keys", "visible at 0,0", "alert 0,1,0,1,1,0",
+          "relation close; running ProbaDialog; placement not saved", "nav teardown", "focus teardown"}},
         // Setup ended after opening its relation: the window never opened, so neither are
         // alerts removed nor is a placement saved; the relation is still closed.
         {"setup ended early",
          true,
          {"focus setup", "nav setup", "relation open",
-          "relation close; running ProbaDialog; placement not saved", "nav teardown",
-          "focus teardown"}},
+          "relation close; running ProbaDialog; placement not saved", "nav teardown", "focus teardown"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -485,8 +483,8 @@ TEST_F(Protocol, RunUpdateInViewModeAnswersCancelledWithoutCalling) {
     rt::ui::ToolbarList toolbar;
     FocusMarks focus;
     WindowAlerts alerts;
-    ProcedureObjects objects{"BrowseProba", WindowKind::Browse, window, &toolbar, nullptr, focus,
-                         nullptr, alerts};
+    ProcedureObjects objects{"BrowseProba", WindowKind::Browse, window, &toolbar, nullptr, focus, nullptr,
+                             alerts};
     struct Case {
         std::uint8_t own_request;
         int response, called_with;

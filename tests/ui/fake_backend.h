@@ -18,15 +18,25 @@ public:
     FakeBackend() { SetBackend(this); }
     ~FakeBackend() override { SetBackend(nullptr); }
 
-    void OpenWindow(const WindowState& state) override { record([&] { opened.push_back(state); }); }
-    void SyncWindow(const WindowState& delta) override { record([&] { synced.push_back(delta); }); }
-    void CloseWindow(WindowId id) override { record([&] { closed.push_back(id); }); }
+    void OpenWindow(const WindowState& state) override {
+        record([&] { opened.push_back(state); });
+    }
+    void SyncWindow(const WindowState& delta) override {
+        record([&] { synced.push_back(delta); });
+    }
+    void CloseWindow(WindowId id) override {
+        record([&] { closed.push_back(id); });
+    }
     void ShowMessage(const MessageRequest& request) override {
         record([&] { messages.push_back(request); });
         if (auto_answer) DeliverAnswer(request.id, auto_answer(request));
     }
-    void Beep() override { record([&] { ++beeps; }); }
-    void PrinterSetup(int thread) override { record([&] { printer_setups.push_back(thread); }); }
+    void Beep() override {
+        record([&] { ++beeps; });
+    }
+    void PrinterSetup(int thread) override {
+        record([&] { printer_setups.push_back(thread); });
+    }
 
     // Answers every message box at once when set.
     std::function<int(const MessageRequest&)> auto_answer;

@@ -59,10 +59,14 @@ protected:
             return {};
         });
         def.name = "TEST";
-        def.controls = {entry("?CS", "T:CS", "@s10"),   entry("?FS", "T:FS", "@s10"),
-                        entry("?B", "T:B", "@n3"),      entry("?S", "T:S", "@n-7"),
-                        entry("?L", "T:L", "@d6"),      entry("?R", "T:R", "@n12`2"),
-                        entry("?TEXT", "LOC:TEXT", "@s5", kUpr), entry("?COUNT", "LOC:COUNT", ""),
+        def.controls = {entry("?CS", "T:CS", "@s10"),
+                        entry("?FS", "T:FS", "@s10"),
+                        entry("?B", "T:B", "@n3"),
+                        entry("?S", "T:S", "@n-7"),
+                        entry("?L", "T:L", "@d6"),
+                        entry("?R", "T:R", "@n12`2"),
+                        entry("?TEXT", "LOC:TEXT", "@s5", kUpr),
+                        entry("?COUNT", "LOC:COUNT", ""),
                         entry("?FREE", "", "@s5")};
     }
     void TearDown() override { SetUseResolver({}); }
@@ -77,7 +81,10 @@ protected:
 
 TEST_F(BindingTest, EveryFieldTypeShowsThroughItsPictureAndReadsBack) {
     rec.cs = "Beograd";
-    rec.fs = "\xC8" "a\xE8" "ak";  // Čačak in CP1250
+    rec.fs =
+        "\xC8"
+        "a\xE8"
+        "ak";  // Čačak in CP1250
     rec.b = 7;
     rec.s = -1234;
     rec.l = 72687;  // 1 January 2000
@@ -94,12 +101,19 @@ TEST_F(BindingTest, EveryFieldTypeShowsThroughItsPictureAndReadsBack) {
     };
     const Case cases[] = {
         {"?CS", "Beograd   ", "Kragujevac-grad"},
-        {"?FS", "\xC8" "a\xE8" "ak     ", "\x8A" "abac"},  // Šabac
+        {"?FS",
+         "\xC8"
+         "a\xE8"
+         "ak     ",
+         "\x8A"
+         "abac"},  // Šabac
         {"?B", "  7", "255"},
         {"?S", " -1,234", "-32,000"},
         {"?L", " 1/01/2000", "15/03/2024"},
         {"?R", "    1.234,50", "99,75"},
-        {"?TEXT", "ABC  ", "\x9A" "ilo"},  // šilo: upper-cased on the way in
+        {"?TEXT", "ABC  ",
+         "\x9A"
+         "ilo"},  // šilo: upper-cased on the way in
         {"?COUNT", "42", " 17 "},
     };
     for (const Case& c : cases) {
@@ -111,14 +125,22 @@ TEST_F(BindingTest, EveryFieldTypeShowsThroughItsPictureAndReadsBack) {
         EXPECT_TRUE(w.Update(feq));
     }
     EXPECT_EQ(rec.cs.str(), "Kragujevac");  // cut to the picture
-    EXPECT_EQ(rec.fs.str(), "\x8A" "abac     ");
-    EXPECT_EQ(w.UseOf(w.Feq("?FS")).text(), "\x8A" "abac");  // texts come clipped
+    EXPECT_EQ(rec.fs.str(),
+              "\x8A"
+              "abac     ");
+    EXPECT_EQ(w.UseOf(w.Feq("?FS")).text(),
+              "\x8A"
+              "abac");  // texts come clipped
     EXPECT_EQ(rec.b.get(), 255);
     EXPECT_EQ(rec.s.get(), -32000);
     EXPECT_EQ(rec.l.get(), 81527);  // 15 March 2024
     EXPECT_DOUBLE_EQ(rec.r.get(), 99.75);
-    EXPECT_EQ(text, "\x8A" "ILO");
-    EXPECT_EQ(w.ScreenText(w.Feq("?TEXT")), "\x8A" "ILO");
+    EXPECT_EQ(text,
+              "\x8A"
+              "ILO");
+    EXPECT_EQ(w.ScreenText(w.Feq("?TEXT")),
+              "\x8A"
+              "ILO");
     EXPECT_EQ(count, 17);
 }
 

@@ -85,9 +85,11 @@ const rt::TableDef& FormatsDef(const std::string& path) {
         l.prefix = "CFG";
         l.record_size = sizeof(FormatRecord);
 #define F(name) rt::field_for<decltype(FormatRecord::name)>("CFG:" #name, offsetof(FormatRecord, name))
-        l.fields = {F(APPNAME), F(PROCID), F(USERID), F(CTRLID), F(FORMATID), F(FORMATNAME), F(FLAG), F(FORMAT), F(VARLINE)};
+        l.fields = {F(APPNAME),    F(PROCID), F(USERID), F(CTRLID), F(FORMATID),
+                    F(FORMATNAME), F(FLAG),   F(FORMAT), F(VARLINE)};
 #undef F
-        l.keys = {rt::make_key(l, "CFG:KEY_MAIN", {"CFG:APPNAME", "CFG:PROCID", "CFG:USERID", "CFG:CTRLID", "CFG:FORMATID"},
+        l.keys = {rt::make_key(l, "CFG:KEY_MAIN",
+                               {"CFG:APPNAME", "CFG:PROCID", "CFG:USERID", "CFG:CTRLID", "CFG:FORMATID"},
                                rt::kKeyUnique | rt::kKeyNoCase | rt::kKeyOptional)};
         return d;
     }();
@@ -115,9 +117,13 @@ const WindowDef& BrowseDef() {
         ControlDef list = control(Ctl::List, "?BROWSE:1");
         list.h = 150;
         list.format = "40L(2)|M~Sifra~@s7@80L(2)|M~Naziv~@s20@50R(2)|M~Iznos~@n10.2@";
-        d.controls = {list, control(Ctl::Button, "?INSERT"), control(Ctl::Button, "?CHANGE"),
-                      control(Ctl::Button, "?DELETE"), control(Ctl::Button, "?VIEW"),
-                      control(Ctl::Button, "?SELECT"), control(Ctl::Button, "?HELP")};
+        d.controls = {list,
+                      control(Ctl::Button, "?INSERT"),
+                      control(Ctl::Button, "?CHANGE"),
+                      control(Ctl::Button, "?DELETE"),
+                      control(Ctl::Button, "?VIEW"),
+                      control(Ctl::Button, "?SELECT"),
+                      control(Ctl::Button, "?HELP")};
         return d;
     }();
     return def;
@@ -368,8 +374,8 @@ TEST_F(Browse, HeaderClicksBuildOrdersThatTheBrowseApplies) {
     header.Click(2);
     header.Click(3);
     header.Click(1);
-    EXPECT_EQ(header.applied, (std::vector<std::string>{"+UPPER(STV:NAZIV)", "-UPPER(STV:NAZIV)", "+STV:IZNOS",
-                                                        "+UPPER(STV:SIFRA)"}));
+    EXPECT_EQ(header.applied, (std::vector<std::string>{"+UPPER(STV:NAZIV)", "-UPPER(STV:NAZIV)",
+                                                        "+STV:IZNOS", "+UPPER(STV:SIFRA)"}));
     browse.RedefineSortOrder(nullptr, nullptr, "-UPPER(STV:NAZIV)");
     browse.RefreshPending();
     EXPECT_EQ(column(), (std::vector<std::string>{"A", "B", "C"}));  // č after b in the code page's order
@@ -467,9 +473,9 @@ TEST_F(Browse, PopupItemsPressTheirButtonsAndInsertedItemsAnswerTheirNumbers) {
     popup.AddMenuItemsAt("-|Sa\x9auvaj|~Nema|Podrazumevani", popup.Items(), 1000);
     EXPECT_EQ(popup.MenuText(), "&Insert|&Change|-|Sa\x9auvaj|~Nema|Podrazumevani");
     popup.SetItemEnabled("Insert", false);
-    EXPECT_EQ(popup.Choose(1), 2);         // the first enabled item: Change
-    EXPECT_EQ(popup.Choose(3), 1002);      // disabled and separator items are not counted
-    EXPECT_EQ(popup.Ask(), 0);             // no menu shower: nothing chosen
+    EXPECT_EQ(popup.Choose(1), 2);     // the first enabled item: Change
+    EXPECT_EQ(popup.Choose(3), 1002);  // disabled and separator items are not counted
+    EXPECT_EQ(popup.Ask(), 0);         // no menu shower: nothing chosen
     popup.Truncate(2);
     EXPECT_EQ(popup.MenuText(), "~&Insert|&Change");
 }

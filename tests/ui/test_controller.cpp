@@ -57,9 +57,9 @@ class Probe : public WindowController {
 public:
     using WindowController::WindowController;
 
-    std::vector<int> script;          // events posted to the window after it opens
+    std::vector<int> script;  // events posted to the window after it opens
     int setup_level = kLevelGoOn;
-    std::function<int()> save;        // SaveChanged / SaveInserted
+    std::function<int()> save;         // SaveChanged / SaveInserted
     std::function<int(int)> accepted;  // replaces OnAccepted's level for a control
     std::vector<std::string> log;
     bool cancel_button = true;  // ?CANCEL closes with response 2
@@ -135,14 +135,14 @@ protected:
 TEST_F(Controller, EventsReachTheirHandlers) {
     Window w(Def());
     Probe p(w);
-    p.script = {Event::Accepted, kEntry,   Event::Selected,  kEntry, Event::Rejected, kEntry,
-                Event::NewSelection, kList, Event::GainFocus, 0,      Event::Sized,    0,
-                Event::Completed, 0};
+    p.script = {Event::Accepted,     kEntry, Event::Selected,  kEntry, Event::Rejected, kEntry,
+                Event::NewSelection, kList,  Event::GainFocus, 0,      Event::Sized,    0,
+                Event::Completed,    0};
     EXPECT_EQ(p.RunWindow(), kResponseCompleted);  // a completion without a request closes
     const std::vector<std::string> expected = {
-        "EventLoop", "Opened", "Reset", "OnAccepted 2", "OnSelected 2", "OnRejected 2",
-        "OnNewSelection 5", "Reset", "Reset", "OnCompleted", "AfterResize", "OnCloseEvent",
-        "Teardown"};
+        "EventLoop",    "Opened",           "Reset",   "OnAccepted 2", "OnSelected 2",
+        "OnRejected 2", "OnNewSelection 5", "Reset",   "Reset",        "OnCompleted",
+        "AfterResize",  "OnCloseEvent",     "Teardown"};
     EXPECT_EQ(p.log, expected);
     EXPECT_EQ(p.OPENED, 1);
 }
@@ -263,8 +263,10 @@ TEST_F(Controller, ToolbarButtonsGoToTheActiveTarget) {
     ToolbarList toolbar;
     Target form, browse;
     Probe p(w);
-    p.script = {Event::Accepted, ToolbarButton::Insert, Event::Accepted, ToolbarButton::Help,
-                Event::Accepted, 3014, Event::Accepted, kCancel};
+    p.script = {Event::Accepted, ToolbarButton::Insert,
+                Event::Accepted, ToolbarButton::Help,
+                Event::Accepted, 3014,
+                Event::Accepted, kCancel};
     p.AddFormToolbar(form);
     p.AddToolbar(toolbar);
     toolbar.AddTarget(browse);

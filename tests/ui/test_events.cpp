@@ -69,7 +69,7 @@ TEST_F(EventsTest, InputFromAnotherThreadWakesTheWaitingWindowInOrder) {
 
 TEST_F(EventsTest, PostedEventsGoToTheActiveWindowOrWaitForTheNextOne) {
     EXPECT_EQ(rtl_thread(), 1);
-    rtl_post(Event::User, 0, 0);  // no window yet: kept for the thread's next window
+    rtl_post(Event::User, 0, 0);       // no window yet: kept for the thread's next window
     rtl_post(Event::User, 0, 987654);  // no such thread: dropped
     Window w(shared_def());
     w.Open();
@@ -80,8 +80,9 @@ TEST_F(EventsTest, PostedEventsGoToTheActiveWindowOrWaitForTheNextOne) {
         ASSERT_TRUE(w.Accept());
         seen.push_back({w.event(), w.field()});
     }
-    EXPECT_EQ(seen, (std::vector<Seen>{{Event::User, 0}, {Event::OpenWindow, 0}, {Event::User + 1, 1},
-                                       {Event::CloseWindow, 0}}));
+    EXPECT_EQ(seen,
+              (std::vector<Seen>{
+                  {Event::User, 0}, {Event::OpenWindow, 0}, {Event::User + 1, 1}, {Event::CloseWindow, 0}}));
     EXPECT_TRUE(w.IsOpen());  // Accept never closes by itself
     w.Close();
     EXPECT_FALSE(w.Accept());
@@ -115,7 +116,10 @@ TEST_F(EventsTest, ProcedureThreadsHaveTheirOwnNumbersWindowsAndEvents) {
             volatile char frame[1 << 20];
             frame[0] = 1;
             frame[sizeof frame - 1] = 1;
-            body(a, [&](Window& w) { rtl_post(Event::User + 5, 0, nb); w.Close(); });
+            body(a, [&](Window& w) {
+                rtl_post(Event::User + 5, 0, nb);
+                w.Close();
+            });
         },
         25000);
     nb = rtl_start([&] { body(b, [](Window&) {}); });
@@ -135,8 +139,10 @@ TEST_F(EventsTest, ProcedureThreadsHaveTheirOwnNumbersWindowsAndEvents) {
     EXPECT_EQ(b.number, nb);
     EXPECT_EQ(WindowThread(a.window), 0);  // closed
     EXPECT_EQ(a.seen, (std::vector<Seen>{{Event::OpenWindow, 0}, {Event::User, 1}}));
-    EXPECT_EQ(b.seen, (std::vector<Seen>{{Event::OpenWindow, 0}, {Event::Accepted, 1}, {Event::User + 5, 0},
-                                         {Event::CloseWindow, 0}}));
+    EXPECT_EQ(
+        b.seen,
+        (std::vector<Seen>{
+            {Event::OpenWindow, 0}, {Event::Accepted, 1}, {Event::User + 5, 0}, {Event::CloseWindow, 0}}));
     std::lock_guard lock(backend.mutex);
     for (const WindowState& s : backend.opened) EXPECT_EQ(s.thread, s.id == a.window ? na : nb);
     rtl_post(Event::User, 0, na);  // the thread has ended: dropped

@@ -82,9 +82,12 @@ protected:
             radio.value = v;
             align.children.push_back(radio);
         }
-        def.controls = {Control(Ctl::Rtf, "?RTF", "T:TEXT"), Control(Ctl::Check, "?BOLD"),
-                        Control(Ctl::Button, "?UNDO"),        Control(Ctl::Button, "?NEW"),
-                        align,                                color,
+        def.controls = {Control(Ctl::Rtf, "?RTF", "T:TEXT"),
+                        Control(Ctl::Check, "?BOLD"),
+                        Control(Ctl::Button, "?UNDO"),
+                        Control(Ctl::Button, "?NEW"),
+                        align,
+                        color,
                         Control(Ctl::DropList, "?FONT")};
     }
     void TearDown() override { SetUseResolver(nullptr); }
@@ -178,8 +181,9 @@ TEST_F(RichTextTest, TheEditorActsOnItsToolsAndShowsTheFormatAtTheCursor) {
     editor.SetToolControl(Tool::FontName, font);
     editor.Init(w, rtf, "klauzula.rtf");
     using A = Backend::Action;
-    EXPECT_EQ(backend.Taken(), (std::vector<A>{{rtf, "limit", "8"}, {rtf, "empty", kEmptyRtf},
-                                               {rtf, "file", "klauzula.rtf"}}));
+    EXPECT_EQ(
+        backend.Taken(),
+        (std::vector<A>{{rtf, "limit", "8"}, {rtf, "empty", kEmptyRtf}, {rtf, "file", "klauzula.rtf"}}));
     EXPECT_FALSE(w.Rows(font).empty());
 
     // Tools become actions; those that format give the focus back to the text.
@@ -190,8 +194,9 @@ TEST_F(RichTextTest, TheEditorActsOnItsToolsAndShowsTheFormatAtTheCursor) {
     act(Event::Accepted, align, std::string("3"), 2);
     act(Event::Accepted, color, std::nullopt, 2);
     act(Event::Accepted, create, std::nullopt);
-    EXPECT_EQ(backend.Taken(), (std::vector<A>{{rtf, "bold", "1"}, {rtf, "align", "3"}, {rtf, "color", "10"},
-                                               {rtf, "new", ""}}));
+    EXPECT_EQ(
+        backend.Taken(),
+        (std::vector<A>{{rtf, "bold", "1"}, {rtf, "align", "3"}, {rtf, "color", "10"}, {rtf, "new", ""}}));
 
     // The reported format sets the tools; a tool the procedure disabled stays disabled.
     editor.DisableControl(create);

@@ -64,11 +64,11 @@ TEST_F(WindowTest, ControlsAreNumberedByDeclarationOrderAndFoundByLabel) {
         int kind;
     };
     const Case cases[] = {
-        {"?FILEMENU", -2, Ctl::Menu}, {"?EXIT", -3, Ctl::Item},   {"?HELP", -9, Ctl::Item},
-        {"?TOOLBAR:INSERT", 3001, Ctl::Button}, {"?SHEET", 3, Ctl::Sheet}, {"?TAB1", 4, Ctl::Tab},
-        {"?KVD:BROJ", 5, Ctl::Entry}, {"?kvd:naziv", 6, Ctl::Entry}, {"?TAB2", 7, Ctl::Tab},
-        {"?KVD:ADRESA", 2, Ctl::Entry}, {"?GROUP", 8, Ctl::Group}, {"?HIDDEN", 9, Ctl::Entry},
-        {"?BROWSE:1", 10, Ctl::List}, {"?DUP", 11, Ctl::Button},
+        {"?FILEMENU", -2, Ctl::Menu},           {"?EXIT", -3, Ctl::Item},      {"?HELP", -9, Ctl::Item},
+        {"?TOOLBAR:INSERT", 3001, Ctl::Button}, {"?SHEET", 3, Ctl::Sheet},     {"?TAB1", 4, Ctl::Tab},
+        {"?KVD:BROJ", 5, Ctl::Entry},           {"?kvd:naziv", 6, Ctl::Entry}, {"?TAB2", 7, Ctl::Tab},
+        {"?KVD:ADRESA", 2, Ctl::Entry},         {"?GROUP", 8, Ctl::Group},     {"?HIDDEN", 9, Ctl::Entry},
+        {"?BROWSE:1", 10, Ctl::List},           {"?DUP", 11, Ctl::Button},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -231,8 +231,8 @@ TEST_F(Alerts, TraceLinesOfTheSwitches) {
     EXPECT_TRUE(HasLine("Found message 522 in wa Queue"));
     // A message the table does not know is named so and reported.
     Send(List(1), 4, 0, 0, &pass);
-    EXPECT_TRUE(HasLine("Thread: 1 Windows Message: 4 [Unknown] p1=0 p2=0 handle=" +
-                        std::to_string(List(1))));
+    EXPECT_TRUE(
+        HasLine("Thread: 1 Windows Message: 4 [Unknown] p1=0 p2=0 handle=" + std::to_string(List(1))));
     EXPECT_TRUE(HasLine(" WlAccept error, WlAccept unknown message : 000004h 4, WlAccept"));
     Drain();
 }

@@ -98,8 +98,8 @@ TEST_F(Diagnostics, TheMessageNameTable) {
     wl_BuildWMQ();
     const std::vector<MessageName> q = MessageNameQueue();
     EXPECT_EQ(q.size(), 183u);
-    EXPECT_TRUE(std::is_sorted(q.begin(), q.end(),
-                               [](const MessageName& a, const MessageName& b) { return a.number < b.number; }));
+    EXPECT_TRUE(std::is_sorted(
+        q.begin(), q.end(), [](const MessageName& a, const MessageName& b) { return a.number < b.number; }));
     EXPECT_EQ(WlMessageName(80), "WE::WM_INPUTLANGCHANGEREQ");
     EXPECT_EQ(std::count_if(q.begin(), q.end(), [](const MessageName& m) { return m.number == 256; }), 2);
     EXPECT_EQ(WlMessageName(0x20A), "WE::WM_MOUSEWHEEL");
@@ -171,8 +171,7 @@ TEST_F(Diagnostics, TheStackCheckPassesABalancedStretchAndReportsChangedRegister
     std::smatch m;
     ASSERT_TRUE(std::regex_search(
         all, m,
-        std::regex("wl_TestStack wl_TSLevel=1" + sep +
-                   "RBX=000000001234ABCD LAST RBX=[0-9A-F]{16}" + sep +
+        std::regex("wl_TestStack wl_TSLevel=1" + sep + "RBX=000000001234ABCD LAST RBX=[0-9A-F]{16}" + sep +
                    "R15=000000000BADF00D LAST R15=[0-9A-F]{16}\r\n$")))
         << all;
 #endif
@@ -246,9 +245,7 @@ TEST_F(Diagnostics, NamesOfTheComputerAndTheUserAndTheRegistry) {
     EXPECT_EQ(WlErrorCode(), kWlErrGetReg);
     EXPECT_EQ(WlErrorText(), "wl_GetReg error, No such file or directory, wl_GetReg");
     std::string user;
-    if (rt::sys::UserName(user)) {
-        EXPECT_EQ(wl_GetUserName(), user);
-    }
+    if (rt::sys::UserName(user)) { EXPECT_EQ(wl_GetUserName(), user); }
 }
 
 }  // namespace

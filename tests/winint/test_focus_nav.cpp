@@ -54,15 +54,15 @@ protected:
     }
     void Drain() {
         window.Post(0x4FF);
-        while (window.Accept() && window.event() != 0x4FF) {
-        }
+        while (window.Accept() && window.event() != 0x4FF) {}
     }
     // The keys the window pressed since the last look.
     std::vector<int> Pressed() {
         Drain();
         std::lock_guard lock(backend.mutex);
         std::vector<int> keys;
-        for (const WindowState& s : backend.synced) keys.insert(keys.end(), s.pressed_keys.begin(), s.pressed_keys.end());
+        for (const WindowState& s : backend.synced)
+            keys.insert(keys.end(), s.pressed_keys.begin(), s.pressed_keys.end());
         backend.synced.clear();
         return keys;
     }
@@ -73,8 +73,7 @@ protected:
         ev.feq = feq;
         ev.keycode = key;
         Deliver(window.id(), ev);
-        while (window.Accept() && window.event() != Event::AlertKey) {
-        }
+        while (window.Accept() && window.event() != Event::AlertKey) {}
         return nav.EnterKeyNav_OnEvent(window);
     }
     int F(const char* label) const { return window.Feq(label); }

@@ -51,60 +51,60 @@ std::string_view text_of(const FieldDef& f, Bytes rec) {
 
 int compare_field(const FieldDef& f, Bytes a, Bytes b, bool nocase) {
     switch (f.type) {
-    case FieldType::CString:
-    case FieldType::String: {
-        std::string_view x = text_of(f, a), y = text_of(f, b);
-        if (nocase) return compare_nocase(x, y);
-        int c = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
-        if (c != 0) return c < 0 ? -1 : 1;
-        return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
-    }
-    case FieldType::Group:
-        // A group compares as the string of its bytes.
-        for (std::size_t i = 0; i < f.total_size(); ++i) {
-            unsigned char x = a[f.offset + i], y = b[f.offset + i];
-            if (nocase) {
-                x = static_cast<unsigned char>(upper_char(static_cast<char>(x)));
-                y = static_cast<unsigned char>(upper_char(static_cast<char>(y)));
-            }
-            if (x != y) return x < y ? -1 : 1;
+        case FieldType::CString:
+        case FieldType::String: {
+            std::string_view x = text_of(f, a), y = text_of(f, b);
+            if (nocase) return compare_nocase(x, y);
+            int c = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
+            if (c != 0) return c < 0 ? -1 : 1;
+            return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
         }
-        return 0;
-    default:
-        for (std::size_t e = 0; e < f.dim; ++e) {
-            std::size_t at = f.offset + e * f.size;
-            int c = 0;
-            switch (f.type) {
-            case FieldType::Byte: c = compare_scalars<std::uint8_t>(a + at, b + at); break;
-            case FieldType::Short: c = compare_scalars<std::int16_t>(a + at, b + at); break;
-            case FieldType::Long: c = compare_scalars<std::int32_t>(a + at, b + at); break;
-            default: c = compare_scalars<double>(a + at, b + at); break;
+        case FieldType::Group:
+            // A group compares as the string of its bytes.
+            for (std::size_t i = 0; i < f.total_size(); ++i) {
+                unsigned char x = a[f.offset + i], y = b[f.offset + i];
+                if (nocase) {
+                    x = static_cast<unsigned char>(upper_char(static_cast<char>(x)));
+                    y = static_cast<unsigned char>(upper_char(static_cast<char>(y)));
+                }
+                if (x != y) return x < y ? -1 : 1;
             }
-            if (c != 0) return c;
-        }
-        return 0;
+            return 0;
+        default:
+            for (std::size_t e = 0; e < f.dim; ++e) {
+                std::size_t at = f.offset + e * f.size;
+                int c = 0;
+                switch (f.type) {
+                    case FieldType::Byte: c = compare_scalars<std::uint8_t>(a + at, b + at); break;
+                    case FieldType::Short: c = compare_scalars<std::int16_t>(a + at, b + at); break;
+                    case FieldType::Long: c = compare_scalars<std::int32_t>(a + at, b + at); break;
+                    default: c = compare_scalars<double>(a + at, b + at); break;
+                }
+                if (c != 0) return c;
+            }
+            return 0;
     }
 }
 
 // Blank for an OPT key: text of blanks only (or empty), numbers zero.
 bool field_blank(const FieldDef& f, Bytes rec) {
     switch (f.type) {
-    case FieldType::CString:
-    case FieldType::String: return text_of(f, rec).empty();
-    case FieldType::Group:
-        for (std::size_t i = 0; i < f.total_size(); ++i)
-            if (rec[f.offset + i] != ' ' && rec[f.offset + i] != 0) return false;
-        return true;
-    default:
-        for (std::size_t e = 0; e < f.dim; ++e) {
-            Bytes p = rec + f.offset + e * f.size;
-            bool zero = f.type == FieldType::Byte    ? scalar_at<std::uint8_t>(p) == 0
-                        : f.type == FieldType::Short ? scalar_at<std::int16_t>(p) == 0
-                        : f.type == FieldType::Long  ? scalar_at<std::int32_t>(p) == 0
-                                                     : scalar_at<double>(p) == 0.0;
-            if (!zero) return false;
-        }
-        return true;
+        case FieldType::CString:
+        case FieldType::String: return text_of(f, rec).empty();
+        case FieldType::Group:
+            for (std::size_t i = 0; i < f.total_size(); ++i)
+                if (rec[f.offset + i] != ' ' && rec[f.offset + i] != 0) return false;
+            return true;
+        default:
+            for (std::size_t e = 0; e < f.dim; ++e) {
+                Bytes p = rec + f.offset + e * f.size;
+                bool zero = f.type == FieldType::Byte    ? scalar_at<std::uint8_t>(p) == 0
+                            : f.type == FieldType::Short ? scalar_at<std::int16_t>(p) == 0
+                            : f.type == FieldType::Long  ? scalar_at<std::int32_t>(p) == 0
+                                                         : scalar_at<double>(p) == 0.0;
+                if (!zero) return false;
+            }
+            return true;
     }
 }
 
@@ -193,8 +193,8 @@ public:
             std::vector<std::string> records;
             flat::Sealing sealing;
             if ((err = flat::read_file(path_, bytes, sig)) != 0) return fail_errno(err);
-            std::string why = flat::decode(bytes, layout_.record_size, file_.def().encrypted, password_, keys_,
-                                           records, sealing);
+            std::string why = flat::decode(bytes, layout_.record_size, file_.def().encrypted, password_,
+                                           keys_, records, sealing);
             if (!why.empty()) return invalid(why);
         } else if (err != ENOENT) {
             return fail_errno(err);
@@ -379,7 +379,8 @@ private:
 
     // The previous program's files are only read: their texts are converted on reading.
     int check_writable() {
-        if (file_.def().oem_text || (access_ != kWriteOnly && access_ != kReadWrite)) return fail(kAccessDenied);
+        if (file_.def().oem_text || (access_ != kWriteOnly && access_ != kReadWrite))
+            return fail(kAccessDenied);
         return kNoError;
     }
 
@@ -436,7 +437,8 @@ private:
     int against_cursor(std::uint32_t i, bool with_seq) const {
         if (cursor_.key >= 0) {
             const KeyDef& k = layout_.keys[static_cast<std::size_t>(cursor_.key)];
-            if (int c = compare_key(k, bytes_of(data_[i]), bytes_of(cursor_.bytes)); c != 0 || !with_seq) return c;
+            if (int c = compare_key(k, bytes_of(data_[i]), bytes_of(cursor_.bytes)); c != 0 || !with_seq)
+                return c;
         }
         return seqs_[i] < cursor_.seq ? -1 : (seqs_[i] > cursor_.seq ? 1 : 0);
     }
@@ -450,13 +452,12 @@ private:
         const bool value = cursor_.pos == Pos::Value && cursor_.key >= 0;
         std::size_t pos = 0;  // forward: the record to read; backward: one past it
         if (at || value) {
-            pos = static_cast<std::size_t>(
-                std::partition_point(order.begin(), order.end(),
-                                     [&](std::uint32_t i) {
-                                         int c = against_cursor(i, at);
-                                         return forward != at ? c < 0 : c <= 0;
-                                     }) -
-                order.begin());
+            pos = static_cast<std::size_t>(std::partition_point(order.begin(), order.end(),
+                                                                [&](std::uint32_t i) {
+                                                                    int c = against_cursor(i, at);
+                                                                    return forward != at ? c < 0 : c <= 0;
+                                                                }) -
+                                           order.begin());
             // forward: Value reads the first at or after it, At the first after it;
             // backward: Value reads the last at or before it, At the last before it.
         } else if (cursor_.pos == Pos::AfterLast || (cursor_.pos == Pos::Fresh && !forward)) {
@@ -505,15 +506,16 @@ private:
         if (int err = flat::read_file(path_, bytes, sig)) return fail_errno(err);
         std::vector<std::string> fresh;
         flat::Sealing sealing;
-        std::string why = flat::decode(bytes, layout_.record_size, file_.def().encrypted, password_, keys_,
-                                       fresh, sealing);
+        std::string why =
+            flat::decode(bytes, layout_.record_size, file_.def().encrypted, password_, keys_, fresh, sealing);
         if (!why.empty()) return invalid(why);
         if (file_.def().oem_text) {
             // Texts only; a group is converted through its members.
             for (std::string& rec : fresh)
                 for (const FieldDef& f : layout_.fields)
                     if (f.is_text()) {
-                        std::string text = oem852_to_cp1250(std::string_view(rec).substr(f.offset, f.total_size()));
+                        std::string text =
+                            oem852_to_cp1250(std::string_view(rec).substr(f.offset, f.total_size()));
                         rec.replace(f.offset, f.total_size(), text);
                     }
         }

@@ -35,8 +35,8 @@ namespace rt {
 // (no code-page conversion). A non-empty `password` seals the records. The file is
 // replaced atomically. Returns kNoError, or kInvalidRecord for a record of the wrong
 // size, kPathNotFound, kAccessDenied or kDriverError when the file cannot be written.
-int WriteFlatFile(std::string_view path, const RecordLayout& layout,
-                  const std::vector<std::string>& records, std::string_view password = {});
+int WriteFlatFile(std::string_view path, const RecordLayout& layout, const std::vector<std::string>& records,
+                  std::string_view password = {});
 
 // Why this thread's last flat-file operation failed with kInvalidDataFile: which file,
 // and that it is damaged or not a data file of its table, with the check that failed.

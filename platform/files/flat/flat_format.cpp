@@ -13,8 +13,8 @@
 #include "platform/files/file.h"
 
 #if defined(_WIN32)
-#include <fstream>
 #include <process.h>
+#include <fstream>
 #define KV_FLAT_POSIX 0
 #else
 #include <fcntl.h>
@@ -31,8 +31,8 @@ constexpr char kMagic[8] = {'K', 'V', 'D', 'F', 'L', 'A', 'T', '\0'};
 constexpr std::uint16_t kVersion = 1;
 constexpr std::uint16_t kFlagSealed = 1;
 constexpr std::size_t kIvSize = 12;
-constexpr std::size_t kOffVersion = 8, kOffFlags = 10, kOffLength = 12, kOffCount = 16,
-                      kOffIterations = 20, kOffSalt = 24, kOffIv = 40;
+constexpr std::size_t kOffVersion = 8, kOffFlags = 10, kOffLength = 12, kOffCount = 16, kOffIterations = 20,
+                      kOffSalt = 24, kOffIv = 40;
 
 std::uint32_t get_le(std::string_view b, std::size_t at, int bytes) {
     std::uint32_t v = 0;
@@ -42,7 +42,8 @@ std::uint32_t get_le(std::string_view b, std::size_t at, int bytes) {
 }
 
 void put_le(std::string& b, std::size_t at, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    for (int i = 0; i < bytes; ++i)
+        b[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 struct CipherCtx {
@@ -102,7 +103,8 @@ std::string decode(std::string_view bytes, std::size_t record_size, bool expect_
                    Sealing& sealing) {
     if (bytes.size() < kHeaderSize)
         return "the file is shorter than its header (" + std::to_string(bytes.size()) + " bytes)";
-    if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return "the file does not start with the flat-file mark";
+    if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+        return "the file does not start with the flat-file mark";
     const std::uint32_t version = get_le(bytes, kOffVersion, 2);
     if (version != kVersion) return "format version " + std::to_string(version) + " is not known";
     const std::uint32_t flags = get_le(bytes, kOffFlags, 2);
@@ -136,16 +138,17 @@ std::string decode(std::string_view bytes, std::size_t record_size, bool expect_
         unsigned char tag[kTagSize];
         std::memcpy(tag, bytes.data() + kHeaderSize + body.size(), kTagSize);
         int n = 0;
-        bool ok = c.ctx && EVP_DecryptInit_ex(c.ctx, EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1 &&
-                  EVP_CIPHER_CTX_ctrl(c.ctx, EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kIvSize), nullptr) == 1 &&
-                  EVP_DecryptInit_ex(c.ctx, nullptr, nullptr, key.data(), uc(bytes.data() + kOffIv)) == 1 &&
-                  EVP_DecryptUpdate(c.ctx, nullptr, &n, uc(bytes.data()), static_cast<int>(kHeaderSize)) == 1 &&
-                  run_in_pieces(uc(body.data()), body.size(), uc(plain.data()),
-                                [&](unsigned char* o, int* w, const unsigned char* i, int l) {
-                                    return EVP_DecryptUpdate(c.ctx, o, w, i, l);
-                                }) &&
-                  EVP_CIPHER_CTX_ctrl(c.ctx, EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize), tag) == 1 &&
-                  EVP_DecryptFinal_ex(c.ctx, uc(plain.data()) + plain.size(), &n) == 1;
+        bool ok =
+            c.ctx && EVP_DecryptInit_ex(c.ctx, EVP_aes_256_gcm(), nullptr, nullptr, nullptr) == 1 &&
+            EVP_CIPHER_CTX_ctrl(c.ctx, EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kIvSize), nullptr) == 1 &&
+            EVP_DecryptInit_ex(c.ctx, nullptr, nullptr, key.data(), uc(bytes.data() + kOffIv)) == 1 &&
+            EVP_DecryptUpdate(c.ctx, nullptr, &n, uc(bytes.data()), static_cast<int>(kHeaderSize)) == 1 &&
+            run_in_pieces(uc(body.data()), body.size(), uc(plain.data()),
+                          [&](unsigned char* o, int* w, const unsigned char* i, int l) {
+                              return EVP_DecryptUpdate(c.ctx, o, w, i, l);
+                          }) &&
+            EVP_CIPHER_CTX_ctrl(c.ctx, EVP_CTRL_GCM_SET_TAG, static_cast<int>(kTagSize), tag) == 1 &&
+            EVP_DecryptFinal_ex(c.ctx, uc(plain.data()) + plain.size(), &n) == 1;
         OPENSSL_cleanse(key.data(), key.size());
         if (!ok) {
             OPENSSL_cleanse(plain.data(), plain.size());
@@ -162,8 +165,8 @@ std::string decode(std::string_view bytes, std::size_t record_size, bool expect_
     return {};
 }
 
-std::string encode(const std::vector<std::string>& records, std::size_t record_size,
-                   const Sealing& sealing, std::string_view password, KeyCache& keys, std::string& bytes) {
+std::string encode(const std::vector<std::string>& records, std::size_t record_size, const Sealing& sealing,
+                   std::string_view password, KeyCache& keys, std::string& bytes) {
     if (records.size() > 0xFFFFFFFFu || record_size > 0xFFFFFFFFu) return "too many records for one file";
     std::string header(kHeaderSize, '\0');
     std::memcpy(header.data(), kMagic, sizeof kMagic);
@@ -180,7 +183,8 @@ std::string encode(const std::vector<std::string>& records, std::size_t record_s
     }
     put_le(bytes, kOffIterations, sealing.iterations, 4);
     std::memcpy(bytes.data() + kOffSalt, sealing.salt.data(), sealing.salt.size());
-    if (RAND_bytes(uc(bytes.data() + kOffIv), static_cast<int>(kIvSize)) != 1) return "no random bytes for the IV";
+    if (RAND_bytes(uc(bytes.data() + kOffIv), static_cast<int>(kIvSize)) != 1)
+        return "no random bytes for the IV";
     std::string plain;
     plain.reserve(body);
     for (const auto& r : records) plain += r;
@@ -207,14 +211,14 @@ std::string encode(const std::vector<std::string>& records, std::size_t record_s
 
 int error_code_for(int err) {
     switch (err) {
-    case 0: return kNoError;
-    case ENOENT: return kFileNotFound;
-    case ENOTDIR: return kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return kAccessDenied;
-    default: return kDriverError;
+        case 0: return kNoError;
+        case ENOENT: return kFileNotFound;
+        case ENOTDIR: return kPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return kAccessDenied;
+        default: return kDriverError;
     }
 }
 

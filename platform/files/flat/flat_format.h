@@ -17,7 +17,7 @@ namespace rt::flat {
 
 constexpr std::size_t kHeaderSize = 52;
 constexpr std::size_t kTagSize = 16;
-constexpr std::uint32_t kIterations = 100000;  // for files this program seals
+constexpr std::uint32_t kIterations = 100000;       // for files this program seals
 constexpr std::uint32_t kMaxIterations = 10000000;  // a header asking for more is damaged
 
 using Salt = std::array<unsigned char, 16>;
@@ -61,9 +61,8 @@ std::string decode(std::string_view bytes, std::size_t record_size, bool expect_
                    Sealing& sealing);
 
 // The bytes of a whole file. Returns "" on success, else what failed.
-std::string encode(const std::vector<std::string>& records, std::size_t record_size,
-                   const Sealing& sealing, std::string_view password, KeyCache& keys,
-                   std::string& bytes);
+std::string encode(const std::vector<std::string>& records, std::size_t record_size, const Sealing& sealing,
+                   std::string_view password, KeyCache& keys, std::string& bytes);
 
 // File input and output (FileSig, stat_file, read_file, write_atomically, lock_for) are
 // the platform's (platform/core/fileio.h).

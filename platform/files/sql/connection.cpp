@@ -86,8 +86,7 @@ std::optional<ConnectionText> ParseConnectionText(std::string_view text) {
     t.user = std::string(text.substr(c[1] + 1, c[2] - c[1] - 1));
     const std::string_view rest = text.substr(c[2] + 1);
     t.password = std::string(rest);
-    for (std::size_t semi = rest.find(';'); semi != std::string_view::npos;
-         semi = rest.find(';', semi + 1)) {
+    for (std::size_t semi = rest.find(';'); semi != std::string_view::npos; semi = rest.find(';', semi + 1)) {
         if (parse_options(rest.substr(semi + 1), t.options)) {
             t.password = std::string(rest.substr(0, semi));
             break;
@@ -149,8 +148,7 @@ std::shared_ptr<Connection> connect(const ConnectionText& t) {
         SetDriverError("", "", "invalid database name \"" + db + "\"");
         return nullptr;
     }
-    const std::string path =
-        (std::filesystem::path(LocalDbFolder(t.instance())) / (db + ".sqlite")).string();
+    const std::string path = (std::filesystem::path(LocalDbFolder(t.instance())) / (db + ".sqlite")).string();
     return detail::OpenSqlite(path, db, true, true);
 }
 

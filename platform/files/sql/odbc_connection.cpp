@@ -1,8 +1,8 @@
 // Connections over ODBC through a SOCI odbc session: SQL Server, or SQLite behind the
 // SQLite ODBC driver (then in the SQLite dialect, with the collation extension loaded).
 // Texts go to the driver as UTF-8 (FreeTDS is told so by ClientCharset).
-#include <soci/soci.h>
 #include <soci/odbc/soci-odbc.h>
+#include <soci/soci.h>
 
 #include <cerrno>
 #include <cmath>
@@ -57,7 +57,8 @@ class OdbcConnection;
 class OdbcStatement final : public Statement {
 public:
     OdbcStatement(std::shared_ptr<OdbcConnection> conn, std::string sql)
-        : conn_(std::move(conn)), sql_(std::move(sql)),
+        : conn_(std::move(conn)),
+          sql_(std::move(sql)),
           params_(static_cast<std::size_t>(count_parameters(sql_))) {}
     ~OdbcStatement() override { close_cursor(); }
 
@@ -129,8 +130,7 @@ private:
     std::int64_t affected_ = -1;
 };
 
-class OdbcConnection final : public BasicConnection,
-                             public std::enable_shared_from_this<OdbcConnection> {
+class OdbcConnection final : public BasicConnection, public std::enable_shared_from_this<OdbcConnection> {
 public:
     explicit OdbcConnection(std::string database) : database_(std::move(database)) {}
 
@@ -149,7 +149,8 @@ public:
             return false;
         }
         std::string text = ToUtf8(sql);
-        SQLRETURN rc = SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+        SQLRETURN rc =
+            SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
         bool ok = SQL_SUCCEEDED(rc) || rc == SQL_NO_DATA;
         // Further results of a batch, so that an error in a later statement is seen.
         while (ok && (rc = SQLMoreResults(h)) != SQL_NO_DATA) ok = SQL_SUCCEEDED(rc);
@@ -169,7 +170,8 @@ public:
         SQLSMALLINT len = 0;
         if (!SQL_SUCCEEDED(SQLGetDiagRec(SQL_HANDLE_STMT, h, 1, state, &native, msg, sizeof msg, &len)))
             return false;
-        FailOdbc(reinterpret_cast<const char*>(state), static_cast<int>(native), reinterpret_cast<const char*>(msg));
+        FailOdbc(reinterpret_cast<const char*>(state), static_cast<int>(native),
+                 reinterpret_cast<const char*>(msg));
         return true;
     }
     void FailOdbc(std::string code, int native, std::string_view message) {
@@ -204,9 +206,7 @@ private:
         try {
             f();
             return true;
-        } catch (const soci::odbc_soci_error& e) {
-            FailOdbc(e);
-        } catch (const std::exception& e) {
+        } catch (const soci::odbc_soci_error& e) { FailOdbc(e); } catch (const std::exception& e) {
             Fail("", FromUtf8(e.what()));
         }
         return false;
@@ -271,12 +271,14 @@ int OdbcStatement::Step() {
                 SQLDescribeCol(handle(), c, name, sizeof name, &name_len, &type, &size, &dec, &nullable);
                 Kind k = Kind::Text;
                 switch (type) {
-                    case SQL_TINYINT: case SQL_SMALLINT: case SQL_INTEGER: case SQL_BIGINT: case SQL_BIT:
-                        k = Kind::Int;
-                        break;
-                    case SQL_REAL: case SQL_FLOAT: case SQL_DOUBLE:
-                        k = Kind::Real;
-                        break;
+                    case SQL_TINYINT:
+                    case SQL_SMALLINT:
+                    case SQL_INTEGER:
+                    case SQL_BIGINT:
+                    case SQL_BIT: k = Kind::Int; break;
+                    case SQL_REAL:
+                    case SQL_FLOAT:
+                    case SQL_DOUBLE: k = Kind::Real; break;
                     default: break;  // texts, decimals and the rest arrive as text
                 }
                 col_kinds_[c - 1] = k;
@@ -284,9 +286,7 @@ int OdbcStatement::Step() {
         }
         if (col_kinds_.empty()) return 0;
         return fetch();
-    } catch (const soci::odbc_soci_error& e) {
-        conn_->FailOdbc(e);
-    } catch (const std::exception& e) {
+    } catch (const soci::odbc_soci_error& e) { conn_->FailOdbc(e); } catch (const std::exception& e) {
         // SOCI may lose the driver's error while adding context to it; the handle keeps it.
         if (!st_ || !conn_->FailFromHandle(handle())) conn_->Fail("", FromUtf8(e.what()));
     }
@@ -327,8 +327,9 @@ int OdbcStatement::fetch() {
             for (;;) {
                 rc = SQLGetData(h, col, SQL_C_CHAR, buf, sizeof buf, &ind);
                 if (rc == SQL_NO_DATA || !SQL_SUCCEEDED(rc) || ind == SQL_NULL_DATA) break;
-                const std::size_t got =
-                    ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof buf) ? sizeof buf - 1 : static_cast<std::size_t>(ind);
+                const std::size_t got = ind == SQL_NO_TOTAL || ind >= static_cast<SQLLEN>(sizeof buf)
+                                            ? sizeof buf - 1
+                                            : static_cast<std::size_t>(ind);
                 cell.s.append(buf, got);
                 if (rc == SQL_SUCCESS) break;  // SQL_SUCCESS_WITH_INFO: more to come
             }
@@ -388,7 +389,8 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
     const std::string driver = env && *env ? env : "FreeTDS";
     const auto cs = OdbcConnectionString(t, driver);
     if (!cs) {
-        SetDriverError("", "", "the database \"" + t.database + "\" cannot be named to the ODBC driver " + driver);
+        SetDriverError("", "",
+                       "the database \"" + t.database + "\" cannot be named to the ODBC driver " + driver);
         return nullptr;
     }
     auto conn = std::make_shared<OdbcConnection>(t.database);
@@ -404,9 +406,10 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
             conn->session.open(soci::odbc, with_ext);
             conn->dialect_ = Dialect::Sqlite;
             if (!conn->Execute("SELECT KVUPPER('a')")) {
-                SetDriverError("", conn->ErrorCodeText(),
-                               "the collation extension libkvci.so could not be loaded (set KVADRIN_SQLITE_EXT): " +
-                                   conn->ErrorText());
+                SetDriverError(
+                    "", conn->ErrorCodeText(),
+                    "the collation extension libkvci.so could not be loaded (set KVADRIN_SQLITE_EXT): " +
+                        conn->ErrorText());
                 return nullptr;
             }
             conn->Execute("PRAGMA journal_mode=WAL");

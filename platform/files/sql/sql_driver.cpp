@@ -67,7 +67,10 @@ Value field_value(const FieldDef& f, const unsigned char* rec) {
     const unsigned char* p = rec + f.offset;
     Value v;
     switch (f.type) {
-        case FieldType::Byte: v.kind = Value::Int; v.i = *p; break;
+        case FieldType::Byte:
+            v.kind = Value::Int;
+            v.i = *p;
+            break;
         case FieldType::Short: {
             std::int16_t x;
             std::memcpy(&x, p, sizeof x);
@@ -128,8 +131,8 @@ void apply_value(const FieldDef& f, unsigned char* rec, std::size_t element, con
             break;
         }
         case FieldType::Real: {
-            double x = v.kind == Value::Real  ? v.d
-                       : v.kind == Value::Int ? static_cast<double>(v.i)
+            double x = v.kind == Value::Real   ? v.d
+                       : v.kind == Value::Int  ? static_cast<double>(v.i)
                        : v.kind == Value::Text ? std::strtod(v.s.c_str(), nullptr)
                                                : 0.0;
             std::memcpy(p, &x, sizeof x);
@@ -142,9 +145,11 @@ void apply_value(const FieldDef& f, unsigned char* rec, std::size_t element, con
             if (v.kind == Value::Text) {
                 s = v.s;
             } else if (v.kind == Value::Int) {
-                s = std::string_view(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v.i))));
+                s = std::string_view(buf, static_cast<std::size_t>(std::snprintf(
+                                              buf, sizeof buf, "%lld", static_cast<long long>(v.i))));
             } else if (v.kind == Value::Real) {
-                s = std::string_view(buf, static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%.15g", v.d)));
+                s = std::string_view(buf,
+                                     static_cast<std::size_t>(std::snprintf(buf, sizeof buf, "%.15g", v.d)));
             }
             const bool c = f.type == FieldType::CString;
             const std::size_t n = std::min(s.size(), c ? (f.size > 0 ? f.size - 1 : 0) : f.size);
@@ -225,7 +230,8 @@ private:
     int attach();  // conn_, dialect, table_; an error code
     std::string q(std::string_view ident) const { return QuoteIdent(dialect_, ident); }
     std::string col_name(int field) const {
-        return field == kRowid ? std::string("rowid") : q(f_.layout().fields[static_cast<std::size_t>(field)].column());
+        return field == kRowid ? std::string("rowid")
+                               : q(f_.layout().fields[static_cast<std::size_t>(field)].column());
     }
     bool temp_table() const { return !table_.empty() && table_[0] == '#'; }
     int fail_driver(Connection* c = nullptr);
@@ -239,7 +245,8 @@ private:
     }
     int exists();  // 1, 0, or -1 on error
     bool create_table();
-    Prepared* prepare(std::map<int, Prepared>& cache, int id, const std::function<std::string(std::vector<int>&)>& build);
+    Prepared* prepare(std::map<int, Prepared>& cache, int id,
+                      const std::function<std::string(std::vector<int>&)>& build);
 
     // Reading.
     Order order_for(int key) const;  // key -1: physical order
@@ -385,7 +392,8 @@ bool TableDriver::create_table() {
                 if (lite) {
                     type = std::string("TEXT COLLATE ") + (ci ? "KVCI" : "BINARY");
                 } else {
-                    const std::size_t n = fd.type == FieldType::CString ? std::max<std::size_t>(fd.size, 2) - 1 : fd.size;
+                    const std::size_t n =
+                        fd.type == FieldType::CString ? std::max<std::size_t>(fd.size, 2) - 1 : fd.size;
                     type = "nvarchar(" + (n > 4000 ? std::string("max") : std::to_string(n)) + ")" +
                            (ci ? " COLLATE Latin1_General_CI_AS" : " COLLATE Latin1_General_CS_AS");
                 }
@@ -396,7 +404,8 @@ bool TableDriver::create_table() {
         }
         const std::size_t dim = std::max<std::size_t>(fd.dim, 1);
         for (std::size_t e = 1; e <= dim; ++e) {
-            const std::string name = dim > 1 ? std::string(fd.column()) + "_" + std::to_string(e) : std::string(fd.column());
+            const std::string name =
+                dim > 1 ? std::string(fd.column()) + "_" + std::to_string(e) : std::string(fd.column());
             sql += (first ? "" : ", ") + q(name) + " " + type + " NOT NULL DEFAULT " + def;
             first = false;
         }
@@ -420,7 +429,8 @@ bool TableDriver::create_table() {
         stmts.push_back(sql);
     } else {
         std::string name = temp_table() ? "tempdb.." + table_ : table_;
-        for (std::size_t i = 0; (i = name.find('\'', i)) != std::string::npos; i += 2) name.insert(i, 1, '\'');
+        for (std::size_t i = 0; (i = name.find('\'', i)) != std::string::npos; i += 2)
+            name.insert(i, 1, '\'');
         stmts.push_back("IF OBJECT_ID(N'" + name + "', 'U') IS NULL " + sql);
     }
     for (const KeyDef& k : L.keys) {
@@ -429,8 +439,9 @@ bool TableDriver::create_table() {
         if (auto colon = kname.find(':'); colon != std::string::npos) kname = kname.substr(colon + 1);
         std::string iname = (temp_table() ? table_.substr(1) : table_) + "_" + kname;
         const bool uniq = k.unique();
-        std::string ix = std::string("CREATE ") + (uniq ? "UNIQUE " : "") + "INDEX " + (lite ? "IF NOT EXISTS " : "") +
-                         q(iname) + " ON " + qtable_ + " (" + cols(k, !uniq) + ")";
+        std::string ix = std::string("CREATE ") + (uniq ? "UNIQUE " : "") + "INDEX " +
+                         (lite ? "IF NOT EXISTS " : "") + q(iname) + " ON " + qtable_ + " (" +
+                         cols(k, !uniq) + ")";
         stmts.push_back(ix);
     }
     if (!conn_->Begin()) {
@@ -683,7 +694,8 @@ int TableDriver::fetch(Dir dir) {
         kind = origin_ == Origin::After ? kAfter : kFrom;
     }
     const int id = ((seq_key_ + 1) * 2 + dir) * 3 + kind;
-    const std::size_t from_n = seq_key_ >= 0 ? f_.layout().keys[static_cast<std::size_t>(seq_key_)].fields.size() : 0;
+    const std::size_t from_n =
+        seq_key_ >= 0 ? f_.layout().keys[static_cast<std::size_t>(seq_key_)].fields.size() : 0;
     Prepared* p = prepare(page_st_, id, [&](std::vector<int>& plan) {
         std::string s = select_head("(?)", seq_->rowid);
         if (dialect_ == Dialect::SqlServer) plan.push_back(-1);
@@ -788,13 +800,15 @@ int TableDriver::get(int key) {
         return s;
     });
     if (!p) return fail_driver();
-    for (std::size_t i = 0; i < k.fields.size(); ++i) BindField(*p->st, static_cast<int>(i), L.fields[k.fields[i]], f_.bytes());
+    for (std::size_t i = 0; i < k.fields.size(); ++i)
+        BindField(*p->st, static_cast<int>(i), L.fields[k.fields[i]], f_.bytes());
     const int rc = p->st->Step();
     if (rc == 1) {
         std::vector<Value> kept(o.kept.size());
         read_row(*p->st, o, f_.bytes(), kept.data());
         cur_id_.resize(o.id_pos.size());
-        for (std::size_t i = 0; i < o.id_pos.size(); ++i) cur_id_[i] = std::move(kept[static_cast<std::size_t>(o.id_pos[i])]);
+        for (std::size_t i = 0; i < o.id_pos.size(); ++i)
+            cur_id_[i] = std::move(kept[static_cast<std::size_t>(o.id_pos[i])]);
     }
     p->st->Reset();
     have_current_ = rc == 1;
@@ -809,7 +823,8 @@ void TableDriver::bind_identity(Statement& st, int first) {
 
 void TableDriver::identity_from_buffer() {
     cur_id_.clear();
-    for (int fi : id_fields_) cur_id_.push_back(field_value(f_.layout().fields[static_cast<std::size_t>(fi)], f_.bytes()));
+    for (int fi : id_fields_)
+        cur_id_.push_back(field_value(f_.layout().fields[static_cast<std::size_t>(fi)], f_.bytes()));
     have_current_ = true;
 }
 
@@ -857,7 +872,8 @@ int TableDriver::add() {
     int param = 0;
     for (const FieldDef& fd : L.fields) {
         if (fd.type == FieldType::Group) continue;
-        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e) BindField(*p->st, param++, fd, f_.bytes(), e);
+        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e)
+            BindField(*p->st, param++, fd, f_.bytes(), e);
     }
     const int rc = p->st->Step();
     p->st->Reset();
@@ -891,7 +907,8 @@ int TableDriver::put() {
             if (fd.type == FieldType::Group) continue;
             const std::size_t dim = std::max<std::size_t>(fd.dim, 1);
             for (std::size_t e = 1; e <= dim; ++e) {
-                const std::string name = dim > 1 ? std::string(fd.column()) + "_" + std::to_string(e) : std::string(fd.column());
+                const std::string name =
+                    dim > 1 ? std::string(fd.column()) + "_" + std::to_string(e) : std::string(fd.column());
                 s += (first ? "" : ", ") + q(name) + " = ?";
                 first = false;
             }
@@ -907,7 +924,8 @@ int TableDriver::put() {
     int param = 0;
     for (const FieldDef& fd : L.fields) {
         if (fd.type == FieldType::Group) continue;
-        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e) BindField(*p->st, param++, fd, f_.bytes(), e);
+        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e)
+            BindField(*p->st, param++, fd, f_.bytes(), e);
     }
     bind_identity(*p->st, param);
     const int rc = p->st->Step();
@@ -1000,7 +1018,8 @@ void TableDriver::keep_sql_row(Statement& st) {
         for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && col < ncols; ++e, ++col)
             read_value(st, col, fd.type, sql_row_[static_cast<std::size_t>(col)]);
     }
-    for (; col < ncols; ++col) read_value(st, col, FieldType::CString, sql_row_[static_cast<std::size_t>(col)]);
+    for (; col < ncols; ++col)
+        read_value(st, col, FieldType::CString, sql_row_[static_cast<std::size_t>(col)]);
 }
 
 int TableDriver::next_sql_row() {

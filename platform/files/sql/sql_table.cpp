@@ -92,8 +92,7 @@ void put_text(const FieldDef& field, unsigned char* p, std::string_view s) {
 
 }  // namespace
 
-void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record,
-               std::size_t element) {
+void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record, std::size_t element) {
     unsigned char* p = record + field.offset + element * field.size;
     // The getters read NULL as 0 and "", which is what a field gets for it.
     switch (field.type) {

@@ -26,8 +26,7 @@ void BindField(Statement& st, int param, const FieldDef& field, const unsigned c
                std::size_t element = 0);
 // Reads column `col` into the field of a record (NULL reads as empty or 0; texts cut or
 // blank-padded to the field).
-void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record,
-               std::size_t element = 0);
+void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record, std::size_t element = 0);
 // The columns of a layout as a select list, qualified with `alias` when not empty; array
 // fields give one column per element (NAME_1, NAME_2, ...); group fields give none.
 std::string SelectList(Dialect dialect, const RecordLayout& layout, std::string_view alias = {});

@@ -96,7 +96,8 @@ public:
     }
     void TextTo(int col, std::string& out) override {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
-        const std::string_view u(p ? p : "", p ? static_cast<std::size_t>(sqlite3_column_bytes(st_, col)) : 0);
+        const std::string_view u(p ? p : "",
+                                 p ? static_cast<std::size_t>(sqlite3_column_bytes(st_, col)) : 0);
         if (kvci::is_ascii(u))
             out.assign(u);
         else
@@ -111,8 +112,7 @@ private:
     std::int64_t changes_ = -1;
 };
 
-class SqliteConnection final : public BasicConnection,
-                               public std::enable_shared_from_this<SqliteConnection> {
+class SqliteConnection final : public BasicConnection, public std::enable_shared_from_this<SqliteConnection> {
 public:
     SqliteConnection(SociSqlite soci, std::string database)
         : soci_(std::move(soci)), db_(static_cast<sqlite3*>(soci_.handle)), database_(std::move(database)) {}
@@ -164,8 +164,7 @@ public:
         auto st = Prepare(sql);
         if (!st) return false;
         int rc;
-        while ((rc = st->Step()) == 1) {
-        }
+        while ((rc = st->Step()) == 1) {}
         return rc == 0;
     }
 
