@@ -334,9 +334,11 @@ Document Report::Finish() {
     const double pages = static_cast<double>(doc_.pages.size());
     for (Page& p : doc_.pages)
         for (Item& it : p.items)
-            if (it.page_total == Total::Pages)
+            if (it.page_total == Total::Pages) {
                 it.text = rt::clip(rt::format(pages, it.picture.empty() ? std::string_view("@n9")
                                                                         : std::string_view(it.picture)));
+                it.text.erase(0, it.text.find_first_not_of(' '));
+            }
     open_ = false;
     return std::move(doc_);
 }
