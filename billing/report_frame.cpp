@@ -77,18 +77,22 @@ void ReportPdfGenerator::SetupHook() {
 ReportTempFolder::ReportTempFolder() {
     static std::atomic<unsigned> counter{0};
     std::error_code ec;
-    const std::filesystem::path base = std::filesystem::temp_directory_path(ec) / "kvadrin";
-    path_ = (base / (std::to_string(::getpid()) + "-" + std::to_string(rt::thread_number()) + "-" +
-                     std::to_string(counter.fetch_add(1))))
+    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (ec || temp.empty()) return;  // no temporary folder: no file can be made
+    path_ = (temp / "kvadrin" /
+             (std::to_string(::getpid()) + "-" + std::to_string(rt::thread_number()) + "-" +
+              std::to_string(counter.fetch_add(1))))
                 .string();
 }
 
 ReportTempFolder::~ReportTempFolder() {
+    if (path_.empty()) return;
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }
 
 std::string ReportTempFolder::File(std::string_view name) {
+    if (path_.empty()) return {};
     std::error_code ec;
     std::filesystem::create_directories(path_, ec);
     if (!std::filesystem::is_directory(path_, ec)) return {};

@@ -4,11 +4,14 @@
 // decodes to the invoice's payment text.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QWidget>
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "billing/kvd023_ispis_fakture.h"
@@ -53,6 +56,25 @@ void AddItem(const char* customer, const char* code, double qty, double price, c
     SPR.KOLONA = rt::utf8_to_cp1250(kolona);
     SPR.BROJSTANA = "12";
     StoreTest::AddRowOf(TableId::SPROM);
+}
+
+// A customer with a unit, an invoice of run 5 and one item of service S03.
+void AddInvoice(const char* customer, const char* unit, const char* kind, double total, double debt) {
+    StoreTest::AddOwner(customer, "Kupac");
+    Files::KVADRIN().Clear();
+    KVD.BROJ = unit;
+    KVD.SP = kind;
+    KVD.SHKORISNIKA = customer;
+    KVD.VODOMER = "Ne";
+    StoreTest::AddRowOf(TableId::KVADRIN);
+    Files::SFAKT().Clear();
+    SFA.OBRACUN = 5;
+    SFA.SHKORISNIKA = customer;
+    SFA.BROJSTANA = unit;
+    SFA.UKUPNO = total;
+    SFA.DUG = debt;
+    StoreTest::AddRowOf(TableId::SFAKT);
+    if (total != 0) AddItem(customer, "S03", 1, total, "Ostalo");
 }
 
 class InvoiceReportGui : public StoreTest {
@@ -148,6 +170,16 @@ protected:
         ASSERT_TRUE(std::filesystem::exists(pdf_));
     }
 
+    // The payment text the QR code cut out of page 1 of the PDF holds (both decoders must
+    // agree).
+    std::string QrOfPage(const std::string& name) {
+        const std::string page = PdfPage(pdf_, 1, 300, OutputFolder() + "/" + name + "_page");
+        const std::string qr = CutOut(page, 300, 86 - 3, 240 - 3, 36, 36, OutputFolder() + "/" + name + "_qr.png");
+        const std::string zbar = Zbar(qr);
+        EXPECT_EQ(Zxing(qr), zbar) << name;
+        return zbar;
+    }
+
     std::string pdf_;
     std::atomic<int> response_{-1};
 };
@@ -239,6 +271,152 @@ TEST_F(InvoiceReportGui, APdfOfTheInvoiceWithItsPaymentSlipAndQrCode) {
     const std::string qr = CutOut(page, 300, 86 - 3, 240 - 3, 36, 36, OutputFolder() + "/invoice_qr.png");
     EXPECT_EQ(Zbar(qr), InvoiceQrText());
     EXPECT_EQ(Zxing(qr), InvoiceQrText());
+}
+
+TEST_F(InvoiceReportGui, DebtAndOverpaymentLinesAmountAndClauseByTheInvoice) {
+    OnThread([] {
+        AddInvoice("00201", "21", "Stan", 100.0, 0.004);
+        AddInvoice("00202", "22", "Stan", 100.0, 1999.99);
+        AddInvoice("00203", "23", "Poslovni prostor", 100.0, -150.0);
+        AddInvoice("00204", "24", "Garaza", 50.0, 2000.0);
+    });
+    struct Case {
+        const char* customer;
+        std::vector<std::string> present, absent;
+        std::string amount;  // in the payment text
+    };
+    const std::vector<Case> cases = {
+        {"00201", {"UKUPNO ZA UPLATU:", "100,00", "Klauzula za stanove"},
+         {"Dug iz", "Više uplaćeno", "MOLIMO", "poslovni prostor"}, "100,00"},
+        {"00202", {"Dug iz prethodnog perioda", "1.999,99 dinara", "2.099,99"}, {"MOLIMO", "Više uplaćeno"}, "2099,99"},
+        // The overpayment without its minus sign; nothing to pay: the form's amount blank.
+        {"00203", {"Više uplaćeno", "150,00 dinara", "Klauzula za poslovni prostor"},
+         {"-150", "Dug iz", "MOLIMO", "Klauzula za stanove"}, "0,00"},
+        {"00204", {"Dug iz prethodnog perioda", "2.000,00 dinara", "MOLIMO IZMIRITE VAŠA DUGOVANJA",
+                   "Klauzula za poslovni prostor"},
+         {"Klauzula za stanove"}, "2050,00"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.customer);
+        pdf_ = (dir_ / (std::string(c.customer) + ".pdf")).string();
+        StartReport(c.customer);
+        PrintToPdf();
+        const std::string text = PdfText(pdf_);
+        for (const std::string& s : c.present) EXPECT_NE(text.find(s), std::string::npos) << s << " in\n" << text;
+        for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s << " in\n" << text;
+        const std::string number = std::string(c.customer) + "-05-26";
+        EXPECT_EQ(QrOfPage(c.customer), "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
+                                        "Sad|I:RSD" + c.amount + "|SF:289|S:Račun za decembar|RO:00" + number);
+    }
+    // The overpaid invoice's form shows no amount: the only amounts on its page are the
+    // item, its totals and the amount to pay.
+    pdf_ = (dir_ / "00203.pdf").string();
+    const std::vector<PdfWord> words = PdfWords(pdf_);
+    for (const PdfWord& w : words) {
+        if (w.y > 200) {
+            EXPECT_EQ(w.text.find(",00"), std::string::npos) << w.text << " on the form";
+        }
+    }
+}
+
+TEST_F(InvoiceReportGui, AnInvoiceWithoutItemsPrintsItsHeaderWithoutItemsOrForm) {
+    OnThread([] { AddInvoice("00301", "31", "Stan", 0.0, 0.0); });
+    StartReport("00301");
+    PrintToPdf();
+    const std::string text = PdfText(pdf_);
+    EXPECT_NE(text.find("RAČUN BROJ:"), std::string::npos) << text;
+    EXPECT_NE(text.find("R.br."), std::string::npos) << text;
+    for (const char* absent : {"S03", "UKUPNO ZA UPLATU:", "NALOG ZA UPLATU", "Klauzula"})
+        EXPECT_EQ(text.find(absent), std::string::npos) << absent << " in\n" << text;
+}
+
+TEST_F(InvoiceReportGui, WithoutAQrImageTheFormPrintsWithoutACodeAndTheUserIsTold) {
+    // A temporary folder that cannot hold the report's folder.
+    const std::string blocked = (dir_ / "not-a-folder").string();
+    { std::ofstream(blocked) << "x"; }
+    struct TempDir {
+        explicit TempDir(const std::string& dir) : had(std::getenv("TMPDIR") != nullptr) {
+            if (had) saved = std::getenv("TMPDIR");
+            ::setenv("TMPDIR", dir.c_str(), 1);
+        }
+        ~TempDir() {
+            if (had)
+                ::setenv("TMPDIR", saved.c_str(), 1);
+            else
+                ::unsetenv("TMPDIR");
+        }
+        bool had;
+        std::string saved;
+    };
+    std::string told;
+    ReportSteps steps(driver);
+    {
+        TempDir temp(blocked);
+        StartReport();
+        steps.ChooseOutput(2);
+        told = driver.Answer("OK");
+    }
+    EXPECT_NE(told.find("QR kod za uplatu nije mogao biti napravljen"), std::string::npos) << told;
+    QWidget* preview = steps.WaitPreview(kProc);
+    steps.PressInPreview(preview, "kvPrint");
+    steps.SavePdfAs(pdf_);
+    driver.WaitForThreads(30000);
+    const std::string text = PdfText(pdf_);
+    EXPECT_NE(text.find("NALOG ZA UPLATU"), std::string::npos);
+    EXPECT_NE(text.find("4.826,00"), std::string::npos);
+    EXPECT_EQ(QrOfPage("no_qr"), "");
+}
+
+TEST_F(InvoiceReportGui, AnAccountLineOfMoreThanTwentyCharactersIsRefusedWithItsName) {
+    ZIRORAC1 = "160-12345678901234567-89";
+    StartReport();
+    const std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("160-12345678901234567-89"), std::string::npos) << told;
+    driver.WaitForThreads(30000);
+    EXPECT_EQ(response_, RequestCancelled);
+    EXPECT_EQ(driver.Server().FindWindow(rt::report::kOutputWindowProcedure), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(pdf_));
+}
+
+TEST_F(InvoiceReportGui, TwoReportsAtOnceEachPrintTheirOwnCode) {
+    OnThread([] { AddInvoice("00401", "41", "Stan", 400.0, 0.0); });
+    ReportSteps steps(driver);
+    // Both reports run up to their previews, each with its QR image made.
+    std::atomic<int> second{-1};
+    StartReport("00123");
+    steps.ChooseOutput(2);
+    QWidget* first_preview = steps.WaitPreview(kProc);
+    driver.Start([&second] {
+        ReadRow(TableId::OBRAC, "OBR:Po_obracunu", [] { OBR.OBRACUN = 5; });
+        ReadRow(TableId::SFAKT, "SFA:PO_OBRACUNU", [] {
+            SFA.OBRACUN = 5;
+            SFA.SHKORISNIKA = "00401";
+        });
+        ReadRow(TableId::KVADRIN, "KVD:Po_broju", [] { KVD.BROJ = SFA.BROJSTANA.str(); });
+        ReadRow(TableId::NAZIVI, "NAZ:PO_KONTU", [] { NAZ.ANALITIKA = KVD.SHKORISNIKA.str(); });
+        IspisFakture();
+        second = CallResponse;
+    });
+    steps.ChooseOutput(2);
+    QWidget* second_preview = nullptr;
+    driver.WaitUntil(
+        [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w != first_preview && w->isVisible() && w->objectName() == QStringLiteral("kvPreviewIspisFakture"))
+                    second_preview = w;
+            return second_preview != nullptr;
+        },
+        "the second preview");
+    const std::string pdf_first = pdf_, pdf_second = (dir_ / "second.pdf").string();
+    steps.PressInPreview(second_preview, "kvPrint");
+    steps.SavePdfAs(pdf_second);
+    steps.PressInPreview(first_preview, "kvPrint");
+    steps.SavePdfAs(pdf_first);
+    driver.WaitForThreads(30000);
+    EXPECT_EQ(QrOfPage("first"), InvoiceQrText());
+    pdf_ = pdf_second;
+    EXPECT_EQ(QrOfPage("second"), "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
+                                  "Sad|I:RSD400,00|SF:289|S:Račun za decembar|RO:0000401-05-26");
 }
 
 }  // namespace
