@@ -19,7 +19,7 @@
 #include "platform/core/datetime.h"
 #include "platform/core/numeric.h"
 #include "platform/core/text.h"
-#include "tests/qt/report_fixture.h"
+#include "tests/driver/report_fixture.h"
 
 using namespace kvadrin;
 

@@ -19,7 +19,7 @@
 #include "data/program_objects.h"
 #include "data/tables.h"
 #include "platform/qt/qt_window.h"
-#include "tests/qt/report_fixture.h"
+#include "tests/driver/report_fixture.h"
 
 using namespace kvadrin;
 

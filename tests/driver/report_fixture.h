@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/report/output.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 
 namespace kvtest {
 
