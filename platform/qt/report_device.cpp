@@ -4,6 +4,8 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QPrinter>
+#include <QPointer>
+#include <chrono>
 #include <future>
 #include <memory>
 
@@ -23,21 +25,34 @@ public:
         auto answer = std::make_shared<std::promise<report::PreviewAnswer>>();
         std::future<report::PreviewAnswer> result = answer->get_future();
         GuiServer* server = &server_;
+        auto shown = std::make_shared<QPointer<ReportPreview>>();  // GUI thread only
         const bool queued = QMetaObject::invokeMethod(
             server,
-            [server, request, answer] {
+            [server, request, answer, shown] {
                 const int thread = request.thread;
                 server->BeginThreadDialog(thread);
                 auto* preview = new ReportPreview(request, [server, thread, answer](const report::PreviewAnswer& a) {
                     server->EndThreadDialog(thread);
                     answer->set_value(a);
                 });
+                *shown = preview;
                 preview->show();
                 preview->raise();
                 preview->activateWindow();
             },
             Qt::QueuedConnection);
         if (!queued) return {};
+        // The application closing down closes the preview as well (asked again until the
+        // preview has answered: it may not be shown yet).
+        while (result.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+            if (!request.close_requested || !request.close_requested()) continue;
+            QMetaObject::invokeMethod(
+                server,
+                [shown] {
+                    if (*shown) (*shown)->reject();
+                },
+                Qt::QueuedConnection);
+        }
         return result.get();
     }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,9 @@ struct PreviewRequest {
     bool maximize = false;
     bool allow_print_current = true;
     rt::WindowPlacement placement;  // pixels; has_position / has_size when stored
+    // Asked on the waiting thread now and then: true closes the preview (the application
+    // is closing down).
+    std::function<bool()> close_requested;
 };
 struct PreviewAnswer {
     enum Action { Closed = 0, PrintAll = 1, PrintCurrent = 2 };

@@ -1,6 +1,7 @@
 #include "platform/report/preview.h"
 
 #include "platform/core/process.h"
+#include "platform/ui/controller.h"
 
 namespace rt::report {
 
@@ -16,6 +17,10 @@ PreviewAnswer PreviewManager::Display(const Document& document, std::string_view
     r.allow_zoom = ALLOWUSERZOOM != 0;
     r.maximize = MAXIMIZE != 0;
     r.allow_print_current = ALLOWPRINTCURRENT != 0;
+    r.close_requested = [] {
+        const ui::WindowController* c = ui::ActiveController();
+        return c && c->CloseDownRequested();
+    };
     bool stored = false;
     if (ini_) stored = ini_->LoadWindowPosition(Section(procedure), r.placement, true);
     // A stored placement (maximized or not) takes the place of the default maximized one.

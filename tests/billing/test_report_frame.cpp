@@ -19,6 +19,7 @@
 #include "data/program_objects.h"
 #include "data/tables.h"
 #include "platform/qt/qt_window.h"
+#include "platform/ui/controller.h"
 #include "tests/driver/report_fixture.h"
 
 using namespace kvadrin;
@@ -220,6 +221,18 @@ TEST_F(ReportFrameGui, ThePreviewPagesZoomsAndPrintsOnThePrinter) {
     EXPECT_NE(text.find("025"), std::string::npos);
     // The preview keeps its placement.
     EXPECT_EQ(ProgramSettings.Fetch(rt::report::PreviewManager::Section(kProc), "Maximize"), "Yes");
+}
+
+TEST_F(ReportFrameGui, ClosingTheApplicationClosesThePreview) {
+    AddUnits(3);
+    Start();
+    ReportSteps steps(driver);
+    steps.ChooseOutput(1);
+    steps.WaitPreview(kProc);
+    EXPECT_EQ(rt::ui::CloseDownOtherThreads(), 1);
+    driver.WaitForThreads();
+    EXPECT_EQ(response_, RequestCancelled);
+    EXPECT_EQ(FindPreview(kProc), nullptr);
 }
 
 }  // namespace
