@@ -208,7 +208,7 @@ private:
     InvoiceProcess process_;
     Group group_;
     rt::report::BreakTracker tracker_;
-    ReportTempFolder temp_;
+    rt::report::TempFolder temp_;
     std::string made_text_;
     bool qr_failed_ = false;
 };

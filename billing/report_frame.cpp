@@ -1,15 +1,10 @@
 #include "billing/report_frame.h"
 
-#include <atomic>
-#include <filesystem>
-#include <unistd.h>
-
 #include "data/globals.h"
 #include "data/program_objects.h"
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/files/relation.h"
-#include "platform/core/process.h"
 
 namespace kvadrin {
 
@@ -72,31 +67,6 @@ void ReportPdfGenerator::SetupHook() {
     SetScanCopyMode(0);
     COMPRESSTEXT = 1;
     COMPRESSIMAGES = 1;
-}
-
-ReportTempFolder::ReportTempFolder() {
-    static std::atomic<unsigned> counter{0};
-    std::error_code ec;
-    const std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
-    if (ec || temp.empty()) return;  // no temporary folder: no file can be made
-    path_ = (temp / "kvadrin" /
-             (std::to_string(::getpid()) + "-" + std::to_string(rt::thread_number()) + "-" +
-              std::to_string(counter.fetch_add(1))))
-                .string();
-}
-
-ReportTempFolder::~ReportTempFolder() {
-    if (path_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-std::string ReportTempFolder::File(std::string_view name) {
-    if (path_.empty()) return {};
-    std::error_code ec;
-    std::filesystem::create_directories(path_, ec);
-    if (!std::filesystem::is_directory(path_, ec)) return {};
-    return (std::filesystem::path(path_) / name).string();
 }
 
 ReportFrame::ReportFrame(ProcedureObjects& objects, const rt::report::ReportDef& report, std::string pdf_program)

@@ -14,6 +14,7 @@
 #include "platform/report/process.h"
 #include "platform/report/report.h"
 #include "platform/report/runner.h"
+#include "platform/report/temp_folder.h"
 #include "platform/ui/step.h"
 #include "shell/procedure.h"
 
@@ -36,22 +37,6 @@ public:
 
 private:
     std::string program_;
-};
-
-// A folder of the program's own under the system's temporary folder, one per report:
-// made when missing, removed with everything in it when the object goes.
-class ReportTempFolder {
-public:
-    ReportTempFolder();
-    ~ReportTempFolder();
-    ReportTempFolder(const ReportTempFolder&) = delete;
-    ReportTempFolder& operator=(const ReportTempFolder&) = delete;
-    // The path of a file in the folder (the folder made again when it went missing);
-    // empty when it cannot be made.
-    std::string File(std::string_view name);
-
-private:
-    std::string path_;
 };
 
 class ReportFrame : public ProcedureController {
