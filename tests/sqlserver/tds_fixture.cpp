@@ -2,10 +2,12 @@
 
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "platform/files/layout.h"
 #include "platform/files/sql/connection.h"
 
 namespace kvtest {
@@ -68,6 +70,51 @@ std::vector<std::string> TdsTest::Texts() const {
     std::vector<std::string> out;
     for (auto& r : server_.Requests())
         if (r.kind == tds::Request::Kind::Batch || r.kind == tds::Request::Kind::Rpc) out.push_back(r.text);
+    return out;
+}
+
+#define UNIT_FIELD(m) rt::field_for<decltype(Unit::m)>("T:" #m, offsetof(Unit, m))
+
+void TdsTable::SetUp() {
+    TdsTest::SetUp();
+    def_.name = "TEST";
+    def_.owner = Text();
+    def_.create = true;
+    def_.layout.prefix = "T";
+    def_.layout.record_size = sizeof(Unit);
+    def_.layout.fields = {UNIT_FIELD(KOD), UNIT_FIELD(NAZIV), UNIT_FIELD(BROJ), UNIT_FIELD(IZNOS), UNIT_FIELD(GRUPA)};
+    using rt::make_key;
+    def_.layout.keys.push_back(make_key(def_.layout, "T:Po_kodu", {"T:KOD"}, rt::kKeyPrimary | rt::kKeyNoCase));
+    def_.layout.keys.push_back(make_key(def_.layout, "T:Po_nazivu", {"T:NAZIV"}, rt::kKeyDup | rt::kKeyNoCase));
+    def_.layout.keys.push_back(
+        make_key(def_.layout, "T:Po_grupi", {"T:GRUPA", "T:BROJ"}, rt::kKeyUnique | rt::kKeyNoCase));
+    server_.On("SELECT CASE WHEN OBJECT_ID(", tds::Reply::Rows({{"", tds::ColumnType::Int}}, {{std::int64_t{1}}}));
+    file_ = Table(r_);
+    ASSERT_EQ(file_->Open(), rt::kNoError) << rt::FileErrorCode() << " " << rt::FileError();
+}
+
+void TdsTable::TearDown() {
+    file_.reset();
+    TdsTest::TearDown();
+}
+
+tds::Reply TdsTable::Rows(const std::vector<std::vector<tds::Cell>>& rows) {
+    using tds::ColumnType;
+    return tds::Reply::Rows({{"KOD", ColumnType::NVarChar},
+                             {"NAZIV", ColumnType::NVarChar},
+                             {"BROJ", ColumnType::Int},
+                             {"IZNOS", ColumnType::Float},
+                             {"GRUPA", ColumnType::NVarChar}},
+                            rows);
+}
+
+std::unique_ptr<rt::File> TdsTable::Table(Unit& record) { return std::make_unique<rt::File>(def_, &record); }
+
+std::vector<tds::Request> TdsTable::Statements(const std::string& head) const {
+    std::vector<tds::Request> out;
+    for (auto& r : server_.Requests())
+        if ((r.kind == tds::Request::Kind::Batch || r.kind == tds::Request::Kind::Rpc) && r.text.rfind(head, 0) == 0)
+            out.push_back(r);
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/file.h"
 #include "tests/tds/tds_server.h"
 
 namespace kvtest {
@@ -28,6 +29,31 @@ protected:
     std::vector<std::string> Texts() const;
 
     tds::Server server_;
+};
+
+// A table on the test server: primary key KOD, duplicates key NAZIV, unique key (GRUPA,
+// BROJ), all without case. The server says it exists and answers key reads with `rows_`.
+struct Unit {
+    rt::CString<11> KOD;
+    rt::CString<26> NAZIV;
+    rt::Short BROJ;
+    rt::Real IZNOS;
+    rt::CString<8> GRUPA;
+};
+
+class TdsTable : public TdsTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // The table's result rows: KOD, NAZIV, BROJ, IZNOS, GRUPA.
+    static tds::Reply Rows(const std::vector<std::vector<tds::Cell>>& rows);
+    std::unique_ptr<rt::File> Table(Unit& record);
+    // The RPC calls and batches whose statement starts with `head`.
+    std::vector<tds::Request> Statements(const std::string& head) const;
+
+    rt::TableDef def_;
+    Unit r_{};
+    std::unique_ptr<rt::File> file_;
 };
 
 }  // namespace kvtest

@@ -1,5 +1,6 @@
 // The login over the real FreeTDS driver: what the connection text becomes on the wire.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -84,16 +85,23 @@ TEST_F(TdsTest, AValueTheDriverCannotCarryIsRefusedBeforeConnecting) {
     EXPECT_TRUE(server_.Logins().empty());
 }
 
-// The driver's own trace shows where it connects: without a port or instance, to 1433.
+// The driver's own trace shows where it connects: without a port or instance, to 1433. The
+// driver opens its trace once per process, so the connection is tried in a child.
 TEST_F(TdsTest, AServerWithoutPortOrInstanceIsReachedOnPort1433) {
     const fs::path dump = fs::temp_directory_path() / ("kv_tdsdump_" + std::to_string(::getpid()));
-    ::setenv("TDSDUMP", dump.c_str(), 1);
-    ConnectionFor("127.0.0.1,FIRMA_2024,sa,tajna");
-    ::unsetenv("TDSDUMP");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::setenv("TDSDUMP", dump.c_str(), 1);
+        ConnectionFor("127.0.0.1,FIRMA_2024,sa,tajna");
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
     std::stringstream log;
     log << std::ifstream(dump).rdbuf();
     fs::remove(dump);
-    EXPECT_NE(log.str().find("Connecting to 127.0.0.1 port 1433"), std::string::npos) << log.str().substr(0, 2000);
+    EXPECT_NE(log.str().find("Connecting to 127.0.0.1 port 1433"), std::string::npos) << log.str().substr(0, 3000);
     EXPECT_EQ(log.str().find("invalid port"), std::string::npos);
 }
 

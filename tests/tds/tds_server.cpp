@@ -500,7 +500,7 @@ struct Server::Impl {
 
     Reply reply_for(const std::string& text) {
         std::lock_guard lock(mu);
-        for (auto it = rules.begin(); it != rules.end(); ++it) {
+        for (auto it = rules.rbegin(); it != rules.rend(); ++it) {
             if (it->times == 0 || text.find(it->needle) == std::string::npos) continue;
             Reply r = it->reply;
             if (it->times > 0) --it->times;

@@ -97,8 +97,9 @@ public:
     void Stop();
     int Port() const;
 
-    // Statements whose text holds `needle` get `reply`; rules are tried in the order they
-    // were given, and a rule given `times` is used that many times only (-1: always).
+    // Statements whose text holds `needle` get `reply`. The rule given last is tried first,
+    // so a test overrides what its fixture scripted; a rule given `times` is used that many
+    // times only (-1: always).
     void On(std::string needle, Reply reply, int times = -1);
     // Closes every client socket now.
     void DropConnections();

@@ -393,7 +393,18 @@ bool OdbcConnection::FailFrom(SQLSMALLINT type, SQLHANDLE h, const char* what) {
         lost = lost || r.state.rfind("08", 0) == 0;
         if (text.find(r.text) == std::string::npos) text += (text.empty() ? "" : " ") + r.text;
     }
-    if (lost && link_ && link_->connected && (type != SQL_HANDLE_DBC || h == link_->dbc)) {
+    const bool ours = link_ && link_->connected && (type != SQL_HANDLE_DBC || h == link_->dbc);
+    std::string state = chosen->state;
+    if (ours && !lost) {
+        // The driver may report the broken socket as an unknown error first: ask it.
+        SQLUINTEGER dead = SQL_CD_FALSE;
+        if (SQL_SUCCEEDED(SQLGetConnectAttr(link_->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) &&
+            dead == SQL_CD_TRUE) {
+            lost = true;
+            state = "08S01";
+        }
+    }
+    if (lost && ours) {
         link_->lost = true;
         idle_.clear();
         text += InTransaction()
@@ -402,7 +413,7 @@ bool OdbcConnection::FailFrom(SQLSMALLINT type, SQLHANDLE h, const char* what) {
                     : " The connection to the server was lost: temporary tables were dropped. The next use "
                       "connects again.";
     }
-    FailDriver(chosen->state, chosen->native, text);
+    FailDriver(state, chosen->native, text);
     return false;
 }
 
