@@ -98,7 +98,7 @@ private:
         d.table = &Files::MBASE();
         d.relation = Relate::MBASE();
         // One order, by name; the typed text keeps the firms whose name holds it anywhere.
-        d.orders = {{"M:PO_NAZIVU", "M:NAZIVFIRME", true, true, {}}};
+        d.orders = {{.key = "M:PO_NAZIVU", .locator_field = "M:NAZIVFIRME", .filtered = true}};
         // The data lines 7 (PIB), 10 (registration number) and 5 (account) by their element
         // names, which the view's orders and filters know as well.
         d.fields = {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME", "M:R_7", "M:R_10", "M:R_5"};
