@@ -1,5 +1,6 @@
 // What holds for every window the program defines: no two controls that the user can reach
-// at once answer the same Alt key.
+// at once answer the same Alt key; every form's controls show fields its records have, and
+// Ctrl+H recalls each by its position in the record.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -8,11 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "billing/form_definitions.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
 #include "billing/kvd011_browse_nazivi.h"
 #include "billing/kvd028_browse_klauzul.h"
+#include "data/tables.h"
 #include "shell/firms_list.h"
+#include "shell/form.h"
 #include "shell/kvd001_main.h"
 #include "shell/kvd002_splash.h"
 #include "shell/login.h"
@@ -68,6 +72,60 @@ TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
                 for (const std::string& l : labels) all += l + " ";
                 EXPECT_EQ(labels.size(), 1u) << "'" << letter << "': " << all;
             }
+    }
+}
+
+TEST(WindowDefinitions, FormsRecallTheirFieldsByTheirPositionsInTheRecord) {
+    kvadrin::CheckFormDefinitions();  // as the program does when it starts
+    using kvadrin::TableId;
+    struct Form {
+        std::function<const rt::ui::WindowDef&()> window;
+        TableId table;
+        std::map<std::string, int> numbers;  // control: field number
+    };
+    const Form forms[] = {
+        {kvadrin::UpdateObavezeWindow,
+         TableId::OBAVEZE,
+         {{"?OBA:SIFRA", 1}, {"?OBA:NAZIV", 2}, {"?OBA:JM", 3}, {"?OBA:NACIN", 4}, {"?OBA:KOLONA", 5}}},
+        {kvadrin::UpdateKvadrinWindow,
+         TableId::KVADRIN,
+         {{"?KVD:BROJ", 1},
+          {"?KVD:SP", 2},
+          {"?KVD:KOEFICIJENT", 15},
+          {"?KVD:SHKORISNIKA", 6},
+          {"?KVD:VLASNIK", 3},
+          {"?KVD:ADRESA", 4},
+          {"?KVD:MESTO", 5},
+          {"?KVD:POVRSINA", 7},
+          {"?KVD:POVRSINAGR", 8},
+          {"?KVD:POVRSINAOST", 9},
+          {"?KVD:BROJOSOBA", 10},
+          {"?KVD:VODOMER", 11},
+          {"?KVD:KALORIMETAR", 12},
+          {"?KVD:TELEFON", 13},
+          {"?KVD:MOBILNI", 14}}},
+        {kvadrin::UpdateNaziviWindow,
+         TableId::NAZIVI,
+         {{"?NAZ:ANALITIKA", 2},
+          {"?NAZ:NAZIV1", 3},
+          {"?NAZ:NAZIV2", 4},
+          {"?NAZ:ADRESA", 5},
+          {"?NAZ:SEDISTE", 6},
+          {"?NAZ:ZIRORACUN", 7},
+          {"?NAZ:TEKUCI", 10},
+          {"?NAZ:KONTAKT", 8},
+          {"?NAZ:TELEFONI", 9}}},
+        {kvadrin::UpdateSklauzulWindow,
+         TableId::SKLAUZUL,
+         {{"?SKL:TEKSTKLAUZULE", 1}, {"?SKL:TEKSTPOSLOVNI", 2}, {"?SKL:SIFRA", 3}, {"?SKL:OPIS", 4}}},
+    };
+    for (const Form& f : forms) {
+        rt::ui::Window window(f.window());
+        SCOPED_TRACE(window.def().module);
+        std::map<std::string, int> numbers;
+        for (const auto& [feq, number] : kvadrin::RecallFields(window, kvadrin::table_def(f.table).layout))
+            numbers[window.Control(feq)->label] = number;
+        EXPECT_EQ(numbers, f.numbers);
     }
 }
 
