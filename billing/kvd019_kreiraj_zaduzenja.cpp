@@ -7,11 +7,12 @@
 // database: a statement or row the database refuses (other than the second unit of a
 // shared customer code, see below), a crash or a kill leaves the run's previous lines,
 // invoices, postings and header as they were. Because nothing else can change the run's
-// rows inside the transaction, the lines of one customer are summed as they are read and
-// each invoice is written once with its columns complete.
+// rows inside the transaction, the lines are summed into their invoices as they were
+// written, and each invoice is written once, complete, beside its posting.
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -98,15 +99,28 @@ void QuantityAndPrice(const PriceRow& p, double& quantity, double& price) {
     }
 }
 
-// The invoice column a line's amount goes to; nullptr for none.
-rt::Real* Column(std::string_view kolona) {
+// The invoice column a line's amount goes to.
+enum class Col { None, Odrzavanje, Struja, Voda, Ostalo };
+Col ColumnOf(std::string_view kolona) {
     const Texts& t = T();
-    if (Is(kolona, t.odrzavanje)) return &SFA.ODRZAVANJE;
-    if (Is(kolona, t.struja)) return &SFA.STRUJA;
-    if (Is(kolona, t.voda)) return &SFA.VODA;
-    if (Is(kolona, t.ostalo)) return &SFA.OSTALO;
-    return nullptr;
+    if (Is(kolona, t.odrzavanje)) return Col::Odrzavanje;
+    if (Is(kolona, t.struja)) return Col::Struja;
+    if (Is(kolona, t.voda)) return Col::Voda;
+    if (Is(kolona, t.ostalo)) return Col::Ostalo;
+    return Col::None;
 }
+
+// A line as written: what its invoice takes from it.
+struct Line {
+    std::string customer, unit;
+    Col column;
+    double total;
+};
+
+// Customer codes as the keys compare them: without case, trailing blanks ignored.
+struct NoCase {
+    bool operator()(const std::string& a, const std::string& b) const { return rt::compare_nocase(a, b) < 0; }
+};
 
 class Creation {
 public:
@@ -125,8 +139,10 @@ public:
         }
         OtvoriFajlove();
         progress_.Start(Files::KVADRIN().Records());
-        if (Begin() && Delete() && Lines() && Invoices() && Debts() && Postings() && Header() && Commit())
-            out_.created = true;
+        if (Begin() && Delete() && Lines()) {
+            Invoices();
+            if (Debts() && Postings() && Header() && Commit()) out_.created = true;
+        }
         ZatvoriFajlove();
         if (!out_.created) out_.lines = out_.invoices = out_.postings = 0;
         return out_;
@@ -284,99 +300,70 @@ private:
                     return FailWith("stavka za šifru " + rt::cp1250_to_utf8(KVD.SHKORISNIKA.str()) +
                                     ", uslugu " + rt::cp1250_to_utf8(rt::clip(p.cen.SIFRA.view())) +
                                     " nije upisana");
+                lines_.push_back(
+                    {SPR.SHKORISNIKA.str(), SPR.BROJSTANA.str(), ColumnOf(SPR.KOLONA.view()), SPR.UKUPNO});
                 ++out_.lines;
             }
         }
         return true;
     }
 
-    // Loop 2: the run's lines in key order summed into one invoice per customer code. An
-    // invoice is written when its customer's last line has been read.
-    bool Invoices() {
-        rt::File& sprom = Files::SPROM();
-        sprom.Clear();
-        SPR.OBRACUN = static_cast<std::int16_t>(run_);
-        if (sprom.SetFrom(SPR_PO_OBRACUNU) != rt::kNoError) return FailWith("stavke nisu pročitane");
-        bool open_invoice = false;
-        for (;;) {
-            const int rc = sprom.Next();
-            if (rc != rt::kNoError && rc != rt::kRecordNotAvailable) return FailWith("stavke nisu pročitane");
-            const bool more = rc == rt::kNoError && SPR.OBRACUN == run_;
-            if (open_invoice &&
-                (!more || !rt::equal_nocase(SFA.SHKORISNIKA.view(), SPR.SHKORISNIKA.view()))) {
-                if (!WriteInvoice()) return false;
-                open_invoice = false;
-            }
-            if (!more) break;
+    // Loop 2: the lines summed into one invoice per customer code, with the unit number of
+    // the customer's first line. The lines were written in their key's order (customer
+    // code, then service), so one customer's lines stand together.
+    void Invoices() {
+        for (const Line& l : lines_) {
             progress_.Advance(2);
-            if (!open_invoice) {
-                Files::SFAKT().Clear();
-                SFA.OBRACUN = SPR.OBRACUN;
-                SFA.SHKORISNIKA = SPR.SHKORISNIKA.view();
-                SFA.BROJSTANA = SPR.BROJSTANA.view();
-                open_invoice = true;
+            if (invoices_.empty() || !rt::equal_nocase(invoices_.back().SHKORISNIKA.view(), l.customer)) {
+                SFAKTRecord& inv = invoices_.emplace_back();
+                inv.OBRACUN = static_cast<std::int16_t>(run_);
+                inv.SHKORISNIKA = l.customer;
+                inv.BROJSTANA = l.unit;
             }
-            if (rt::Real* column = Column(SPR.KOLONA.view())) *column += SPR.UKUPNO;
+            SFAKTRecord& inv = invoices_.back();
+            switch (l.column) {
+                case Col::Odrzavanje: inv.ODRZAVANJE += l.total; break;
+                case Col::Struja: inv.STRUJA += l.total; break;
+                case Col::Voda: inv.VODA += l.total; break;
+                case Col::Ostalo: inv.OSTALO += l.total; break;
+                case Col::None: break;
+            }
         }
-        return true;
-    }
-    bool WriteInvoice() {
-        if (Files::SFAKT().Add() != rt::kNoError)
-            return FailWith("račun za šifru " + rt::cp1250_to_utf8(SFA.SHKORISNIKA.str()) + " nije upisan");
-        ++out_.invoices;
-        return true;
     }
 
-    // The customer's earlier debt: the postings on account 204 dated on or before the
-    // run's date ("D" adds, any other side subtracts). The run's own postings are gone.
-    bool Debt(const std::string& customer, double& debt) {
+    // Loop 3: each invoice's earlier debt, from the postings on account 204 dated on or
+    // before the run's date ("D" adds, any other side subtracts; the run's own postings
+    // are gone), summed in the key's order; and its total rounded to whole units.
+    bool Debts() {
+        std::map<std::string, SFAKTRecord*, NoCase> by_customer;
+        for (SFAKTRecord& inv : invoices_) by_customer.emplace(inv.SHKORISNIKA.str(), &inv);
         rt::File& skp = Files::SKPROMET();
         skp.Clear();
         SKP.SINTETIKA = "204";
-        SKP.ANALITIKA = customer;
         SKP.DATUM = std::numeric_limits<std::int32_t>::min();  // undated and odd dates count too
-        debt = 0.0;
-        if (skp.SetFrom(SKP_PO_KONTU_GR) != rt::kNoError) return false;
+        if (skp.SetFrom(SKP_PO_KONTU_GR) != rt::kNoError) return FailWith("dugovanja nisu pročitana");
         for (;;) {
             const int rc = skp.Next();
-            if (rc == rt::kRecordNotAvailable) return true;
-            if (rc != rt::kNoError) return false;
-            if (!rt::equal_nocase(SKP.SINTETIKA.view(), "204") ||
-                !rt::equal_nocase(SKP.ANALITIKA.view(), customer))
-                return true;
-            if (SKP.DATUM > datum_) return true;  // later dates follow in key order
-            if (Is(SKP.DUGPOT.view(), "D"))
-                debt += SKP.IZNOS;
-            else
-                debt -= SKP.IZNOS;
-        }
-    }
-
-    // Loop 3: each invoice's earlier debt and its total, rounded to whole units.
-    bool Debts() {
-        rt::File& sfakt = Files::SFAKT();
-        sfakt.Clear();
-        SFA.OBRACUN = static_cast<std::int16_t>(run_);
-        if (sfakt.SetFrom(SFA_PO_OBRACUNU) != rt::kNoError) return FailWith("računi nisu pročitani");
-        for (;;) {
-            const int rc = sfakt.Next();
             if (rc == rt::kRecordNotAvailable) break;
-            if (rc != rt::kNoError) return FailWith("računi nisu pročitani");
-            if (SFA.OBRACUN != run_) break;
+            if (rc != rt::kNoError) return FailWith("dugovanja nisu pročitana");
+            if (!rt::equal_nocase(SKP.SINTETIKA.view(), "204")) break;
+            if (SKP.DATUM > datum_) continue;
+            const auto it = by_customer.find(SKP.ANALITIKA.str());
+            if (it == by_customer.end()) continue;
+            if (Is(SKP.DUGPOT.view(), "D"))
+                it->second->DUG += SKP.IZNOS;
+            else
+                it->second->DUG -= SKP.IZNOS;
+        }
+        for (SFAKTRecord& inv : invoices_) {
             progress_.Advance(3);
-            const std::string customer = SFA.SHKORISNIKA.str();
-            double debt = 0.0;
-            if (!Debt(customer, debt))
-                return FailWith("dug za šifru " + rt::cp1250_to_utf8(customer) + " nije izračunat");
-            SFA.DUG = debt;
-            SFA.UKUPNO = rt::round(((SFA.ODRZAVANJE + SFA.STRUJA) + SFA.VODA) + SFA.OSTALO, 1);
-            if (sfakt.Put() != rt::kNoError)
-                return FailWith("račun za šifru " + rt::cp1250_to_utf8(customer) + " nije upisan");
+            inv.UKUPNO = rt::round(((inv.ODRZAVANJE + inv.STRUJA) + inv.VODA) + inv.OSTALO, 1);
         }
         return true;
     }
 
-    // Loop 4: one receivable posting per invoice, numbered in customer-code order.
+    // Loop 4: the invoices, and one receivable posting per invoice numbered in
+    // customer-code order.
     bool Postings() {
         rt::File& sfakt = Files::SFAKT();
         rt::File& skp = Files::SKPROMET();
@@ -384,19 +371,18 @@ private:
         const std::string veza = rt::format(run_, "@N09");
         const std::string recno = "KVD" + rt::format(run_, "@N02");
         std::int32_t n = 0;
-        sfakt.Clear();
-        SFA.OBRACUN = static_cast<std::int16_t>(run_);
-        if (sfakt.SetFrom(SFA_PO_OBRACUNU) != rt::kNoError) return FailWith("računi nisu pročitani");
-        for (;;) {
-            const int rc = sfakt.Next();
-            if (rc == rt::kRecordNotAvailable) break;
-            if (rc != rt::kNoError) return FailWith("računi nisu pročitani");
-            if (SFA.OBRACUN != run_) break;
+        for (const SFAKTRecord& inv : invoices_) {
             progress_.Advance(4);
+            sfakt.Clear();
+            SFA = inv;
+            if (sfakt.Add() != rt::kNoError)
+                return FailWith("račun za šifru " + rt::cp1250_to_utf8(inv.SHKORISNIKA.str()) +
+                                " nije upisan");
+            ++out_.invoices;
             skp.Clear();
             SKP.LASTUSER = 0;
             SKP.SINTETIKA = "204";
-            SKP.ANALITIKA = SFA.SHKORISNIKA.view();
+            SKP.ANALITIKA = inv.SHKORISNIKA.view();
             SKP.NALOG = nalog;
             SKP.VRSTAVEZE = "Z";
             SKP.VEZA = veza;
@@ -405,14 +391,14 @@ private:
             SKP.SIMBOL = 0;
             SKP.OPIS = naziv_;  // cut to the field's 15 characters
             SKP.DUGPOT = "D";
-            SKP.IZNOS = SFA.UKUPNO;
+            SKP.IZNOS = inv.UKUPNO;
             ++n;
             SKP.RECNO = recno + rt::format(n, "@N05");
-            SKP.DUGUJE = SFA.UKUPNO;
+            SKP.DUGUJE = inv.UKUPNO;
             SKP.POTRAZUJE = 0.0;
             total_ += SKP.IZNOS;
             if (skp.Add() != rt::kNoError)
-                return FailWith("knjiženje za šifru " + rt::cp1250_to_utf8(SFA.SHKORISNIKA.str()) +
+                return FailWith("knjiženje za šifru " + rt::cp1250_to_utf8(inv.SHKORISNIKA.str()) +
                                 " nije upisano");
             ++out_.postings;
         }
@@ -447,6 +433,8 @@ private:
     std::int32_t datum_ = 0, valuta_ = 0;
     std::string naziv_;
     std::vector<PriceRow> prices_;
+    std::vector<Line> lines_;
+    std::vector<SFAKTRecord> invoices_;
     double total_ = 0.0;  // the voucher's debit total
     std::vector<rt::FileManager*> opened_;
     bool files_opened_ = false;

@@ -266,8 +266,6 @@ TEST_F(Charges, ARefusedStatementOrRowLeavesThePreviousRowsAndSaysWhatFailed) {
          "stavka za šifru 00003, uslugu FIX nije upisana"},
         {"BEFORE INSERT ON SFAKT WHEN NEW.SHKORISNIKA COLLATE BINARY = '00004'",
          "račun za šifru 00004 nije upisan"},
-        {"BEFORE UPDATE ON SFAKT WHEN NEW.SHKORISNIKA COLLATE BINARY = '00002'",
-         "račun za šifru 00002 nije upisan"},
         {"BEFORE INSERT ON SKPROMET WHEN NEW.ANALITIKA COLLATE BINARY = '00003'",
          "knjiženje za šifru 00003 nije upisano"},
         {"BEFORE INSERT ON NALOZIS", "zaglavlje naloga KVD-05 nije upisano"},
