@@ -122,6 +122,31 @@ protected:
         });
     }
 
+    // Five units of four customers, services of every method and column (and one of each
+    // that is none of them), run 5 with its price rows. Customer 00001 has two units: only
+    // the first in key order ("1") is charged; 00004's unit number has seven characters.
+    void SeedSmallBuilding() {
+        for (const Unit& u :
+             {Unit{"1", "00001", 50, 40, 2, "Ne", 1}, Unit{"2", "00002", 60, 60, 3, "Da", 1.25},
+              Unit{"3", "00003", 40, 0, 1, "", 0}, Unit{"STAN104", "00004", 10, 10, 4, "Ne", 1},
+              Unit{"5", "00001", 999, 999, 9, "Ne", 1}})
+            AddUnit(u);
+        for (const Service& s :
+             {Service{"POV", "Površina", "Održavanje"}, Service{"GRP", "Grejna površina", "Ostalo"},
+              Service{"STN", "Stan", "Ostalo"}, Service{"OSB", "Osoba", "Održavanje"},
+              Service{"VOD", "Osoba", "Voda"}, Service{"FIX", "Fiksno", "El. energija"},
+              Service{"XXX", "Paušal", "Ostalo"}, Service{"YYY", "Fiksno", "Grejanje"}})
+            AddService(s);
+        AddRun(5, "OBRACUN ZA MAJ 202");  // 18 characters
+        // Each row's derived prices differ, so that a line shows which one it took.
+        for (const Prices& p :
+             {Prices{"POV", 1000, 11, 10, 0, 0, 0, 0, 0}, Prices{"GRP", 1000, 12, 0, 5, 0, 0, 0, 0},
+              Prices{"STN", 1000, 13, 0, 0, 0, 0, 300, 0}, Prices{"OSB", 1000, 14, 0, 0, 100, 0, 0, 0},
+              Prices{"VOD", 1000, 7, 0, 0, 0, 0, 0, 150}, Prices{"FIX", 1000, 250, 0, 0, 0, 0, 0, 0},
+              Prices{"XXX", 1000, 99, 99, 99, 99, 99, 99, 99}, Prices{"YYY", 1000, 40, 0, 0, 0, 0, 0, 0}})
+            AddPrices(5, p);
+    }
+
     // The run into this thread's OBRAC buffer, as the browse leaves it.
     void SelectRun(int run) {
         rt::FileManager* fm = kvadrin::Access::OBRAC();

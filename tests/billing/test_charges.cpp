@@ -18,32 +18,7 @@ class Charges : public kvtest::Building {
 protected:
     void SetUp() override {
         Building::SetUp();
-        // Customer 00001 has two units: only the first in key order ("1") is charged.
-        // 00004's unit number has seven characters.
-        for (const kvtest::Unit& u :
-             {kvtest::Unit{"1", "00001", 50, 40, 2, "Ne", 1},
-              kvtest::Unit{"2", "00002", 60, 60, 3, "Da", 1.25}, kvtest::Unit{"3", "00003", 40, 0, 1, "", 0},
-              kvtest::Unit{"STAN104", "00004", 10, 10, 4, "Ne", 1},
-              kvtest::Unit{"5", "00001", 999, 999, 9, "Ne", 1}})
-            AddUnit(u);
-        for (const kvtest::Service& s :
-             {kvtest::Service{"POV", "Površina", "Održavanje"},
-              kvtest::Service{"GRP", "Grejna površina", "Ostalo"}, kvtest::Service{"STN", "Stan", "Ostalo"},
-              kvtest::Service{"OSB", "Osoba", "Održavanje"}, kvtest::Service{"VOD", "Osoba", "Voda"},
-              kvtest::Service{"FIX", "Fiksno", "El. energija"}, kvtest::Service{"XXX", "Paušal", "Ostalo"},
-              kvtest::Service{"YYY", "Fiksno", "Grejanje"}})
-            AddService(s);
-        AddRun(5, "OBRACUN ZA MAJ 202");  // 18 characters
-        // Each row's derived prices differ, so that a line shows which one it took.
-        for (const kvtest::Prices& p : {kvtest::Prices{"POV", 1000, 11, 10, 0, 0, 0, 0, 0},
-                                        kvtest::Prices{"GRP", 1000, 12, 0, 5, 0, 0, 0, 0},
-                                        kvtest::Prices{"STN", 1000, 13, 0, 0, 0, 0, 300, 0},
-                                        kvtest::Prices{"OSB", 1000, 14, 0, 0, 100, 0, 0, 0},
-                                        kvtest::Prices{"VOD", 1000, 7, 0, 0, 0, 0, 0, 150},
-                                        kvtest::Prices{"FIX", 1000, 250, 0, 0, 0, 0, 0, 0},
-                                        kvtest::Prices{"XXX", 1000, 99, 99, 99, 99, 99, 99, 99},
-                                        kvtest::Prices{"YYY", 1000, 40, 0, 0, 0, 0, 0, 0}})
-            AddPrices(5, p);
+        SeedSmallBuilding();
     }
 
     // The run's lines: "customer service" -> "unit|quantity|price|total|column".
