@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/billing/billing_fixture.h"
+#include "tests/billing/unit/billing_fixture.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "data/globals.h"
 #include "platform/files/sql/sql_driver.h"
-#include "tests/billing/billing_fixture.h"
+#include "tests/billing/unit/billing_fixture.h"
 
 namespace {
 

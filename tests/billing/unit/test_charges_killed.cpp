@@ -13,7 +13,7 @@
 #include "data/globals.h"
 #include "data/program_objects.h"
 #include "data/thread_data.h"
-#include "tests/billing/billing_fixture.h"
+#include "tests/billing/unit/billing_fixture.h"
 
 extern char** environ;
 

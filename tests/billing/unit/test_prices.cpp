@@ -5,7 +5,7 @@
 #include <string>
 
 #include "data/globals.h"
-#include "tests/billing/billing_fixture.h"
+#include "tests/billing/unit/billing_fixture.h"
 
 namespace {
 
