@@ -20,7 +20,8 @@ namespace sql = rt::sql;
 using kvadrin::ChargeOutcome;
 
 // SQL Server's texts as the table driver writes them, made runnable by SQLite: the
-// existence check, the guarded CREATE TABLE with its collations, TOP in place of LIMIT.
+// existence check, the guarded CREATE TABLE and CREATE INDEX with their collations and
+// lock, TOP in place of LIMIT.
 // The statements are recorded as they were sent.
 class SqlServerOnSqlite : public sql::Connection {
 public:
@@ -34,6 +35,7 @@ public:
         void BindInt(int i, std::int64_t v) override { st_->BindInt(at(i), v); }
         void BindDouble(int i, double v) override { st_->BindDouble(at(i), v); }
         void BindText(int i, std::string_view s) override { st_->BindText(at(i), s); }
+        void DeclareText(int i, std::size_t width) override { st_->DeclareText(at(i), width); }
         int Step() override { return st_->Step(); }
         void Reset() override { st_->Reset(); }
         int ColumnCount() override { return st_->ColumnCount(); }
@@ -92,8 +94,12 @@ private:
             R"(^SELECT CASE WHEN OBJECT_ID\(\?, 'U'\) IS NULL THEN 0 ELSE 1 END$)");
         if (std::regex_match(s, exists))
             return "SELECT EXISTS (SELECT 1 FROM sqlite_master WHERE type='table' AND name=?)";
+        static const std::regex applock(R"(^EXEC sp_getapplock .*$)");
+        if (std::regex_match(s, applock)) return "SELECT 1";
         static const std::regex guard(R"(^IF OBJECT_ID\(N'[^']*', 'U'\) IS NULL )");
         s = std::regex_replace(s, guard, "");
+        static const std::regex index_guard(R"(^IF NOT EXISTS \(SELECT 1 FROM \S*sys\.indexes WHERE [^)]*\)[^)]*\) )");
+        s = std::regex_replace(s, index_guard, "");
         static const std::regex ci(R"( COLLATE \w+_CI_\w+)"), cs(R"( COLLATE \w+_CS_\w+)");
         s = std::regex_replace(s, ci, " COLLATE KVCI");
         s = std::regex_replace(s, cs, " COLLATE BINARY");
