@@ -316,8 +316,8 @@ TEST_P(SqlTable, ReadsInKeyOrderWithTiesInPrimaryKeyOrder) {
                 {"K4", "Bane"},
                 {"K6", "ana  "}};
     for (auto& x : rows) ASSERT_EQ(add(x.kod, x.naziv), kNoError) << x.kod;
-    // C sorts before Z, and Č (C8h) after every ASCII letter.
-    const std::vector<std::string> by_name = {"K1", "K3", "K5", "K6", "K4", "K7", "K2", "K8", "K9"};
+    // The alphabet's order: C, then Č, then the rest up to Z.
+    const std::vector<std::string> by_name = {"K1", "K3", "K5", "K6", "K4", "K7", "K8", "K9", "K2"};
     EXPECT_EQ(scan(1), by_name);
     EXPECT_EQ(scan(0), (std::vector<std::string>{"K1", "K2", "K3", "K4", "K5", "K6", "K7", "K8", "K9"}));
 
@@ -341,7 +341,7 @@ TEST_P(SqlTable, ReadsInKeyOrderWithTiesInPrimaryKeyOrder) {
         "\xC8"
         "EDO";
     ASSERT_EQ(file_->SetFrom(1), kNoError);
-    EXPECT_EQ(read_all(), (std::vector<std::string>{"K8", "K9"}));
+    EXPECT_EQ(read_all(), (std::vector<std::string>{"K8", "K9", "K2"}));
 
     // Turning round reads the neighbours of the current record.
     ASSERT_EQ(file_->Set(1), kNoError);
@@ -355,7 +355,7 @@ TEST_P(SqlTable, ReadsInKeyOrderWithTiesInPrimaryKeyOrder) {
     read_all();
     EXPECT_EQ(file_->Next(), kRecordNotAvailable);
     ASSERT_EQ(file_->Previous(), kNoError);
-    EXPECT_EQ(r_.KOD.str(), "K9");
+    EXPECT_EQ(r_.KOD.str(), "K2");
 
     // A key of two components, the second numeric.
     file_->Remove();
