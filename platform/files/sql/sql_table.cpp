@@ -37,6 +37,10 @@ std::string CollateClause(Dialect dialect) {
     return dialect == Dialect::SqlServer ? " COLLATE Latin1_General_CI_AS" : " COLLATE KVCI";
 }
 
+std::string BinaryCollateClause(Dialect dialect) {
+    return dialect == Dialect::SqlServer ? " COLLATE Latin1_General_100_BIN2" : " COLLATE BINARY";
+}
+
 void BindField(Statement& st, int param, const FieldDef& field, const unsigned char* record,
                std::size_t element) {
     const unsigned char* p = record + field.offset + element * field.size;

@@ -20,6 +20,10 @@ std::string QuotedTableName(File& file);
 std::string QuoteIdent(Dialect dialect, std::string_view name);
 // The collation clause of case-insensitive comparisons (" COLLATE KVCI" on SQLite).
 std::string CollateClause(Dialect dialect);
+// The collation clause of comparisons by the characters themselves (case and accents
+// count): " COLLATE BINARY" on SQLite, a binary collation on SQL Server (for Unicode
+// operands, so that no code page stands between the values).
+std::string BinaryCollateClause(Dialect dialect);
 // Binds one field's value from a record as parameter `param` (array fields: element
 // `element`).
 void BindField(Statement& st, int param, const FieldDef& field, const unsigned char* record,
