@@ -108,6 +108,7 @@ constexpr OrderTable make_order_table() {
         t.weight[b] = static_cast<unsigned char>(next++);
     };
     for (int b = 0; b < 'A'; ++b) place(b);
+    // clang-format off
     constexpr unsigned char kLetters[] = {
         'A', 0xC1, 0xC2, 0xC3, 0xC4, 0xA5,        // A Á Â Ă Ä Ą
         'B', 'C',  0xC7, 0xC8, 0xC6,              // B C Ç Č Ć
@@ -124,6 +125,7 @@ constexpr OrderTable make_order_table() {
         'V', 'W',  'X',  'Y',  0xDD,              // V W X Y Ý
         'Z', 0x8F, 0xAF, 0x8E,                    // Z Ź Ż Ž
     };
+    // clang-format on
     for (unsigned char b : kLetters) place(b);
     for (int b = 0; b < 256; ++b)
         if (kCase.up[b] == b) place(b);

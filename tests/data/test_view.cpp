@@ -507,8 +507,8 @@ TEST_F(View, PagesInBothDirectionsOverThousandsOfRows) {
     ASSERT_EQ(v.Next(), 0);
     EXPECT_TRUE(rt::equal_nocase(kvd.VLASNIK.str(), cp("čeda"))) << kvd.VLASNIK.str();
     EXPECT_EQ(kvd.BROJ.str(), *std::find_if(expect.begin(), expect.end(), [&](const std::string& b) {
-        return rt::equal_nocase(name_of[b], cp("čeda"));
-    }));
+                  return rt::equal_nocase(name_of[b], cp("čeda"));
+              }));
 }
 
 TEST_F(View, DriverErrorsReachTheErrorState) {

@@ -233,16 +233,19 @@ TEST_F(TempStore, AnOlderDatabaseIsReindexedInTheAlphabetsOrderWhenOpened) {
         ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
         // The earlier order: the upper-case bytes of the code page, trailing blanks ignored.
         auto old_order = [](void*, int na, const void* a, int nb, const void* b) {
-            std::string x = rt::clip(rt::upper(rt::utf8_to_cp1250({static_cast<const char*>(a), std::size_t(na)})));
-            std::string y = rt::clip(rt::upper(rt::utf8_to_cp1250({static_cast<const char*>(b), std::size_t(nb)})));
+            std::string x =
+                rt::clip(rt::upper(rt::utf8_to_cp1250({static_cast<const char*>(a), std::size_t(na)})));
+            std::string y =
+                rt::clip(rt::upper(rt::utf8_to_cp1250({static_cast<const char*>(b), std::size_t(nb)})));
             return x.compare(y);
         };
         sqlite3_create_collation_v2(db, "KVCI", SQLITE_UTF8, nullptr, old_order, nullptr);
-        ASSERT_EQ(sqlite3_exec(db,
-                               "CREATE TABLE T (NAME TEXT COLLATE KVCI NOT NULL, N INTEGER, PRIMARY KEY (NAME));"
-                               "CREATE INDEX T_N ON T (N, NAME)",
-                               nullptr, nullptr, nullptr),
-                  SQLITE_OK);
+        ASSERT_EQ(
+            sqlite3_exec(db,
+                         "CREATE TABLE T (NAME TEXT COLLATE KVCI NOT NULL, N INTEGER, PRIMARY KEY (NAME));"
+                         "CREATE INDEX T_N ON T (N, NAME)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
         for (const char* n : names) {
             const std::string sql = std::string("INSERT INTO T VALUES ('") + n + "', 1)";
             ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
@@ -258,8 +261,8 @@ TEST_F(TempStore, AnOlderDatabaseIsReindexedInTheAlphabetsOrderWhenOpened) {
         while (st && st->Step() == 1) out.push_back(rt::cp1250_to_utf8(st->Text(0)));
         return out;
     };
-    const std::vector<std::string> alphabet = {"ana",    "Cvijić", "Čačak",  "Dabić", "Đaković",
-                                               "Sava",   "Šabac",  "Zeta",   "Žabalj"};
+    const std::vector<std::string> alphabet = {"ana",  "Cvijić", "Čačak", "Dabić", "Đaković",
+                                               "Sava", "Šabac",  "Zeta",  "Žabalj"};
     EXPECT_EQ(column("SELECT NAME FROM T INDEXED BY sqlite_autoindex_T_1 ORDER BY NAME"), alphabet);
     EXPECT_EQ(column("SELECT NAME FROM T INDEXED BY T_N WHERE N = 1 ORDER BY N, NAME"), alphabet);
     EXPECT_EQ(column("SELECT NAME FROM T WHERE NAME = 'ČAČAK'"), std::vector<std::string>{"Čačak"});

@@ -513,15 +513,15 @@ TEST_P(SqlTable, PutWritesOnlyTheRowAsItWasRead) {
     };
     const Case cases[] = {
         {"", false},
-        {"UPDATE TEST SET NAZIV = NAZIV, IZNOS = IZNOS", false},          // written, the same values
-        {"UPDATE TEST SET NAZIV = 'MIKA'", true},                         // only the case of a text
-        {"UPDATE TEST SET NAZIV = 'Mika '", true},                        // a blank at the end
-        {"UPDATE TEST SET BROJ = BROJ + 1", true},                        // a number
-        {"UPDATE TEST SET IZNOS = IZNOS + 0.01", true},                   // a cent of a billion
-        {"UPDATE TEST SET OZN = 'XY'", true},                             // a fixed-length text
-        {"UPDATE TEST SET NAZIV = ''", true},                             // emptied
-        {"DELETE FROM TEST", true},                                       // gone
-        {"UPDATE TEST SET IZNOS = 0.1 + 0.2", true},                      // another value
+        {"UPDATE TEST SET NAZIV = NAZIV, IZNOS = IZNOS", false},  // written, the same values
+        {"UPDATE TEST SET NAZIV = 'MIKA'", true},                 // only the case of a text
+        {"UPDATE TEST SET NAZIV = 'Mika '", true},                // a blank at the end
+        {"UPDATE TEST SET BROJ = BROJ + 1", true},                // a number
+        {"UPDATE TEST SET IZNOS = IZNOS + 0.01", true},           // a cent of a billion
+        {"UPDATE TEST SET OZN = 'XY'", true},                     // a fixed-length text
+        {"UPDATE TEST SET NAZIV = ''", true},                     // emptied
+        {"DELETE FROM TEST", true},                               // gone
+        {"UPDATE TEST SET IZNOS = 0.1 + 0.2", true},              // another value
     };
     auto conn = sql::ConnectionOf(*file_);
     for (const Case& c : cases) {
@@ -533,19 +533,19 @@ TEST_P(SqlTable, PutWritesOnlyTheRowAsItWasRead) {
         file_->Clear();
         r_.KOD = "A";
         ASSERT_EQ(file_->Get(0), kNoError);
-        if (*c.other) {
-            ASSERT_TRUE(conn->Execute(c.other)) << conn->ErrorText();
-        }
+        if (*c.other) { ASSERT_TRUE(conn->Execute(c.other)) << conn->ErrorText(); }
         r_.DATUM = 99;
         if (!c.changed) {
             EXPECT_EQ(file_->Put(), kNoError);
             EXPECT_EQ(query("SELECT DATUM FROM TEST"), std::vector<std::string>{"99"});
             continue;
         }
-        const auto before = query("SELECT quote(NAZIV) || quote(BROJ) || quote(IZNOS) || quote(DATUM) FROM TEST");
+        const auto before =
+            query("SELECT quote(NAZIV) || quote(BROJ) || quote(IZNOS) || quote(DATUM) FROM TEST");
         EXPECT_EQ(file_->Put(), kRecordChanged);
         EXPECT_EQ(file_->Put(), kRecordChanged);  // until the row is read again
-        EXPECT_EQ(query("SELECT quote(NAZIV) || quote(BROJ) || quote(IZNOS) || quote(DATUM) FROM TEST"), before);
+        EXPECT_EQ(query("SELECT quote(NAZIV) || quote(BROJ) || quote(IZNOS) || quote(DATUM) FROM TEST"),
+                  before);
         file_->Clear();
         r_.KOD = "A";
         if (std::string(c.other).rfind("DELETE", 0) == 0) {
@@ -562,8 +562,9 @@ TEST_P(SqlTable, PutWritesOnlyTheRowAsItWasRead) {
     // ODBC driver carries: nobody changed it, so it is written.
     ASSERT_TRUE(conn->Execute("DELETE FROM TEST"));
     ASSERT_TRUE(conn->Execute("INSERT INTO TEST (KOD, IZNOS) VALUES ('N', 0.1 + 0.2)"));
-    ASSERT_TRUE(conn->Execute("CREATE TABLE LOOSE (KOD TEXT PRIMARY KEY, NAZIV TEXT, BROJ INTEGER, DATUM "
-                              "INTEGER, IZNOS REAL, FLAG INTEGER, OZN TEXT, GRUPA TEXT)"));
+    ASSERT_TRUE(
+        conn->Execute("CREATE TABLE LOOSE (KOD TEXT PRIMARY KEY, NAZIV TEXT, BROJ INTEGER, DATUM "
+                      "INTEGER, IZNOS REAL, FLAG INTEGER, OZN TEXT, GRUPA TEXT)"));
     ASSERT_TRUE(conn->Execute("INSERT INTO LOOSE (KOD) VALUES ('L')"));
     file_->Clear();
     r_.KOD = "N";

@@ -171,7 +171,8 @@ bool EnsureCollationOrder(Connection& c) {
     if (!c.Begin()) return false;
     bool ok = read_order(c, order);
     if (ok && order != kCollationOrder)
-        ok = c.Execute("REINDEX KVCI") && c.Execute("PRAGMA user_version = " + std::to_string(kCollationOrder));
+        ok = c.Execute("REINDEX KVCI") &&
+             c.Execute("PRAGMA user_version = " + std::to_string(kCollationOrder));
     if (ok && c.Commit()) return true;
     if (c.InTransaction()) {
         // Keep the failure's own text, not the rollback's.

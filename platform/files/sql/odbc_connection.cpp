@@ -414,8 +414,9 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
             }
             conn->Execute("PRAGMA journal_mode=WAL");
             if (!EnsureCollationOrder(*conn)) {
-                SetDriverError("", conn->ErrorCodeText(),
-                               "the indexes could not be rebuilt in the collation's order: " + conn->ErrorText());
+                SetDriverError(
+                    "", conn->ErrorCodeText(),
+                    "the indexes could not be rebuilt in the collation's order: " + conn->ErrorText());
                 return nullptr;
             }
         }

@@ -985,8 +985,9 @@ std::string TableDriver::as_read_condition(const FieldDef& fd, std::size_t eleme
             const std::string part = std::string(lite ? "SUBSTR(COALESCE(" : "SUBSTRING(COALESCE(") + col +
                                      (lite ? ", '')" : ", N'')") + ", 1, " + std::to_string(n) + ")";
             if (!lite)
-                return "CONVERT(nvarchar(" + (n > 4000 ? std::string("max") : std::to_string(std::max<std::size_t>(n, 1))) +
-                       "), " + part + ")" + BinaryCollateClause(dialect_) + " = ?";
+                return "CONVERT(nvarchar(" +
+                       (n > 4000 ? std::string("max") : std::to_string(std::max<std::size_t>(n, 1))) + "), " +
+                       part + ")" + BinaryCollateClause(dialect_) + " = ?";
             return (fd.type == FieldType::String ? "RTRIM(" + part + ")" : part) + " = ?" +
                    BinaryCollateClause(dialect_);
         }

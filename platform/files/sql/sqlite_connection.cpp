@@ -131,7 +131,8 @@ public:
         if (!Execute("PRAGMA cache_size=-32768")) return false;
         // WAL with synchronous NORMAL: a commit is one append, consistent after any crash;
         // only a power cut may take the last commits back.
-        if (wal && !(Execute("PRAGMA journal_mode=WAL") && Execute("PRAGMA synchronous=NORMAL"))) return false;
+        if (wal && !(Execute("PRAGMA journal_mode=WAL") && Execute("PRAGMA synchronous=NORMAL")))
+            return false;
         return EnsureCollationOrder(*this);
     }
 
