@@ -77,8 +77,9 @@ void PriceTheRun() {
         const char* code;
         double area, heated, flat, person, fixed;
     };
-    for (const Price& p : {Price{"1", 12.5, 0, 0, 0, 0}, Price{"2", 0, 30, 0, 0, 0}, Price{"3", 0, 0, 150, 0, 0},
-                           Price{"4", 0, 0, 0, 420, 0}, Price{"5", 0, 0, 0, 0, 200}}) {
+    for (const Price& p :
+         {Price{"1", 12.5, 0, 0, 0, 0}, Price{"2", 0, 30, 0, 0, 0}, Price{"3", 0, 0, 150, 0, 0},
+          Price{"4", 0, 0, 0, 420, 0}, Price{"5", 0, 0, 0, 0, 200}}) {
         Files::CENE().Clear();
         CEN.OBRACUN = 1;
         CEN.SIFRA = p.code;
@@ -145,8 +146,9 @@ TEST_F(DemoInvoiceGui, TheFirstInvoiceOfTheDemoCarriesABankableQrCode) {
     const std::string page = PdfPage(pdf, 1, 300, OutputFolder() + "/demo_invoice_page");
     const std::string qr = CutOut(page, 300, 83, 237, 36, 36, OutputFolder() + "/demo_invoice_qr.png");
     // The run has no purpose line: the purpose tag is left out.
-    const std::string expected = "K:PR|V:01|C:1|R:160000000049867291|N:Stambena zajednica Demo 21000 Novi Sad|I:RSD" +
-                                 money + "|SF:289|RO:00" + number;
+    const std::string expected =
+        "K:PR|V:01|C:1|R:160000000049867291|N:Stambena zajednica Demo 21000 Novi Sad|I:RSD" + money +
+        "|SF:289|RO:00" + number;
     EXPECT_EQ(Zbar(qr), expected);
     EXPECT_EQ(Zxing(qr), expected);
 }
