@@ -24,9 +24,6 @@ protected:
     // "127.0.0.1,DB,USER,PASSWORD;Port=N": a connection text for the test server.
     std::string Text(const std::string& database = "FIRMA_2024", const std::string& user = "sa",
                      const std::string& password = "tajna") const;
-    // The requests of one kind, or the statements' texts.
-    std::vector<tds::Request> Of(tds::Request::Kind kind) const;
-    std::vector<std::string> Texts() const;
 
     tds::Server server_;
 };
