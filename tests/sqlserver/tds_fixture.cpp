@@ -99,7 +99,8 @@ std::unique_ptr<rt::File> TdsTable::Table(Unit& record) { return std::make_uniqu
 std::vector<tds::Request> TdsTable::Statements(const std::string& head) const {
     std::vector<tds::Request> out;
     for (auto& r : server_.Requests())
-        if ((r.kind == tds::Request::Kind::Batch || r.kind == tds::Request::Kind::Rpc) && r.text.rfind(head, 0) == 0)
+        if ((r.kind == tds::Request::Kind::Batch || r.kind == tds::Request::Kind::Rpc) && r.proc != "sp_unprepare" &&
+            r.text.rfind(head, 0) == 0)
             out.push_back(r);
     return out;
 }

@@ -45,7 +45,7 @@ protected:
     // The table's result rows: KOD, NAZIV, BROJ, IZNOS, GRUPA.
     static tds::Reply Rows(const std::vector<std::vector<tds::Cell>>& rows);
     std::unique_ptr<rt::File> Table(Unit& record);
-    // The RPC calls and batches whose statement starts with `head`.
+    // The batches and RPC calls that run a statement starting with `head`.
     std::vector<tds::Request> Statements(const std::string& head) const;
 
     rt::TableDef def_;
