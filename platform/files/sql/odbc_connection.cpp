@@ -808,7 +808,8 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
     }
     auto conn = std::make_shared<OdbcConnection>(*cs, t.database, !contains(driver, "sqlite"));
     if (!conn->Connect()) {
-        std::string text = conn->ErrorText();
+        std::string text = "Cannot connect to the server " + t.server + " (database " + t.database +
+                           ") with the ODBC driver " + driver + ": " + conn->ErrorText();
         auto it = t.options.find("TRUSTEDCONNECTION");
         const std::string how = it == t.options.end() ? std::string() : upper(it->second);
         const bool trusted = how == "TRUE" || how == "YES" || how == "1" || how == "SSPI";
