@@ -357,6 +357,7 @@ void QtWindow::BuildControl(const ControlState& st) {
                                     : (a & ui::kRight) ? Qt::AlignRight
                                                        : Qt::AlignLeft;
             l->setAlignment(h | Qt::AlignTop);
+            l->setWordWrap(a & ui::kMultiline);  // a text of several lines
             w = l;
             break;
         }
