@@ -1,0 +1,379 @@
+// The take-over of the previous program's data: twelve old files copied, each into its
+// table while that table is still empty, then two accounts renumbered in the postings.
+// Each table's copy is one transaction; what was copied, left alone or could not be read
+// is reported at the end, table by table.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/access.h"
+#include "data/globals.h"
+#include "data/oldfiles.h"
+#include "data/tables.h"
+#include "platform/core/datetime.h"
+#include "platform/core/path.h"
+#include "platform/core/picture.h"
+#include "platform/core/text.h"
+#include "platform/files/flat/flat_file.h"
+#include "platform/files/record.h"
+#include "platform/ui/window.h"
+#include "shell/housekeeping.h"
+
+namespace kvadrin {
+
+std::int32_t (*TakeOverClock)() = &rt::clock;
+
+namespace {
+
+std::string Cp(const std::string& utf8) { return rt::utf8_to_cp1250(utf8); }
+
+// What became of one table.
+struct Outcome {
+    enum class Kind { Copied, HadRows, NoOldFile, Damaged, Failed };
+    std::string shown;
+    Kind kind = Kind::Copied;
+    long total = 0;    // records in the old file
+    long copied = 0;   // rows added
+    long refused = 0;  // rows the table refused (a key it already holds)
+    std::string detail;
+    std::vector<std::string> left_out;  // records not copied, with the reason (UTF-8)
+};
+
+// The progress window and its three values; it has no event loop of its own and is
+// redrawn as the values change (at most every 50 ms while records are copied).
+class Progress {
+public:
+    Progress() : w_(PreuzmiPodatkeWindow()) {
+        w_.SetProcedureName("PreuzmiPodatke");
+        w_.Use(w_.Feq("?COUNT"), rt::ui::Binding::OfLong(&count_));
+        w_.Use(w_.Feq("?UKUPNO"), rt::ui::Binding::OfLong(&total_));
+        w_.Use(w_.Feq("?IMEDAT"), rt::ui::Binding::OfText(&name_));
+        w_.Open();
+        w_.Display();
+    }
+    ~Progress() { w_.Close(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void Start(const char* shown) {
+        count_ = 0;
+        total_ = 0;
+        name_ = shown;
+        Redraw();
+    }
+    void Total(long total) {
+        total_ = static_cast<std::int32_t>(total);
+        Redraw();
+    }
+    long Count() const { return count_; }
+    void Added() {
+        ++count_;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - shown_ >= std::chrono::milliseconds(50)) Redraw();
+    }
+    void Redraw() {
+        w_.Display();
+        shown_ = std::chrono::steady_clock::now();
+    }
+
+private:
+    rt::ui::Window w_;
+    std::int32_t count_ = 0;  // COUNT
+    std::int32_t total_ = 0;  // UKUPNO
+    std::string name_;        // IMEDAT
+    std::chrono::steady_clock::time_point shown_{};
+};
+
+// One field of the old record and the field of the same name in the new one.
+struct FieldCopy {
+    const rt::FieldDef* from;
+    const rt::FieldDef* to;
+};
+
+// The same-named fields, in the old layout's order; groups go through their members.
+std::vector<FieldCopy> SameNamed(const rt::RecordLayout& from, const rt::RecordLayout& to) {
+    std::vector<FieldCopy> out;
+    for (const rt::FieldDef& f : from.fields) {
+        if (f.type == rt::FieldType::Group) continue;
+        if (const rt::FieldDef* t = to.field(f.column())) out.push_back({&f, t});
+    }
+    return out;
+}
+
+// A STRING(n) goes whole, trailing blanks included, into its CSTRING (as much as it
+// holds); numbers go unchanged.
+void CopyField(const FieldCopy& c, const unsigned char* from, unsigned char* to) {
+    const unsigned char* src = from + c.from->offset;
+    unsigned char* dst = to + c.to->offset;
+    if (c.to->type == rt::FieldType::CString) {
+        const std::size_t n = std::min(c.from->size, c.to->size - 1);
+        std::memcpy(dst, src, n);
+        std::memset(dst + n, 0, c.to->size - n);
+    } else {
+        std::memcpy(dst, src, std::min(c.from->size, c.to->size));
+    }
+}
+
+// A text that does not fit its CSTRING without losing more than blanks.
+bool TooLong(const FieldCopy& c, const unsigned char* from) {
+    const std::string_view text(reinterpret_cast<const char*>(from + c.from->offset), c.from->size);
+    return c.to->type == rt::FieldType::CString && rt::clip(text).size() > c.to->size - 1;
+}
+
+// The take-over of one table: its table, the old file, the old file's name after the
+// folder and the name shown.
+struct Step {
+    TableId table;
+    OldFileId old;
+    const char* file;
+    const char* shown;
+};
+
+// The record copy of one table: fills the table's buffer from the old record; false when
+// the record is left out (the reason in `why`).
+using Kopiraj = bool (*)(const std::vector<FieldCopy>& fields, long count, std::string& why);
+
+bool CopySameNamed(const std::vector<FieldCopy>& fields, TableId table, OldFileId old) {
+    const auto* from = static_cast<const unsigned char*>(old_file_buffer(old));
+    auto* to = static_cast<unsigned char*>(record_buffer(table));
+    for (const FieldCopy& c : fields) CopyField(c, from, to);
+    return true;
+}
+
+bool KopirajCene(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::CENE, OldFileId::INCEN);
+}
+bool KopirajObaveze(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::OBAVEZE, OldFileId::INOBA);
+}
+bool KopirajObrac(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::OBRAC, OldFileId::INOBR);
+}
+bool KopirajSfakt(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::SFAKT, OldFileId::INSFA);
+}
+bool KopirajSprom(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::SPROM, OldFileId::INSPR);
+}
+bool KopirajKvadrin(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::KVADRIN, OldFileId::INKVD);
+}
+bool KopirajNalozis(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::NALOZIS, OldFileId::INNLS);
+}
+// The ten fields of the old record; the others stay empty.
+bool KopirajNazivi(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::NAZIVI, OldFileId::INNAZ);
+}
+bool KopirajSintetik(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::SINTETIK, OldFileId::INSIN);
+}
+bool KopirajSkmatic(const std::vector<FieldCopy>& f, long, std::string&) {
+    return CopySameNamed(f, TableId::SKMATIC, OldFileId::INSKM);
+}
+
+// 2047 as "2.047".
+std::string WithThousands(std::size_t n) {
+    std::string digits = std::to_string(n);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ".");
+    return digits;
+}
+
+// A clause text is RTF: one that does not fit its column is left out whole, never cut.
+bool KopirajSklauzul(const std::vector<FieldCopy>& fields, long, std::string& why) {
+    const auto* from = reinterpret_cast<const unsigned char*>(&INSKL);
+    for (const FieldCopy& c : fields) {
+        if (!TooLong(c, from)) continue;
+        const bool flats = c.from->column() == "TEKSTKLAUZULE";
+        why = "klauzula " + std::to_string(INSKL.SIFRA.get()) + ": " +
+              (flats ? "tekst za stanove" : "tekst za poslovni prostor") + " je duži od " +
+              WithThousands(c.to->size - 1) + " znakova, klauzula nije preuzeta";
+        return false;
+    }
+    return CopySameNamed(fields, TableId::SKLAUZUL, OldFileId::INSKL);
+}
+
+// The posting's debit or credit by its side ("D", a capital, is debit), and a number of
+// its own: the day, the clock and the postings added before it, at least five digits.
+bool KopirajSkpromet(const std::vector<FieldCopy>& fields, long count, std::string&) {
+    CopySameNamed(fields, TableId::SKPROMET, OldFileId::INSKP);
+    const double amount = INSKP.IZNOS;
+    const bool debit = INSKP.DUGPOT.view() == "D";
+    SKP.DUGUJE = debit ? amount : 0.0;
+    SKP.POTRAZUJE = debit ? 0.0 : amount;
+    SKP.TM = "000000";
+    std::string number = std::to_string(count);
+    if (number.size() < 5) number.insert(0, 5 - number.size(), '0');
+    SKP.RECNO = "PREUZETO" + rt::format(static_cast<double>(rt::today()), "@N05") +
+                std::to_string(TakeOverClock()) + number;
+    return true;
+}
+
+struct Routine {
+    Step step;
+    Kopiraj copy;
+};
+
+// In the order of the copy.
+const Routine kRoutines[] = {
+    {{TableId::CENE, OldFileId::INCEN, "\\KVD\\Cene", "Cene"}, &KopirajCene},
+    {{TableId::OBAVEZE, OldFileId::INOBA, "\\KVD\\Obaveze", "Obaveze"}, &KopirajObaveze},
+    {{TableId::OBRAC, OldFileId::INOBR, "\\KVD\\Obrac", "Obrac"}, &KopirajObrac},
+    {{TableId::SFAKT, OldFileId::INSFA, "\\KVD\\Sfakt", "Sfakt"}, &KopirajSfakt},
+    {{TableId::SKLAUZUL, OldFileId::INSKL, "\\KVD\\Sklauzul", "Sklauzul"}, &KopirajSklauzul},
+    {{TableId::SPROM, OldFileId::INSPR, "\\KVD\\Sprom", "Sprom"}, &KopirajSprom},
+    {{TableId::KVADRIN, OldFileId::INKVD, "\\KVD\\Kvadrin", "Kvadrin"}, &KopirajKvadrin},
+    {{TableId::NALOZIS, OldFileId::INNLS, "\\VRK\\NALOZIS", "Nalozis"}, &KopirajNalozis},
+    {{TableId::NAZIVI, OldFileId::INNAZ, "\\VRK\\Nazivi", "Nazivi"}, &KopirajNazivi},
+    {{TableId::SINTETIK, OldFileId::INSIN, "\\QAV\\Sintetik", "Sintetik"}, &KopirajSintetik},
+    {{TableId::SKMATIC, OldFileId::INSKM, "\\VRK\\Skmatic", "Skmatic"}, &KopirajSkmatic},
+    {{TableId::SKPROMET, OldFileId::INSKP, "\\VRK\\Skpromet", "Skpromet"}, &KopirajSkpromet},
+};
+
+std::string DriverText() {
+    const std::string text = rt::FileError().empty() ? rt::Error() : rt::FileError();
+    return rt::FileErrorCode().empty() ? text : text + " (" + rt::FileErrorCode() + ")";
+}
+
+// The old file's structure on this thread, named by PREUZMIFAJL.
+rt::File& OldFile(OldFileId id) {
+    thread_local std::unique_ptr<rt::File> files[kOldFileCount];
+    auto& f = files[static_cast<int>(id)];
+    if (!f) {
+        f = std::make_unique<rt::File>(old_file_def(id), old_file_buffer(id));
+        f->BindName([] { return PREUZMIFAJL.str(); });
+    }
+    return *f;
+}
+
+// The take-over routine of one table.
+Outcome Preuzmi(const Routine& r, Progress& progress) {
+    Outcome out;
+    out.shown = r.step.shown;
+    rt::File& table = Files::Of(r.step.table);
+    if (table.Open() != rt::kNoError) {
+        out.kind = Outcome::Kind::Failed;
+        out.detail = rt::cp1250_to_utf8(DriverText());
+        return out;
+    }
+    if (table.Records() > 0) {
+        out.kind = Outcome::Kind::HadRows;
+        table.Close();
+        return out;
+    }
+    progress.Start(r.step.shown);
+    PREUZMIFAJL = rt::clip(BACKUPPATH.view()) + r.step.file;
+    rt::File& old = OldFile(r.step.old);
+    // Only read: an old program's folder on a medium that cannot be written serves too.
+    const int opened = old.Open(rt::kReadOnly | rt::kDenyNone);
+    if (opened != rt::kNoError) {
+        out.kind = opened == rt::kInvalidDataFile                               ? Outcome::Kind::Damaged
+                   : opened == rt::kFileNotFound || opened == rt::kPathNotFound ? Outcome::Kind::NoOldFile
+                                                                                : Outcome::Kind::Damaged;
+        out.detail =
+            rt::cp1250_to_utf8(opened == rt::kInvalidDataFile && !rt::FlatFileError().empty()
+                                   ? rt::FlatFileError()
+                                   : rt::native_path(rt::clip(PREUZMIFAJL.view())) +
+                                         (out.kind == Outcome::Kind::Damaged ? ": " + DriverText() : ""));
+        table.Close();
+        return out;
+    }
+    out.total = old.Records();
+    progress.Total(out.total);
+
+    const std::vector<FieldCopy> fields =
+        SameNamed(old_file_def(r.step.old).layout, table_def(r.step.table).layout);
+    bool ok = table.BeginTransaction() == rt::kNoError;
+    if (ok) old.SetPhysical();
+    while (ok) {
+        const int rc = old.Next();
+        if (rc == rt::kRecordNotAvailable) break;
+        if (rc != rt::kNoError) {
+            ok = false;
+            break;
+        }
+        table.Clear();
+        std::string why;
+        if (!r.copy(fields, progress.Count(), why)) {
+            out.left_out.push_back(why);
+            continue;
+        }
+        const int added = table.Add();
+        if (added == rt::kDuplicateKey)
+            ++out.refused;
+        else if (added != rt::kNoError)
+            ok = false;
+        else
+            ++out.copied;
+        progress.Added();
+    }
+    if (ok && table.Commit() != rt::kNoError) ok = false;
+    if (!ok) {
+        out.detail = rt::cp1250_to_utf8(DriverText());
+        table.Rollback();
+        out.kind = Outcome::Kind::Failed;
+        out.copied = 0;
+        out.refused = 0;
+    }
+    progress.Redraw();
+    old.Close();
+    table.Close();
+    return out;
+}
+
+std::string Line(const Outcome& o) {
+    using K = Outcome::Kind;
+    std::string s = o.shown + ": ";
+    switch (o.kind) {
+        case K::HadRows: return s + "nije preuzeto, tabela već ima podatke";
+        case K::NoOldFile: return s + "nema starog fajla " + o.detail;
+        case K::Damaged: return s + "stari fajl nije čitljiv, ništa nije preuzeto (" + o.detail + ")";
+        case K::Failed: return s + "ništa nije preuzeto, greška baze: " + o.detail;
+        case K::Copied: break;
+    }
+    s += "preuzeto " + std::to_string(o.copied) + " od " + std::to_string(o.total) + " zapisa";
+    if (o.refused > 0) s += ", " + std::to_string(o.refused) + " baza nije primila (taj ključ već postoji)";
+    for (const std::string& why : o.left_out) s += "\n    " + why;
+    return s;
+}
+
+// The two account renumberings of the postings, older rows included; each failure is
+// shown with the driver's code and text.
+void RenumberAccounts() {
+    rt::File& sintetik = Files::SINTETIK();
+    const struct {
+        const char* sql;
+        const char* tag;
+    } updates[] = {
+        {"UPDATE SKPROMET SET SINTETIKA='435' WHERE SINTETIKA='433'", "#433 "},
+        {"UPDATE SKPROMET SET SINTETIKA='204' WHERE SINTETIKA='202'", "#202 "},
+    };
+    for (const auto& u : updates)
+        if (sintetik.SendSql(u.sql) != rt::kNoError)
+            rt::ui::Message(rt::FileErrorCode() + u.tag + rt::FileError());
+}
+
+}  // namespace
+
+void PreuzmiPodatke() {
+    std::vector<Outcome> outcomes;
+    {
+        Progress progress;
+        for (const Routine& r : kRoutines) outcomes.push_back(Preuzmi(r, progress));
+        RenumberAccounts();
+    }
+    bool all_well = true;
+    std::string text = "Preuzimanje podataka iz starog programa je završeno.\n";
+    for (const Outcome& o : outcomes) {
+        text += "\n" + Line(o);
+        all_well = all_well && (o.kind == Outcome::Kind::Copied || o.kind == Outcome::Kind::HadRows) &&
+                   o.refused == 0 && o.left_out.empty();
+    }
+    rt::ui::Message(Cp(text), Cp("Preuzimanje podataka iz starog programa"),
+                    all_well ? rt::ui::Icon::Asterisk : rt::ui::Icon::Exclamation);
+}
+
+}  // namespace kvadrin
