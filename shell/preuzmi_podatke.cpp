@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -249,6 +250,14 @@ rt::File& OldFile(OldFileId id) {
     return *f;
 }
 
+// The old file's name as it was looked for on disk: a flat file's with ".DAT".
+std::string LookedFor(OldFileId id) {
+    std::string path = rt::native_path(rt::clip(PREUZMIFAJL.view()));
+    if (old_file_def(id).driver == rt::Driver::Flat && std::filesystem::path(path).extension().empty())
+        path += ".DAT";
+    return path;
+}
+
 // The take-over routine of one table.
 Outcome Preuzmi(const Routine& r, Progress& progress) {
     Outcome out;
@@ -270,14 +279,15 @@ Outcome Preuzmi(const Routine& r, Progress& progress) {
     // Only read: an old program's folder on a medium that cannot be written serves too.
     const int opened = old.Open(rt::kReadOnly | rt::kDenyNone);
     if (opened != rt::kNoError) {
-        out.kind = opened == rt::kInvalidDataFile                               ? Outcome::Kind::Damaged
-                   : opened == rt::kFileNotFound || opened == rt::kPathNotFound ? Outcome::Kind::NoOldFile
-                                                                                : Outcome::Kind::Damaged;
-        out.detail =
-            rt::cp1250_to_utf8(opened == rt::kInvalidDataFile && !rt::FlatFileError().empty()
-                                   ? rt::FlatFileError()
-                                   : rt::native_path(rt::clip(PREUZMIFAJL.view())) +
-                                         (out.kind == Outcome::Kind::Damaged ? ": " + DriverText() : ""));
+        const bool missing = opened == rt::kFileNotFound || opened == rt::kPathNotFound;
+        out.kind = missing ? Outcome::Kind::NoOldFile : Outcome::Kind::Damaged;
+        if (missing)
+            out.detail = LookedFor(r.step.old);
+        else if (opened == rt::kInvalidDataFile && !rt::FlatFileError().empty())
+            out.detail = rt::FlatFileError();
+        else
+            out.detail = LookedFor(r.step.old) + ": " + DriverText();
+        out.detail = rt::cp1250_to_utf8(out.detail);
         table.Close();
         return out;
     }
@@ -360,11 +370,10 @@ void RenumberAccounts() {
 
 void PreuzmiPodatke() {
     std::vector<Outcome> outcomes;
-    {
-        Progress progress;
-        for (const Routine& r : kRoutines) outcomes.push_back(Preuzmi(r, progress));
-        RenumberAccounts();
-    }
+    Progress progress;
+    for (const Routine& r : kRoutines) outcomes.push_back(Preuzmi(r, progress));
+    RenumberAccounts();
+    // The summary stands over the progress window, which closes once it is answered.
     bool all_well = true;
     std::string text = "Preuzimanje podataka iz starog programa je završeno.\n";
     for (const Outcome& o : outcomes) {
