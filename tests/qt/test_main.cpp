@@ -214,6 +214,35 @@ TEST_F(MainGui, FrameAfterTheLoginStartsTheMenuOnThreadsAndForwardsTheToolbar) {
     EXPECT_EQ(driver.Server().FindWindow("Main"), nullptr);
 }
 
+// The housekeeping items start the program's own procedures: the carry-over and the
+// take-over from the hidden items, the update check from the File menu.
+TEST_F(MainGui, TheHousekeepingItemsStartTheirProcedures) {
+    SetMenuProcedure("PrenosUNovuGodinu", nullptr);
+    const int frame = OpenFrame("Alfa");
+    driver.WaitForWindow("BrivantSplash");
+    rt::ui::rtl_post(Event::Accepted, 0, frame);
+    driver.WaitClosed("BrivantSplash");
+
+    driver.Keys("Main", {Key::CtrlN});
+    driver.WaitUntil([&] { return driver.Visible("Main", "?ITEM3"); }, "Prenos u novu godinu shown");
+    driver.Press("Main", "?ITEM3");
+    EXPECT_EQ(driver.Answer("NE"), "Preuzmi sifarnike iz prethodne godine?");
+    EXPECT_FALSE(driver.Visible("Main", "?ITEM3"));
+
+    driver.Keys("Main", {Key::CtrlP});
+    driver.WaitUntil([&] { return driver.Visible("Main", "?ITEM1"); }, "Preuzmi stari program shown");
+    driver.Press("Main", "?ITEM1");
+    driver.WaitForWindow("PreuzmiStariProgram");
+    EXPECT_FALSE(driver.Visible("Main", "?ITEM1"));
+    driver.Press("PreuzmiStariProgram", "?CANCEL");
+    driver.WaitClosed("PreuzmiStariProgram");
+
+    driver.Press("Main", "?ITEM2");
+    EXPECT_EQ(driver.Answer("Ne"), "Želite li preuzeti poslednju verziju programa ?");
+    driver.Press("Main", "?EXIT");
+    driver.WaitForThreads();
+}
+
 TEST_F(MainGui, AFirmWithoutAFirstLineLeavesTheNameOutOfTheCaption) {
     OpenFrame("Beta");
     const std::string caption =
