@@ -10,6 +10,7 @@
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
 #include "platform/files/record.h"
+#include "platform/ui/control_kinds.h"
 
 namespace kvadrin {
 
@@ -20,11 +21,6 @@ using rt::ui::kLevelGoOn;
 using rt::ui::Prop;
 
 namespace {
-
-bool IsEntryKind(int kind) {
-    return kind == Ctl::Entry || kind == Ctl::Spin || kind == Ctl::Combo || kind == Ctl::Text ||
-           kind == Ctl::DropCombo;
-}
 
 bool IsCodePicture(std::string_view picture) { return rt::equal_nocase(picture, "@n05"); }
 
@@ -121,7 +117,7 @@ int FormController::Setup() {
     o.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
     if (REQUEST == ViewRecord) {
         for (int feq : w.Controls())
-            if (const rt::ui::ControlDef* c = w.Control(feq); c && IsEntryKind(c->kind))
+            if (const rt::ui::ControlDef* c = w.Control(feq); c && rt::ui::KindTraits(c->kind).typed)
                 w.Set(feq, Prop::ReadOnly, 1);
         for (const FormLookup& l : lookups_)
             if (l.button) w.Disable(l.button);
@@ -205,7 +201,7 @@ bool FormController::AcceptAllFields() {
     bool ok = true;
     for (int feq : w.Controls()) {
         const rt::ui::ControlDef* c = w.Control(feq);
-        if (!c || !IsEntryKind(c->kind) || w.Get(feq, Prop::Disable) || w.Get(feq, Prop::Hide) ||
+        if (!c || !rt::ui::KindTraits(c->kind).typed || w.Get(feq, Prop::Disable) || w.Get(feq, Prop::Hide) ||
             w.Get(feq, Prop::ReadOnly))
             continue;
         bool taken = true;

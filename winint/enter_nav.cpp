@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/ui/control_kinds.h"
+
 namespace ui = rt::ui;
 namespace Key = rt::ui::Key;
-namespace Ctl = rt::ui::Ctl;
 
 namespace {
 
@@ -38,27 +39,13 @@ bool EnterKeyNav::Excluded(int feq) const {
 void EnterKeyNav::EnterKeyNav_DeclareAlertKeys(ui::Window& w) {
     for (int feq : w.Controls()) {
         if (feq <= 0 || Excluded(feq)) continue;
-        const int kind = static_cast<int>(w.Get(feq, ui::Prop::Type));
-        std::vector<int> keys;
-        switch (kind) {
-            case Ctl::Text:
-            case Ctl::Rtf:
-                if (!MultiLine(w, feq)) keys.push_back(Key::Down);
-                keys.push_back(Key::Enter);
-                if (!MultiLine(w, feq)) keys.push_back(Key::Up);
-                break;
-            case Ctl::Spin: keys = {Key::Enter}; break;
-            case Ctl::Entry: keys = {Key::Down, Key::Enter, Key::Up}; break;
-            case Ctl::Combo:
-            case Ctl::DropCombo: keys = {Key::Enter}; break;
-            case Ctl::List:
-            case Ctl::DropList: keys = {Key::Enter, Key::Right, Key::Left}; break;
-            case Ctl::Button: keys = {Key::Up, Key::Down, Key::Right, Key::Left}; break;
-            case Ctl::Radio: keys = {Key::Enter}; break;
-            case Ctl::Check: keys = {Key::Enter, Key::Up, Key::Down, Key::Right, Key::Left}; break;
-            default: break;
+        const ui::ControlKindTraits& t = ui::KindTraits(static_cast<int>(w.Get(feq, ui::Prop::Type)));
+        const bool own_lines = t.text_box && MultiLine(w, feq);
+        for (int k : t.nav_keys) {
+            if (k == 0) break;
+            if (own_lines && (k == Key::Up || k == Key::Down)) continue;
+            w.Alert(feq, k);
         }
-        for (int k : keys) w.Alert(feq, k);
     }
     INITED = 1;
 }
@@ -69,8 +56,8 @@ std::uint8_t EnterKeyNav::EnterKeyNav_OnEvent(ui::Window& w) {
     if (feq == 0 || w.event() != ui::Event::AlertKey || Excluded(feq)) return 0;
     switch (w.keycode()) {
         case Key::Enter: {
-            const int kind = static_cast<int>(w.Get(feq, ui::Prop::Type));
-            if (kind == Ctl::Rtf || (kind == Ctl::Text && MultiLine(w, feq))) {
+            const ui::ControlKindTraits& t = ui::KindTraits(static_cast<int>(w.Get(feq, ui::Prop::Type)));
+            if (t.rich_text || (t.text_box && MultiLine(w, feq))) {
                 EnterKeyNav_PressTab(w, Key::ShiftEnter);
                 EnterKeyNav_PressTab(w, kShiftKeyShifted);
             } else {

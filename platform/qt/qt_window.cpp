@@ -38,8 +38,10 @@
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
 #include "platform/qt/builtin_icons.h"
+#include "platform/qt/controls.h"
 #include "platform/qt/keys.h"
 #include "platform/qt/rtf_control.h"
+#include "platform/ui/control_kinds.h"
 #include "platform/ui/wndproc.h"
 
 namespace rt::qt {
@@ -79,21 +81,6 @@ QFont FontOf(const ui::Font& f, const QFont& base) {
     return font;
 }
 
-// A prompt's text without its hot-key marks ("&&" is a literal "&").
-QString WithoutMnemonic(const QString& text) {
-    QString out;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '&') {
-            if (i + 1 < text.size() && text[i + 1] == '&') out += '&';
-            ++i;
-            if (i < text.size() && text[i] != '&') out += text[i];
-            continue;
-        }
-        out += text[i];
-    }
-    return out;
-}
-
 Qt::Alignment AlignmentOf(Align a) {
     switch (a) {
         case Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
@@ -102,76 +89,6 @@ Qt::Alignment AlignmentOf(Align a) {
         case Align::Left: break;
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
-}
-
-bool IsNumericPicture(const std::string& picture) {
-    auto p = rt::parse_picture(picture);
-    return p && p->kind != rt::PictureKind::String;
-}
-
-// Kinds that lie beneath the drawing layer; every other control lies above it.
-bool BeneathDrawing(int kind) {
-    switch (kind) {
-        case Ctl::Sheet:
-        case Ctl::Group:
-        case Ctl::Option:
-        case Ctl::Box:
-        case Ctl::Panel:
-        case Ctl::Region:
-        case Ctl::Ellipse:
-        case Ctl::Line:
-        case Ctl::Image: return true;
-        default: return false;
-    }
-}
-
-bool TakesFocus(int kind) {
-    switch (kind) {
-        case Ctl::Entry:
-        case Ctl::Spin:
-        case Ctl::Button:
-        case Ctl::Check:
-        case Ctl::Radio:
-        case Ctl::List:
-        case Ctl::Text:
-        case Ctl::Rtf:
-        case Ctl::Combo:
-        case Ctl::DropList:
-        case Ctl::DropCombo:
-        case Ctl::Slider: return true;
-        default: return false;
-    }
-}
-
-bool IsEntry(int kind) { return kind == Ctl::Entry || kind == Ctl::Spin; }
-
-InputEvent Ev(int event, int feq) {
-    InputEvent ev;
-    ev.event = event;
-    ev.feq = feq;
-    return ev;
-}
-
-bool EqualLabel(const std::string& label, const char* name) { return rt::equal_nocase(label, name); }
-
-// A check box or radio with an icon and no text of its own shows as an icon button that
-// stays pressed while it is on.
-bool IconButton(const ui::ControlDef* def) { return def && !def->icon.empty() && def->text.empty(); }
-
-QToolButton* NewIconButton(QWidget* parent) {
-    auto* b = new QToolButton(parent);
-    b->setCheckable(true);
-    b->setAutoRaise(true);
-    b->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    return b;
-}
-
-// The value of a drop list's row: a list without a format of columns has rows of a text
-// and its value; one with columns gives its first column.
-std::string DropValue(const ControlState& st, int row) {
-    if (row < 0 || row >= static_cast<int>(st.rows.size()) || st.rows[row].empty()) return {};
-    const auto& r = st.rows[row];
-    return st.format.empty() && r.size() > 1 ? r[1] : r[0];
 }
 
 }  // namespace
@@ -278,7 +195,8 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
         canvas_->raise();
         for (int feq : order_) {
             Control& c = ctls_[feq];
-            if (c.w && !c.in_toolbar && c.w->parentWidget() == client_ && !BeneathDrawing(c.st.kind))
+            if (c.w && !c.in_toolbar && c.w->parentWidget() == client_ &&
+                !ui::KindTraits(c.st.kind).beneath_drawing)
                 c.w->raise();
         }
     }
@@ -304,10 +222,8 @@ void QtWindow::BuildControl(const ControlState& st) {
     Control& c = ctls_[st.feq];
     c.st = st;
     order_.push_back(st.feq);
-    const ui::ControlDef* def = st.def;
-    QString label = def ? QString::fromStdString(def->label) : QString();
-    Control* parent = st.parent ? Find(st.parent) : nullptr;
-    int parent_kind = parent ? parent->st.kind : 0;
+    const Control* parent = st.parent ? Find(st.parent) : nullptr;
+    const int parent_kind = parent ? parent->st.kind : 0;
 
     if (st.kind == Ctl::Menubar || st.kind == Ctl::Menu || st.kind == Ctl::Item ||
         parent_kind == Ctl::Menubar || parent_kind == Ctl::Menu) {
@@ -315,17 +231,7 @@ void QtWindow::BuildControl(const ControlState& st) {
         return;
     }
     if (st.kind == Ctl::Toolbar) {
-        if (!main_) return;
-        auto* tb = new QToolBar(main_);
-        tb->setObjectName(label);
-        tb->setMovable(false);
-        tb->setFloatable(false);
-        tb->setContextMenuPolicy(Qt::PreventContextMenu);
-        main_->addToolBar(Qt::TopToolBarArea, tb);
-        toolbar_ = tb;
-        c.w = tb;
-        c.in_toolbar = true;
-        c.w->setProperty(kControlProperty, st.feq);
+        BuildToolbar(c);
         return;
     }
     if (parent_kind == Ctl::Toolbar || (parent && parent->in_toolbar)) {
@@ -333,300 +239,37 @@ void QtWindow::BuildControl(const ControlState& st) {
         return;
     }
     if (st.kind == Ctl::Tab) {
-        if (parent_kind == Ctl::Sheet) {
-            auto* tabs = static_cast<QTabWidget*>(parent->w);
-            auto* page = new QWidget;
-            page->setObjectName(label);
-            page->setProperty(kControlProperty, st.feq);
-            c.tab_index = tabs->addTab(page, QString());
-            c.w = page;
-        }
+        BuildTab(c);
         return;
     }
-
-    const int feq = st.feq;
     QWidget* w = nullptr;
     switch (st.kind) {
         case Ctl::Prompt:
         case Ctl::String:
-        case Ctl::StringPic: {
-            auto* l = new QLabel(client_);
-            l->setTextFormat(Qt::PlainText);
-            const std::uint32_t a = st.def ? st.def->attrs : 0;
-            const Qt::Alignment h = (a & ui::kCenter)  ? Qt::AlignHCenter
-                                    : (a & ui::kRight) ? Qt::AlignRight
-                                                       : Qt::AlignLeft;
-            l->setAlignment(h | Qt::AlignTop);
-            l->setWordWrap(a & ui::kMultiline);  // a text of several lines
-            w = l;
-            break;
-        }
+        case Ctl::StringPic: w = BuildLabel(c); break;
         case Ctl::Entry:
-        case Ctl::Spin: {
-            auto* e = new QLineEdit(client_);
-            std::uint32_t a = def ? def->attrs : 0;
-            if (a & ui::kPassword) e->setEchoMode(QLineEdit::Password);
-            if (def) {
-                auto p = rt::parse_picture(def->picture);
-                if (p && p->kind == rt::PictureKind::String && p->width > 0) e->setMaxLength(p->width);
-                if (a & ui::kCenter)
-                    e->setAlignment(Qt::AlignHCenter);
-                else if ((a & ui::kRight) || (IsNumericPicture(def->picture) && !(a & ui::kLeft)))
-                    e->setAlignment(Qt::AlignRight);
-            }
-            if (a & ui::kUpr) {
-                connect(e, &QLineEdit::textEdited, this, [e](const QString& t) {
-                    QString up = t.toUpper();
-                    if (up == t) return;
-                    int pos = e->cursorPosition();
-                    e->setText(up);
-                    e->setCursorPosition(pos);
-                });
-            }
-            w = e;
-            break;
-        }
-        case Ctl::Button: {
-            auto* b = new QPushButton(client_);
-            if (def && (def->attrs & ui::kDefault)) {
-                b->setDefault(true);
-                default_button_ = feq;
-            }
-            if (def && (def->attrs & ui::kFlat)) b->setFlat(true);
-            connect(b, &QPushButton::clicked, this, [this, feq] {
-                if (refusing_) return;
-                Deliver(Ev(Event::Accepted, feq));
-            });
-            w = b;
-            break;
-        }
-        case Ctl::Check: {
-            QAbstractButton* b = IconButton(def) ? static_cast<QAbstractButton*>(NewIconButton(client_))
-                                                 : new QCheckBox(client_);
-            connect(b, &QAbstractButton::clicked, this, [this, feq](bool on) {
-                Control* self = Find(feq);
-                if (!self || refusing_) return;
-                const ui::ControlDef* d = self->st.def;
-                std::string value = on ? (d && !d->value.empty() ? d->value : "1")
-                                       : (d && !d->off_value.empty() ? d->off_value : "0");
-                self->st.text = value;
-                InputEvent ev = Ev(Event::Accepted, feq);
-                ev.text = value;
-                Deliver(ev);
-            });
-            w = b;
-            break;
-        }
+        case Ctl::Spin: w = BuildEntry(c); break;
+        case Ctl::Text: w = BuildTextBox(c); break;
+        case Ctl::Rtf: w = BuildRichText(c); break;
+        case Ctl::Button: w = BuildButton(c); break;
+        case Ctl::Check: w = BuildCheck(c); break;
         case Ctl::Option:
-        case Ctl::Group: {
-            auto* g = new QGroupBox(client_);
-            g->setFocusPolicy(Qt::NoFocus);
-            if (st.kind == Ctl::Option) {
-                c.radios = new QButtonGroup(this);
-                c.radios->setExclusive(true);
-            }
-            w = g;
-            break;
-        }
-        case Ctl::Radio: {
-            QAbstractButton* r = IconButton(def) ? static_cast<QAbstractButton*>(NewIconButton(client_))
-                                                 : new QRadioButton(client_);
-            r->setAutoExclusive(false);
-            if (parent && parent->radios) parent->radios->addButton(r);
-            int option = parent_kind == Ctl::Option ? parent->st.feq : 0;
-            connect(r, &QAbstractButton::clicked, this, [this, feq, option] {
-                if (refusing_) return;
-                Control* o = option ? Find(option) : nullptr;
-                if (o)
-                    OptionClicked(*o, feq);
-                else
-                    Deliver(Ev(Event::Accepted, feq));
-            });
-            w = r;
-            break;
-        }
-        case Ctl::List: {
-            auto* v = new QTreeView(client_);
-            auto* model = new QStandardItemModel(v);
-            v->setModel(model);
-            v->setRootIsDecorated(false);
-            v->setItemsExpandable(false);
-            v->setUniformRowHeights(true);
-            v->setAllColumnsShowFocus(true);
-            v->setEditTriggers(QAbstractItemView::NoEditTriggers);
-            v->setSelectionBehavior(QAbstractItemView::SelectRows);
-            v->setSelectionMode(def && (def->attrs & ui::kNoBar) ? QAbstractItemView::NoSelection
-                                                                 : QAbstractItemView::SingleSelection);
-            v->header()->setSectionsClickable(true);
-            v->header()->setSectionsMovable(false);
-            v->header()->setStretchLastSection(true);
-            c.model = model;
-            connect(v->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                    [this, feq](const QModelIndex& now, const QModelIndex&) {
-                        Control* self = Find(feq);
-                        if (self && now.isValid()) ListRowChanged(*self, now.row());
-                    });
-            connect(v, &QTreeView::pressed, this, [this, feq](const QModelIndex& index) {
-                Control* self = Find(feq);
-                if (!self || applying_ || row_changed_in_press_ || !index.isValid()) return;
-                if (QApplication::mouseButtons() & Qt::RightButton) return;
-                ListRowChanged(*self, index.row());
-            });
-            connect(v->header(), &QHeaderView::sectionClicked, this, [this, feq](int section) {
-                InputEvent ev = Ev(Event::HeaderPressed, feq);
-                ev.column = section + 1;
-                Deliver(ev);
-            });
-            w = v;
-            break;
-        }
-        case Ctl::Sheet: {
-            auto* t = new QTabWidget(client_);
-            t->setFocusPolicy(Qt::NoFocus);
-            t->tabBar()->setFocusPolicy(Qt::NoFocus);
-            connect(t, &QTabWidget::currentChanged, this, [this, feq](int index) {
-                Control* self = Find(feq);
-                if (self && index >= 0) SheetChanged(*self, index);
-            });
-            w = t;
-            break;
-        }
-        case Ctl::Progress: {
-            auto* p = new QProgressBar(client_);
-            p->setTextVisible(false);
-            w = p;
-            break;
-        }
-        case Ctl::Image: {
-            auto* l = new QLabel(client_);
-            l->setScaledContents(true);
-            w = l;
-            break;
-        }
+        case Ctl::Group: w = BuildGroup(c); break;
+        case Ctl::Radio: w = BuildRadio(c); break;
+        case Ctl::List: w = BuildList(c); break;
+        case Ctl::DropList: w = BuildDropList(c); break;
+        case Ctl::Sheet: w = BuildSheet(c); break;
+        case Ctl::Progress: w = BuildProgress(c); break;
+        case Ctl::Image: w = BuildImage(c); break;
         case Ctl::Line:
         case Ctl::Box:
         case Ctl::Panel:
-        case Ctl::Ellipse: {
-            auto* f = new QFrame(client_);
-            if (st.kind == Ctl::Line) {
-                f->setFrameShape(st.w > st.h ? QFrame::HLine : QFrame::VLine);
-                f->setFrameShadow(QFrame::Sunken);
-            } else if (st.kind == Ctl::Panel) {
-                f->setFrameShape(QFrame::StyledPanel);
-            } else {
-                f->setFrameShape(QFrame::Box);
-            }
-            w = f;
-            break;
-        }
-        case Ctl::Rtf: {
-            auto* t = new RtfControl(client_);
-            // What the user makes of the text goes back as its new value; the format at
-            // the cursor as the control's Format with a NewSelection.
-            t->on_value = [this, feq](const std::string& value) {
-                if (Control* self = Find(feq)) self->st.text = value;
-                InputEvent ev = Ev(Event::Accepted, feq);
-                ev.text = value;
-                Deliver(ev);
-            };
-            t->on_state = [this, feq](const std::string& state) {
-                InputEvent ev = Ev(Event::NewSelection, feq);
-                ev.format = state;
-                Deliver(ev);
-            };
-            w = t;
-            break;
-        }
-        case Ctl::DropList: {
-            auto* box = new QComboBox(client_);
-            box->setEditable(false);
-            connect(box, &QComboBox::activated, this, [this, feq](int index) {
-                Control* self = Find(feq);
-                if (!self || applying_ || refusing_ || index < 0) return;
-                self->st.selected = index + 1;
-                self->st.text = DropValue(self->st, index);
-                InputEvent ev = Ev(Event::Accepted, feq);
-                ev.selected = self->st.selected;
-                ev.text = self->st.text;
-                Deliver(ev);
-            });
-            w = box;
-            break;
-        }
-        case Ctl::Text: {
-            w = new QPlainTextEdit(client_);
-            break;
-        }
+        case Ctl::Ellipse: w = BuildShape(c); break;
         default: w = new QWidget(client_); break;
     }
-    w->setObjectName(label);
-    w->setProperty(kControlProperty, feq);
+    w->setObjectName(st.def ? QString::fromStdString(st.def->label) : QString());
+    w->setProperty(kControlProperty, st.feq);
     c.w = w;
-}
-
-void QtWindow::BuildMenu(Control& c) {
-    const ui::ControlDef* def = c.st.def;
-    QString label = def ? QString::fromStdString(def->label) : QString();
-    Control* parent = c.st.parent ? Find(c.st.parent) : nullptr;
-    if (c.st.kind == Ctl::Menubar) {
-        if (main_) {
-            c.w = main_->menuBar();
-            c.w->setObjectName(label);
-            c.w->setProperty(kControlProperty, c.st.feq);
-        }
-        return;
-    }
-    QMenuBar* bar = parent && parent->st.kind == Ctl::Menubar ? qobject_cast<QMenuBar*>(parent->w) : nullptr;
-    QMenu* into = parent ? parent->menu : nullptr;
-    if (!bar && !into) return;
-    const int feq = c.st.feq;
-    if (c.st.kind == Ctl::Menu) {
-        c.menu = bar ? bar->addMenu(QString()) : into->addMenu(QString());
-        c.menu->setObjectName(label);
-        c.action = c.menu->menuAction();
-        if (EqualLabel(def ? def->label : "", "?WINDOWMENU")) {
-            QMenu* m = c.menu;
-            connect(m, &QMenu::aboutToShow, this, [this, m] { FillWindowMenu(m); });
-        }
-    } else {
-        bool separator = def && (def->text.empty() || def->text == "-");
-        if (separator) {
-            c.action = bar ? bar->addSeparator() : into->addSeparator();
-        } else {
-            c.action = bar ? bar->addAction(QString()) : into->addAction(QString());
-            connect(c.action, &QAction::triggered, this, [this, feq] {
-                Control* self = Find(feq);
-                if (self) MenuTriggered(*self);
-            });
-        }
-    }
-    c.action->setObjectName(label);
-    c.action->setProperty(kControlProperty, feq);
-}
-
-void QtWindow::BuildToolbarEntry(Control& c) {
-    auto* tb = qobject_cast<QToolBar*>(toolbar_);
-    if (!tb) return;
-    const ui::ControlDef* def = c.st.def;
-    const int feq = c.st.feq;
-    QWidget* w = nullptr;
-    if (c.st.kind == Ctl::Button) {
-        auto* b = new QToolButton(tb);
-        b->setAutoRaise(true);
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-        connect(b, &QToolButton::clicked, this, [this, feq] { Deliver(Ev(Event::Accepted, feq)); });
-        w = b;
-    } else {
-        auto* l = new QLabel(tb);
-        l->setTextFormat(Qt::PlainText);
-        l->setContentsMargins(8, 0, 8, 0);
-        w = l;
-    }
-    w->setObjectName(def ? QString::fromStdString(def->label) : QString());
-    w->setProperty(kControlProperty, feq);
-    c.w = w;
-    c.action = tb->addWidget(w);
-    c.in_toolbar = true;
 }
 
 // ---------------------------------------------------------------- applying state
@@ -721,7 +364,7 @@ void QtWindow::ApplyControl(Control& c, const ControlState& st, bool first) {
         if (auto* t = qobject_cast<QPlainTextEdit*>(c.w)) t->setReadOnly(st.readonly);
         if (auto* t = qobject_cast<QTextEdit*>(c.w)) t->setReadOnly(st.readonly);
     }
-    if ((first || st.skip != old.skip) && c.w && !c.in_toolbar && TakesFocus(c.st.kind))
+    if ((first || st.skip != old.skip) && c.w && !c.in_toolbar && ui::TakesFocus(c.st.kind))
         c.w->setFocusPolicy(st.skip ? Qt::ClickFocus : Qt::StrongFocus);
     if (first || st.icon != old.icon) ApplyIcon(c);
     if ((first || st.tip != old.tip) && c.w) {
@@ -963,7 +606,7 @@ void QtWindow::ApplyFont(Control& c) {
         pal.setColor(QPalette::Base, ColorOf(back));
         pal.setColor(QPalette::Window, ColorOf(back));
         pal.setColor(QPalette::Button, ColorOf(back));
-        fill = !IsEntry(c.st.kind) && c.st.kind != Ctl::List;
+        fill = !ui::KindTraits(c.st.kind).line_entry && c.st.kind != Ctl::List;
     }
     c.w->setPalette(pal);
     if (!qobject_cast<QTreeView*>(c.w) && !qobject_cast<QLineEdit*>(c.w)) c.w->setAutoFillBackground(fill);
@@ -1117,7 +760,7 @@ void QtWindow::Show() {
     // Without a control chosen by the procedure the first one in Tab order has the focus.
     for (int feq : order_) {
         Control& c = ctls_[feq];
-        if (c.w && !c.in_toolbar && TakesFocus(c.st.kind) && !c.st.skip && EffectiveVisible(c) &&
+        if (c.w && !c.in_toolbar && ui::TakesFocus(c.st.kind) && !c.st.skip && EffectiveVisible(c) &&
             EffectiveEnabled(c)) {
             c.w->setFocus(Qt::TabFocusReason);
             break;
@@ -1287,8 +930,8 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
             button->click();
             return true;
         }
-        if (kind == Ctl::List || kind == Ctl::Text || kind == Ctl::Rtf) return false;
-        if (c && IsEntry(kind) && !FinishEntry(*c)) return true;
+        if (ui::KindTraits(kind).enter_to_control) return false;
+        if (c && ui::KindTraits(kind).line_entry && !FinishEntry(*c)) return true;
         if (Control* b = default_button_ ? Find(default_button_) : nullptr) {
             auto* button = qobject_cast<QPushButton*>(b->w);
             if (button && button->isVisible() && button->isEnabled()) button->click();
@@ -1417,7 +1060,7 @@ void QtWindow::OnFocusIn(QWidget* receiver, Qt::FocusReason) {
 void QtWindow::OnFocusOut(QWidget* receiver, Qt::FocusReason reason) {
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
     Control* c = ControlOf(receiver);
-    if (!c || !IsEntry(c->st.kind) || refusing_) return;
+    if (!c || !ui::KindTraits(c->st.kind).line_entry || refusing_) return;
     FinishEntry(*c);
 }
 

@@ -103,9 +103,26 @@ private:
     };
     std::optional<std::uint16_t> toolbar_override_;
 
-    void BuildFrame();
     void BuildControl(const ui::ControlState& st);
+    // One builder per kind of control, in controls_*.cpp: each makes the control's widget.
+    QWidget* BuildLabel(Control& c);  // prompts and strings
+    QWidget* BuildEntry(Control& c);  // entries and spin boxes
+    QWidget* BuildTextBox(Control& c);
+    QWidget* BuildRichText(Control& c);
+    QWidget* BuildButton(Control& c);
+    QWidget* BuildCheck(Control& c);
+    QWidget* BuildGroup(Control& c);  // groups and option groups
+    QWidget* BuildRadio(Control& c);
+    QWidget* BuildList(Control& c);
+    QWidget* BuildDropList(Control& c);
+    QWidget* BuildSheet(Control& c);
+    QWidget* BuildProgress(Control& c);
+    QWidget* BuildImage(Control& c);
+    QWidget* BuildShape(Control& c);  // lines, boxes, panels and ellipses
+    // Builders that place what they make themselves (a sheet's page, the bars).
+    void BuildTab(Control& c);
     void BuildMenu(Control& c);
+    void BuildToolbar(Control& c);
     void BuildToolbarEntry(Control& c);
     void ApplyControl(Control& c, const ui::ControlState& st, bool first);
     void ApplyText(Control& c);

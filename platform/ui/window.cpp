@@ -14,6 +14,7 @@
 #include "platform/core/process.h"
 #include "platform/core/text.h"
 #include "platform/ui/backend.h"
+#include "platform/ui/control_kinds.h"
 #include "platform/ui/queue.h"
 #include "platform/ui/wndproc.h"
 
@@ -23,40 +24,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::atomic<WindowId> g_next_window{1};
-
-bool takes_focus(int kind) {
-    switch (kind) {
-        case Ctl::Entry:
-        case Ctl::Button:
-        case Ctl::Check:
-        case Ctl::Radio:
-        case Ctl::List:
-        case Ctl::Combo:
-        case Ctl::Spin:
-        case Ctl::Text:
-        case Ctl::DropList:
-        case Ctl::DropCombo:
-        case Ctl::Slider:
-        case Ctl::Rtf: return true;
-        default: return false;
-    }
-}
-
-// Controls whose screen text goes back into their variable.
-bool updates_variable(int kind) {
-    switch (kind) {
-        case Ctl::Entry:
-        case Ctl::Spin:
-        case Ctl::Combo:
-        case Ctl::DropCombo:
-        case Ctl::DropList:
-        case Ctl::Text:
-        case Ctl::Rtf:
-        case Ctl::Check:
-        case Ctl::Option: return true;
-        default: return false;
-    }
-}
 
 // A typed number for a numeric variable without a number picture: blanks around it are
 // allowed, anything else that is not part of the number refuses it. Blank reads as 0.
@@ -368,7 +335,7 @@ void Window::Impl::display(ControlRec& c, bool reset_touched) {
 }
 
 bool Window::Impl::update(ControlRec& c) {
-    if (!c.use.bound() || !updates_variable(c.st.kind)) return true;
+    if (!c.use.bound() || !KindTraits(c.st.kind).updates_variable) return true;
     // A text that is still what Display showed leaves the variable as it is, so that a
     // value is not cut to its picture's decimals by merely being shown, and a value the
     // procedure set since is not overwritten by the old screen text.
@@ -844,7 +811,7 @@ void Window::Select(int feq) {
     if (feq == 0) {
         for (const auto& [n, i] : m.index) {
             const ControlRec& c = m.controls[i];
-            if (n > 0 && takes_focus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c) &&
+            if (n > 0 && TakesFocus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c) &&
                 m.on_current_tab(c)) {
                 feq = n;
                 break;

@@ -19,7 +19,7 @@
 #include "platform/files/sql/connection.h"
 #include "platform/files/sql/sql_driver.h"
 #include "shell/housekeeping.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 
 using namespace kvadrin;
 

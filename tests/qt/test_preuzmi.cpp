@@ -20,7 +20,7 @@
 #include "platform/files/sql/sql_table.h"
 #include "shell/housekeeping.h"
 #include "tests/data/old_file_writer.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 
 using namespace kvadrin;
 using kvadrin::OldFileId;

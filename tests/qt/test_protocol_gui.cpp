@@ -15,7 +15,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/ui/controller.h"
 #include "shell/procedure.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;

@@ -17,7 +17,7 @@
 #include "platform/core/datetime.h"
 #include "shell/housekeeping.h"
 #include "shell/login.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 #include "winint/services.h"
 
 using namespace kvadrin;

@@ -1,4 +1,4 @@
-#include "platform/qt/test_driver.h"
+#include "tests/driver/test_driver.h"
 
 #include <QAbstractButton>
 #include <QAction>

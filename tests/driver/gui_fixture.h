@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/qt/gui_server.h"
-#include "platform/qt/test_driver.h"
 #include "platform/ui/window.h"
+#include "tests/driver/test_driver.h"
 
 namespace kvtest {
 

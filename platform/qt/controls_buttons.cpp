@@ -1,0 +1,90 @@
+// Builders of buttons, check boxes, radios and the groups around them.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "platform/qt/controls.h"
+#include "platform/qt/qt_window.h"
+
+namespace rt::qt {
+
+namespace Ctl = ui::Ctl;
+namespace Event = ui::Event;
+
+QAbstractButton* NewToggle(const ui::ControlDef* def, QWidget* parent, bool radio) {
+    if (def && !def->icon.empty() && def->text.empty()) {
+        auto* b = new QToolButton(parent);
+        b->setCheckable(true);
+        b->setAutoRaise(true);
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        return b;
+    }
+    if (radio) return new QRadioButton(parent);
+    return new QCheckBox(parent);
+}
+
+QWidget* QtWindow::BuildButton(Control& c) {
+    const ui::ControlDef* def = c.st.def;
+    const int feq = c.st.feq;
+    auto* b = new QPushButton(client_);
+    if (def && (def->attrs & ui::kDefault)) {
+        b->setDefault(true);
+        default_button_ = feq;
+    }
+    if (def && (def->attrs & ui::kFlat)) b->setFlat(true);
+    connect(b, &QPushButton::clicked, this, [this, feq] {
+        if (refusing_) return;
+        Deliver(Ev(Event::Accepted, feq));
+    });
+    return b;
+}
+
+QWidget* QtWindow::BuildCheck(Control& c) {
+    const int feq = c.st.feq;
+    QAbstractButton* b = NewToggle(c.st.def, client_, false);
+    connect(b, &QAbstractButton::clicked, this, [this, feq](bool on) {
+        Control* self = Find(feq);
+        if (!self || refusing_) return;
+        const ui::ControlDef* d = self->st.def;
+        std::string value = on ? (d && !d->value.empty() ? d->value : "1")
+                               : (d && !d->off_value.empty() ? d->off_value : "0");
+        self->st.text = value;
+        ui::InputEvent ev = Ev(Event::Accepted, feq);
+        ev.text = value;
+        Deliver(ev);
+    });
+    return b;
+}
+
+QWidget* QtWindow::BuildGroup(Control& c) {
+    auto* g = new QGroupBox(client_);
+    g->setFocusPolicy(Qt::NoFocus);
+    if (c.st.kind == Ctl::Option) {
+        c.radios = new QButtonGroup(this);
+        c.radios->setExclusive(true);
+    }
+    return g;
+}
+
+QWidget* QtWindow::BuildRadio(Control& c) {
+    const int feq = c.st.feq;
+    Control* parent = c.st.parent ? Find(c.st.parent) : nullptr;
+    QAbstractButton* r = NewToggle(c.st.def, client_, true);
+    r->setAutoExclusive(false);
+    if (parent && parent->radios) parent->radios->addButton(r);
+    int option = parent && parent->st.kind == Ctl::Option ? parent->st.feq : 0;
+    connect(r, &QAbstractButton::clicked, this, [this, feq, option] {
+        if (refusing_) return;
+        Control* o = option ? Find(option) : nullptr;
+        if (o)
+            OptionClicked(*o, feq);
+        else
+            Deliver(Ev(Event::Accepted, feq));
+    });
+    return r;
+}
+
+}  // namespace rt::qt

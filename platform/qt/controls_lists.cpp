@@ -1,0 +1,75 @@
+// Builders of the lists: the list box (a tree view without branches) and the drop list.
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QTreeView>
+
+#include "platform/qt/controls.h"
+#include "platform/qt/qt_window.h"
+
+namespace rt::qt {
+
+namespace Event = ui::Event;
+
+std::string DropValue(const ui::ControlState& st, int row) {
+    if (row < 0 || row >= static_cast<int>(st.rows.size()) || st.rows[row].empty()) return {};
+    const auto& r = st.rows[row];
+    return st.format.empty() && r.size() > 1 ? r[1] : r[0];
+}
+
+QWidget* QtWindow::BuildList(Control& c) {
+    const ui::ControlDef* def = c.st.def;
+    const int feq = c.st.feq;
+    auto* v = new QTreeView(client_);
+    auto* model = new QStandardItemModel(v);
+    v->setModel(model);
+    v->setRootIsDecorated(false);
+    v->setItemsExpandable(false);
+    v->setUniformRowHeights(true);
+    v->setAllColumnsShowFocus(true);
+    v->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    v->setSelectionMode(def && (def->attrs & ui::kNoBar) ? QAbstractItemView::NoSelection
+                                                         : QAbstractItemView::SingleSelection);
+    v->header()->setSectionsClickable(true);
+    v->header()->setSectionsMovable(false);
+    v->header()->setStretchLastSection(true);
+    c.model = model;
+    connect(v->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this, feq](const QModelIndex& now, const QModelIndex&) {
+                Control* self = Find(feq);
+                if (self && now.isValid()) ListRowChanged(*self, now.row());
+            });
+    connect(v, &QTreeView::pressed, this, [this, feq](const QModelIndex& index) {
+        Control* self = Find(feq);
+        if (!self || applying_ || row_changed_in_press_ || !index.isValid()) return;
+        if (QApplication::mouseButtons() & Qt::RightButton) return;
+        ListRowChanged(*self, index.row());
+    });
+    connect(v->header(), &QHeaderView::sectionClicked, this, [this, feq](int section) {
+        ui::InputEvent ev = Ev(Event::HeaderPressed, feq);
+        ev.column = section + 1;
+        Deliver(ev);
+    });
+    return v;
+}
+
+QWidget* QtWindow::BuildDropList(Control& c) {
+    const int feq = c.st.feq;
+    auto* box = new QComboBox(client_);
+    box->setEditable(false);
+    connect(box, &QComboBox::activated, this, [this, feq](int index) {
+        Control* self = Find(feq);
+        if (!self || applying_ || refusing_ || index < 0) return;
+        self->st.selected = index + 1;
+        self->st.text = DropValue(self->st, index);
+        ui::InputEvent ev = Ev(Event::Accepted, feq);
+        ev.selected = self->st.selected;
+        ev.text = self->st.text;
+        Deliver(ev);
+    });
+    return box;
+}
+
+}  // namespace rt::qt
