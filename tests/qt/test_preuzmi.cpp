@@ -166,6 +166,23 @@ TEST_F(PreuzmiGui, TheFolderComesFromTheFolderDialogAndACancelledDialogEmptiesTh
     EXPECT_FALSE(std::filesystem::exists(dir_ / "FIRMA_2024.sqlite"));
 }
 
+// OK pressed by its hot key while the folder is still being typed: the folder typed is
+// the one taken over.
+TEST_F(PreuzmiGui, OkByItsHotKeyTakesTheFolderStillBeingTyped) {
+    OldFileWriter old(old_folder_);
+    old.Write(OldFileId::INOBA, {OldFileWriter::Record(OldFileId::INOBA, {{"SIFRA", "VODA"}})});
+    StartDialog();
+    driver.Focus("PreuzmiStariProgram", "?BACKUPPATH");
+    auto* entry = qobject_cast<QLineEdit*>(driver.Widget("PreuzmiStariProgram", "?BACKUPPATH"));
+    ASSERT_NE(entry, nullptr);
+    entry->setText(QString::fromStdString(old_folder_.string()));
+    driver.Keys("PreuzmiStariProgram", {rt::ui::Key::Alt | 'O'});
+    const std::string summary = driver.Answer("OK");
+    driver.WaitForThreads();
+    EXPECT_NE(summary.find("Obaveze: preuzeto 1 od 1 zapisa"), std::string::npos) << summary;
+    EXPECT_EQ(rt::clip(BACKUPPATH.view()), old_folder_.string());
+}
+
 TEST_F(PreuzmiGui, TakesOverEveryOldFileAndReportsWhatItDid) {
     OldFileWriter old(old_folder_);
     WriteEveryFile(old);
