@@ -20,6 +20,7 @@
 #include "platform/core/text.h"
 #include "platform/files/flat/flat_file.h"
 #include "platform/files/record.h"
+#include "platform/files/sql/sql_table.h"
 #include "platform/ui/window.h"
 #include "shell/housekeeping.h"
 
@@ -213,91 +214,97 @@ bool KopirajSkpromet(const std::vector<FieldCopy>& fields, long count, std::stri
     return true;
 }
 
-struct Routine {
-    Step step;
-    Kopiraj copy;
-};
-
-// In the order of the copy.
-const Routine kRoutines[] = {
-    {{TableId::CENE, OldFileId::INCEN, "\\KVD\\Cene", "Cene"}, &KopirajCene},
-    {{TableId::OBAVEZE, OldFileId::INOBA, "\\KVD\\Obaveze", "Obaveze"}, &KopirajObaveze},
-    {{TableId::OBRAC, OldFileId::INOBR, "\\KVD\\Obrac", "Obrac"}, &KopirajObrac},
-    {{TableId::SFAKT, OldFileId::INSFA, "\\KVD\\Sfakt", "Sfakt"}, &KopirajSfakt},
-    {{TableId::SKLAUZUL, OldFileId::INSKL, "\\KVD\\Sklauzul", "Sklauzul"}, &KopirajSklauzul},
-    {{TableId::SPROM, OldFileId::INSPR, "\\KVD\\Sprom", "Sprom"}, &KopirajSprom},
-    {{TableId::KVADRIN, OldFileId::INKVD, "\\KVD\\Kvadrin", "Kvadrin"}, &KopirajKvadrin},
-    {{TableId::NALOZIS, OldFileId::INNLS, "\\VRK\\NALOZIS", "Nalozis"}, &KopirajNalozis},
-    {{TableId::NAZIVI, OldFileId::INNAZ, "\\VRK\\Nazivi", "Nazivi"}, &KopirajNazivi},
-    {{TableId::SINTETIK, OldFileId::INSIN, "\\QAV\\Sintetik", "Sintetik"}, &KopirajSintetik},
-    {{TableId::SKMATIC, OldFileId::INSKM, "\\VRK\\Skmatic", "Skmatic"}, &KopirajSkmatic},
-    {{TableId::SKPROMET, OldFileId::INSKP, "\\VRK\\Skpromet", "Skpromet"}, &KopirajSkpromet},
-};
-
 std::string DriverText() {
     const std::string text = rt::FileError().empty() ? rt::Error() : rt::FileError();
     return rt::FileErrorCode().empty() ? text : text + " (" + rt::FileErrorCode() + ")";
 }
 
-// The old file's structure on this thread, named by PREUZMIFAJL.
+// The name of the old file this thread reads: PREUZMIFAJL as this thread set it, so that
+// a second take-over running meanwhile cannot turn it to another file.
+thread_local std::string t_old_file;
+
+// The old file's structure on this thread.
 rt::File& OldFile(OldFileId id) {
     thread_local std::unique_ptr<rt::File> files[kOldFileCount];
     auto& f = files[static_cast<int>(id)];
     if (!f) {
         f = std::make_unique<rt::File>(old_file_def(id), old_file_buffer(id));
-        f->BindName([] { return PREUZMIFAJL.str(); });
+        f->BindName([] { return t_old_file; });
     }
     return *f;
 }
 
 // The old file's name as it was looked for on disk: a flat file's with ".DAT".
 std::string LookedFor(OldFileId id) {
-    std::string path = rt::native_path(rt::clip(PREUZMIFAJL.view()));
+    std::string path = rt::native_path(t_old_file);
     if (old_file_def(id).driver == rt::Driver::Flat && std::filesystem::path(path).extension().empty())
         path += ".DAT";
     return path;
 }
 
-// The take-over routine of one table.
-Outcome Preuzmi(const Routine& r, Progress& progress) {
+// Another station's take-over waits until this table's copy is done: on the embedded
+// store the transaction holds the write lock from its start, on SQL Server the table is
+// locked for the rest of the transaction. False when the lock cannot be had.
+bool LockForCopy(rt::File& table) {
+    std::shared_ptr<rt::sql::Connection> conn = rt::sql::ConnectionOf(table);
+    if (!conn || conn->dialect() != rt::sql::Dialect::SqlServer) return true;
+    auto st = conn->Prepare("SELECT COUNT(*) FROM " + rt::sql::QuotedTableName(table) +
+                            " WITH (TABLOCKX, HOLDLOCK)");
+    if (st && st->Step() >= 0) return true;
+    rt::SetDriverError(table.Label(), conn->ErrorCodeText(), conn->ErrorText());
+    return false;
+}
+
+// The take-over routine of one table: nothing is copied into a table that has rows; the
+// copy is one transaction, and the look at the table is part of it.
+Outcome Preuzmi(const Step& step, Kopiraj copy, Progress& progress) {
     Outcome out;
-    out.shown = r.step.shown;
-    rt::File& table = Files::Of(r.step.table);
-    if (table.Open() != rt::kNoError) {
+    out.shown = step.shown;
+    rt::File& table = Files::Of(step.table);
+    auto failed = [&] {
         out.kind = Outcome::Kind::Failed;
         out.detail = rt::cp1250_to_utf8(DriverText());
+        out.copied = out.refused = 0;
+        out.left_out.clear();
         return out;
-    }
-    if (table.Records() > 0) {
-        out.kind = Outcome::Kind::HadRows;
+    };
+    if (table.Open() != rt::kNoError) return failed();
+    if (table.BeginTransaction() != rt::kNoError || !LockForCopy(table)) {
+        Outcome o = failed();
         table.Close();
-        return out;
+        return o;
     }
-    progress.Start(r.step.shown);
-    PREUZMIFAJL = rt::clip(BACKUPPATH.view()) + r.step.file;
-    rt::File& old = OldFile(r.step.old);
+    auto leave = [&](Outcome::Kind kind) {
+        table.Rollback();
+        table.Close();
+        out.kind = kind;
+        return out;
+    };
+    if (table.Records() > 0) return leave(Outcome::Kind::HadRows);
+
+    progress.Start(step.shown);
+    t_old_file = rt::clip(BACKUPPATH.view()) + step.file;
+    PREUZMIFAJL = t_old_file;
+    rt::File& old = OldFile(step.old);
     // Only read: an old program's folder on a medium that cannot be written serves too.
     const int opened = old.Open(rt::kReadOnly | rt::kDenyNone);
     if (opened != rt::kNoError) {
         const bool missing = opened == rt::kFileNotFound || opened == rt::kPathNotFound;
-        out.kind = missing ? Outcome::Kind::NoOldFile : Outcome::Kind::Damaged;
         if (missing)
-            out.detail = LookedFor(r.step.old);
+            out.detail = LookedFor(step.old);
         else if (opened == rt::kInvalidDataFile && !rt::FlatFileError().empty())
             out.detail = rt::FlatFileError();
         else
-            out.detail = LookedFor(r.step.old) + ": " + DriverText();
+            out.detail = LookedFor(step.old) + ": " + DriverText();
         out.detail = rt::cp1250_to_utf8(out.detail);
-        table.Close();
-        return out;
+        return leave(missing ? Outcome::Kind::NoOldFile : Outcome::Kind::Damaged);
     }
     out.total = old.Records();
     progress.Total(out.total);
 
     const std::vector<FieldCopy> fields =
-        SameNamed(old_file_def(r.step.old).layout, table_def(r.step.table).layout);
-    bool ok = table.BeginTransaction() == rt::kNoError;
-    if (ok) old.SetPhysical();
+        SameNamed(old_file_def(step.old).layout, table_def(step.table).layout);
+    bool ok = old.SetPhysical() == rt::kNoError;
     while (ok) {
         const int rc = old.Next();
         if (rc == rt::kRecordNotAvailable) break;
@@ -307,7 +314,7 @@ Outcome Preuzmi(const Routine& r, Progress& progress) {
         }
         table.Clear();
         std::string why;
-        if (!r.copy(fields, progress.Count(), why)) {
+        if (!copy(fields, progress.Count(), why)) {
             out.left_out.push_back(why);
             continue;
         }
@@ -320,19 +327,61 @@ Outcome Preuzmi(const Routine& r, Progress& progress) {
             ++out.copied;
         progress.Added();
     }
-    if (ok && table.Commit() != rt::kNoError) ok = false;
-    if (!ok) {
-        out.detail = rt::cp1250_to_utf8(DriverText());
-        table.Rollback();
-        out.kind = Outcome::Kind::Failed;
-        out.copied = 0;
-        out.refused = 0;
-    }
+    if (ok) ok = table.Commit() == rt::kNoError;
+    Outcome broken = ok ? Outcome{} : failed();  // the error before anything else clears it
     progress.Redraw();
     old.Close();
+    if (!ok) {
+        table.Rollback();
+        table.Close();
+        return broken;
+    }
     table.Close();
     return out;
 }
+
+// The twelve take-over routines, in the order of the copy.
+Outcome PreuzmiCene(Progress& p) {
+    return Preuzmi({TableId::CENE, OldFileId::INCEN, "\\KVD\\Cene", "Cene"}, &KopirajCene, p);
+}
+Outcome PreuzmiObaveze(Progress& p) {
+    return Preuzmi({TableId::OBAVEZE, OldFileId::INOBA, "\\KVD\\Obaveze", "Obaveze"}, &KopirajObaveze, p);
+}
+Outcome PreuzmiObrac(Progress& p) {
+    return Preuzmi({TableId::OBRAC, OldFileId::INOBR, "\\KVD\\Obrac", "Obrac"}, &KopirajObrac, p);
+}
+Outcome PreuzmiSfakt(Progress& p) {
+    return Preuzmi({TableId::SFAKT, OldFileId::INSFA, "\\KVD\\Sfakt", "Sfakt"}, &KopirajSfakt, p);
+}
+Outcome PreuzmiSklauzul(Progress& p) {
+    return Preuzmi({TableId::SKLAUZUL, OldFileId::INSKL, "\\KVD\\Sklauzul", "Sklauzul"}, &KopirajSklauzul, p);
+}
+Outcome PreuzmiSprom(Progress& p) {
+    return Preuzmi({TableId::SPROM, OldFileId::INSPR, "\\KVD\\Sprom", "Sprom"}, &KopirajSprom, p);
+}
+Outcome PreuzmiKvadrin(Progress& p) {
+    return Preuzmi({TableId::KVADRIN, OldFileId::INKVD, "\\KVD\\Kvadrin", "Kvadrin"}, &KopirajKvadrin, p);
+}
+Outcome PreuzmiNalozis(Progress& p) {
+    return Preuzmi({TableId::NALOZIS, OldFileId::INNLS, "\\VRK\\NALOZIS", "Nalozis"}, &KopirajNalozis, p);
+}
+Outcome PreuzmiNazivi(Progress& p) {
+    return Preuzmi({TableId::NAZIVI, OldFileId::INNAZ, "\\VRK\\Nazivi", "Nazivi"}, &KopirajNazivi, p);
+}
+Outcome PreuzmiSintetik(Progress& p) {
+    return Preuzmi({TableId::SINTETIK, OldFileId::INSIN, "\\QAV\\Sintetik", "Sintetik"}, &KopirajSintetik, p);
+}
+Outcome PreuzmiSkmatic(Progress& p) {
+    return Preuzmi({TableId::SKMATIC, OldFileId::INSKM, "\\VRK\\Skmatic", "Skmatic"}, &KopirajSkmatic, p);
+}
+Outcome PreuzmiSkpromet(Progress& p) {
+    return Preuzmi({TableId::SKPROMET, OldFileId::INSKP, "\\VRK\\Skpromet", "Skpromet"}, &KopirajSkpromet, p);
+}
+
+constexpr Outcome (*kRoutines[])(Progress&) = {
+    &PreuzmiCene,    &PreuzmiObaveze, &PreuzmiObrac,  &PreuzmiSfakt,    &PreuzmiSklauzul, &PreuzmiSprom,
+    &PreuzmiKvadrin, &PreuzmiNalozis, &PreuzmiNazivi, &PreuzmiSintetik, &PreuzmiSkmatic,  &PreuzmiSkpromet,
+};
 
 std::string Line(const Outcome& o) {
     using K = Outcome::Kind;
@@ -371,7 +420,7 @@ void RenumberAccounts() {
 void PreuzmiPodatke() {
     std::vector<Outcome> outcomes;
     Progress progress;
-    for (const Routine& r : kRoutines) outcomes.push_back(Preuzmi(r, progress));
+    for (auto routine : kRoutines) outcomes.push_back(routine(progress));
     RenumberAccounts();
     // The summary stands over the progress window, which closes once it is answered.
     bool all_well = true;

@@ -237,6 +237,41 @@ TEST_F(PreuzmiGui, TakesOverEveryOldFileAndReportsWhatItDid) {
     for (const auto& c : counts) EXPECT_EQ(Count(c.id), c.rows) << table_name(c.id);
 }
 
+// Two stations start the take-over at the same moment: each table is copied by one of
+// them and found filled by the other.
+TEST_F(PreuzmiGui, TwoStationsAtOnceCopyEveryTableOnce) {
+    OldFileWriter old(old_folder_);
+    WriteEveryFile(old);
+    std::vector<std::string> postings;
+    for (int i = 0; i < 3000; ++i)
+        postings.push_back(
+            OldFileWriter::Record(OldFileId::INSKP, {{"SINTETIKA", "204"},
+                                                     {"ANALITIKA", std::to_string(10000 + i % 50)},
+                                                     {"DUGPOT", i % 2 ? "D" : "P"},
+                                                     {"IZNOS", std::to_string(i)}}));
+    old.Write(OldFileId::INSKP, postings);
+    BACKUPPATH = old_folder_.string();
+    // Each station has a connection of its own, as two processes have.
+    driver.Start([] { PreuzmiPodatke(); });
+    driver.Start([] { PreuzmiPodatke(); });
+    const std::string first = driver.Answer("OK", 60000);
+    const std::string second = driver.Answer("OK", 60000);
+    driver.WaitForThreads();
+    EXPECT_EQ(Count(TableId::SKPROMET), 3000);
+    EXPECT_EQ(Count(TableId::CENE), 2);
+    EXPECT_EQ(Count(TableId::KVADRIN), 1);
+    for (const char* shown : {"Cene", "Obaveze", "Obrac", "Sfakt", "Sklauzul", "Sprom", "Kvadrin", "Nalozis",
+                              "Nazivi", "Sintetik", "Skmatic", "Skpromet"}) {
+        const std::string copied = std::string(shown) + ": preuzeto ";
+        const std::string filled = std::string(shown) + ": nije preuzeto, tabela već ima podatke";
+        const bool by_first = first.find(copied) != std::string::npos;
+        EXPECT_NE(by_first, second.find(copied) != std::string::npos) << shown << "\n"
+                                                                      << first << "\n"
+                                                                      << second;
+        EXPECT_NE((by_first ? second : first).find(filled), std::string::npos) << shown;
+    }
+}
+
 // Texts go whole, trailing blanks included; the ledger's arrive converted from OEM 852,
 // the others as they are; the owners get their ten fields and nothing more.
 TEST_F(PreuzmiGui, TextsArriveWholeInTheWindowsCodePage) {
