@@ -33,41 +33,45 @@ std::string Prefix() {
     return base.size() > 5 ? base.substr(0, base.size() - 5) : std::string();
 }
 
-// The tables of this year's database, opened (created when missing) for the copy; closed
-// again when this goes. Every one of the six is really opened: a table the copy goes into
-// must exist.
-class CarryOverTables {
-public:
-    CarryOverTables() {
-        if (rt::RelationManager* cene = Relate::CENE()) {
-            cene->CASCADEOPEN = 1;
-            cene->Open();
-            relations_.push_back(cene);
-        }
-        if (rt::RelationManager* sklauzul = Relate::SKLAUZUL()) {
-            sklauzul->Open();
-            relations_.push_back(sklauzul);
-        }
-        for (rt::FileManager* fm : {Access::CENE(), Access::SKLAUZUL()})
-            if (fm) fm->UseTable(rt::kUseOpen);
-        for (rt::FileManager* fm : {Access::SPROM(), Access::OBRAC(), Access::KVADRIN(), Access::OBAVEZE()}) {
-            if (!fm) continue;
-            fm->Open();
-            fm->UseTable(rt::kUseOpen);
-            files_.push_back(fm);
-        }
-    }
-    ~CarryOverTables() {
-        for (rt::RelationManager* r : relations_) r->Close();
-        for (rt::FileManager* fm : files_) fm->Close();
-    }
-    CarryOverTables(const CarryOverTables&) = delete;
-    CarryOverTables& operator=(const CarryOverTables&) = delete;
-
-private:
-    std::vector<rt::RelationManager*> relations_;
-    std::vector<rt::FileManager*> files_;
+// The tables of this year's database as the copy holds them open, and whether they are.
+struct TransferTables {
+    std::vector<rt::RelationManager*> relations;
+    std::vector<rt::FileManager*> files;
+    std::uint8_t opened = 0;
 };
+
+// Opens this year's six tables, each created when missing and really opened: a table the
+// copy goes into must exist. CENE takes its related tables along.
+int OtvoriFajlovePrenosa(TransferTables& t) {
+    if (rt::RelationManager* cene = Relate::CENE()) {
+        cene->CASCADEOPEN = 1;
+        cene->Open();
+        t.relations.push_back(cene);
+    }
+    if (rt::RelationManager* sklauzul = Relate::SKLAUZUL()) {
+        sklauzul->Open();
+        t.relations.push_back(sklauzul);
+    }
+    for (rt::FileManager* fm : {Access::CENE(), Access::SKLAUZUL()})
+        if (fm) fm->UseTable(rt::kUseOpen);
+    for (rt::FileManager* fm : {Access::SPROM(), Access::OBRAC(), Access::KVADRIN(), Access::OBAVEZE()}) {
+        if (!fm) continue;
+        fm->Open();
+        fm->UseTable(rt::kUseOpen);
+        t.files.push_back(fm);
+    }
+    t.opened = 1;
+    return 0;
+}
+
+// Closes what OtvoriFajlovePrenosa opened, when it did.
+int ZatvoriFajlovePrenosa(TransferTables& t) {
+    if (!t.opened) return 0;
+    for (rt::RelationManager* r : t.relations) r->Close();
+    for (rt::FileManager* fm : t.files) fm->Close();
+    t = TransferTables{};
+    return 0;
+}
 
 struct Failure {
     std::string table, code, text;
@@ -137,17 +141,19 @@ void PrenosUNovuGodinu() {
     w.Display();
 
     std::vector<Failure> failures;
-    {
-        CarryOverTables tables;
-        std::shared_ptr<rt::sql::Connection> conn = rt::sql::ConnectionOf(Files::KVADRIN());
-        if (!conn)
-            failures.push_back({"KVADRIN", rt::FileErrorCode(), rt::FileError()});
-        else
-            failures = CopyTables(*conn, [&] {
-                ++progress;
-                w.Display(bar);
-            });
-    }
+    TransferTables tables;
+    OtvoriFajlovePrenosa(tables);
+    std::shared_ptr<rt::sql::Connection> conn = rt::sql::ConnectionOf(Files::KVADRIN());
+    if (!conn)
+        failures.push_back({"KVADRIN", rt::FileErrorCode(), rt::FileError()});
+    else
+        failures = CopyTables(*conn, [&] {
+            ++progress;
+            w.Display(bar);
+        });
+    conn.reset();
+    // The tables are closed whatever the outcome, before anything is shown.
+    ZatvoriFajlovePrenosa(tables);
     if (!failures.empty()) {
         // Nothing was copied: the bar does not stand where a copy would have brought it.
         progress = 0;
