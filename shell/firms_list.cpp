@@ -98,7 +98,7 @@ private:
         d.table = &Files::MBASE();
         d.relation = Relate::MBASE();
         // One order, by name; the typed text keeps the firms whose name holds it anywhere.
-        d.orders = {{"M:PO_NAZIVU", "M:NAZIVFIRME", true, true, {}}};
+        d.orders = {{.key = "M:PO_NAZIVU", .locator_field = "M:NAZIVFIRME", .filtered = true}};
         // The data lines 7 (PIB), 10 (registration number) and 5 (account) by their element
         // names, which the view's orders and filters know as well.
         d.fields = {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME", "M:R_7", "M:R_10", "M:R_5"};
@@ -134,23 +134,13 @@ private:
         p.updated = Relate::MBASE();
         p.history = FormHistory(kFormName, MLayout());
         // Ctrl+H recalls the name, the server and the folder.
-        p.recall_fields = {
-            {w.Feq("?M:NAZIVFIRME"), 1}, {w.Feq("?M:SERVERNAME"), 2}, {w.Feq("?M:FOLDERNAME"), 3}};
+        p.recall_fields = RecallFields(w, MLayout(), {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME"});
         p.first_field = w.Feq("?M:NAZIVFIRME:PROMPT");
         return p;
     }
 };
 
-void BindForm(rt::ui::Window& w) {
-    for (int feq : w.Controls()) {
-        const rt::ui::ControlDef* c = w.Control(feq);
-        if (!c || c->kind != rt::ui::Ctl::Entry || c->label.size() < 2) continue;
-        std::size_t element = 0;
-        if (const rt::FieldDef* f =
-                MLayout().field_or_element(std::string_view(c->label).substr(1), &element))
-            w.Use(feq, Binding::OfField(*f, &M, element));
-    }
-}
+void BindForm(rt::ui::Window& w) { BindFormFields(w, {{MLayout(), &M}}); }
 
 // ---- PromenaServeraMB ----------------------------------------------------------------
 
@@ -188,7 +178,9 @@ protected:
 
 private:
     // Every firm in name order whose server is the old name, byte for byte over its 50
-    // characters, takes the new name. A row that cannot be written is passed over.
+    // characters, takes the new name. A row that cannot be written is passed over; a row
+    // another station changed meanwhile is read again and, when its server is still the
+    // old one, written again.
     void ReplaceServer() {
         rt::File& mbase = Files::MBASE();
         if (rt::FileManager* fm = Access::MBASE(); !fm || fm->UseTable(rt::kUseOpen) != rt::Level::Benign)
@@ -196,9 +188,11 @@ private:
         mbase.Clear();
         mbase.SetFrom(M_PO_NAZIVU);
         while (mbase.Next() == rt::kNoError) {
-            if (M.SERVERNAME.view() != names_.STARISERV.view()) continue;
-            M.SERVERNAME = names_.NOVISERV.view();
-            mbase.Put();
+            for (int attempt = 0; attempt < 5; ++attempt) {
+                if (M.SERVERNAME.view() != names_.STARISERV.view()) break;
+                M.SERVERNAME = names_.NOVISERV.view();
+                if (mbase.Put() != rt::kRecordChanged || mbase.Get(M_PO_NAZIVU) != rt::kNoError) break;
+            }
         }
     }
 
