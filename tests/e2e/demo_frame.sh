@@ -52,7 +52,9 @@ wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 LOGIN="$(window_titled '^SQL Azure$')"
 sleep 0.5
 shot demo_login.png
-xdotool key --window "$LOGIN" alt+c
+# To the focused window: a key sent with --window to a window that its press closes stays
+# held down and repeats into the next one.
+xdotool windowfocus --sync "$LOGIN" key alt+c
 
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\) {10}\(localdb\)\\\\demo - DEMO_$YEAR\$"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null

@@ -58,11 +58,44 @@ visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)"
 # image is what it shows; the screen's copy of it may not be painted yet).
 shot() { sleep 0.5; xwd -root -silent | convert xwd:- "$OUT/$1"; }
 shot_window() { sleep 0.5; xwd -id "$1" -silent | convert xwd:- "$OUT/$2"; }
+# Keys to the window of that title, which the keys close. The keys go to the window made
+# active, not with --window: that form looks the window up again between a key's press
+# and its release, fails once the press has closed it, and leaves the key held down, so
+# that the server repeats it into whatever box comes next. A window can be replaced by a
+# new one of the same title just after it is found (the toolkit recreates it as it is
+# placed), so the keys go again while a window of that title is still there.
+key_to() {
+  local title="$1" w
+  shift
+  for _ in $(seq 1 20); do
+    if w="$(window_titled "$title")" && xdotool windowactivate --sync "$w" 2>/dev/null; then
+      xdotool key "$@"
+      for _ in $(seq 1 15); do
+        xdotool search --onlyvisible --name "$title" >/dev/null 2>&1 || return 0
+        sleep 0.2
+      done
+    else
+      sleep 0.2
+    fi
+  done
+  echo "no window titled $title took the keys $*" >&2
+  return 1
+}
+# The image of the window of that title, tried again in the same way.
+shot_titled() {
+  local w
+  for _ in $(seq 1 50); do
+    sleep 0.5
+    w="$(window_titled "$1")" && xwd -id "$w" -silent 2>/dev/null | convert xwd:- "$OUT/$2" 2>/dev/null && return 0
+  done
+  echo "no image of the window titled $1" >&2
+  return 1
+}
 sql() { sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/$1.sqlite" "$2"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 sleep 0.5
-xdotool key --window "$(window_titled '^SQL Azure$')" alt+c
+key_to '^SQL Azure$' alt+c
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
 FRAME="$(window_titled "$CAPTION")"
@@ -78,8 +111,8 @@ update_check() {
 # The version list is empty (made by this first check): the update is offered, "Da" first.
 update_check
 wait_for "the question" window_titled '^Ažuriranje programa$' >/dev/null
-shot_window "$(window_titled '^Ažuriranje programa$')" housekeeping_update_offered.png
-xdotool key --window "$(window_titled '^Ažuriranje programa$')" Tab space
+shot_titled '^Ažuriranje programa$' housekeeping_update_offered.png
+key_to '^Ažuriranje programa$' Tab space
 wait_for "the question answered" visible 1
 [ ! -e "$ROOT/updater-started" ] || { echo "the updater started after Ne" >&2; exit 1; }
 [ "$(sql VERZIJE 'SELECT COUNT(*) FROM LVERX')" = 0 ] || { echo "Ne logged an update" >&2; exit 1; }
@@ -100,7 +133,7 @@ xdotool mousemove --window "$DIALOG" $((WIDTH * 184 / 300)) $((HEIGHT * 40 / 86)
 sleep 0.3
 xdotool type "$ROOT/STARI"
 shot_window "$DIALOG" housekeeping_takeover_dialog.png
-xdotool key --window "$DIALOG" alt+o
+xdotool windowactivate --sync "$DIALOG" key alt+o
 wait_for "the summary" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
 for _ in $(seq 1 100); do
   [ "$(xdotool search --onlyvisible --name '^Preuzimanje podataka iz starog programa$' | wc -l)" -ge 2 ] && break
@@ -118,8 +151,8 @@ sql VERZIJE "INSERT INTO LVER (SH_PROG, VERZIJA, DATUM, OPIS) VALUES ('kvadrin',
   '{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Arial;}}\\f0\\fs20{\\b Verzija 1.0.2}\\par Ispravljen obra\\''e8un grejanja.\\par}')"
 update_check
 wait_for "the release notes" window_titled '^AKTUELNE PROMENE$' >/dev/null
-shot_window "$(window_titled '^AKTUELNE PROMENE$')" housekeeping_release_notes.png
-xdotool key --window "$(window_titled '^AKTUELNE PROMENE$')" Return
+shot_titled '^AKTUELNE PROMENE$' housekeeping_release_notes.png
+key_to '^AKTUELNE PROMENE$' Return
 wait_for "the notes closed" visible 2
 # A box without a caption goes by the program's name (as the frame's own parts do: the
 # box is the one narrower than the screen).
@@ -127,7 +160,13 @@ untitled() {
   local w
   for w in $(xdotool search --onlyvisible --pid "$PID" --name '^kvadrin$' 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$w")"
-    [ "$WIDTH" -lt 1000 ] && { echo "$w"; return 0; }
+    # The update check's wait window goes by the same name and closes just before the
+    # box opens: a window counts only while it is still there a moment later.
+    if [ "$WIDTH" -lt 1000 ]; then
+      sleep 0.3
+      xdotool getwindowname "$w" >/dev/null 2>&1 && xwininfo -id "$w" 2>/dev/null | grep -q IsViewable &&
+        { echo "$w"; return 0; }
+    fi
   done
   return 1
 }
@@ -138,7 +177,7 @@ xdotool windowactivate --sync "$BOX"
 xdotool key Return
 wait_for "the last question" window_titled '^Ažuriranje programa$' >/dev/null
 sleep 0.5
-xdotool key --window "$(window_titled '^Ažuriranje programa$')" shift+Tab space
+key_to '^Ažuriranje programa$' shift+Tab space
 for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
 if kill -0 "$PID" 2>/dev/null; then echo "the program did not end after the updater started" >&2; exit 1; fi
 wait "$PID" || true
