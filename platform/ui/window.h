@@ -50,6 +50,13 @@ struct Binding {
 using UseResolver = std::function<Binding(std::string_view name)>;
 void SetUseResolver(UseResolver resolver);
 
+// The colours of a list cell (00BBGGRRh; -1: the list's default): its text and background,
+// and both while its row is selected. Only columns whose format carries "*" show them.
+struct CellColors {
+    std::int32_t text = -1, background = -1, selected_text = -1, selected_background = -1;
+    bool operator==(const CellColors&) const = default;
+};
+
 struct DrawItem {
     enum class Kind { Box, Text } kind = Kind::Box;
     int x = 0, y = 0, w = 0, h = 0;   // dialog units
@@ -123,10 +130,13 @@ public:
     // Nothing happens while the window is not open.
     void Perform(int feq, std::string_view action, std::string_view value = {});
 
-    // Rows of a list control: each row the texts of its columns, already formatted. A drop
-    // list with fixed items has one row per item: its text and its value.
-    void SetRows(int feq, std::vector<std::vector<std::string>> rows);
+    // Rows of a list control: each row the texts of its columns, already formatted, and
+    // optionally the colours of its columns (none: every cell in the list's colours). A
+    // drop list with fixed items has one row per item: its text and its value.
+    void SetRows(int feq, std::vector<std::vector<std::string>> rows,
+                 std::vector<std::vector<CellColors>> colors = {});
     const std::vector<std::vector<std::string>>& Rows(int feq) const;
+    const std::vector<std::vector<CellColors>>& RowColors(int feq) const;
 
     // The drawing layer beneath the controls.
     void Draw(const DrawItem& item);
@@ -192,6 +202,19 @@ int PopupMenu(std::string_view menu);
 
 // The printer set-up dialog of the platform.
 void PrinterSetup();
+
+// The file dialog, modal for the calling thread's windows: `title`, the file masks
+// ("All Files|*.*", description and patterns in turns) and FileDialogFlag bits. True
+// with the chosen file or folder (full path, CP1250) in `name`; false when cancelled,
+// `name` then kept, or emptied with ClearOnCancel. `name` is also where it starts.
+namespace FileDialogFlag {
+inline constexpr unsigned Save = 1u << 0;       // a file to write, not one to open
+inline constexpr unsigned Directory = 1u << 1;  // a folder is chosen, not a file
+inline constexpr unsigned LongName = 1u << 2;   // long names (the only kind here)
+inline constexpr unsigned KeepDir = 1u << 3;    // the current folder stays (it always does here)
+inline constexpr unsigned ClearOnCancel = 1u << 4;
+}  // namespace FileDialogFlag
+bool FileDialog(std::string_view title, std::string& name, std::string_view mask, unsigned flags);
 
 // Makes the error manager's messages (rt::ErrorManager) appear as message boxes.
 void InstallErrorShower();

@@ -26,6 +26,7 @@
 #include <QTreeView>
 #include <QtTest/QTest>
 
+#include "platform/qt/controls.h"
 #include "platform/qt/gui_server.h"
 #include "platform/qt/keys.h"
 #include "platform/qt/qt_window.h"
@@ -379,6 +380,29 @@ std::string TestDriver::Answer(const std::string& button_text, int timeout_ms) {
     Fail("message box \"" + text + "\" has no button " + button_text);
 }
 
+std::string TestDriver::ChooseInFileDialog(const std::string& path, int timeout_ms) {
+    WaitUntil([&] { return !server_.FileDialogs().empty(); }, "a file dialog", timeout_ms);
+    QWidget* dialog = server_.FileDialogs().front();
+    const std::string title = Utf8(dialog->windowTitle());
+    if (path.empty()) {
+        for (auto* b : dialog->findChildren<QAbstractButton*>())
+            if (Plain(b->text()) == QStringLiteral("Cancel")) {
+                QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, b->rect().center());
+                Pump();
+                return title;
+            }
+        Fail("the file dialog has no Cancel button");
+    }
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) Fail("the file dialog has no name entry");
+    name->setFocus();
+    name->setText(QString::fromStdString(path));
+    Pump();
+    QTest::keyClick(name, Qt::Key_Return);
+    Pump();
+    return title;
+}
+
 std::string TestDriver::Text(const std::string& procedure, const std::string& label) {
     QWidget* w = Widget(procedure, label);
     if (!w) {
@@ -432,6 +456,27 @@ std::string TestDriver::Cell(const std::string& procedure, const std::string& la
     if (!i.isValid())
         Fail("list " + label + " has no cell " + std::to_string(row) + "," + std::to_string(column));
     return Utf8(i.data().toString());
+}
+
+std::vector<long> TestDriver::CellColors(const std::string& procedure, const std::string& label, int row,
+                                         int column) {
+    QTreeView* v = ListOf(Widget(procedure, label), label);
+    QModelIndex i = v->model()->index(row - 1, column - 1);
+    if (!i.isValid())
+        Fail("list " + label + " has no cell " + std::to_string(row) + "," + std::to_string(column));
+    std::vector<long> out;
+    for (int role :
+         {int(Qt::ForegroundRole), int(Qt::BackgroundRole), kSelectedTextRole, kSelectedBackgroundRole}) {
+        QVariant value = i.data(role);
+        if (!value.isValid()) {
+            out.push_back(-1);
+            continue;
+        }
+        const QColor color =
+            value.canConvert<QBrush>() ? value.value<QBrush>().color() : value.value<QColor>();
+        out.push_back(color.red() | (color.green() << 8) | (color.blue() << 16));
+    }
+    return out;
 }
 
 std::string TestDriver::Heading(const std::string& procedure, const std::string& label, int column) {

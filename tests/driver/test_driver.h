@@ -68,6 +68,9 @@ public:
     // without a choice.
     void ChoosePopup(const std::string& item_text, int timeout_ms = -1);
     bool MessageOpen() const;
+    // The open file dialog: its title, once the path (UTF-8) is typed into its name entry
+    // and Enter pressed; an empty path presses its Cancel button.
+    std::string ChooseInFileDialog(const std::string& path, int timeout_ms = -1);
 
     // What the window shows.
     std::string Text(const std::string& procedure, const std::string& label);
@@ -78,6 +81,9 @@ public:
     int RowCount(const std::string& procedure, const std::string& label);
     std::string Cell(const std::string& procedure, const std::string& label, int row, int column);
     std::string Heading(const std::string& procedure, const std::string& label, int column);
+    // A cell's colours as the list holds them (00BBGGRRh, -1 the list's own): text,
+    // background, and both while its row is selected.
+    std::vector<long> CellColors(const std::string& procedure, const std::string& label, int row, int column);
     // The label of the control that has the focus in the window ("" for none).
     std::string Focused(const std::string& procedure);
     QWidget* Widget(const std::string& procedure, const std::string& label);

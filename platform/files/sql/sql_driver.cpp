@@ -783,6 +783,9 @@ void TableDriver::deliver(std::size_t row) {
 }
 
 void TableDriver::invalidate() {
+    // A page dropped before it was read through (a write between reads) was fetched in
+    // vain: the next one starts small again rather than at the grown size.
+    if (delivered_ < page_rows_) page_size_ = 16;
     if (page_rows_ > 0 && delivered_ > 0) {
         const Value* t = tuples_.data() + (delivered_ - 1) * seq_->kept.size();
         origin_ = Origin::After;
