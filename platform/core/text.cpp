@@ -194,11 +194,37 @@ char32_t decode_utf8(std::string_view s, std::size_t& i) {
     return cp;
 }
 
+// The CP1250 byte of each code point below 2200h that has one (0: none), so that a text
+// is converted without a search.
+struct ReverseTable {
+    static constexpr char32_t kEnd = 0x2200;
+    std::array<unsigned char, kEnd> byte{};
+};
+
+constexpr ReverseTable make_reverse_table() {
+    ReverseTable t;
+    for (std::size_t k = 0; k < kCp1250.size(); ++k)
+        t.byte[kCp1250[k]] = static_cast<unsigned char>(0x80 + k);
+    return t;
+}
+
+constexpr ReverseTable kReverse = make_reverse_table();
+
 char cp1250_of(char32_t cp) {
     if (cp < 0x80) return static_cast<char>(cp);
-    for (std::size_t k = 0; k < kCp1250.size(); ++k)
-        if (kCp1250[k] == cp) return static_cast<char>(0x80 + k);
+    if (cp < ReverseTable::kEnd && kReverse.byte[cp]) return static_cast<char>(kReverse.byte[cp]);
     return '?';
+}
+
+// The CP1250 byte of the next character of UTF-8 text, as utf8_to_cp1250 converts it.
+unsigned char next_cp1250(std::string_view utf8, std::size_t& i) {
+    const unsigned char b = byte(utf8[i]);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    const char32_t cp = decode_utf8(utf8, i);
+    return byte(cp == kInvalid ? '?' : cp1250_of(cp));
 }
 
 std::size_t first_non_blank(std::string_view s) {
@@ -352,5 +378,54 @@ int compare_nocase(std::string_view a, std::string_view b) {
 }
 
 bool equal_nocase(std::string_view a, std::string_view b) { return compare_nocase(a, b) == 0; }
+
+int compare_nocase_utf8(std::string_view a, std::string_view b) {
+    a = a.substr(0, clipped_length(a));
+    b = b.substr(0, clipped_length(b));
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const int x = kOrder.weight[next_cp1250(a, i)];
+        const int y = kOrder.weight[next_cp1250(b, j)];
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i == a.size() && j == b.size()) return 0;
+    return i == a.size() ? -1 : 1;
+}
+
+long find_in_upper_utf8(std::string_view hay, std::string_view needle) {
+    // The needle in CP1250, kept from call to call: a filter tests every row with one.
+    thread_local std::string last_needle, needle_cp;
+    thread_local bool needle_ok = true;
+    if (needle != last_needle) {
+        last_needle.assign(needle);
+        needle_cp.clear();
+        needle_ok = true;
+        std::size_t i = 0;
+        while (i < needle.size()) {
+            const std::size_t at = i;
+            const unsigned char c = next_cp1250(needle, i);
+            // A character the code page has no byte for is never in an upper-case form.
+            if (c == '?' && !(i == at + 1 && needle[at] == '?')) needle_ok = false;
+            needle_cp += static_cast<char>(c);
+        }
+    }
+    if (!needle_ok) return 0;
+    thread_local std::string up;
+    up.clear();
+    std::size_t i = 0;
+    while (i < hay.size()) up += static_cast<char>(kCase.up[next_cp1250(hay, i)]);
+    const std::size_t at = up.find(needle_cp);
+    return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
+}
+
+void upper_utf8(std::string_view utf8, std::string& out) {
+    out.clear();
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const unsigned char c = kCase.up[next_cp1250(utf8, i)];
+        append_utf8(out, c < 0x80 ? char32_t{c} : char32_t{kCp1250[c - 0x80]});
+    }
+}
 
 }  // namespace rt

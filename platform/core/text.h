@@ -57,5 +57,13 @@ bool equal_clipped(std::string_view a, std::string_view b);
 // base letter); equal exactly when the upper-case forms are equal.
 int compare_nocase(std::string_view a, std::string_view b);
 bool equal_nocase(std::string_view a, std::string_view b);
+// The same on UTF-8 texts, as if both were converted to CP1250 first (the collation of
+// the SQLite store), without converting them.
+int compare_nocase_utf8(std::string_view a, std::string_view b);
+// UPPER of a UTF-8 text into `out` (UTF-8), as if it went through CP1250.
+void upper_utf8(std::string_view utf8, std::string& out);
+// The 1-based position (in characters) of `needle` in the upper-case form of `hay`, both
+// UTF-8, as if both went through CP1250; 0 when absent.
+long find_in_upper_utf8(std::string_view hay, std::string_view needle);
 
 }  // namespace rt

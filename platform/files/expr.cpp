@@ -701,7 +701,12 @@ private:
                         << "CHARINDEX(" << needle.f << ", " << hay.f << kExact << ", " << start.f << ")")
                     .term();
             Sql pos(Type::Number);
-            if (start.constant && long_of(start.value) == 1) {
+            const Node& h = *n.args[1];
+            if (start.constant && long_of(start.value) == 1 && h.op == Node::Op::Call && h.name == "UPPER" &&
+                h.args.size() == 1 && !hay.constant) {
+                // The upper-case form searched without making it a text of its own.
+                pos << "KVINSTR(" << text(compile(*h.args[0])).f << ", " << needle.f << ")";
+            } else if (start.constant && long_of(start.value) == 1) {
                 pos << "INSTR(" << hay.f << ", " << needle.f << ")";
             } else {
                 Fragment found = (Sql(Type::Number)

@@ -354,15 +354,28 @@ void BrowseManager::SelectRow(int row) {
     TakeRow(selected_);
 }
 
+// The next or previous row of the view. A read that fails (other than past the end) is
+// reported and closes the browse, as the totals' read does.
+bool BrowseManager::step(bool forward) {
+    const int rc = forward ? view_->Next() : view_->Previous();
+    if (rc == kNoError) return true;
+    if (rc != kRecordNotAvailable && !read_failed_) {
+        read_failed_ = true;
+        if (relation_ && relation_->HasMe()) relation_->Me().ReportError(Msg::RetrievalError);
+        if (controller_ && window().IsOpen()) window().Post(Event::CloseWindow);
+    }
+    return false;
+}
+
 void BrowseManager::fill_forward(int rows) {
-    while (static_cast<int>(queue_.size()) < rows && view_->Next() == 0) queue_.push_back(MakeRow());
+    while (static_cast<int>(queue_.size()) < rows && step(true)) queue_.push_back(MakeRow());
 }
 
 bool BrowseManager::read_after(const Row& row, int count, std::vector<Row>& out) {
     Restore(row);
     if (view_->ResetToRecord() != 0) return false;
     bool first = true;
-    while (static_cast<int>(out.size()) < count && view_->Next() == 0) {
+    while (static_cast<int>(out.size()) < count && step(true)) {
         if (first && same_key(*tables_[0], row.records[0], tables_[0]->bytes())) {
             first = false;
             continue;
@@ -376,7 +389,7 @@ bool BrowseManager::read_after(const Row& row, int count, std::vector<Row>& out)
 bool BrowseManager::read_before(const Row& row, int count, std::vector<Row>& out) {
     Restore(row);
     if (view_->ResetToRecord() != 0) return false;
-    while (static_cast<int>(out.size()) < count && view_->Previous() == 0) out.push_back(MakeRow());
+    while (static_cast<int>(out.size()) < count && step(false)) out.push_back(MakeRow());
     return true;
 }
 
@@ -544,8 +557,7 @@ bool BrowseManager::LocateAt(std::string_view field, std::string_view text) {
         std::vector<Row> back;
         if (!found) {
             view_->Reset();
-            while (Rows() + static_cast<int>(back.size()) < n && view_->Previous() == 0)
-                back.push_back(MakeRow());
+            while (Rows() + static_cast<int>(back.size()) < n && step(false)) back.push_back(MakeRow());
         } else if (Rows() < n) {
             read_before(queue_.front(), n - Rows(), back);
         }
@@ -585,7 +597,7 @@ bool BrowseManager::ApplyFilter(LocatorFiltered& locator, std::string_view previ
         }
     }
     view_->SetFilter(locator.FilterFor(field), "locator");
-    if (locator.DISABLEONEMPTYRESULT && !locator.Text().empty() && view_->Records() == 0) {
+    if (locator.DISABLEONEMPTYRESULT && !locator.Text().empty() && view_->Exists() == 0) {
         // Back to the filter of the text before the refused character.
         view_->SetFilter(LocatorFilter(field, previous_text, locator.FLOATRIGHT != 0), "locator");
         return false;
@@ -603,6 +615,14 @@ int BrowseManager::OnNewSelection() {
 
 void BrowseManager::Scroll(int event) {
     const int n = PageRows();
+    // A move of the selection within the rows shown loads no page.
+    if ((event == Event::ScrollDown && selected_ >= 1 && selected_ < Rows()) ||
+        (event == Event::ScrollUp && selected_ > 1 && selected_ <= Rows())) {
+        selected_ += event == Event::ScrollDown ? 1 : -1;
+        if (controller_ && window().IsOpen()) window().Set(list_, Prop::Selected, selected_);
+        TakeRow(selected_);
+        return;
+    }
     run_load(*this, [this, event, n] {
         switch (event) {
             case Event::ScrollTop:
@@ -614,7 +634,7 @@ void BrowseManager::Scroll(int event) {
             case Event::ScrollBottom: {
                 queue_.clear();
                 view_->Reset();
-                while (Rows() < n && view_->Previous() == 0) queue_.push_back(MakeRow());
+                while (Rows() < n && step(false)) queue_.push_back(MakeRow());
                 std::reverse(queue_.begin(), queue_.end());
                 selected_ = Rows();
                 break;

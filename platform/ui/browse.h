@@ -200,6 +200,8 @@ protected:
     void Restore(const Row& row) const;
 
 private:
+    bool step(bool forward);
+    bool read_failed_ = false;  // a read error was reported: the browse is closing
     struct Column {
         std::string field;  // prefixed name, "" for a variable
         std::function<std::string()> text;

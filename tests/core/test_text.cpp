@@ -257,4 +257,57 @@ TEST(TextTest, NocaseOrderFollowsTheSerbianAlphabet) {
         }
 }
 
+// The UTF-8 forms the SQLite store uses (its collation, KVUPPER, KVINSTR) give what the
+// CP1250 forms give, without converting: invalid bytes and characters the code page lacks
+// count as "?" in both.
+TEST(TextTest, Utf8FormsAgreeWithTheCodePageForms) {
+    const std::string texts[] = {"",
+                                 "a",
+                                 "A",
+                                 "Čačak",
+                                 "čačak  ",
+                                 "ČAČAK",
+                                 "Đorđe Živković",
+                                 "dž",
+                                 "DŽ",
+                                 "zz",
+                                 "Šid",
+                                 "Müller",
+                                 "Ж",
+                                 "a\xC3",
+                                 "\xFF\xFEx",
+                                 "?",
+                                 "a?b",
+                                 "ß",
+                                 "€ 5",
+                                 "Petrović Čedomir",
+                                 "PETROVIĆ"};
+    for (const std::string& a : texts) {
+        const std::string ca = rt::utf8_to_cp1250(a);
+        std::string up;
+        rt::upper_utf8(a, up);
+        EXPECT_EQ(up, rt::cp1250_to_utf8(rt::upper(ca))) << a;
+        for (const std::string& b : texts) {
+            const int want = rt::compare_nocase(ca, rt::utf8_to_cp1250(b));
+            EXPECT_EQ(rt::compare_nocase_utf8(a, b), want) << a << " / " << b;
+        }
+    }
+    struct Find {
+        const char* hay;
+        const char* needle;  // upper case, as a locator's filter passes it
+        long at;
+    };
+    const Find finds[] = {{"Petrović Čedomir", "ČED", 10},
+                          {"Petrović Čedomir", "VIĆ", 6},
+                          {"petrović", "PETROVIĆ", 1},
+                          {"Petrović", "VIC", 0},
+                          {"Ж x", "X", 3},
+                          {"Ж x", "Ж", 0},
+                          {"a?b", "?", 2},
+                          {"", "A", 0}};
+    for (const Find& f : finds)
+        EXPECT_EQ(rt::find_in_upper_utf8(f.hay, f.needle), f.at) << f.hay << " / " << f.needle;
+    EXPECT_EQ(rt::find_in_upper_utf8("Petrović", "TRO"), 3);  // a second needle
+}
+
 }  // namespace

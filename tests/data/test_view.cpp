@@ -399,6 +399,28 @@ TEST_F(View, TotalsCoverEveryRowThroughTheFiltersAndLeaveThePositionAlone) {
     v.SetFilter("KVD:BROJ = ", "qbe");
     EXPECT_EQ(v.Totals(fields, sums), -1);
     EXPECT_EQ(sums, (std::vector<double>{0, 0, 0}));
+
+    // The owners, joined through their unique key, can change neither the count nor the
+    // units' sums: totals that name nothing of theirs leave them out (here a missing owners
+    // table does not stop them), and an inner join or a filter on them takes them in.
+    ASSERT_EQ(v.SetFilter("", "qbe"), "");
+    ASSERT_EQ(kv.SendSql("ALTER TABLE NAZIVI RENAME TO NAZIVI_GONE"), 0) << rt::FileError();
+    EXPECT_EQ(v.Totals({"KVD:POVRSINA"}, sums), 8);
+    EXPECT_EQ(v.Exists(), 1);
+    ASSERT_EQ(v.SetFilter("KVD:POVRSINA > 1000", "qbe"), "");
+    EXPECT_EQ(v.Exists(), 0);
+    ASSERT_EQ(v.SetFilter("NAZ:ANALITIKA = '00002'", "qbe"), "");
+    EXPECT_EQ(v.Totals({"KVD:POVRSINA"}, sums), -1);
+    EXPECT_EQ(v.Exists(), -1);
+    ASSERT_EQ(v.SetFilter("", "qbe"), "");
+    EXPECT_EQ(v.Totals(fields, sums), -1);
+    ViewManager inner;
+    inner.Init(kv);
+    ASSERT_EQ(inner.AddJoin(nz, nz.KeyIndex("NAZ:PO_KONTU"), {"KVD:SHKORISNIKA"}, rt::JoinKind::Inner), "");
+    EXPECT_EQ(inner.Records(), -1);
+    ASSERT_EQ(kv.SendSql("ALTER TABLE NAZIVI_GONE RENAME TO NAZIVI"), 0) << rt::FileError();
+    EXPECT_EQ(inner.Records(), 7);
+    EXPECT_EQ(v.Totals({"KVD:POVRSINA"}, sums), 8);
 }
 
 TEST_F(View, PagesInBothDirectionsOverThousandsOfRows) {

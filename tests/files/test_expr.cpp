@@ -43,6 +43,14 @@ public:
                 sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
             },
             nullptr, nullptr);
+        sqlite3_create_function(
+            db_, "KVINSTR", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+            [](sqlite3_context* ctx, int, sqlite3_value** v) {
+                const char* h = reinterpret_cast<const char*>(sqlite3_value_text(v[0]));
+                const char* n = reinterpret_cast<const char*>(sqlite3_value_text(v[1]));
+                sqlite3_result_int64(ctx, rt::sql::kvci::instr_upper(h ? h : "", n ? n : ""));
+            },
+            nullptr, nullptr);
         sqlite3_create_collation(
             db_, "KVCI", SQLITE_UTF8, nullptr, [](void*, int na, const void* a, int nb, const void* b) {
                 return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
@@ -160,6 +168,7 @@ TEST(Expr, ConditionsSelectTheRowsTheRuntimeWould) {
         {"UPPER(T:NAME) = UPPER('petrović')", {2}},
         {"INSTRING(UPPER('vić'), UPPER(T:NAME), 1, 1) > 0", {1, 2}},
         {"INSTRING(UPPER('č'), UPPER(T:NAME), 1, 1) <> 0", {1}},
+        {"INSTRING('ČED', UPPER(T:NAME)) = 10", {1}},  // counted in characters
         {"T:NAME = LOWER('ANA')", {4}},
         // positions of INSTRING, a bare one as a condition, an empty sub never found
         {"INSTRING('r', T:NAME, 1, 6) = 16", {1}},

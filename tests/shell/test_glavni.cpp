@@ -82,13 +82,18 @@ protected:
         prog_ = root_ / "blok7" / "2024" / "PROGRAM";
         fs::create_directories(prog_);
         fs::current_path(prog_);
+        thread_ = rt::thread_number();
     }
     void TearDown() override {
+        // The program makes its thread number 1 (the main thread, which builds no
+        // dictionary in its per-thread start); the tests after this one run on it too.
+        rt::set_thread_number(thread_);
         fs::current_path(old_);
         fs::remove_all(root_);
         MainProcedure = nullptr;
     }
     fs::path old_, root_, prog_;
+    int thread_ = 0;
 };
 
 TEST_F(GlavniTest, StartsUpInOrderCallsTheFrameAndSavesTheSettings) {

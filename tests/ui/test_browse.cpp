@@ -141,6 +141,16 @@ public:
     }
 };
 
+// A browse that counts its page loads.
+class CountingBrowse : public BrowseManager {
+public:
+    int loads = 0;
+    void LoadPage() override {
+        ++loads;
+        BrowseManager::LoadPage();
+    }
+};
+
 class Browse : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -227,7 +237,7 @@ protected:
     Window window{BrowseDef()};
     Controller controller{window};
     rt::ViewManager view;
-    BrowseManager browse;
+    CountingBrowse browse;
     ScrollStepText text_step{1, 3};
 };
 
@@ -266,8 +276,14 @@ TEST_F(Browse, PagesDownAndUpThroughTheOrderAndShowsFieldsThroughTheirPictures) 
     EXPECT_EQ(selected_code(), "S0001");
     browse.SyncScrollThumb();
     EXPECT_EQ(browse.ThumbPercent(), 0);
-    // Down within the page moves the selection; at its end the page moves by one row.
-    for (int i = 0; i < 10; ++i) browse.Scroll(Event::ScrollDown);
+    // Down within the page moves the selection, reading no page (and no totals); at its
+    // end the page moves by one row.
+    const int loads = browse.loads;
+    for (int i = 0; i < 9; ++i) browse.Scroll(Event::ScrollDown);
+    EXPECT_EQ(browse.loads, loads);
+    EXPECT_EQ(selected_code(), "S0010");
+    browse.Scroll(Event::ScrollDown);
+    EXPECT_EQ(browse.loads, loads + 1);
     EXPECT_EQ(column(), codes(2, 11));
     EXPECT_EQ(selected_code(), "S0011");
     EXPECT_EQ(rec.SIFRA.str(), "S0011");  // the selected row is in the buffer

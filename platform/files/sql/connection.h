@@ -10,7 +10,7 @@
 // SQLite dialect and loads the collation extension libkvci.so, found through
 // $KVADRIN_SQLITE_EXT (the full path of the library), else beside the executable.
 // Every SQLite connection has the collation KVCI (CP1250 letters folded, trailing blanks
-// ignored) and the function KVUPPER(text).
+// ignored) and the functions KVUPPER(text) and KVINSTR(text, sub) (INSTR(KVUPPER(text), sub)).
 #pragma once
 
 #include <cstdint>
