@@ -410,7 +410,7 @@ bool TableDriver::create_table() {
                 } else {
                     const std::size_t n = TextWidth(fd);
                     type = "nvarchar(" + (n > 4000 ? std::string("max") : std::to_string(n)) + ")" +
-                           (ci ? CollateClause(dialect_) : " COLLATE " + std::string(kExactCollation));
+                           (ci ? CollateClause(dialect_) : BinaryCollateClause(dialect_));
                 }
                 def = lite ? "''" : "N''";
                 break;
