@@ -16,7 +16,8 @@ void Main();
 // The procedures the menu starts, each on a new thread, by name ("ProveraVerzije",
 // "PrenosUNovuGodinu", "BrowseKvadrin", "BrowseObaveze", "BrowseKlauzul",
 // "BrowseObracuni", "IzborZaFakture", "PreuzmiStariProgram"). A name without a procedure
-// answers as a procedure not built; the issues that build them register them here.
+// answers as a procedure not built; each module registers its procedure here at start
+// (app/main.cpp).
 void SetMenuProcedure(std::string_view name, std::function<void()> procedure);
 std::function<void()> MenuProcedure(std::string_view name);
 
