@@ -567,7 +567,7 @@ bool OdbcStatement::bind() {
                     if (!bind_one(i, SQL_C_WCHAR, longer ? SQL_WLONGVARCHAR : SQL_WVARCHAR, size,
                                   (size + 1) * sizeof(SQLWCHAR)))
                         return false;
-                    std::memcpy(b.buf.data(), wide_.data(), wide_.size() * sizeof(SQLWCHAR));
+                    if (!wide_.empty()) std::memcpy(b.buf.data(), wide_.data(), wide_.size() * sizeof(SQLWCHAR));
                     b.ind = static_cast<SQLLEN>(wide_.size() * sizeof(SQLWCHAR));
                 } else {
                     // The SQLite driver prepares locally: the UTF-8 bytes, in a buffer that grows.
