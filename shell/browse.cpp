@@ -86,6 +86,7 @@ public:
         BrowseManager::LoadPage();
         p_.AfterLoadPage();
     }
+    void UpdateViewPosition() override { p_.UpdateViewPosition(); }
     void RefillList() override {
         BrowseManager::RefillList();
         if (p_.norecords_) window().Set(p_.norecords_, Prop::Disable, Rows() == 0 ? 1 : 0);

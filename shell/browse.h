@@ -116,6 +116,9 @@ protected:
     virtual bool BeforeLoadPage() { return true; }
     // Per-row values and totals after a page is read.
     virtual void AfterLoadPage() {}
+    // As each row is copied into the list, with its records in the buffers: the row's
+    // colours (browse().SetRowColors).
+    virtual void UpdateViewPosition() {}
     // The locator a header-click order takes: the current order's.
     virtual rt::ui::Locator* HeaderSortLocator();
     int FirstEventHandlers() override;

@@ -25,6 +25,7 @@ struct ListColumn {
     std::string picture = {};  // "@s7", without the closing "@"
     bool right_border = true;
     bool resizable = true;
+    bool colored = false;   // "*": the cells show the colours the rows give them
     std::size_t begin = 0;  // where the column starts in the format it was read from (its width)
 };
 

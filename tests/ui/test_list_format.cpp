@@ -63,6 +63,8 @@ TEST(ListFormat, ColumnsWidthsAlignmentsHeadingsAndPictures) {
     }
     EXPECT_TRUE(ParseListFormat("35L(2)|M~Sifra~").front().right_border);
     EXPECT_TRUE(ParseListFormat("35L(2)|M~Sifra~").front().resizable);
+    EXPECT_FALSE(ParseListFormat("35L(2)|M~Sifra~").front().colored);
+    EXPECT_TRUE(ParseListFormat("35L(2)|M*~Sifra~").front().colored);
 }
 
 TEST(ListFormat, AColumnsWidthIsChangedWhereverTheColumnStands) {
@@ -80,10 +82,10 @@ TEST(ListFormat, TheColumnsAWindowDeclaresReadBackAsDeclared) {
          .heading_align = Align::Center,
          .picture = "@n05"},
         {.width = 110, .heading = "Naziv", .picture = "@s30"},
-        {.width = 80, .heading = "Opis", .heading_indent = 2, .picture = "@s30"},
+        {.width = 80, .heading = "Opis", .heading_indent = 2, .picture = "@s30", .colored = true},
     };
     const std::string format = rt::ui::ListFormat(declared);
-    EXPECT_EQ(format, "32R(2)|M~\x8Aifra~C(0)@n05@110L(2)|M~Naziv~@s30@80L(2)|M~Opis~L(2)@s30@");
+    EXPECT_EQ(format, "32R(2)|M~\x8Aifra~C(0)@n05@110L(2)|M~Naziv~@s30@80L(2)|M*~Opis~L(2)@s30@");
     const std::vector<ListColumn> read = ParseListFormat(format);
     ASSERT_EQ(read.size(), 3u);
     for (std::size_t i = 0; i < read.size(); ++i) {
@@ -96,6 +98,7 @@ TEST(ListFormat, TheColumnsAWindowDeclaresReadBackAsDeclared) {
         EXPECT_EQ(read[i].picture, declared[i].picture);
         EXPECT_TRUE(read[i].right_border);
         EXPECT_TRUE(read[i].resizable);
+        EXPECT_EQ(read[i].colored, declared[i].colored);
     }
 }
 

@@ -840,6 +840,11 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
             return nullptr;
         }
         conn->Execute("PRAGMA journal_mode=WAL");
+        if (!EnsureCollationOrder(*conn)) {
+            SetDriverError("", conn->ErrorCodeText(),
+                           "the indexes could not be rebuilt in the collation's order: " + conn->ErrorText());
+            return nullptr;
+        }
     }
     return conn;
 }
