@@ -69,6 +69,34 @@ TEST(NativePath, MapsWindowsFileNames) {
     for (const auto& c : cases) EXPECT_EQ(rt::native_path(c.in), c.out) << c.in;
 }
 
+// The previous program's files keep the capitals of their own system; they are found
+// whatever the capitals on disk, an exact spelling first.
+TEST_F(IniTest, ExistingPathsAreFoundWhateverTheirCase) {
+    fs::create_directories(dir_ / "vrk");
+    fs::create_directories(dir_ / "KVD");
+    write_raw(dir_ / "vrk" / "SKPROMET.dat", "");
+    write_raw(dir_ / "KVD" / "Cene.DAT", "");
+    write_raw(dir_ / "KVD" / "CENE.DAT", "");
+    write_raw(dir_ / "KVD" / "obrac.DAT", "");
+    const std::string d = dir_.string();
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {d + "/VRK/Skpromet.DAT", d + "/vrk/SKPROMET.dat"},
+        {d + "/KVD/Cene.DAT", d + "/KVD/Cene.DAT"},  // the exact one
+        {d + "/kvd/cene.dat", d + "/KVD/CENE.DAT"},  // the first in name order
+        {d + "/KVD/Obrac.DAT", d + "/KVD/obrac.DAT"},
+        {d + "/KVD/Nema.DAT", d + "/KVD/Nema.DAT"},          // none: as given
+        {d + "/QAV/Sintetik.DAT", d + "/QAV/Sintetik.DAT"},  // no folder: the rest as given
+    };
+    for (const auto& c : cases) EXPECT_EQ(rt::existing_path_nocase(c.in), c.out) << c.in;
+    // Relative to the current folder.
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    EXPECT_EQ(rt::existing_path_nocase("Vrk/skpromet.DAT"), "vrk/SKPROMET.dat");
+    fs::current_path(before);
+}
+
 TEST_F(IniTest, ReadsEntriesWithWindowsRules) {
     // Mixed line ends, blanks around names and "=", CP1250 names in another case.
     write_raw(file_,

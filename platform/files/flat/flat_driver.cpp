@@ -129,9 +129,12 @@ constexpr int kExists = -1;
 
 constexpr std::uint64_t seq_for(std::size_t index) { return 2 * (static_cast<std::uint64_t>(index) + 1); }
 
-std::string resolve_path(const std::string& name) {
+// A file the program never creates (the previous program's) is found whatever the case
+// of its name on disk.
+std::string resolve_path(const std::string& name, bool any_case) {
     std::string native = native_path(name);
     if (!fs::path(native).has_extension()) native += ".DAT";
+    if (any_case) native = existing_path_nocase(native);
     std::error_code ec;
     fs::path abs = fs::absolute(native, ec);
     return ec ? native : abs.string();
@@ -355,7 +358,7 @@ private:
     int resolve() {
         const std::string name = file_.Name();
         if (name.empty()) return fail(kFileNotFound);
-        path_ = resolve_path(name);
+        path_ = resolve_path(name, !file_.def().create);
         password_ = file_.def().encrypted ? file_.Owner() : std::string();
         return kNoError;
     }
