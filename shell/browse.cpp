@@ -13,6 +13,12 @@ namespace kvadrin {
 
 using namespace rt::ui;
 
+void RunBrowse(std::string_view name, const rt::ui::WindowDef& window, BrowseDefinition definition) {
+    RunWindowProcedure(name, WindowKind::Browse, window, {}, [&definition](ProcedureObjects& o) {
+        return std::make_unique<BrowseProcedure>(o, std::move(definition));
+    });
+}
+
 rt::ui::ControlDef PrintButton(rt::ui::Rect at) {
     return rt::ui::MakeButton(
         {.label = "?BUTTONNORECORDS", .at = at, .text = "&ISPIS", .key = rt::ui::Key::F2, .tip = "F2"});

@@ -56,16 +56,20 @@ struct BrowseDefinition {
     rt::File* table = nullptr;                // the browsed table
     rt::RelationManager* relation = nullptr;  // its relation object
     bool cascade_open = false;                // SetCascadeOpen before the open
-    std::vector<rt::File*> joined;            // further tables of the view (joined by Setup hooks)
-    std::vector<BrowseOrder> orders;          // by tab: orders[0] is the first tab's
-    std::vector<std::string> fields;          // display fields in column order
-    std::vector<std::string> hidden;          // fields only the browse needs
+    std::vector<rt::File*> joined = {};       // further tables of the view (joined by Setup hooks)
+    std::vector<BrowseOrder> orders = {};     // by tab: orders[0] is the first tab's
+    std::vector<std::string> fields = {};     // display fields in column order
+    std::vector<std::string> hidden = {};     // fields only the browse needs
     bool has_form = true;                     // the browse calls a form (ASKPROCEDURE 1)
     // Buttons of the browse's own; a button whose resource gives it a key is pressed by
     // that key, on the list or the window, while it is enabled.
-    std::vector<BrowseButton> buttons;
-    bool query = false;  // a query by example on every list column, opened by ?QUERY
+    std::vector<BrowseButton> buttons = {};
+    bool query = false;               // a query by example on every list column, opened by ?QUERY
+    std::function<void()> form = {};  // the form the browse calls (its RunUpdate)
 };
+
+// A browse procedure whose definition says all it does.
+void RunBrowse(std::string_view name, const rt::ui::WindowDef& window, BrowseDefinition definition);
 
 // A browse's print button: ?BUTTONNORECORDS "&ISPIS", pressed by F2 (disabled while the
 // list is empty).
@@ -102,6 +106,10 @@ public:
     int TabOfOrder(int order) const;
 
 protected:
+    // The definition's form; a browse that calls more overrides this.
+    void CallUpdate(int) override {
+        if (definition_.form) definition_.form();
+    }
     // Joins and other view definitions, after the view is set over the table.
     virtual void DefineView() {}
     // Before each page is read: totals over the view; false leaves the page unread.

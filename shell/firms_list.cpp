@@ -115,11 +115,13 @@ void BindBrowse(rt::ui::Window& w) {
 
 // ---- UpdateMBASE ---------------------------------------------------------------------
 
-constexpr const char* kFormName = "UpdateMBASE";
-
 class UpdateMBaseController : public FormController {
 public:
-    explicit UpdateMBaseController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {}
+    // Ctrl+H recalls the name, the server and the folder.
+    explicit UpdateMBaseController(ProcedureObjects& o)
+        : FormController(o, {.updated = Relate::MBASE(),
+                             .recall_fields = RecallFields(
+                                 o.window, MLayout(), {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME"})}) {}
 
     // A delete has a caption of its own.
     int EventLoop() override {
@@ -127,20 +129,7 @@ public:
         window().SetText(0, rt::ui::Prop::Text, "Record Will Be Deleted");
         return ProcedureController::EventLoop();
     }
-
-private:
-    static FormParts Parts(rt::ui::Window& w) {
-        FormParts p;
-        p.updated = Relate::MBASE();
-        p.history = FormHistory(kFormName, MLayout());
-        // Ctrl+H recalls the name, the server and the folder.
-        p.recall_fields = RecallFields(w, MLayout(), {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME"});
-        p.first_field = w.Feq("?M:NAZIVFIRME:PROMPT");
-        return p;
-    }
 };
-
-void BindForm(rt::ui::Window& w) { BindFormFields(w, {{MLayout(), &M}}); }
 
 // ---- PromenaServeraMB ----------------------------------------------------------------
 
@@ -206,10 +195,7 @@ void BrowseMBase() {
                        [](ProcedureObjects& o) { return std::make_unique<BrowseMBaseController>(o); });
 }
 
-void UpdateMBASE() {
-    RunWindowProcedure(kFormName, WindowKind::Form, UpdateMBaseWindow(), BindForm,
-                       [](ProcedureObjects& o) { return std::make_unique<UpdateMBaseController>(o); });
-}
+void UpdateMBASE() { RunForm<UpdateMBaseController>("UpdateMBASE", UpdateMBaseWindow(), {{MLayout(), &M}}); }
 
 void PromenaServeraMB() {
     ServerNames names;

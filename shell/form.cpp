@@ -81,12 +81,12 @@ void CheckFormFields(const rt::ui::WindowDef& def, std::initializer_list<const r
     ForEachShowingField(def.controls, [&](const rt::ui::ControlDef& c) { FieldShown(def, c, layouts); });
 }
 
-void BindFormFields(rt::ui::Window& w, std::initializer_list<FormRecord> records) {
+void BindFormFields(rt::ui::Window& w, std::span<const FormRecord> records) {
     std::vector<const rt::RecordLayout*> layouts;
     for (const FormRecord& r : records) layouts.push_back(&r.layout);
     ForEachShowingField(w.def().controls, [&](const rt::ui::ControlDef& c) {
         const ShownField shown = FieldShown(w.def(), c, layouts);
-        const FormRecord& r = records.begin()[shown.layout];
+        const FormRecord& r = records[shown.layout];
         w.Use(w.Feq(c.label), rt::ui::Binding::OfField(*shown.field, r.record, shown.element));
     });
 }
@@ -109,6 +109,14 @@ FormController::FormController(ProcedureObjects& objects, FormParts parts)
     : ProcedureController(objects), parts_(std::move(parts)) {
     // Forms name their buttons by the standard labels.
     rt::ui::Window& w = objects.window;
+    if (parts_.updated) {
+        const rt::RecordLayout& layout = parts_.updated->Me().Layout();
+        if (!parts_.history) parts_.history = FormHistory(objects.name, layout);
+        if (parts_.recall_fields.empty()) parts_.recall_fields = RecallFields(w, layout);
+    }
+    if (!parts_.first_field && !parts_.recall_fields.empty())
+        if (const rt::ui::ControlDef* c = w.Control(parts_.recall_fields.front().first))
+            parts_.first_field = w.Feq(c->label + ":PROMPT");
     if (!parts_.ok) parts_.ok = w.Feq("?OK");
     if (!parts_.cancel) parts_.cancel = w.Feq("?CANCEL");
     if (!parts_.help) parts_.help = w.Feq("?HELP");

@@ -82,12 +82,12 @@ QFont FontOf(const ui::Font& f, const QFont& base) {
     return font;
 }
 
-Qt::Alignment AlignmentOf(Align a) {
+Qt::Alignment AlignmentOf(ui::Align a) {
     switch (a) {
-        case Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
-        case Align::Right:
-        case Align::Decimal: return Qt::AlignRight | Qt::AlignVCenter;
-        case Align::Left: break;
+        case ui::Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+        case ui::Align::Right:
+        case ui::Align::Decimal: return Qt::AlignRight | Qt::AlignVCenter;
+        case ui::Align::Left: break;
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
@@ -493,7 +493,7 @@ void QtWindow::ApplyColumns(Control& c) {
     if (!v || !c.model) return;
     const std::string& format =
         !c.st.format.empty() ? c.st.format : (c.st.def ? c.st.def->format : std::string());
-    c.columns = ParseListFormat(format);
+    c.columns = ui::ParseListFormat(format);
     int n = static_cast<int>(c.columns.size());
     if (n == 0) {
         v->setHeaderHidden(true);
@@ -502,7 +502,7 @@ void QtWindow::ApplyColumns(Control& c) {
     v->setHeaderHidden(false);
     if (c.model->columnCount() < n) c.model->setColumnCount(n);
     for (int i = 0; i < n; ++i) {
-        const ListColumn& col = c.columns[i];
+        const ui::ListColumn& col = c.columns[i];
         auto* item = new QStandardItem(FromCp1250(col.heading));
         item->setTextAlignment(AlignmentOf(col.heading_align));
         c.model->setHorizontalHeaderItem(i, item);
@@ -563,7 +563,7 @@ void QtWindow::ApplyRows(Control& c) {
                 c.model->setItem(r, k, item);
             }
             if (item->text() != text) item->setText(text);
-            Align a = k < static_cast<int>(c.columns.size()) ? c.columns[k].align : Align::Left;
+            ui::Align a = k < static_cast<int>(c.columns.size()) ? c.columns[k].align : ui::Align::Left;
             item->setTextAlignment(AlignmentOf(a));
             ApplyCellColors(*item, c, r, k);
         }

@@ -17,53 +17,6 @@
 
 namespace rt::ui {
 
-// ---- Column formats ----------------------------------------------------------------
-
-std::vector<ListColumnFormat> ParseColumns(std::string_view f) {
-    std::vector<ListColumnFormat> out;
-    std::size_t i = 0, n = f.size();
-    while (i < n) {
-        if (!std::isdigit(static_cast<unsigned char>(f[i]))) {
-            ++i;
-            continue;
-        }
-        ListColumnFormat c;
-        c.begin = i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(f[i])))
-            c.width = c.width * 10 + (f[i++] - '0');
-        bool picture = false;
-        while (i < n && !picture) {
-            if (f[i] == '~') {
-                std::size_t close = f.find('~', i + 1);
-                if (close == std::string_view::npos) close = n;
-                c.heading = std::string(f.substr(i + 1, close - i - 1));
-                i = close + 1;
-            } else if (f[i] == '@') {
-                std::size_t close = f.find('@', i + 1);
-                if (close == std::string_view::npos) close = n;
-                c.picture = std::string(f.substr(i, close - i));
-                i = close + 1;
-                picture = true;
-            } else {
-                ++i;
-            }
-        }
-        c.end = std::min(i, n);
-        out.push_back(c);
-    }
-    return out;
-}
-
-std::string WithColumnWidth(std::string_view format, int column, int width) {
-    auto cols = ParseColumns(format);
-    if (column < 1 || column > static_cast<int>(cols.size())) return std::string(format);
-    const ListColumnFormat& c = cols[column - 1];
-    std::size_t digits = c.begin;
-    while (digits < format.size() && std::isdigit(static_cast<unsigned char>(format[digits]))) ++digits;
-    return std::string(format.substr(0, c.begin)) + std::to_string(width < 1 ? 1 : width) +
-           std::string(format.substr(digits));
-}
-
 // ---- The toolbar target --------------------------------------------------------------
 
 class BrowseManager::Toolbar : public ToolbarTarget {
@@ -199,7 +152,7 @@ std::string BrowseManager::ListFormat() const {
 
 std::string BrowseManager::picture_of(int column, std::string_view given) const {
     if (!given.empty()) return std::string(given);
-    auto cols = ParseColumns(ListFormat());
+    auto cols = ParseListFormat(ListFormat());
     if (column >= 1 && column <= static_cast<int>(cols.size()) && !cols[column - 1].picture.empty())
         return cols[column - 1].picture;
     return {};
@@ -242,7 +195,7 @@ void BrowseManager::BindHidden(std::string_view) {}
 void BrowseManager::AttachQuery(QbeQuery& query, bool all_columns) {
     query_ = &query;
     if (!all_columns) return;
-    const auto headings = ParseColumns(ListFormat());
+    const auto headings = ParseListFormat(ListFormat());
     for (int c = 1; c <= Columns(); ++c) {
         const Column& col = columns_[static_cast<std::size_t>(c - 1)];
         if (col.field.empty()) continue;

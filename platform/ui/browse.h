@@ -20,6 +20,7 @@
 
 #include "platform/files/expr.h"
 #include "platform/files/file.h"
+#include "platform/ui/list_format.h"
 #include "platform/ui/popup.h"
 #include "platform/ui/toolbar.h"
 
@@ -39,17 +40,6 @@ class ScrollStep;
 class Locator;
 class LocatorFiltered;
 class QbeQuery;
-
-// The browse's column layout, read from a list's format text.
-struct ListColumnFormat {
-    int width = 0;                   // dialog units
-    std::string heading;             // CP1250
-    std::string picture;             // "@s7"
-    std::size_t begin = 0, end = 0;  // the column's part of the format text
-};
-std::vector<ListColumnFormat> ParseColumns(std::string_view format);
-// The format text with column `column` (1-based) given a new width.
-std::string WithColumnWidth(std::string_view format, int column, int width);
 
 class BrowseManager {
 public:

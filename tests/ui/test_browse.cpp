@@ -536,7 +536,7 @@ TEST_F(Browse, ListFormatsPerOrderSurviveANewManagerOnTheSameFile) {
 }
 
 TEST_F(Browse, ColumnFormatsAndTheColumnSizer) {
-    auto cols = ParseColumns("40L(2)|M~Sifra~C(0)@s7@[80L(2)|M~Na@ziv~@s20@]50R(2)~Iznos~@n10.2@");
+    auto cols = ParseListFormat("40L(2)|M~Sifra~C(0)@s7@[80L(2)|M~Na@ziv~@s20@]50R(2)~Iznos~@n10.2@");
     ASSERT_EQ(cols.size(), 3u);
     EXPECT_EQ(cols[0].width, 40);
     EXPECT_EQ(cols[0].heading, "Sifra");
@@ -551,7 +551,7 @@ TEST_F(Browse, ColumnFormatsAndTheColumnSizer) {
     tracker.Setup(window);
     tracker.AddControl(1, false);
     EXPECT_TRUE(tracker.SizeColumn(1, 2));
-    EXPECT_EQ(ParseColumns(window.GetText(1, Prop::Format))[1].width, 17 * 4 + 8);
+    EXPECT_EQ(ParseListFormat(window.GetText(1, Prop::Format))[1].width, 17 * 4 + 8);
     EXPECT_FALSE(tracker.SizeColumn(1, 2));  // already as wide as its widest text
     EXPECT_FALSE(tracker.SizeColumn(1, 9));
 }
