@@ -70,7 +70,8 @@ public:
     }
 
     // The run's number: the next free one for a new run left at 0; a typed one must be
-    // free. Either must fit the run's two digits.
+    // free. Either must fit the run's two digits. (A box with a text only sounds the
+    // standard beep.)
     int OnCompleted() override {
         rt::ui::Window& w = window();
         const int number = w.Feq("?OBR:OBRACUN");
@@ -79,7 +80,6 @@ public:
                 std::string why;
                 const int next = NextRunNumber(why);
                 if (next == 0) {
-                    rt::ui::Beep();
                     rt::ui::Message(why);
                     w.Select(w.Feq("?OBR:NAZIV"));
                     return rt::ui::kLevelConsumed;
@@ -87,14 +87,12 @@ public:
                 OBR.OBRACUN = static_cast<std::int16_t>(next);
                 w.Display(number);
             } else if (RunExists()) {
-                rt::ui::Beep();
                 rt::ui::Message(rt::utf8_to_cp1250("Obračun sa tim rednim brojem već postoji!"));
                 w.Select(w.Feq("?CANCEL"));
             }
         }
         if ((REQUEST == InsertRecord || REQUEST == ChangeRecord) &&
             (OBR.OBRACUN < kFirstRun || OBR.OBRACUN > kLastRun)) {
-            rt::ui::Beep();
             rt::ui::Message(rt::utf8_to_cp1250("Broj obračuna mora biti od 1 do 99."));
             w.Select(number);
             return rt::ui::kLevelConsumed;

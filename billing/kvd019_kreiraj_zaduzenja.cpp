@@ -494,10 +494,7 @@ void KreirajZaduzenja() {
         out = CreateCharges(progress);
         w.Close();
     }
-    if (!out.created) {
-        rt::ui::Beep();
-        rt::ui::Message(out.message);
-    }
+    if (!out.created) { rt::ui::Message(out.message); }
 }
 
 }  // namespace kvadrin
