@@ -39,10 +39,6 @@ namespace {
 
 constexpr const char* kName = "UpdateOBRAC";
 
-constexpr FormField kFields[] = {{"OBR:OBRACUN", 1}, {"OBR:NAZIV", 2},        {"OBR:SVRHA1", 7},
-                                 {"OBR:SVRHA2", 8},  {"OBR:SVRHA3", 9},       {"OBR:DATUM", 3},
-                                 {"OBR:VALUTA", 4},  {"OBR:DATUMPROMETA", 6}, {"OBR:ZAKLJUCAN", 5}};
-
 const rt::RecordLayout& ObrLayout() { return table_def(TableId::OBRAC).layout; }
 
 class UpdateObracController : public FormController {
@@ -114,7 +110,7 @@ private:
         FormParts p;
         p.updated = Relate::OBRAC();
         p.history = FormHistory(kName, ObrLayout());
-        p.recall_fields = RecallFields(w, kFields);
+        p.recall_fields = RecallFields(w, ObrLayout());
         p.first_field = w.Feq("?OBR:OBRACUN:PROMPT");
         return p;
     }
@@ -127,7 +123,9 @@ private:
 void UpdateOBRAC() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateObracWindow(),
-        [](rt::ui::Window& w) { BindFormFields(w, ObrLayout(), &OBR, kFields); },
+        [](rt::ui::Window& w) {
+            BindFormFields(w, {{ObrLayout(), &OBR}});
+        },
         [](ProcedureObjects& o) { return std::make_unique<UpdateObracController>(o); });
 }
 

@@ -69,8 +69,6 @@ namespace {
 
 constexpr const char* kName = "UpdateCENE";
 
-constexpr FormField kFields[] = {{"CEN:SIFRA", 2}, {"CEN:KOLICINA", 3}, {"CEN:CENA", 4}, {"CEN:UKUPNO", 5}};
-
 const rt::RecordLayout& CenLayout() { return table_def(TableId::CENE).layout; }
 
 // What the form shows besides the record: the price of the method, and a note on a total
@@ -135,7 +133,7 @@ private:
         p.updated = Relate::CENE();
         p.cascade = true;
         p.history = FormHistory(kName, CenLayout());
-        p.recall_fields = RecallFields(w, kFields);
+        p.recall_fields = RecallFields(w, CenLayout());
         p.first_field = w.Feq("?CEN:SIFRA:PROMPT");
         return p;
     }
@@ -151,10 +149,7 @@ void UpdateCENE() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateCeneWindow(),
         [&shown](rt::ui::Window& w) {
-            BindFormFields(w, CenLayout(), &CEN, kFields);
-            const rt::RecordLayout& oba = table_def(TableId::OBAVEZE).layout;
-            w.Use(w.Feq("?OBA:NAZIV"), rt::ui::Binding::OfField(*oba.field("OBA:NAZIV"), &OBA));
-            w.Use(w.Feq("?OBA:JM"), rt::ui::Binding::OfField(*oba.field("OBA:JM"), &OBA));
+            BindFormFields(w, {{CenLayout(), &CEN}, {table_def(TableId::OBAVEZE).layout, &OBA}});
             w.Use(w.Feq("?OBRACUNCENA"), rt::ui::Binding::OfReal(&shown.price));
             w.Use(w.Feq("?NAPOMENA"), rt::ui::Binding::OfText(&shown.note));
         },

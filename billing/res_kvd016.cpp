@@ -1,57 +1,30 @@
 // The billing-run form's window.
 #include "billing/kvd005_browse_obracuni.h"
-#include "platform/core/text.h"
-#include "platform/ui/events.h"
 
 namespace kvadrin {
 
 using namespace rt::ui;
 
 const WindowDef& UpdateObracWindow() {
+    static const FormLine lines[] = {
+        {.field = "OBR:OBRACUN", .prompt = "BROJ", .picture = "@n02", .w = 20, .attrs = kRight | kSkip},
+        {.field = "OBR:NAZIV", .prompt = "OP&IS", .picture = "@s20", .w = 100},
+        {.field = "OBR:SVRHA1", .prompt = "&SVRHA (1)", .picture = "@s30", .w = 150},
+        {.field = "OBR:SVRHA2", .prompt = "SVRH&A (2)", .picture = "@s30", .w = 150},
+        {.field = "OBR:SVRHA3", .prompt = "SVRHA (&3)", .picture = "@s30", .w = 150},
+        {.field = "OBR:DATUM", .prompt = "&DATUM", .picture = "@d5", .w = 44, .attrs = kRight | kReq},
+        {.field = "OBR:VALUTA", .prompt = "&VALUTA", .picture = "@d5", .w = 44, .attrs = kRight},
+        {.field = "OBR:DATUMPROMETA", .prompt = "DATUM P&ROMETA", .picture = "@d5", .w = 44, .attrs = kRight},
+    };
     static const WindowDef def = [] {
-        WindowDef d;
-        d.module = "KVD$KVD016";
-        d.name = "P1$QUICKWINDOW";
-        d.caption = "Form OBRAC";
-        d.w = 246, d.h = 165;
-        d.center = true;
-        d.resizable = true;
-        d.mdi = true;
-        ControlDef sheet = MakeControl(Ctl::Sheet, "?CURRENTTAB", 4, 4, 238, 137, "");
-        sheet.children = {MakeControl(Ctl::Tab, "?TAB:1", 0, 0, -1, -1, "&1) General")};
-        struct Line {
-            const char* field;
-            const char* prompt;
-            const char* picture;
-            int w;
-            std::uint32_t attrs;
-        };
-        const Line lines[] = {
-            {"OBR:OBRACUN", "BROJ", "@n02", 20, kRight | kSkip},
-            {"OBR:NAZIV", "OP&IS", "@s20", 100, 0},
-            {"OBR:SVRHA1", "SVRHA (&1)", "@s30", 150, 0},
-            {"OBR:SVRHA2", "SVRHA (&2)", "@s30", 150, 0},
-            {"OBR:SVRHA3", "SVRHA (&3)", "@s30", 150, 0},
-            {"OBR:DATUM", "&DATUM", "@d5", 44, kRight | kReq},
-            {"OBR:VALUTA", "&VALUTA", "@d5", 44, kRight},
-            {"OBR:DATUMPROMETA", "DATUM P&ROMETA", "@d5", 44, kRight},
-        };
-        d.controls = {sheet};
-        int y = 23;
-        for (const Line& l : lines) {
-            const std::string label = std::string("?") + l.field;
-            d.controls.push_back(MakeControl(Ctl::Prompt, label + ":PROMPT", 12, y + 1, 64, 10, l.prompt));
-            d.controls.push_back(MakeControl(Ctl::Entry, label, 80, y, l.w, 10, "", l.picture, l.attrs));
-            y += 13;
-        }
-        ControlDef locked = MakeControl(Ctl::Check, "?OBR:ZAKLJUCAN", 80, y, 80, 10, "&ZAKLJUČAN", kSkip);
+        ControlDef locked = MakeControl(Ctl::Check, "?OBR:ZAKLJUCAN", 80, 127, 80, 10, "&ZAKLJUČAN", kSkip);
+        locked.use = "OBR:ZAKLJUCAN";
         locked.value = "1";
         locked.off_value = "0";
-        d.controls.push_back(locked);
-        d.controls.push_back(MakeControl(Ctl::Button, "?OK", 98, 146, 45, 14, "&OK", "", kDefault));
-        d.controls.push_back(MakeControl(Ctl::Button, "?CANCEL", 147, 146, 45, 14, "&Cancel"));
-        d.controls.push_back(MakeControl(Ctl::Button, "?HELP", 196, 146, 45, 14, "&Help", "", kHide));
-        return d;
+        return MakeWindow({.module = "KVD$KVD016", .caption = "Form OBRAC", .w = 246, .h = 165},
+                          MakeTabs({4, 4, 238, 137}, {"&1) General"}),
+                          FormLines({.prompt_w = 64, .entry_x = 80, .y = 23, .step = 13}, lines), locked,
+                          FormButtons({.x = 98, .y = 146}));
     }();
     return def;
 }
