@@ -71,6 +71,7 @@ public:
     int OnCompleted() override {
         rt::ui::Window& w = window();
         const int number = w.Feq("?OBR:OBRACUN");
+        bool assigned = false;
         if (REQUEST == InsertRecord) {
             if (OBR.OBRACUN == 0) {
                 std::string why;
@@ -82,6 +83,7 @@ public:
                 }
                 OBR.OBRACUN = static_cast<std::int16_t>(next);
                 w.Display(number);
+                assigned = true;
             } else if (RunExists()) {
                 rt::ui::Message(rt::utf8_to_cp1250("Obračun sa tim rednim brojem već postoji!"));
                 w.Select(w.Feq("?CANCEL"));
@@ -93,7 +95,14 @@ public:
             w.Select(number);
             return rt::ui::kLevelConsumed;
         }
-        return FormController::OnCompleted();
+        const int level = FormController::OnCompleted();
+        // A number taken meanwhile by another workstation is refused by the key: the run
+        // goes back to 0, so that the next OK reads the next number again.
+        if (assigned && level != rt::ui::kLevelGoOn) {
+            OBR.OBRACUN = 0;
+            w.Display(number);
+        }
+        return level;
     }
 
 private:

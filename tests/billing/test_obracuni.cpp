@@ -3,6 +3,8 @@
 // totals, prices entered for every method, "KREIRAJ ZADUŽENJA PO OBRAČUNU", and the run's
 // invoices and postings read back from the tables; locked runs in grey without the
 // command; totals that are zero.
+#include <sqlite3.h>
+
 #include <string>
 #include <vector>
 
@@ -244,6 +246,7 @@ TEST_F(ObracuniGui, ATypedNumberMustBeFreeAndNoNumberPastNinetyNineIsGiven) {
     WaitForm("Record Will Be Added");
     driver.Type(kRunForm, "?OBR:NAZIV", "Stoti");
     driver.Type(kRunForm, "?OBR:DATUM", "31/12/24");
+    driver.Snapshot(kRunForm, "obrac_form.png");
     driver.Press(kRunForm, "?OK");
     EXPECT_EQ(driver.Answer("OK"),
               "Sledeći broj obračuna bio bi 100, a obračuni se broje od 1 do 99 (dve cifre). Novi obračun "
@@ -254,6 +257,37 @@ TEST_F(ObracuniGui, ATypedNumberMustBeFreeAndNoNumberPastNinetyNineIsGiven) {
     FormClosed();
     EXPECT_EQ(TableRows(TableId::OBRAC, OBR_Po_obracunu, {"OBR:OBRACUN"}),
               (std::vector<std::string>{"1", "2", "3", "5", "99"}));
+    CloseBrowse(RequestCompleted);
+}
+
+// Another workstation takes the number between the read of the next number and the insert:
+// the insert is refused, the number goes back to 0 and the next OK reads it again.
+TEST_F(ObracuniGui, ANumberTakenMeanwhileIsReadAgainAtTheNextOk) {
+    OnThread([] {
+        AddRun(1, "Prvi");
+        AddRun(2, "Drugi");
+    });
+    const std::string db = (dir_ / "OBRACDB.sqlite").string();
+    auto sql = [&db](const char* text) {
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open(db.c_str(), &h), SQLITE_OK);
+        sqlite3_busy_timeout(h, 10000);
+        EXPECT_EQ(sqlite3_exec(h, text, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+        sqlite3_close(h);
+    };
+    sql("CREATE TRIGGER taken BEFORE INSERT ON OBRAC WHEN NEW.OBRACUN = 3 BEGIN SELECT RAISE(ABORT, "
+        "'zauzet'); END");
+    StartRuns();
+    WaitRows(2, "the runs");
+    AddRunInForm(nullptr, "Treci", "31/03/24");
+    EXPECT_NE(driver.Answer("OK").find("zauzet"), std::string::npos);
+    driver.WaitUntil([&] { return driver.Text(kRunForm, "?OBR:OBRACUN") == "00"; }, "the number back at 0");
+    sql("DROP TRIGGER taken");
+    OnThread([] { AddRun(3, "Tudji"); });  // the other workstation's run
+    driver.Press(kRunForm, "?OK");
+    FormClosed();
+    WaitColumn(1, {"01", "02", "03", "04"}, "the run numbered 4");
+    EXPECT_EQ(Cell(4, 2), "Treci");
     CloseBrowse(RequestCompleted);
 }
 
