@@ -36,6 +36,7 @@ public:
     void CloseWindow(ui::WindowId id) override;
     void ShowMessage(const ui::MessageRequest& request) override;
     void ShowPopup(const ui::MessageRequest& request) override;
+    void ShowFileDialog(const ui::FileDialogRequest& request) override;
     void ToolbarState(ui::WindowId window, std::uint16_t enabled) override;
     void Perform(ui::WindowId window, int feq, const std::string& action, const std::string& value) override;
     void Beep() override;
@@ -46,6 +47,8 @@ public:
     // The newest open window of a procedure; null when there is none.
     QtWindow* FindWindow(const std::string& procedure) const;
     std::vector<QtWindow*> Windows() const;  // in order of opening
+    // The file dialogs open now (object name "kvFileDialog").
+    std::vector<QWidget*> FileDialogs() const;
     // The open message boxes, oldest first, with the thread that asked.
     struct OpenMessage {
         std::uint32_t id = 0;
@@ -55,6 +58,10 @@ public:
     std::vector<OpenMessage> Messages() const;
     // The printer the set-up dialog configures.
     QPrinter& printer();
+    // A dialog of a thread's own (the print preview) opens or closes: while one is open
+    // the thread's windows take no input.
+    void BeginThreadDialog(int thread);
+    void EndThreadDialog(int thread);
     // The end of the desktop session, as the session manager reports it: asks every
     // top-level window (WM_QUERYENDSESSION through its handle chain; true when none
     // refuses), and tells them that it ends (WM_ENDSESSION).
@@ -70,6 +77,7 @@ private:
     void DoClose(ui::WindowId id);
     void DoMessage(const ui::MessageRequest& request);
     void DoPopup(const ui::MessageRequest& request);
+    void DoFileDialog(const ui::FileDialogRequest& request);  // file_dialog.cpp
     // Shows the frame's toolbar as the window in use offers it.
     void ApplyToolbar();
     std::map<ui::WindowId, std::uint16_t> toolbar_states_;
@@ -100,6 +108,9 @@ private:
 // to the metric-compatible Liberation fonts) and the GUI server, and makes the server the
 // runtime's back end. Main thread only.
 GuiServer* CreateGui(int& argc, char** argv);
+// Makes the server draw the reports (platform/report/output.h); null stops it. CreateGui
+// and DestroyGui call it.
+void InstallReportDevice(GuiServer* server);
 // Makes the server answer the desktop queries of the window runtime (platform/ui/desktop.h);
 // null stops it. CreateGui and DestroyGui call it.
 void InstallDesktopQuery(GuiServer* server);
