@@ -3,6 +3,7 @@
 
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd011_browse_nazivi.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "data/tables.h"
@@ -16,6 +17,8 @@ void CheckFormDefinitions() {
     CheckFormFields(UpdateObavezeWindow(), {layout(TableId::OBAVEZE)});
     CheckFormFields(UpdateKvadrinWindow(), {layout(TableId::KVADRIN), layout(TableId::NAZIVI)});
     CheckFormFields(UpdateNaziviWindow(), {layout(TableId::NAZIVI)});
+    CheckFormFields(UpdateObracWindow(), {layout(TableId::OBRAC)});
+    CheckFormFields(UpdateCeneWindow(), {layout(TableId::CENE), layout(TableId::OBAVEZE)});
     CheckFormFields(UpdateSklauzulWindow(), {layout(TableId::SKLAUZUL)});
     CheckFormFields(UpdateMBaseWindow(), {layout(TableId::MBASE)});
 }
