@@ -26,6 +26,7 @@ std::string ListFormat(std::span<const ListColumn> columns) {
         out += std::to_string(c.width) + Aligned(c.align, c.indent);
         if (c.right_border) out += '|';
         if (c.resizable) out += 'M';
+        if (c.colored) out += '*';
         out += '~' + utf8_to_cp1250(c.heading) + '~';
         if (c.heading_align != Align::Left || c.heading_indent != 0)
             out += Aligned(c.heading_align, c.heading_indent);

@@ -24,6 +24,7 @@ struct ListColumn {
     std::string picture = {};  // "@s7", without the closing "@"
     bool right_border = true;
     bool resizable = true;
+    bool colored = false;  // "*": the cells show the colours their rows give them
 };
 
 // The format text of the columns, headings given in UTF-8 and written in CP1250. A heading
