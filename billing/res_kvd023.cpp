@@ -15,7 +15,7 @@ using namespace rt::report;
 const Font kFirm{"Times New Roman", 10, 400};
 const Font kPartner{"Times New Roman", 12, 700};
 const Font kNumber{"Times New Roman", 14, 700};
-const Font kLabel{"Times New Roman", 8, 400};
+const Font kLabel{"Times New Roman", 7.5, 400};
 const Font kHead{"Arial", 7, 700};
 const Font kItem{"Arial", 8, 400};
 const Font kBold8{"Arial", 8, 700};

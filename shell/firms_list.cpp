@@ -178,7 +178,9 @@ protected:
 
 private:
     // Every firm in name order whose server is the old name, byte for byte over its 50
-    // characters, takes the new name. A row that cannot be written is passed over.
+    // characters, takes the new name. A row that cannot be written is passed over; a row
+    // another station changed meanwhile is read again and, when its server is still the
+    // old one, written again.
     void ReplaceServer() {
         rt::File& mbase = Files::MBASE();
         if (rt::FileManager* fm = Access::MBASE(); !fm || fm->UseTable(rt::kUseOpen) != rt::Level::Benign)
@@ -186,9 +188,11 @@ private:
         mbase.Clear();
         mbase.SetFrom(M_PO_NAZIVU);
         while (mbase.Next() == rt::kNoError) {
-            if (M.SERVERNAME.view() != names_.STARISERV.view()) continue;
-            M.SERVERNAME = names_.NOVISERV.view();
-            mbase.Put();
+            for (int attempt = 0; attempt < 5; ++attempt) {
+                if (M.SERVERNAME.view() != names_.STARISERV.view()) break;
+                M.SERVERNAME = names_.NOVISERV.view();
+                if (mbase.Put() != rt::kRecordChanged || mbase.Get(M_PO_NAZIVU) != rt::kNoError) break;
+            }
         }
     }
 

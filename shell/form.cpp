@@ -230,7 +230,34 @@ int FormController::SaveInserted() {
 
 int FormController::SaveChanged() {
     if (!PRIMARY) return ProcedureController::SaveChanged();
-    return PRIMARY->Update() == rt::Level::Benign ? kLevelGoOn : kLevelConsumed;
+    if (PRIMARY->Update() == rt::Level::Benign) return kLevelGoOn;
+    if (PRIMARY->Me().LastWriteError() == rt::kRecordChanged) TakeChangedRecord();
+    return kLevelConsumed;
+}
+
+// Another station changed the record since the form read it, and the message said that
+// these changes were not saved: the form shows the record as it is now, so that the user
+// can make the change again on it. A record that another station deleted leaves the form.
+void FormController::TakeChangedRecord() {
+    rt::FileManager& me = PRIMARY->Me();
+    const rt::RecordLayout& L = me.Layout();
+    const rt::KeyDef* pk = L.primary_key();
+    const unsigned char* original = me.Original();
+    if (pk && original) {
+        // Found by its key as it was read, whatever the form made of the key.
+        for (std::size_t fi : pk->fields) {
+            const rt::FieldDef& f = L.fields[fi];
+            std::memcpy(me.Bytes() + f.offset, original + f.offset, f.total_size());
+        }
+        if (me.GetByKeyQuiet(static_cast<int>(pk - L.keys.data())) == rt::Level::Benign) {
+            if (copy_) me.ReleaseRecordCopy(copy_);
+            copy_ = me.SaveRecordCopy();
+            Reset(1);
+            return;
+        }
+    }
+    CANCELACTION = 0;
+    CloseWithResponse(RequestCancelled);
 }
 
 int FormController::OnCompleted() {

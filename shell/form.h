@@ -108,6 +108,7 @@ protected:
     bool AcceptAllFields();
 
 private:
+    void TakeChangedRecord();
     bool IsCodeEntry(int feq) const;
     const FormLookup* LookupOfEntry(int feq) const;
     const FormLookup* LookupOfButton(int feq) const;

@@ -85,6 +85,56 @@ constexpr CaseTables make_case_tables() {
 
 constexpr CaseTables kCase = make_case_tables();
 
+// The place of each byte in the case-insensitive order, by its upper-case form: the
+// Serbian Latin alphabet, A B C Č Ć D Dž Đ E ... S Š T ... Z Ž, with the other accented
+// capitals of the code page right after their base letter (before a Serbian letter that
+// follows it: C Ç Č Ć, S Ś Ş ß Š, Z Ź Ż Ž). Blanks, digits and the signs before "A" keep
+// their place before the letters; every other byte follows the letters in byte order.
+// The digraphs are not taken as one letter: Dž orders as D followed by Ž, which, Ž being
+// the last letter, puts it after every other D and before Đ, its place in the alphabet,
+// while "nadživeti" keeps its own d and ž; Lj and Nj order as L, N followed by J. Two
+// texts are equal exactly when their upper-case forms are.
+struct OrderTable {
+    std::array<unsigned char, 256> weight{};
+};
+
+constexpr OrderTable make_order_table() {
+    OrderTable t;
+    std::array<bool, 256> placed{};
+    int next = 0;
+    auto place = [&](int b) {
+        if (placed[b]) return;
+        placed[b] = true;
+        t.weight[b] = static_cast<unsigned char>(next++);
+    };
+    for (int b = 0; b < 'A'; ++b) place(b);
+    // clang-format off
+    constexpr unsigned char kLetters[] = {
+        'A', 0xC1, 0xC2, 0xC3, 0xC4, 0xA5,        // A Á Â Ă Ä Ą
+        'B', 'C',  0xC7, 0xC8, 0xC6,              // B C Ç Č Ć
+        'D', 0xCF, 0xD0,                          // D Ď Đ
+        'E', 0xC9, 0xCA, 0xCB, 0xCC,              // E É Ę Ë Ě
+        'F', 'G',  'H',  'I',  0xCD, 0xCE,        // F G H I Í Î
+        'J', 'K',  'L',  0xC5, 0xBC, 0xA3,        // J K L Ĺ Ľ Ł
+        'M', 'N',  0xD1, 0xD2,                    // M N Ń Ň
+        'O', 0xD3, 0xD4, 0xD5, 0xD6,              // O Ó Ô Ő Ö
+        'P', 'Q',  'R',  0xC0, 0xD8,              // P Q R Ŕ Ř
+        'S', 0x8C, 0xAA, 0xDF, 0x8A,              // S Ś Ş ß Š
+        'T', 0x8D, 0xDE,                          // T Ť Ţ
+        'U', 0xDA, 0xD9, 0xDB, 0xDC,              // U Ú Ů Ű Ü
+        'V', 'W',  'X',  'Y',  0xDD,              // V W X Y Ý
+        'Z', 0x8F, 0xAF, 0x8E,                    // Z Ź Ż Ž
+    };
+    // clang-format on
+    for (unsigned char b : kLetters) place(b);
+    for (int b = 0; b < 256; ++b)
+        if (kCase.up[b] == b) place(b);
+    for (int b = 0; b < 256; ++b) t.weight[b] = t.weight[kCase.up[b]];
+    return t;
+}
+
+constexpr OrderTable kOrder = make_order_table();
+
 unsigned char byte(char c) { return static_cast<unsigned char>(c); }
 
 void append_utf8(std::string& out, char32_t cp) {
@@ -293,8 +343,8 @@ int compare_nocase(std::string_view a, std::string_view b) {
     b = b.substr(0, clipped_length(b));
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const int x = kCase.up[byte(a[i])];
-        const int y = kCase.up[byte(b[i])];
+        const int x = kOrder.weight[byte(a[i])];
+        const int y = kOrder.weight[byte(b[i])];
         if (x != y) return x < y ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;

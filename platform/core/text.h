@@ -52,7 +52,9 @@ std::string all(std::string_view s, std::size_t n);
 // Comparison the billing uses: exact, trailing blanks ignored.
 bool equal_clipped(std::string_view a, std::string_view b);
 // Case-insensitive comparison with the CP1250 letters folded, trailing blanks ignored;
-// <0, 0, >0. Letters compare by their upper-case form.
+// <0, 0, >0. Letters compare by their upper-case form in the order of the Serbian Latin
+// alphabet (C < Č < Ć < D < Dž < Đ, S < Š, Z < Ž; other accented letters after their
+// base letter); equal exactly when the upper-case forms are equal.
 int compare_nocase(std::string_view a, std::string_view b);
 bool equal_nocase(std::string_view a, std::string_view b);
 

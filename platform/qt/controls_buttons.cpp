@@ -1,4 +1,5 @@
 // Builders of buttons, check boxes, radios and the groups around them.
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -8,6 +9,7 @@
 
 #include "platform/qt/controls.h"
 #include "platform/qt/qt_window.h"
+#include "platform/ui/control_kinds.h"
 
 namespace rt::qt {
 
@@ -37,6 +39,13 @@ QWidget* QtWindow::BuildButton(Control& c) {
     if (def && (def->attrs & ui::kFlat)) b->setFlat(true);
     connect(b, &QPushButton::clicked, this, [this, feq] {
         if (refusing_) return;
+        // A button pressed by its hot key leaves the focus in the entry the user typed into:
+        // the entry is finished first, as leaving it would finish it.
+        QWidget* focus = QApplication::focusWidget();
+        Control* typed = focus && client_->isAncestorOf(focus) ? ControlOf(focus) : nullptr;
+        if (typed && typed->st.feq != feq && ui::KindTraits(typed->st.kind).line_entry &&
+            !FinishEntry(*typed))
+            return;
         Deliver(Ev(Event::Accepted, feq));
     });
     return b;

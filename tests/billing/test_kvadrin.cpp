@@ -379,7 +379,10 @@ TEST_F(KvadrinGui, AnUnknownCodeOpensTheOwnersBrowseForAChoice) {
     driver.Focus(kOwners, kList);
     driver.Keys(kOwners, {Key::Enter});  // the new row is the selected one
     Closed(kOwners);
-    driver.WaitUntil([&] { return Shows("?KVD:SHKORISNIKA") == "00077"; }, "the new code");
+    // The code shows first; the customer's name and address follow once it is looked up.
+    driver.WaitUntil(
+        [&] { return Shows("?KVD:SHKORISNIKA") == "00077" && Shows("?KVD:ADRESA") == "Nova 77"; },
+        "the new code with its customer");
     EXPECT_EQ(Shows("?NAZ:NAZIV1"), "Nova Firma doo");
     EXPECT_EQ(Shows("?KVD:VLASNIK"), "Nova Firma doo");
     EXPECT_EQ(Shows("?KVD:ADRESA"), "Nova 77");
@@ -439,6 +442,50 @@ TEST_F(KvadrinGui, AChangedUnitKeepsItsOwnNameAndAddress) {
     EXPECT_TRUE(driver.Enabled(kForm, "?KVD:SP:RADIO2"));
     driver.Press(kForm, "?OK");
     Closed(kForm);
+    CloseBrowse(RequestCompleted);
+}
+
+// Another station changes the unit while its form is open: OK is refused with the
+// message, nothing of the other change is lost, and the form shows the unit as it is now
+// for the change to be made again; a unit another station deleted closes the form.
+TEST_F(KvadrinGui, AUnitChangedByAnotherStationIsShownAnewNotOverwritten) {
+    OnThread([] {
+        AddOwner("00012", "Petar Petrović");
+        AddUnit({"5", "00012", "Stanar", 40, 40, 0, 2});
+        AddUnit({"6", "00012", "Drugi", 30, 30, 0, 1});
+        ASSERT_EQ(Files::KVADRIN().SendSql("UPDATE KVADRIN SET SP = 'Stan', MESTO = 'Subotica'"), 0);
+    });
+    Start();
+    driver.WaitUntil([&] { return Rows() == 2; }, "the units");
+    PickRow(1);
+    Post(rt::ui::Event::Accepted, rt::ui::ToolbarButton::Change);
+    WaitForm("Record Will Be Changed");
+    OnThread([] {
+        ASSERT_EQ(Files::KVADRIN().SendSql("UPDATE KVADRIN SET TELEFON = '011 555' WHERE BROJ = '5'"), 0);
+    });
+    driver.Type(kForm, "?KVD:VLASNIK", "Novi stanar");
+    driver.Press(kForm, "?OK");
+    EXPECT_EQ(MessageTitle(), "Record Changed by Another Station");
+    EXPECT_EQ(driver.Answer("OK"),
+              "This record in the file KVADRIN has been changed by another station. Your changes have not "
+              "been saved.");
+    driver.WaitUntil([&] { return Shows("?KVD:TELEFON") == "011 555"; }, "the unit as it is now");
+    EXPECT_EQ(Shows("?KVD:VLASNIK"), "Stanar");
+    driver.Type(kForm, "?KVD:VLASNIK", "Novi stanar");
+    driver.Press(kForm, "?OK");
+    Closed(kForm);
+    EXPECT_EQ(Stored("5"), "Stan|00012|Novi stanar||Subotica|40.00|40.00|0.00|2.00|0.0000|Ne|Da|011 555|");
+
+    PickRow(2);
+    Post(rt::ui::Event::Accepted, rt::ui::ToolbarButton::Change);
+    WaitForm("Record Will Be Changed");
+    OnThread([] { ASSERT_EQ(Files::KVADRIN().SendSql("DELETE FROM KVADRIN WHERE BROJ = '6'"), 0); });
+    driver.Type(kForm, "?KVD:VLASNIK", "Treci");
+    driver.Press(kForm, "?OK");
+    EXPECT_EQ(MessageTitle(), "Record Changed by Another Station");
+    driver.Answer("OK");
+    Closed(kForm);
+    EXPECT_EQ(Stored("6"), "");
     CloseBrowse(RequestCompleted);
 }
 

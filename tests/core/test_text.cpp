@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -215,8 +218,43 @@ TEST(TextTest, Comparisons) {
     EXPECT_GT(rt::compare_nocase("abd", "ABC"), 0);
     EXPECT_LT(rt::compare_nocase("ab", "abc"), 0);
     EXPECT_GT(rt::compare_nocase("abc", "ab  "), 0);
-    // Bytes compare unsigned: letters above 7Fh sort after ASCII.
-    EXPECT_GT(rt::compare_nocase(rt::utf8_to_cp1250("Ša"), "Za"), 0);
+}
+
+// Names sort as the Serbian Latin alphabet has them, whatever the case of their letters.
+TEST(TextTest, NocaseOrderFollowsTheSerbianAlphabet) {
+    // In order; sorted from the reverse order they must come back so.
+    const char* expected[] = {
+        "1. sprat", "Adamović", "Bojić", "Cvijić", "Čačak",  "čvor",    "Ćana",     "Ćirić",
+        "Ćuk",      "Dabić",    "dz",    "Džonić", "DŽUDŽA", "Đaković", "đurić",    "Ema",
+        "Lazić",    "Ljubić",   "Lukić", "Njegoš", "Nož",    "Sava",    "sz",       "Šabac",
+        "Šid",      "Tesla",    "Zeta",  "zvono",  "Žabalj", "žuč",     "[oznaka]",
+    };
+    std::vector<std::string> want, sorted;
+    for (const char* s : expected) want.push_back(rt::utf8_to_cp1250(s));
+    sorted.assign(want.rbegin(), want.rend());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const std::string& a, const std::string& b) { return rt::compare_nocase(a, b) < 0; });
+    EXPECT_EQ(sorted, want);
+
+    // Pairs: (lower, higher). Other accented letters come right after their base letter.
+    const std::pair<const char*, const char*> pairs[] = {
+        {"C", "Č"}, {"Cz", "Č"}, {"Č", "Ć"}, {"Ć", "D"}, {"Dz", "Dž"}, {"Dž", "Đ"}, {"Dža", "Đa"},
+        {"S", "Š"}, {"Sz", "Š"}, {"Š", "T"}, {"Z", "Ž"}, {"Zz", "Ž"},  {"A", "Ä"},  {"Ä", "B"},
+        {"O", "Ö"}, {"Ö", "P"},  {"U", "Ü"}, {"Ü", "V"}, {"Ž", "_"},
+    };
+    for (const auto& [lo, hi] : pairs) {
+        const std::string a = rt::utf8_to_cp1250(lo), b = rt::utf8_to_cp1250(hi);
+        EXPECT_LT(rt::compare_nocase(a, b), 0) << lo << " < " << hi;
+        EXPECT_GT(rt::compare_nocase(b, a), 0) << hi << " > " << lo;
+        EXPECT_LT(rt::compare_nocase(rt::lower(a), rt::upper(b)), 0) << lo << " < " << hi << " in any case";
+    }
+    // Equal exactly when the upper-case forms are: every byte against every byte.
+    for (int x = 1; x < 256; ++x)
+        for (int y = 1; y < 256; ++y) {
+            const std::string a(1, static_cast<char>(x)), b(1, static_cast<char>(y));
+            ASSERT_EQ(rt::compare_nocase(a, b) == 0, rt::upper(a) == rt::upper(b)) << x << " " << y;
+            ASSERT_EQ(rt::compare_nocase(a, b), -rt::compare_nocase(b, a)) << x << " " << y;
+        }
 }
 
 }  // namespace

@@ -406,6 +406,29 @@ std::string TestDriver::Answer(const std::string& button_text, int timeout_ms) {
     Fail("message box \"" + text + "\" has no button " + button_text);
 }
 
+std::string TestDriver::ChooseInFileDialog(const std::string& path, int timeout_ms) {
+    WaitUntil([&] { return !server_.FileDialogs().empty(); }, "a file dialog", timeout_ms);
+    QWidget* dialog = server_.FileDialogs().front();
+    const std::string title = Utf8(dialog->windowTitle());
+    if (path.empty()) {
+        for (auto* b : dialog->findChildren<QAbstractButton*>())
+            if (Plain(b->text()) == QStringLiteral("Cancel")) {
+                QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, b->rect().center());
+                Pump();
+                return title;
+            }
+        Fail("the file dialog has no Cancel button");
+    }
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) Fail("the file dialog has no name entry");
+    name->setFocus();
+    name->setText(QString::fromStdString(path));
+    Pump();
+    QTest::keyClick(name, Qt::Key_Return);
+    Pump();
+    return title;
+}
+
 std::string TestDriver::Text(const std::string& procedure, const std::string& label) {
     QWidget* w = Widget(procedure, label);
     if (!w) {

@@ -72,6 +72,9 @@ public:
     // without a choice.
     void ChoosePopup(const std::string& item_text, int timeout_ms = -1);
     bool MessageOpen() const;
+    // The open file dialog: its title, once the path (UTF-8) is typed into its name entry
+    // and Enter pressed; an empty path presses its Cancel button.
+    std::string ChooseInFileDialog(const std::string& path, int timeout_ms = -1);
 
     // What the window shows.
     std::string Text(const std::string& procedure, const std::string& label);

@@ -284,6 +284,52 @@ TEST(Expr, BadExpressionsGiveAClearError) {
     }
 }
 
+// A filter of thousands of terms (a query listing many codes) compiles and selects the
+// rows it names; a chain that cannot be regrouped is refused with a clear error beyond
+// what the database would take, never by running out of stack.
+TEST(Expr, LongChainsOfTermsCompileOrAreRefusedClearly) {
+    Db db;
+    for (int id = 1; id <= 6; ++id) db.insert(id, "x", id, std::to_string(id * 1000).c_str());
+    std::string any, all;
+    for (int i = 0; i < 20000; ++i) {
+        any += (i ? " OR " : "") + std::string("T:CODE = '") + std::to_string(i) + "'";
+        all += (i ? " AND " : "") + std::string("T:NUM <> ") + std::to_string(100000 + i);
+    }
+    Fragment f;
+    ASSERT_EQ(condition(any, Dialect::Sqlite, f), "");
+    EXPECT_EQ(f.params.size(), 20000u);
+    EXPECT_EQ(db.ids(f), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(condition("(" + any + ") AND T:NUM > 4", Dialect::Sqlite, f), "");
+    EXPECT_EQ(db.ids(f), (std::vector<int>{5, 6}));
+    ASSERT_EQ(condition(all, Dialect::Sqlite, f), "");
+    EXPECT_EQ(db.ids(f).size(), 6u);
+    std::string text = "T:NAME";
+    for (int i = 0; i < 3000; ++i) text += " & 'y'";
+    ASSERT_EQ(condition("CLIP(" + text + ") <> ''", Dialect::SqlServer, f), "");
+
+    // Computed over values too.
+    Expression e;
+    ASSERT_EQ(e.Parse(any), "");
+    bool yes = false;
+    ASSERT_EQ(e.EvaluateCondition(
+                  [](std::string_view) -> std::optional<Fragment> {
+                      return Fragment{"?", {Value::Text("19999")}, Type::Text};
+                  },
+                  yes),
+              "");
+    EXPECT_TRUE(yes);
+
+    std::string sum = "T:NUM";
+    for (int i = 0; i < 20000; ++i) sum += " + 1";
+    // The 200th "+" makes the tree too high.
+    EXPECT_EQ(condition(sum + " > 0", Dialect::Sqlite, f),
+              "Expression too long or nested too deeply at position " + std::to_string(7 + 4 * 199));
+    std::string cmp = "1";
+    for (int i = 0; i < 5000; ++i) cmp += " = 1";
+    EXPECT_NE(condition(cmp, Dialect::Sqlite, f).find("Expression too long or nested too deeply"),
+              std::string::npos);
+}
+
 TEST(Expr, NamesAndValues) {
     Expression e;
     ASSERT_EQ(e.Parse("UPPER(kvd:vlasnik) = 'A' AND (KVD:VLASNIK <> NAZ:NAZIV1 OR NAZ:Naziv1 = '')"), "");

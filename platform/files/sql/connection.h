@@ -139,5 +139,8 @@ std::shared_ptr<Connection> OpenSqliteFile(const std::string& path, bool wal);
 std::shared_ptr<Connection> ConnectionFor(std::string_view connection_text);
 // Closes this thread's connections (the per-thread end calls it).
 void CloseThreadConnections();
+// Releases this thread's connection for one connection text: the next use connects anew.
+// Tables still open on it keep it until they close.
+void CloseThreadConnection(std::string_view connection_text);
 
 }  // namespace rt::sql

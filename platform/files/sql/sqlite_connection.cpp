@@ -131,7 +131,9 @@ public:
         if (!Execute("PRAGMA cache_size=-32768")) return false;
         // WAL with synchronous NORMAL: a commit is one append, consistent after any crash;
         // only a power cut may take the last commits back.
-        return !wal || (Execute("PRAGMA journal_mode=WAL") && Execute("PRAGMA synchronous=NORMAL"));
+        if (wal && !(Execute("PRAGMA journal_mode=WAL") && Execute("PRAGMA synchronous=NORMAL")))
+            return false;
+        return EnsureCollationOrder(*this);
     }
 
     Dialect dialect() const override { return Dialect::Sqlite; }
