@@ -47,6 +47,9 @@ InvoiceRewrite PreknjiziFakturu();
 // Makes the frame's menu item "Izrada faktura" start IzborZaFakture.
 void RegisterInvoicesMenu();
 
+// A field shown beside a form's entry (a looked-up name), in navy.
+rt::ui::ControlDef ShownBeside(const char* field, int x, int y, int w, const char* picture);
+
 const rt::ui::WindowDef& IzborZaFaktureWindow();
 const rt::ui::WindowDef& BrowseSfaktWindow();
 const rt::ui::WindowDef& BrowseSpromWindow();

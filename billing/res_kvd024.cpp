@@ -5,17 +5,12 @@ namespace kvadrin {
 
 using namespace rt::ui;
 
-namespace {
-
-// A text shown beside an entry: the looked-up service's name and unit.
-ControlDef Shown(const char* field, int x, int y, int w, const char* picture) {
+ControlDef ShownBeside(const char* field, int x, int y, int w, const char* picture) {
     ControlDef c = MakeControl(Ctl::StringPic, std::string("?") + field, x, y, w, 10, {}, picture);
     c.use = field;
     c.font.color = 0x800000;  // navy
     return c;
 }
-
-}  // namespace
 
 const WindowDef& UpdateSpromWindow() {
     static const FormLine lines[] = {
@@ -29,13 +24,13 @@ const WindowDef& UpdateSpromWindow() {
                               .text = "...",
                               .tip = "Izbor usluge",
                               .attrs = kSkip}),
-                  Shown("OBA:NAZIV", 118, 24, 120, "@s20")}},
+                  ShownBeside("OBA:NAZIV", 118, 24, 120, "@s20")}},
         {.field = "SPR:KOLICINA",
          .prompt = "&Kolicina",
          .picture = "@n-11.2",
          .w = 50,
          .attrs = kRight,
-         .then = {Shown("OBA:JM", 112, 40, 40, "@s5")}},
+         .then = {ShownBeside("OBA:JM", 112, 40, 40, "@s5")}},
         {.field = "SPR:CENA", .prompt = "C&ena", .picture = "@n10.2", .w = 50, .attrs = kRight},
         {.field = "SPR:UKUPNO", .prompt = "&Ukupno", .picture = "@n-12.2", .w = 56, .attrs = kRight},
     };

@@ -7,14 +7,6 @@ using namespace rt::ui;
 
 namespace {
 
-// A text shown beside an entry: the unit's owner, the partner's name.
-ControlDef Shown(const char* field, int x, int y, int w, const char* picture) {
-    ControlDef c = MakeControl(Ctl::StringPic, std::string("?") + field, x, y, w, 10, {}, picture);
-    c.use = field;
-    c.font.color = 0x800000;  // navy
-    return c;
-}
-
 FormLine Amount(const char* field, std::string_view prompt, std::uint32_t attrs) {
     return {.field = field, .prompt = prompt, .picture = "@n-12.2", .w = 56, .attrs = kRight | attrs};
 }
@@ -33,13 +25,13 @@ const WindowDef& UpdateSfaktWindow() {
                               .text = "...",
                               .tip = "Izbor stana",
                               .attrs = kSkip}),
-                  Shown("KVD:VLASNIK", 126, 24, 116, "@s25")}},
+                  ShownBeside("KVD:VLASNIK", 126, 24, 116, "@s25")}},
         {.field = "SFA:SHKORISNIKA",
          .prompt = "ŠIFRA",
          .picture = "@n05",
          .w = 30,
          .attrs = kRight | kDisable,
-         .then = {Shown("NAZ:NAZIV1", 126, 38, 116, "@s30")}},
+         .then = {ShownBeside("NAZ:NAZIV1", 126, 38, 116, "@s30")}},
         Amount("SFA:ODRZAVANJE", "ODRZAVANJE", kDisable),
         Amount("SFA:STRUJA", "STRUJA", kDisable),
         Amount("SFA:VODA", "VODA", kDisable),

@@ -2,7 +2,6 @@
 // two processes re-posting the same invoice at once leave it with exactly one posting of
 // its voucher, and what another station wrote to the invoice in the meantime (its earlier
 // debt) is kept.
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,8 +19,6 @@
 #include "data/thread_data.h"
 #include "platform/files/sql/connection.h"
 #include "tests/billing/unit/billing_fixture.h"
-
-extern char** environ;
 
 namespace {
 
@@ -107,19 +104,9 @@ protected:
     }
 
     pid_t StartStation(int times) {
-        const std::string filter = "--gtest_filter=RepostingChild.RepostsTheInvoice";
-        std::vector<std::string> env_texts;
-        for (char** e = environ; *e; ++e) env_texts.emplace_back(*e);
-        env_texts.push_back("KV_REPOST_FIRM=" + folder_.string());
-        env_texts.push_back("KV_REPOST_TIMES=" + std::to_string(times));
-        std::vector<char*> env;
-        for (std::string& s : env_texts) env.push_back(s.data());
-        env.push_back(nullptr);
-        std::string self = "/proc/self/exe";
-        char* argv[] = {self.data(), const_cast<char*>(filter.c_str()), nullptr};
-        pid_t pid = 0;
-        if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, env.data()) != 0) return -1;
-        return pid;
+        return kvtest::SpawnSelf(
+            "RepostingChild.RepostsTheInvoice",
+            {"KV_REPOST_FIRM=" + folder_.string(), "KV_REPOST_TIMES=" + std::to_string(times)});
     }
 };
 
