@@ -99,6 +99,7 @@ const WindowDef& BrowseSfaktWindow() {
         name.font = kCommandFont;
         ControlDef clause = MakeControl(Ctl::DropList, "?SKL:SIFRA", 216, 21, 180, 12, {}, "@n02", kSkip);
         clause.use = "SKL:SIFRA";
+        clause.drop = 7;
         clause.format = ListFormat(clause_columns);
         // The totals, each under the column it totals.
         std::vector<ControlDef> totals = {
