@@ -3,6 +3,7 @@
 #include "billing/form_definitions.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "platform/qt/gui_server.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
     kvadrin::RegisterServicesMenu();
     kvadrin::RegisterUnitsMenu();
     kvadrin::RegisterClausesMenu();
+    kvadrin::RegisterBillingMenu();
     kvadrin::RegisterInvoicesMenu();
     return rt::qt::StartGui(argc, argv, [] { return kvadrin::RunProgram(); });
 }

@@ -354,7 +354,7 @@ void QtWindow::ApplyControl(Control& c, const ControlState& st, bool first) {
     applying_ = true;
     if (first || st.text != old.text) ApplyText(c);
     if (first || st.format != old.format) ApplyColumns(c);
-    if (first || st.rows != old.rows) ApplyRows(c);
+    if (first || st.rows != old.rows || st.row_colors != old.row_colors) ApplyRows(c);
     if (first || st.selected != old.selected || st.rows != old.rows || st.text != old.text) ApplySelected(c);
     if (first || st.font_style != old.font_style || st.font_color != old.font_color ||
         st.background != old.background)

@@ -68,38 +68,10 @@ protected:
     int year_ = 0;
 };
 
-// The prices of the demo run's five services.
-void PriceTheRun() {
-    rt::FileManager* fm = Access::CENE();
-    ASSERT_EQ(fm->Open(), 0);
-    ASSERT_EQ(fm->UseTable(rt::kUseOpen), 0);
-    struct Price {
-        const char* code;
-        double area, heated, flat, person, fixed;
-    };
-    for (const Price& p : {Price{"1", 12.5, 0, 0, 0, 0}, Price{"2", 0, 30, 0, 0, 0}, Price{"3", 0, 0, 150, 0, 0},
-                           Price{"4", 0, 0, 0, 420, 0}, Price{"5", 0, 0, 0, 0, 200}}) {
-        Files::CENE().Clear();
-        CEN.OBRACUN = 1;
-        CEN.SIFRA = p.code;
-        CEN.KOLICINA = 1;
-        CEN.UKUPNO = 1000;
-        CEN.CENAPOVR = p.area;
-        CEN.CENAGRPOVRS = p.heated;
-        CEN.CENASTAN = p.flat;
-        CEN.CENAOSOBA = p.person;
-        CEN.CENAVODA = p.person;
-        CEN.CENAFIKSNO = p.fixed;
-        ASSERT_EQ(Files::CENE().Add(), 0) << rt::Error();
-    }
-    fm->Close();
-}
-
 TEST_F(DemoInvoiceGui, TheFirstInvoiceOfTheDemoCarriesABankableQrCode) {
-    // The billing road up to the invoices: prices, then the run's charges.
+    // The billing road up to the invoices: the demo's run is priced; its charges made anew.
     std::atomic<double> amount{-1};
     OnThread([&] {
-        PriceTheRun();
         StoreTest::ReadRow(TableId::OBRAC, "OBR:Po_obracunu", [] { OBR.OBRACUN = 1; });
         ChargeProgress progress;
         const ChargeOutcome outcome = CreateCharges(progress);

@@ -12,6 +12,7 @@
 #include "billing/form_definitions.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd011_browse_nazivi.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "data/tables.h"
@@ -58,7 +59,8 @@ TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
         kvadrin::BrowseKlauzulWindow, kvadrin::UpdateSklauzulWindow, kvadrin::BrowseMBaseWindow,
         kvadrin::UpdateMBaseWindow,   kvadrin::PromenaServeraWindow, kvadrin::MainWindow,
         kvadrin::BrivantSplashWindow, kvadrin::OtvoriSQLWindow,      kvadrin::MSSQLLogMultiWindow,
-        kvadrin::MSSQLLoginWindow};
+        kvadrin::MSSQLLoginWindow,    kvadrin::BrowseObracuniWindow, kvadrin::UpdateObracWindow,
+        kvadrin::BrowseCeneWindow,    kvadrin::UpdateCeneWindow,     kvadrin::KreirajZaduzenjaWindow};
     for (const auto& window : windows) {
         const rt::ui::WindowDef& d = window();
         SCOPED_TRACE(d.module + " " + d.name);
@@ -118,6 +120,20 @@ TEST(WindowDefinitions, FormsRecallTheirFieldsByTheirPositionsInTheRecord) {
         {kvadrin::UpdateSklauzulWindow,
          TableId::SKLAUZUL,
          {{"?SKL:TEKSTKLAUZULE", 1}, {"?SKL:TEKSTPOSLOVNI", 2}, {"?SKL:SIFRA", 3}, {"?SKL:OPIS", 4}}},
+        {kvadrin::UpdateObracWindow,
+         TableId::OBRAC,
+         {{"?OBR:OBRACUN", 1},
+          {"?OBR:NAZIV", 2},
+          {"?OBR:SVRHA1", 7},
+          {"?OBR:SVRHA2", 8},
+          {"?OBR:SVRHA3", 9},
+          {"?OBR:DATUM", 3},
+          {"?OBR:VALUTA", 4},
+          {"?OBR:DATUMPROMETA", 6},
+          {"?OBR:ZAKLJUCAN", 5}}},
+        {kvadrin::UpdateCeneWindow,
+         TableId::CENE,
+         {{"?CEN:SIFRA", 2}, {"?CEN:KOLICINA", 3}, {"?CEN:CENA", 4}, {"?CEN:UKUPNO", 5}}},
     };
     for (const Form& f : forms) {
         rt::ui::Window window(f.window());
