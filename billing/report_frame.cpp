@@ -28,8 +28,8 @@ rt::ui::WindowDef ProgressWindow(std::string module, std::string_view caption) {
         MakeControl(Ctl::Progress, "?PROGRESS:THERMOMETER", 15, 15, 111, 12),
         MakeControl(Ctl::String, "?PROGRESS:USERSTRING", 0, 3, 141, 10, "", kCenter),
         MakeControl(Ctl::String, "?PROGRESS:PCTTEXT", 0, 30, 141, 10, "", kCenter),
-        MakeButton(ButtonDef{.label = "?PROGRESS:CANCEL", .at = {45, 42, 50, 15}, .text = "Cancel",
-                             .tip = "Cancel Report"}));
+        MakeButton(ButtonDef{
+            .label = "?PROGRESS:CANCEL", .at = {45, 42, 50, 15}, .text = "Cancel", .tip = "Cancel Report"}));
 }
 
 rt::ui::Binding ReportVariable(std::string_view name) {
@@ -67,7 +67,8 @@ void ReportPdfGenerator::SetupHook() {
     COMPRESSIMAGES = 1;
 }
 
-ReportFrame::ReportFrame(ProcedureObjects& objects, const rt::report::ReportDef& report, std::string pdf_program)
+ReportFrame::ReportFrame(ProcedureObjects& objects, const rt::report::ReportDef& report,
+                         std::string pdf_program)
     : ProcedureController(objects),
       report_(report),
       runner_(*this, objects.name),

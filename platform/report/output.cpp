@@ -63,23 +63,23 @@ const ui::WindowDef& OutputWindow(const std::vector<std::string>& entries) {
     const int n = static_cast<int>(entries.size());
     ui::ControlDef option = MakeControl(Ctl::Option, "?OUTPUT", 6, 4, 110, 12 + 12 * n, "Output");
     for (int i = 0; i < n; ++i)
-        option.children.push_back(MakeControl(Ctl::Radio, "?OUTPUT:RADIO" + std::to_string(i + 1), 14, 16 + 12 * i,
-                                              96, 10, entries[static_cast<std::size_t>(i)]));
-    slot = std::make_unique<ui::WindowDef>(ui::MakeWindow(
-        ui::WindowHead{.module = "RPT$OUTPUT",
-                       .name = "SELECTOUTPUT",
-                       .caption = "Select an Output",
-                       .w = 170,
-                       .h = 24 + 12 * n + 20,
-                       .resizable = false,
-                       .mdi = false},
-        option, DialogButtons(122, 8)));
+        option.children.push_back(MakeControl(Ctl::Radio, "?OUTPUT:RADIO" + std::to_string(i + 1), 14,
+                                              16 + 12 * i, 96, 10, entries[static_cast<std::size_t>(i)]));
+    slot = std::make_unique<ui::WindowDef>(ui::MakeWindow(ui::WindowHead{.module = "RPT$OUTPUT",
+                                                                         .name = "SELECTOUTPUT",
+                                                                         .caption = "Select an Output",
+                                                                         .w = 170,
+                                                                         .h = 24 + 12 * n + 20,
+                                                                         .resizable = false,
+                                                                         .mdi = false},
+                                                          option, DialogButtons(122, 8)));
     return *slot;
 }
 
 // OK above Cancel at x, y.
 std::vector<ui::ControlDef> DialogButtons(int x, int y) {
-    return {ui::MakeButton(ui::ButtonDef{.label = "?OK", .at = {x, y, 42, 14}, .text = "&OK", .attrs = ui::kDefault}),
+    return {ui::MakeButton(
+                ui::ButtonDef{.label = "?OK", .at = {x, y, 42, 14}, .text = "&OK", .attrs = ui::kDefault}),
             ui::MakeButton(ui::ButtonDef{.label = "?CANCEL", .at = {x, y + 18, 42, 14}, .text = "&Cancel"})};
 }
 
@@ -92,8 +92,9 @@ const ui::WindowDef& PdfNameWindow() {
                        .h = 54,
                        .resizable = false,
                        .mdi = false},
-        ui::PromptAndEntry(ui::FormGrid{.x = 6, .prompt_w = 40, .entry_x = 48, .y = 6},
-                           ui::FormLine{.prompt = "&File name:", .picture = "@s255", .w = 206, .label = "?FILENAME"}),
+        ui::PromptAndEntry(
+            ui::FormGrid{.x = 6, .prompt_w = 40, .entry_x = 48, .y = 6},
+            ui::FormLine{.prompt = "&File name:", .picture = "@s255", .w = 206, .label = "?FILENAME"}),
         ui::FormButtons(ui::FormButtonsAt{.x = 160, .y = 32, .help = false}));
     return def;
 }
@@ -104,7 +105,8 @@ void SetReportDevice(ReportDevice* device) { g_device = device; }
 ReportDevice* GetReportDevice() { return g_device.load(); }
 
 void PdfGenerator::SetDocumentInfo(std::string_view title, std::string_view creator, std::string_view program,
-                                   std::string_view subject, std::string_view author, std::string_view keywords) {
+                                   std::string_view subject, std::string_view author,
+                                   std::string_view keywords) {
     info_.title = std::string(title);
     info_.creator = std::string(creator);
     info_.program = std::string(program);
@@ -120,7 +122,8 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
     std::string file = output_name_;
     if (file.empty()) {
         // The user names the file; the report's name in the current folder is proposed.
-        std::string name = (std::filesystem::path(rt::current_folder()) / (std::string(procedure) + ".pdf")).string();
+        std::string name =
+            (std::filesystem::path(rt::current_folder()) / (std::string(procedure) + ".pdf")).string();
         for (;;) {
             ui::Window w(PdfNameWindow());
             w.SetProcedureName(kPdfNameWindowProcedure);
@@ -134,8 +137,9 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
     }
     const std::string error = device->WritePdf(document, file, info_, COMPRESSTEXT != 0);
     if (!error.empty()) {
-        ui::Message("PDF datoteka " + rt::utf8_to_cp1250(file) + " nije zapisana: " + rt::utf8_to_cp1250(error), "PDF",
-                    ui::Icon::Exclamation);
+        ui::Message(
+            "PDF datoteka " + rt::utf8_to_cp1250(file) + " nije zapisana: " + rt::utf8_to_cp1250(error),
+            "PDF", ui::Icon::Exclamation);
         return 1;
     }
     last_file_ = file;

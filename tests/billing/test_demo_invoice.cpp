@@ -117,8 +117,9 @@ TEST_F(DemoInvoiceGui, TheFirstInvoiceOfTheDemoCarriesABankableQrCode) {
     const std::string page = PdfPage(pdf, 1, 300, OutputFolder() + "/demo_invoice_page");
     const std::string qr = CutOut(page, 300, 83, 237, 36, 36, OutputFolder() + "/demo_invoice_qr.png");
     // The run has no purpose line: the purpose tag is left out.
-    const std::string expected = "K:PR|V:01|C:1|R:160000000049867291|N:Stambena zajednica Demo 21000 Novi Sad|I:RSD" +
-                                 money + "|SF:289|RO:00" + number;
+    const std::string expected =
+        "K:PR|V:01|C:1|R:160000000049867291|N:Stambena zajednica Demo 21000 Novi Sad|I:RSD" + money +
+        "|SF:289|RO:00" + number;
     EXPECT_EQ(Zbar(qr), expected);
     EXPECT_EQ(Zxing(qr), expected);
 }
