@@ -3,7 +3,6 @@
 // water; the totals of every column and the number of invoices under the list; the clause
 // the invoice reports print, chosen in the drop list; and the invoice's print, the
 // group's print, its items and the overview of obligations.
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
