@@ -193,6 +193,16 @@ inline bool FillTables() {
              OBR.VALUTA = day + 15;
              OBR.DATUMPROMETA = day;
          });
+    // The run's clause, which its invoices print.
+    ok = ok && AddOnce(TableId::SKLAUZUL, [&] {
+             SKL.SIFRA = 1;
+             SKL.OPIS = T("Prvi obračun");
+             SKL.TEKSTKLAUZULE =
+                 "{\\rtf1\\ansi\\ansicpg1250 Molimo da ra\\'e8un platite do roka pla\\'e6anja.\\par}";
+             SKL.TEKSTPOSLOVNI =
+                 "{\\rtf1\\ansi\\ansicpg1250 Ra\\'e8un platite do roka pla\\'e6anja; za ka\\'9anjenje "
+                 "se obra\\'e8unava zakonska kamata.\\par}";
+         });
     // The run's prices as the price form computes them from the unit totals.
     if (ok && Access::KVADRIN()->Open() == 0 && Access::KVADRIN()->UseTable(rt::kUseOpen) == 0)
         ok = SumUnitTotals() == rt::kNoError;

@@ -4,6 +4,7 @@
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
 #include "billing/kvd005_browse_obracuni.h"
+#include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "platform/qt/gui_server.h"
 #include "shell/glavni.h"
@@ -15,5 +16,6 @@ int main(int argc, char** argv) {
     kvadrin::RegisterUnitsMenu();
     kvadrin::RegisterClausesMenu();
     kvadrin::RegisterBillingMenu();
+    kvadrin::RegisterInvoicesMenu();
     return rt::qt::StartGui(argc, argv, [] { return kvadrin::RunProgram(); });
 }

@@ -371,7 +371,7 @@ int FormController::LookupEntry(const FormLookup& l) {
         }
     }
     Reset(0);
-    return kLevelGoOn;
+    return l.then ? l.then() : kLevelGoOn;
 }
 
 void FormController::LookupButton(const FormLookup& l) {

@@ -72,6 +72,9 @@ struct FormLookup {
     int key = 0;                          // its key, as FileManager numbers them
     std::function<void()> to_key = {};    // entry's variable -> looked-up key field
     std::function<void()> from_key = {};  // chosen row's key -> entry's variable
+    // Further steps once the entry's code is looked up and the form reset, on every accept
+    // of the entry (the OK check's included); a level other than 0 refuses the accept.
+    std::function<int()> then = {};
 };
 
 class FormController : public ProcedureController {

@@ -536,8 +536,19 @@ void QtWindow::ApplyCellColors(QStandardItem& item, const Control& c, int r, int
 
 void QtWindow::ApplyRows(Control& c) {
     if (auto* box = qobject_cast<QComboBox*>(c.w)) {
+        // A drop list with a format shows each row's columns side by side; one with fixed
+        // items shows their texts.
         QStringList items;
-        for (const auto& row : c.st.rows) items << (row.empty() ? QString() : FromCp1250(row[0]));
+        for (const auto& row : c.st.rows) {
+            QString text;
+            const std::size_t shown = c.st.format.empty() ? std::min<std::size_t>(row.size(), 1) : row.size();
+            for (std::size_t k = 0; k < shown; ++k) {
+                const QString cell = FromCp1250(row[k]).trimmed();
+                if (k > 0 && !cell.isEmpty()) text += QStringLiteral("  ");
+                text += cell;
+            }
+            items << text;
+        }
         QStringList now;
         for (int i = 0; i < box->count(); ++i) now << box->itemText(i);
         if (now != items) {

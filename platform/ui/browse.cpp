@@ -248,6 +248,11 @@ void BrowseManager::SetRowColors(const CellColors& colors, int column) {
     }
 }
 
+void BrowseManager::SetRowText(int column, std::string text) {
+    if (!copying_ || column < 1 || column > static_cast<int>(copying_->texts.size())) return;
+    copying_->texts[static_cast<std::size_t>(column - 1)] = std::move(text);
+}
+
 void BrowseManager::Restore(const Row& row) const {
     for (std::size_t i = 0; i < tables_.size() && i < row.records.size(); ++i)
         std::memcpy(tables_[i]->bytes(), row.records[i].data(), row.records[i].size());

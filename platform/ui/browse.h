@@ -147,6 +147,9 @@ public:
     virtual void UpdateViewPosition() {}
     // The colours of column `column` (1-based; 0: every column) of the row being copied.
     void SetRowColors(const CellColors& colors, int column = 0);
+    // The text of column `column` (1-based) of the row being copied: a value the browse
+    // computes per row, shown in a column bound to no field.
+    void SetRowText(int column, std::string text);
 
     // What the list holds.
     int Rows() const { return static_cast<int>(queue_.size()); }

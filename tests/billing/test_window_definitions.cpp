@@ -14,6 +14,7 @@
 #include "billing/kvd004_browse_obaveze.h"
 #include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd011_browse_nazivi.h"
+#include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "data/tables.h"
 #include "shell/firms_list.h"
@@ -54,13 +55,15 @@ void Collect(const std::vector<ControlDef>& controls, Scope& scope, std::vector<
 
 TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
     const std::vector<std::function<const rt::ui::WindowDef&()>> windows = {
-        kvadrin::BrowseKvadrinWindow, kvadrin::UpdateKvadrinWindow,  kvadrin::BrowseObavezeWindow,
-        kvadrin::UpdateObavezeWindow, kvadrin::BrowseNaziviWindow,   kvadrin::UpdateNaziviWindow,
-        kvadrin::BrowseKlauzulWindow, kvadrin::UpdateSklauzulWindow, kvadrin::BrowseMBaseWindow,
-        kvadrin::UpdateMBaseWindow,   kvadrin::PromenaServeraWindow, kvadrin::MainWindow,
-        kvadrin::BrivantSplashWindow, kvadrin::OtvoriSQLWindow,      kvadrin::MSSQLLogMultiWindow,
-        kvadrin::MSSQLLoginWindow,    kvadrin::BrowseObracuniWindow, kvadrin::UpdateObracWindow,
-        kvadrin::BrowseCeneWindow,    kvadrin::UpdateCeneWindow,     kvadrin::KreirajZaduzenjaWindow};
+        kvadrin::BrowseKvadrinWindow,  kvadrin::UpdateKvadrinWindow,  kvadrin::BrowseObavezeWindow,
+        kvadrin::UpdateObavezeWindow,  kvadrin::BrowseNaziviWindow,   kvadrin::UpdateNaziviWindow,
+        kvadrin::BrowseKlauzulWindow,  kvadrin::UpdateSklauzulWindow, kvadrin::BrowseMBaseWindow,
+        kvadrin::UpdateMBaseWindow,    kvadrin::PromenaServeraWindow, kvadrin::MainWindow,
+        kvadrin::BrivantSplashWindow,  kvadrin::OtvoriSQLWindow,      kvadrin::MSSQLLogMultiWindow,
+        kvadrin::MSSQLLoginWindow,     kvadrin::BrowseObracuniWindow, kvadrin::UpdateObracWindow,
+        kvadrin::BrowseCeneWindow,     kvadrin::UpdateCeneWindow,     kvadrin::KreirajZaduzenjaWindow,
+        kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,    kvadrin::BrowseSpromWindow,
+        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow};
     for (const auto& window : windows) {
         const rt::ui::WindowDef& d = window();
         SCOPED_TRACE(d.module + " " + d.name);
@@ -134,6 +137,19 @@ TEST(WindowDefinitions, FormsRecallTheirFieldsByTheirPositionsInTheRecord) {
         {kvadrin::UpdateCeneWindow,
          TableId::CENE,
          {{"?CEN:SIFRA", 2}, {"?CEN:KOLICINA", 3}, {"?CEN:CENA", 4}, {"?CEN:UKUPNO", 5}}},
+        {kvadrin::UpdateSpromWindow,
+         TableId::SPROM,
+         {{"?SPR:SIFRA", 5}, {"?SPR:KOLICINA", 6}, {"?SPR:CENA", 7}, {"?SPR:UKUPNO", 8}, {"?SPR:KOLONA", 9}}},
+        {kvadrin::UpdateSfaktWindow,
+         TableId::SFAKT,
+         {{"?SFA:BROJSTANA", 3},
+          {"?SFA:SHKORISNIKA", 2},
+          {"?SFA:ODRZAVANJE", 4},
+          {"?SFA:STRUJA", 5},
+          {"?SFA:VODA", 6},
+          {"?SFA:OSTALO", 7},
+          {"?SFA:DUG", 8},
+          {"?SFA:UKUPNO", 9}}},
     };
     for (const Form& f : forms) {
         rt::ui::Window window(f.window());

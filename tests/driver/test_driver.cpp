@@ -1,6 +1,7 @@
 #include "tests/driver/test_driver.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -341,6 +342,31 @@ void TestDriver::PickTab(const std::string& procedure, const std::string& sheet_
     if (tab < 1 || tab > bar->count()) Fail("sheet " + sheet_label + " has no tab " + std::to_string(tab));
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab - 1).center());
     Pump();
+}
+
+void TestDriver::ChooseItem(const std::string& procedure, const std::string& label,
+                            const std::string& item_text) {
+    auto* box = qobject_cast<QComboBox*>(Usable(procedure, label));
+    if (!box) Fail("control " + label + " of " + procedure + " is no drop list");
+    const int index = box->findText(QString::fromStdString(item_text));
+    if (index < 0) Fail("drop list " + label + " of " + procedure + " has no item " + item_text);
+    TakeFocus(box, procedure, label);
+    box->showPopup();
+    Pump();
+    QAbstractItemView* view = box->view();
+    const QRect item = view->visualRect(view->model()->index(index, box->modelColumn()));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
+    Pump();
+    if (box->currentIndex() != index)
+        Fail("drop list " + label + " of " + procedure + " did not take " + item_text);
+}
+
+std::vector<std::string> TestDriver::Items(const std::string& procedure, const std::string& label) {
+    auto* box = qobject_cast<QComboBox*>(Widget(procedure, label));
+    if (!box) Fail("control " + label + " of " + procedure + " is no drop list");
+    std::vector<std::string> out;
+    for (int i = 0; i < box->count(); ++i) out.push_back(Utf8(box->itemText(i)));
+    return out;
 }
 
 void TestDriver::Keys(const std::string& procedure, const std::vector<int>& keycodes) {

@@ -57,6 +57,10 @@ public:
     void ClickHeader(const std::string& procedure, const std::string& label, int column);
     // Clicks a tab of a sheet (1-based).
     void PickTab(const std::string& procedure, const std::string& sheet_label, int tab);
+    // Opens a drop list and clicks its item that shows `item_text`.
+    void ChooseItem(const std::string& procedure, const std::string& label, const std::string& item_text);
+    // The items a drop list offers, as it shows them.
+    std::vector<std::string> Items(const std::string& procedure, const std::string& label);
     void Focus(const std::string& procedure, const std::string& label);
     // Key codes of the runtime (Key::Enter, Key::CtrlH, Key::F2, ...) on the focused widget.
     void Keys(const std::string& procedure, const std::vector<int>& keycodes);

@@ -131,7 +131,8 @@ TEST_F(Demo, LaysOutTheFirmAndFillsItsTablesOnce) {
         long rows;
     } tables[] = {{TableId::NAZIVI, 5}, {TableId::KVADRIN, 5},  {TableId::OBAVEZE, 5},
                   {TableId::OBRAC, 1},  {TableId::CENE, 5},     {TableId::SPROM, 25},
-                  {TableId::SFAKT, 5},  {TableId::SKPROMET, 5}, {TableId::NALOZIS, 1}};
+                  {TableId::SFAKT, 5},  {TableId::SKPROMET, 5}, {TableId::NALOZIS, 1},
+                  {TableId::SKLAUZUL, 1}};
     for (const auto& t : tables) EXPECT_EQ(Rows(t.id), t.rows) << table_name(t.id);
     EXPECT_EQ(UnitKinds(), (std::set<std::string>{"Stan", "Poslovni prostor", "Garaza"}));
 
