@@ -1,5 +1,5 @@
 // Two workstations on one firm: real processes (the kv_station helper) working at once on
-// one row of the embedded store, one firms list and one settings file. Nothing written is
+// one row (of the embedded store and over ODBC), one firms list and one settings file. Nothing written is
 // lost, the loser of a race for one record is answered 89, and no temporary copy stays.
 #include <gtest/gtest.h>
 
@@ -142,42 +142,52 @@ protected:
     fs::path dir_;
 };
 
+// The stores one row lives in: the embedded store, and a database over ODBC.
+std::vector<std::string> row_stores(const fs::path& dir) {
+    return {(dir / "localdb").string(), "odbc:" + (dir / "STATIONS.sqlite").string()};
+}
+
 // One row, two stations: both read it, the first writes, the second is answered 89 and
 // keeps being answered so until it reads the row again; then its write goes through.
 TEST_F(Stations, TheSecondWriterOfARowReadByBothIsAnswered89) {
-    const std::string localdb = (dir_ / "localdb").string();
-    Station a({"row-step", localdb}), b({"row-step", localdb});
-    ASSERT_TRUE(a.started() && b.started());
-    EXPECT_EQ(a.ask("read"), "0 0 0");
-    EXPECT_EQ(b.ask("read"), "0 0 0");
-    EXPECT_EQ(a.ask("inc A"), "0");
-    EXPECT_EQ(b.ask("inc B"), "89");
-    EXPECT_EQ(b.ask("inc B"), "89");
-    EXPECT_EQ(b.ask("read"), "1 1 0");
-    EXPECT_EQ(b.ask("inc B"), "0");
-    EXPECT_EQ(a.ask("read"), "2 1 1");
-    EXPECT_EQ(a.finish(), 0);
-    EXPECT_EQ(b.finish(), 0);
+    for (const std::string& store : row_stores(dir_)) {
+        SCOPED_TRACE(store);
+        Station a({"row-step", store}), b({"row-step", store});
+        ASSERT_TRUE(a.started() && b.started());
+        EXPECT_EQ(a.ask("read"), "0 0 0");
+        EXPECT_EQ(b.ask("read"), "0 0 0");
+        EXPECT_EQ(a.ask("inc A"), "0");
+        EXPECT_EQ(b.ask("inc B"), "89");
+        EXPECT_EQ(b.ask("inc B"), "89");
+        EXPECT_EQ(b.ask("read"), "1 1 0");
+        EXPECT_EQ(b.ask("inc B"), "0");
+        EXPECT_EQ(a.ask("read"), "2 1 1");
+        EXPECT_EQ(a.finish(), 0);
+        EXPECT_EQ(b.finish(), 0);
+    }
 }
 
 // Two stations increment one row a thousand times between them: every increment arrives.
 TEST_F(Stations, TwoProcessesHammeringOneRowLoseNothing) {
     constexpr int kEach = 1000;
-    const std::string localdb = (dir_ / "localdb").string();
-    Station a({"row-hammer", localdb, "A", std::to_string(kEach)});
-    Station b({"row-hammer", localdb, "B", std::to_string(kEach)});
-    ASSERT_TRUE(a.started() && b.started());
-    const auto [la, lb] = race(a, b);
-    ASSERT_EQ(a.finish(), 0) << la;
-    ASSERT_EQ(b.finish(), 0) << lb;
-    Station check({"row-step", localdb});
-    const std::string stored = check.ask("read");  // "N A B"
-    EXPECT_EQ(check.finish(), 0);
-    std::printf(
-        "[ numbers  ] one row: %d increments by two processes; stored (all, A, B): %s; %d PUTs "
-        "answered 89 and done again after a new read\n",
-        2 * kEach, stored.c_str(), count_after(la, "conflicts") + count_after(lb, "conflicts"));
-    EXPECT_EQ(stored, std::to_string(2 * kEach) + " " + std::to_string(kEach) + " " + std::to_string(kEach));
+    for (const std::string& store : row_stores(dir_)) {
+        SCOPED_TRACE(store);
+        Station a({"row-hammer", store, "A", std::to_string(kEach)});
+        Station b({"row-hammer", store, "B", std::to_string(kEach)});
+        ASSERT_TRUE(a.started() && b.started());
+        const auto [la, lb] = race(a, b);
+        ASSERT_EQ(a.finish(), 0) << la;
+        ASSERT_EQ(b.finish(), 0) << lb;
+        Station check({"row-step", store});
+        const std::string stored = check.ask("read");  // "N A B"
+        EXPECT_EQ(check.finish(), 0);
+        std::printf(
+            "[ numbers  ] one row (%s): %d increments by two processes; stored (all, A, B): %s; %d PUTs "
+            "answered 89 and done again after a new read\n",
+            store.rfind("odbc:", 0) == 0 ? "over ODBC" : "embedded store", 2 * kEach, stored.c_str(),
+            count_after(la, "conflicts") + count_after(lb, "conflicts"));
+        EXPECT_EQ(stored, std::to_string(2 * kEach) + " " + std::to_string(kEach) + " " + std::to_string(kEach));
+    }
 }
 
 // The same race on a firms list: the first writer of the shared firm wins, the second is

@@ -2,14 +2,17 @@
 // embedded store, one flat firms list or one settings file, as the tests that start it
 // ask, so that what two processes do to the same data can be watched.
 //
-//   kv_station row-hammer  <localdb> <A|B> <n>    n increments of the shared row (added
+//   kv_station row-hammer  <store> <A|B> <n>      n increments of the shared row (added
 //                                                 by the first station that misses it)
-//   kv_station row-step    <localdb>              commands on stdin: read, inc A|B
+//   kv_station row-step    <store>                commands on stdin: read, inc A|B
 //   kv_station firms-hammer <file> <tag> <n>      n firms added, each with an increment
 //   kv_station firms-step  <file>                 commands on stdin: read, inc, count
 //   kv_station ini-hammer  <file> <tag> <n>       n entries written in section <tag>
 //   kv_station leave       <file>                 leaves a temporary copy as a writer that
 //                                                 died before its rename would, and ends
+//
+// A <store> is the folder of the embedded store, or odbc:<database file> for a database
+// reached over ODBC (the SQLite ODBC driver, unless KVADRIN_ODBC_DRIVER names another).
 //
 // The hammers print "ready" when set up, start at the next line on stdin, and at the end
 // print "conflicts N" (PUTs answered 89 and done again after a new read) or "retries N"
@@ -41,11 +44,13 @@ struct RowRec {
     rt::CString<31> NAME;
 };
 
+std::string g_row_owner = "(localdb)\\,STATIONS,,";
+
 const rt::TableDef& row_def() {
     static const rt::TableDef d = [] {
         rt::TableDef t;
         t.name = "STATIONS";
-        t.owner = "(localdb)\\,STATIONS,,";
+        t.owner = g_row_owner;
         t.create = true;
         auto& L = t.layout;
         L.prefix = "S";
@@ -269,9 +274,15 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     const std::string where = argv[2];
     if (mode == "row-hammer" || mode == "row-step") {
-        ::setenv("KVADRIN_LOCALDB", where.c_str(), 1);
+        if (where.rfind("odbc:", 0) == 0) {
+            g_row_owner = "odbc-sqlite," + where.substr(5) + ",,";
+            ::setenv("KVADRIN_ODBC_DRIVER", "SQLite3", 1);
+            ::setenv("KVADRIN_SQLITE_EXT", KVADRIN_BUILD_DIR "/libkvci.so", 0);
+        } else {
+            ::setenv("KVADRIN_LOCALDB", where.c_str(), 1);
+        }
         if (mode == "row-step") return row_step();
-        if (argc < 5) fail("usage: kv_station row-hammer LOCALDB A|B N");
+        if (argc < 5) fail("usage: kv_station row-hammer STORE A|B N");
         return row_hammer(argv[3][0], std::atoi(argv[4]));
     }
     if (mode == "firms-step") return firms_step(where);
