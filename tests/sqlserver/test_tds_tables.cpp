@@ -38,6 +38,7 @@ TEST_F(TdsTable, TextsGoOutWideWithTheirFieldsWidthAndEachShapeIsPreparedOnce) {
     }
     ASSERT_EQ(file_->Close(), rt::kNoError);
     ASSERT_EQ(file_->Open(), rt::kNoError);
+    file_->Clear();  // blank texts: empty, never NULL (the columns are NOT NULL)
     r_.KOD = "K3";
     ASSERT_EQ(file_->Add(), rt::kNoError) << rt::FileError();
 
@@ -63,6 +64,12 @@ TEST_F(TdsTable, TextsGoOutWideWithTheirFieldsWidthAndEachShapeIsPreparedOnce) {
         EXPECT_EQ(p[2].i, static_cast<std::int64_t>(i + 5));
         EXPECT_EQ(p[3].d, 1.5 * static_cast<double>(i));
     }
+    for (std::size_t i : {1u, 4u}) {
+        const tds::Param& blank = inserts[3].params.at(i);
+        EXPECT_EQ(blank.TypeName(), types[i]);
+        EXPECT_FALSE(blank.null) << i;
+        EXPECT_EQ(blank.text, "") << i;
+    }
     // The existence check of the reopen is the prepared statement of the first open.
     const auto checks = Statements("SELECT CASE WHEN OBJECT_ID(");
     ASSERT_EQ(checks.size(), 2u);
@@ -75,7 +82,7 @@ TEST_F(TdsTable, TextsGoOutWideWithTheirFieldsWidthAndEachShapeIsPreparedOnce) {
 // nothing to cancel; a page's condition leads with its first column's bound.
 TEST_F(TdsTable, KeyReadsEndWithoutACancelAndPagesLeadWithTheFirstColumn) {
     server_.On("WHERE [KOD] = @P1", Rows({{"K1", "Ana", std::int64_t{1}, 2.5, "g"}}));
-    for (const char* k : {"K1", "k1", "K2"}) {
+    for (const char* k : {"", "K1", "k1", "K2"}) {
         r_.KOD = k;
         ASSERT_EQ(file_->Get(0), rt::kNoError) << rt::FileError();
         EXPECT_EQ(r_.NAZIV.str(), "Ana");
@@ -91,9 +98,14 @@ TEST_F(TdsTable, KeyReadsEndWithoutACancelAndPagesLeadWithTheFirstColumn) {
     EXPECT_EQ(file_->Next(), rt::kRecordNotAvailable);
 
     const auto gets = Statements("SELECT TOP 1 ");
-    ASSERT_EQ(gets.size(), 3u);
+    ASSERT_EQ(gets.size(), 4u);
     EXPECT_EQ(gets[0].proc, "sp_prepexec");
-    EXPECT_EQ(gets[2].proc, "sp_execute");
+    EXPECT_EQ(gets[3].proc, "sp_execute");
+    // A blank key goes out as an empty text, not as NULL.
+    EXPECT_EQ(gets[0].params.at(0).TypeName(), "nvarchar(10)");
+    EXPECT_FALSE(gets[0].params.at(0).null);
+    EXPECT_EQ(gets[0].params.at(0).text, "");
+    EXPECT_EQ(gets[1].params.at(0).text, "K1");
     const auto pages = Statements("SELECT TOP (@P1)");
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].text,

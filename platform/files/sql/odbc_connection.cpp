@@ -570,6 +570,8 @@ bool OdbcStatement::bind() {
                     if (!bind_one(i, SQL_C_WCHAR, longer ? SQL_WLONGVARCHAR : SQL_WVARCHAR, size,
                                   (size + 1) * sizeof(SQLWCHAR)))
                         return false;
+                    // A blank text has no UTF-16 units, and an empty vector's data() may be
+                    // null, which memcpy may not be given even for no bytes.
                     if (!wide_.empty()) std::memcpy(b.buf.data(), wide_.data(), wide_.size() * sizeof(SQLWCHAR));
                     b.ind = static_cast<SQLLEN>(wide_.size() * sizeof(SQLWCHAR));
                 } else {
