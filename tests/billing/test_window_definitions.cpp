@@ -19,6 +19,7 @@
 #include "data/tables.h"
 #include "shell/firms_list.h"
 #include "shell/form.h"
+#include "shell/housekeeping.h"
 #include "shell/kvd001_main.h"
 #include "shell/kvd002_splash.h"
 #include "shell/login.h"
@@ -63,7 +64,9 @@ TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
         kvadrin::MSSQLLoginWindow,     kvadrin::BrowseObracuniWindow, kvadrin::UpdateObracWindow,
         kvadrin::BrowseCeneWindow,     kvadrin::UpdateCeneWindow,     kvadrin::KreirajZaduzenjaWindow,
         kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,    kvadrin::BrowseSpromWindow,
-        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow};
+        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow,    kvadrin::ProveraVerzijeWindow,
+        kvadrin::PokaziVerWindow,      kvadrin::PrenosUNovuGodinuWindow, kvadrin::PreuzmiStariProgramWindow,
+        kvadrin::PreuzmiPodatkeWindow};
     for (const auto& window : windows) {
         const rt::ui::WindowDef& d = window();
         SCOPED_TRACE(d.module + " " + d.name);
