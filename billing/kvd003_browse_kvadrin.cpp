@@ -106,7 +106,7 @@ private:
         const std::string filter = query()->BuildFilter();
         if (filter.size() > QBEFILTER.size) {
             QBEFILTER = "";
-            rt::ui::Beep();
+            // The plain message sounds its own beep.
             rt::ui::Message(rt::utf8_to_cp1250(
                 "Upit je predugačak za ispis: uslovi zajedno imaju " + std::to_string(filter.size()) +
                 " znakova, a ispis prima najviše " + std::to_string(QBEFILTER.size) + ". Skratite upit."));

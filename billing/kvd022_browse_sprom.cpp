@@ -172,10 +172,7 @@ public:
         if (level != rt::ui::kLevelGoOn || rewritten_) return level;
         rewritten_ = true;
         const InvoiceRewrite r = PreknjiziFakturu();
-        if (!r.written) {
-            rt::ui::Beep();
-            rt::ui::Message(r.message);
-        }
+        if (!r.written) rt::ui::Message(r.message);  // the plain message sounds its own beep
         return level;
     }
 
