@@ -20,7 +20,6 @@
 namespace kvadrin {
 namespace {
 
-
 // The procedure's totals, shown under the list.
 struct UnitTotals {
     double areas = 0, heated = 0, other = 0, persons = 0;
@@ -95,8 +94,10 @@ protected:
 private:
     void PlaceTotals() {
         rt::ui::Window& w = window();
-        const std::pair<int, int> under[] = {
-            {5, w.Feq("?UKPOVRS")}, {6, w.Feq("?UKGRPOVRS")}, {7, w.Feq("?UKOSTPOVRS")}, {8, w.Feq("?UKOSOBA")}};
+        const std::pair<int, int> under[] = {{5, w.Feq("?UKPOVRS")},
+                                             {6, w.Feq("?UKGRPOVRS")},
+                                             {7, w.Feq("?UKOSTPOVRS")},
+                                             {8, w.Feq("?UKOSOBA")}};
         PlaceUnderColumns(under);
     }
 

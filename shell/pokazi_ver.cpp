@@ -53,7 +53,9 @@ private:
 void PokaziVer() {
     RunWindowProcedure(
         "PokaziVer", WindowKind::Dialog, PokaziVerWindow(),
-        [](rt::ui::Window& w) { BindFormFields(w, {{table_def(TableId::LVER).layout, &LVE}}); },
+        [](rt::ui::Window& w) {
+            BindFormFields(w, {{table_def(TableId::LVER).layout, &LVE}});
+        },
         [](ProcedureObjects& p) { return std::make_unique<PokaziVerController>(p); });
 }
 

@@ -6,10 +6,13 @@ namespace kvadrin {
 
 const rt::ui::WindowDef& PrenosUNovuGodinuWindow() {
     using namespace rt::ui;
-    static const WindowDef def =
-        MakeWindow({.module = "KVD$PRENOS", .name = "PROGRESSWINDOW", .caption = "INICIJALIZACIJA BAZE...",
-                    .w = 319, .h = 60, .mdi = false},
-                   MakeControl(Ctl::Progress, "?PROGRESS2", 20, 24, 279, 12));
+    static const WindowDef def = MakeWindow({.module = "KVD$PRENOS",
+                                             .name = "PROGRESSWINDOW",
+                                             .caption = "INICIJALIZACIJA BAZE...",
+                                             .w = 319,
+                                             .h = 60,
+                                             .mdi = false},
+                                            MakeControl(Ctl::Progress, "?PROGRESS2", 20, 24, 279, 12));
     return def;
 }
 

@@ -56,15 +56,15 @@ void Collect(const std::vector<ControlDef>& controls, Scope& scope, std::vector<
 
 TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
     const std::vector<std::function<const rt::ui::WindowDef&()>> windows = {
-        kvadrin::BrowseKvadrinWindow,  kvadrin::UpdateKvadrinWindow,  kvadrin::BrowseObavezeWindow,
-        kvadrin::UpdateObavezeWindow,  kvadrin::BrowseNaziviWindow,   kvadrin::UpdateNaziviWindow,
-        kvadrin::BrowseKlauzulWindow,  kvadrin::UpdateSklauzulWindow, kvadrin::BrowseMBaseWindow,
-        kvadrin::UpdateMBaseWindow,    kvadrin::PromenaServeraWindow, kvadrin::MainWindow,
-        kvadrin::BrivantSplashWindow,  kvadrin::OtvoriSQLWindow,      kvadrin::MSSQLLogMultiWindow,
-        kvadrin::MSSQLLoginWindow,     kvadrin::BrowseObracuniWindow, kvadrin::UpdateObracWindow,
-        kvadrin::BrowseCeneWindow,     kvadrin::UpdateCeneWindow,     kvadrin::KreirajZaduzenjaWindow,
-        kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,    kvadrin::BrowseSpromWindow,
-        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow,    kvadrin::ProveraVerzijeWindow,
+        kvadrin::BrowseKvadrinWindow,  kvadrin::UpdateKvadrinWindow,     kvadrin::BrowseObavezeWindow,
+        kvadrin::UpdateObavezeWindow,  kvadrin::BrowseNaziviWindow,      kvadrin::UpdateNaziviWindow,
+        kvadrin::BrowseKlauzulWindow,  kvadrin::UpdateSklauzulWindow,    kvadrin::BrowseMBaseWindow,
+        kvadrin::UpdateMBaseWindow,    kvadrin::PromenaServeraWindow,    kvadrin::MainWindow,
+        kvadrin::BrivantSplashWindow,  kvadrin::OtvoriSQLWindow,         kvadrin::MSSQLLogMultiWindow,
+        kvadrin::MSSQLLoginWindow,     kvadrin::BrowseObracuniWindow,    kvadrin::UpdateObracWindow,
+        kvadrin::BrowseCeneWindow,     kvadrin::UpdateCeneWindow,        kvadrin::KreirajZaduzenjaWindow,
+        kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,       kvadrin::BrowseSpromWindow,
+        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow,       kvadrin::ProveraVerzijeWindow,
         kvadrin::PokaziVerWindow,      kvadrin::PrenosUNovuGodinuWindow, kvadrin::PreuzmiStariProgramWindow,
         kvadrin::PreuzmiPodatkeWindow};
     for (const auto& window : windows) {

@@ -25,8 +25,11 @@ public:
     void ToolbarState(rt::ui::WindowId window, std::uint16_t enabled) override {
         inner_->ToolbarState(window, enabled);
     }
-    void ShowFileDialog(const rt::ui::FileDialogRequest& request) override { inner_->ShowFileDialog(request); }
-    void Perform(rt::ui::WindowId window, int feq, const std::string& action, const std::string& value) override {
+    void ShowFileDialog(const rt::ui::FileDialogRequest& request) override {
+        inner_->ShowFileDialog(request);
+    }
+    void Perform(rt::ui::WindowId window, int feq, const std::string& action,
+                 const std::string& value) override {
         inner_->Perform(window, feq, action, value);
     }
     void Beep() override {
