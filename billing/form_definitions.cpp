@@ -10,6 +10,7 @@
 #include "data/tables.h"
 #include "shell/firms_list.h"
 #include "shell/form.h"
+#include "shell/housekeeping.h"
 
 namespace kvadrin {
 
@@ -25,6 +26,7 @@ void CheckFormDefinitions() {
                     {layout(TableId::SFAKT), layout(TableId::KVADRIN), layout(TableId::NAZIVI)});
     CheckFormFields(UpdateSklauzulWindow(), {layout(TableId::SKLAUZUL)});
     CheckFormFields(UpdateMBaseWindow(), {layout(TableId::MBASE)});
+    CheckFormFields(PokaziVerWindow(), {layout(TableId::LVER)});
 }
 
 }  // namespace kvadrin

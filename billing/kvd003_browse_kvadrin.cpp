@@ -4,10 +4,10 @@
 // select mode for the invoice form's lookup.
 #include "billing/kvd003_browse_kvadrin.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "data/access.h"
@@ -19,10 +19,6 @@
 
 namespace kvadrin {
 namespace {
-
-// The total under each column of the list ("" for none).
-constexpr std::array<const char*, 8> kTotalColumns = {
-    "", "", "", "", "?UKPOVRS", "?UKGRPOVRS", "?UKOSTPOVRS", "?UKOSOBA"};
 
 // The procedure's totals, shown under the list.
 struct UnitTotals {
@@ -98,17 +94,11 @@ protected:
 private:
     void PlaceTotals() {
         rt::ui::Window& w = window();
-        const auto columns = rt::ui::ParseListFormat(browse().ListFormat());
-        int x = static_cast<int>(w.Get(list(), rt::ui::Prop::Xpos));
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const int feq = c < kTotalColumns.size() ? w.Feq(kTotalColumns[c]) : 0;
-            if (feq) {
-                if (w.Get(feq, rt::ui::Prop::Xpos) != x) w.Set(feq, rt::ui::Prop::Xpos, x);
-                if (w.Get(feq, rt::ui::Prop::Width) != columns[c].width - 2)
-                    w.Set(feq, rt::ui::Prop::Width, columns[c].width - 2);
-            }
-            x += columns[c].width;
-        }
+        const std::pair<int, int> under[] = {{5, w.Feq("?UKPOVRS")},
+                                             {6, w.Feq("?UKGRPOVRS")},
+                                             {7, w.Feq("?UKOSTPOVRS")},
+                                             {8, w.Feq("?UKOSOBA")}};
+        PlaceUnderColumns(under);
     }
 
     // QBEFILTER := the query's filter for the tenant list (blank without a query). A
@@ -117,7 +107,7 @@ private:
         const std::string filter = query()->BuildFilter();
         if (filter.size() > QBEFILTER.size) {
             QBEFILTER = "";
-            rt::ui::Beep();
+            // The plain message sounds its own beep.
             rt::ui::Message(rt::utf8_to_cp1250(
                 "Upit je predugačak za ispis: uslovi zajedno imaju " + std::to_string(filter.size()) +
                 " znakova, a ispis prima najviše " + std::to_string(QBEFILTER.size) + ". Skratite upit."));

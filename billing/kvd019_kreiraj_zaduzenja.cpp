@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "billing/kvd005_browse_obracuni.h"
+#include "billing/receivable_posting.h"
 #include "data/access.h"
 #include "data/keys.h"
 #include "data/tables.h"
@@ -48,9 +49,6 @@ const Texts& T() {
 }
 
 bool Is(std::string_view field, const std::string& text) { return rt::equal_clipped(field, text); }
-
-// "KVD-05": the voucher number of a run's postings.
-std::string VoucherNumber(int run) { return "KVD-" + rt::format(run, "@N02"); }
 
 // The last failure as the driver gave it: its code text and message.
 struct Failure {
@@ -369,8 +367,6 @@ private:
     bool Postings() {
         rt::File& sfakt = Files::SFAKT();
         rt::File& skp = Files::SKPROMET();
-        const std::string nalog = VoucherNumber(run_);
-        const std::string veza = rt::format(run_, "@N09");
         const std::string recno = "KVD" + rt::format(run_, "@N02");
         std::int32_t n = 0;
         for (const SFAKTRecord& inv : invoices_) {
@@ -381,23 +377,14 @@ private:
                 return FailWith("račun za šifru " + rt::cp1250_to_utf8(inv.SHKORISNIKA.str()) +
                                 " nije upisan");
             ++out_.invoices;
-            skp.Clear();
-            SKP.LASTUSER = 0;
-            SKP.SINTETIKA = "204";
-            SKP.ANALITIKA = inv.SHKORISNIKA.view();
-            SKP.NALOG = nalog;
-            SKP.VRSTAVEZE = "Z";
-            SKP.VEZA = veza;
-            SKP.DATUM = datum_;
-            SKP.VALUTA = valuta_;
-            SKP.SIMBOL = 0;
-            SKP.OPIS = naziv_;  // cut to the field's 15 characters
-            SKP.DUGPOT = "D";
-            SKP.IZNOS = inv.UKUPNO;
             ++n;
-            SKP.RECNO = recno + rt::format(n, "@N05");
-            SKP.DUGUJE = inv.UKUPNO;
-            SKP.POTRAZUJE = 0.0;
+            FillReceivablePosting({.run = run_,
+                                   .date = datum_,
+                                   .due = valuta_,
+                                   .run_name = naziv_,
+                                   .customer = inv.SHKORISNIKA.view(),
+                                   .amount = inv.UKUPNO,
+                                   .recno = recno + rt::format(n, "@N05")});
             total_ += SKP.IZNOS;
             if (skp.Add() != rt::kNoError)
                 return FailWith("knjiženje za šifru " + rt::cp1250_to_utf8(inv.SHKORISNIKA.str()) +

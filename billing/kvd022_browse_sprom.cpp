@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "billing/kvd020_izbor_za_fakture.h"
+#include "billing/receivable_posting.h"
 #include "data/access.h"
 #include "data/keys.h"
 #include "data/tables.h"
@@ -42,7 +43,7 @@ public:
     InvoiceRewrite Run() {
         const SFAKTRecord handed = SFA;
         invoice_ = SFA;
-        voucher_ = "KVD-" + rt::format(OBR.OBRACUN, "@N02");
+        voucher_ = VoucherNumber(OBR.OBRACUN);
         for (rt::FileManager* fm : {Access::SFAKT(), Access::SPROM(), Access::SKPROMET()})
             if (fm) fm->UseTable(rt::kUseOpen);
         if (Files::SFAKT().BeginTransaction() != rt::kNoError) return Fail(InvoiceMessage(), handed);
@@ -126,23 +127,14 @@ private:
                 break;
             if (rt::equal_clipped(SKP.NALOG.view(), voucher_) && skp.Delete() != rt::kNoError) return false;
         }
-        skp.Clear();
-        SKP.LASTUSER = 0;
-        SKP.SINTETIKA = "204";
-        SKP.ANALITIKA = SFA.SHKORISNIKA.view();
-        SKP.NALOG = voucher_;
-        SKP.VRSTAVEZE = "Z";
-        SKP.VEZA = rt::format(OBR.OBRACUN, "@N09");
-        SKP.DATUM = OBR.DATUM;
-        SKP.VALUTA = OBR.VALUTA;
-        SKP.SIMBOL = 0;
-        SKP.OPIS = OBR.NAZIV.view();  // cut to the field's 15 characters
-        SKP.DUGPOT = "D";
-        SKP.IZNOS = SFA.UKUPNO;
-        // The day in five digits and the time of day in seven.
-        SKP.RECNO = rt::format(rt::today(), "@n05") + rt::format(rt::clock(), "@n07");
-        SKP.DUGUJE = SFA.UKUPNO;
-        SKP.POTRAZUJE = 0.0;
+        FillReceivablePosting({.run = OBR.OBRACUN,
+                               .date = OBR.DATUM,
+                               .due = OBR.VALUTA,
+                               .run_name = OBR.NAZIV.view(),
+                               .customer = SFA.SHKORISNIKA.view(),
+                               .amount = SFA.UKUPNO,
+                               // The day in five digits and the time of day in seven.
+                               .recno = rt::format(rt::today(), "@n05") + rt::format(rt::clock(), "@n07")});
         return skp.Add() == rt::kNoError;
     }
 
@@ -180,10 +172,7 @@ public:
         if (level != rt::ui::kLevelGoOn || rewritten_) return level;
         rewritten_ = true;
         const InvoiceRewrite r = PreknjiziFakturu();
-        if (!r.written) {
-            rt::ui::Beep();
-            rt::ui::Message(r.message);
-        }
+        if (!r.written) rt::ui::Message(r.message);  // the plain message sounds its own beep
         return level;
     }
 

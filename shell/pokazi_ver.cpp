@@ -6,6 +6,7 @@
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/ui/richtext.h"
+#include "shell/form.h"
 #include "shell/housekeeping.h"
 #include "shell/procedure.h"
 
@@ -53,8 +54,7 @@ void PokaziVer() {
     RunWindowProcedure(
         "PokaziVer", WindowKind::Dialog, PokaziVerWindow(),
         [](rt::ui::Window& w) {
-            const rt::RecordLayout& layout = table_def(TableId::LVER).layout;
-            w.Use(w.Feq("?LVE:OPIS"), rt::ui::Binding::OfField(*layout.field("LVE:OPIS"), &LVE));
+            BindFormFields(w, {{table_def(TableId::LVER).layout, &LVE}});
         },
         [](ProcedureObjects& p) { return std::make_unique<PokaziVerController>(p); });
 }

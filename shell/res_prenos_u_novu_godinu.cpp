@@ -6,16 +6,13 @@ namespace kvadrin {
 
 const rt::ui::WindowDef& PrenosUNovuGodinuWindow() {
     using namespace rt::ui;
-    static const WindowDef def = [] {
-        WindowDef d;
-        d.module = "KVD$PRENOS";
-        d.name = "PROGRESSWINDOW";
-        d.caption = "INICIJALIZACIJA BAZE...";
-        d.w = 319, d.h = 60;
-        d.resizable = true;
-        d.controls = {MakeControl(Ctl::Progress, "?PROGRESS2", 20, 24, 279, 12)};
-        return d;
-    }();
+    static const WindowDef def = MakeWindow({.module = "KVD$PRENOS",
+                                             .name = "PROGRESSWINDOW",
+                                             .caption = "INICIJALIZACIJA BAZE...",
+                                             .w = 319,
+                                             .h = 60,
+                                             .mdi = false},
+                                            MakeControl(Ctl::Progress, "?PROGRESS2", 20, 24, 279, 12));
     return def;
 }
 

@@ -18,6 +18,7 @@
 #include "platform/files/sql/connection.h"
 #include "shell/kvd001_main.h"
 #include "tests/billing/register_fixture.h"
+#include "tests/driver/beep_counter.h"
 #include "tests/driver/report_fixture.h"
 
 using namespace kvadrin;
@@ -582,8 +583,10 @@ TEST_F(InvoiceItems, ARefusedWriteLeavesTheInvoiceAndItsPostingsAsTheyWere) {
         OpenItems(1);
         driver.WaitUntil([&] { return driver.RowCount(kItems, kList) == 2; }, "the items");
         Sql(c.trigger);
+        kvtest::BeepCounter sounds;
         rt::ui::rtl_post(Event::CloseWindow, 0, thread_);
         EXPECT_EQ(driver.Answer("OK"), c.message);
+        EXPECT_EQ(sounds.beeps(), 1) << "the refusal sounds once: " << c.message;
         Closed(kItems);
         CloseAll();
         Sql("DROP TRIGGER REFUSE");

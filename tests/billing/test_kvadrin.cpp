@@ -13,6 +13,7 @@
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
 #include "tests/billing/register_fixture.h"
+#include "tests/driver/beep_counter.h"
 
 using namespace kvadrin;
 namespace Key = rt::ui::Key;
@@ -255,10 +256,14 @@ TEST_F(KvadrinGui, TheQuerysFilterIsHandedToTheTenantList) {
     for (int row : {5, 6, 7, 8}) lengthy.push_back({row, {">=", minus_one}});
     Query(lengthy);
     WaitColumn(1, {"1", "2", "3", "4", "5"}, "the lengthy query selecting every unit");
-    driver.Press(kBrowse, "?BUTTONNORECORDS");
-    EXPECT_EQ(driver.Answer("OK"),
-              "Upit je predugačak za ispis: uslovi zajedno imaju 1083 znakova, "
-              "a ispis prima najviše 1024. Skratite upit.");
+    {
+        kvtest::BeepCounter sounds;
+        driver.Press(kBrowse, "?BUTTONNORECORDS");
+        EXPECT_EQ(driver.Answer("OK"),
+                  "Upit je predugačak za ispis: uslovi zajedno imaju 1083 znakova, "
+                  "a ispis prima najviše 1024. Skratite upit.");
+        EXPECT_EQ(sounds.beeps(), 1) << "the refusal sounds once";
+    }
     driver.WaitUntil([&] { return driver.Focused(kBrowse) == kList; }, "the list focused");
     EXPECT_FALSE(driver.MessageOpen());  // no tenant list was called
     EXPECT_EQ(HandedOver(), "");

@@ -19,6 +19,7 @@
 #include "data/tables.h"
 #include "shell/firms_list.h"
 #include "shell/form.h"
+#include "shell/housekeeping.h"
 #include "shell/kvd001_main.h"
 #include "shell/kvd002_splash.h"
 #include "shell/login.h"
@@ -55,15 +56,17 @@ void Collect(const std::vector<ControlDef>& controls, Scope& scope, std::vector<
 
 TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
     const std::vector<std::function<const rt::ui::WindowDef&()>> windows = {
-        kvadrin::BrowseKvadrinWindow,  kvadrin::UpdateKvadrinWindow,  kvadrin::BrowseObavezeWindow,
-        kvadrin::UpdateObavezeWindow,  kvadrin::BrowseNaziviWindow,   kvadrin::UpdateNaziviWindow,
-        kvadrin::BrowseKlauzulWindow,  kvadrin::UpdateSklauzulWindow, kvadrin::BrowseMBaseWindow,
-        kvadrin::UpdateMBaseWindow,    kvadrin::PromenaServeraWindow, kvadrin::MainWindow,
-        kvadrin::BrivantSplashWindow,  kvadrin::OtvoriSQLWindow,      kvadrin::MSSQLLogMultiWindow,
-        kvadrin::MSSQLLoginWindow,     kvadrin::BrowseObracuniWindow, kvadrin::UpdateObracWindow,
-        kvadrin::BrowseCeneWindow,     kvadrin::UpdateCeneWindow,     kvadrin::KreirajZaduzenjaWindow,
-        kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,    kvadrin::BrowseSpromWindow,
-        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow};
+        kvadrin::BrowseKvadrinWindow,  kvadrin::UpdateKvadrinWindow,     kvadrin::BrowseObavezeWindow,
+        kvadrin::UpdateObavezeWindow,  kvadrin::BrowseNaziviWindow,      kvadrin::UpdateNaziviWindow,
+        kvadrin::BrowseKlauzulWindow,  kvadrin::UpdateSklauzulWindow,    kvadrin::BrowseMBaseWindow,
+        kvadrin::UpdateMBaseWindow,    kvadrin::PromenaServeraWindow,    kvadrin::MainWindow,
+        kvadrin::BrivantSplashWindow,  kvadrin::OtvoriSQLWindow,         kvadrin::MSSQLLogMultiWindow,
+        kvadrin::MSSQLLoginWindow,     kvadrin::BrowseObracuniWindow,    kvadrin::UpdateObracWindow,
+        kvadrin::BrowseCeneWindow,     kvadrin::UpdateCeneWindow,        kvadrin::KreirajZaduzenjaWindow,
+        kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,       kvadrin::BrowseSpromWindow,
+        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow,       kvadrin::ProveraVerzijeWindow,
+        kvadrin::PokaziVerWindow,      kvadrin::PrenosUNovuGodinuWindow, kvadrin::PreuzmiStariProgramWindow,
+        kvadrin::PreuzmiPodatkeWindow};
     for (const auto& window : windows) {
         const rt::ui::WindowDef& d = window();
         SCOPED_TRACE(d.module + " " + d.name);

@@ -56,6 +56,9 @@ protected:
         };
     }
     void TearDown() override {
+        // An updater that was started writes into the test's folder: the folder goes only
+        // after it has, or its removal would race with the child's write.
+        if (g_halts > 0) driver.WaitUntil([&] { return UpdaterStarted(); }, "the updater started");
         StoreTest::TearDown();
         HaltProcess = saved_halt_;
         ::unsetenv("KVADRIN_UPDATER");
@@ -200,6 +203,7 @@ TEST_F(ProveraGui, ALongUserAndComputerNamePushTheFirmOutOfTheLogRow) {
     driver.Start([] { ProveraVerzije(); });
     driver.Answer("Da");
     driver.WaitForThreads();
+    driver.WaitUntil([&] { return UpdaterStarted(); }, "the updater started");
     const std::vector<std::string> log = Log();
     ASSERT_EQ(log.size(), 1u);
     const std::string stored = log[0].substr(0, log[0].find('|'));

@@ -46,6 +46,9 @@ void Wheel(QWidget* target, Qt::KeyboardModifiers modifiers, int delta) {
 }
 
 TEST_F(GuiTest, CloseBoxAndCtrlWheelGoThroughTheHandleChainFirst) {
+    g_swallow_close = true;  // as each run of the test begins
+    g_closes = 0;
+    g_wheel = 0;
     SmallWindow s("Hooked");
     s.on_open = [](Window& w) {
         g_previous_window = SetWindowProc(WindowHandle(w.id()), &WindowHook);
@@ -93,6 +96,8 @@ LResult SessionHook(Handle h, std::uint32_t message, WParam wparam, LParam lpara
 }
 
 TEST_F(GuiTest, SessionEndAsksTheTopLevelWindowsThroughTheirChains) {
+    g_queries = 0;  // as each run of the test begins
+    g_ends = 0;
     SmallWindow s("Session"), plain("Unhooked");
     s.on_open = [](Window& w) { g_previous_session = SetWindowProc(WindowHandle(w.id()), &SessionHook); };
     driver.Start([&] { s.Run(); });

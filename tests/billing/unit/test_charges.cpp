@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "billing/kvd020_izbor_za_fakture.h"
+#include "data/keys.h"
 #include "tests/billing/unit/billing_fixture.h"
 
 namespace {
@@ -120,6 +122,36 @@ TEST_F(Charges, PostingsAndVoucherHeaderCarryTheRunInTwoDigits) {
     // The header keeps the whole name; its debit is the postings' sum.
     EXPECT_EQ(Dump("NALOZIS"),
               std::vector<std::string>{"0|KVD-05|" + d + "|OBRACUN ZA MAJ 202|5638.0|0.0|0|0"});
+}
+
+// Closing an invoice's items posts it again: with the items as the creation wrote them,
+// the posting that replaces the creation's is the same but for its number (the creation
+// numbers the run's postings in order, the closing takes the day and the clock).
+TEST_F(Charges, ClosingAnUnchangedInvoicePostsItAsTheCreationDid) {
+    ASSERT_TRUE(Create(5).created);
+    const std::string all_but_number =
+        "LASTUSER, SINTETIKA, ANALITIKA, NALOG, VRSTAVEZE, VEZA, DATUM, VALUTA, SIMBOL, OPIS, DUGPOT, "
+        "IZNOS, DUGUJE, POTRAZUJE, SIFRAMAG, DEVIZNO, OBRKURS, DUGEUR, POTEUR, ZMAG, ZARTIKAL";
+    const std::vector<std::string> created = Dump("SKPROMET", "", all_but_number);
+    ASSERT_EQ(created.size(), 4u);
+
+    SelectRun(5);
+    rt::FileManager* sfakt = kvadrin::Access::SFAKT();
+    ASSERT_EQ(sfakt->Open(), 0);
+    ASSERT_EQ(sfakt->UseTable(rt::kUseOpen), 0);
+    for (const char* customer : {"00001", "00002", "00003", "00004"}) {
+        SCOPED_TRACE(customer);
+        kvadrin::Files::SFAKT().Clear();
+        kvadrin::SFA.OBRACUN = 5;
+        kvadrin::SFA.SHKORISNIKA = customer;
+        ASSERT_EQ(kvadrin::Files::SFAKT().Get(kvadrin::SFA_PO_OBRACUNU), 0);
+        const kvadrin::InvoiceRewrite r = kvadrin::PreknjiziFakturu();
+        ASSERT_TRUE(r.written) << rt::cp1250_to_utf8(r.message);
+    }
+    sfakt->Close();
+    EXPECT_EQ(Dump("SKPROMET", "", all_but_number), created);
+    EXPECT_TRUE(Dump("SKPROMET", "RECNO COLLATE BINARY LIKE 'KVD%'", "RECNO").empty())
+        << "every posting was replaced";
 }
 
 TEST_F(Charges, InvoiceTotalsRoundHalvesAwayFromZeroAndDebtKeepsItsCents) {
