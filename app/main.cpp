@@ -1,15 +1,10 @@
 // Process entry: the GUI server runs on the main thread; the program's main procedure
 // runs as thread 1 on a thread of its own, and the process ends when it returns.
-#include "billing/kvd003_browse_kvadrin.h"
-#include "billing/kvd004_browse_obaveze.h"
-#include "billing/kvd028_browse_klauzul.h"
+#include "billing/startup.h"
 #include "platform/qt/gui_server.h"
 #include "shell/glavni.h"
 
 int main(int argc, char** argv) {
-    // The frame's menu items start the registers built so far.
-    kvadrin::RegisterServicesMenu();
-    kvadrin::RegisterUnitsMenu();
-    kvadrin::RegisterClausesMenu();
+    kvadrin::StartUp();
     return rt::qt::StartGui(argc, argv, [] { return kvadrin::RunProgram(); });
 }

@@ -332,6 +332,9 @@ QtWindow* GuiServer::WindowOfWidget(QObject* object) const {
     for (auto* w = static_cast<QWidget*>(object); w; w = w->parentWidget()) {
         QVariant v = w->property(kWindowProperty);
         if (v.isValid()) return Window(v.toUInt());
+        // A dialog or a popup that a control opens is a window of its own: its keys and
+        // clicks are its own, not the control's.
+        if (w->isWindow()) return nullptr;
     }
     return nullptr;
 }

@@ -320,14 +320,6 @@ void QtWindow::Apply(const ui::WindowState& delta) {
         else
             top_->unsetCursor();
     }
-    if (delta.has_position) {
-        state_.has_position = true;
-        state_.x = delta.x;
-        state_.y = delta.y;
-        state_.w = delta.w;
-        state_.h = delta.h;
-        if (shown_ && QRect(delta.x, delta.y, delta.w, delta.h) != placed_du_) PlaceWindow(false);
-    }
     if (shown_ && (delta.maximized != state_.maximized || delta.minimized != state_.minimized)) {
         state_.maximized = delta.maximized;
         state_.minimized = delta.minimized;
@@ -337,6 +329,17 @@ void QtWindow::Apply(const ui::WindowState& delta) {
             top_->showMinimized();
         else
             top_->showNormal();
+    }
+    if (delta.has_position) {
+        state_.has_position = true;
+        state_.x = delta.x;
+        state_.y = delta.y;
+        state_.w = delta.w;
+        state_.h = delta.h;
+        // A maximized or minimized window stays so: moving it would make it leave its state.
+        if (shown_ && !top_->isMaximized() && !top_->isMinimized() &&
+            QRect(delta.x, delta.y, delta.w, delta.h) != placed_du_)
+            PlaceWindow(false);
     }
     UpdateVisibility();
     applying_ = false;

@@ -198,6 +198,7 @@ protected:
 };
 
 TEST_F(KlauzuleGui, TheBrowseAndTheFormShowTheirWindowsAndTools) {
+    QApplication::clipboard()->clear();  // Paste is offered while the clipboard holds a text
     OnThread([] { AddClause(3, "Mart", "", ""); });
     Start();
     EXPECT_EQ(driver.Caption(kBrowse), "KLAUZULE");
@@ -635,12 +636,10 @@ TEST_F(KlauzuleGui, ASecondClauseWithTheSameNumberIsRefusedAndAClauseIsDeleted) 
 }
 
 TEST_F(KlauzuleGui, TheMenuItemStartsTheClausesBrowse) {
-    RegisterClausesMenu();
     auto procedure = MenuProcedure("BrowseKlauzul");
     ASSERT_TRUE(procedure);
     StartBrowse(0, procedure);
     CloseBrowse();
-    SetMenuProcedure("BrowseKlauzul", nullptr);
 }
 
 }  // namespace

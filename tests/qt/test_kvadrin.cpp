@@ -379,7 +379,12 @@ TEST_F(KvadrinGui, AnUnknownCodeOpensTheOwnersBrowseForAChoice) {
     driver.Focus(kOwners, kList);
     driver.Keys(kOwners, {Key::Enter});  // the new row is the selected one
     Closed(kOwners);
-    driver.WaitUntil([&] { return Shows("?KVD:SHKORISNIKA") == "00077"; }, "the new code");
+    driver.WaitUntil(
+        [&] {
+            return Shows("?KVD:SHKORISNIKA") == "00077" && Shows("?KVD:VLASNIK") == "Nova Firma doo" &&
+                   Shows("?KVD:ADRESA") == "Nova 77";
+        },
+        "the new code with its customer's name and address");
     EXPECT_EQ(Shows("?NAZ:NAZIV1"), "Nova Firma doo");
     EXPECT_EQ(Shows("?KVD:VLASNIK"), "Nova Firma doo");
     EXPECT_EQ(Shows("?KVD:ADRESA"), "Nova 77");
@@ -507,10 +512,8 @@ TEST_F(KvadrinGui, SelectModeLeavesTheChosenUnitInTheBuffer) {
 }
 
 TEST_F(KvadrinGui, TheMenuItemKvadrinStartsTheUnitsBrowse) {
-    RegisterUnitsMenu();
     StartBrowse(0, MenuProcedure("BrowseKvadrin"));
     CloseBrowse(RequestCompleted);
-    SetMenuProcedure("BrowseKvadrin", nullptr);
 }
 
 }  // namespace

@@ -285,12 +285,10 @@ TEST_F(ObavezeGui, PrintSaysTheProcedureIsNotDefinedAndTheListKeepsTheFocus) {
 }
 
 TEST_F(ObavezeGui, TheMenuItemStartsTheServicesBrowse) {
-    RegisterServicesMenu();
     auto procedure = MenuProcedure("BrowseObaveze");
     ASSERT_TRUE(procedure);
     StartBrowse(0, procedure);
     CloseBrowse(RequestCompleted);
-    SetMenuProcedure("BrowseObaveze", nullptr);
 }
 
 }  // namespace

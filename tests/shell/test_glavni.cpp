@@ -93,6 +93,7 @@ protected:
 TEST_F(GlavniTest, StartsUpInOrderCallsTheFrameAndSavesTheSettings) {
     g_seen = {};
     MainProcedure = &ProbeMain;
+    PrepareProcess();
     EXPECT_EQ(RunProgram(), 0);
 
     ASSERT_TRUE(g_seen.called);
