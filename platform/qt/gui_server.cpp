@@ -100,6 +100,7 @@ void GuiServer::Perform(ui::WindowId window, int feq, const std::string& action,
 }
 
 void GuiServer::Beep() {
+    ++beeps_;
     QMetaObject::invokeMethod(
         this, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -53,6 +54,8 @@ public:
         QMessageBox* box = nullptr;
     };
     std::vector<OpenMessage> Messages() const;
+    // How many beeps the runtime has asked for.
+    int beeps() const { return beeps_; }
     // The printer the set-up dialog configures.
     QPrinter& printer();
     // The end of the desktop session, as the session manager reports it: asks every
@@ -94,6 +97,7 @@ private:
     std::map<int, int> dialogs_;  // printer dialogs open per thread
     std::unique_ptr<QPrinter> printer_;
     bool session_ending_ = false;
+    std::atomic<int> beeps_{0};
 };
 
 // Creates the QApplication when there is none (Fusion style; the Windows font names map

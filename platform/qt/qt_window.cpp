@@ -869,6 +869,9 @@ bool QtWindow::FinishEntry(Control& c) {
         return false;
     }
     c.shown = text;
+    // The control holds the user's text now: whatever the runtime shows next (the value
+    // taken, or the old one when it refuses this one) differs from it and is shown.
+    c.st.text = cp;
     InputEvent ev = Ev(Event::Accepted, c.st.feq);
     ev.text = cp;
     Deliver(ev);

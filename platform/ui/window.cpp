@@ -354,12 +354,15 @@ bool Window::Impl::update(ControlRec& c) {
     if (c.st.kind == Ctl::Rtf && c.use.capacity() && t.size() > c.use.capacity()) return false;
     auto p = d.picture.empty() ? std::nullopt : rt::parse_picture(d.picture);
     if (p && p->kind != PictureKind::String) {
+        // A value is refused, never cut or wrapped, when it does not fit its picture (it
+        // would show as "#") or its variable (a SHORT holds no 70000).
         auto v = rt::deformat(t, *p);
-        if (!v) return false;
+        if (!v || !c.use.fits(*v)) return false;
+        if (p->kind == PictureKind::Number && rt::format(*v, *p).find('#') != std::string::npos) return false;
         c.use.set_number(*v);
     } else if (c.use.numeric()) {
         auto v = strict_number(t);
-        if (!v) return false;
+        if (!v || !c.use.fits(*v)) return false;
         c.use.set_number(*v);
     } else {
         c.use.set_text(p ? rt::deformat_string(t, d.picture) : t);

@@ -43,6 +43,9 @@ struct Binding {
     // The most bytes of text the variable holds: a CSTRING's size less its terminator, a
     // STRING's size; 0 for texts without a limit and for numbers.
     std::size_t capacity() const;
+    // Whether the number can be stored as it is: within the range of an integer variable,
+    // and as text within a text variable's capacity (set_number truncates and wraps).
+    bool fits(double v) const;
 };
 
 // Resolves a resource's USE name ("KVD:BROJ") to this thread's variable. The data layer

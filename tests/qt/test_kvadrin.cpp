@@ -511,6 +511,23 @@ TEST_F(KvadrinGui, SelectModeLeavesTheChosenUnitInTheBuffer) {
     CloseBrowse(RequestCancelled);
 }
 
+TEST_F(KvadrinGui, AnAreaTooWideForItsPictureIsRefusedWithABeepAndTheFocusKept) {
+    Start();
+    KeyOnList(Key::Insert);
+    WaitForm("Record Will Be Added");
+    const int beeps = driver.Server().beeps();
+    driver.Type(kForm, "?KVD:POVRSINA", "99999999.99");  // @n10.2 would show "##########"
+    driver.WaitUntil([&] { return driver.Server().beeps() > beeps; }, "the beep");
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?KVD:POVRSINA"; }, "the focus kept");
+    EXPECT_EQ(Shows("?KVD:POVRSINA"), "0.00");
+    driver.Type(kForm, "?KVD:POVRSINA", "999999.99");
+    driver.WaitUntil([&] { return Shows("?KVD:POVRSINA") == "999,999.99"; }, "the widest area taken");
+    driver.Press(kForm, "?CANCEL");
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
+    FormClosed();
+    CloseBrowse(RequestCompleted);
+}
+
 TEST_F(KvadrinGui, TheMenuItemKvadrinStartsTheUnitsBrowse) {
     StartBrowse(0, MenuProcedure("BrowseKvadrin"));
     CloseBrowse(RequestCompleted);
