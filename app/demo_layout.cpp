@@ -42,7 +42,7 @@ inline bool WriteFirms(const fs::path& year_dir) {
                                                  {2, "Bulevar oslobođenja 1"},
                                                  {3, "21000 Novi Sad"},
                                                  {4, "Novi Sad"},
-                                                 {5, "160-0000000012345-67"},
+                                                 {5, "160-0000000498672-91"},
                                                  {6, "021/000-000"},
                                                  {7, "100000001"},
                                                  {10, "08000001"}};

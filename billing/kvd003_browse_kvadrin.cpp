@@ -133,14 +133,14 @@ private:
         d.relation = Relate::KVADRIN();
         d.joined = {&Files::NAZIVI()};
         // Tabs: number (the default), occupant's name, customer code.
-        d.orders = {{"KVD:Po_broju", "KVD:BROJ", true, true, {}},
-                    {"KVD:Po_vlasniku", "KVD:VLASNIK", true, true, {}},
-                    {"KVD:Po_analitici", "KVD:SHKORISNIKA", false, true, {}}};
+        d.orders = {{.key = "KVD:Po_broju", .locator_field = "KVD:BROJ", .filtered = true},
+                    {.key = "KVD:Po_vlasniku", .locator_field = "KVD:VLASNIK", .filtered = true},
+                    {.key = "KVD:Po_analitici", .locator_field = "KVD:SHKORISNIKA"}};
         d.fields = {"KVD:BROJ",     "KVD:SHKORISNIKA", "NAZ:NAZIV1",      "KVD:VLASNIK",
                     "KVD:POVRSINA", "KVD:POVRSINAGR",  "KVD:POVRSINAOST", "KVD:BROJOSOBA",
                     "KVD:VODOMER",  "KVD:KALORIMETAR", "KVD:TELEFON"};
         d.hidden = {"NAZ:ANALITIKA"};
-        d.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] { IspisStanara(); }}};
+        d.buttons = {{.label = "?BUTTONNORECORDS", .text = "&ISPIS", .call = IspisStanara}};
         d.query = true;
         return d;
     }

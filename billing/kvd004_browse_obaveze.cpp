@@ -28,10 +28,10 @@ private:
         d.relation = Relate::OBAVEZE();
         d.cascade_open = true;
         // First tab: the code order (the default); second tab: the name order.
-        d.orders = {{"OBA:Po_sifri", "OBA:SIFRA", false, true, {}},
-                    {"OBA:Po_nazivu", "OBA:NAZIV", false, true, {}}};
+        d.orders = {{.key = "OBA:Po_sifri", .locator_field = "OBA:SIFRA"},
+                    {.key = "OBA:Po_nazivu", .locator_field = "OBA:NAZIV"}};
         d.fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"};
-        d.buttons = {{"?BUTTONNORECORDS", "&ISPIS", [] { IspisObaveza(); }}};
+        d.buttons = {{.label = "?BUTTONNORECORDS", .text = "&ISPIS", .call = IspisObaveza}};
         return d;
     }
 };

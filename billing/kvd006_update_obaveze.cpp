@@ -15,10 +15,6 @@ constexpr const char* kName = "UpdateOBAVEZE";
 
 const rt::RecordLayout& ObaLayout() { return table_def(TableId::OBAVEZE).layout; }
 
-// The form's fields with their numbers in the record.
-constexpr FormField kFields[] = {
-    {"OBA:SIFRA", 1}, {"OBA:NAZIV", 2}, {"OBA:JM", 3}, {"OBA:NACIN", 4}, {"OBA:KOLONA", 5}};
-
 class UpdateObavezeController : public FormController {
 public:
     explicit UpdateObavezeController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {}
@@ -36,7 +32,7 @@ private:
         p.updated = Relate::OBAVEZE();
         p.cascade = true;
         p.history = FormHistory(kName, ObaLayout());
-        p.recall_fields = RecallFields(w, kFields);
+        p.recall_fields = RecallFields(w, ObaLayout());
         p.first_field = w.Feq("?OBA:SIFRA:PROMPT");
         return p;
     }
@@ -47,7 +43,9 @@ private:
 void UpdateOBAVEZE() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateObavezeWindow(),
-        [](rt::ui::Window& w) { BindFormFields(w, ObaLayout(), &OBA, kFields); },
+        [](rt::ui::Window& w) {
+            BindFormFields(w, {{ObaLayout(), &OBA}});
+        },
         [](ProcedureObjects& o) { return std::make_unique<UpdateObavezeController>(o); });
 }
 

@@ -17,13 +17,6 @@ namespace {
 
 constexpr const char* kName = "UpdateKVADRIN";
 
-// The unit's controls in the order of the window, with their fields' numbers.
-constexpr FormField kFields[] = {{"KVD:BROJ", 1},         {"KVD:SP", 2},         {"KVD:KOEFICIJENT", 15},
-                                 {"KVD:SHKORISNIKA", 6},  {"KVD:VLASNIK", 3},    {"KVD:ADRESA", 4},
-                                 {"KVD:MESTO", 5},        {"KVD:POVRSINA", 7},   {"KVD:POVRSINAGR", 8},
-                                 {"KVD:POVRSINAOST", 9},  {"KVD:BROJOSOBA", 10}, {"KVD:VODOMER", 11},
-                                 {"KVD:KALORIMETAR", 12}, {"KVD:TELEFON", 13},   {"KVD:MOBILNI", 14}};
-
 const rt::RecordLayout& KvdLayout() { return table_def(TableId::KVADRIN).layout; }
 const rt::RecordLayout& NazLayout() { return table_def(TableId::NAZIVI).layout; }
 
@@ -83,7 +76,7 @@ private:
         p.opened = Relate::NAZIVI();
         p.cascade = true;
         p.history = FormHistory(kName, KvdLayout());
-        p.recall_fields = RecallFields(w, kFields);
+        p.recall_fields = RecallFields(w, KvdLayout());
         p.first_field = w.Feq("?KVD:BROJ:PROMPT");
         return p;
     }
@@ -97,8 +90,7 @@ void UpdateKVADRIN() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateKvadrinWindow(),
         [](rt::ui::Window& w) {
-            BindFormFields(w, KvdLayout(), &KVD, kFields);
-            w.Use(w.Feq("?NAZ:NAZIV1"), rt::ui::Binding::OfField(*NazLayout().field("NAZ:NAZIV1"), &NAZ));
+            BindFormFields(w, {{KvdLayout(), &KVD}, {NazLayout(), &NAZ}});
         },
         [](ProcedureObjects& o) { return std::make_unique<UpdateKvadrinController>(o); });
 }

@@ -26,7 +26,7 @@ private:
         d.table = &Files::NAZIVI();
         d.relation = Relate::NAZIVI();
         // First tab: the code order (the default); second tab: no key, no locator.
-        d.orders = {{"NAZ:PO_KONTU", "NAZ:ANALITIKA", false, true, {}}, {"", "", false, true, {}}};
+        d.orders = {{.key = "NAZ:PO_KONTU", .locator_field = "NAZ:ANALITIKA"}, {}};
         d.fields = {"NAZ:ANALITIKA", "NAZ:NAZIV1", "NAZ:ADRESA",  "NAZ:SEDISTE",
                     "NAZ:ZIRORACUN", "NAZ:TEKUCI", "NAZ:KONTAKT", "NAZ:TELEFONI"};
         return d;

@@ -15,11 +15,6 @@ namespace {
 
 constexpr const char* kName = "UpdateNaziviN05";
 
-// The entries in the order of the window, with their fields' numbers in the record.
-constexpr FormField kEntries[] = {{"NAZ:ANALITIKA", 2}, {"NAZ:NAZIV1", 3},  {"NAZ:NAZIV2", 4},
-                                  {"NAZ:ADRESA", 5},    {"NAZ:SEDISTE", 6}, {"NAZ:ZIRORACUN", 7},
-                                  {"NAZ:TEKUCI", 10},   {"NAZ:KONTAKT", 8}, {"NAZ:TELEFONI", 9}};
-
 const rt::RecordLayout& NazLayout() { return table_def(TableId::NAZIVI).layout; }
 
 class UpdateNaziviController : public FormController {
@@ -45,7 +40,7 @@ private:
         FormParts p;
         p.updated = Relate::NAZIVI();
         p.history = FormHistory(kName, NazLayout());
-        p.recall_fields = RecallFields(w, kEntries);
+        p.recall_fields = RecallFields(w, NazLayout());
         p.first_field = w.Feq("?NAZ:ANALITIKA:PROMPT");
         return p;
     }
@@ -56,7 +51,9 @@ private:
 void UpdateNaziviN05() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateNaziviWindow(),
-        [](rt::ui::Window& w) { BindFormFields(w, NazLayout(), &NAZ, kEntries); },
+        [](rt::ui::Window& w) {
+            BindFormFields(w, {{NazLayout(), &NAZ}});
+        },
         [](ProcedureObjects& o) { return std::make_unique<UpdateNaziviController>(o); });
 }
 

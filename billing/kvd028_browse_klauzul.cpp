@@ -25,7 +25,7 @@ private:
         d.table = &Files::SKLAUZUL();
         d.relation = Relate::SKLAUZUL();
         // One tab: the number order with a numeric step and an entry locator.
-        d.orders = {{"SKL:Po_sifri", "SKL:SIFRA", false, false, {}}};
+        d.orders = {{.key = "SKL:Po_sifri", .locator_field = "SKL:SIFRA", .text_key = false}};
         d.fields = {"SKL:SIFRA", "SKL:OPIS"};
         return d;
     }

@@ -136,10 +136,7 @@ private:
         FormParts p;
         p.updated = Relate::SKLAUZUL();
         p.history = FormHistory(kName, SklLayout());
-        p.recall_fields = {{w.Feq("?SKL:TEKSTKLAUZULE"), 1},
-                           {w.Feq("?SKL:TEKSTPOSLOVNI"), 2},
-                           {w.Feq("?SKL:SIFRA"), 3},
-                           {w.Feq("?SKL:OPIS"), 4}};
+        p.recall_fields = RecallFields(w, SklLayout());
         p.first_field = w.Feq("?SKL:SIFRA:PROMPT");
         return p;
     }
@@ -154,8 +151,7 @@ void UpdateSKLAUZUL() {
     RunWindowProcedure(
         kName, WindowKind::Form, UpdateSklauzulWindow(),
         [](rt::ui::Window& w) {
-            for (const char* f : {"SKL:TEKSTKLAUZULE", "SKL:TEKSTPOSLOVNI", "SKL:SIFRA", "SKL:OPIS"})
-                w.Use(w.Feq(std::string("?") + f), rt::ui::Binding::OfField(*SklLayout().field(f), &SKL));
+            BindFormFields(w, {{SklLayout(), &SKL}});
         },
         [](ProcedureObjects& o) { return std::make_unique<UpdateSklauzulController>(o); });
 }

@@ -1,69 +1,63 @@
 // The unit form's window.
-#include <string>
-
 #include "billing/kvd003_browse_kvadrin.h"
-#include "platform/ui/events.h"
 
 namespace kvadrin {
 
 using namespace rt::ui;
 
+namespace {
+
+// The looked-up owner's name, right of the lookup button.
+ControlDef OwnerName() {
+    ControlDef owner = MakeControl(Ctl::StringPic, "?NAZ:NAZIV1", 124, 39, 190, 10, {}, "@s30");
+    owner.use = "NAZ:NAZIV1";
+    owner.font.color = 0x800000;  // dark blue
+    return owner;
+}
+
+}  // namespace
+
 const WindowDef& UpdateKvadrinWindow() {
-    static const WindowDef def = [] {
-        WindowDef d;
-        d.module = "KVD$KVD008";
-        d.name = "QUICKWINDOW";
-        d.caption = "Form KVADRIN";
-        d.w = 326, d.h = 206;
-        d.center = true;
-        d.resizable = true;
-        d.mdi = true;
-        ControlDef sheet = MakeControl(Ctl::Sheet, "?CURRENTTAB", 4, 4, 318, 178, "");
-        sheet.children = {MakeControl(Ctl::Tab, "?TAB:1", 0, 0, -1, -1, "&1) General")};
-        auto prompt = [](const char* field, int y, const char* text) {
-            return MakeControl(Ctl::Prompt, std::string("?") + field + ":PROMPT", 12, y + 1, 58, 10, text);
-        };
-        auto entry = [](const char* field, int y, int w, const char* picture, std::uint32_t attrs) {
-            return MakeControl(Ctl::Entry, std::string("?") + field, 74, y, w, 10, "", picture, attrs);
-        };
-        ControlDef name = MakeControl(Ctl::StringPic, "?NAZ:NAZIV1", 124, 39, 190, 10, "", "@s30");
-        name.font.color = 0x800000;  // dark blue
-        d.controls = {
-            sheet,
-            prompt("KVD:BROJ", 24, "&BROJ"),
-            entry("KVD:BROJ", 24, 50, "@s10", kReq | kUpr | kLeft),
-            MakeOption("?KVD:SP", 196, 52, 118, "SP", {"Stan", "Poslovni prostor", "Garaza"}),
-            MakeControl(Ctl::Prompt, "?KVD:KOEFICIJENT:PROMPT", 242, 25, 16, 10, "K.:"),
-            MakeControl(Ctl::Entry, "?KVD:KOEFICIJENT", 260, 24, 54, 10, "", "@n10.4", kRight | kSkip),
-            prompt("KVD:SHKORISNIKA", 38, "&Šifra"),
-            entry("KVD:SHKORISNIKA", 38, 30, "@n05", kReq | kRight),
-            MakeControl(Ctl::Button, "?CALLLOOKUP", 106, 38, 14, 11, "..."),
-            name,
-            prompt("KVD:VLASNIK", 52, "&VLASNIK"),
-            entry("KVD:VLASNIK", 52, 104, "@s25", kReq),
-            prompt("KVD:ADRESA", 66, "&Adresa"),
-            entry("KVD:ADRESA", 66, 118, "@s30", kSkip),
-            prompt("KVD:MESTO", 80, "&Mesto"),
-            entry("KVD:MESTO", 80, 104, "@s25", kSkip | kReq),
-            prompt("KVD:POVRSINA", 94, "&Povrsina"),
-            entry("KVD:POVRSINA", 94, 50, "@n10.2", kRight),
-            prompt("KVD:POVRSINAGR", 108, "&Gr. povrsina"),
-            entry("KVD:POVRSINAGR", 108, 50, "@n10.2", kRight),
-            prompt("KVD:POVRSINAOST", 122, "&Ostala povrsina"),
-            entry("KVD:POVRSINAOST", 122, 50, "@n10.2", kRight),
-            prompt("KVD:BROJOSOBA", 136, "B&roj osoba"),
-            entry("KVD:BROJOSOBA", 136, 30, "@n5.2", kRight),
-            MakeOption("?KVD:VODOMER", 196, 106, 57, "Vodomer", {"Da", "Ne"}),
-            MakeOption("?KVD:KALORIMETAR", 257, 106, 57, "Kalorimetar", {"Da", "Ne"}),
-            prompt("KVD:TELEFON", 150, "&Telefon"),
-            entry("KVD:TELEFON", 150, 84, "@s20", 0),
-            prompt("KVD:MOBILNI", 164, "Mo&bilni"),
-            entry("KVD:MOBILNI", 164, 84, "@s20", 0),
-            MakeControl(Ctl::Button, "?OK", 178, 188, 45, 14, "&OK", "", kDefault),
-            MakeControl(Ctl::Button, "?CANCEL", 227, 188, 45, 14, "&Cancel"),
-            MakeControl(Ctl::Button, "?HELP", 276, 188, 45, 14, "&Help", "", kHide)};
-        return d;
-    }();
+    static const FormLine coefficient = {
+        .field = "KVD:KOEFICIJENT", .prompt = "K.:", .picture = "@n10.4", .w = 54, .attrs = kRight | kSkip};
+    static const FormLine lines[] = {
+        {.field = "KVD:BROJ",
+         .prompt = "&BROJ",
+         .picture = "@s10",
+         .w = 50,
+         .attrs = kReq | kUpr | kLeft,
+         .then = Controls(MakeOption("KVD:SP", 196, 52, 118, "SP", {"Stan", "Poslovni prostor", "Garaza"}),
+                          PromptAndEntry({.x = 242, .prompt_w = 16, .entry_x = 260, .y = 24}, coefficient))},
+        {.field = "KVD:SHKORISNIKA",
+         .prompt = "&Šifra",
+         .picture = "@n05",
+         .w = 30,
+         .attrs = kReq | kRight,
+         .then = {MakeControl(Ctl::Button, "?CALLLOOKUP", 106, 38, 14, 11, "..."), OwnerName()}},
+        {.field = "KVD:VLASNIK", .prompt = "&VLASNIK", .picture = "@s25", .w = 104, .attrs = kReq},
+        {.field = "KVD:ADRESA", .prompt = "&Adresa", .picture = "@s30", .w = 118, .attrs = kSkip},
+        {.field = "KVD:MESTO", .prompt = "&Mesto", .picture = "@s25", .w = 104, .attrs = kSkip | kReq},
+        {.field = "KVD:POVRSINA", .prompt = "&Povrsina", .picture = "@n10.2", .w = 50, .attrs = kRight},
+        {.field = "KVD:POVRSINAGR", .prompt = "&Gr. povrsina", .picture = "@n10.2", .w = 50, .attrs = kRight},
+        {.field = "KVD:POVRSINAOST",
+         .prompt = "Ostala povrsina",
+         .picture = "@n10.2",
+         .w = 50,
+         .attrs = kRight},
+        {.field = "KVD:BROJOSOBA",
+         .prompt = "B&roj osoba",
+         .picture = "@n5.2",
+         .w = 30,
+         .attrs = kRight,
+         .then = {MakeOption("KVD:VODOMER", 196, 106, 57, "Vodomer", {"Da", "Ne"}),
+                  MakeOption("KVD:KALORIMETAR", 257, 106, 57, "Kalorimetar", {"Da", "Ne"})}},
+        {.field = "KVD:TELEFON", .prompt = "&Telefon", .picture = "@s20", .w = 84},
+        {.field = "KVD:MOBILNI", .prompt = "Mobilni", .picture = "@s20", .w = 84},
+    };
+    static const WindowDef def = MakeWindow(
+        {.module = "KVD$KVD008", .caption = "Form KVADRIN", .w = 326, .h = 206},
+        MakeTabs({4, 4, 318, 178}, {"&1) General"}),
+        FormLines({.prompt_w = 58, .entry_x = 74, .y = 24}, lines), FormButtons({.x = 178, .y = 188}));
     return def;
 }
 

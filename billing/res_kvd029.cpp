@@ -106,8 +106,10 @@ std::vector<ControlDef> ToolBar(const std::string& prefix) {
     return bar;
 }
 
-ControlDef RichText(const char* label, int h) {
-    ControlDef c = MakeControl(Ctl::Rtf, label, 8, 51, 373, h, "", kVScroll | kMultiline);
+// A rich text showing its field, below its tool bar.
+ControlDef RichText(const std::string& field, int h) {
+    ControlDef c = MakeControl(Ctl::Rtf, "?" + field, 8, 51, 373, h, {}, kVScroll | kMultiline);
+    c.use = field;
     c.font = Font{"Arial", 10, 400, -1};
     return c;
 }
@@ -115,35 +117,19 @@ ControlDef RichText(const char* label, int h) {
 }  // namespace
 
 const WindowDef& UpdateSklauzulWindow() {
-    static const WindowDef def = [] {
-        WindowDef d;
-        d.module = "KVD$KVD029";
-        d.name = "QUICKWINDOW";
-        d.caption = "Form SKLAUZUL";
-        d.w = 397, d.h = 158;
-        d.center = true;
-        d.resizable = true;
-        d.mdi = true;
-        ControlDef general = MakeControl(Ctl::Tab, "?TAB:1", 0, 0, -1, -1, "&1) General");
-        general.children = {
-            MakeControl(Ctl::Prompt, "?SKL:SIFRA:PROMPT", 12, 24, 40, 10, "&Sifra"),
-            MakeControl(Ctl::Entry, "?SKL:SIFRA", 56, 23, 24, 10, "", "@n02", kReq | kRight),
-            MakeControl(Ctl::Prompt, "?SKL:OPIS:PROMPT", 12, 38, 40, 10, "&Opis"),
-            MakeControl(Ctl::Entry, "?SKL:OPIS", 56, 37, 124, 10, "", "@s30"),
-        };
-        ControlDef flats = MakeControl(Ctl::Tab, "?TAB:2", 0, 0, -1, -1, "&2) Klauzula stanari");
-        flats.children = ToolBar(kClauseToolsFlats);
-        flats.children.push_back(RichText("?SKL:TEKSTKLAUZULE", 74));
-        ControlDef firms = MakeControl(Ctl::Tab, "?TAB:3", 0, 0, -1, -1, "&3) Klauzula firme");
-        firms.children = ToolBar(kClauseToolsFirms);
-        firms.children.push_back(RichText("?SKL:TEKSTPOSLOVNI", 71));
-        ControlDef sheet = MakeControl(Ctl::Sheet, "?CURRENTTAB", 4, 4, 389, 134, "");
-        sheet.children = {general, flats, firms};
-        d.controls = {sheet, MakeControl(Ctl::Button, "?OK", 250, 141, 45, 14, "&OK", "", kDefault),
-                      MakeControl(Ctl::Button, "?CANCEL", 299, 141, 45, 14, "&Cancel"),
-                      MakeControl(Ctl::Button, "?HELP", 348, 141, 45, 14, "&Help", "", kHide)};
-        return d;
-    }();
+    static const FormLine lines[] = {
+        {.field = "SKL:SIFRA", .prompt = "&Sifra", .picture = "@n02", .w = 24, .attrs = kReq | kRight},
+        {.field = "SKL:OPIS", .prompt = "Opis", .picture = "@s30", .w = 124},
+    };
+    static const WindowDef def = MakeWindow(
+        {.module = "KVD$KVD029", .caption = "Form SKLAUZUL", .w = 397, .h = 158},
+        MakeSheet({4, 4, 389, 134},
+                  {MakeTab(1, "&1) General", FormLines({.prompt_w = 40, .entry_x = 56, .y = 23}, lines)),
+                   MakeTab(2, "&2) Klauzula stanari",
+                           Controls(ToolBar(kClauseToolsFlats), RichText("SKL:TEKSTKLAUZULE", 74))),
+                   MakeTab(3, "&3) Klauzula firme",
+                           Controls(ToolBar(kClauseToolsFirms), RichText("SKL:TEKSTPOSLOVNI", 71)))}),
+        FormButtons({.x = 250, .y = 141}));
     return def;
 }
 

@@ -5,8 +5,8 @@
 
 namespace kvadrin {
 
-// The menu's registers, and the process's own preparation (message display, desktop
-// integration, per-thread start and end). Idempotent.
+// The forms' definitions checked, the menu's registers, and the process's own preparation (message display,
+// desktop integration, per-thread start and end). Idempotent.
 void StartUp();
 
 }  // namespace kvadrin

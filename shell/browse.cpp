@@ -13,6 +13,11 @@ namespace kvadrin {
 
 using namespace rt::ui;
 
+rt::ui::ControlDef PrintButton(rt::ui::Rect at) {
+    return rt::ui::MakeButton(
+        {.label = "?BUTTONNORECORDS", .at = at, .text = "&ISPIS", .key = rt::ui::Key::F2, .tip = "F2"});
+}
+
 rt::ui::FormatManager& ThreadFormatManager(std::string_view module) {
     rt::File& file = Files::FORMATS();  // made before the map, so it outlives it
     thread_local std::map<std::string, std::unique_ptr<FormatManager>> managers;
@@ -75,6 +80,7 @@ public:
         BrowseManager::LoadPage();
         p_.AfterLoadPage();
     }
+    void UpdateViewPosition() override { p_.UpdateViewPosition(); }
     void RefillList() override {
         BrowseManager::RefillList();
         if (p_.norecords_) window().Set(p_.norecords_, Prop::Disable, Rows() == 0 ? 1 : 0);

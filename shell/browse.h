@@ -22,6 +22,7 @@
 #include "platform/ui/formats.h"
 #include "platform/ui/locator.h"
 #include "platform/ui/qbe.h"
+#include "platform/ui/resource.h"
 #include "platform/ui/sortheader.h"
 #include "platform/ui/step.h"
 #include "shell/procedure.h"
@@ -34,21 +35,21 @@ namespace kvadrin {
 
 // One sort order, as its tab shows it.
 struct BrowseOrder {
-    std::string key;            // key of the browsed table ("OBA:Po_sifri"); "": no key
-                                // (the rows as the view delivers them) and no step
-    std::string locator_field;  // the locator's field; "": no locator
-    bool filtered = false;      // LocatorFiltered, else LocatorEntry
-    bool text_key = true;       // ScrollStepText, else ScrollStep
+    std::string key = {};            // key of the browsed table ("OBA:Po_sifri"); "": no key
+                                     // (the rows as the view delivers them) and no step
+    std::string locator_field = {};  // the locator's field; "": no locator
+    bool filtered = false;           // LocatorFiltered, else LocatorEntry
+    bool text_key = true;            // ScrollStepText, else ScrollStep
     // A range attached right after the order is defined (a browse of one parent's rows).
-    std::function<void(rt::ui::BrowseManager&)> range;
+    std::function<void(rt::ui::BrowseManager&)> range = {};
 };
 
 // A button of the browse's own (print, sub-browse, process): its label, the popup text,
 // and the procedure it calls.
 struct BrowseButton {
-    std::string label;  // "?BUTTONNORECORDS"
-    std::string text;   // "&ISPIS"
-    std::function<void()> call;
+    std::string label = {};  // "?BUTTONNORECORDS"
+    std::string text = {};   // "&ISPIS"
+    std::function<void()> call = {};
 };
 
 struct BrowseDefinition {
@@ -65,6 +66,10 @@ struct BrowseDefinition {
     std::vector<BrowseButton> buttons;
     bool query = false;  // a query by example on every list column, opened by ?QUERY
 };
+
+// A browse's print button: ?BUTTONNORECORDS "&ISPIS", pressed by F2 (disabled while the
+// list is empty).
+rt::ui::ControlDef PrintButton(rt::ui::Rect at);
 
 // The list-format manager of a browse module on the calling thread, made the first time
 // the module's browse runs on it; it lives as long as the thread.
@@ -103,6 +108,9 @@ protected:
     virtual bool BeforeLoadPage() { return true; }
     // Per-row values and totals after a page is read.
     virtual void AfterLoadPage() {}
+    // As each row is copied into the list, with its records in the buffers: the row's
+    // colours (browse().SetRowColors).
+    virtual void UpdateViewPosition() {}
     // The locator a header-click order takes: the current order's.
     virtual rt::ui::Locator* HeaderSortLocator();
     int FirstEventHandlers() override;

@@ -98,7 +98,7 @@ private:
         d.table = &Files::MBASE();
         d.relation = Relate::MBASE();
         // One order, by name; the typed text keeps the firms whose name holds it anywhere.
-        d.orders = {{"M:PO_NAZIVU", "M:NAZIVFIRME", true, true, {}}};
+        d.orders = {{.key = "M:PO_NAZIVU", .locator_field = "M:NAZIVFIRME", .filtered = true}};
         // The data lines 7 (PIB), 10 (registration number) and 5 (account) by their element
         // names, which the view's orders and filters know as well.
         d.fields = {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME", "M:R_7", "M:R_10", "M:R_5"};
@@ -134,23 +134,13 @@ private:
         p.updated = Relate::MBASE();
         p.history = FormHistory(kFormName, MLayout());
         // Ctrl+H recalls the name, the server and the folder.
-        p.recall_fields = {
-            {w.Feq("?M:NAZIVFIRME"), 1}, {w.Feq("?M:SERVERNAME"), 2}, {w.Feq("?M:FOLDERNAME"), 3}};
+        p.recall_fields = RecallFields(w, MLayout(), {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME"});
         p.first_field = w.Feq("?M:NAZIVFIRME:PROMPT");
         return p;
     }
 };
 
-void BindForm(rt::ui::Window& w) {
-    for (int feq : w.Controls()) {
-        const rt::ui::ControlDef* c = w.Control(feq);
-        if (!c || c->kind != rt::ui::Ctl::Entry || c->label.size() < 2) continue;
-        std::size_t element = 0;
-        if (const rt::FieldDef* f =
-                MLayout().field_or_element(std::string_view(c->label).substr(1), &element))
-            w.Use(feq, Binding::OfField(*f, &M, element));
-    }
-}
+void BindForm(rt::ui::Window& w) { BindFormFields(w, {{MLayout(), &M}}); }
 
 // ---- PromenaServeraMB ----------------------------------------------------------------
 

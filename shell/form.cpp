@@ -1,5 +1,7 @@
 #include "shell/form.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -38,16 +40,68 @@ void* FormHistory(std::string_view module, const rt::RecordLayout& layout) {
     return it->second.data();
 }
 
-void BindFormFields(rt::ui::Window& w, const rt::RecordLayout& layout, void* record,
-                    std::span<const FormField> fields) {
-    for (const FormField& f : fields)
-        if (const rt::FieldDef* d = layout.field(f.name))
-            w.Use(w.Feq(std::string("?") + f.name), rt::ui::Binding::OfField(*d, record));
+namespace {
+
+// The field a control's USE names among the layouts (by its prefix), with the element of an
+// array field; aborts when none has it.
+struct ShownField {
+    std::size_t layout = 0;  // index among the layouts
+    const rt::FieldDef* field = nullptr;
+    std::size_t element = 0;
+};
+
+template <class Layouts>
+ShownField FieldShown(const rt::ui::WindowDef& def, const rt::ui::ControlDef& c, const Layouts& layouts) {
+    const std::string_view use = c.use;
+    const std::string_view prefix = use.substr(0, use.find(':'));
+    ShownField shown;
+    for (const rt::RecordLayout* layout : layouts) {
+        if (rt::equal_nocase(layout->prefix, prefix)) {
+            shown.field = layout->field_or_element(use, &shown.element);
+            if (shown.field) return shown;
+        }
+        ++shown.layout;
+    }
+    std::fprintf(stderr, "window %s %s: control %s shows unknown field %s\n", def.module.c_str(),
+                 def.name.c_str(), c.label.c_str(), c.use.c_str());
+    std::abort();
 }
 
-std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, std::span<const FormField> fields) {
+template <class Visit>
+void ForEachShowingField(const std::vector<rt::ui::ControlDef>& controls, const Visit& visit) {
+    for (const rt::ui::ControlDef& c : controls) {
+        if (!c.use.empty()) visit(c);
+        ForEachShowingField(c.children, visit);
+    }
+}
+
+}  // namespace
+
+void CheckFormFields(const rt::ui::WindowDef& def, std::initializer_list<const rt::RecordLayout*> layouts) {
+    ForEachShowingField(def.controls, [&](const rt::ui::ControlDef& c) { FieldShown(def, c, layouts); });
+}
+
+void BindFormFields(rt::ui::Window& w, std::initializer_list<FormRecord> records) {
+    std::vector<const rt::RecordLayout*> layouts;
+    for (const FormRecord& r : records) layouts.push_back(&r.layout);
+    ForEachShowingField(w.def().controls, [&](const rt::ui::ControlDef& c) {
+        const ShownField shown = FieldShown(w.def(), c, layouts);
+        const FormRecord& r = records.begin()[shown.layout];
+        w.Use(w.Feq(c.label), rt::ui::Binding::OfField(*shown.field, r.record, shown.element));
+    });
+}
+
+std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, const rt::RecordLayout& layout,
+                                              std::initializer_list<std::string_view> fields) {
     std::vector<std::pair<int, int>> out;
-    for (const FormField& f : fields) out.emplace_back(w.Feq(std::string("?") + f.name), f.number);
+    ForEachShowingField(w.def().controls, [&](const rt::ui::ControlDef& c) {
+        const int index = layout.field_index(c.use);
+        if (index < 0) return;
+        const bool named =
+            fields.size() == 0 || std::any_of(fields.begin(), fields.end(),
+                                              [&](std::string_view f) { return rt::equal_nocase(f, c.use); });
+        if (named) out.emplace_back(w.Feq(c.label), index + 1);
+    });
     return out;
 }
 

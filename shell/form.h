@@ -8,7 +8,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <span>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,17 +25,22 @@ namespace kvadrin {
 // table's record, cleared the first time the module runs on the thread.
 void* FormHistory(std::string_view module, const rt::RecordLayout& layout);
 
-// A field of the updated record that a form edits: its name (its control's label is "?"
-// and the name) and its 1-based number in the record.
-struct FormField {
-    const char* name;
-    int number;
+// A record whose fields a form's controls show: its layout and its buffer on this thread.
+struct FormRecord {
+    const rt::RecordLayout& layout;
+    void* record;
 };
-// Binds each field's control to the field in `record`.
-void BindFormFields(rt::ui::Window& w, const rt::RecordLayout& layout, void* record,
-                    std::span<const FormField> fields);
-// The recall pairs of FormParts: each field's control and number.
-std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, std::span<const FormField> fields);
+// Checks that every control of the definition that shows a field (its USE: "KVD:BROJ",
+// or an element of an array field, "M:R_7") names a field of the layout with its prefix.
+// A name that names none is a fault in the form's definition: it aborts with a message
+// naming the window, the control and the field, as an unknown key component does.
+void CheckFormFields(const rt::ui::WindowDef& def, std::initializer_list<const rt::RecordLayout*> layouts);
+// Binds each control that shows a field to that field in its record, after the same check.
+void BindFormFields(rt::ui::Window& w, std::initializer_list<FormRecord> records);
+// The recall pairs of FormParts: each control showing a field of `layout`, or only of the
+// named `fields`, with the field's number in the record (its position, counted from 1).
+std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, const rt::RecordLayout& layout,
+                                              std::initializer_list<std::string_view> fields = {});
 
 // What a form names in its Setup.
 struct FormParts {

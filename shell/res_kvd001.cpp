@@ -1,5 +1,4 @@
 // The frame window: menu bar, toolbar and the firm name.
-#include "platform/core/text.h"
 #include "platform/ui/resource.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
@@ -11,13 +10,9 @@ using namespace rt::ui;
 
 ControlDef Item(const char* label, int number, const char* text, const char* msg = "",
                 std::uint32_t attrs = 0) {
-    ControlDef c;
-    c.kind = Ctl::Item;
-    c.label = label;
+    ControlDef c = MakeControl(Ctl::Item, label, 0, 0, -1, -1, text, attrs);
     c.number = number;
-    c.text = rt::utf8_to_cp1250(text);
     c.msg = msg;
-    c.attrs = attrs;
     return c;
 }
 
@@ -31,14 +26,9 @@ ControlDef Menu(const char* label, int number, const char* text, std::vector<Con
 ControlDef Separator(const char* label, int number) { return Item(label, number, ""); }
 
 ControlDef Tool(const char* label, int number, const char* icon, const char* tip, int x) {
-    ControlDef c;
-    c.kind = Ctl::Button;
-    c.label = label;
+    ControlDef c = MakeButton(
+        {.label = label, .at = {x, 2, 16, 14}, .tip = tip, .icon = icon, .attrs = kDisable | kFlat});
     c.number = number;
-    c.icon = icon;
-    c.tip = tip;
-    c.attrs = kDisable | kFlat;
-    c.x = x, c.y = 2, c.w = 16, c.h = 14;
     return c;
 }
 
@@ -46,22 +36,19 @@ ControlDef Tool(const char* label, int number, const char* icon, const char* tip
 
 const WindowDef& MainWindow() {
     static const WindowDef def = [] {
-        WindowDef d;
-        d.module = "KVD$KVD001";
-        d.name = "APPFRAME";
-        d.caption = "PALVIN 1.0";
-        d.w = 505, d.h = 318;
-        d.center = true;
+        WindowDef d = MakeWindow({.module = "KVD$KVD001",
+                                  .name = "APPFRAME",
+                                  .caption = "PALVIN 1.0",
+                                  .w = 505,
+                                  .h = 318,
+                                  .resizable = false,
+                                  .mdi = false});
         d.frame = true;
         d.maximized = true;
         d.max_box = true;
-        d.system_menu = true;
         d.icon = "WRENCH1.ICO";
-        d.font = Font{"Microsoft Sans Serif", 8, 400, -1};
 
-        ControlDef bar;
-        bar.kind = Ctl::Menubar;
-        bar.label = "?MENUBAR";
+        ControlDef bar = MakeControl(Ctl::Menubar, "?MENUBAR", 0, 0, -1, -1);
         bar.number = -1;
         bar.children = {
             Menu("?FILEMENU", -2, "&File",
@@ -91,10 +78,7 @@ const WindowDef& MainWindow() {
         };
         d.controls.push_back(bar);
 
-        ControlDef tools;
-        tools.kind = Ctl::Toolbar;
-        tools.label = "?TOOLBAR";
-        tools.h = 18;
+        ControlDef tools = MakeControl(Ctl::Toolbar, "?TOOLBAR", 0, 0, -1, 18);
         int x = 4;
         auto add = [&](const char* label, int number, const char* icon, const char* tip) {
             tools.children.push_back(Tool(label, number, icon, tip, x));
@@ -113,12 +97,8 @@ const WindowDef& MainWindow() {
         add("?TOOLBAR:DELETE", ToolbarButton::Delete, "DELETE.ICO", "Delete This Record");
         add("?TOOLBAR:HISTORY", ToolbarButton::History, "DITTO.ICO", "Previous value");
         add("?TOOLBAR:HELP", ToolbarButton::Help, "HELP.ICO", "Get Help");
-        ControlDef firm;
-        firm.kind = Ctl::String;
-        firm.label = "?NAZIVFIRME";
+        ControlDef firm = MakeControl(Ctl::String, "?NAZIVFIRME", x + 12, 3, 200, 12, {}, "@s30");
         firm.number = 3014;
-        firm.picture = "@s30";
-        firm.x = x + 12, firm.y = 3, firm.w = 200, firm.h = 12;
         firm.font = Font{"Arial", 10, 700, 0x808000};  // teal
         tools.children.push_back(firm);
         d.controls.push_back(tools);

@@ -6,6 +6,7 @@
 
 #include "platform/core/numeric.h"
 #include "platform/core/text.h"
+#include "platform/files/sql/sql_table.h"
 
 namespace rt::expr {
 
@@ -446,7 +447,7 @@ private:
 };
 
 // SQL Server's collation of exact comparisons.
-constexpr const char* kExact = " COLLATE Latin1_General_CS_AS";
+const std::string kExact = " COLLATE " + std::string(sql::kExactCollation);
 
 class Compiler {
 public:

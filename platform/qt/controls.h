@@ -30,6 +30,11 @@ inline ui::InputEvent Ev(int event, int feq) {
 
 inline bool EqualLabel(const std::string& label, const char* name) { return rt::equal_nocase(label, name); }
 
+// Item data roles of a list cell's colours while its row is selected (QColor; absent: the
+// list's own); its colours otherwise are the item's foreground and background.
+inline constexpr int kSelectedTextRole = 0x0101;        // Qt::UserRole + 1
+inline constexpr int kSelectedBackgroundRole = 0x0102;  // Qt::UserRole + 2
+
 // A check box or radio with an icon and no text of its own shows as an icon button that
 // stays pressed while it is on; any other as a radio button or a check box.
 QAbstractButton* NewToggle(const ui::ControlDef* def, QWidget* parent, bool radio);

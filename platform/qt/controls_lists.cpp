@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QPainter>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include "platform/qt/controls.h"
@@ -18,12 +20,36 @@ std::string DropValue(const ui::ControlState& st, int row) {
     return st.format.empty() && r.size() > 1 ? r[1] : r[0];
 }
 
+namespace {
+
+// Paints a selected cell in the colours its row gives it for the selection, where it gives
+// any.
+class CellColorDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt(option);
+        if (opt.state & QStyle::State_Selected) {
+            const QVariant text = index.data(kSelectedTextRole), back = index.data(kSelectedBackgroundRole);
+            for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+                if (text.isValid()) opt.palette.setColor(g, QPalette::HighlightedText, text.value<QColor>());
+                if (back.isValid()) opt.palette.setColor(g, QPalette::Highlight, back.value<QColor>());
+            }
+        }
+        QStyledItemDelegate::paint(painter, opt, index);
+    }
+};
+
+}  // namespace
+
 QWidget* QtWindow::BuildList(Control& c) {
     const ui::ControlDef* def = c.st.def;
     const int feq = c.st.feq;
     auto* v = new QTreeView(client_);
     auto* model = new QStandardItemModel(v);
     v->setModel(model);
+    v->setItemDelegate(new CellColorDelegate(v));
     v->setRootIsDecorated(false);
     v->setItemsExpandable(false);
     v->setUniformRowHeights(true);

@@ -313,6 +313,16 @@ void GuiServer::Answer(std::uint32_t id, int answer) {
     UpdateModality(thread);
 }
 
+void GuiServer::BeginThreadDialog(int thread) {
+    ++dialogs_[thread];
+    UpdateModality(thread);
+}
+
+void GuiServer::EndThreadDialog(int thread) {
+    if (--dialogs_[thread] <= 0) dialogs_.erase(thread);
+    UpdateModality(thread);
+}
+
 void GuiServer::DoPrinterSetup(int thread) {
     // The printer, its paper and orientation; what a report prints is chosen elsewhere.
     auto* dialog = new QPrintDialog(&printer());
@@ -420,6 +430,7 @@ GuiServer* CreateGui(int& argc, char** argv) {
     g_server = new GuiServer;
     ui::SetBackend(g_server);
     InstallDesktopQuery(g_server);
+    InstallReportDevice(g_server);
     return g_server;
 }
 
@@ -428,6 +439,7 @@ GuiServer* Server() { return g_server; }
 void DestroyGui() {
     ui::SetBackend(nullptr);
     InstallDesktopQuery(nullptr);
+    InstallReportDevice(nullptr);
     delete g_server;
     g_server = nullptr;
     delete g_app;

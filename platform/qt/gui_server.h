@@ -58,6 +58,10 @@ public:
     int beeps() const { return beeps_; }
     // The printer the set-up dialog configures.
     QPrinter& printer();
+    // A dialog of a thread's own (the print preview) opens or closes: while one is open
+    // the thread's windows take no input.
+    void BeginThreadDialog(int thread);
+    void EndThreadDialog(int thread);
     // The end of the desktop session, as the session manager reports it: asks every
     // top-level window (WM_QUERYENDSESSION through its handle chain; true when none
     // refuses), and tells them that it ends (WM_ENDSESSION).
@@ -104,6 +108,9 @@ private:
 // to the metric-compatible Liberation fonts) and the GUI server, and makes the server the
 // runtime's back end. Main thread only.
 GuiServer* CreateGui(int& argc, char** argv);
+// Makes the server draw the reports (platform/report/output.h); null stops it. CreateGui
+// and DestroyGui call it.
+void InstallReportDevice(GuiServer* server);
 // Makes the server answer the desktop queries of the window runtime (platform/ui/desktop.h);
 // null stops it. CreateGui and DestroyGui call it.
 void InstallDesktopQuery(GuiServer* server);

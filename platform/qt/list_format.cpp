@@ -104,6 +104,10 @@ std::vector<ListColumn> ParseListFormat(std::string_view f) {
                 if (col) col->resizable = true;
                 ++i;
                 break;
+            case '*':
+                if (col) col->colored = true;
+                ++i;
+                break;
             default: ++i; break;  // other modifiers
         }
     }

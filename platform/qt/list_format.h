@@ -21,6 +21,7 @@ struct ListColumn {
     std::string picture;  // "@s7" without the closing "@"
     bool right_border = false;
     bool resizable = false;
+    bool colored = false;  // "*": the cells show the colours the rows give them
 };
 
 // The columns in order. Group brackets "[...]" and the group's own heading are left out;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFocusEvent>
@@ -512,6 +513,30 @@ void QtWindow::ApplyColumns(Control& c) {
     }
 }
 
+namespace {
+
+// A colour of the runtime (00BBGGRRh) as a role's value; -1: none (the list's own).
+QVariant ColorValue(std::int32_t bgr) {
+    if (bgr < 0) return {};
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+}  // namespace
+
+// The colours the row gives cell (r, k) when its column shows colours; else the list's.
+void QtWindow::ApplyCellColors(QStandardItem& item, const Control& c, int r, int k) {
+    ui::CellColors colors;
+    const bool colored = k < static_cast<int>(c.columns.size()) && c.columns[k].colored;
+    if (colored && r < static_cast<int>(c.st.row_colors.size()) &&
+        k < static_cast<int>(c.st.row_colors[r].size()))
+        colors = c.st.row_colors[r][k];
+    const QVariant values[] = {ColorValue(colors.text), ColorValue(colors.background),
+                               ColorValue(colors.selected_text), ColorValue(colors.selected_background)};
+    const int roles[] = {Qt::ForegroundRole, Qt::BackgroundRole, kSelectedTextRole, kSelectedBackgroundRole};
+    for (int i = 0; i < 4; ++i)
+        if (item.data(roles[i]) != values[i]) item.setData(values[i], roles[i]);
+}
+
 void QtWindow::ApplyRows(Control& c) {
     if (auto* box = qobject_cast<QComboBox*>(c.w)) {
         QStringList items;
@@ -543,6 +568,7 @@ void QtWindow::ApplyRows(Control& c) {
             if (item->text() != text) item->setText(text);
             Align a = k < static_cast<int>(c.columns.size()) ? c.columns[k].align : Align::Left;
             item->setTextAlignment(AlignmentOf(a));
+            ApplyCellColors(*item, c, r, k);
         }
     }
     if (c.columns.empty()) {

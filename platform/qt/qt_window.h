@@ -23,6 +23,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QMouseEvent;
+class QStandardItem;
 class QStandardItemModel;
 class QWheelEvent;
 
@@ -114,6 +115,7 @@ private:
     QWidget* BuildGroup(Control& c);  // groups and option groups
     QWidget* BuildRadio(Control& c);
     QWidget* BuildList(Control& c);
+    void ApplyCellColors(QStandardItem& item, const Control& c, int row, int column);
     QWidget* BuildDropList(Control& c);
     QWidget* BuildSheet(Control& c);
     QWidget* BuildProgress(Control& c);

@@ -29,7 +29,8 @@ struct ControlState {
     int font_style = 0;
     std::int32_t font_color = -1, background = -1;
     int x = 0, y = 0, w = -1, h = -1;
-    std::vector<std::vector<std::string>> rows;  // list rows
+    std::vector<std::vector<std::string>> rows;       // list rows
+    std::vector<std::vector<CellColors>> row_colors;  // per row and column; empty: the defaults
     std::vector<int> alert_keys;
     std::string format;     // list format; a rich-text control's format at its cursor
     std::string icon, tip;  // button/image file and tool tip

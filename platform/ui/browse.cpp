@@ -272,13 +272,27 @@ bool BrowseManager::ColumnIsText(int column) const {
 
 // ---- Rows -------------------------------------------------------------------------------
 
-BrowseManager::Row BrowseManager::MakeRow() const {
+BrowseManager::Row BrowseManager::MakeRow() {
     Row r;
     r.texts.reserve(columns_.size());
     for (const Column& c : columns_) r.texts.push_back(c.text());
     r.records.reserve(tables_.size());
     for (File* f : tables_) r.records.emplace_back(f->bytes(), f->bytes() + f->layout().record_size);
+    copying_ = &r;
+    UpdateViewPosition();
+    copying_ = nullptr;
     return r;
+}
+
+void BrowseManager::SetRowColors(const CellColors& colors, int column) {
+    if (!copying_) return;
+    std::vector<CellColors>& c = copying_->colors;
+    if (c.size() < columns_.size()) c.resize(columns_.size());
+    if (column == 0) {
+        std::fill(c.begin(), c.end(), colors);
+    } else if (column >= 1 && column <= static_cast<int>(c.size())) {
+        c[static_cast<std::size_t>(column - 1)] = colors;
+    }
 }
 
 void BrowseManager::Restore(const Row& row) const {
@@ -400,9 +414,16 @@ void BrowseManager::LoadPage() {
 void BrowseManager::RefillList() {
     if (!controller_) return;
     std::vector<std::vector<std::string>> rows;
+    std::vector<std::vector<CellColors>> colors;
     rows.reserve(queue_.size());
-    for (const Row& r : queue_) rows.push_back(r.texts);
-    window().SetRows(list_, std::move(rows));
+    bool colored = false;
+    for (const Row& r : queue_) {
+        rows.push_back(r.texts);
+        colors.push_back(r.colors);
+        colored = colored || !r.colors.empty();
+    }
+    if (!colored) colors.clear();
+    window().SetRows(list_, std::move(rows), std::move(colors));
     window().Set(list_, Prop::Selected, selected_);
 }
 

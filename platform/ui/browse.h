@@ -33,6 +33,7 @@ namespace rt::ui {
 
 class Window;
 struct Binding;
+struct CellColors;
 class WindowController;
 class ScrollStep;
 class Locator;
@@ -151,6 +152,12 @@ public:
     // Shows the popup menu with the browse's items and answers the choice.
     int AskPopup();
 
+    // Called as each row is copied into the list queue, with the row's records in the
+    // buffers: an override gives the row its colours with SetRowColors.
+    virtual void UpdateViewPosition() {}
+    // The colours of column `column` (1-based; 0: every column) of the row being copied.
+    void SetRowColors(const CellColors& colors, int column = 0);
+
     // What the list holds.
     int Rows() const { return static_cast<int>(queue_.size()); }
     int Selected() const { return selected_; }  // 1-based, 0 none
@@ -181,6 +188,7 @@ public:
 protected:
     struct Row {
         std::vector<std::string> texts;
+        std::vector<CellColors> colors;                   // per column; empty: the defaults
         std::vector<std::vector<unsigned char>> records;  // one per table, in tables_ order
     };
     std::vector<Row> queue_;
@@ -188,7 +196,7 @@ protected:
     // The rows the page should hold (ITEMS, or from the list's height).
     int PageRows() const;
     // Reads a row into a queue entry from the buffers.
-    Row MakeRow() const;
+    Row MakeRow();
     void Restore(const Row& row) const;
 
 private:
@@ -235,6 +243,7 @@ private:
     bool refresh_pending_ = false;
     int thumb_ = 0;
     PopupManager popup_;
+    Row* copying_ = nullptr;  // the row MakeRow is making
     QbeQuery* query_ = nullptr;
     std::unique_ptr<Toolbar> toolbar_target_;
     ToolbarList* toolbar_ = nullptr;

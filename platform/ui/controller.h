@@ -111,6 +111,7 @@ public:
 
     // Asks the controller, from any thread, to close its window as on CloseDown.
     void RequestCloseDown() { close_down_requested_ = true; }
+    bool CloseDownRequested() const { return close_down_requested_; }
 
     // Fields the procedures set and read.
     std::uint8_t REQUEST = 0;

@@ -5,11 +5,14 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/ui/events.h"
+#include "platform/ui/list_format.h"
 
 namespace rt::ui {
 
@@ -93,17 +96,125 @@ struct WindowDef {
     std::vector<ControlDef> controls;  // menu bar and toolbar are controls of their kinds
 };
 
-// A control at x, y of w by h dialog units. The text is given as UTF-8, as source files
-// hold it, and kept in CP1250.
+// ---- Building definitions -------------------------------------------------------------
+// The parts that window definitions repeat, one helper each. Texts are given in UTF-8, as
+// source files hold them, and kept in CP1250.
+
+// A control at x, y of w by h dialog units.
 ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h, std::string_view text = {},
                        std::uint32_t attrs = 0);
 ControlDef MakeControl(int kind, std::string label, int x, int y, int w, int h, std::string_view text,
                        std::string picture, std::uint32_t attrs = 0);
 
+// What a window definition begins with. The defaults are a register's window: a resizable
+// child of the application frame, centred.
+struct WindowHead {
+    std::string module = {};  // "KVD$KVD004"
+    std::string name = "QUICKWINDOW";
+    std::string_view caption = {};
+    int w = 0, h = 0;  // dialog units
+    bool center = true;
+    bool resizable = true;
+    bool mdi = true;  // a child of the application frame
+    bool system_menu = true;
+};
+WindowDef MakeWindow(const WindowHead& head);
+
+struct Rect {
+    int x = 0, y = 0, w = -1, h = -1;  // dialog units (w/h -1: default)
+};
+
+// A tab of a sheet, ?TAB:n, with the controls on it.
+ControlDef MakeTab(int n, std::string_view text, std::vector<ControlDef> controls = {});
+// The sheet ?CURRENTTAB with its tabs.
+ControlDef MakeSheet(Rect at, std::vector<ControlDef> tabs);
+// A sheet of empty tabs: a browse's sort-order tabs, or a form's single tab.
+ControlDef MakeTabs(Rect at, std::initializer_list<std::string_view> texts);
+
+// A browse's list ?BROWSE:1 with its columns (see ListFormat), scrolling both ways.
+ControlDef MakeBrowseList(Rect at, std::span<const ListColumn> columns);
+
+struct ButtonDef {
+    std::string label = {};  // "?BUTTONNORECORDS"
+    Rect at = {};
+    std::string_view text = {};
+    int key = 0;  // the key that presses it
+    std::string tip = {};
+    std::string icon = {};
+    std::uint32_t attrs = 0;
+};
+ControlDef MakeButton(const ButtonDef& button);
+
+// The seven standard buttons of a browse, hidden: ?SELECT:2, ?VIEW:3, ?INSERT:4,
+// ?CHANGE:4, ?DELETE:4, ?CLOSE and ?HELP.
+struct BrowseButtonsAt {
+    int x = 0, y = 0;  // the first one's place
+    // Each beside the one before; otherwise Insert stands on Select's place and Change on
+    // View's, since a browse shows one pair or the other.
+    bool in_row = false;
+    bool change_is_default = false;  // Enter presses Change
+};
+std::vector<ControlDef> BrowseButtons(const BrowseButtonsAt& at);
+
+// A form's buttons from left to right: ?OK (the default button), ?CANCEL and, for the form
+// toolbar, a hidden ?HELP.
+struct FormButtonsAt {
+    int x = 0, y = 0;
+    int w = 45, h = 14, gap = 4;
+    std::string_view ok = "&OK", cancel = "&Cancel";
+    std::string ok_tip = {}, cancel_tip = {};
+    bool help = true;
+};
+std::vector<ControlDef> FormButtons(const FormButtonsAt& at);
+
+// One line of a form: a prompt and the entry of a field, and the controls that follow the
+// entry in the window's order (a lookup button, the option group beside the line, ...).
+struct FormLine {
+    std::string field = {};  // the variable the entry shows: "KVD:BROJ", the entry ?KVD:BROJ
+    std::string_view prompt = {};
+    std::string picture = {};
+    int w = 0;  // the entry's width
+    std::uint32_t attrs = 0;
+    std::vector<ControlDef> then = {};
+    std::string label = {};         // the entry's label when it shows no field
+    std::string prompt_label = {};  // the prompt's label, when not the entry's + ":PROMPT"
+};
+// Where a form's lines stand: the prompts at x, prompt_w wide, prompt_dy below their
+// entries' top; the entries at entry_x; the first line's entry at y, each next one step
+// lower.
+struct FormGrid {
+    int x = 12, prompt_w = 40, entry_x = 56;
+    int y = 23, step = 14;
+    int prompt_dy = 1;
+};
+std::vector<ControlDef> FormLines(const FormGrid& grid, std::span<const FormLine> lines);
+// One line at the grid's y.
+std::vector<ControlDef> PromptAndEntry(const FormGrid& at, const FormLine& line);
+
 // An option group at x, y, w wide, with its radio buttons top to bottom (labelled after
-// the group: "?KVD:SP:RADIO1", ...), each standing for its own text. Texts in UTF-8.
-ControlDef MakeOption(const std::string& label, int x, int y, int w, std::string_view text,
+// the group: "?KVD:SP:RADIO1", ...), each standing for its own text. The group shows the
+// field, labelled after it ("?KVD:SP").
+ControlDef MakeOption(std::string_view field, int x, int y, int w, std::string_view text,
                       std::initializer_list<std::string_view> radios);
+
+// The controls of a window in order, from single controls and lists of them.
+inline void AppendControls(std::vector<ControlDef>& to, ControlDef c) { to.push_back(std::move(c)); }
+inline void AppendControls(std::vector<ControlDef>& to, std::vector<ControlDef> cs) {
+    for (ControlDef& c : cs) to.push_back(std::move(c));
+}
+template <class... Parts>
+std::vector<ControlDef> Controls(Parts&&... parts) {
+    std::vector<ControlDef> out;
+    (AppendControls(out, std::forward<Parts>(parts)), ...);
+    return out;
+}
+// A window: its head, then its controls in order.
+template <class... Parts>
+WindowDef MakeWindow(const WindowHead& head, Parts&&... controls) {
+    WindowDef d = MakeWindow(head);
+    d.controls = Controls(std::forward<Parts>(controls)...);
+    return d;
+}
 
 // A module's resources by structure name (the module registers them at start).
 void RegisterWindow(const WindowDef& def);

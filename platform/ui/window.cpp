@@ -875,9 +875,11 @@ void Window::Perform(int feq, std::string_view action, std::string_view value) {
     if (Backend* b = GetBackend()) b->Perform(m.id, feq, std::string(action), std::string(value));
 }
 
-void Window::SetRows(int feq, std::vector<std::vector<std::string>> rows) {
+void Window::SetRows(int feq, std::vector<std::vector<std::string>> rows,
+                     std::vector<std::vector<CellColors>> colors) {
     if (ControlRec* c = impl_->find(feq)) {
         c->st.rows = std::move(rows);
+        c->st.row_colors = std::move(colors);
         c->dirty = true;
     }
 }
@@ -886,6 +888,12 @@ const std::vector<std::vector<std::string>>& Window::Rows(int feq) const {
     static const std::vector<std::vector<std::string>> none;
     const ControlRec* c = impl_->find(feq);
     return c ? c->st.rows : none;
+}
+
+const std::vector<std::vector<CellColors>>& Window::RowColors(int feq) const {
+    static const std::vector<std::vector<CellColors>> none;
+    const ControlRec* c = impl_->find(feq);
+    return c ? c->st.row_colors : none;
 }
 
 void Window::Draw(const DrawItem& item) {

@@ -53,6 +53,13 @@ struct Binding {
 using UseResolver = std::function<Binding(std::string_view name)>;
 void SetUseResolver(UseResolver resolver);
 
+// The colours of a list cell (00BBGGRRh; -1: the list's default): its text and background,
+// and both while its row is selected. Only columns whose format carries "*" show them.
+struct CellColors {
+    std::int32_t text = -1, background = -1, selected_text = -1, selected_background = -1;
+    bool operator==(const CellColors&) const = default;
+};
+
 struct DrawItem {
     enum class Kind { Box, Text } kind = Kind::Box;
     int x = 0, y = 0, w = 0, h = 0;   // dialog units
@@ -126,10 +133,13 @@ public:
     // Nothing happens while the window is not open.
     void Perform(int feq, std::string_view action, std::string_view value = {});
 
-    // Rows of a list control: each row the texts of its columns, already formatted. A drop
-    // list with fixed items has one row per item: its text and its value.
-    void SetRows(int feq, std::vector<std::vector<std::string>> rows);
+    // Rows of a list control: each row the texts of its columns, already formatted, and
+    // optionally the colours of its columns (none: every cell in the list's colours). A
+    // drop list with fixed items has one row per item: its text and its value.
+    void SetRows(int feq, std::vector<std::vector<std::string>> rows,
+                 std::vector<std::vector<CellColors>> colors = {});
     const std::vector<std::vector<std::string>>& Rows(int feq) const;
+    const std::vector<std::vector<CellColors>>& RowColors(int feq) const;
 
     // The drawing layer beneath the controls.
     void Draw(const DrawItem& item);

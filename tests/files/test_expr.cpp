@@ -231,11 +231,11 @@ TEST(Expr, SqlServerForms) {
         const char* sql;
     };
     const Case cases[] = {
-        {"T:NAME = 'a '", "(\"name\" COLLATE Latin1_General_CS_AS = ?)"},
+        {"T:NAME = 'a '", "(\"name\" COLLATE Serbian_Latin_100_BIN2 = ?)"},
         {"INSTRING(UPPER('x'), UPPER(T:NAME), 1, 1) > 0",
-         "(CHARINDEX(?, UPPER(\"name\") COLLATE Latin1_General_CS_AS, ?) > ?)"},
+         "(CHARINDEX(?, UPPER(\"name\") COLLATE Serbian_Latin_100_BIN2, ?) > ?)"},
         {"SUB(T:NAME, 2, 3) & T:CODE = 'x'",
-         "((SUBSTRING(\"name\", ?, ?) + \"code\") COLLATE Latin1_General_CS_AS = ?)"},
+         "((SUBSTRING(\"name\", ?, ?) + \"code\") COLLATE Serbian_Latin_100_BIN2 = ?)"},
         {"LOWER(T:CODE) = T:NUM", "(COALESCE(TRY_CAST(LOWER(\"code\") AS FLOAT), 0) = \"num\")"},
         {"T:NUM / 2 > 1", "((CAST(\"num\" AS FLOAT) / NULLIF(?, 0)) > ?)"},
     };

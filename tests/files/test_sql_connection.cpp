@@ -59,29 +59,90 @@ TEST(ConnectionText, SplitsServerDatabaseLoginPasswordAndOptions) {
     EXPECT_FALSE(ParseConnectionText("").has_value());
 }
 
-TEST(ConnectionText, OdbcStringBracesEveryValue) {
-    ConnectionText t;
-    t.server = "srv,1;x}y";
-    t.database = "FIRMA_2024";
-    t.user = "a;b,c}";
-    t.password = "p}}w;,=";
-    EXPECT_EQ(OdbcConnectionString(t, "FreeTDS").value(),
-              "DRIVER={FreeTDS};SERVER={srv,1;x}}y};DATABASE={FIRMA_2024};UID={a;b,c}}};"
-              "PWD={p}}}}w;,=};ClientCharset={UTF-8}");
-    EXPECT_EQ(OdbcConnectionString(t, "ODBC Driver 18 for SQL Server").value(),
-              "DRIVER={ODBC Driver 18 for SQL Server};SERVER={srv,1;x}}y};DATABASE={FIRMA_2024};"
-              "UID={a;b,c}}};PWD={p}}}}w;,=}");
+struct OdbcCase {
+    const char* server;
+    const char* user;
+    const char* password;
+    const char* options;  // "KEY=value;..." of the connection text
+    const char* freetds;  // nullptr: refused
+    const char* other;    // the string for a driver with the standard syntax
+};
 
-    t.options["TRUSTEDCONNECTION"] = "True";
+// Values are braced only where the driver needs it; FreeTDS reads a braced value to the
+// first "};" and undoes no doubled brace, so what it cannot carry is refused. The server
+// name carries an instance or a port; FreeTDS gets port 1433 when it names neither.
+TEST(ConnectionText, OdbcStringBracesOnlyWhatNeedsItAndRefusesWhatFreeTdsCannotCarry) {
+    const OdbcCase cases[] = {
+        {"SRV01", "sa", "tajna", "",
+         "DRIVER={FreeTDS};SERVER=SRV01;Port=1433;DATABASE=FIRMA_2024;UID=sa;PWD=tajna;APP=kvadrin;"
+         "ClientCharset=UTF-8;",
+         "DRIVER={X};SERVER=SRV01;DATABASE=FIRMA_2024;UID=sa;PWD=tajna;TrustServerCertificate=yes;APP=kvadrin;"},
+        {"SRV01\\SQLEXPRESS", "a;b", "p}w;,=", "",
+         "DRIVER={FreeTDS};SERVER=SRV01\\SQLEXPRESS;DATABASE=FIRMA_2024;UID={a;b};PWD={p}w;,=};APP=kvadrin;"
+         "ClientCharset=UTF-8;",
+         "DRIVER={X};SERVER=SRV01\\SQLEXPRESS;DATABASE=FIRMA_2024;UID={a;b};PWD={p}}w;,=};"
+         "TrustServerCertificate=yes;APP=kvadrin;"},
+        {"tcp:db.example,14330", " sa ", "{x}", "",
+         "DRIVER={FreeTDS};SERVER=db.example;Port=14330;DATABASE=FIRMA_2024;UID= sa ;PWD={{x}};APP=kvadrin;"
+         "ClientCharset=UTF-8;",
+         "DRIVER={X};SERVER=db.example,14330;DATABASE=FIRMA_2024;UID={ sa };PWD={{x}}};"
+         "TrustServerCertificate=yes;APP=kvadrin;"},
+        // Options: the port (it wins over an instance), encryption and the certificate.
+        {"SRV01\\I", "sa", "x", "Port=2000;Encrypt=yes;TrustServerCertificate=no",
+         "DRIVER={FreeTDS};SERVER=SRV01;Port=2000;DATABASE=FIRMA_2024;UID=sa;PWD=x;Encryption=require;"
+         "APP=kvadrin;ClientCharset=UTF-8;",
+         "DRIVER={X};SERVER=SRV01\\I,2000;DATABASE=FIRMA_2024;UID=sa;PWD=x;Encrypt=yes;"
+         "TrustServerCertificate=no;APP=kvadrin;"},
+        {"SRV01", "sa", "x", "Encrypt=no",
+         "DRIVER={FreeTDS};SERVER=SRV01;Port=1433;DATABASE=FIRMA_2024;UID=sa;PWD=x;Encryption=request;"
+         "APP=kvadrin;ClientCharset=UTF-8;",
+         "DRIVER={X};SERVER=SRV01;DATABASE=FIRMA_2024;UID=sa;PWD=x;Encrypt=no;TrustServerCertificate=yes;"
+         "APP=kvadrin;"},
+        {"SRV01", "sa", "x", "TrustedConnection=True",
+         "DRIVER={FreeTDS};SERVER=SRV01;Port=1433;DATABASE=FIRMA_2024;Trusted_Connection=Yes;APP=kvadrin;"
+         "ClientCharset=UTF-8;",
+         "DRIVER={X};SERVER=SRV01;DATABASE=FIRMA_2024;Trusted_Connection=Yes;TrustServerCertificate=yes;"
+         "APP=kvadrin;"},
+        // "};" ends a braced value for FreeTDS: it cannot carry it.
+        {"SRV01", "sa", "a};b", "", nullptr,
+         "DRIVER={X};SERVER=SRV01;DATABASE=FIRMA_2024;UID=sa;PWD={a}};b};TrustServerCertificate=yes;"
+         "APP=kvadrin;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.server + std::string(" ") + c.password);
+        ConnectionText t = ParseConnectionText(std::string("S,FIRMA_2024,x,x;") + c.options).value();
+        t.server = c.server;
+        t.user = c.user;
+        t.password = c.password;
+        std::string refusal;
+        const auto freetds = OdbcConnectionString(t, "FreeTDS", &refusal);
+        if (c.freetds) {
+            EXPECT_EQ(freetds.value_or("refused: " + refusal), c.freetds);
+        } else {
+            EXPECT_FALSE(freetds.has_value());
+            EXPECT_EQ(refusal, "the password holds \"};\", which the FreeTDS ODBC driver cannot carry");
+        }
+        EXPECT_EQ(OdbcConnectionString(t, "X").value_or("refused"), c.other);
+    }
+
+    // Texts go to the driver as UTF-8.
+    ConnectionText t = ParseConnectionText("SRV01,FIRMA_2024,\xC8ika,\x9Aifra").value();
+    EXPECT_EQ(OdbcConnectionString(t, "FreeTDS").value(),
+              "DRIVER={FreeTDS};SERVER=SRV01;Port=1433;DATABASE=FIRMA_2024;UID=\xC4\x8C"
+              "ika;PWD=\xC5\xA1ifra;APP=kvadrin;ClientCharset=UTF-8;");
+
+    // Options of the environment apply where the text gives none.
+    setenv("KVADRIN_ODBC_OPTIONS", "Encrypt=strict;Port=2001", 1);
+    t.options["PORT"] = "3000";
     EXPECT_EQ(OdbcConnectionString(t, "X").value(),
-              "DRIVER={X};SERVER={srv,1;x}}y};DATABASE={FIRMA_2024};Trusted_Connection={Yes}");
+              "DRIVER={X};SERVER=SRV01,3000;DATABASE=FIRMA_2024;UID=\xC4\x8Cika;PWD=\xC5\xA1ifra;Encrypt=strict;"
+              "TrustServerCertificate=yes;APP=kvadrin;");
+    unsetenv("KVADRIN_ODBC_OPTIONS");
 
     // The SQLite driver reads its database plain: a name it could misread is refused.
-    t.options.clear();
-    t.database = "/tmp/a b/FIRMA_2024.sqlite";
+    t = ParseConnectionText("srv,/tmp/a b/FIRMA_2024.sqlite,a;b,p").value();
     EXPECT_EQ(OdbcConnectionString(t, "SQLite3").value(),
-              "DRIVER={SQLite3};SERVER={srv,1;x}}y};DATABASE=/tmp/a "
-              "b/FIRMA_2024.sqlite;UID={a;b,c}}};PWD={p}}}}w;,=}");
+              "DRIVER={SQLite3};SERVER=srv;DATABASE=/tmp/a b/FIRMA_2024.sqlite;UID={a;b};PWD=p;");
     for (const char* bad : {"/tmp/x;LoadExt=/evil.so", "/tmp/{x}", " /tmp/x", ""}) {
         t.database = bad;
         EXPECT_FALSE(OdbcConnectionString(t, "SQLite3").has_value()) << bad;

@@ -690,19 +690,27 @@ TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPag
     {
         File f(d, &r);
         ASSERT_EQ(f.Open(), kNoError);
-        ASSERT_GE(conn->sent.size(), 4u);
+        ASSERT_GE(conn->sent.size(), 5u);
         EXPECT_EQ(conn->sent[0].sql, "SELECT CASE WHEN OBJECT_ID(?, 'U') IS NULL THEN 0 ELSE 1 END");
         EXPECT_EQ(conn->sent[0].binds, std::vector<std::string>{"'TEST'"});
-        const std::string ci = " COLLATE Latin1_General_CI_AS NOT NULL DEFAULT N''";
+        // Creators of one table take turns; every statement is guarded.
+        EXPECT_EQ(conn->sent[1].sql,
+                  "EXEC sp_getapplock @Resource = N'kvadrin:create:TEST', @LockMode = 'Exclusive', "
+                  "@LockOwner = 'Transaction'");
+        const std::string ci = " COLLATE Serbian_Latin_100_CI_AS NOT NULL DEFAULT N''";
         EXPECT_EQ(
-            conn->sent[1].sql,
+            conn->sent[2].sql,
             "IF OBJECT_ID(N'TEST', 'U') IS NULL CREATE TABLE [TEST] ([KOD] nvarchar(10)" + ci +
                 ", [NAZIV] nvarchar(25)" + ci +
                 ", [BROJ] smallint NOT NULL DEFAULT 0, [DATUM] int NOT NULL DEFAULT 0, "
                 "[IZNOS] float NOT NULL DEFAULT 0, [FLAG] tinyint NOT NULL DEFAULT 0, [OZN] nvarchar(5)" +
                 ci + ", [GRUPA] nvarchar(7)" + ci + ", PRIMARY KEY ([KOD]))");
-        EXPECT_EQ(conn->sent[2].sql, "CREATE INDEX [TEST_PO_NAZIVU] ON [TEST] ([NAZIV], [KOD])");
-        EXPECT_EQ(conn->sent[3].sql, "CREATE UNIQUE INDEX [TEST_PO_GRUPI] ON [TEST] ([GRUPA], [BROJ])");
+        EXPECT_EQ(conn->sent[3].sql,
+                  "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE object_id = OBJECT_ID(N'TEST') AND name = "
+                  "N'TEST_PO_NAZIVU') CREATE INDEX [TEST_PO_NAZIVU] ON [TEST] ([NAZIV], [KOD])");
+        EXPECT_EQ(conn->sent[4].sql,
+                  "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE object_id = OBJECT_ID(N'TEST') AND name = "
+                  "N'TEST_PO_GRUPI') CREATE UNIQUE INDEX [TEST_PO_GRUPI] ON [TEST] ([GRUPA], [BROJ])");
 
         const std::string cols = "[KOD], [NAZIV], [BROJ], [DATUM], [IZNOS], [FLAG], [OZN], [GRUPA]";
         f.Clear();
@@ -712,11 +720,12 @@ TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPag
         ASSERT_EQ(f.SetFrom(2), kNoError);
         EXPECT_EQ(f.Next(), kRecordNotAvailable);
         ASSERT_EQ(conn->sent.size(), 1u);
+        // The first column's bound alone comes first, for an index seek.
         EXPECT_EQ(conn->sent[0].sql,
                   "SELECT TOP (?) " + cols +
-                      " FROM [TEST] WHERE (([GRUPA] > ?) OR ([GRUPA] = ? AND [BROJ] >= ?)) "
+                      " FROM [TEST] WHERE [GRUPA] >= ? AND (([GRUPA] > ?) OR ([GRUPA] = ? AND [BROJ] >= ?)) "
                       "ORDER BY [GRUPA], [BROJ]");
-        EXPECT_EQ(conn->sent[0].binds, (std::vector<std::string>{"16", "'g'", "'g'", "5"}));
+        EXPECT_EQ(conn->sent[0].binds, (std::vector<std::string>{"16", "'g'", "'g'", "'g'", "5"}));
 
         conn->sent.clear();
         ASSERT_EQ(f.Set(1), kNoError);
@@ -753,6 +762,8 @@ TEST(SqlServerDialect, CreatesNvarcharColumnsWithACaseInsensitiveCollationAndPag
                 "IF OBJECT_ID(N'tempdb..#zzz_ainc_kvd', 'U') IS NULL CREATE TABLE [#zzz_ainc_kvd] (", 0),
             0u);
         EXPECT_EQ(conn->sent[2].sql,
+                  "IF NOT EXISTS (SELECT 1 FROM tempdb.sys.indexes WHERE object_id = "
+                  "OBJECT_ID(N'tempdb..#zzz_ainc_kvd') AND name = N'zzz_ainc_kvd_PO_NAZIVU') "
                   "CREATE INDEX [zzz_ainc_kvd_PO_NAZIVU] ON [#zzz_ainc_kvd] ([NAZIV], [KOD])");
     }
     RegisterDriver(Driver::Sql, {});

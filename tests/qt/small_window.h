@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/core/text.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace kvtest {
 

@@ -12,7 +12,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/ui/toolbar.h"
 #include "shell/browse.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;

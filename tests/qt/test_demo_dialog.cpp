@@ -5,7 +5,7 @@
 
 #include "platform/core/text.h"
 #include "platform/qt/qt_window.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace kvtest {
 namespace {

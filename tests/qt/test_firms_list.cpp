@@ -18,7 +18,7 @@
 #include "shell/firms_list.h"
 #include "shell/login.h"
 #include "shell/procedure.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 #include "tests/qt/test_login_fixture.h"
 
 namespace fs = std::filesystem;

@@ -3,7 +3,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/ui/toolbar.h"
 #include "shell/form.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 
 using namespace kvadrin;
 namespace Ctl = rt::ui::Ctl;

@@ -3,7 +3,7 @@
 
 #include "platform/qt/keys.h"
 #include "platform/qt/list_format.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace kvtest {
 namespace {

@@ -21,7 +21,7 @@
 #include "platform/files/flat/flat_file.h"
 #include "platform/ui/window.h"
 #include "shell/login.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace kvtest {
 

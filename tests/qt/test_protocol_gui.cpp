@@ -15,7 +15,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/ui/controller.h"
 #include "shell/procedure.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;
@@ -81,7 +81,6 @@ protected:
     void SetUp() override {
         if (!MainModuleReady()) MainModuleInit();
         ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
         dir_ = fs::temp_directory_path() / ("kv_protocol_gui_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);

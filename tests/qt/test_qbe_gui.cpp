@@ -15,7 +15,7 @@
 #include "platform/files/sql/connection.h"
 #include "platform/files/view.h"
 #include "platform/ui/qbe.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/driver/store_fixture.h"
 
 namespace fs = std::filesystem;
 using rt::ui::QbeOp;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "platform/qt/rich_text.h"
-#include "tests/qt/gui_fixture.h"
-#include "tests/qt/unrtf.h"
+#include "tests/driver/gui_fixture.h"
+#include "tests/driver/unrtf.h"
 
 // Texts as gtest shows them.
 void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

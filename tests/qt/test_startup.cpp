@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "data/program_objects.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace kvtest {
 namespace {

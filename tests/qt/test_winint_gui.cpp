@@ -20,7 +20,7 @@
 #include "shell/desktop_integration.h"
 #include "shell/glavni.h"
 #include "shell/procedure.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 #include "winint/alerts.h"
 #include "winint/desktop.h"
 #include "winint/session.h"

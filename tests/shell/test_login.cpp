@@ -71,16 +71,16 @@ TEST_F(LoginText, ValuesWithSeparatorsReachTheOdbcStringWhole) {
     };
     const Case cases[] = {
         {"db.example,1433", "sa", "tajna",
-         "DRIVER={FreeTDS};SERVER={db.example,1433};DATABASE={FIRMA_2024};UID={sa};PWD={tajna};"
-         "ClientCharset={UTF-8}",
+         "DRIVER={FreeTDS};SERVER=db.example;Port=1433;DATABASE=FIRMA_2024;UID=sa;PWD=tajna;APP=kvadrin;"
+         "ClientCharset=UTF-8;",
          false},
         {"SERVER1", "ime,prezime", "a;b=c",
-         "DRIVER={FreeTDS};SERVER={SERVER1};DATABASE={FIRMA_2024};UID={ime,prezime};PWD={a;b=c};"
-         "ClientCharset={UTF-8}",
+         "DRIVER={FreeTDS};SERVER=SERVER1;Port=1433;DATABASE=FIRMA_2024;UID=ime,prezime;PWD={a;b=c};"
+         "APP=kvadrin;ClientCharset=UTF-8;",
          false},
         {"SERVER1", "sa", "x}y,z",
-         "DRIVER={FreeTDS};SERVER={SERVER1};DATABASE={FIRMA_2024};UID={sa};PWD={x}}y,z};"
-         "ClientCharset={UTF-8}",
+         "DRIVER={FreeTDS};SERVER=SERVER1;Port=1433;DATABASE=FIRMA_2024;UID=sa;PWD=x}y,z;APP=kvadrin;"
+         "ClientCharset=UTF-8;",
          true},
     };
     for (const Case& c : cases) {

@@ -553,3 +553,50 @@ TEST(ScrollSteps, PlaceRowsBetweenTheFirstAndTheLast) {
 }
 
 }  // namespace
+
+namespace {
+
+// A browse that colours the rows whose amount is above 5, as each row is copied.
+class ColouringBrowse : public BrowseManager {
+public:
+    StavkaRecord* rec = nullptr;
+    void UpdateViewPosition() override {
+        if (rec->IZNOS > 5) {
+            SetRowColors({0x808080, -1, -1, 0x808080});
+            SetRowColors({0x0000FF, 0xFFFFFF, -1, -1}, 3);
+        }
+    }
+};
+
+TEST_F(Browse, RowsCarryTheColoursTheirHookGivesThemToTheList) {
+    many(8);
+    ColouringBrowse colouring;
+    colouring.rec = &rec;
+    colouring.Setup(1, view, table, &relation, controller);
+    colouring.ITEMS = 10;
+    colouring.DefineSortOrder(&text_step, "STV:Po_sifri");
+    colouring.BindFieldPair("STV:SIFRA");
+    colouring.BindFieldPair("STV:NAZIV");
+    colouring.BindFieldPair("STV:IZNOS");
+    colouring.SetSort(1, true);
+    const auto& colors = window.RowColors(1);
+    ASSERT_EQ(colors.size(), 8u);
+    const CellColors grey{0x808080, -1, -1, 0x808080}, red{0x0000FF, 0xFFFFFF, -1, -1};
+    for (int r = 0; r < 8; ++r) {
+        SCOPED_TRACE(r);
+        if (r + 1 > 5) {
+            EXPECT_EQ(colors[r], (std::vector<CellColors>{grey, grey, red}));
+        } else {
+            EXPECT_TRUE(colors[r].empty());
+        }
+    }
+    // Without a hook that colours, the list gets no colours at all.
+    browse.Setup(1, view, table, &relation, controller);
+    browse.ITEMS = 10;
+    browse.DefineSortOrder(&text_step, "STV:Po_sifri");
+    browse.BindFieldPair("STV:SIFRA");
+    browse.SetSort(1, true);
+    EXPECT_TRUE(window.RowColors(1).empty());
+}
+
+}  // namespace

@@ -43,11 +43,16 @@ bool parse_options(std::string_view s, std::map<std::string, std::string>& out) 
     return true;
 }
 
+bool contains_nocase(std::string_view hay, std::string_view needle) {
+    return upper(hay).find(upper(needle)) != std::string::npos;
+}
+
 bool truthy(std::string_view v) {
     const std::string u = upper(trim(v));
     return u == "TRUE" || u == "YES" || u == "1" || u == "SSPI";
 }
 
+// A value in braces, '}' doubled: how ODBC drivers other than FreeTDS read any value.
 std::string braced(std::string_view v) {
     std::string out = "{";
     for (char c : v) {
@@ -58,8 +63,55 @@ std::string braced(std::string_view v) {
     return out;
 }
 
-bool contains_nocase(std::string_view hay, std::string_view needle) {
-    return upper(hay).find(upper(needle)) != std::string::npos;
+// A value as the standard ODBC syntax wants it: braced only when it must be.
+std::string odbc_value(std::string_view v) {
+    const bool plain = v.find_first_of(";{}") == std::string_view::npos && trim(v) == v;
+    return plain ? std::string(v) : braced(v);
+}
+
+// "host[\instance][,port]", with an optional "tcp:" in front.
+struct ServerName {
+    std::string host, instance, port;
+};
+ServerName split_server(std::string_view s) {
+    ServerName n;
+    if (s.size() >= 4 && upper(s.substr(0, 4)) == "TCP:") s.remove_prefix(4);
+    if (const auto comma = s.rfind(','); comma != std::string_view::npos) {
+        n.port = trim(s.substr(comma + 1));
+        s = s.substr(0, comma);
+    }
+    if (const auto slash = s.find('\\'); slash != std::string_view::npos) {
+        n.instance = std::string(s.substr(slash + 1));
+        s = s.substr(0, slash);
+    }
+    n.host = trim(s);
+    return n;
+}
+
+// FreeTDS reads a value up to the next ';', or, when it starts with '{', up to the first
+// "};" (without undoing doubled braces). It cannot carry a value that holds "};".
+bool freetds_value(std::string_view name, std::string_view v, std::string& out, std::string* refusal) {
+    if (v.find("};") != std::string_view::npos) {
+        if (refusal) *refusal = "the " + std::string(name) + " holds \"};\", which the FreeTDS ODBC driver cannot carry";
+        return false;
+    }
+    const bool plain = v.find(';') == std::string_view::npos && (v.empty() || v[0] != '{');
+    out += plain ? std::string(v) : "{" + std::string(v) + "}";
+    return true;
+}
+
+std::string option(const std::map<std::string, std::string>& o, const char* key) {
+    auto it = o.find(key);
+    return it == o.end() ? std::string() : it->second;
+}
+
+// Encryption as the option gives it, in the words of each driver.
+std::string encryption_for(std::string_view value, bool freetds) {
+    const std::string u = upper(trim(value));
+    const bool on = u == "YES" || u == "TRUE" || u == "1" || u == "MANDATORY" || u == "REQUIRE" || u == "REQUIRED";
+    const bool off = u == "NO" || u == "FALSE" || u == "0" || u == "OPTIONAL" || u == "REQUEST";
+    if (freetds) return on ? "require" : off ? "request" : u == "OFF" ? "off" : lower(trim(value));
+    return on ? "yes" : off || u == "OFF" ? "no" : lower(trim(value));
 }
 
 }  // namespace
@@ -95,26 +147,68 @@ std::optional<ConnectionText> ParseConnectionText(std::string_view text) {
     return t;
 }
 
-std::optional<std::string> OdbcConnectionString(const ConnectionText& t, std::string_view driver) {
+std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std::string_view driver,
+                                                std::string* refusal) {
+    // Options of the environment apply to every connection; the text's own win.
+    ConnectionText t = text;
+    if (const char* env = std::getenv("KVADRIN_ODBC_OPTIONS"); env && *env) {
+        std::map<std::string, std::string> extra;
+        if (parse_options(env, extra))
+            for (auto& [k, v] : extra) t.options.emplace(k, v);
+    }
     const bool sqlite = contains_nocase(driver, "sqlite");
-    std::string s = "DRIVER=" + braced(driver) + ";SERVER=" + braced(t.server) + ";DATABASE=";
+    const bool freetds = !sqlite && contains_nocase(driver, "tds");
+    const bool trusted = truthy(option(t.options, "TRUSTEDCONNECTION"));
+    const std::string server = detail::ToUtf8(t.server), database = detail::ToUtf8(t.database),
+                      user = detail::ToUtf8(t.user), password = detail::ToUtf8(t.password);
+    std::string s = "DRIVER=" + braced(driver) + ";";
     if (sqlite) {
         // The SQLite driver takes its own attributes unbraced.
-        if (t.database.empty() || t.database.find_first_of(";{}") != std::string::npos ||
-            trim(t.database) != t.database)
+        if (database.empty() || database.find_first_of(";{}") != std::string::npos || trim(database) != database) {
+            if (refusal) *refusal = "the database \"" + t.database + "\" cannot be named to the ODBC driver";
             return std::nullopt;
-        s += t.database;
-    } else {
-        s += braced(t.database);
+        }
+        s += "SERVER=" + odbc_value(server) + ";DATABASE=" + database + ";";
+        if (!trusted) s += "UID=" + odbc_value(user) + ";PWD=" + odbc_value(password) + ";";
+        return s;
     }
-    auto it = t.options.find("TRUSTEDCONNECTION");
-    if (it != t.options.end() && truthy(it->second)) {
-        s += ";Trusted_Connection={Yes}";
-    } else {
-        s += ";UID=" + braced(t.user) + ";PWD=" + braced(t.password);
+    ServerName n = split_server(server);
+    if (const std::string port = trim(option(t.options, "PORT")); !port.empty()) n.port = port;
+    const std::string encrypt = option(t.options, "ENCRYPT").empty() ? option(t.options, "ENCRYPTION")
+                                                                      : option(t.options, "ENCRYPT");
+    const std::string trust = option(t.options, "TRUSTSERVERCERTIFICATE");
+    if (freetds) {
+        // Without an instance the server listens on SQL Server's port; FreeTDS has no default.
+        if (n.port.empty() && n.instance.empty()) n.port = "1433";
+        s += "SERVER=";
+        const std::string name = n.port.empty() ? n.host + "\\" + n.instance : n.host;
+        if (!freetds_value("server", name, s, refusal)) return std::nullopt;
+        if (!n.port.empty()) s += ";Port=" + n.port;
+        s += ";DATABASE=";
+        if (!freetds_value("database", database, s, refusal)) return std::nullopt;
+        if (trusted) {
+            s += ";Trusted_Connection=Yes";
+        } else {
+            s += ";UID=";
+            if (!freetds_value("login name", user, s, refusal)) return std::nullopt;
+            s += ";PWD=";
+            if (!freetds_value("password", password, s, refusal)) return std::nullopt;
+        }
+        if (!encrypt.empty()) s += ";Encryption=" + encryption_for(encrypt, true);
+        return s + ";APP=kvadrin;ClientCharset=UTF-8;";
     }
-    if (contains_nocase(driver, "tds")) s += ";ClientCharset={UTF-8}";
-    return s;
+    std::string name = n.host;
+    if (!n.instance.empty()) name += "\\" + n.instance;
+    if (!n.port.empty()) name += "," + n.port;
+    s += "SERVER=" + odbc_value(name) + ";DATABASE=" + odbc_value(database) + ";";
+    if (trusted)
+        s += "Trusted_Connection=Yes;";
+    else
+        s += "UID=" + odbc_value(user) + ";PWD=" + odbc_value(password) + ";";
+    if (!encrypt.empty()) s += "Encrypt=" + encryption_for(encrypt, false) + ";";
+    // An office server's certificate is usually its own: trusted unless the options say not.
+    s += "TrustServerCertificate=" + std::string(trust.empty() || truthy(trust) ? "yes" : "no") + ";";
+    return s + "APP=kvadrin;";
 }
 
 std::string LocalDbFolder(std::string_view instance) {

@@ -46,13 +46,22 @@ std::optional<ConnectionText> ParseConnectionText(std::string_view text);
 // parsing it. Process-wide; the last values given for a text hold.
 void SetConnectionValues(std::string_view connection_text, const ConnectionText& values);
 
-// The ODBC connection string for a connection text and driver name. Every value is
-// braced with '}' doubled. The SQLite ODBC driver does not read braced values of its own
-// attributes, so for a driver whose name holds "sqlite" DATABASE goes plain and must hold
-// none of ";{}" and no outer blanks: nullopt when it does. A trusted connection (option
-// TRUSTEDCONNECTION true/yes/1) sends Trusted_Connection instead of UID and PWD; FreeTDS
-// drivers get ClientCharset UTF-8.
-std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std::string_view driver);
+// The ODBC connection string (UTF-8) for a connection text and driver name, with a value
+// braced only where the driver needs it. The server may be "host", "host\instance" or
+// "host,port" (a "tcp:" in front is dropped); the options PORT, ENCRYPT (yes/no/strict, or
+// FreeTDS's off/request/require) and TRUSTSERVERCERTIFICATE carry what the name does not.
+// Options in $KVADRIN_ODBC_OPTIONS ("key=value;...") apply to every text that does not
+// give them. A trusted connection (option TRUSTEDCONNECTION true/yes/1) sends
+// Trusted_Connection instead of UID and PWD.
+// - FreeTDS (a driver whose name holds "tds"): port 1433 unless an instance is named,
+//   ClientCharset UTF-8, and the program's name; a value holding "};" cannot be carried.
+// - SQLite (a name holding "sqlite"): DATABASE goes plain and must hold none of ";{}" and
+//   no outer blanks.
+// - other drivers: values braced with '}' doubled where needed; the server's certificate is
+//   trusted unless TRUSTSERVERCERTIFICATE says no.
+// nullopt, with the reason in `refusal`, for what the driver cannot carry.
+std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std::string_view driver,
+                                                std::string* refusal = nullptr);
 
 // The folder of an embedded instance (see above); not created.
 std::string LocalDbFolder(std::string_view instance);
@@ -65,6 +74,9 @@ public:
     virtual void BindInt(int i, std::int64_t v) = 0;
     virtual void BindDouble(int i, double v) = 0;
     virtual void BindText(int i, std::string_view cp1250) = 0;
+    // Declares parameter i a text of at most `width` characters, before its BindText: a
+    // server that prepares statements by the shape of their parameters then sees one shape.
+    virtual void DeclareText(int i, std::size_t width) {}
     // Runs the statement or fetches its next row: 1 a row is there, 0 done, -1 error
     // (the connection holds the error).
     virtual int Step() = 0;

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <map>
 
 #include "platform/core/text.h"
@@ -39,12 +40,16 @@ struct Value {
     std::string s;
 };
 
-void bind_value(Statement& st, int i, const Value& v) {
+// `width`: the characters of the text field the value is of (0: unknown).
+void bind_value(Statement& st, int i, const Value& v, std::size_t width = 0) {
     switch (v.kind) {
         case Value::Null: st.BindNull(i); break;
         case Value::Int: st.BindInt(i, v.i); break;
         case Value::Real: st.BindDouble(i, v.d); break;
-        case Value::Text: st.BindText(i, v.s); break;
+        case Value::Text:
+            st.DeclareText(i, width);
+            st.BindText(i, v.s);
+            break;
     }
 }
 
@@ -234,6 +239,9 @@ private:
                                : q(f_.layout().fields[static_cast<std::size_t>(field)].column());
     }
     bool temp_table() const { return !table_.empty() && table_[0] == '#'; }
+    std::size_t width_of(int field) const {
+        return field == kRowid ? 0 : TextWidth(f_.layout().fields[static_cast<std::size_t>(field)]);
+    }
     int fail_driver(Connection* c = nullptr);
     int fail(int code, std::string_view key = {}) {
         SetError(code, f_.Label(), key);
@@ -266,7 +274,7 @@ private:
     void bind_identity(Statement& st, int first);
     void identity_from_buffer();
     int next_sql_row();
-    void keep_sql_row(Statement& st);
+    std::vector<Value> sql_row(Statement& st);
 
     File& f_;
     TableSource src_;
@@ -299,11 +307,9 @@ private:
     std::map<int, Prepared> page_st_, get_st_;
     std::map<int, Prepared> misc_st_;
 
-    // The SQL property's result: the row to deliver next, and the statement on the row
-    // after it.
+    // The SQL property's result: the rows still to deliver.
     bool sql_pending_ = false;
-    std::vector<Value> sql_row_;
-    std::unique_ptr<Statement> sql_st_;
+    std::deque<std::vector<Value>> sql_rows_;
 };
 
 int TableDriver::fail_driver(Connection* c) {
@@ -392,10 +398,9 @@ bool TableDriver::create_table() {
                 if (lite) {
                     type = std::string("TEXT COLLATE ") + (ci ? "KVCI" : "BINARY");
                 } else {
-                    const std::size_t n =
-                        fd.type == FieldType::CString ? std::max<std::size_t>(fd.size, 2) - 1 : fd.size;
+                    const std::size_t n = TextWidth(fd);
                     type = "nvarchar(" + (n > 4000 ? std::string("max") : std::to_string(n)) + ")" +
-                           (ci ? " COLLATE Latin1_General_CI_AS" : " COLLATE Latin1_General_CS_AS");
+                           (ci ? CollateClause(dialect_) : " COLLATE " + std::string(kExactCollation));
                 }
                 def = lite ? "''" : "N''";
                 break;
@@ -424,14 +429,22 @@ bool TableDriver::create_table() {
     };
     if (const KeyDef* pk = L.primary_key()) sql += ", PRIMARY KEY (" + cols(*pk, false) + ")";
     sql += ")";
+    // On SQL Server every statement is guarded, and creators of one table take turns (a
+    // lock held to the end of the transaction), so that two workstations creating a missing
+    // table at once both succeed.
+    auto literal = [](std::string v) {
+        for (std::size_t i = 0; (i = v.find('\'', i)) != std::string::npos; i += 2) v.insert(i, 1, '\'');
+        return "N'" + v + "'";
+    };
+    const std::string object = literal(temp_table() ? "tempdb.." + table_ : table_);
     std::vector<std::string> stmts;
     if (lite) {
         stmts.push_back(sql);
     } else {
-        std::string name = temp_table() ? "tempdb.." + table_ : table_;
-        for (std::size_t i = 0; (i = name.find('\'', i)) != std::string::npos; i += 2)
-            name.insert(i, 1, '\'');
-        stmts.push_back("IF OBJECT_ID(N'" + name + "', 'U') IS NULL " + sql);
+        if (!temp_table())
+            stmts.push_back("EXEC sp_getapplock @Resource = " + literal("kvadrin:create:" + table_) +
+                            ", @LockMode = 'Exclusive', @LockOwner = 'Transaction'");
+        stmts.push_back("IF OBJECT_ID(" + object + ", 'U') IS NULL " + sql);
     }
     for (const KeyDef& k : L.keys) {
         if (k.primary()) continue;
@@ -442,6 +455,9 @@ bool TableDriver::create_table() {
         std::string ix = std::string("CREATE ") + (uniq ? "UNIQUE " : "") + "INDEX " +
                          (lite ? "IF NOT EXISTS " : "") + q(iname) + " ON " + qtable_ + " (" +
                          cols(k, !uniq) + ")";
+        if (!lite)
+            ix = "IF NOT EXISTS (SELECT 1 FROM " + std::string(temp_table() ? "tempdb." : "") +
+                 "sys.indexes WHERE object_id = OBJECT_ID(" + object + ") AND name = " + literal(iname) + ") " + ix;
         stmts.push_back(ix);
     }
     if (!conn_->Begin()) {
@@ -500,7 +516,7 @@ int TableDriver::close() {
     page_st_.clear();
     get_st_.clear();
     misc_st_.clear();
-    sql_st_.reset();
+    sql_rows_.clear();
     sql_pending_ = false;
     page_rows_ = delivered_ = 0;
     have_current_ = false;
@@ -597,7 +613,7 @@ int TableDriver::set_key(int key, bool from_buffer) {
         return kDriverError;
     }
     sql_pending_ = false;
-    sql_st_.reset();
+    sql_rows_.clear();
     choose_order(key);
     if (from_buffer) {
         origin_ = Origin::From;
@@ -609,7 +625,7 @@ int TableDriver::set_key(int key, bool from_buffer) {
 
 int TableDriver::set_physical() {
     sql_pending_ = false;
-    sql_st_.reset();
+    sql_rows_.clear();
     choose_order(-1);
     return ok();
 }
@@ -649,7 +665,10 @@ std::string TableDriver::where_cmp(const std::vector<int>& cols, const char* op,
         s += col_name(cols[i]) + " " + op + (inclusive && last ? "=" : "") + " ?)";
         plan.push_back(first_tuple + static_cast<int>(i));
     }
-    return "(" + s + ")";
+    if (cols.size() < 2) return "(" + s + ")";
+    // The first column's bound alone, in front, lets the server seek its index there.
+    plan.insert(plan.end() - static_cast<long>(cols.size() * (cols.size() + 1) / 2), first_tuple);
+    return col_name(cols[0]) + " " + op + "= ? AND (" + s + ")";
 }
 
 std::string TableDriver::order_by(const Order& o, Dir dir) const {
@@ -719,7 +738,8 @@ int TableDriver::fetch(Dir dir) {
         if (t < 0)
             p->st->BindInt(static_cast<int>(i), static_cast<std::int64_t>(page_size_));
         else
-            bind_value(*p->st, static_cast<int>(i), origin_tuple_[static_cast<std::size_t>(t)]);
+            bind_value(*p->st, static_cast<int>(i), origin_tuple_[static_cast<std::size_t>(t)],
+                       width_of(seq_->order[static_cast<std::size_t>(t)]));
     }
     const std::size_t rs = f_.layout().record_size, nk = seq_->kept.size();
     if (images_.size() < page_size_ * rs) images_.resize(page_size_ * rs);
@@ -751,6 +771,9 @@ void TableDriver::deliver(std::size_t row) {
 }
 
 void TableDriver::invalidate() {
+    // A page dropped before it was read through (a write between reads) was fetched in
+    // vain: the next one starts small again rather than at the grown size.
+    if (delivered_ < page_rows_) page_size_ = 16;
     if (page_rows_ > 0 && delivered_ > 0) {
         const Value* t = tuples_.data() + (delivered_ - 1) * seq_->kept.size();
         origin_ = Origin::After;
@@ -818,7 +841,8 @@ int TableDriver::get(int key) {
 }
 
 void TableDriver::bind_identity(Statement& st, int first) {
-    for (std::size_t i = 0; i < cur_id_.size(); ++i) bind_value(st, first + static_cast<int>(i), cur_id_[i]);
+    for (std::size_t i = 0; i < cur_id_.size(); ++i)
+        bind_value(st, first + static_cast<int>(i), cur_id_[i], i < id_fields_.size() ? width_of(id_fields_[i]) : 0);
 }
 
 void TableDriver::identity_from_buffer() {
@@ -981,8 +1005,7 @@ long TableDriver::records() {
 
 int TableDriver::send_sql(std::string_view sql) {
     sql_pending_ = false;
-    sql_st_.reset();
-    sql_row_.clear();
+    sql_rows_.clear();
     std::shared_ptr<Connection> conn = conn_;
     if (!conn) {
         conn = src_.connect();
@@ -994,53 +1017,48 @@ int TableDriver::send_sql(std::string_view sql) {
     invalidate();
     auto st = conn->PreparePassThrough(sql);
     if (!st) return fail_driver(conn.get());
-    const int rc = st->Step();
-    if (rc < 0) return fail_driver(conn.get());
+    // The whole result is read at once: a statement left on its next row would keep the
+    // connection busy for every other table on it.
+    int rc;
+    while ((rc = st->Step()) == 1) sql_rows_.push_back(sql_row(*st));
+    if (rc < 0) {
+        sql_rows_.clear();
+        return fail_driver(conn.get());
+    }
     // A statement with result columns is read by the next reads, even when it gave none.
     sql_pending_ = st->ColumnCount() > 0;
-    if (rc == 1) {
-        keep_sql_row(*st);
-        if (st->Step() == 1)
-            sql_st_ = std::move(st);
-        else
-            st->Reset();
-    }
+    st->Reset();
     return ok();
 }
 
 // The statement's current row, each column read as the field it goes to wants it.
-void TableDriver::keep_sql_row(Statement& st) {
+std::vector<Value> TableDriver::sql_row(Statement& st) {
     const int ncols = st.ColumnCount();
-    sql_row_.assign(static_cast<std::size_t>(ncols), Value{});
+    std::vector<Value> row(static_cast<std::size_t>(ncols));
     int col = 0;
     for (const FieldDef& fd : f_.layout().fields) {
         if (fd.type == FieldType::Group) continue;
         for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && col < ncols; ++e, ++col)
-            read_value(st, col, fd.type, sql_row_[static_cast<std::size_t>(col)]);
+            read_value(st, col, fd.type, row[static_cast<std::size_t>(col)]);
     }
-    for (; col < ncols; ++col)
-        read_value(st, col, FieldType::CString, sql_row_[static_cast<std::size_t>(col)]);
+    for (; col < ncols; ++col) read_value(st, col, FieldType::CString, row[static_cast<std::size_t>(col)]);
+    return row;
 }
 
 int TableDriver::next_sql_row() {
-    if (sql_row_.empty()) {
+    if (sql_rows_.empty()) {
         sql_pending_ = false;
-        sql_st_.reset();
         return fail(kRecordNotAvailable);
     }
+    const std::vector<Value>& row = sql_rows_.front();
     std::size_t col = 0;
     for (const FieldDef& fd : f_.layout().fields) {
         if (fd.type == FieldType::Group) continue;
-        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && col < sql_row_.size(); ++e, ++col)
-            apply_value(fd, f_.bytes(), e, sql_row_[col]);
+        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1) && col < row.size(); ++e, ++col)
+            apply_value(fd, f_.bytes(), e, row[col]);
     }
     have_current_ = false;
-    sql_row_.clear();
-    if (sql_st_) {
-        // The statement stands on the next row: keep it, and move one further.
-        keep_sql_row(*sql_st_);
-        if (sql_st_->Step() != 1) sql_st_.reset();
-    }
+    sql_rows_.pop_front();
     return ok();
 }
 

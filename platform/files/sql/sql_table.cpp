@@ -1,6 +1,7 @@
 // Fields of records to and from statements, names and quoting.
 #include "platform/files/sql/sql_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -33,8 +34,12 @@ std::string QuoteIdent(Dialect dialect, std::string_view name) {
     return out;
 }
 
+std::size_t TextWidth(const FieldDef& field) {
+    return field.type == FieldType::CString ? std::max<std::size_t>(field.size, 2) - 1 : field.size;
+}
+
 std::string CollateClause(Dialect dialect) {
-    return dialect == Dialect::SqlServer ? " COLLATE Latin1_General_CI_AS" : " COLLATE KVCI";
+    return dialect == Dialect::SqlServer ? " COLLATE " + std::string(kNocaseCollation) : " COLLATE KVCI";
 }
 
 void BindField(Statement& st, int param, const FieldDef& field, const unsigned char* record,
@@ -63,12 +68,14 @@ void BindField(Statement& st, int param, const FieldDef& field, const unsigned c
         case FieldType::CString: {
             // At most n-1 characters, without the terminator and the bytes after it.
             const char* s = reinterpret_cast<const char*>(p);
+            st.DeclareText(param, TextWidth(field));
             st.BindText(param, {s, ::strnlen(s, field.size > 0 ? field.size - 1 : 0)});
             break;
         }
         case FieldType::String: {
             std::size_t n = field.size;
             while (n > 0 && p[n - 1] == ' ') --n;
+            st.DeclareText(param, TextWidth(field));
             st.BindText(param, {reinterpret_cast<const char*>(p), n});
             break;
         }

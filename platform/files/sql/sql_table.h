@@ -18,8 +18,16 @@ std::shared_ptr<Connection> ConnectionOf(File& file);
 std::string QuotedTableName(File& file);
 // An identifier quoted in the dialect ("BROJ" -> "BROJ" in double quotes or brackets).
 std::string QuoteIdent(Dialect dialect, std::string_view name);
+// SQL Server's collations: texts that compare without case, in the order of the Serbian
+// Latin alphabet (C < Č < Ć < D < Dž < Đ ... S < Š ... Z < Ž) as the embedded store orders
+// them, and exact comparisons by code point.
+inline constexpr char kNocaseCollation[] = "Serbian_Latin_100_CI_AS";
+inline constexpr char kExactCollation[] = "Serbian_Latin_100_BIN2";
 // The collation clause of case-insensitive comparisons (" COLLATE KVCI" on SQLite).
 std::string CollateClause(Dialect dialect);
+// The most characters a text field holds (CSTRING(n): n - 1, STRING(n): n); the width of
+// its column and of its parameters.
+std::size_t TextWidth(const FieldDef& field);
 // Binds one field's value from a record as parameter `param` (array fields: element
 // `element`).
 void BindField(Statement& st, int param, const FieldDef& field, const unsigned char* record,

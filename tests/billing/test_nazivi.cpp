@@ -3,7 +3,7 @@
 // viewed and deleted, deletes of customers in use refused, and select mode.
 #include "billing/kvd011_browse_nazivi.h"
 #include "platform/ui/toolbar.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/billing/register_fixture.h"
 
 using namespace kvadrin;
 namespace Key = rt::ui::Key;

@@ -1,6 +1,6 @@
 // Shared set-up of the GUI tests on the embedded store: a fresh folder and firm database per
 // test with the program's process-wide objects, rows written straight to the tables and read
-// back from them; and what a user does on a register's browse and its form.
+// back from them; and what a user does on a browse and its form.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -27,7 +27,7 @@
 #include "data/thread_data.h"
 #include "platform/core/text.h"
 #include "platform/ui/resource.h"
-#include "tests/qt/gui_fixture.h"
+#include "tests/driver/gui_fixture.h"
 
 namespace kvtest {
 
@@ -217,25 +217,6 @@ protected:
 private:
     std::mutex chosen_mutex_;
     std::string chosen_;
-};
-
-// A register's browse and form over a firm database of their own; the firm's address and
-// place set.
-class RegisterGui : public BrowseSteps<StoreTest> {
-protected:
-    RegisterGui(std::string browse, std::string form) : BrowseSteps(std::move(browse), std::move(form)) {}
-
-    void SetUpRegister(const std::string& database, const rt::ui::WindowDef& browse_window) {
-        SetUpStore(database);
-        kvadrin::ADRESA = rt::utf8_to_cp1250("Bulevar Oslobođenja 7");
-        kvadrin::MESTO = "21000 Novi Sad";
-        FindHiddenButtons(browse_window);
-    }
-    void TearDown() override {
-        StoreTest::TearDown();
-        kvadrin::ADRESA = "";
-        kvadrin::MESTO = "";
-    }
 };
 
 }  // namespace kvtest

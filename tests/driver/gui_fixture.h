@@ -15,8 +15,8 @@
 
 #include "billing/startup.h"
 #include "platform/qt/gui_server.h"
-#include "platform/qt/test_driver.h"
 #include "platform/ui/window.h"
+#include "tests/driver/test_driver.h"
 
 namespace kvtest {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/test_driver.h"
+#include "tests/driver/test_driver.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -26,6 +26,7 @@
 #include <QTreeView>
 #include <QtTest/QTest>
 
+#include "platform/qt/controls.h"
 #include "platform/qt/gui_server.h"
 #include "platform/qt/keys.h"
 #include "platform/qt/qt_window.h"
@@ -432,6 +433,27 @@ std::string TestDriver::Cell(const std::string& procedure, const std::string& la
     if (!i.isValid())
         Fail("list " + label + " has no cell " + std::to_string(row) + "," + std::to_string(column));
     return Utf8(i.data().toString());
+}
+
+std::vector<long> TestDriver::CellColors(const std::string& procedure, const std::string& label, int row,
+                                         int column) {
+    QTreeView* v = ListOf(Widget(procedure, label), label);
+    QModelIndex i = v->model()->index(row - 1, column - 1);
+    if (!i.isValid())
+        Fail("list " + label + " has no cell " + std::to_string(row) + "," + std::to_string(column));
+    std::vector<long> out;
+    for (int role :
+         {int(Qt::ForegroundRole), int(Qt::BackgroundRole), kSelectedTextRole, kSelectedBackgroundRole}) {
+        QVariant value = i.data(role);
+        if (!value.isValid()) {
+            out.push_back(-1);
+            continue;
+        }
+        const QColor color =
+            value.canConvert<QBrush>() ? value.value<QBrush>().color() : value.value<QColor>();
+        out.push_back(color.red() | (color.green() << 8) | (color.blue() << 16));
+    }
+    return out;
 }
 
 std::string TestDriver::Heading(const std::string& procedure, const std::string& label, int column) {

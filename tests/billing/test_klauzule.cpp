@@ -32,8 +32,8 @@
 #include "platform/qt/rtf_control.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
-#include "tests/qt/register_fixture.h"
-#include "tests/qt/unrtf.h"
+#include "tests/billing/register_fixture.h"
+#include "tests/driver/unrtf.h"
 
 using namespace kvadrin;
 namespace Key = rt::ui::Key;
@@ -198,7 +198,8 @@ protected:
 };
 
 TEST_F(KlauzuleGui, TheBrowseAndTheFormShowTheirWindowsAndTools) {
-    QApplication::clipboard()->clear();  // Paste is offered while the clipboard holds a text
+    // Paste starts disabled only while the clipboard is empty (a test before may have filled it).
+    QApplication::clipboard()->clear();
     OnThread([] { AddClause(3, "Mart", "", ""); });
     Start();
     EXPECT_EQ(driver.Caption(kBrowse), "KLAUZULE");

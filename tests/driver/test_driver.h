@@ -78,6 +78,9 @@ public:
     int RowCount(const std::string& procedure, const std::string& label);
     std::string Cell(const std::string& procedure, const std::string& label, int row, int column);
     std::string Heading(const std::string& procedure, const std::string& label, int column);
+    // A cell's colours as the list holds them (00BBGGRRh, -1 the list's own): text,
+    // background, and both while its row is selected.
+    std::vector<long> CellColors(const std::string& procedure, const std::string& label, int row, int column);
     // The label of the control that has the focus in the window ("" for none).
     std::string Focused(const std::string& procedure);
     QWidget* Widget(const std::string& procedure, const std::string& label);

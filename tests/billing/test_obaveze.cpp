@@ -4,7 +4,7 @@
 #include "billing/kvd004_browse_obaveze.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
-#include "tests/qt/register_fixture.h"
+#include "tests/billing/register_fixture.h"
 
 using namespace kvadrin;
 namespace Key = rt::ui::Key;

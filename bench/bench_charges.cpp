@@ -1,0 +1,260 @@
+// Charge creation on the embedded store against raw sqlite3 in the same process: 2,000
+// units and 12 services give 24,000 charge lines, 2,000 invoices, 2,000 postings and a
+// voucher header. The raw side writes exactly the rows the creation wrote (read back from
+// its database) with prepared statements in one transaction, after the same three
+// deletions, into tables of the same schema. Prints both times and their ratio.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "billing/kvd005_browse_obracuni.h"
+#include "data/access.h"
+#include "data/dictionary.h"
+#include "data/globals.h"
+#include "data/program_objects.h"
+#include "data/tables.h"
+#include "data/thread_data.h"
+#include "platform/core/text.h"
+#include "platform/files/sql/connection.h"
+#include "platform/files/sql/kvci.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kvadrin;
+
+constexpr int kUnits = 2000;
+constexpr int kServices = 12;
+constexpr int kRun = 5;
+// The tables and the run's rows in them.
+const char* const kTables[][2] = {{"SPROM", "OBRACUN=5"},
+                                  {"SFAKT", "OBRACUN=5"},
+                                  {"SKPROMET", "NALOG='KVD-05'"},
+                                  {"NALOZIS", "BROJ='KVD-05'"}};
+
+fs::path& store_dir() {
+    static fs::path p = [] {
+        char tmpl[] = "/tmp/kv_bench_charges_XXXXXX";
+        const char* d = mkdtemp(tmpl);
+        fs::path dir = d ? d : "/tmp";
+        setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
+        return dir;
+    }();
+    return p;
+}
+
+std::map<std::string, double>& best_ms() {
+    static std::map<std::string, double> m;
+    return m;
+}
+void record(const std::string& name, double seconds, benchmark::State& state) {
+    state.SetIterationTime(seconds);
+    double& b = best_ms()[name];
+    if (b == 0 || seconds * 1e3 < b) b = seconds * 1e3;
+}
+using Clock = std::chrono::steady_clock;
+double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+void add(TableId id, const std::function<void()>& fill) {
+    rt::File& f = Files::Of(id);
+    f.Clear();
+    fill();
+    f.Add();
+}
+
+// The firm: every unit its own customer with one earlier posting; services of every
+// method and column; the run's price rows.
+void build_firm() {
+    store_dir();
+    MainModuleInit();
+    OWNERFIRME = "(localdb)\\bench,FIRMA_2024,,;TrustedConnection=True";
+    MainThreadFilesInit();
+    RecnikPostavi();
+    for (TableId id : {TableId::KVADRIN, TableId::OBAVEZE, TableId::OBRAC, TableId::CENE, TableId::SKPROMET}) {
+        Access::Of(id)->Open();
+        Access::Of(id)->UseTable(rt::kUseOpen);
+    }
+    Files::KVADRIN().BeginTransaction();
+    for (int i = 0; i < kUnits; ++i)
+        add(TableId::KVADRIN, [i] {
+            char code[16], broj[16];
+            std::snprintf(code, sizeof code, "%05d", i + 1);
+            std::snprintf(broj, sizeof broj, "S%d", i + 1);
+            KVD.BROJ = broj;
+            KVD.SHKORISNIKA = code;
+            KVD.POVRSINA = 40 + i % 50;
+            KVD.POVRSINAGR = 30 + i % 40;
+            KVD.BROJOSOBA = 1 + i % 5;
+            KVD.VODOMER = i % 3 ? "Ne" : "Da";
+            KVD.KOEFICIJENT = 1;
+        });
+    const char* methods[] = {"Površina", "Grejna površina", "Stan", "Osoba", "Fiksno", "Osoba"};
+    const char* columns[] = {"Održavanje", "El. energija", "Voda", "Ostalo"};
+    for (int s = 0; s < kServices; ++s) {
+        add(TableId::OBAVEZE, [s, &methods, &columns] {
+            OBA.SIFRA = "U" + std::to_string(s + 1);
+            OBA.NAZIV = "Usluga " + std::to_string(s + 1);
+            OBA.NACIN = rt::utf8_to_cp1250(methods[s % 6]);
+            OBA.KOLONA = rt::utf8_to_cp1250(columns[s % 4]);
+        });
+        add(TableId::CENE, [s] {
+            CEN.OBRACUN = kRun;
+            CEN.SIFRA = "U" + std::to_string(s + 1);
+            CEN.KOLICINA = 1;
+            CEN.UKUPNO = 10000 + s;
+            CEN.CENA = CEN.CENAPOVR = CEN.CENAGRPOVRS = CEN.CENAOSOBA = 3.17 + s;
+            CEN.CENAFIKSNO = CEN.CENASTAN = CEN.CENAVODA = 250.5 + s;
+        });
+    }
+    // Earlier postings: one per customer.
+    for (int i = 0; i < kUnits; ++i)
+        add(TableId::SKPROMET, [i] {
+            char code[16];
+            std::snprintf(code, sizeof code, "%05d", i + 1);
+            SKP.SINTETIKA = "204";
+            SKP.ANALITIKA = code;
+            SKP.DATUM = 88000;
+            SKP.DUGPOT = i % 2 ? "D" : "P";
+            SKP.IZNOS = 100 + i;
+            SKP.RECNO = "OLD" + std::to_string(i);
+            SKP.NALOG = "IZV-1";
+        });
+    add(TableId::OBRAC, [] {
+        OBR.OBRACUN = kRun;
+        OBR.NAZIV = "Maj";
+        OBR.DATUM = 88888;
+        OBR.VALUTA = 88900;
+    });
+    Files::KVADRIN().Commit();
+    Files::OBRAC().Clear();
+    OBR.OBRACUN = kRun;
+    Files::OBRAC().Get(0);
+}
+
+void Creation(benchmark::State& state) {
+    for (auto _ : state) {
+        ChargeProgress progress;
+        const auto t = Clock::now();
+        const ChargeOutcome out = CreateCharges(progress);
+        record("creation", since(t), state);
+        if (!out.created) state.SkipWithError(rt::cp1250_to_utf8(out.message).c_str());
+        if (out.lines != kUnits * kServices || out.invoices != kUnits || out.postings != kUnits)
+            state.SkipWithError("unexpected row counts");
+    }
+}
+
+// --- raw sqlite3 ----------------------------------------------------------------------
+
+int raw_collate(void*, int na, const void* a, int nb, const void* b) {
+    return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
+                                  {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
+}
+
+sqlite3* raw_open(const fs::path& file, bool readonly = false) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.c_str(), &db, readonly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                    nullptr);
+    sqlite3_busy_timeout(db, 10000);
+    sqlite3_create_collation_v2(db, "KVCI", SQLITE_UTF8, nullptr, raw_collate, nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size=-32768; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr,
+                 nullptr, nullptr);
+    return db;
+}
+
+// The rows the creation wrote, as SQLite values, and the tables' schema.
+struct TableRows {
+    std::string name, insert;
+    int columns = 0;
+    std::vector<std::vector<sqlite3_value*>> rows;
+};
+std::vector<TableRows>& written() {
+    static std::vector<TableRows> w;
+    return w;
+}
+
+void RawCopy(benchmark::State& state) {
+    const fs::path firm = store_dir() / "FIRMA_2024.sqlite";
+    const fs::path rawfile = store_dir() / "RAW.sqlite";
+    if (written().empty()) {
+        sqlite3* src = raw_open(firm, true);
+        sqlite3* dst = raw_open(rawfile);
+        for (const auto& [t, where] : kTables) {
+            // The same table with the same keys.
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v2(src, ("SELECT sql FROM sqlite_master WHERE tbl_name='" + std::string(t) + "'").c_str(),
+                               -1, &st, nullptr);
+            while (sqlite3_step(st) == SQLITE_ROW)
+                if (const unsigned char* sql = sqlite3_column_text(st, 0))
+                    sqlite3_exec(dst, reinterpret_cast<const char*>(sql), nullptr, nullptr, nullptr);
+            sqlite3_finalize(st);
+            TableRows tr;
+            tr.name = t;
+            sqlite3_prepare_v2(src, ("SELECT * FROM " + tr.name + " WHERE " + where).c_str(), -1, &st, nullptr);
+            tr.columns = sqlite3_column_count(st);
+            tr.insert = "INSERT INTO " + tr.name + " VALUES (";
+            for (int c = 0; c < tr.columns; ++c) tr.insert += c ? ", ?" : "?";
+            tr.insert += ")";
+            while (sqlite3_step(st) == SQLITE_ROW) {
+                std::vector<sqlite3_value*> row;
+                for (int c = 0; c < tr.columns; ++c) row.push_back(sqlite3_value_dup(sqlite3_column_value(st, c)));
+                tr.rows.push_back(std::move(row));
+            }
+            sqlite3_finalize(st);
+            written().push_back(std::move(tr));
+        }
+        sqlite3_close(src);
+        sqlite3_close(dst);
+    }
+    sqlite3* db = raw_open(rawfile);
+    for (auto _ : state) {
+        const auto t = Clock::now();
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        for (const char* del : {"DELETE FROM SFAKT WHERE OBRACUN= 5", "DELETE FROM SPROM WHERE OBRACUN= 5",
+                                "DELETE FROM SKPROMET WHERE NALOG='KVD-05'", "DELETE FROM NALOZIS WHERE BROJ='KVD-05'"})
+            sqlite3_exec(db, del, nullptr, nullptr, nullptr);
+        for (const TableRows& tr : written()) {
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v3(db, tr.insert.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+            for (const auto& row : tr.rows) {
+                for (int c = 0; c < tr.columns; ++c) sqlite3_bind_value(st, c + 1, row[static_cast<std::size_t>(c)]);
+                if (sqlite3_step(st) != SQLITE_DONE) state.SkipWithError(sqlite3_errmsg(db));
+                sqlite3_reset(st);
+            }
+            sqlite3_finalize(st);
+        }
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        record("raw", since(t), state);
+    }
+    sqlite3_close(db);
+}
+
+BENCHMARK(Creation)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(RawCopy)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    build_firm();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    const double creation = best_ms()["creation"], raw = best_ms()["raw"];
+    if (creation > 0 && raw > 0)
+        std::printf("charges of %d units x %d services: creation %8.1f ms, raw sqlite3 %8.1f ms, ratio %.2f\n",
+                    kUnits, kServices, creation, raw, creation / raw);
+    for (TableRows& tr : written())
+        for (auto& row : tr.rows)
+            for (sqlite3_value* v : row) sqlite3_value_free(v);
+    MainThreadFilesTerm();
+    rt::sql::CloseThreadConnections();
+    fs::remove_all(store_dir());
+    return 0;
+}

@@ -1,0 +1,168 @@
+#include "platform/report/output.h"
+
+#include <atomic>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/core/path.h"
+#include "platform/core/process.h"
+#include "platform/core/text.h"
+#include "platform/ui/controller.h"
+#include "platform/ui/resource.h"
+
+namespace rt::report {
+
+namespace {
+
+std::atomic<ReportDevice*> g_device{nullptr};
+
+namespace Ctl = ui::Ctl;
+using ui::MakeControl;
+
+// A small dialog of the framework on the calling thread: OK closes it completed, Cancel
+// (and its close box) cancelled.
+class FrameworkDialog : public ui::WindowController {
+public:
+    explicit FrameworkDialog(ui::Window& w) : WindowController(w) {}
+    int Setup() override {
+        const int level = WindowController::Setup();
+        if (level != ui::kLevelGoOn) return level;
+        ui::Window& w = window();
+        AddButtonAction(w.Feq("?OK"), ui::kResponseCompleted);
+        AddButtonAction(w.Feq("?CANCEL"), ui::kResponseCancelled);
+        Open(w);
+        w.Select(FIRSTFIELD ? FIRSTFIELD : w.FirstControl());
+        return ui::kLevelGoOn;
+    }
+    int OnAccepted() override {
+        // What the user typed or chose reaches the variables before the window closes.
+        if (window().field() == window().Feq("?OK")) window().Update(0);
+        return WindowController::OnAccepted();
+    }
+};
+
+int RunDialog(ui::Window& w) {
+    FrameworkDialog controller(w);
+    const int response = controller.RunWindow();
+    w.Close();
+    return response;
+}
+
+const ui::WindowDef& OutputWindow(const std::vector<std::string>& entries) {
+    // One definition per list of entries, kept for the process (the back end keeps
+    // pointers into it).
+    static std::mutex m;
+    static std::map<std::vector<std::string>, std::unique_ptr<ui::WindowDef>> defs;
+    std::lock_guard lock(m);
+    auto& slot = defs[entries];
+    if (slot) return *slot;
+    auto d = std::make_unique<ui::WindowDef>();
+    d->module = "RPT$OUTPUT";
+    d->name = "SELECTOUTPUT";
+    d->caption = "Select an Output";
+    const int n = static_cast<int>(entries.size());
+    d->w = 170;
+    d->h = 48 + 12 * n;
+    d->center = true;
+    d->font = {"Microsoft Sans Serif", 8, 400, -1};
+    ui::ControlDef option = MakeControl(Ctl::Option, "?OUTPUT", 6, 4, 110, 12 + 12 * n, "Output");
+    for (int i = 0; i < n; ++i) {
+        ui::ControlDef r = MakeControl(Ctl::Radio, "?OUTPUT:RADIO" + std::to_string(i + 1), 14, 16 + 12 * i, 96, 10,
+                                       entries[static_cast<std::size_t>(i)]);
+        option.children.push_back(r);
+    }
+    d->controls.push_back(option);
+    ui::ControlDef ok = MakeControl(Ctl::Button, "?OK", 122, 8, 42, 14, "&OK", ui::kDefault);
+    d->controls.push_back(ok);
+    d->controls.push_back(MakeControl(Ctl::Button, "?CANCEL", 122, 26, 42, 14, "&Cancel"));
+    slot = std::move(d);
+    return *slot;
+}
+
+const ui::WindowDef& PdfNameWindow() {
+    static const ui::WindowDef def = [] {
+        ui::WindowDef d;
+        d.module = "RPT$OUTPUT";
+        d.name = "PDFNAME";
+        d.caption = "Save as PDF";
+        d.w = 260;
+        d.h = 54;
+        d.center = true;
+        d.controls.push_back(MakeControl(Ctl::Prompt, "?FILENAME:PROMPT", 6, 8, 40, 10, "&File name:"));
+        d.controls.push_back(MakeControl(Ctl::Entry, "?FILENAME", 48, 6, 206, 12, {}, "@s255"));
+        d.controls.push_back(MakeControl(Ctl::Button, "?OK", 160, 32, 45, 14, "&OK", ui::kDefault));
+        d.controls.push_back(MakeControl(Ctl::Button, "?CANCEL", 209, 32, 45, 14, "&Cancel"));
+        return d;
+    }();
+    return def;
+}
+
+}  // namespace
+
+void SetReportDevice(ReportDevice* device) { g_device = device; }
+ReportDevice* GetReportDevice() { return g_device.load(); }
+
+void PdfGenerator::SetDocumentInfo(std::string_view title, std::string_view creator, std::string_view program,
+                                   std::string_view subject, std::string_view author, std::string_view keywords) {
+    info_.title = std::string(title);
+    info_.creator = std::string(creator);
+    info_.program = std::string(program);
+    info_.subject = std::string(subject);
+    info_.author = std::string(author);
+    info_.keywords = std::string(keywords);
+}
+
+int PdfGenerator::Output(const Document& document, std::string_view procedure) {
+    SetupHook();
+    ReportDevice* device = GetReportDevice();
+    if (!device) return 1;
+    std::string file = output_name_;
+    if (file.empty()) {
+        // The user names the file; the report's name in the current folder is proposed.
+        std::string name = (std::filesystem::path(rt::current_folder()) / (std::string(procedure) + ".pdf")).string();
+        for (;;) {
+            ui::Window w(PdfNameWindow());
+            w.SetProcedureName(kPdfNameWindowProcedure);
+            w.Use(w.Feq("?FILENAME"), ui::Binding::OfText(&name));
+            if (RunDialog(w) != ui::kResponseCompleted) return 2;
+            name = rt::clip(name);
+            if (!name.empty()) break;
+            ui::Message("Upišite ime PDF datoteke.", "PDF", ui::Icon::Exclamation);
+        }
+        file = rt::cp1250_to_utf8(name);
+    }
+    const std::string error = device->WritePdf(document, file, info_, COMPRESSTEXT != 0);
+    if (!error.empty()) {
+        ui::Message("PDF datoteka " + rt::utf8_to_cp1250(file) + " nije zapisana: " + rt::utf8_to_cp1250(error), "PDF",
+                    ui::Icon::Exclamation);
+        return 1;
+    }
+    last_file_ = file;
+    return 0;
+}
+
+void OutputSelector::AddGenerator(OutputGenerator& generator) { generators_.push_back(&generator); }
+
+OutputGenerator* OutputSelector::GetSelectedGenerator() const {
+    if (chosen_ < 2 || chosen_ - 2 >= static_cast<int>(generators_.size())) return nullptr;
+    return generators_[static_cast<std::size_t>(chosen_ - 2)];
+}
+
+int OutputSelector::Ask(std::string_view procedure) {
+    std::vector<std::string> entries = {"Printer"};
+    for (OutputGenerator* g : generators_) entries.push_back(g->Name());
+    ui::Window w(OutputWindow(entries));
+    w.SetProcedureName(kOutputWindowProcedure);
+    const int option = w.Feq("?OUTPUT");
+    if (chosen_ < 1 || chosen_ > static_cast<int>(entries.size())) chosen_ = 1;
+    std::string choice = entries[static_cast<std::size_t>(chosen_ - 1)];
+    w.Use(option, ui::Binding::OfText(&choice));
+    if (RunDialog(w) != ui::kResponseCompleted) return 0;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (rt::clip(choice) == entries[i]) chosen_ = static_cast<int>(i) + 1;
+    return 1;
+}
+
+}  // namespace rt::report

@@ -1,0 +1,74 @@
+// The report runner: the companion of a report procedure's controller that runs the
+// report behind its progress window. Paced by the window's timer it drives the process
+// through the view in time slices; at the end of the view the report is finished and
+// handed to the preview (from which the user prints) or straight to the chosen output.
+// Cancel closes the progress window with the response cancelled: nothing is printed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/report/breaks.h"
+#include "platform/report/document.h"
+#include "platform/report/output.h"
+#include "platform/report/preview.h"
+#include "platform/report/process.h"
+#include "platform/report/report.h"
+#include "platform/ui/controller.h"
+
+namespace rt::report {
+
+class ReportRunner {
+public:
+    ReportRunner(ui::WindowController& controller, std::string procedure);
+
+    // Binds the process, the report and the previewer; a selector of its own when none
+    // was given.
+    void Setup(ProcessManager& process, Report& report, PreviewManager* previewer);
+    void SetBreakTracker(BreakTracker* tracker) { tracker_ = tracker; }
+    void SetOutputGenerator(OutputGenerator* generator) { generator_ = generator; }
+    void SetTargetSelector(OutputSelector* selector) { selector_ = selector; }
+
+    // Opens the view and the report: 0 when they opened.
+    int BeginReport();
+    // Runs in place of BeginReport when set (a procedure's override that calls it).
+    std::function<int()> begin_report;
+
+    // The report's handling of a window event of the progress window: the timer drives
+    // the process. Answers a level.
+    int OnWindowEvent();
+    void Teardown();
+
+    bool Finished() const { return finished_; }
+    const Document& document() const { return document_; }
+    // What the output produced: 0 printed or written, 2 closed or cancelled, else failed.
+    int OutputResult() const { return output_result_; }
+
+    std::uint8_t SKIPPREVIEW = 0;
+    int ZOOM = 0;
+    std::uint8_t SHOWOUTPUTPROGRESS = 0;
+    std::uint8_t DEFERWINDOW = 0;
+    std::uint8_t WAITCURSOR = 0;
+    int SLICE_MS = 60;  // time of one slice of the process
+
+private:
+    void Complete();
+    int Produce(int first, int last);
+
+    ui::WindowController& controller_;
+    std::string procedure_;
+    ProcessManager* process_ = nullptr;
+    Report* report_ = nullptr;
+    PreviewManager* previewer_ = nullptr;
+    BreakTracker* tracker_ = nullptr;
+    OutputGenerator* generator_ = nullptr;
+    OutputSelector* selector_ = nullptr;
+    OutputSelector own_selector_;
+    bool begun_ = false;
+    bool finished_ = false;
+    Document document_;
+    int output_result_ = 2;
+};
+
+}  // namespace rt::report
