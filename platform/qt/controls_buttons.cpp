@@ -36,7 +36,9 @@ QWidget* QtWindow::BuildButton(Control& c) {
     }
     if (def && (def->attrs & ui::kFlat)) b->setFlat(true);
     connect(b, &QPushButton::clicked, this, [this, feq] {
-        if (refusing_) return;
+        // A button pressed by its hot key leaves the focus where it is: what the user typed
+        // there is taken first, as leaving the entry would, and a refused text stops it.
+        if (refusing_ || !FinishFocusedEntry()) return;
         Deliver(Ev(Event::Accepted, feq));
     });
     return b;
@@ -65,6 +67,10 @@ QWidget* QtWindow::BuildGroup(Control& c) {
     if (c.st.kind == Ctl::Option) {
         c.radios = new QButtonGroup(this);
         c.radios->setExclusive(true);
+        const int feq = c.st.feq;
+        connect(c.radios, &QButtonGroup::buttonToggled, this, [this, feq](QAbstractButton*, bool) {
+            if (Control* self = Find(feq)) UpdateRadioStops(*self);
+        });
     }
     return g;
 }

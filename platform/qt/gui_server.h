@@ -84,6 +84,9 @@ private:
     void Answer(std::uint32_t id, int answer);
     void UpdateModality(int thread);
     void Focused(ui::WindowId id);
+    // Brings the thread's open question, else its newest window, to the front; returns
+    // that window (null for a question).
+    QtWindow* RaiseNewest(int thread);
     QtWindow* WindowOfWidget(QObject* object) const;
     void CommitData(QSessionManager& manager);
     void AboutToQuit();

@@ -57,7 +57,8 @@ struct WindowState {
     std::string procedure;
     std::string caption;
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
-    bool has_position = false;       // false: the resource's placement (centred etc.)
+    bool has_position = false;       // x and y known; false: the resource's (centred etc.)
+    bool has_size = false;           // w and h known; false: the resource's size
     bool maximized = false, minimized = false;
     bool placement = true;  // in a delta: x .. minimized changed (always in OpenWindow)
     int timer = 0;

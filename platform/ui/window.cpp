@@ -466,7 +466,7 @@ bool Window::Impl::apply(const InputEvent& in) {
             win.y = in.y;
             win.w = in.w;
             win.h = in.h;
-            win.has_position = true;
+            win.has_position = win.has_size = true;
             win.maximized = in.maximized;
             win.minimized = in.minimized;
             break;
@@ -694,11 +694,11 @@ void Window::Set(int feq, Prop p, long v) {
                 break;
             case Prop::Width:
                 m.set_placement(w.w, static_cast<int>(v));
-                m.set_placement(w.has_position, true);
+                m.set_placement(w.has_size, true);
                 break;
             case Prop::Height:
                 m.set_placement(w.h, static_cast<int>(v));
-                m.set_placement(w.has_position, true);
+                m.set_placement(w.has_size, true);
                 break;
             case Prop::Maximize:
                 m.set_placement(w.maximized, v != 0);
@@ -811,12 +811,15 @@ std::string Window::ScreenText(int feq) const {
 
 void Window::Select(int feq) {
     Impl& m = *impl_;
-    if (feq == 0) {
-        for (const auto& [n, i] : m.index) {
-            const ControlRec& c = m.controls[i];
-            if (n > 0 && TakesFocus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c) &&
-                m.on_current_tab(c)) {
-                feq = n;
+    const ControlRec* chosen = m.find(feq);
+    // Without a control, or with one that takes no input (a prompt, a string, a sheet),
+    // the focus goes to the first control after it that does; an option group hands it on
+    // to its chosen radio itself.
+    if (feq == 0 || (chosen && !TakesFocus(chosen->st.kind) && chosen->st.kind != Ctl::Option)) {
+        for (auto it = m.index.upper_bound(std::max(feq, 0)); it != m.index.end(); ++it) {
+            const ControlRec& c = m.controls[it->second];
+            if (TakesFocus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c) && m.on_current_tab(c)) {
+                feq = it->first;
                 break;
             }
         }
