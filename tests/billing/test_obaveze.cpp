@@ -1,6 +1,8 @@
 // The services register with real widgets on the embedded store: the browse and its form
 // as the user sees them, services added for every method and column, changed, viewed and
 // deleted, deletes of services in use refused, select mode, and the print button.
+#include <QApplication>
+
 #include "billing/kvd004_browse_obaveze.h"
 #include "platform/qt/qt_window.h"
 #include "platform/ui/toolbar.h"
@@ -303,6 +305,23 @@ TEST_F(ObavezeGui, TheFormTakesTheFirstKeysAndTabEntersAGroupAtItsChosenRadio) {
     EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
     FormClosed();
     driver.WaitUntil([&] { return driver.Focused(kBrowse) == kList; }, "the list focused again");
+    CloseBrowse(RequestCompleted);
+}
+
+TEST_F(ObavezeGui, CancelByItsHotKeyAsksAboutTheTextStillBeingTyped) {
+    Start(0);
+    KeyOnList(Key::Insert);
+    WaitForm("Record Will Be Added");
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?OBA:SIFRA"; }, "the code entry focused");
+    driver.Keys(kForm, {'9', Key::Alt | 'C'});  // the entry never left
+    EXPECT_EQ(MessageTitle(), "Changes will be lost!");
+    // Enter alone answers No: the form stays.
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->objectName().toStdString(), "kvButton2") << "the default button, No, has the focus";
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
+    FormClosed();
+    EXPECT_EQ(StoredNow("9"), "");
     CloseBrowse(RequestCompleted);
 }
 
