@@ -977,9 +977,22 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
         receiver == focus || receiver == pressing_ || (!focus && (receiver == top_ || receiver == client_));
     if (!first) return false;
     int code = KeyCodeOf(*event);
-    if (!code) return false;
     Control* c = ControlOf(receiver);
-    bool control_alert = HasAlert(c, code);
+    // The printable character the key types (Š, ć, "/", "-" ...), in CP1250; a control
+    // that alerts every such key (Key::Char) gets it whatever the key's code.
+    std::string typed;
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const QString text = event->text();
+        bool printable = !text.isEmpty();
+        for (QChar ch : text) printable = printable && ch.isPrint();
+        if (printable) {
+            typed = ToCp1250(text);
+            if (FromCp1250(typed) != text) typed.clear();  // no such character in CP1250
+        }
+    }
+    const bool char_alert = !typed.empty() && HasAlert(c, ui::Key::Char);
+    if (!code && !char_alert) return false;
+    bool control_alert = HasAlert(c, code) || char_alert;
     bool window_alert = std::find(state_.window_alerts.begin(), state_.window_alerts.end(), code) !=
                         state_.window_alerts.end();
     if (shortcut_override) {
@@ -994,10 +1007,12 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
     by_mouse_ = false;
     if (control_alert || window_alert) {
         InputEvent ev = Ev(Event::AlertKey, control_alert ? c->st.feq : 0);
-        ev.keycode = code;
+        ev.keycode = code ? code : static_cast<int>(ui::Key::Char);
+        ev.keychar = typed;
         Deliver(ev);
         return true;
     }
+    if (!code) return false;
     if (c && c->st.kind == Ctl::List && ListEdgeKey(*c, code)) return true;
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {

@@ -111,6 +111,7 @@ struct InputEvent {
     int event = 0;
     int feq = 0;
     int keycode = 0;
+    std::string keychar;  // what the key typed (CP1250), for AlertKey
     int column = 0;
     std::optional<std::string> text;    // the control's new screen text (CP1250)
     std::optional<long> selected;       // a list's or sheet's new selection (1-based)

@@ -108,6 +108,7 @@ struct Window::Impl {
     int focus = 0;
     bool open = false;
     int ev = 0, ev_feq = 0, ev_key = 0, ev_col = 0;
+    std::string ev_char;
     Clock::time_point next_timer{};
 
     ControlRec* find(int feq) {
@@ -481,6 +482,7 @@ bool Window::Impl::apply(const InputEvent& in) {
     ev = in.event;
     ev_feq = IsWindowEvent(in.event) ? 0 : in.feq;
     ev_key = in.keycode;
+    ev_char = in.keychar;
     ev_col = in.column;
     return true;
 }
@@ -977,6 +979,7 @@ bool Window::Accept() {
             m.next_timer = Clock::now() + std::chrono::milliseconds(10LL * m.win.timer);
             m.ev = Event::Timer;
             m.ev_feq = m.ev_key = m.ev_col = 0;
+            m.ev_char.clear();
             return true;
         }
         if (got.input) {
@@ -986,6 +989,7 @@ bool Window::Accept() {
         m.ev = got.ev.event;
         m.ev_feq = got.ev.feq;  // a posted event names the control it was posted for
         m.ev_key = got.ev.keycode;
+        m.ev_char = got.ev.keychar;
         m.ev_col = got.ev.column;
         return true;
     }
@@ -994,6 +998,7 @@ bool Window::Accept() {
 int Window::event() const { return impl_->ev; }
 int Window::field() const { return impl_->ev_feq; }
 int Window::keycode() const { return impl_->ev_key; }
+const std::string& Window::keychar() const { return impl_->ev_char; }
 int Window::column() const { return impl_->ev_col; }
 
 void Window::Post(int event, int feq) {

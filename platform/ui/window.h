@@ -154,7 +154,10 @@ public:
     int event() const;
     int field() const;    // the control of the current event, 0 for window events
     int keycode() const;  // the key of an AlertKey event, the mouse key of a mouse event
-    int column() const;   // the list column of a header or mouse event (1-based)
+    // The printable character (CP1250) that the key of an AlertKey event typed; empty for
+    // keys that type none.
+    const std::string& keychar() const;
+    int column() const;  // the list column of a header or mouse event (1-based)
     // Posts an event to this window (from its own thread).
     void Post(int event, int feq = 0);
 
