@@ -1,9 +1,12 @@
 // kvadrin-demo ROOT: lays out a demo firm under ROOT (ROOT/DEMO/<year>/PROGRAM), with the
 // firms list and the login settings where the login looks for them, and fills the firm's
 // database on the embedded store (ROOT/localdb) with a small building: owners, units,
-// services and one billing run. Rows that already exist are left alone, so running it
-// again changes nothing.
+// services and one billing run with its prices, its charges created, so that its invoices
+// are there at once. Rows that already exist are left alone, so running it again changes
+// nothing.
 #include "app/demo_layout.h"
+
+#include "billing/kvd005_browse_obracuni.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +89,29 @@ bool AddOnce(TableId id, Fill fill) {
     return ok;
 }
 
+// The charges of run 1, unless it has invoices already.
+inline bool CreateChargesOnce() {
+    rt::FileManager* fm = Access::SFAKT();
+    if (!fm || fm->Open() != 0 || fm->UseTable(rt::kUseOpen) != 0) return false;
+    Files::SFAKT().Clear();
+    SFA.OBRACUN = 1;
+    const bool invoiced = Files::SFAKT().SetFrom(0) == rt::kNoError &&
+                          Files::SFAKT().Next() == rt::kNoError && SFA.OBRACUN == 1;
+    fm->Close();
+    if (invoiced) return true;
+    if (Access::OBRAC()->Open() != 0) return false;
+    Access::OBRAC()->UseTable(rt::kUseOpen);
+    Files::OBRAC().Clear();
+    OBR.OBRACUN = 1;
+    const bool found = Files::OBRAC().Get(0) == rt::kNoError;
+    Access::OBRAC()->Close();
+    if (!found) return false;
+    ChargeProgress quiet;
+    const ChargeOutcome out = CreateCharges(quiet);
+    if (!out.created) std::fprintf(stderr, "kvadrin-demo: %s\n", rt::cp1250_to_utf8(out.message).c_str());
+    return out.created;
+}
+
 inline bool FillTables() {
     struct Owner {
         const char* name;
@@ -143,12 +169,14 @@ inline bool FillTables() {
         const char* unit;
         const char* method;
         const char* column;
+        double quantity, total;  // the run's price row
     };
-    const Service services[] = {{"1", "Održavanje zgrade", "m2", "Površina", "Održavanje"},
-                                {"2", "Grejanje", "m2", "Grejna površina", "Ostalo"},
-                                {"3", "Struja zajedničkih prostorija", "kom", "Stan", "El. energija"},
-                                {"4", "Voda", "os", "Osoba", "Voda"},
-                                {"5", "Čišćenje", "kom", "Fiksno", "Ostalo"}};
+    const Service services[] = {
+        {"1", "Održavanje zgrade", "m2", "Površina", "Održavanje", 223.7, 22370},
+        {"2", "Grejanje", "m2", "Grejna površina", "Ostalo", 196, 19600},
+        {"3", "Struja zajedničkih prostorija", "kom", "Stan", "El. energija", 5, 2500},
+        {"4", "Voda", "os", "Osoba", "Voda", 8, 1200},
+        {"5", "Čišćenje", "kom", "Fiksno", "Ostalo", 5, 2000}};
     for (const Service& s : services)
         ok = ok && AddOnce(TableId::OBAVEZE, [&] {
                  OBA.SIFRA = s.code;
@@ -165,7 +193,32 @@ inline bool FillTables() {
              OBR.VALUTA = day + 15;
              OBR.DATUMPROMETA = day;
          });
-    return ok;
+    // The run's clause, which its invoices print.
+    ok = ok && AddOnce(TableId::SKLAUZUL, [&] {
+             SKL.SIFRA = 1;
+             SKL.OPIS = T("Prvi obračun");
+             SKL.TEKSTKLAUZULE =
+                 "{\\rtf1\\ansi\\ansicpg1250 Molimo da ra\\'e8un platite do roka pla\\'e6anja.\\par}";
+             SKL.TEKSTPOSLOVNI =
+                 "{\\rtf1\\ansi\\ansicpg1250 Ra\\'e8un platite do roka pla\\'e6anja; za ka\\'9anjenje "
+                 "se obra\\'e8unava zakonska kamata.\\par}";
+         });
+    // The run's prices as the price form computes them from the unit totals.
+    if (ok && Access::KVADRIN()->Open() == 0 && Access::KVADRIN()->UseTable(rt::kUseOpen) == 0)
+        ok = SumUnitTotals() == rt::kNoError;
+    Access::KVADRIN()->Close();
+    for (const Service& s : services)
+        ok = ok && AddOnce(TableId::CENE, [&] {
+                 CEN.OBRACUN = 1;
+                 CEN.SIFRA = s.code;
+                 CEN.KOLICINA = s.quantity;
+                 CEN.UKUPNO = s.total;
+                 OBA.NACIN = T(s.method);
+                 OBA.KOLONA = T(s.column);
+                 double price = 0;
+                 ComputePrices(price);
+             });
+    return ok && CreateChargesOnce();
 }
 
 // Lays out the demo under `root` and fills its database; the thread is set up as a

@@ -3,7 +3,9 @@
 
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd011_browse_nazivi.h"
+#include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "data/tables.h"
 #include "shell/firms_list.h"
@@ -16,6 +18,11 @@ void CheckFormDefinitions() {
     CheckFormFields(UpdateObavezeWindow(), {layout(TableId::OBAVEZE)});
     CheckFormFields(UpdateKvadrinWindow(), {layout(TableId::KVADRIN), layout(TableId::NAZIVI)});
     CheckFormFields(UpdateNaziviWindow(), {layout(TableId::NAZIVI)});
+    CheckFormFields(UpdateObracWindow(), {layout(TableId::OBRAC)});
+    CheckFormFields(UpdateCeneWindow(), {layout(TableId::CENE), layout(TableId::OBAVEZE)});
+    CheckFormFields(UpdateSpromWindow(), {layout(TableId::SPROM), layout(TableId::OBAVEZE)});
+    CheckFormFields(UpdateSfaktWindow(),
+                    {layout(TableId::SFAKT), layout(TableId::KVADRIN), layout(TableId::NAZIVI)});
     CheckFormFields(UpdateSklauzulWindow(), {layout(TableId::SKLAUZUL)});
     CheckFormFields(UpdateMBaseWindow(), {layout(TableId::MBASE)});
 }

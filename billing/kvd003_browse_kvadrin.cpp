@@ -98,7 +98,7 @@ protected:
 private:
     void PlaceTotals() {
         rt::ui::Window& w = window();
-        const auto columns = rt::ui::ParseColumns(browse().ListFormat());
+        const auto columns = rt::ui::ParseListFormat(browse().ListFormat());
         int x = static_cast<int>(w.Get(list(), rt::ui::Prop::Xpos));
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const int feq = c < kTotalColumns.size() ? w.Feq(kTotalColumns[c]) : 0;

@@ -1,8 +1,5 @@
 // The services form: code, name and unit of measure, the calculation method and the
 // invoice column, each stored as the text of its chosen radio button.
-#include <memory>
-#include <string>
-
 #include "billing/kvd004_browse_obaveze.h"
 #include "data/access.h"
 #include "data/tables.h"
@@ -11,13 +8,10 @@
 namespace kvadrin {
 namespace {
 
-constexpr const char* kName = "UpdateOBAVEZE";
-
-const rt::RecordLayout& ObaLayout() { return table_def(TableId::OBAVEZE).layout; }
-
 class UpdateObavezeController : public FormController {
 public:
-    explicit UpdateObavezeController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {}
+    explicit UpdateObavezeController(ProcedureObjects& o)
+        : FormController(o, {.updated = Relate::OBAVEZE(), .cascade = true}) {}
 
     // A new service: method "Fiksno", column "Ostalo"; code, name and unit empty.
     void DefaultFields() override {
@@ -25,28 +19,13 @@ public:
         OBA.KOLONA = "Ostalo";
         FormController::DefaultFields();
     }
-
-private:
-    static FormParts Parts(rt::ui::Window& w) {
-        FormParts p;
-        p.updated = Relate::OBAVEZE();
-        p.cascade = true;
-        p.history = FormHistory(kName, ObaLayout());
-        p.recall_fields = RecallFields(w, ObaLayout());
-        p.first_field = w.Feq("?OBA:SIFRA:PROMPT");
-        return p;
-    }
 };
 
 }  // namespace
 
 void UpdateOBAVEZE() {
-    RunWindowProcedure(
-        kName, WindowKind::Form, UpdateObavezeWindow(),
-        [](rt::ui::Window& w) {
-            BindFormFields(w, {{ObaLayout(), &OBA}});
-        },
-        [](ProcedureObjects& o) { return std::make_unique<UpdateObavezeController>(o); });
+    RunForm<UpdateObavezeController>("UpdateOBAVEZE", UpdateObavezeWindow(),
+                                     {{table_def(TableId::OBAVEZE).layout, &OBA}});
 }
 
 }  // namespace kvadrin

@@ -1,8 +1,6 @@
 // The unit form: number, kind, the billed customer (looked up in the owners register),
 // the occupant's name, address, place, areas, persons, meters, telephones and the
 // coefficient. The kind and the meters store the text of their chosen radio button.
-#include <memory>
-
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd011_browse_nazivi.h"
 #include "data/access.h"
@@ -15,24 +13,20 @@
 namespace kvadrin {
 namespace {
 
-constexpr const char* kName = "UpdateKVADRIN";
-
-const rt::RecordLayout& KvdLayout() { return table_def(TableId::KVADRIN).layout; }
 const rt::RecordLayout& NazLayout() { return table_def(TableId::NAZIVI).layout; }
 
 class UpdateKvadrinController : public FormController {
 public:
-    explicit UpdateKvadrinController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {
-        code_ = o.window.Feq("?KVD:SHKORISNIKA");
-        button_ = o.window.Feq("?CALLLOOKUP");
-        FormLookup l;
-        l.entry = code_;
-        l.button = button_;
-        l.table = Access::NAZIVI();
-        l.key = NazLayout().key_index("NAZ:PO_KONTU");
-        l.to_key = [] { NAZ.ANALITIKA = KVD.SHKORISNIKA.str(); };
-        l.from_key = [] { KVD.SHKORISNIKA = NAZ.ANALITIKA.str(); };
-        AddLookup(std::move(l));
+    explicit UpdateKvadrinController(ProcedureObjects& o)
+        : FormController(o, {.updated = Relate::KVADRIN(), .opened = Relate::NAZIVI(), .cascade = true}),
+          code_(o.window.Feq("?KVD:SHKORISNIKA")),
+          button_(o.window.Feq("?CALLLOOKUP")) {
+        AddLookup({.entry = code_,
+                   .button = button_,
+                   .table = Access::NAZIVI(),
+                   .key = NazLayout().key_index("NAZ:PO_KONTU"),
+                   .to_key = [] { NAZ.ANALITIKA = KVD.SHKORISNIKA.str(); },
+                   .from_key = [] { KVD.SHKORISNIKA = NAZ.ANALITIKA.str(); }});
     }
 
     // A new unit: a flat with no meters, coefficient 1, at the firm's address and place.
@@ -70,29 +64,14 @@ private:
         window().Display();
     }
 
-    static FormParts Parts(rt::ui::Window& w) {
-        FormParts p;
-        p.updated = Relate::KVADRIN();
-        p.opened = Relate::NAZIVI();
-        p.cascade = true;
-        p.history = FormHistory(kName, KvdLayout());
-        p.recall_fields = RecallFields(w, KvdLayout());
-        p.first_field = w.Feq("?KVD:BROJ:PROMPT");
-        return p;
-    }
-
     int code_ = 0, button_ = 0;
 };
 
 }  // namespace
 
 void UpdateKVADRIN() {
-    RunWindowProcedure(
-        kName, WindowKind::Form, UpdateKvadrinWindow(),
-        [](rt::ui::Window& w) {
-            BindFormFields(w, {{KvdLayout(), &KVD}, {NazLayout(), &NAZ}});
-        },
-        [](ProcedureObjects& o) { return std::make_unique<UpdateKvadrinController>(o); });
+    RunForm<UpdateKvadrinController>("UpdateKVADRIN", UpdateKvadrinWindow(),
+                                     {{table_def(TableId::KVADRIN).layout, &KVD}, {NazLayout(), &NAZ}});
 }
 
 }  // namespace kvadrin

@@ -2,13 +2,19 @@
 // total cost for the run; from these the plain price and the price of the service's
 // method over the unit totals that "PARAMETRI ZA OBRAČUN" gathered.
 #include <cmath>
+#include <memory>
 #include <string>
 
+#include "billing/kvd004_browse_obaveze.h"
 #include "billing/kvd005_browse_obracuni.h"
+#include "data/access.h"
 #include "data/globals.h"
+#include "data/keys.h"
 #include "data/tables.h"
+#include "data/thread_data.h"
 #include "platform/core/numeric.h"
 #include "platform/core/text.h"
+#include "shell/form.h"
 
 namespace kvadrin {
 namespace {
@@ -57,6 +63,97 @@ std::string ComputePrices(double& price) {
     if (zero.empty()) return {};
     zero[0] = static_cast<char>(zero[0] - 'a' + 'A');
     return rt::utf8_to_cp1250(zero + " - cena se ne može izračunati i upisuje se 0.");
+}
+
+namespace {
+
+constexpr const char* kName = "UpdateCENE";
+
+const rt::RecordLayout& CenLayout() { return table_def(TableId::CENE).layout; }
+
+// What the form shows besides the record: the price of the method, and a note on a total
+// that is zero.
+struct Shown {
+    double price = 0.0;
+    std::string note;  // CP1250
+};
+
+class UpdateCeneController : public FormController {
+public:
+    UpdateCeneController(ProcedureObjects& o, Shown& shown)
+        : FormController(o, Parts(o.window)), shown_(shown) {
+        code_ = o.window.Feq("?CEN:SIFRA");
+        total_ = o.window.Feq("?CEN:UKUPNO");
+        FormLookup l;
+        l.entry = code_;
+        l.button = o.window.Feq("?CALLLOOKUP");
+        l.table = Access::OBAVEZE();
+        l.key = OBA_Po_sifri;
+        l.to_key = [] { OBA.SIFRA = CEN.SIFRA.view(); };
+        l.from_key = [] { CEN.SIFRA = OBA.SIFRA.view(); };
+        AddLookup(std::move(l));
+    }
+
+    // The services and runs are read directly; a row that exists shows its prices at once.
+    int Setup() override {
+        const int level = FormController::Setup();
+        if (level != rt::ui::kLevelGoOn) return level;
+        for (rt::FileManager* fm : {Access::OBAVEZE(), Access::OBRAC()})
+            if (fm) fm->UseTable(rt::kUseOpen);
+        if (REQUEST != InsertRecord) Compute();
+        return level;
+    }
+
+    // The service's code must name a service; the total and OK compute the prices.
+    int OnAccepted() override {
+        rt::ui::Window& w = window();
+        const int feq = w.field();
+        const int level = FormController::OnAccepted();
+        if (level != rt::ui::kLevelGoOn) return level;
+        if (feq == code_ && REQUEST != ViewRecord && Access::CENE()->CheckField(2, false) != 0) {
+            w.Select(code_);
+            w.Set(0, rt::ui::Prop::AcceptAll, 0);
+            return rt::ui::kLevelConsumed;
+        }
+        if (feq == total_ || feq == w.Feq("?OK")) Compute();
+        return level;
+    }
+
+protected:
+    void CallUpdate(int) override { BrowseObaveze(); }
+
+private:
+    void Compute() {
+        shown_.note = ComputePrices(shown_.price);
+        window().Display();
+    }
+
+    static FormParts Parts(rt::ui::Window& w) {
+        FormParts p;
+        p.updated = Relate::CENE();
+        p.cascade = true;
+        p.history = FormHistory(kName, CenLayout());
+        p.recall_fields = RecallFields(w, CenLayout());
+        p.first_field = w.Feq("?CEN:SIFRA:PROMPT");
+        return p;
+    }
+
+    Shown& shown_;
+    int code_ = 0, total_ = 0;
+};
+
+}  // namespace
+
+void UpdateCENE() {
+    Shown shown;
+    RunWindowProcedure(
+        kName, WindowKind::Form, UpdateCeneWindow(),
+        [&shown](rt::ui::Window& w) {
+            BindFormFields(w, {{CenLayout(), &CEN}, {table_def(TableId::OBAVEZE).layout, &OBA}});
+            w.Use(w.Feq("?OBRACUNCENA"), rt::ui::Binding::OfReal(&shown.price));
+            w.Use(w.Feq("?NAPOMENA"), rt::ui::Binding::OfText(&shown.note));
+        },
+        [&shown](ProcedureObjects& o) { return std::make_unique<UpdateCeneController>(o, shown); });
 }
 
 }  // namespace kvadrin

@@ -9,6 +9,7 @@
 // invoices, postings and header as they were. Because nothing else can change the run's
 // rows inside the transaction, the lines are summed into their invoices as they were
 // written, and each invoice is written once, complete, beside its posting.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -23,6 +24,7 @@
 #include "platform/core/numeric.h"
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
+#include "platform/ui/window.h"
 
 namespace kvadrin {
 namespace {
@@ -441,8 +443,58 @@ private:
     bool in_transaction_ = false;
 };
 
+// The four bars of the progress window, each bound to its count; a bar is shown anew when
+// its percentage changes.
+class WindowProgress : public ChargeProgress {
+public:
+    explicit WindowProgress(rt::ui::Window& w) : w_(w) {
+        for (int i = 0; i < 4; ++i) {
+            feq_[i] = w.Feq("?PROGRESS" + std::to_string(i + 3));
+            w.Use(feq_[i], rt::ui::Binding::OfLong(&value_[i]));
+        }
+    }
+    void Start(long units) override {
+        for (int i = 0; i < 3; ++i) {
+            value_[i] = 0;
+            range_[i] = units;
+            w_.Set(feq_[i], rt::ui::Prop::RangeHigh, units);
+        }
+        w_.Display();
+    }
+    void Advance(int bar) override {
+        const int i = bar - 1;
+        ++value_[i];
+        const long percent = range_[i] > 0 ? std::min<long>(100, value_[i] * 100L / range_[i]) : 100;
+        if (percent != shown_[i]) {
+            shown_[i] = percent;
+            w_.Display(feq_[i]);
+        }
+    }
+
+private:
+    rt::ui::Window& w_;
+    int feq_[4] = {};
+    std::int32_t value_[4] = {};
+    long range_[4] = {100, 100, 100, 100};
+    long shown_[4] = {0, 0, 0, 0};
+};
+
 }  // namespace
 
 ChargeOutcome CreateCharges(ChargeProgress& progress) { return Creation(progress).Run(); }
+
+void KreirajZaduzenja() {
+    ChargeOutcome out;
+    {
+        rt::ui::Window w(KreirajZaduzenjaWindow());
+        w.SetProcedureName("KreirajZaduzenja");
+        WindowProgress progress(w);
+        w.Open();
+        w.Display();
+        out = CreateCharges(progress);
+        w.Close();
+    }
+    if (!out.created) { rt::ui::Message(out.message); }
+}
 
 }  // namespace kvadrin

@@ -106,7 +106,8 @@ protected:
         // accept: the invoice is not printed until the firm's data are mended.
         if (AccountCharacters(ZIRORAC1.str()) > kMaxAccountCharacters) {
             rt::ui::Message(rt::utf8_to_cp1250("Tekući račun firme \"") + rt::clip(ZIRORAC1.str()) +
-                                rt::utf8_to_cp1250("\" ima više od ") + std::to_string(kMaxAccountCharacters) +
+                                rt::utf8_to_cp1250("\" ima više od ") +
+                                std::to_string(kMaxAccountCharacters) +
                                 rt::utf8_to_cp1250(" znakova. Ispravite ga u podacima firme; faktura nije "
                                                    "odštampana."),
                             rt::utf8_to_cp1250("Tekući račun firme"), rt::ui::Icon::Exclamation);
@@ -146,8 +147,8 @@ protected:
         p.AddJoin(naz, NAZ_PO_KONTU, {"KVD:SHKORISNIKA"});
         p.AddJoin(oba, OBA_Po_sifri, {"SPR:SIFRA"});
         p.Project({"SPR:CENA", "SPR:KOLICINA", "SPR:KOLONA", "SPR:OBRACUN", "SPR:SHKORISNIKA", "SPR:SIFRA",
-                   "SPR:UKUPNO", "SFA:BROJSTANA", "KVD:VODOMER", "KVD:SHKORISNIKA", "NAZ:ADRESA", "NAZ:NAZIV1",
-                   "NAZ:SEDISTE", "OBA:JM", "OBA:NAZIV"});
+                   "SPR:UKUPNO", "SFA:BROJSTANA", "KVD:VODOMER", "KVD:SHKORISNIKA", "NAZ:ADRESA",
+                   "NAZ:NAZIV1", "NAZ:SEDISTE", "OBA:JM", "OBA:NAZIV"});
         // The items of the highlighted invoice.
         p.LimitToRelation(sfa, {{"SPR:OBRACUN", "SFA:OBRACUN"}, {"SPR:SHKORISNIKA", "SFA:SHKORISNIKA"}});
     }
@@ -185,9 +186,10 @@ private:
     void MakeQrImage() {
         if (v.QRTEKST != made_text_ || v.QRSLIKA.empty()) {
             v.QRSLIKA = temp_.File("qr.png");
-            const int rc = v.QRSLIKA.empty() ? rt::qr::kQrWriteFailed
-                                             : rt::qr::GenerateQrCode(rt::cp1250_to_utf8(rt::clip(v.QRTEKST)),
-                                                                      v.QRSLIKA, "2", "png", "black", "white");
+            const int rc = v.QRSLIKA.empty()
+                               ? rt::qr::kQrWriteFailed
+                               : rt::qr::GenerateQrCode(rt::cp1250_to_utf8(rt::clip(v.QRTEKST)), v.QRSLIKA,
+                                                        "2", "png", "black", "white");
             made_text_ = v.QRTEKST;
             if (rc != rt::qr::kQrOk) {
                 v.QRSLIKA.clear();
@@ -201,7 +203,8 @@ private:
 
     void TellQrMissing() {
         rt::ui::Message(
-            rt::utf8_to_cp1250("QR kod za uplatu nije mogao biti napravljen; nalog za uplatu se štampa bez njega."),
+            rt::utf8_to_cp1250(
+                "QR kod za uplatu nije mogao biti napravljen; nalog za uplatu se štampa bez njega."),
             "QR kod", rt::ui::Icon::Exclamation);
     }
 

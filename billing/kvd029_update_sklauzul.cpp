@@ -19,10 +19,6 @@ namespace {
 using rt::ui::Prop;
 using Tool = rt::ui::RichTextEditor::Tool;
 
-constexpr const char* kName = "UpdateSKLAUZUL";
-
-const rt::RecordLayout& SklLayout() { return table_def(TableId::SKLAUZUL).layout; }
-
 // The editor of one of the two texts (one class per text): an empty text is stored empty.
 template <int Text>
 class ClauseTextEditor final : public rt::ui::RichTextEditor {
@@ -63,7 +59,8 @@ constexpr std::pair<Tool, const char*> kTools[] = {
 
 class UpdateSklauzulController : public FormController {
 public:
-    explicit UpdateSklauzulController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {}
+    explicit UpdateSklauzulController(ProcedureObjects& o)
+        : FormController(o, {.updated = Relate::SKLAUZUL()}) {}
 
     // Once the window is open, each editor gets the tool controls of its tab.
     void Open(rt::ui::Window& w) override {
@@ -132,15 +129,6 @@ private:
             if (const int feq = w.Feq(std::string(prefix) + name)) editor.SetToolControl(tool, feq);
     }
 
-    static FormParts Parts(rt::ui::Window& w) {
-        FormParts p;
-        p.updated = Relate::SKLAUZUL();
-        p.history = FormHistory(kName, SklLayout());
-        p.recall_fields = RecallFields(w, SklLayout());
-        p.first_field = w.Feq("?SKL:SIFRA:PROMPT");
-        return p;
-    }
-
     ClauseTextEditor<1> flats_;
     ClauseTextEditor<2> firms_;
 };
@@ -148,12 +136,8 @@ private:
 }  // namespace
 
 void UpdateSKLAUZUL() {
-    RunWindowProcedure(
-        kName, WindowKind::Form, UpdateSklauzulWindow(),
-        [](rt::ui::Window& w) {
-            BindFormFields(w, {{SklLayout(), &SKL}});
-        },
-        [](ProcedureObjects& o) { return std::make_unique<UpdateSklauzulController>(o); });
+    RunForm<UpdateSklauzulController>("UpdateSKLAUZUL", UpdateSklauzulWindow(),
+                                      {{table_def(TableId::SKLAUZUL).layout, &SKL}});
 }
 
 }  // namespace kvadrin

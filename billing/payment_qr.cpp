@@ -66,7 +66,8 @@ std::string PaymentQrText(const PaymentQrData& data) {
     std::string amount = rt::format(data.amount, "@n_18`2");
     amount.erase(0, amount.find_first_not_of(' '));
 
-    std::string text = "K:PR|V:01|C:1|R:" + Value(data.account18) + "|N:" + name + "|I:RSD" + amount + "|SF:289";
+    std::string text =
+        "K:PR|V:01|C:1|R:" + Value(data.account18) + "|N:" + name + "|I:RSD" + amount + "|SF:289";
     if (const std::string purpose = Value(data.purpose); !purpose.empty()) text += "|S:" + purpose;
     text += "|RO:00" + Value(data.reference);
     if (text.size() > kMaxText) text.resize(kMaxText);

@@ -17,21 +17,19 @@ constexpr const char* kPdfTitle = "Izveštaj";
 }  // namespace
 
 rt::ui::WindowDef ProgressWindow(std::string module, std::string_view caption) {
-    WindowDef d;
-    d.module = std::move(module);
-    d.name = "P1$PROGRESSWINDOW";
-    d.caption = std::string(caption);
-    d.w = 142;
-    d.h = 59;
-    d.center = true;
-    d.font = {"Microsoft Sans Serif", 8, 400, -1};
-    d.controls.push_back(MakeControl(Ctl::Progress, "?PROGRESS:THERMOMETER", 15, 15, 111, 12));
-    d.controls.push_back(MakeControl(Ctl::String, "?PROGRESS:USERSTRING", 0, 3, 141, 10, "", kCenter));
-    d.controls.push_back(MakeControl(Ctl::String, "?PROGRESS:PCTTEXT", 0, 30, 141, 10, "", kCenter));
-    ControlDef cancel = MakeControl(Ctl::Button, "?PROGRESS:CANCEL", 45, 42, 50, 15, "Cancel");
-    cancel.tip = "Cancel Report";
-    d.controls.push_back(cancel);
-    return d;
+    return MakeWindow(
+        WindowHead{.module = std::move(module),
+                   .name = "P1$PROGRESSWINDOW",
+                   .caption = caption,
+                   .w = 142,
+                   .h = 59,
+                   .resizable = false,
+                   .mdi = false},
+        MakeControl(Ctl::Progress, "?PROGRESS:THERMOMETER", 15, 15, 111, 12),
+        MakeControl(Ctl::String, "?PROGRESS:USERSTRING", 0, 3, 141, 10, "", kCenter),
+        MakeControl(Ctl::String, "?PROGRESS:PCTTEXT", 0, 30, 141, 10, "", kCenter),
+        MakeButton(ButtonDef{
+            .label = "?PROGRESS:CANCEL", .at = {45, 42, 50, 15}, .text = "Cancel", .tip = "Cancel Report"}));
 }
 
 rt::ui::Binding ReportVariable(std::string_view name) {
@@ -69,7 +67,8 @@ void ReportPdfGenerator::SetupHook() {
     COMPRESSIMAGES = 1;
 }
 
-ReportFrame::ReportFrame(ProcedureObjects& objects, const rt::report::ReportDef& report, std::string pdf_program)
+ReportFrame::ReportFrame(ProcedureObjects& objects, const rt::report::ReportDef& report,
+                         std::string pdf_program)
     : ProcedureController(objects),
       report_(report),
       runner_(*this, objects.name),

@@ -15,7 +15,7 @@ using namespace rt::report;
 const Font kFirm{"Times New Roman", 10, 400};
 const Font kPartner{"Times New Roman", 12, 700};
 const Font kNumber{"Times New Roman", 14, 700};
-const Font kLabel{"Times New Roman", 8, 400};
+const Font kLabel{"Times New Roman", 7.5, 400};
 const Font kHead{"Arial", 7, 700};
 const Font kItem{"Arial", 8, 400};
 const Font kBold8{"Arial", 8, 700};
@@ -33,7 +33,8 @@ void ColumnLines(std::vector<Control>& out, double h) {
 }
 
 // A number right-aligned in the column between two lines.
-Control InColumn(std::string label, int column, double y, std::string use, std::string picture, const Font& font) {
+Control InColumn(std::string label, int column, double y, std::string use, std::string picture,
+                 const Font& font) {
     const double left = kColumnLines[column] + 1;
     const double right = kColumnLines[column + 1] - 1;
     return Sized(Field(std::move(label), left, y, std::move(use), std::move(picture), font), right - left, -1,
@@ -77,8 +78,8 @@ Band Header() {
     Control box = BoxCtl(0, 70, 194, 6, 0xEEEEEE);
     c.push_back(box);
     for (double x : kColumnLines) c.push_back(LineCtl(x, 70, 0, 6));
-    const char* heads[] = {"R.br.", "Šifra",      "Vrsta obaveze", "Količina",   "J.M.",
-                           "Cena",  "Iznos bez PDVa", "Stopa PDVa", "Iznos PDVa", "UKUPNO"};
+    const char* heads[] = {"R.br.", "Šifra",          "Vrsta obaveze", "Količina",   "J.M.",
+                           "Cena",  "Iznos bez PDVa", "Stopa PDVa",    "Iznos PDVa", "UKUPNO"};
     const double at[] = {2, 15, 36, 69, 87, 102, 118, 142, 160, 177};
     for (int i = 0; i < 10; ++i) c.push_back(Text("", at[i], 71.3, heads[i], kHead));
     return b;
@@ -163,10 +164,13 @@ Band PaymentForm() {
     c.push_back(Field("?BROJ:4", 151, 33, "BROJ", "@s11", kForm));
     const double rpayer[] = {46, 50, 54}, rpurpose[] = {64, 68, 72};
     for (int i = 0; i < 3; ++i) {
-        c.push_back(Field("?" + std::string(payer_fields[i]) + ":2", 132, rpayer[i], payer_fields[i], "@s30", kForm));
-        c.push_back(Field("?" + std::string(purposes[i]) + ":2", 132, rpurpose[i], purposes[i], "@s30", kForm));
+        c.push_back(
+            Field("?" + std::string(payer_fields[i]) + ":2", 132, rpayer[i], payer_fields[i], "@s30", kForm));
+        c.push_back(
+            Field("?" + std::string(purposes[i]) + ":2", 132, rpurpose[i], purposes[i], "@s30", kForm));
     }
-    c.push_back(Sized(Field("?NAZIVFIRME:3", 123, 80, "NAZIVFIRME", "@s30", kWatermark), 64, 6, Align::Center));
+    c.push_back(
+        Sized(Field("?NAZIVFIRME:3", 123, 80, "NAZIVFIRME", "@s30", kWatermark), 64, 6, Align::Center));
     return b;
 }
 

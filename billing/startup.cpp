@@ -3,6 +3,8 @@
 #include "billing/form_definitions.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd005_browse_obracuni.h"
+#include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "shell/glavni.h"
 
@@ -14,6 +16,8 @@ void StartUp() {
     RegisterServicesMenu();
     RegisterUnitsMenu();
     RegisterClausesMenu();
+    RegisterBillingMenu();
+    RegisterInvoicesMenu();
     PrepareProcess();
 }
 

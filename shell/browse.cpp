@@ -13,9 +13,24 @@ namespace kvadrin {
 
 using namespace rt::ui;
 
+void RunBrowse(std::string_view name, const rt::ui::WindowDef& window, BrowseDefinition definition) {
+    RunWindowProcedure(name, WindowKind::Browse, window, {}, [&definition](ProcedureObjects& o) {
+        return std::make_unique<BrowseProcedure>(o, std::move(definition));
+    });
+}
+
 rt::ui::ControlDef PrintButton(rt::ui::Rect at) {
     return rt::ui::MakeButton(
         {.label = "?BUTTONNORECORDS", .at = at, .text = "&ISPIS", .key = rt::ui::Key::F2, .tip = "F2"});
+}
+
+rt::ui::ControlDef TotalUnder(rt::ui::Rect list, std::span<const rt::ui::ListColumn> columns, int column,
+                              std::string label, int y, std::string picture) {
+    int x = list.x;
+    for (int c = 1; c < column; ++c) x += columns[static_cast<std::size_t>(c - 1)].width;
+    const int w = columns[static_cast<std::size_t>(column - 1)].width - 2;
+    return rt::ui::MakeControl(rt::ui::Ctl::StringPic, std::move(label), x, y, w, 10, {}, std::move(picture),
+                               rt::ui::kRight);
 }
 
 rt::ui::FormatManager& ThreadFormatManager(std::string_view module) {
@@ -83,7 +98,7 @@ public:
     void UpdateViewPosition() override { p_.UpdateViewPosition(); }
     void RefillList() override {
         BrowseManager::RefillList();
-        if (p_.norecords_) window().Set(p_.norecords_, Prop::Disable, Rows() == 0 ? 1 : 0);
+        for (int feq : p_.norecords_) window().Set(feq, Prop::Disable, Rows() == 0 ? 1 : 0);
     }
     int OnNewSelection() override;
 
@@ -155,21 +170,43 @@ rt::ui::SortHeader& BrowseProcedure::sort_header() { return *header_; }
 
 rt::ui::Locator* BrowseProcedure::HeaderSortLocator() { return browse_->LocatorOf(browse_->CurrentOrder()); }
 
+namespace {
+// "?BUTTONNORECORDS:2" is one of the "?BUTTONNORECORDS" buttons.
+bool LabelOf(std::string_view label, std::string_view prefix) {
+    return label == prefix || (label.size() > prefix.size() && label.compare(0, prefix.size(), prefix) == 0 &&
+                               label[prefix.size()] == ':');
+}
+}  // namespace
+
+// The control labelled so, else the first one labelled so with a ":n".
 int BrowseProcedure::feq_by_prefix(std::string_view prefix) const {
+    int first = 0;
     for (int feq : window().Controls()) {
         const ControlDef* c = window().Control(feq);
         if (!c) continue;
-        std::string label = rt::upper(c->label);
-        if (label == prefix || (label.size() > prefix.size() &&
-                                label.compare(0, prefix.size(), prefix) == 0 && label[prefix.size()] == ':'))
-            return feq;
+        const std::string label = rt::upper(c->label);
+        if (label == prefix) return feq;
+        if (!first && LabelOf(label, prefix)) first = feq;
     }
-    return 0;
+    return first;
 }
 
 int BrowseProcedure::TabOfOrder(int order) const {
     const int n = static_cast<int>(definition_.orders.size());
     return order >= n ? 1 : order + 1;
+}
+
+void BrowseProcedure::PlaceUnderColumns(std::span<const std::pair<int, int>> column_and_total) {
+    Window& w = window();
+    const auto columns = rt::ui::ParseListFormat(browse_->ListFormat());
+    for (const auto& [column, feq] : column_and_total) {
+        if (!feq || column < 1 || column > static_cast<int>(columns.size())) continue;
+        int x = static_cast<int>(w.Get(list_, Prop::Xpos));
+        for (int c = 1; c < column; ++c) x += columns[static_cast<std::size_t>(c - 1)].width;
+        const int width = columns[static_cast<std::size_t>(column - 1)].width - 2;
+        if (w.Get(feq, Prop::Xpos) != x) w.Set(feq, Prop::Xpos, x);
+        if (w.Get(feq, Prop::Width) != width) w.Set(feq, Prop::Width, width);
+    }
 }
 
 int BrowseProcedure::Setup() {
@@ -189,7 +226,10 @@ int BrowseProcedure::Setup() {
     // 3. The browse object and its hidden buttons.
     list_ = feq_by_prefix("?BROWSE");
     tabs_ = feq_by_prefix("?CURRENTTAB");
-    norecords_ = feq_by_prefix("?BUTTONNORECORDS");
+    norecords_.clear();
+    for (int feq : w.Controls())
+        if (const ControlDef* c = w.Control(feq); c && LabelOf(rt::upper(c->label), "?BUTTONNORECORDS"))
+            norecords_.push_back(feq);
     BrowseManager& b = *browse_;
     b.Setup(list_, view_, *definition_.table, definition_.relation, *this);
     for (rt::File* j : definition_.joined) b.AddTable(*j);
@@ -203,14 +243,15 @@ int BrowseProcedure::Setup() {
     if (query_) query_->Setup(ProgramSettings, ProgramErrors, procedure_name());
     b.SELECTCONTROL = feq_by_prefix("?SELECT");
     b.HIDESELECT = 1;
-    if (REQUEST != ViewRecord) {
+    // A browse without a form binds none of the buttons that would call it.
+    if (REQUEST != ViewRecord && definition_.has_form) {
         b.INSERTCONTROL = feq_by_prefix("?INSERT");
         b.CHANGECONTROL = feq_by_prefix("?CHANGE");
         b.DELETECONTROL = feq_by_prefix("?DELETE");
     }
-    b.VIEWCONTROL = feq_by_prefix("?VIEW");
-    for (int feq : {b.SELECTCONTROL, b.VIEWCONTROL, feq_by_prefix("?INSERT"), feq_by_prefix("?CHANGE"),
-                    feq_by_prefix("?DELETE")})
+    if (definition_.has_form) b.VIEWCONTROL = feq_by_prefix("?VIEW");
+    for (int feq : {b.SELECTCONTROL, feq_by_prefix("?VIEW"), feq_by_prefix("?INSERT"),
+                    feq_by_prefix("?CHANGE"), feq_by_prefix("?DELETE")})
         if (feq) w.Hide(feq);
     if (b.SELECTCONTROL && REQUEST != SelectRecord) w.Disable(b.SELECTCONTROL);
     for (int feq : {feq_by_prefix("?INSERT"), feq_by_prefix("?CHANGE"), feq_by_prefix("?DELETE")})

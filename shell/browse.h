@@ -12,8 +12,10 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/files/view.h"
@@ -56,20 +58,30 @@ struct BrowseDefinition {
     rt::File* table = nullptr;                // the browsed table
     rt::RelationManager* relation = nullptr;  // its relation object
     bool cascade_open = false;                // SetCascadeOpen before the open
-    std::vector<rt::File*> joined;            // further tables of the view (joined by Setup hooks)
-    std::vector<BrowseOrder> orders;          // by tab: orders[0] is the first tab's
-    std::vector<std::string> fields;          // display fields in column order
-    std::vector<std::string> hidden;          // fields only the browse needs
-    bool has_form = true;                     // the browse calls a form (ASKPROCEDURE 1)
+    std::vector<rt::File*> joined = {};    // further tables of the view (joined by Setup hooks)
+    std::vector<BrowseOrder> orders = {};  // by tab: orders[0] is the first tab's
+    // Display fields in column order; "" for a column bound to no field, whose text the
+    // browse gives each row (BrowseManager::SetRowText).
+    std::vector<std::string> fields = {};
+    std::vector<std::string> hidden = {};  // fields only the browse needs
+    bool has_form = true;                  // the browse calls a form (ASKPROCEDURE 1)
     // Buttons of the browse's own; a button whose resource gives it a key is pressed by
     // that key, on the list or the window, while it is enabled.
-    std::vector<BrowseButton> buttons;
-    bool query = false;  // a query by example on every list column, opened by ?QUERY
+    std::vector<BrowseButton> buttons = {};
+    bool query = false;               // a query by example on every list column, opened by ?QUERY
+    std::function<void()> form = {};  // the form the browse calls (its RunUpdate)
 };
+
+// A browse procedure whose definition says all it does.
+void RunBrowse(std::string_view name, const rt::ui::WindowDef& window, BrowseDefinition definition);
 
 // A browse's print button: ?BUTTONNORECORDS "&ISPIS", pressed by F2 (disabled while the
 // list is empty).
 rt::ui::ControlDef PrintButton(rt::ui::Rect at);
+
+// A total under a list's column (1-based): right-aligned as wide as the column, at y.
+rt::ui::ControlDef TotalUnder(rt::ui::Rect list, std::span<const rt::ui::ListColumn> columns, int column,
+                              std::string label, int y, std::string picture);
 
 // The list-format manager of a browse module on the calling thread, made the first time
 // the module's browse runs on it; it lives as long as the thread.
@@ -100,8 +112,15 @@ public:
     int tabs() const { return tabs_; }
     // The tab position of a browse order (the last order is the first tab).
     int TabOfOrder(int order) const;
+    // Moves each total (control) under the list column (1-based) it totals, as the
+    // list's format has the columns now.
+    void PlaceUnderColumns(std::span<const std::pair<int, int>> column_and_total);
 
 protected:
+    // The definition's form; a browse that calls more overrides this.
+    void CallUpdate(int) override {
+        if (definition_.form) definition_.form();
+    }
     // Joins and other view definitions, after the view is set over the table.
     virtual void DefineView() {}
     // Before each page is read: totals over the view; false leaves the page unread.
@@ -135,8 +154,8 @@ private:
     std::unique_ptr<rt::ui::QbeQuery> query_;
     int list_ = 0;
     int tabs_ = 0;
-    int norecords_ = 0;
-    bool sorted_ = false;  // the first order was applied
+    std::vector<int> norecords_;  // the ?BUTTONNORECORDS buttons
+    bool sorted_ = false;         // the first order was applied
     bool format_switch_ = true;
 };
 

@@ -115,11 +115,13 @@ void BindBrowse(rt::ui::Window& w) {
 
 // ---- UpdateMBASE ---------------------------------------------------------------------
 
-constexpr const char* kFormName = "UpdateMBASE";
-
 class UpdateMBaseController : public FormController {
 public:
-    explicit UpdateMBaseController(ProcedureObjects& o) : FormController(o, Parts(o.window)) {}
+    // Ctrl+H recalls the name, the server and the folder.
+    explicit UpdateMBaseController(ProcedureObjects& o)
+        : FormController(o, {.updated = Relate::MBASE(),
+                             .recall_fields = RecallFields(
+                                 o.window, MLayout(), {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME"})}) {}
 
     // A delete has a caption of its own.
     int EventLoop() override {
@@ -127,20 +129,7 @@ public:
         window().SetText(0, rt::ui::Prop::Text, "Record Will Be Deleted");
         return ProcedureController::EventLoop();
     }
-
-private:
-    static FormParts Parts(rt::ui::Window& w) {
-        FormParts p;
-        p.updated = Relate::MBASE();
-        p.history = FormHistory(kFormName, MLayout());
-        // Ctrl+H recalls the name, the server and the folder.
-        p.recall_fields = RecallFields(w, MLayout(), {"M:NAZIVFIRME", "M:SERVERNAME", "M:FOLDERNAME"});
-        p.first_field = w.Feq("?M:NAZIVFIRME:PROMPT");
-        return p;
-    }
 };
-
-void BindForm(rt::ui::Window& w) { BindFormFields(w, {{MLayout(), &M}}); }
 
 // ---- PromenaServeraMB ----------------------------------------------------------------
 
@@ -178,7 +167,9 @@ protected:
 
 private:
     // Every firm in name order whose server is the old name, byte for byte over its 50
-    // characters, takes the new name. A row that cannot be written is passed over.
+    // characters, takes the new name. A row that cannot be written is passed over; a row
+    // another station changed meanwhile is read again and, when its server is still the
+    // old one, written again.
     void ReplaceServer() {
         rt::File& mbase = Files::MBASE();
         if (rt::FileManager* fm = Access::MBASE(); !fm || fm->UseTable(rt::kUseOpen) != rt::Level::Benign)
@@ -186,9 +177,11 @@ private:
         mbase.Clear();
         mbase.SetFrom(M_PO_NAZIVU);
         while (mbase.Next() == rt::kNoError) {
-            if (M.SERVERNAME.view() != names_.STARISERV.view()) continue;
-            M.SERVERNAME = names_.NOVISERV.view();
-            mbase.Put();
+            for (int attempt = 0; attempt < 5; ++attempt) {
+                if (M.SERVERNAME.view() != names_.STARISERV.view()) break;
+                M.SERVERNAME = names_.NOVISERV.view();
+                if (mbase.Put() != rt::kRecordChanged || mbase.Get(M_PO_NAZIVU) != rt::kNoError) break;
+            }
         }
     }
 
@@ -202,10 +195,7 @@ void BrowseMBase() {
                        [](ProcedureObjects& o) { return std::make_unique<BrowseMBaseController>(o); });
 }
 
-void UpdateMBASE() {
-    RunWindowProcedure(kFormName, WindowKind::Form, UpdateMBaseWindow(), BindForm,
-                       [](ProcedureObjects& o) { return std::make_unique<UpdateMBaseController>(o); });
-}
+void UpdateMBASE() { RunForm<UpdateMBaseController>("UpdateMBASE", UpdateMBaseWindow(), {{MLayout(), &M}}); }
 
 void PromenaServeraMB() {
     ServerNames names;

@@ -81,12 +81,12 @@ void CheckFormFields(const rt::ui::WindowDef& def, std::initializer_list<const r
     ForEachShowingField(def.controls, [&](const rt::ui::ControlDef& c) { FieldShown(def, c, layouts); });
 }
 
-void BindFormFields(rt::ui::Window& w, std::initializer_list<FormRecord> records) {
+void BindFormFields(rt::ui::Window& w, std::span<const FormRecord> records) {
     std::vector<const rt::RecordLayout*> layouts;
     for (const FormRecord& r : records) layouts.push_back(&r.layout);
     ForEachShowingField(w.def().controls, [&](const rt::ui::ControlDef& c) {
         const ShownField shown = FieldShown(w.def(), c, layouts);
-        const FormRecord& r = records.begin()[shown.layout];
+        const FormRecord& r = records[shown.layout];
         w.Use(w.Feq(c.label), rt::ui::Binding::OfField(*shown.field, r.record, shown.element));
     });
 }
@@ -109,6 +109,14 @@ FormController::FormController(ProcedureObjects& objects, FormParts parts)
     : ProcedureController(objects), parts_(std::move(parts)) {
     // Forms name their buttons by the standard labels.
     rt::ui::Window& w = objects.window;
+    if (parts_.updated) {
+        const rt::RecordLayout& layout = parts_.updated->Me().Layout();
+        if (!parts_.history) parts_.history = FormHistory(objects.name, layout);
+        if (parts_.recall_fields.empty()) parts_.recall_fields = RecallFields(w, layout);
+    }
+    if (!parts_.first_field && !parts_.recall_fields.empty())
+        if (const rt::ui::ControlDef* c = w.Control(parts_.recall_fields.front().first))
+            parts_.first_field = w.Feq(c->label + ":PROMPT");
     if (!parts_.ok) parts_.ok = w.Feq("?OK");
     if (!parts_.cancel) parts_.cancel = w.Feq("?CANCEL");
     if (!parts_.help) parts_.help = w.Feq("?HELP");
@@ -230,7 +238,34 @@ int FormController::SaveInserted() {
 
 int FormController::SaveChanged() {
     if (!PRIMARY) return ProcedureController::SaveChanged();
-    return PRIMARY->Update() == rt::Level::Benign ? kLevelGoOn : kLevelConsumed;
+    if (PRIMARY->Update() == rt::Level::Benign) return kLevelGoOn;
+    if (PRIMARY->Me().LastWriteError() == rt::kRecordChanged) TakeChangedRecord();
+    return kLevelConsumed;
+}
+
+// Another station changed the record since the form read it, and the message said that
+// these changes were not saved: the form shows the record as it is now, so that the user
+// can make the change again on it. A record that another station deleted leaves the form.
+void FormController::TakeChangedRecord() {
+    rt::FileManager& me = PRIMARY->Me();
+    const rt::RecordLayout& L = me.Layout();
+    const rt::KeyDef* pk = L.primary_key();
+    const unsigned char* original = me.Original();
+    if (pk && original) {
+        // Found by its key as it was read, whatever the form made of the key.
+        for (std::size_t fi : pk->fields) {
+            const rt::FieldDef& f = L.fields[fi];
+            std::memcpy(me.Bytes() + f.offset, original + f.offset, f.total_size());
+        }
+        if (me.GetByKeyQuiet(static_cast<int>(pk - L.keys.data())) == rt::Level::Benign) {
+            if (copy_) me.ReleaseRecordCopy(copy_);
+            copy_ = me.SaveRecordCopy();
+            Reset(1);
+            return;
+        }
+    }
+    CANCELACTION = 0;
+    CloseWithResponse(RequestCancelled);
 }
 
 int FormController::OnCompleted() {
@@ -336,7 +371,7 @@ int FormController::LookupEntry(const FormLookup& l) {
         }
     }
     Reset(0);
-    return kLevelGoOn;
+    return l.then ? l.then() : kLevelGoOn;
 }
 
 void FormController::LookupButton(const FormLookup& l) {

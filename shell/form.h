@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,7 +38,10 @@ struct FormRecord {
 // naming the window, the control and the field, as an unknown key component does.
 void CheckFormFields(const rt::ui::WindowDef& def, std::initializer_list<const rt::RecordLayout*> layouts);
 // Binds each control that shows a field to that field in its record, after the same check.
-void BindFormFields(rt::ui::Window& w, std::initializer_list<FormRecord> records);
+void BindFormFields(rt::ui::Window& w, std::span<const FormRecord> records);
+inline void BindFormFields(rt::ui::Window& w, std::initializer_list<FormRecord> records) {
+    BindFormFields(w, std::span<const FormRecord>(records.begin(), records.size()));
+}
 // The recall pairs of FormParts: each control showing a field of `layout`, or only of the
 // named `fields`, with the field's number in the record (its position, counted from 1).
 std::vector<std::pair<int, int>> RecallFields(const rt::ui::Window& w, const rt::RecordLayout& layout,
@@ -49,21 +54,27 @@ struct FormParts {
     // opened with cascading so that the updated table opens along with it.
     rt::RelationManager* opened = nullptr;
     bool cascade = false;
-    void* history = nullptr;                         // FormHistory of the module
-    std::vector<std::pair<int, int>> recall_fields;  // control, 1-based field number
-    int ok = 0, cancel = 0, help = 0;                // 0: the window's ?OK, ?CANCEL and ?HELP
-    int first_field = 0;                             // the prompt of the first field (0: the first control)
+    // FormHistory of the module; null: the procedure's own over the updated table's record.
+    void* history = nullptr;
+    // Control and 1-based field number; empty: every control showing a field of the updated
+    // table (RecallFields).
+    std::vector<std::pair<int, int>> recall_fields = {};
+    int ok = 0, cancel = 0, help = 0;  // 0: the window's ?OK, ?CANCEL and ?HELP
+    int first_field = 0;               // 0: the prompt of the first recalled field
 };
 
 // A code that must exist in another table: its entry, the small button beside it, and
 // how the code reaches the looked-up table's key field and comes back from it.
 struct FormLookup {
     int entry = 0;
-    int button = 0;                    // 0: none
-    rt::FileManager* table = nullptr;  // the looked-up table
-    int key = 0;                       // its key, as FileManager numbers them
-    std::function<void()> to_key;      // entry's variable -> looked-up key field
-    std::function<void()> from_key;    // chosen row's key -> entry's variable
+    int button = 0;                       // 0: none
+    rt::FileManager* table = nullptr;     // the looked-up table
+    int key = 0;                          // its key, as FileManager numbers them
+    std::function<void()> to_key = {};    // entry's variable -> looked-up key field
+    std::function<void()> from_key = {};  // chosen row's key -> entry's variable
+    // Further steps once the entry's code is looked up and the form reset, on every accept
+    // of the entry (the OK check's included); a level other than 0 refuses the accept.
+    std::function<int()> then = {};
 };
 
 class FormController : public ProcedureController {
@@ -105,6 +116,7 @@ protected:
     bool AcceptAllFields();
 
 private:
+    void TakeChangedRecord();
     bool IsCodeEntry(int feq) const;
     const FormLookup* LookupOfEntry(int feq) const;
     const FormLookup* LookupOfButton(int feq) const;
@@ -115,5 +127,16 @@ private:
     std::string caption_;
     std::uint16_t copy_ = 0;  // the record as prepared, for the change check
 };
+
+// A form procedure: the window with its controls bound to the fields of `records`, run by a
+// controller of class Controller (constructed from the procedure's objects).
+template <class Controller>
+void RunForm(std::string_view name, const rt::ui::WindowDef& window,
+             std::initializer_list<FormRecord> records) {
+    const std::vector<FormRecord> shown(records);
+    RunWindowProcedure(
+        name, WindowKind::Form, window, [&shown](rt::ui::Window& w) { BindFormFields(w, shown); },
+        [](ProcedureObjects& o) { return std::make_unique<Controller>(o); });
+}
 
 }  // namespace kvadrin

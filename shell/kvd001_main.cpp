@@ -10,6 +10,7 @@
 #include "platform/core/text.h"
 #include "platform/ui/controller.h"
 #include "platform/ui/toolbar.h"
+#include "shell/housekeeping.h"
 #include "shell/kvd002_splash.h"
 #include "shell/login.h"
 #include "shell/not_built.h"
@@ -64,6 +65,8 @@ public:
         CallResponse = 0;
         OtvoriSQL();
         if (CallResponse != RequestCompleted) return kLevelFatal;
+        // A firm on the embedded store keeps the version database in that store too.
+        if (const std::string store = EmbeddedVersionConnection(); !store.empty()) OWNERVERZIJE = store;
         CallRequest = 0;
         CallResponse = 0;
         level = SetupFrameSteps();
@@ -147,6 +150,10 @@ std::function<void()> MenuProcedure(std::string_view name) {
         auto it = MenuTable().find(name);
         if (it != MenuTable().end() && it->second) return it->second;
     }
+    // The frame's own housekeeping.
+    if (name == "ProveraVerzije") return &ProveraVerzije;
+    if (name == "PrenosUNovuGodinu") return &PrenosUNovuGodinu;
+    if (name == "PreuzmiStariProgram") return &PreuzmiStariProgram;
     return [n = std::string(name)] { ProcedureNotBuilt(n); };
 }
 

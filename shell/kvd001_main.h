@@ -15,8 +15,10 @@ void Main();
 
 // The procedures the menu starts, each on a new thread, by name ("ProveraVerzije",
 // "PrenosUNovuGodinu", "BrowseKvadrin", "BrowseObaveze", "BrowseKlauzul",
-// "BrowseObracuni", "IzborZaFakture", "PreuzmiStariProgram"). A name without a procedure
-// answers as a procedure not built; the issues that build them register them here.
+// "BrowseObracuni", "IzborZaFakture", "PreuzmiStariProgram"). The frame's own three
+// (the update check, the carry-over and the take-over) are there unless replaced; the
+// registers register theirs at start (app/main.cpp); any other name without a procedure
+// answers as a procedure not built.
 void SetMenuProcedure(std::string_view name, std::function<void()> procedure);
 std::function<void()> MenuProcedure(std::string_view name);
 

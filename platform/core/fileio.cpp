@@ -2,15 +2,28 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
+#include <thread>
 
 #if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <process.h>
+#include <windows.h>
 #include <fstream>
 #define KV_FILEIO_POSIX 0
 #else
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #define KV_FILEIO_POSIX 1
@@ -18,6 +31,71 @@
 
 namespace rt {
 namespace fs = std::filesystem;
+
+namespace {
+
+long own_pid() {
+#if KV_FILEIO_POSIX
+    return static_cast<long>(::getpid());
+#else
+    return static_cast<long>(::_getpid());
+#endif
+}
+
+// A temporary name beside `path` that no other writer uses: the process id (so that a
+// copy can be told from the living), a count and random bits (a later process with the
+// same id does not meet the names of an earlier one).
+std::string temporary_name(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    thread_local std::mt19937_64 rng{
+        (static_cast<std::uint64_t>(std::random_device{}()) << 32) ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        static_cast<std::uint64_t>(own_pid())};
+    char tail[64];
+    std::snprintf(tail, sizeof tail, ".~%ld-%u-%016llx", own_pid(), ++counter,
+                  static_cast<unsigned long long>(rng()));
+    return path + tail;
+}
+
+// Whether the process of that id has ended (on this machine; an id it does not know is
+// taken as ended).
+bool process_gone(long pid) {
+#if KV_FILEIO_POSIX
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+#else
+    (void)pid;
+    return false;
+#endif
+}
+
+constexpr auto kStaleAge = std::chrono::minutes(1);
+
+// The temporary copies of `path` that no writer is at (the caller holds the file's lock).
+void remove_stale_copies(const std::string& path) {
+    const fs::path p(path);
+    const fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
+    const std::string prefix = p.filename().string() + ".~";
+    std::error_code ec;
+    fs::directory_iterator it(dir, ec), end;
+    if (ec) return;
+    const auto now = fs::file_time_type::clock::now();
+    for (; it != end; it.increment(ec)) {
+        if (ec) return;
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* after = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &after, 10);
+        if (!after || *after != '-') continue;  // not one of ours
+        std::error_code tec;
+        const auto written = fs::last_write_time(it->path(), tec);
+        const bool old = !tec && now - written > kStaleAge;
+        if (pid == own_pid() || process_gone(pid) || old) fs::remove(it->path(), tec);
+    }
+}
+
+}  // namespace
+
+std::string lock_file_of(const std::string& path) { return path + ".lck"; }
 
 #if KV_FILEIO_POSIX
 
@@ -99,10 +177,14 @@ int read_file(const std::string& path, std::string& bytes, FileSig& sig) {
 }
 
 int write_atomically(const std::string& path, std::string_view bytes, bool create_new, FileSig& sig) {
-    static std::atomic<unsigned> counter{0};
-    const std::string tmp = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno;
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        tmp = temporary_name(path);
+        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return errno;
+    }
+    if (fd < 0) return EEXIST;
     struct stat old {};
     if (::stat(path.c_str(), &old) == 0) (void)::fchmod(fd, old.st_mode & 07777);
     int err = 0;
@@ -150,8 +232,8 @@ FileSig sig_of(const std::string& path, std::error_code& ec) {
 }
 int errno_of(const std::error_code& ec) {
     return ec == std::errc::no_such_file_or_directory ? ENOENT
-           : ec == std::errc::permission_denied       ? EACCES
-                                                      : EIO;
+           : ec == std::errc::permission_denied ? EACCES
+                                                : EIO;
 }
 }  // namespace
 
@@ -172,8 +254,7 @@ int read_file(const std::string& path, std::string& bytes, FileSig& sig) {
 }
 
 int write_atomically(const std::string& path, std::string_view bytes, bool create_new, FileSig& sig) {
-    static std::atomic<unsigned> counter{0};
-    const std::string tmp = path + ".~" + std::to_string(::_getpid()) + "-" + std::to_string(++counter);
+    const std::string tmp = temporary_name(path);
     std::error_code ec;
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
@@ -217,6 +298,73 @@ std::shared_ptr<std::mutex> lock_for(const std::string& path) {
         slot = lock;
     }
     return lock;
+}
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds wait)
+    : mutex_(lock_for(path)), guard_(*mutex_) {
+    const std::string name = lock_file_of(path);
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    thread_local std::minstd_rand rng{std::random_device{}()};
+    auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(1 + rng() % 8)); };
+#if KV_FILEIO_POSIX
+    fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS)) fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        error_ = errno;
+        guard_.unlock();
+        return;
+    }
+    for (;;) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) break;
+        const int err = errno;
+        if (err == EINTR) continue;
+        if (err != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            error_ = err == EWOULDBLOCK ? ETIMEDOUT : err;
+            ::close(fd_);
+            fd_ = -1;
+            guard_.unlock();
+            return;
+        }
+        pause();
+    }
+#else
+    HANDLE h = ::CreateFileW(fs::path(name).c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error_ = EACCES;
+        guard_.unlock();
+        return;
+    }
+    for (;;) {
+        OVERLAPPED ov{};
+        if (::LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &ov)) break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            error_ = ETIMEDOUT;
+            ::CloseHandle(h);
+            guard_.unlock();
+            return;
+        }
+        pause();
+    }
+    handle_ = h;
+#endif
+    remove_stale_copies(path);
+}
+
+FileLock::~FileLock() {
+#if KV_FILEIO_POSIX
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+    }
+#else
+    if (handle_) {
+        OVERLAPPED ov{};
+        ::UnlockFileEx(static_cast<HANDLE>(handle_), 0, 1, 0, &ov);
+        ::CloseHandle(static_cast<HANDLE>(handle_));
+    }
+#endif
 }
 
 }  // namespace rt

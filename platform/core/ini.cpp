@@ -272,7 +272,9 @@ long IniManager::Fetch(std::string_view section, std::string_view key, long defa
 
 bool IniManager::modify_locked(const std::function<void(Document&)>& edit) {
     if (path_.empty()) return false;
-    std::lock_guard file_guard(*file_lock_);
+    // Other processes' writes of the file wait from the re-read to the rename.
+    FileLock lock(path_);
+    if (!lock) return false;
     Document doc;
     if (!read_lines(path_, doc.lines)) return false;
     edit(doc);

@@ -7,9 +7,10 @@
 // and is written unchanged.
 //
 // Every operation holds the object's lock and the lock of its file, which every
-// IniManager of the process on the same file shares. Every write re-reads the file,
-// changes its entries and replaces the file by a synced temporary copy, so a write never
-// loses the file or the entries that other objects or threads wrote.
+// IniManager of the process on the same file shares; a write also holds the file's lock
+// between processes (FileLock). Every write re-reads the file, changes its entries and
+// replaces the file by a synced temporary copy, so a write never loses the file or the
+// entries that other objects, threads or processes wrote.
 #pragma once
 
 #include <functional>

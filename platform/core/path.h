@@ -13,4 +13,11 @@ namespace rt {
 // already uses '/' only (a native path) is returned as it is.
 std::string native_path(std::string_view windows_path);
 
+// The native path of a file that may be spelt with other capitals on disk: each folder
+// and the file name are matched without regard to the case of ASCII letters against the
+// entries that exist ("vrk/SKPROMET.dat" is found as "VRK/Skpromet.DAT"). An exact match
+// is preferred, then the first in name order. From the first part that has no match on,
+// the path stays as given.
+std::string existing_path_nocase(std::string_view native);
+
 }  // namespace rt

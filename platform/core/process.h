@@ -34,4 +34,9 @@ std::string current_folder();
 // The platform's folder separator.
 char folder_separator();
 
+// Starts a program and does not wait for it: `program` is a path, or a bare name looked
+// up on the PATH as the system's program search does; it gets no arguments and inherits
+// the current folder and the environment. Returns "" when it started, else why not.
+std::string start_program(const std::string& program);
+
 }  // namespace rt

@@ -85,6 +85,56 @@ constexpr CaseTables make_case_tables() {
 
 constexpr CaseTables kCase = make_case_tables();
 
+// The place of each byte in the case-insensitive order, by its upper-case form: the
+// Serbian Latin alphabet, A B C Č Ć D Dž Đ E ... S Š T ... Z Ž, with the other accented
+// capitals of the code page right after their base letter (before a Serbian letter that
+// follows it: C Ç Č Ć, S Ś Ş ß Š, Z Ź Ż Ž). Blanks, digits and the signs before "A" keep
+// their place before the letters; every other byte follows the letters in byte order.
+// The digraphs are not taken as one letter: Dž orders as D followed by Ž, which, Ž being
+// the last letter, puts it after every other D and before Đ, its place in the alphabet,
+// while "nadživeti" keeps its own d and ž; Lj and Nj order as L, N followed by J. Two
+// texts are equal exactly when their upper-case forms are.
+struct OrderTable {
+    std::array<unsigned char, 256> weight{};
+};
+
+constexpr OrderTable make_order_table() {
+    OrderTable t;
+    std::array<bool, 256> placed{};
+    int next = 0;
+    auto place = [&](int b) {
+        if (placed[b]) return;
+        placed[b] = true;
+        t.weight[b] = static_cast<unsigned char>(next++);
+    };
+    for (int b = 0; b < 'A'; ++b) place(b);
+    // clang-format off
+    constexpr unsigned char kLetters[] = {
+        'A', 0xC1, 0xC2, 0xC3, 0xC4, 0xA5,        // A Á Â Ă Ä Ą
+        'B', 'C',  0xC7, 0xC8, 0xC6,              // B C Ç Č Ć
+        'D', 0xCF, 0xD0,                          // D Ď Đ
+        'E', 0xC9, 0xCA, 0xCB, 0xCC,              // E É Ę Ë Ě
+        'F', 'G',  'H',  'I',  0xCD, 0xCE,        // F G H I Í Î
+        'J', 'K',  'L',  0xC5, 0xBC, 0xA3,        // J K L Ĺ Ľ Ł
+        'M', 'N',  0xD1, 0xD2,                    // M N Ń Ň
+        'O', 0xD3, 0xD4, 0xD5, 0xD6,              // O Ó Ô Ő Ö
+        'P', 'Q',  'R',  0xC0, 0xD8,              // P Q R Ŕ Ř
+        'S', 0x8C, 0xAA, 0xDF, 0x8A,              // S Ś Ş ß Š
+        'T', 0x8D, 0xDE,                          // T Ť Ţ
+        'U', 0xDA, 0xD9, 0xDB, 0xDC,              // U Ú Ů Ű Ü
+        'V', 'W',  'X',  'Y',  0xDD,              // V W X Y Ý
+        'Z', 0x8F, 0xAF, 0x8E,                    // Z Ź Ż Ž
+    };
+    // clang-format on
+    for (unsigned char b : kLetters) place(b);
+    for (int b = 0; b < 256; ++b)
+        if (kCase.up[b] == b) place(b);
+    for (int b = 0; b < 256; ++b) t.weight[b] = t.weight[kCase.up[b]];
+    return t;
+}
+
+constexpr OrderTable kOrder = make_order_table();
+
 unsigned char byte(char c) { return static_cast<unsigned char>(c); }
 
 void append_utf8(std::string& out, char32_t cp) {
@@ -144,11 +194,37 @@ char32_t decode_utf8(std::string_view s, std::size_t& i) {
     return cp;
 }
 
+// The CP1250 byte of each code point below 2200h that has one (0: none), so that a text
+// is converted without a search.
+struct ReverseTable {
+    static constexpr char32_t kEnd = 0x2200;
+    std::array<unsigned char, kEnd> byte{};
+};
+
+constexpr ReverseTable make_reverse_table() {
+    ReverseTable t;
+    for (std::size_t k = 0; k < kCp1250.size(); ++k)
+        t.byte[kCp1250[k]] = static_cast<unsigned char>(0x80 + k);
+    return t;
+}
+
+constexpr ReverseTable kReverse = make_reverse_table();
+
 char cp1250_of(char32_t cp) {
     if (cp < 0x80) return static_cast<char>(cp);
-    for (std::size_t k = 0; k < kCp1250.size(); ++k)
-        if (kCp1250[k] == cp) return static_cast<char>(0x80 + k);
+    if (cp < ReverseTable::kEnd && kReverse.byte[cp]) return static_cast<char>(kReverse.byte[cp]);
     return '?';
+}
+
+// The CP1250 byte of the next character of UTF-8 text, as utf8_to_cp1250 converts it.
+unsigned char next_cp1250(std::string_view utf8, std::size_t& i) {
+    const unsigned char b = byte(utf8[i]);
+    if (b < 0x80) {
+        ++i;
+        return b;
+    }
+    const char32_t cp = decode_utf8(utf8, i);
+    return byte(cp == kInvalid ? '?' : cp1250_of(cp));
 }
 
 std::size_t first_non_blank(std::string_view s) {
@@ -293,8 +369,8 @@ int compare_nocase(std::string_view a, std::string_view b) {
     b = b.substr(0, clipped_length(b));
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const int x = kCase.up[byte(a[i])];
-        const int y = kCase.up[byte(b[i])];
+        const int x = kOrder.weight[byte(a[i])];
+        const int y = kOrder.weight[byte(b[i])];
         if (x != y) return x < y ? -1 : 1;
     }
     if (a.size() == b.size()) return 0;
@@ -302,5 +378,54 @@ int compare_nocase(std::string_view a, std::string_view b) {
 }
 
 bool equal_nocase(std::string_view a, std::string_view b) { return compare_nocase(a, b) == 0; }
+
+int compare_nocase_utf8(std::string_view a, std::string_view b) {
+    a = a.substr(0, clipped_length(a));
+    b = b.substr(0, clipped_length(b));
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const int x = kOrder.weight[next_cp1250(a, i)];
+        const int y = kOrder.weight[next_cp1250(b, j)];
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i == a.size() && j == b.size()) return 0;
+    return i == a.size() ? -1 : 1;
+}
+
+long find_in_upper_utf8(std::string_view hay, std::string_view needle) {
+    // The needle in CP1250, kept from call to call: a filter tests every row with one.
+    thread_local std::string last_needle, needle_cp;
+    thread_local bool needle_ok = true;
+    if (needle != last_needle) {
+        last_needle.assign(needle);
+        needle_cp.clear();
+        needle_ok = true;
+        std::size_t i = 0;
+        while (i < needle.size()) {
+            const std::size_t at = i;
+            const unsigned char c = next_cp1250(needle, i);
+            // A character the code page has no byte for is never in an upper-case form.
+            if (c == '?' && !(i == at + 1 && needle[at] == '?')) needle_ok = false;
+            needle_cp += static_cast<char>(c);
+        }
+    }
+    if (!needle_ok) return 0;
+    thread_local std::string up;
+    up.clear();
+    std::size_t i = 0;
+    while (i < hay.size()) up += static_cast<char>(kCase.up[next_cp1250(hay, i)]);
+    const std::size_t at = up.find(needle_cp);
+    return at == std::string::npos ? 0 : static_cast<long>(at) + 1;
+}
+
+void upper_utf8(std::string_view utf8, std::string& out) {
+    out.clear();
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const unsigned char c = kCase.up[next_cp1250(utf8, i)];
+        append_utf8(out, c < 0x80 ? char32_t{c} : char32_t{kCp1250[c - 0x80]});
+    }
+}
 
 }  // namespace rt

@@ -52,8 +52,18 @@ std::string all(std::string_view s, std::size_t n);
 // Comparison the billing uses: exact, trailing blanks ignored.
 bool equal_clipped(std::string_view a, std::string_view b);
 // Case-insensitive comparison with the CP1250 letters folded, trailing blanks ignored;
-// <0, 0, >0. Letters compare by their upper-case form.
+// <0, 0, >0. Letters compare by their upper-case form in the order of the Serbian Latin
+// alphabet (C < Č < Ć < D < Dž < Đ, S < Š, Z < Ž; other accented letters after their
+// base letter); equal exactly when the upper-case forms are equal.
 int compare_nocase(std::string_view a, std::string_view b);
 bool equal_nocase(std::string_view a, std::string_view b);
+// The same on UTF-8 texts, as if both were converted to CP1250 first (the collation of
+// the SQLite store), without converting them.
+int compare_nocase_utf8(std::string_view a, std::string_view b);
+// UPPER of a UTF-8 text into `out` (UTF-8), as if it went through CP1250.
+void upper_utf8(std::string_view utf8, std::string& out);
+// The 1-based position (in characters) of `needle` in the upper-case form of `hay`, both
+// UTF-8, as if both went through CP1250; 0 when absent.
+long find_in_upper_utf8(std::string_view hay, std::string_view needle);
 
 }  // namespace rt

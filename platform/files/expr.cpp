@@ -1,5 +1,6 @@
 #include "platform/files/expr.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <utility>
@@ -19,6 +20,7 @@ struct Node {
     Value value;          // Literal
     std::string name;     // Name as written; Call: the function in capitals; Cmp: the operator
     std::vector<std::shared_ptr<const Node>> args;
+    int height = 1;  // levels of the tree from here down
 };
 
 void Bind(sql::Statement& st, int first, const std::vector<Value>& values) {
@@ -54,6 +56,11 @@ struct Token {
     std::size_t pos = 0;
 };
 
+// Nesting of parentheses, functions and prefix operators, and the height of the parsed
+// tree: everything that walks the tree recurses no deeper than this, and the SQL it
+// compiles to stays within what the databases take. A chain of AND, OR or & is parsed
+// as a balanced tree (the operators are associative), so thousands of its terms take a
+// few levels; a chain of other operators takes a level per term.
 constexpr int kMaxDepth = 200;
 
 class Parser {
@@ -173,36 +180,52 @@ private:
         return nullptr;
     }
 
-    static NodeP make(Node::Op op, std::size_t pos, std::vector<NodeP> args, std::string name = {}) {
+    NodeP make(Node::Op op, std::size_t pos, std::vector<NodeP> args, std::string name = {}) {
         auto n = std::make_shared<Node>();
         n->op = op;
         n->pos = pos;
         n->args = std::move(args);
         n->name = std::move(name);
+        for (const NodeP& a : n->args) n->height = std::max(n->height, a->height + 1);
+        if (n->height > kMaxDepth) {
+            if (error_.empty())
+                error_ = "Expression too long or nested too deeply at position " + std::to_string(pos);
+            return nullptr;
+        }
         return n;
     }
 
+    // A chain of one associative operator as a balanced tree of terms[from, to); `ops`
+    // holds the position of the operator after each term.
+    NodeP balance(Node::Op op, const std::vector<NodeP>& terms, const std::vector<std::size_t>& ops,
+                  std::size_t from, std::size_t to) {
+        if (to - from == 1) return terms[from];
+        const std::size_t mid = from + (to - from) / 2;
+        NodeP l = balance(op, terms, ops, from, mid);
+        NodeP r = l ? balance(op, terms, ops, mid, to) : nullptr;
+        if (!r) return nullptr;
+        return make(op, ops[mid - 1], {l, r});
+    }
+    // term (op term)*: an associative chain, balanced.
+    template <typename Term>
+    NodeP chain(const char* word, bool is_word_op, Node::Op op, Term term) {
+        std::vector<NodeP> terms;
+        std::vector<std::size_t> ops;
+        NodeP t = (this->*term)();
+        if (!t) return nullptr;
+        terms.push_back(std::move(t));
+        while (is_word_op ? is_word(word) : is_op(word)) {
+            ops.push_back(take().pos);
+            t = (this->*term)();
+            if (!t) return nullptr;
+            terms.push_back(std::move(t));
+        }
+        return balance(op, terms, ops, 0, terms.size());
+    }
+
     // Each level checks the error after its operands, so a failure unwinds at once.
-    NodeP parse_or() {
-        NodeP l = parse_and();
-        while (l && is_word("OR")) {
-            std::size_t p = take().pos;
-            NodeP r = parse_and();
-            if (!r) return nullptr;
-            l = make(Node::Op::Or, p, {l, r});
-        }
-        return l;
-    }
-    NodeP parse_and() {
-        NodeP l = parse_not();
-        while (l && is_word("AND")) {
-            std::size_t p = take().pos;
-            NodeP r = parse_not();
-            if (!r) return nullptr;
-            l = make(Node::Op::And, p, {l, r});
-        }
-        return l;
-    }
+    NodeP parse_or() { return chain("OR", true, Node::Op::Or, &Parser::parse_and); }
+    NodeP parse_and() { return chain("AND", true, Node::Op::And, &Parser::parse_not); }
     NodeP parse_not() {
         if (is_word("NOT")) {
             if (++depth_ > kMaxDepth) return fail("Expression nested too deeply");
@@ -227,16 +250,7 @@ private:
         }
         return l;
     }
-    NodeP parse_concat() {
-        NodeP l = parse_add();
-        while (l && is_op("&")) {
-            std::size_t p = take().pos;
-            NodeP r = parse_add();
-            if (!r) return nullptr;
-            l = make(Node::Op::Concat, p, {l, r});
-        }
-        return l;
-    }
+    NodeP parse_concat() { return chain("&", false, Node::Op::Concat, &Parser::parse_add); }
     NodeP parse_add() {
         NodeP l = parse_mul();
         while (l && (is_op("+") || is_op("-"))) {
@@ -687,7 +701,12 @@ private:
                         << "CHARINDEX(" << needle.f << ", " << hay.f << kExact << ", " << start.f << ")")
                     .term();
             Sql pos(Type::Number);
-            if (start.constant && long_of(start.value) == 1) {
+            const Node& h = *n.args[1];
+            if (start.constant && long_of(start.value) == 1 && h.op == Node::Op::Call && h.name == "UPPER" &&
+                h.args.size() == 1 && !hay.constant) {
+                // The upper-case form searched without making it a text of its own.
+                pos << "KVINSTR(" << text(compile(*h.args[0])).f << ", " << needle.f << ")";
+            } else if (start.constant && long_of(start.value) == 1) {
                 pos << "INSTR(" << hay.f << ", " << needle.f << ")";
             } else {
                 Fragment found = (Sql(Type::Number)

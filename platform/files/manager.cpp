@@ -190,9 +190,11 @@ int FileManager::Fetch(int key) {
 }
 
 int FileManager::write(bool insert, bool report) {
+    last_write_ = kNoError;
     if (int l = ready(report)) return l;
     if (int l = ValidateRecord(report)) return l;
     const int rc = insert ? FILE->Add() : FILE->Put();
+    last_write_ = rc;
     if (rc == kNoError) {
         KeepOriginal();
         return Level::Benign;

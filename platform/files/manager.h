@@ -123,6 +123,11 @@ public:
     void KeepOriginal();
     void ForgetOriginal() { has_original_ = false; }
 
+    // The error code of the last Insert or Update (0 when it succeeded), kept when later
+    // operations (a rollback) clear the thread's error state: kRecordChanged tells the
+    // caller that another station changed the record since it was read.
+    int LastWriteError() const { return last_write_; }
+
     // Shows `message` for this table with the thread's last file error (%File, %Key,
     // %ErrorCode, %ErrorText) when `report`; returns the message's level (never 0).
     int ReportError(Msg message, bool report = true);
@@ -136,6 +141,7 @@ private:
     int write(bool insert, bool report);
 
     std::vector<int> keys_;
+    int last_write_ = 0;
     bool pending_ = false;    // counted open not yet carried out
     bool owns_open_ = false;  // this object opened the structure
     std::vector<unsigned char> original_;

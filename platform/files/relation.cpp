@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "platform/core/text.h"
 #include "platform/files/record.h"
@@ -96,16 +97,18 @@ void set_lowest(const FieldDef& f, unsigned char* rec) {
         set_number(f, rec, std::numeric_limits<double>::lowest());
 }
 
-// Copies a parent's value into a child's field; false when the value cannot be held by
+// Copies a parent's value into a child's field as the field holds it: a text longer than
+// the field cut to it, as the procedures that write the children cut it (a unit number of
+// ten characters is kept in six in the invoices). False when a number cannot be held by
 // the child's field (no child can then refer to it).
 bool copy_value(const FieldDef& from, const unsigned char* parent, const FieldDef& to, unsigned char* child) {
     if (from.is_text()) {
         const std::string v = text_of(from, parent);
         const std::size_t room = to.type == FieldType::CString ? to.size - 1 : to.size;
-        if (v.size() > room) return false;
+        const std::size_t n = std::min(v.size(), room);
         char* p = reinterpret_cast<char*>(child + to.offset);
         std::memset(p, to.type == FieldType::CString ? 0 : ' ', to.size);
-        std::memcpy(p, v.data(), v.size());
+        std::memcpy(p, v.data(), n);
         return true;
     }
     const double x = number_of(from, parent);
@@ -116,6 +119,19 @@ bool copy_value(const FieldDef& from, const unsigned char* parent, const FieldDe
 
 bool same_value(const FieldDef& f, const unsigned char* a, const unsigned char* b) {
     return std::memcmp(a + f.offset, b + f.offset, f.total_size()) == 0;
+}
+
+// Whether two parent values are the same as the child's field holds them (a change
+// beyond what the child keeps leaves its children referring to the parent).
+bool same_for_child(const FieldDef& from, const unsigned char* a, const unsigned char* b, const FieldDef& to,
+                    std::size_t child_size, bool nocase) {
+    if (same_value(from, a, b)) return true;
+    std::vector<unsigned char> x(child_size), y(child_size);
+    const bool hx = copy_value(from, a, to, x.data()), hy = copy_value(from, b, to, y.data());
+    if (!hx || !hy) return !hx && !hy;
+    if (!from.is_text()) return number_of(to, x.data()) == number_of(to, y.data());
+    const std::string tx = text_of(to, x.data()), ty = text_of(to, y.data());
+    return nocase ? equal_nocase(tx, ty) : tx == ty;
 }
 
 }  // namespace
@@ -306,8 +322,11 @@ int RelationManager::Update() {
         unsigned char* rec = me_->Bytes();
         for (const Relation& r : relations_) {
             if (r.update_mode != kRelationRestrict || r.named_only()) continue;
+            const RecordLayout& cl = r.other->me_->Layout();
+            const bool nocase = cl.keys[static_cast<std::size_t>(r.child_key)].nocase();
             const bool changed = std::any_of(r.links.begin(), r.links.end(), [&](const auto& l) {
-                return !same_value(pl.fields[l.first], rec, original.data());
+                return !same_for_child(pl.fields[l.first], rec, original.data(), cl.fields[l.second],
+                                       cl.record_size, nocase);
             });
             if (!changed) continue;
             const int c = has_children(r, original.data());

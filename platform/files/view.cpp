@@ -713,24 +713,7 @@ int ViewManager::build_query(Query& q) const {
         }
     }
 
-    q.from = Fragment{};
-    append(q.from, "FROM " + sql::QuotedTableName(*tables_[0]->file) + " " + tables_[0]->alias);
-    for (std::size_t t = 1; t < tables_.size(); ++t) {
-        const Table& tab = *tables_[t];
-        append(q.from, tab.kind == JoinKind::Inner ? " INNER JOIN " : " LEFT OUTER JOIN ");
-        append(q.from, sql::QuotedTableName(*tab.file) + " " + tab.alias + " ON (");
-        for (std::size_t i = 0; i < tab.links.size(); ++i) {
-            const FieldDef& f = tab.layout().fields[tab.links[i].first];
-            int ot;
-            std::size_t oe;
-            const FieldDef* of = field_of(tab.links[i].second, &ot, &oe);
-            append(q.from, i ? " AND " : "");
-            append(q.from, column_sql(static_cast<int>(t), f, 0, true));
-            if (tab.links_nocase && f.is_text()) append(q.from, sql::CollateClause(d));
-            append(q.from, " = " + column_sql(ot, *of, oe, true));
-        }
-        append(q.from, ")");
-    }
+    q.from = from_clause(d, std::vector<bool>(tables_.size(), true));
 
     // Ranges with their values of now, then the filters.
     q.where = Fragment{};
@@ -759,6 +742,57 @@ int ViewManager::build_query(Query& q) const {
         and_with(q.where, f);
     }
     return kNoError;
+}
+
+Fragment ViewManager::from_clause(Dialect d, const std::vector<bool>& included) const {
+    Fragment from;
+    append(from, "FROM " + sql::QuotedTableName(*tables_[0]->file) + " " + tables_[0]->alias);
+    for (std::size_t t = 1; t < tables_.size(); ++t) {
+        if (!included[t]) continue;
+        const Table& tab = *tables_[t];
+        append(from, tab.kind == JoinKind::Inner ? " INNER JOIN " : " LEFT OUTER JOIN ");
+        append(from, sql::QuotedTableName(*tab.file) + " " + tab.alias + " ON (");
+        for (std::size_t i = 0; i < tab.links.size(); ++i) {
+            const FieldDef& f = tab.layout().fields[tab.links[i].first];
+            int ot;
+            std::size_t oe;
+            const FieldDef* of = field_of(tab.links[i].second, &ot, &oe);
+            append(from, i ? " AND " : "");
+            append(from, column_sql(static_cast<int>(t), f, 0, true));
+            if (tab.links_nocase && f.is_text()) append(from, sql::CollateClause(d));
+            append(from, " = " + column_sql(ot, *of, oe, true));
+        }
+        append(from, ")");
+    }
+    return from;
+}
+
+// The tables that decide which rows pass and how many: the primary table; a table joined
+// inner or one that may match more than once; one whose fields `used` names (summed); one
+// that a range or filter of the current order names; and every table such a table is
+// joined through. A table joined outer through a unique key names at most one row for
+// each row before it, so without it the rows and their count stay the same.
+std::vector<bool> ViewManager::counted_tables(const std::vector<int>& used) const {
+    std::vector<bool> need(tables_.size(), false);
+    need[0] = true;
+    for (std::size_t t = 1; t < tables_.size(); ++t)
+        need[t] = tables_[t]->kind == JoinKind::Inner || !tables_[t]->to_one;
+    for (int t : used)
+        if (t >= 0) need[static_cast<std::size_t>(t)] = true;
+    auto name = [&](std::string_view n) {
+        const int t = table_of(n);
+        if (t >= 0) need[static_cast<std::size_t>(t)] = true;
+    };
+    for (const Range& r : orders_[static_cast<std::size_t>(current_)]->ranges) name(r.field);
+    for (const auto& [id, text] : filters_) {
+        expr::Expression e;
+        if (!e.Parse(text).empty()) return std::vector<bool>(tables_.size(), true);  // fails as it will
+        for (const std::string& n : e.Names()) name(n);
+    }
+    for (std::size_t t = tables_.size(); t-- > 1;)
+        if (need[t])
+            for (const auto& l : tables_[t]->links) name(l.second);
+    return need;
 }
 
 int ViewManager::start(int pivot, std::size_t items) {
@@ -1125,6 +1159,39 @@ long ViewManager::Records() {
     return Totals({}, none);
 }
 
+int ViewManager::Exists() {
+    if (connect() != kNoError) return -1;
+    if (memory_) {
+        const long n = Records();
+        return n < 0 ? -1 : n > 0;
+    }
+    Query q;
+    if (build_query(q) != kNoError) return -1;
+    Fragment text;
+    append(text, q.dialect == Dialect::SqlServer ? "SELECT TOP 1 1 " : "SELECT 1 ");
+    append(text, from_clause(q.dialect, counted_tables({})));
+    if (!q.where.sql.empty()) {
+        append(text, " WHERE ");
+        append(text, q.where);
+    }
+    if (q.dialect == Dialect::Sqlite) append(text, " LIMIT 1");
+    sql::Statement* st = statement(text.sql);
+    if (!st) {
+        driver_fail(conn_->ErrorCodeText(), conn_->ErrorText());
+        return -1;
+    }
+    st->Reset();
+    expr::Bind(*st, 0, text.params);
+    const int r = st->Step();
+    st->Reset();
+    if (r < 0) {
+        driver_fail(conn_->ErrorCodeText(), conn_->ErrorText());
+        return -1;
+    }
+    ClearError();
+    return r == 1 ? 1 : 0;
+}
+
 long ViewManager::Totals(const std::vector<std::string>& fields, std::vector<double>& sums) {
     sums.assign(fields.size(), 0.0);
     int rc = connect();
@@ -1166,12 +1233,14 @@ long ViewManager::Totals(const std::vector<std::string>& fields, std::vector<dou
     Query q;
     rc = build_query(q);
     if (rc != kNoError) return -1;
+    std::vector<int> used;
+    for (const Summed& s : summed) used.push_back(s.table);
     Fragment text;
     append(text, "SELECT COUNT(*)");
     for (const Summed& s : summed)
         append(text, ", SUM(" + column_sql(s.table, *s.field, s.element, false) + ")");
     append(text, " ");
-    append(text, q.from);
+    append(text, from_clause(q.dialect, counted_tables(used)));
     if (!q.where.sql.empty()) {
         append(text, " WHERE ");
         append(text, q.where);

@@ -141,8 +141,12 @@ public:
     long Records();
     // As Records, and the sums of the numeric `fields` over those rows into `sums` (a
     // joined table's field counts 0 for a row without a match); -1 on failure. Neither
-    // limited to a page nor moving the reading position.
+    // limited to a page nor moving the reading position. Tables joined outer through a
+    // unique key that no summed field, range or filter names are left out of the count.
     long Totals(const std::vector<std::string>& fields, std::vector<double>& sums);
+    // Whether any row is in the range and through the filters: 1, 0, or -1 on failure.
+    // Stops at the first row.
+    int Exists();
 
     // Quick scan: the rows are read straight through, in larger pages.
     void SetQuickScan(bool on) { quick_scan_ = on; }
@@ -163,6 +167,9 @@ private:
     int driver_fail(std::string_view code, std::string_view text) const;
     int connect();
     int build_query(Query& q) const;
+    // The FROM clause over the tables `included` marks (the primary table always).
+    expr::Fragment from_clause(sql::Dialect d, const std::vector<bool>& included) const;
+    std::vector<bool> counted_tables(const std::vector<int>& used) const;
     int start(int pivot, std::size_t items);
     sql::Statement* statement(const std::string& text);
     int read_page(const expr::Fragment& text, std::deque<Row>& into);

@@ -41,12 +41,12 @@ std::optional<Rgb> parse_colour(std::string_view text) {
         Rgb rgb;
     };
     static const Named kNamed[] = {
-        {"black", {0, 0, 0}},         {"white", {255, 255, 255}}, {"red", {255, 0, 0}},
-        {"green", {0, 128, 0}},       {"blue", {0, 0, 255}},      {"navy", {0, 0, 128}},
-        {"maroon", {128, 0, 0}},      {"gray", {128, 128, 128}},  {"grey", {128, 128, 128}},
-        {"silver", {192, 192, 192}},  {"yellow", {255, 255, 0}},  {"purple", {128, 0, 128}},
-        {"teal", {0, 128, 128}},      {"olive", {128, 128, 0}},   {"lime", {0, 255, 0}},
-        {"aqua", {0, 255, 255}},      {"fuchsia", {255, 0, 255}},
+        {"black", {0, 0, 0}},        {"white", {255, 255, 255}}, {"red", {255, 0, 0}},
+        {"green", {0, 128, 0}},      {"blue", {0, 0, 255}},      {"navy", {0, 0, 128}},
+        {"maroon", {128, 0, 0}},     {"gray", {128, 128, 128}},  {"grey", {128, 128, 128}},
+        {"silver", {192, 192, 192}}, {"yellow", {255, 255, 0}},  {"purple", {128, 0, 128}},
+        {"teal", {0, 128, 128}},     {"olive", {128, 128, 0}},   {"lime", {0, 255, 0}},
+        {"aqua", {0, 255, 255}},     {"fuchsia", {255, 0, 255}},
     };
     const std::string t = lower(text);
     for (const Named& n : kNamed)
@@ -66,7 +66,8 @@ std::optional<int> parse_size(std::string_view text) {
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     int n = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > kMaxModulePixels) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > kMaxModulePixels)
+        return std::nullopt;
     return n;
 }
 
@@ -117,19 +118,20 @@ std::string temporary_name(const std::string& file) {
 
 }  // namespace
 
-int GenerateQrCode(std::string_view text, std::string_view file, std::string_view size, std::string_view format,
-                   std::string_view foreground, std::string_view background) {
+int GenerateQrCode(std::string_view text, std::string_view file, std::string_view size,
+                   std::string_view format, std::string_view foreground, std::string_view background) {
     const std::optional<int> module = parse_size(size);
     const std::optional<Rgb> fg = parse_colour(foreground);
     const std::optional<Rgb> bg = parse_colour(background);
-    if (!module || !fg || !bg || lower(format) != "png" || file.empty() || text.empty()) return kQrBadArgument;
+    if (!module || !fg || !bg || lower(format) != "png" || file.empty() || text.empty())
+        return kQrBadArgument;
 
     std::unique_ptr<QRcode, QrCodeFree> code;
     {
         std::lock_guard lock(encode_mutex());
         errno = 0;
-        code.reset(QRcode_encodeData(static_cast<int>(text.size()), reinterpret_cast<const unsigned char*>(text.data()),
-                                     0, QR_ECLEVEL_M));
+        code.reset(QRcode_encodeData(static_cast<int>(text.size()),
+                                     reinterpret_cast<const unsigned char*>(text.data()), 0, QR_ECLEVEL_M));
         if (!code) return errno == ERANGE ? kQrTooLong : kQrEncodeFailed;
     }
 

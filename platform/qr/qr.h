@@ -20,7 +20,7 @@ enum QrResult : int {
 // are colours: "black", "white" or another common colour name, or "#RRGGBB". The file is
 // written whole or not at all (a temporary file renamed over it). Answers kQrOk or what
 // went wrong; the caller may ignore it.
-int GenerateQrCode(std::string_view text, std::string_view file, std::string_view size, std::string_view format,
-                   std::string_view foreground, std::string_view background);
+int GenerateQrCode(std::string_view text, std::string_view file, std::string_view size,
+                   std::string_view format, std::string_view foreground, std::string_view background);
 
 }  // namespace rt::qr

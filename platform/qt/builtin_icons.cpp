@@ -205,6 +205,28 @@ const std::map<std::string, Drawing>& Drawings() {
                  Cylinder(p, QRectF(14, 10, 15, 19), QColor(0x3a, 0x9a, 0x8a));
              }},
             {"LOGOBRIVANT.BMP", House},
+            {"BULLETS.ICO",
+             [](QPainter& p) {
+                 for (int row = 0; row < 3; ++row) {
+                     const double y = 7 + row * 9;
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(kNavy);
+                     p.drawEllipse(QPointF(6, y), 2.6, 2.6);
+                     p.setPen(QPen(kGrey, 2.5, Qt::SolidLine, Qt::RoundCap));
+                     p.drawLine(QPointF(12, y), QPointF(28, y));
+                 }
+             }},
+            {"MONEY.ICO",
+             [](QPainter& p) {
+                 p.setPen(QPen(kGreen.darker(140), 1.5));
+                 p.setBrush(kGreen.lighter(150));
+                 p.drawRect(QRectF(2, 8, 26, 15));
+                 p.setBrush(kGreen.lighter(120));
+                 p.drawEllipse(QPointF(15, 15.5), 4.5, 4.5);
+                 p.setBrush(QColor(0xe8, 0xc0, 0x40));
+                 p.setPen(QPen(QColor(0x9a, 0x7a, 0x20), 1.5));
+                 for (int i = 0; i < 3; ++i) p.drawEllipse(QRectF(18, 24 - i * 3.5, 12, 5));
+             }},
             {"QKLOAD.ICO",
              [](QPainter& p) {
                  p.setPen(QPen(QColor(0x9a, 0x7a, 0x20), 1.5));

@@ -8,6 +8,7 @@
 
 #include "platform/qt/controls.h"
 #include "platform/qt/qt_window.h"
+#include "platform/ui/control_kinds.h"
 
 namespace rt::qt {
 

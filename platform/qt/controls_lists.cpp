@@ -85,6 +85,7 @@ QWidget* QtWindow::BuildDropList(Control& c) {
     const int feq = c.st.feq;
     auto* box = new QComboBox(client_);
     box->setEditable(false);
+    if (c.st.def && c.st.def->drop > 0) box->setMaxVisibleItems(c.st.def->drop);
     connect(box, &QComboBox::activated, this, [this, feq](int index) {
         Control* self = Find(feq);
         if (!self || applying_ || refusing_ || index < 0) return;

@@ -34,6 +34,7 @@ QWidget* QtWindow::BuildLabel(Control& c) {
                             : (a & ui::kRight) ? Qt::AlignRight
                                                : Qt::AlignLeft;
     l->setAlignment(h | Qt::AlignTop);
+    l->setWordWrap(a & ui::kMultiline);  // a text of several lines
     return l;
 }
 

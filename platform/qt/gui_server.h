@@ -37,6 +37,7 @@ public:
     void CloseWindow(ui::WindowId id) override;
     void ShowMessage(const ui::MessageRequest& request) override;
     void ShowPopup(const ui::MessageRequest& request) override;
+    void ShowFileDialog(const ui::FileDialogRequest& request) override;
     void ToolbarState(ui::WindowId window, std::uint16_t enabled) override;
     void Perform(ui::WindowId window, int feq, const std::string& action, const std::string& value) override;
     void Beep() override;
@@ -47,6 +48,8 @@ public:
     // The newest open window of a procedure; null when there is none.
     QtWindow* FindWindow(const std::string& procedure) const;
     std::vector<QtWindow*> Windows() const;  // in order of opening
+    // The file dialogs open now (object name "kvFileDialog").
+    std::vector<QWidget*> FileDialogs() const;
     // The open message boxes, oldest first, with the thread that asked.
     struct OpenMessage {
         std::uint32_t id = 0;
@@ -77,6 +80,7 @@ private:
     void DoClose(ui::WindowId id);
     void DoMessage(const ui::MessageRequest& request);
     void DoPopup(const ui::MessageRequest& request);
+    void DoFileDialog(const ui::FileDialogRequest& request);  // file_dialog.cpp
     // Shows the frame's toolbar as the window in use offers it.
     void ApplyToolbar();
     std::map<ui::WindowId, std::uint16_t> toolbar_states_;

@@ -82,12 +82,12 @@ QFont FontOf(const ui::Font& f, const QFont& base) {
     return font;
 }
 
-Qt::Alignment AlignmentOf(Align a) {
+Qt::Alignment AlignmentOf(ui::Align a) {
     switch (a) {
-        case Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
-        case Align::Right:
-        case Align::Decimal: return Qt::AlignRight | Qt::AlignVCenter;
-        case Align::Left: break;
+        case ui::Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+        case ui::Align::Right:
+        case ui::Align::Decimal: return Qt::AlignRight | Qt::AlignVCenter;
+        case ui::Align::Left: break;
     }
     return Qt::AlignLeft | Qt::AlignVCenter;
 }
@@ -364,7 +364,7 @@ void QtWindow::ApplyControl(Control& c, const ControlState& st, bool first) {
     applying_ = true;
     if (first || st.text != old.text) ApplyText(c);
     if (first || st.format != old.format) ApplyColumns(c);
-    if (first || st.rows != old.rows) ApplyRows(c);
+    if (first || st.rows != old.rows || st.row_colors != old.row_colors) ApplyRows(c);
     if (first || st.selected != old.selected || st.rows != old.rows || st.text != old.text) ApplySelected(c);
     if (first || st.font_style != old.font_style || st.font_color != old.font_color ||
         st.background != old.background)
@@ -503,7 +503,7 @@ void QtWindow::ApplyColumns(Control& c) {
     if (!v || !c.model) return;
     const std::string& format =
         !c.st.format.empty() ? c.st.format : (c.st.def ? c.st.def->format : std::string());
-    c.columns = ParseListFormat(format);
+    c.columns = ui::ParseListFormat(format);
     int n = static_cast<int>(c.columns.size());
     if (n == 0) {
         v->setHeaderHidden(true);
@@ -512,7 +512,7 @@ void QtWindow::ApplyColumns(Control& c) {
     v->setHeaderHidden(false);
     if (c.model->columnCount() < n) c.model->setColumnCount(n);
     for (int i = 0; i < n; ++i) {
-        const ListColumn& col = c.columns[i];
+        const ui::ListColumn& col = c.columns[i];
         auto* item = new QStandardItem(FromCp1250(col.heading));
         item->setTextAlignment(AlignmentOf(col.heading_align));
         c.model->setHorizontalHeaderItem(i, item);
@@ -546,8 +546,19 @@ void QtWindow::ApplyCellColors(QStandardItem& item, const Control& c, int r, int
 
 void QtWindow::ApplyRows(Control& c) {
     if (auto* box = qobject_cast<QComboBox*>(c.w)) {
+        // A drop list with a format shows each row's columns side by side; one with fixed
+        // items shows their texts.
         QStringList items;
-        for (const auto& row : c.st.rows) items << (row.empty() ? QString() : FromCp1250(row[0]));
+        for (const auto& row : c.st.rows) {
+            QString text;
+            const std::size_t shown = c.st.format.empty() ? std::min<std::size_t>(row.size(), 1) : row.size();
+            for (std::size_t k = 0; k < shown; ++k) {
+                const QString cell = FromCp1250(row[k]).trimmed();
+                if (k > 0 && !cell.isEmpty()) text += QStringLiteral("  ");
+                text += cell;
+            }
+            items << text;
+        }
         QStringList now;
         for (int i = 0; i < box->count(); ++i) now << box->itemText(i);
         if (now != items) {
@@ -573,7 +584,7 @@ void QtWindow::ApplyRows(Control& c) {
                 c.model->setItem(r, k, item);
             }
             if (item->text() != text) item->setText(text);
-            Align a = k < static_cast<int>(c.columns.size()) ? c.columns[k].align : Align::Left;
+            ui::Align a = k < static_cast<int>(c.columns.size()) ? c.columns[k].align : ui::Align::Left;
             item->setTextAlignment(AlignmentOf(a));
             ApplyCellColors(*item, c, r, k);
         }

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/list_format.h"
 #include "platform/ui/backend.h"
+#include "platform/ui/list_format.h"
 
 class QAction;
 class QButtonGroup;
@@ -97,7 +97,7 @@ private:
         QMenu* menu = nullptr;
         QButtonGroup* radios = nullptr;       // option groups
         QStandardItemModel* model = nullptr;  // lists
-        std::vector<ListColumn> columns;
+        std::vector<ui::ListColumn> columns;
         QString shown;       // an entry's text as last shown by the runtime
         int tab_index = -1;  // tabs: the page of the sheet
         bool in_toolbar = false;

@@ -3,8 +3,8 @@
 // configures; PDF files written on the calling thread.
 #include <QMetaObject>
 #include <QPainter>
-#include <QPrinter>
 #include <QPointer>
+#include <QPrinter>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -31,10 +31,11 @@ public:
             [server, request, answer, shown] {
                 const int thread = request.thread;
                 server->BeginThreadDialog(thread);
-                auto* preview = new ReportPreview(request, [server, thread, answer](const report::PreviewAnswer& a) {
-                    server->EndThreadDialog(thread);
-                    answer->set_value(a);
-                });
+                auto* preview =
+                    new ReportPreview(request, [server, thread, answer](const report::PreviewAnswer& a) {
+                        server->EndThreadDialog(thread);
+                        answer->set_value(a);
+                    });
                 *shown = preview;
                 preview->show();
                 preview->raise();
@@ -88,8 +89,8 @@ public:
         return error;
     }
 
-    std::string WritePdf(const report::Document& document, const std::string& file, const report::DocumentInfo& info,
-                         bool) override {
+    std::string WritePdf(const report::Document& document, const std::string& file,
+                         const report::DocumentInfo& info, bool) override {
         return WriteReportPdf(document, file, info);
     }
 

@@ -52,7 +52,8 @@ void PaintItem(QPainter& p, const Item& it, double k) {
             QRectF r = box;
             if (r.width() <= 0) r.setWidth(1e6);
             if (r.height() <= 0) r.setHeight(1e6);
-            if (it.align == report::Align::Center && it.h > 0) flags = (flags & ~Qt::AlignTop) | Qt::AlignVCenter;
+            if (it.align == report::Align::Center && it.h > 0)
+                flags = (flags & ~Qt::AlignTop) | Qt::AlignVCenter;
             p.drawText(r, flags, text);
             break;
         }
@@ -60,8 +61,8 @@ void PaintItem(QPainter& p, const Item& it, double k) {
             QPen pen(Colour(it.pen));
             pen.setWidthF(std::max(it.pen_width * k, 0.5));
             p.setPen(pen);
-            p.drawLine(QPointF(it.x * k, it.y * k), QPointF((it.x + std::max(it.w, 0.0)) * k,
-                                                           (it.y + std::max(it.h, 0.0)) * k));
+            p.drawLine(QPointF(it.x * k, it.y * k),
+                       QPointF((it.x + std::max(it.w, 0.0)) * k, (it.y + std::max(it.h, 0.0)) * k));
             break;
         }
         case Kind::Box: {
@@ -151,7 +152,9 @@ bool SetPdfInfo(const QString& file, const report::DocumentInfo& info) {
     long objects = 0;
     {
         const int at = trailer.indexOf("/Size");
-        if (at >= 0) objects = trailer.mid(at + 5).trimmed().split('\n').value(0).split('/').value(0).trimmed().toLong();
+        if (at >= 0)
+            objects =
+                trailer.mid(at + 5).trimmed().split('\n').value(0).split('/').value(0).trimmed().toLong();
     }
     if (root.isEmpty() || objects <= 0 || prev <= 0) return false;
     const long number = objects;
@@ -169,8 +172,8 @@ bool SetPdfInfo(const QString& file, const report::DocumentInfo& info) {
     char entry[32];
     std::snprintf(entry, sizeof entry, "%010ld 00000 n \n", obj_at);
     tail += "xref\n" + QByteArray::number(static_cast<qlonglong>(number)) + " 1\n" + entry;
-    tail += "trailer\n<<\n/Size " + QByteArray::number(static_cast<qlonglong>(number + 1)) + "\n/Root " + root +
-            "\n/Info " + QByteArray::number(static_cast<qlonglong>(number)) + " 0 R\n/Prev " +
+    tail += "trailer\n<<\n/Size " + QByteArray::number(static_cast<qlonglong>(number + 1)) + "\n/Root " +
+            root + "\n/Info " + QByteArray::number(static_cast<qlonglong>(number)) + " 0 R\n/Prev " +
             QByteArray::number(static_cast<qlonglong>(prev)) + "\n>>\nstartxref\n" +
             QByteArray::number(static_cast<qlonglong>(xref_at)) + "\n%%EOF\n";
     f.seek(bytes.size());
@@ -213,8 +216,9 @@ std::string WriteReportPdf(const report::Document& document, const std::string& 
     {
         QPdfWriter writer(qtemp);
         writer.setResolution(kPdfResolution);
-        writer.setPageLayout(QPageLayout(QPageSize(QSizeF(document.width, document.height), QPageSize::Millimeter),
-                                         QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        writer.setPageLayout(
+            QPageLayout(QPageSize(QSizeF(document.width, document.height), QPageSize::Millimeter),
+                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         writer.setTitle(QString::fromStdString(info.title));
         writer.setCreator(QString::fromStdString(info.creator));
         QPainter p;

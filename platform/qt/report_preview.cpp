@@ -67,7 +67,8 @@ ReportPreview::ReportPreview(const report::PreviewRequest& request,
         Tool(this, "kvPrintPage", QStringLiteral("Štampaj stranu"), QStringLiteral("Štampa ove strane"));
     print_page->setVisible(request.allow_print_current);
     QToolButton* close = Tool(this, "kvClose", QStringLiteral("Zatvori"), QStringLiteral("Zatvori pregled"));
-    for (QWidget* w : std::initializer_list<QWidget*>{first, previous, page_box_, count_, next, last, zoom_box_})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{first, previous, page_box_, count_, next, last, zoom_box_})
         bar->addWidget(w);
     bar->addStretch(1);
     bar->addWidget(print);
@@ -136,7 +137,8 @@ void ReportPreview::SetZoom(int zoom) {
 double ReportPreview::PxPerMm() const {
     if (!document_ || document_->width <= 0 || document_->height <= 0) return 3;
     const QSize room = scroll_->viewport()->size() - QSize(16, 16);
-    if (zoom_ == -1) return std::max(0.5, std::min(room.width() / document_->width, room.height() / document_->height));
+    if (zoom_ == -1)
+        return std::max(0.5, std::min(room.width() / document_->width, room.height() / document_->height));
     if (zoom_ == -2) return std::max(0.5, room.width() / document_->width);
     return logicalDpiX() / 25.4 * zoom_ / 100.0;
 }

@@ -20,7 +20,8 @@ namespace rt::qt {
 class ReportPreview : public QDialog {
     Q_OBJECT
 public:
-    ReportPreview(const report::PreviewRequest& request, std::function<void(const report::PreviewAnswer&)> done);
+    ReportPreview(const report::PreviewRequest& request,
+                  std::function<void(const report::PreviewAnswer&)> done);
     ~ReportPreview() override;
 
     int page() const { return page_; }

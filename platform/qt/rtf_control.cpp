@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPalette>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -58,6 +59,7 @@ QDoubleSpinBox* CmBox(QWidget* parent, const char* name, double px, double low) 
 
 RtfControl::RtfControl(QWidget* parent) : QTextEdit(parent), empty_(ui::kEmptyRtf) {
     setAcceptRichText(true);
+    KeepColoursWhenDisabled();
     connect(document(), &QTextDocument::contentsChanged, this, [this] { Changed(); });
     for (auto signal : {&QTextEdit::cursorPositionChanged, &QTextEdit::selectionChanged})
         connect(this, signal, this, [this] { Report(); });
@@ -96,6 +98,20 @@ void RtfControl::changeEvent(QEvent* event) {
     QTextEdit::changeEvent(event);
     // The text as loaded takes the control's font where it gives none of its own.
     if (event->type() == QEvent::FontChange && sent_ == loaded_ && !loading_) Load(loaded_);
+    if (event->type() == QEvent::PaletteChange) KeepColoursWhenDisabled();
+}
+
+// A disabled text is there to be read (release notes): it keeps its colours.
+void RtfControl::KeepColoursWhenDisabled() {
+    QPalette colours = palette();
+    bool changed = false;
+    for (auto role : {QPalette::Text, QPalette::Base}) {
+        const QColor active = colours.color(QPalette::Active, role);
+        if (colours.color(QPalette::Disabled, role) == active) continue;
+        colours.setColor(QPalette::Disabled, role, active);
+        changed = true;
+    }
+    if (changed) setPalette(colours);
 }
 
 void RtfControl::Changed() {

@@ -43,6 +43,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void KeepColoursWhenDisabled();
     void Load(const std::string& value);
     void Changed();
     void Report();

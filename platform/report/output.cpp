@@ -21,6 +21,8 @@ std::atomic<ReportDevice*> g_device{nullptr};
 namespace Ctl = ui::Ctl;
 using ui::MakeControl;
 
+std::vector<ui::ControlDef> DialogButtons(int x, int y);
+
 // A small dialog of the framework on the calling thread: OK closes it completed, Cancel
 // (and its close box) cancelled.
 class FrameworkDialog : public ui::WindowController {
@@ -58,44 +60,42 @@ const ui::WindowDef& OutputWindow(const std::vector<std::string>& entries) {
     std::lock_guard lock(m);
     auto& slot = defs[entries];
     if (slot) return *slot;
-    auto d = std::make_unique<ui::WindowDef>();
-    d->module = "RPT$OUTPUT";
-    d->name = "SELECTOUTPUT";
-    d->caption = "Select an Output";
     const int n = static_cast<int>(entries.size());
-    d->w = 170;
-    d->h = 48 + 12 * n;
-    d->center = true;
-    d->font = {"Microsoft Sans Serif", 8, 400, -1};
     ui::ControlDef option = MakeControl(Ctl::Option, "?OUTPUT", 6, 4, 110, 12 + 12 * n, "Output");
-    for (int i = 0; i < n; ++i) {
-        ui::ControlDef r = MakeControl(Ctl::Radio, "?OUTPUT:RADIO" + std::to_string(i + 1), 14, 16 + 12 * i, 96, 10,
-                                       entries[static_cast<std::size_t>(i)]);
-        option.children.push_back(r);
-    }
-    d->controls.push_back(option);
-    ui::ControlDef ok = MakeControl(Ctl::Button, "?OK", 122, 8, 42, 14, "&OK", ui::kDefault);
-    d->controls.push_back(ok);
-    d->controls.push_back(MakeControl(Ctl::Button, "?CANCEL", 122, 26, 42, 14, "&Cancel"));
-    slot = std::move(d);
+    for (int i = 0; i < n; ++i)
+        option.children.push_back(MakeControl(Ctl::Radio, "?OUTPUT:RADIO" + std::to_string(i + 1), 14,
+                                              16 + 12 * i, 96, 10, entries[static_cast<std::size_t>(i)]));
+    slot = std::make_unique<ui::WindowDef>(ui::MakeWindow(ui::WindowHead{.module = "RPT$OUTPUT",
+                                                                         .name = "SELECTOUTPUT",
+                                                                         .caption = "Select an Output",
+                                                                         .w = 170,
+                                                                         .h = 24 + 12 * n + 20,
+                                                                         .resizable = false,
+                                                                         .mdi = false},
+                                                          option, DialogButtons(122, 8)));
     return *slot;
 }
 
+// OK above Cancel at x, y.
+std::vector<ui::ControlDef> DialogButtons(int x, int y) {
+    return {ui::MakeButton(
+                ui::ButtonDef{.label = "?OK", .at = {x, y, 42, 14}, .text = "&OK", .attrs = ui::kDefault}),
+            ui::MakeButton(ui::ButtonDef{.label = "?CANCEL", .at = {x, y + 18, 42, 14}, .text = "&Cancel"})};
+}
+
 const ui::WindowDef& PdfNameWindow() {
-    static const ui::WindowDef def = [] {
-        ui::WindowDef d;
-        d.module = "RPT$OUTPUT";
-        d.name = "PDFNAME";
-        d.caption = "Save as PDF";
-        d.w = 260;
-        d.h = 54;
-        d.center = true;
-        d.controls.push_back(MakeControl(Ctl::Prompt, "?FILENAME:PROMPT", 6, 8, 40, 10, "&File name:"));
-        d.controls.push_back(MakeControl(Ctl::Entry, "?FILENAME", 48, 6, 206, 12, {}, "@s255"));
-        d.controls.push_back(MakeControl(Ctl::Button, "?OK", 160, 32, 45, 14, "&OK", ui::kDefault));
-        d.controls.push_back(MakeControl(Ctl::Button, "?CANCEL", 209, 32, 45, 14, "&Cancel"));
-        return d;
-    }();
+    static const ui::WindowDef def = ui::MakeWindow(
+        ui::WindowHead{.module = "RPT$OUTPUT",
+                       .name = "PDFNAME",
+                       .caption = "Save as PDF",
+                       .w = 260,
+                       .h = 54,
+                       .resizable = false,
+                       .mdi = false},
+        ui::PromptAndEntry(
+            ui::FormGrid{.x = 6, .prompt_w = 40, .entry_x = 48, .y = 6},
+            ui::FormLine{.prompt = "&File name:", .picture = "@s255", .w = 206, .label = "?FILENAME"}),
+        ui::FormButtons(ui::FormButtonsAt{.x = 160, .y = 32, .help = false}));
     return def;
 }
 
@@ -105,7 +105,8 @@ void SetReportDevice(ReportDevice* device) { g_device = device; }
 ReportDevice* GetReportDevice() { return g_device.load(); }
 
 void PdfGenerator::SetDocumentInfo(std::string_view title, std::string_view creator, std::string_view program,
-                                   std::string_view subject, std::string_view author, std::string_view keywords) {
+                                   std::string_view subject, std::string_view author,
+                                   std::string_view keywords) {
     info_.title = std::string(title);
     info_.creator = std::string(creator);
     info_.program = std::string(program);
@@ -121,7 +122,8 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
     std::string file = output_name_;
     if (file.empty()) {
         // The user names the file; the report's name in the current folder is proposed.
-        std::string name = (std::filesystem::path(rt::current_folder()) / (std::string(procedure) + ".pdf")).string();
+        std::string name =
+            (std::filesystem::path(rt::current_folder()) / (std::string(procedure) + ".pdf")).string();
         for (;;) {
             ui::Window w(PdfNameWindow());
             w.SetProcedureName(kPdfNameWindowProcedure);
@@ -135,8 +137,9 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
     }
     const std::string error = device->WritePdf(document, file, info_, COMPRESSTEXT != 0);
     if (!error.empty()) {
-        ui::Message("PDF datoteka " + rt::utf8_to_cp1250(file) + " nije zapisana: " + rt::utf8_to_cp1250(error), "PDF",
-                    ui::Icon::Exclamation);
+        ui::Message(
+            "PDF datoteka " + rt::utf8_to_cp1250(file) + " nije zapisana: " + rt::utf8_to_cp1250(error),
+            "PDF", ui::Icon::Exclamation);
         return 1;
     }
     last_file_ = file;

@@ -26,7 +26,8 @@ std::shared_ptr<const std::string> ReadImage(const std::string& name) {
     if (name.empty()) return nullptr;
     std::ifstream in(rt::native_path(name), std::ios::binary);
     if (!in) return nullptr;
-    auto bytes = std::make_shared<std::string>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    auto bytes =
+        std::make_shared<std::string>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (bytes->empty()) return nullptr;
     return bytes;
 }
@@ -71,7 +72,9 @@ ui::Binding Report::BindingOf(const std::string& name) const {
     return it == bindings_.end() ? ui::Binding{} : it->second;
 }
 
-void Report::SetText(std::string_view label, std::string_view text) { texts_[std::string(label)] = std::string(text); }
+void Report::SetText(std::string_view label, std::string_view text) {
+    texts_[std::string(label)] = std::string(text);
+}
 
 std::string Report::GetText(std::string_view label) const {
     auto it = texts_.find(label);
@@ -122,9 +125,10 @@ Item Report::Evaluate(const Control& c, const Band& band) {
                 it.page_total = Total::Pages;
                 it.picture = c.picture;
             } else if (c.total != Total::None) {
-                const double v = c.total == Total::Page ? static_cast<double>(doc_.pages.size())
-                                                        : TotalOf(c).value;
-                it.text = rt::format(v, c.picture.empty() ? std::string_view("@n9") : std::string_view(c.picture));
+                const double v =
+                    c.total == Total::Page ? static_cast<double>(doc_.pages.size()) : TotalOf(c).value;
+                it.text =
+                    rt::format(v, c.picture.empty() ? std::string_view("@n9") : std::string_view(c.picture));
             } else {
                 const ui::Binding b = BindingOf(c.use);
                 if (!b.bound())
@@ -194,7 +198,8 @@ void Report::ResetTotals(Reset reset, const Break* within) {
     for (const Band& b : def_->bands)
         for (const Control& c : b.controls) {
             if (c.reset != reset || (c.total != Total::Sum && c.total != Total::Count)) continue;
-            if (within && std::find(within->bands.begin(), within->bands.end(), b.label) == within->bands.end())
+            if (within &&
+                std::find(within->bands.begin(), within->bands.end(), b.label) == within->bands.end())
                 continue;
             TotalOf(c).value = 0;
         }
@@ -292,7 +297,8 @@ void Report::PrintBand(const Band& band, bool in_break_handling) {
     BreakState* br = in_break_handling ? nullptr : BreakOf(band);
     if (br && band.kind != BandKind::GroupFooter && band.kind != BandKind::GroupHeader) {
         const ui::Binding v = BindingOf(br->def->variable);
-        const std::string value = v.bound() ? (v.numeric() ? rt::plain_number(v.number()) : v.text()) : std::string();
+        const std::string value =
+            v.bound() ? (v.numeric() ? rt::plain_number(v.number()) : v.text()) : std::string();
         if (br->open && value != br->last) CloseGroup(*br);
         if (!br->open) {
             br->open = true;
@@ -335,8 +341,8 @@ Document Report::Finish() {
     for (Page& p : doc_.pages)
         for (Item& it : p.items)
             if (it.page_total == Total::Pages) {
-                it.text = rt::clip(rt::format(pages, it.picture.empty() ? std::string_view("@n9")
-                                                                        : std::string_view(it.picture)));
+                it.text = rt::clip(rt::format(
+                    pages, it.picture.empty() ? std::string_view("@n9") : std::string_view(it.picture)));
                 it.text.erase(0, it.text.find_first_not_of(' '));
             }
     open_ = false;

@@ -62,8 +62,8 @@ struct Control {
     double pen_width = 0.2;  // millimetres
     Total total = Total::None;
     Reset reset = Reset::Report;
-    std::string tally;              // Sum, Count: the band whose printing tallies it ("" its own band)
-    std::vector<Control> children;  // Image: a vector drawing in the image's coordinates
+    std::string tally;                // Sum, Count: the band whose printing tallies it ("" its own band)
+    std::vector<Control> children;    // Image: a vector drawing in the image's coordinates
     double child_w = 0, child_h = 0;  // the extent the children are drawn in (0: the control's size)
 };
 
@@ -71,7 +71,7 @@ enum class BandKind { Header, Footer, Detail, GroupHeader, GroupFooter };
 
 struct Band {
     BandKind kind = BandKind::Detail;
-    std::string label;  // "?DETAIL", "?GROUPFOOTER1"
+    std::string label;    // "?DETAIL", "?GROUPFOOTER1"
     double x = 0, y = 0;  // a fixed band's place on the page; the header's and footer's place
     double w = 0, h = 0;
     bool keep_together = true;  // a band is never split across pages
@@ -85,8 +85,8 @@ struct Band {
 // the break, its group footer is printed before the later band (and its group header
 // after); at the end of the report the open group's footer is printed.
 struct Break {
-    std::string label;     // "?BREAK1"
-    std::string variable;  // the break variable's name ("SPR:SHKORISNIKA")
+    std::string label;               // "?BREAK1"
+    std::string variable;            // the break variable's name ("SPR:SHKORISNIKA")
     std::vector<std::string> bands;  // the labels of the bands inside the break
 };
 
@@ -95,9 +95,9 @@ struct ReportDef {
     std::string name;    // "P1$REPORT"
     std::string title;   // "SPROM Report"
     bool landscape = false;
-    double paper_w = 210, paper_h = 297;  // portrait millimetres (A4)
+    double paper_w = 210, paper_h = 297;                    // portrait millimetres (A4)
     double area_x = 0, area_y = 0, area_w = 0, area_h = 0;  // the detail area
-    Font font;  // the report's own font
+    Font font;                                              // the report's own font
     std::vector<Band> bands;  // header, footer and the bands the procedure prints
     std::vector<Break> breaks;
 
@@ -108,7 +108,8 @@ struct ReportDef {
 
 // Controls, texts given as UTF-8 (as source files hold them) and kept in CP1250.
 Control Text(std::string label, double x, double y, std::string_view text, const Font& font = {});
-Control Field(std::string label, double x, double y, std::string use, std::string picture, const Font& font = {});
+Control Field(std::string label, double x, double y, std::string use, std::string picture,
+              const Font& font = {});
 Control LineCtl(double x, double y, double w, double h, double pen_width = 0.2);
 Control BoxCtl(double x, double y, double w, double h, std::int32_t fill = -1, double pen_width = 0.2);
 Control ImageCtl(std::string label, double x, double y, double w, double h, std::string file = {});

@@ -1,4 +1,4 @@
-// Loadable SQLite extension: the collation KVCI and the function KVUPPER, for SQLite
+// Loadable SQLite extension: the collation KVCI and the functions KVUPPER and KVINSTR, for SQLite
 // connections the program does not open itself (the SQLite ODBC driver loads it through
 // its LoadExt option). Entry point sqlite3_kvci_init, the name SQLite derives from the
 // file name libkvci.so.
@@ -23,10 +23,22 @@ void kvupper(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
     const int n = sqlite3_value_bytes(argv[0]);
-    std::string up = rt::sql::kvci::upper({p ? p : "", static_cast<std::size_t>(n)});
+    thread_local std::string up;  // once per row of a scan: no allocation each time
+    rt::upper_utf8({p ? p : "", static_cast<std::size_t>(n)}, up);
     sqlite3_result_text(ctx, up.data(), static_cast<int>(up.size()), SQLITE_TRANSIENT);
 }
 
+void kvinstr(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* h = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const std::size_t hn = static_cast<std::size_t>(sqlite3_value_bytes(argv[0]));
+    const auto* n = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const std::size_t nn = static_cast<std::size_t>(sqlite3_value_bytes(argv[1]));
+    sqlite3_result_int64(ctx, rt::sql::kvci::instr_upper({h ? h : "", hn}, {n ? n : "", nn}));
+}
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int sqlite3_kvci_init(sqlite3* db, char** err,
@@ -36,6 +48,9 @@ extern "C" __attribute__((visibility("default"))) int sqlite3_kvci_init(sqlite3*
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                         kvupper, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "KVINSTR", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                        kvinstr, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK && err) *err = sqlite3_mprintf("kvci: registration failed (%d)", rc);
     return rc;
 }

@@ -81,6 +81,18 @@ struct MessageRequest {
 
 void DeliverAnswer(std::uint32_t message_id, int answer);
 
+// A file or folder dialog (FileDialog in window.h).
+struct FileDialogRequest {
+    std::uint32_t id = 0;  // the answer comes back through DeliverFileName
+    int thread = 0;
+    std::string title;   // CP1250
+    std::string mask;    // "All Files|*.*": pairs of a description and its patterns
+    std::string start;   // the file or folder it starts from (CP1250); "" the current folder
+    unsigned flags = 0;  // FileDialogFlag bits
+};
+// The dialog's answer: the chosen file or folder (CP1250), or none when it was cancelled.
+void DeliverFileName(std::uint32_t request_id, bool chosen, const std::string& name);
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -97,6 +109,9 @@ public:
     // Which of the frame's toolbar buttons (bit 0: 3001 ... bit 12: 3013) a window offers;
     // the frame shows them so while that window is the one in use.
     virtual void ToolbarState(WindowId window, std::uint16_t enabled) {}
+    // Shows a file or folder dialog; the answer comes back through DeliverFileName. A
+    // back end without dialogs answers that none was chosen.
+    virtual void ShowFileDialog(const FileDialogRequest& request) { DeliverFileName(request.id, false, {}); }
     // An action on a control (Window::Perform); a back end without it ignores it.
     virtual void Perform(WindowId window, int feq, const std::string& action, const std::string& value) {}
     virtual void Beep() = 0;

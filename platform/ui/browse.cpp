@@ -17,53 +17,6 @@
 
 namespace rt::ui {
 
-// ---- Column formats ----------------------------------------------------------------
-
-std::vector<ListColumnFormat> ParseColumns(std::string_view f) {
-    std::vector<ListColumnFormat> out;
-    std::size_t i = 0, n = f.size();
-    while (i < n) {
-        if (!std::isdigit(static_cast<unsigned char>(f[i]))) {
-            ++i;
-            continue;
-        }
-        ListColumnFormat c;
-        c.begin = i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(f[i])))
-            c.width = c.width * 10 + (f[i++] - '0');
-        bool picture = false;
-        while (i < n && !picture) {
-            if (f[i] == '~') {
-                std::size_t close = f.find('~', i + 1);
-                if (close == std::string_view::npos) close = n;
-                c.heading = std::string(f.substr(i + 1, close - i - 1));
-                i = close + 1;
-            } else if (f[i] == '@') {
-                std::size_t close = f.find('@', i + 1);
-                if (close == std::string_view::npos) close = n;
-                c.picture = std::string(f.substr(i, close - i));
-                i = close + 1;
-                picture = true;
-            } else {
-                ++i;
-            }
-        }
-        c.end = std::min(i, n);
-        out.push_back(c);
-    }
-    return out;
-}
-
-std::string WithColumnWidth(std::string_view format, int column, int width) {
-    auto cols = ParseColumns(format);
-    if (column < 1 || column > static_cast<int>(cols.size())) return std::string(format);
-    const ListColumnFormat& c = cols[column - 1];
-    std::size_t digits = c.begin;
-    while (digits < format.size() && std::isdigit(static_cast<unsigned char>(format[digits]))) ++digits;
-    return std::string(format.substr(0, c.begin)) + std::to_string(width < 1 ? 1 : width) +
-           std::string(format.substr(digits));
-}
-
 // ---- The toolbar target --------------------------------------------------------------
 
 class BrowseManager::Toolbar : public ToolbarTarget {
@@ -199,7 +152,7 @@ std::string BrowseManager::ListFormat() const {
 
 std::string BrowseManager::picture_of(int column, std::string_view given) const {
     if (!given.empty()) return std::string(given);
-    auto cols = ParseColumns(ListFormat());
+    auto cols = ParseListFormat(ListFormat());
     if (column >= 1 && column <= static_cast<int>(cols.size()) && !cols[column - 1].picture.empty())
         return cols[column - 1].picture;
     return {};
@@ -242,7 +195,7 @@ void BrowseManager::BindHidden(std::string_view) {}
 void BrowseManager::AttachQuery(QbeQuery& query, bool all_columns) {
     query_ = &query;
     if (!all_columns) return;
-    const auto headings = ParseColumns(ListFormat());
+    const auto headings = ParseListFormat(ListFormat());
     for (int c = 1; c <= Columns(); ++c) {
         const Column& col = columns_[static_cast<std::size_t>(c - 1)];
         if (col.field.empty()) continue;
@@ -293,6 +246,11 @@ void BrowseManager::SetRowColors(const CellColors& colors, int column) {
     } else if (column >= 1 && column <= static_cast<int>(c.size())) {
         c[static_cast<std::size_t>(column - 1)] = colors;
     }
+}
+
+void BrowseManager::SetRowText(int column, std::string text) {
+    if (!copying_ || column < 1 || column > static_cast<int>(copying_->texts.size())) return;
+    copying_->texts[static_cast<std::size_t>(column - 1)] = std::move(text);
 }
 
 void BrowseManager::Restore(const Row& row) const {
@@ -354,15 +312,28 @@ void BrowseManager::SelectRow(int row) {
     TakeRow(selected_);
 }
 
+// The next or previous row of the view. A read that fails (other than past the end) is
+// reported and closes the browse, as the totals' read does.
+bool BrowseManager::step(bool forward) {
+    const int rc = forward ? view_->Next() : view_->Previous();
+    if (rc == kNoError) return true;
+    if (rc != kRecordNotAvailable && !read_failed_) {
+        read_failed_ = true;
+        if (relation_ && relation_->HasMe()) relation_->Me().ReportError(Msg::RetrievalError);
+        if (controller_ && window().IsOpen()) window().Post(Event::CloseWindow);
+    }
+    return false;
+}
+
 void BrowseManager::fill_forward(int rows) {
-    while (static_cast<int>(queue_.size()) < rows && view_->Next() == 0) queue_.push_back(MakeRow());
+    while (static_cast<int>(queue_.size()) < rows && step(true)) queue_.push_back(MakeRow());
 }
 
 bool BrowseManager::read_after(const Row& row, int count, std::vector<Row>& out) {
     Restore(row);
     if (view_->ResetToRecord() != 0) return false;
     bool first = true;
-    while (static_cast<int>(out.size()) < count && view_->Next() == 0) {
+    while (static_cast<int>(out.size()) < count && step(true)) {
         if (first && same_key(*tables_[0], row.records[0], tables_[0]->bytes())) {
             first = false;
             continue;
@@ -376,7 +347,7 @@ bool BrowseManager::read_after(const Row& row, int count, std::vector<Row>& out)
 bool BrowseManager::read_before(const Row& row, int count, std::vector<Row>& out) {
     Restore(row);
     if (view_->ResetToRecord() != 0) return false;
-    while (static_cast<int>(out.size()) < count && view_->Previous() == 0) out.push_back(MakeRow());
+    while (static_cast<int>(out.size()) < count && step(false)) out.push_back(MakeRow());
     return true;
 }
 
@@ -544,8 +515,7 @@ bool BrowseManager::LocateAt(std::string_view field, std::string_view text) {
         std::vector<Row> back;
         if (!found) {
             view_->Reset();
-            while (Rows() + static_cast<int>(back.size()) < n && view_->Previous() == 0)
-                back.push_back(MakeRow());
+            while (Rows() + static_cast<int>(back.size()) < n && step(false)) back.push_back(MakeRow());
         } else if (Rows() < n) {
             read_before(queue_.front(), n - Rows(), back);
         }
@@ -585,7 +555,7 @@ bool BrowseManager::ApplyFilter(LocatorFiltered& locator, std::string_view previ
         }
     }
     view_->SetFilter(locator.FilterFor(field), "locator");
-    if (locator.DISABLEONEMPTYRESULT && !locator.Text().empty() && view_->Records() == 0) {
+    if (locator.DISABLEONEMPTYRESULT && !locator.Text().empty() && view_->Exists() == 0) {
         // Back to the filter of the text before the refused character.
         view_->SetFilter(LocatorFilter(field, previous_text, locator.FLOATRIGHT != 0), "locator");
         return false;
@@ -603,6 +573,14 @@ int BrowseManager::OnNewSelection() {
 
 void BrowseManager::Scroll(int event) {
     const int n = PageRows();
+    // A move of the selection within the rows shown loads no page.
+    if ((event == Event::ScrollDown && selected_ >= 1 && selected_ < Rows()) ||
+        (event == Event::ScrollUp && selected_ > 1 && selected_ <= Rows())) {
+        selected_ += event == Event::ScrollDown ? 1 : -1;
+        if (controller_ && window().IsOpen()) window().Set(list_, Prop::Selected, selected_);
+        TakeRow(selected_);
+        return;
+    }
     run_load(*this, [this, event, n] {
         switch (event) {
             case Event::ScrollTop:
@@ -614,7 +592,7 @@ void BrowseManager::Scroll(int event) {
             case Event::ScrollBottom: {
                 queue_.clear();
                 view_->Reset();
-                while (Rows() < n && view_->Previous() == 0) queue_.push_back(MakeRow());
+                while (Rows() < n && step(false)) queue_.push_back(MakeRow());
                 std::reverse(queue_.begin(), queue_.end());
                 selected_ = Rows();
                 break;

@@ -20,6 +20,7 @@
 
 #include "platform/files/expr.h"
 #include "platform/files/file.h"
+#include "platform/ui/list_format.h"
 #include "platform/ui/popup.h"
 #include "platform/ui/toolbar.h"
 
@@ -39,17 +40,6 @@ class ScrollStep;
 class Locator;
 class LocatorFiltered;
 class QbeQuery;
-
-// The browse's column layout, read from a list's format text.
-struct ListColumnFormat {
-    int width = 0;                   // dialog units
-    std::string heading;             // CP1250
-    std::string picture;             // "@s7"
-    std::size_t begin = 0, end = 0;  // the column's part of the format text
-};
-std::vector<ListColumnFormat> ParseColumns(std::string_view format);
-// The format text with column `column` (1-based) given a new width.
-std::string WithColumnWidth(std::string_view format, int column, int width);
 
 class BrowseManager {
 public:
@@ -157,6 +147,9 @@ public:
     virtual void UpdateViewPosition() {}
     // The colours of column `column` (1-based; 0: every column) of the row being copied.
     void SetRowColors(const CellColors& colors, int column = 0);
+    // The text of column `column` (1-based) of the row being copied: a value the browse
+    // computes per row, shown in a column bound to no field.
+    void SetRowText(int column, std::string text);
 
     // What the list holds.
     int Rows() const { return static_cast<int>(queue_.size()); }
@@ -200,6 +193,8 @@ protected:
     void Restore(const Row& row) const;
 
 private:
+    bool step(bool forward);
+    bool read_failed_ = false;  // a read error was reported: the browse is closing
     struct Column {
         std::string field;  // prefixed name, "" for a variable
         std::function<std::string()> text;

@@ -32,7 +32,7 @@ bool ColumnTracker::SizeColumn(int list, int column) {
     if (!window_) return false;
     std::string format = window_->GetText(list, Prop::Format);
     if (format.empty() && window_->Control(list)) format = window_->Control(list)->format;
-    auto cols = ParseColumns(format);
+    auto cols = ParseListFormat(format);
     if (column < 1 || column > static_cast<int>(cols.size())) return false;
     std::size_t widest = cols[column - 1].heading.size();
     for (const auto& row : window_->Rows(list))

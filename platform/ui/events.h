@@ -113,6 +113,8 @@ enum : int {
     Delete = 0x2E,
     F1 = 0x70,
     F2 = 0x71,
+    F3 = 0x72,
+    F5 = 0x74,
     F10 = 0x79,
     MouseLeft = 0x01,
     MouseRight = 0x02,

@@ -3,6 +3,7 @@
 // alignment, and a picture between "@", e.g. "35L(2)|M~Sifra~C(0)@s7@".
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,7 +25,15 @@ struct ListColumn {
     std::string picture = {};  // "@s7", without the closing "@"
     bool right_border = true;
     bool resizable = true;
+    bool colored = false;   // "*": the cells show the colours the rows give them
+    std::size_t begin = 0;  // where the column starts in the format it was read from (its width)
 };
+
+// The columns of a format text in order. A group's brackets "[...]" and the group's own
+// heading and modifiers after "]" make no column; an empty or unreadable text gives none.
+std::vector<ListColumn> ParseListFormat(std::string_view format);
+// The format text with column `column` (1-based) given a new width.
+std::string WithColumnWidth(std::string_view format, int column, int width);
 
 // The format text of the columns, headings given in UTF-8 and written in CP1250. A heading
 // aligned otherwise than left without indent carries its alignment ("~Sifra~C(0)").

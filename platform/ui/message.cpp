@@ -1,6 +1,8 @@
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "platform/core/errors.h"
@@ -48,10 +50,10 @@ void PrinterSetup() {
 
 namespace {
 
-// Shows a request through the back end and waits on the calling thread for its answer
-// (other input for the thread stays queued).
-int ShowAndWait(MessageRequest& r, bool popup, bool beep) {
-    Backend* b = GetBackend();
+// Shows a request through the back end (`show` with the request's id and thread) and
+// waits on the calling thread for its answer (other input for the thread stays queued);
+// `name` receives a file dialog's answer.
+int ShowAndWait(const std::function<void(std::uint32_t id, int thread)>& show, std::string* name = nullptr) {
     auto q = detail::current_queue();
     // The user sees the windows as the procedure left them behind the box.
     std::vector<Window*> windows;
@@ -62,25 +64,37 @@ int ShowAndWait(MessageRequest& r, bool popup, bool beep) {
     }
     for (Window* w : windows) detail::flush_window(*w);
 
-    r.thread = q->number;
-    r.id = g_next_message.fetch_add(1);
+    const std::uint32_t id = g_next_message.fetch_add(1);
     {
         std::lock_guard lock(detail::runtime_mutex());
-        pending_locked()[r.id] = q;
+        pending_locked()[id] = q;
     }
-    if (beep) b->Beep();
-    if (popup)
-        b->ShowPopup(r);
-    else
-        b->ShowMessage(r);
+    show(id, q->number);
 
     std::unique_lock lock(detail::runtime_mutex());
     q->waiting = true;
-    q->cv.wait(lock, [&] { return q->answers.count(r.id) != 0; });
+    q->cv.wait(lock, [&] { return q->answers.count(id) != 0; });
     q->waiting = false;
-    int answer = q->answers[r.id];
-    q->answers.erase(r.id);
+    int answer = q->answers[id];
+    q->answers.erase(id);
+    if (auto it = q->names.find(id); it != q->names.end()) {
+        if (name) *name = std::move(it->second);
+        q->names.erase(it);
+    }
     return answer;
+}
+
+int ShowAndWait(MessageRequest& r, bool popup, bool beep) {
+    Backend* b = GetBackend();
+    return ShowAndWait([&](std::uint32_t id, int thread) {
+        r.id = id;
+        r.thread = thread;
+        if (beep) b->Beep();
+        if (popup)
+            b->ShowPopup(r);
+        else
+            b->ShowMessage(r);
+    });
 }
 
 }  // namespace
@@ -107,6 +121,45 @@ int PopupMenu(std::string_view menu) {
     r.text = std::string(menu);
     int answer = ShowAndWait(r, true, false);
     return answer > 0 ? answer : 0;
+}
+
+bool FileDialog(std::string_view title, std::string& name, std::string_view mask, unsigned flags) {
+    Backend* b = GetBackend();
+    std::string chosen;
+    int answer = 0;
+    if (b) {
+        FileDialogRequest r;
+        r.title = std::string(title);
+        r.mask = std::string(mask);
+        r.start = name;
+        r.flags = flags;
+        answer = ShowAndWait(
+            [&](std::uint32_t id, int thread) {
+                r.id = id;
+                r.thread = thread;
+                b->ShowFileDialog(r);
+            },
+            &chosen);
+    }
+    if (answer == 1) {
+        name = chosen;
+        return true;
+    }
+    if (flags & FileDialogFlag::ClearOnCancel) name.clear();
+    return false;
+}
+
+void DeliverFileName(std::uint32_t request_id, bool chosen, const std::string& name) {
+    std::lock_guard lock(detail::runtime_mutex());
+    auto& pending = pending_locked();
+    auto it = pending.find(request_id);
+    if (it == pending.end()) return;
+    auto q = it->second.lock();
+    pending.erase(it);
+    if (!q) return;
+    if (chosen) q->names[request_id] = name;
+    q->answers[request_id] = chosen ? 1 : 0;
+    q->cv.notify_all();
 }
 
 void DeliverAnswer(std::uint32_t message_id, int answer) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,9 +27,10 @@ struct ThreadQueue {
     int number = 0;
     std::condition_variable cv;
     std::deque<QueuedEvent> events;
-    std::vector<WindowId> windows;         // open windows, oldest first
-    std::map<std::uint32_t, int> answers;  // message box answers by request id
-    bool waiting = false;                  // blocked for input (Accept or a message box)
+    std::vector<WindowId> windows;               // open windows, oldest first
+    std::map<std::uint32_t, int> answers;        // message box answers by request id
+    std::map<std::uint32_t, std::string> names;  // file dialog answers by request id
+    bool waiting = false;                        // blocked for input (Accept or a message box)
 };
 
 std::mutex& runtime_mutex();

@@ -70,6 +70,7 @@ struct ControlDef {
     // A drop list's fixed items: "Black|#1|Maroon|#2|...", each text followed by its
     // value after "#" (an item without one has its text as its value).
     std::string from;
+    int drop = 0;  // rows a drop list shows when dropped (0: the toolkit's number)
     std::string value;                 // a radio's value, a check box's true value
     std::string off_value;             // a check box's false value
     int std_action = 0;                // the runtime's standard action of a menu item

@@ -19,7 +19,7 @@ void SortHeader::ReadColumns() {
     if (!window_) return;
     std::string format = window_->GetText(list_, Prop::Format);
     if (format.empty() && window_->Control(list_)) format = window_->Control(list_)->format;
-    columns_ = static_cast<int>(ParseColumns(format).size());
+    columns_ = static_cast<int>(ParseListFormat(format).size());
     if (column_ > columns_) column_ = 0;
 }
 

@@ -209,6 +209,19 @@ int PopupMenu(std::string_view menu);
 // The printer set-up dialog of the platform.
 void PrinterSetup();
 
+// The file dialog, modal for the calling thread's windows: `title`, the file masks
+// ("All Files|*.*", description and patterns in turns) and FileDialogFlag bits. True
+// with the chosen file or folder (full path, CP1250) in `name`; false when cancelled,
+// `name` then kept, or emptied with ClearOnCancel. `name` is also where it starts.
+namespace FileDialogFlag {
+inline constexpr unsigned Save = 1u << 0;       // a file to write, not one to open
+inline constexpr unsigned Directory = 1u << 1;  // a folder is chosen, not a file
+inline constexpr unsigned LongName = 1u << 2;   // long names (the only kind here)
+inline constexpr unsigned KeepDir = 1u << 3;    // the current folder stays (it always does here)
+inline constexpr unsigned ClearOnCancel = 1u << 4;
+}  // namespace FileDialogFlag
+bool FileDialog(std::string_view title, std::string& name, std::string_view mask, unsigned flags);
+
 // Makes the error manager's messages (rt::ErrorManager) appear as message boxes.
 void InstallErrorShower();
 

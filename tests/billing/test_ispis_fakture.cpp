@@ -29,7 +29,8 @@ namespace {
 constexpr const char* kProc = "IspisFakture";
 
 const std::string kFlatsClause =
-    "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fcharset238 Arial;}}\\fs18 Uplatu izvr\\'9aite do roka "
+    "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fcharset238 Arial;}}\\fs18 Uplatu izvr\\'9aite do "
+    "roka "
     "pla\\'e6anja. \\b Klauzula za stanove\\b0 .\\par}";
 const std::string kFirmsClause =
     "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0\\fcharset238 Arial;}}\\fs18 Klauzula za poslovni "
@@ -174,7 +175,8 @@ protected:
     // agree).
     std::string QrOfPage(const std::string& name) {
         const std::string page = PdfPage(pdf_, 1, 300, OutputFolder() + "/" + name + "_page");
-        const std::string qr = CutOut(page, 300, 86 - 3, 240 - 3, 36, 36, OutputFolder() + "/" + name + "_qr.png");
+        const std::string qr =
+            CutOut(page, 300, 86 - 3, 240 - 3, 36, 36, OutputFolder() + "/" + name + "_qr.png");
         const std::string zbar = Zbar(qr);
         EXPECT_EQ(Zxing(qr), zbar) << name;
         return zbar;
@@ -203,12 +205,12 @@ TEST_F(InvoiceReportGui, APdfOfTheInvoiceWithItsPaymentSlipAndQrCode) {
         double x, y;  // the control's place on the page
     };
     const std::vector<Expect> placed = {
-        {"Stambena", 9, 10},        {"Bulevar", 9, 14},     {"21000", 9, 18},       {"TEKUĆI", 9, 25},
-        {"160-123456-78", 35, 25},  {"08123456", 35, 29},   {"101234567", 35, 33},  {"RAČUN", 9, 53},
-        {"00123-05-26", 46, 53},    {"Petar", 129, 54},     {"Zmaj", 129, 59},      {"Decembar", 40, 59},
-        {"S01", 21, 83.2},          {"S03", 21, 95.2},      {"UKUPNO", 148, 107},   {"Dug", 9, 112},
-        {"MOLIMO", 9, 117},         {"Uplatu", 9, 123},     {"NALOG", 72, 206.2},   {"189", 73, 214},
-        {"IZVEŠTAJ", 136, 206.2},   {"00123-05-26", 89, 233}, {"Račun", 11, 238},
+        {"Stambena", 9, 10},       {"Bulevar", 9, 14},       {"21000", 9, 18},      {"TEKUĆI", 9, 25},
+        {"160-123456-78", 35, 25}, {"08123456", 35, 29},     {"101234567", 35, 33}, {"RAČUN", 9, 53},
+        {"00123-05-26", 46, 53},   {"Petar", 129, 54},       {"Zmaj", 129, 59},     {"Decembar", 40, 59},
+        {"S01", 21, 83.2},         {"S03", 21, 95.2},        {"UKUPNO", 148, 107},  {"Dug", 9, 112},
+        {"MOLIMO", 9, 117},        {"Uplatu", 9, 123},       {"NALOG", 72, 206.2},  {"189", 73, 214},
+        {"IZVEŠTAJ", 136, 206.2},  {"00123-05-26", 89, 233}, {"Račun", 11, 238},
     };
     for (const Expect& e : placed) {
         // Below the column heads for the words the heads have too; below the slip's top for
@@ -286,15 +288,24 @@ TEST_F(InvoiceReportGui, DebtAndOverpaymentLinesAmountAndClauseByTheInvoice) {
         std::string amount;  // in the payment text
     };
     const std::vector<Case> cases = {
-        {"00201", {"UKUPNO ZA UPLATU:", "100,00", "Klauzula za stanove"},
-         {"Dug iz", "Više uplaćeno", "MOLIMO", "poslovni prostor"}, "100,00"},
-        {"00202", {"Dug iz prethodnog perioda", "1.999,99 dinara", "2.099,99"}, {"MOLIMO", "Više uplaćeno"}, "2099,99"},
+        {"00201",
+         {"UKUPNO ZA UPLATU:", "100,00", "Klauzula za stanove"},
+         {"Dug iz", "Više uplaćeno", "MOLIMO", "poslovni prostor"},
+         "100,00"},
+        {"00202",
+         {"Dug iz prethodnog perioda", "1.999,99 dinara", "2.099,99"},
+         {"MOLIMO", "Više uplaćeno"},
+         "2099,99"},
         // The overpayment without its minus sign; nothing to pay: the form's amount blank.
-        {"00203", {"Više uplaćeno", "150,00 dinara", "Klauzula za poslovni prostor"},
-         {"-150", "Dug iz", "MOLIMO", "Klauzula za stanove"}, "0,00"},
-        {"00204", {"Dug iz prethodnog perioda", "2.000,00 dinara", "MOLIMO IZMIRITE VAŠA DUGOVANJA",
-                   "Klauzula za poslovni prostor"},
-         {"Klauzula za stanove"}, "2050,00"},
+        {"00203",
+         {"Više uplaćeno", "150,00 dinara", "Klauzula za poslovni prostor"},
+         {"-150", "Dug iz", "MOLIMO", "Klauzula za stanove"},
+         "0,00"},
+        {"00204",
+         {"Dug iz prethodnog perioda", "2.000,00 dinara", "MOLIMO IZMIRITE VAŠA DUGOVANJA",
+          "Klauzula za poslovni prostor"},
+         {"Klauzula za stanove"},
+         "2050,00"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.customer);
@@ -302,20 +313,22 @@ TEST_F(InvoiceReportGui, DebtAndOverpaymentLinesAmountAndClauseByTheInvoice) {
         StartReport(c.customer);
         PrintToPdf();
         const std::string text = PdfText(pdf_);
-        for (const std::string& s : c.present) EXPECT_NE(text.find(s), std::string::npos) << s << " in\n" << text;
-        for (const std::string& s : c.absent) EXPECT_EQ(text.find(s), std::string::npos) << s << " in\n" << text;
+        for (const std::string& s : c.present)
+            EXPECT_NE(text.find(s), std::string::npos) << s << " in\n" << text;
+        for (const std::string& s : c.absent)
+            EXPECT_EQ(text.find(s), std::string::npos) << s << " in\n" << text;
         const std::string number = std::string(c.customer) + "-05-26";
-        EXPECT_EQ(QrOfPage(c.customer), "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
-                                        "Sad|I:RSD" + c.amount + "|SF:289|S:Račun za decembar|RO:00" + number);
+        EXPECT_EQ(QrOfPage(c.customer),
+                  "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
+                  "Sad|I:RSD" +
+                      c.amount + "|SF:289|S:Račun za decembar|RO:00" + number);
     }
     // The overpaid invoice's form shows no amount: the only amounts on its page are the
     // item, its totals and the amount to pay.
     pdf_ = (dir_ / "00203.pdf").string();
     const std::vector<PdfWord> words = PdfWords(pdf_);
     for (const PdfWord& w : words) {
-        if (w.y > 200) {
-            EXPECT_EQ(w.text.find(",00"), std::string::npos) << w.text << " on the form";
-        }
+        if (w.y > 200) { EXPECT_EQ(w.text.find(",00"), std::string::npos) << w.text << " on the form"; }
     }
 }
 
@@ -402,7 +415,8 @@ TEST_F(InvoiceReportGui, TwoReportsAtOnceEachPrintTheirOwnCode) {
     driver.WaitUntil(
         [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (w != first_preview && w->isVisible() && w->objectName() == QStringLiteral("kvPreviewIspisFakture"))
+                if (w != first_preview && w->isVisible() &&
+                    w->objectName() == QStringLiteral("kvPreviewIspisFakture"))
                     second_preview = w;
             return second_preview != nullptr;
         },
@@ -415,8 +429,9 @@ TEST_F(InvoiceReportGui, TwoReportsAtOnceEachPrintTheirOwnCode) {
     driver.WaitForThreads(30000);
     EXPECT_EQ(QrOfPage("first"), InvoiceQrText());
     pdf_ = pdf_second;
-    EXPECT_EQ(QrOfPage("second"), "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
-                                  "Sad|I:RSD400,00|SF:289|S:Račun za decembar|RO:0000401-05-26");
+    EXPECT_EQ(QrOfPage("second"),
+              "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
+              "Sad|I:RSD400,00|SF:289|S:Račun za decembar|RO:0000401-05-26");
 }
 
 }  // namespace

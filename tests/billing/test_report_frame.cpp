@@ -77,13 +77,15 @@ private:
 
 class ProbeController : public ReportFrame {
 public:
-    explicit ProbeController(ProcedureObjects& o) : ReportFrame(o, ProbeReportDef(), kProc), process_(report()) {}
+    explicit ProbeController(ProcedureObjects& o)
+        : ReportFrame(o, ProbeReportDef(), kProc), process_(report()) {}
 
 protected:
     void OpenTables() override { OpenRelation(*Relate::KVADRIN()); }
     rt::report::ProcessManager& Process() override { return process_; }
     void DefineView(rt::report::ProcessManager& p) override {
-        p.Setup(Files::KVADRIN(), Relate::KVADRIN(), &window(), window().Feq("?PROGRESS:THERMOMETER"), &step());
+        p.Setup(Files::KVADRIN(), Relate::KVADRIN(), &window(), window().Feq("?PROGRESS:THERMOMETER"),
+                &step());
         p.DefineSortOrder(KVD_Po_broju);
     }
 

@@ -12,7 +12,9 @@
 #include "billing/form_definitions.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd011_browse_nazivi.h"
+#include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "data/tables.h"
 #include "shell/firms_list.h"
@@ -53,12 +55,15 @@ void Collect(const std::vector<ControlDef>& controls, Scope& scope, std::vector<
 
 TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
     const std::vector<std::function<const rt::ui::WindowDef&()>> windows = {
-        kvadrin::BrowseKvadrinWindow, kvadrin::UpdateKvadrinWindow,  kvadrin::BrowseObavezeWindow,
-        kvadrin::UpdateObavezeWindow, kvadrin::BrowseNaziviWindow,   kvadrin::UpdateNaziviWindow,
-        kvadrin::BrowseKlauzulWindow, kvadrin::UpdateSklauzulWindow, kvadrin::BrowseMBaseWindow,
-        kvadrin::UpdateMBaseWindow,   kvadrin::PromenaServeraWindow, kvadrin::MainWindow,
-        kvadrin::BrivantSplashWindow, kvadrin::OtvoriSQLWindow,      kvadrin::MSSQLLogMultiWindow,
-        kvadrin::MSSQLLoginWindow};
+        kvadrin::BrowseKvadrinWindow,  kvadrin::UpdateKvadrinWindow,  kvadrin::BrowseObavezeWindow,
+        kvadrin::UpdateObavezeWindow,  kvadrin::BrowseNaziviWindow,   kvadrin::UpdateNaziviWindow,
+        kvadrin::BrowseKlauzulWindow,  kvadrin::UpdateSklauzulWindow, kvadrin::BrowseMBaseWindow,
+        kvadrin::UpdateMBaseWindow,    kvadrin::PromenaServeraWindow, kvadrin::MainWindow,
+        kvadrin::BrivantSplashWindow,  kvadrin::OtvoriSQLWindow,      kvadrin::MSSQLLogMultiWindow,
+        kvadrin::MSSQLLoginWindow,     kvadrin::BrowseObracuniWindow, kvadrin::UpdateObracWindow,
+        kvadrin::BrowseCeneWindow,     kvadrin::UpdateCeneWindow,     kvadrin::KreirajZaduzenjaWindow,
+        kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,    kvadrin::BrowseSpromWindow,
+        kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow};
     for (const auto& window : windows) {
         const rt::ui::WindowDef& d = window();
         SCOPED_TRACE(d.module + " " + d.name);
@@ -118,6 +123,33 @@ TEST(WindowDefinitions, FormsRecallTheirFieldsByTheirPositionsInTheRecord) {
         {kvadrin::UpdateSklauzulWindow,
          TableId::SKLAUZUL,
          {{"?SKL:TEKSTKLAUZULE", 1}, {"?SKL:TEKSTPOSLOVNI", 2}, {"?SKL:SIFRA", 3}, {"?SKL:OPIS", 4}}},
+        {kvadrin::UpdateObracWindow,
+         TableId::OBRAC,
+         {{"?OBR:OBRACUN", 1},
+          {"?OBR:NAZIV", 2},
+          {"?OBR:SVRHA1", 7},
+          {"?OBR:SVRHA2", 8},
+          {"?OBR:SVRHA3", 9},
+          {"?OBR:DATUM", 3},
+          {"?OBR:VALUTA", 4},
+          {"?OBR:DATUMPROMETA", 6},
+          {"?OBR:ZAKLJUCAN", 5}}},
+        {kvadrin::UpdateCeneWindow,
+         TableId::CENE,
+         {{"?CEN:SIFRA", 2}, {"?CEN:KOLICINA", 3}, {"?CEN:CENA", 4}, {"?CEN:UKUPNO", 5}}},
+        {kvadrin::UpdateSpromWindow,
+         TableId::SPROM,
+         {{"?SPR:SIFRA", 5}, {"?SPR:KOLICINA", 6}, {"?SPR:CENA", 7}, {"?SPR:UKUPNO", 8}, {"?SPR:KOLONA", 9}}},
+        {kvadrin::UpdateSfaktWindow,
+         TableId::SFAKT,
+         {{"?SFA:BROJSTANA", 3},
+          {"?SFA:SHKORISNIKA", 2},
+          {"?SFA:ODRZAVANJE", 4},
+          {"?SFA:STRUJA", 5},
+          {"?SFA:VODA", 6},
+          {"?SFA:OSTALO", 7},
+          {"?SFA:DUG", 8},
+          {"?SFA:UKUPNO", 9}}},
     };
     for (const Form& f : forms) {
         rt::ui::Window window(f.window());

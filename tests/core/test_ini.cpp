@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -66,6 +67,34 @@ TEST(NativePath, MapsWindowsFileNames) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(rt::native_path(c.in), c.out) << c.in;
+}
+
+// The previous program's files keep the capitals of their own system; they are found
+// whatever the capitals on disk, an exact spelling first.
+TEST_F(IniTest, ExistingPathsAreFoundWhateverTheirCase) {
+    fs::create_directories(dir_ / "vrk");
+    fs::create_directories(dir_ / "KVD");
+    write_raw(dir_ / "vrk" / "SKPROMET.dat", "");
+    write_raw(dir_ / "KVD" / "Cene.DAT", "");
+    write_raw(dir_ / "KVD" / "CENE.DAT", "");
+    write_raw(dir_ / "KVD" / "obrac.DAT", "");
+    const std::string d = dir_.string();
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {d + "/VRK/Skpromet.DAT", d + "/vrk/SKPROMET.dat"},
+        {d + "/KVD/Cene.DAT", d + "/KVD/Cene.DAT"},  // the exact one
+        {d + "/kvd/cene.dat", d + "/KVD/CENE.DAT"},  // the first in name order
+        {d + "/KVD/Obrac.DAT", d + "/KVD/obrac.DAT"},
+        {d + "/KVD/Nema.DAT", d + "/KVD/Nema.DAT"},          // none: as given
+        {d + "/QAV/Sintetik.DAT", d + "/QAV/Sintetik.DAT"},  // no folder: the rest as given
+    };
+    for (const auto& c : cases) EXPECT_EQ(rt::existing_path_nocase(c.in), c.out) << c.in;
+    // Relative to the current folder.
+    const fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    EXPECT_EQ(rt::existing_path_nocase("Vrk/skpromet.DAT"), "vrk/SKPROMET.dat");
+    fs::current_path(before);
 }
 
 TEST_F(IniTest, ReadsEntriesWithWindowsRules) {
@@ -393,10 +422,11 @@ TEST_P(IniConcurrency, ParallelWritersLoseNothing) {
             EXPECT_NE(("," + sectors + ",").find("," + name + ","), std::string::npos) << name;
         }
 
-    // No temporary file is left beside the settings file.
+    // No temporary file is left beside the settings file, only its lock file.
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-    EXPECT_EQ(names, std::vector<std::string>{"KVD.INI"});
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"KVD.INI", "KVD.INI.lck"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(OneOrTwoObjects, IniConcurrency, ::testing::Values(true, false),

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -215,8 +218,96 @@ TEST(TextTest, Comparisons) {
     EXPECT_GT(rt::compare_nocase("abd", "ABC"), 0);
     EXPECT_LT(rt::compare_nocase("ab", "abc"), 0);
     EXPECT_GT(rt::compare_nocase("abc", "ab  "), 0);
-    // Bytes compare unsigned: letters above 7Fh sort after ASCII.
-    EXPECT_GT(rt::compare_nocase(rt::utf8_to_cp1250("Ša"), "Za"), 0);
+}
+
+// Names sort as the Serbian Latin alphabet has them, whatever the case of their letters.
+TEST(TextTest, NocaseOrderFollowsTheSerbianAlphabet) {
+    // In order; sorted from the reverse order they must come back so.
+    const char* expected[] = {
+        "1. sprat", "Adamović", "Bojić", "Cvijić", "Čačak",  "čvor",    "Ćana",     "Ćirić",
+        "Ćuk",      "Dabić",    "dz",    "Džonić", "DŽUDŽA", "Đaković", "đurić",    "Ema",
+        "Lazić",    "Ljubić",   "Lukić", "Njegoš", "Nož",    "Sava",    "sz",       "Šabac",
+        "Šid",      "Tesla",    "Zeta",  "zvono",  "Žabalj", "žuč",     "[oznaka]",
+    };
+    std::vector<std::string> want, sorted;
+    for (const char* s : expected) want.push_back(rt::utf8_to_cp1250(s));
+    sorted.assign(want.rbegin(), want.rend());
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const std::string& a, const std::string& b) { return rt::compare_nocase(a, b) < 0; });
+    EXPECT_EQ(sorted, want);
+
+    // Pairs: (lower, higher). Other accented letters come right after their base letter.
+    const std::pair<const char*, const char*> pairs[] = {
+        {"C", "Č"}, {"Cz", "Č"}, {"Č", "Ć"}, {"Ć", "D"}, {"Dz", "Dž"}, {"Dž", "Đ"}, {"Dža", "Đa"},
+        {"S", "Š"}, {"Sz", "Š"}, {"Š", "T"}, {"Z", "Ž"}, {"Zz", "Ž"},  {"A", "Ä"},  {"Ä", "B"},
+        {"O", "Ö"}, {"Ö", "P"},  {"U", "Ü"}, {"Ü", "V"}, {"Ž", "_"},
+    };
+    for (const auto& [lo, hi] : pairs) {
+        const std::string a = rt::utf8_to_cp1250(lo), b = rt::utf8_to_cp1250(hi);
+        EXPECT_LT(rt::compare_nocase(a, b), 0) << lo << " < " << hi;
+        EXPECT_GT(rt::compare_nocase(b, a), 0) << hi << " > " << lo;
+        EXPECT_LT(rt::compare_nocase(rt::lower(a), rt::upper(b)), 0) << lo << " < " << hi << " in any case";
+    }
+    // Equal exactly when the upper-case forms are: every byte against every byte.
+    for (int x = 1; x < 256; ++x)
+        for (int y = 1; y < 256; ++y) {
+            const std::string a(1, static_cast<char>(x)), b(1, static_cast<char>(y));
+            ASSERT_EQ(rt::compare_nocase(a, b) == 0, rt::upper(a) == rt::upper(b)) << x << " " << y;
+            ASSERT_EQ(rt::compare_nocase(a, b), -rt::compare_nocase(b, a)) << x << " " << y;
+        }
+}
+
+// The UTF-8 forms the SQLite store uses (its collation, KVUPPER, KVINSTR) give what the
+// CP1250 forms give, without converting: invalid bytes and characters the code page lacks
+// count as "?" in both.
+TEST(TextTest, Utf8FormsAgreeWithTheCodePageForms) {
+    const std::string texts[] = {"",
+                                 "a",
+                                 "A",
+                                 "Čačak",
+                                 "čačak  ",
+                                 "ČAČAK",
+                                 "Đorđe Živković",
+                                 "dž",
+                                 "DŽ",
+                                 "zz",
+                                 "Šid",
+                                 "Müller",
+                                 "Ж",
+                                 "a\xC3",
+                                 "\xFF\xFEx",
+                                 "?",
+                                 "a?b",
+                                 "ß",
+                                 "€ 5",
+                                 "Petrović Čedomir",
+                                 "PETROVIĆ"};
+    for (const std::string& a : texts) {
+        const std::string ca = rt::utf8_to_cp1250(a);
+        std::string up;
+        rt::upper_utf8(a, up);
+        EXPECT_EQ(up, rt::cp1250_to_utf8(rt::upper(ca))) << a;
+        for (const std::string& b : texts) {
+            const int want = rt::compare_nocase(ca, rt::utf8_to_cp1250(b));
+            EXPECT_EQ(rt::compare_nocase_utf8(a, b), want) << a << " / " << b;
+        }
+    }
+    struct Find {
+        const char* hay;
+        const char* needle;  // upper case, as a locator's filter passes it
+        long at;
+    };
+    const Find finds[] = {{"Petrović Čedomir", "ČED", 10},
+                          {"Petrović Čedomir", "VIĆ", 6},
+                          {"petrović", "PETROVIĆ", 1},
+                          {"Petrović", "VIC", 0},
+                          {"Ж x", "X", 3},
+                          {"Ж x", "Ж", 0},
+                          {"a?b", "?", 2},
+                          {"", "A", 0}};
+    for (const Find& f : finds)
+        EXPECT_EQ(rt::find_in_upper_utf8(f.hay, f.needle), f.at) << f.hay << " / " << f.needle;
+    EXPECT_EQ(rt::find_in_upper_utf8("Petrović", "TRO"), 3);  // a second needle
 }
 
 }  // namespace

@@ -180,11 +180,28 @@ TEST_F(Relations, AUnitIsNotDeletedWhileInvoicesNameIt) {
     invoice(1, "00002", "123456");
     EXPECT_EQ(delete_through_relation(TableId::KVADRIN, KVD_Po_broju, [] { KVD.BROJ = "A1"; }),
               refused_by("SFAKT"));
-    // An invoice's unit number holds six characters: a longer unit number is never named
-    // by an invoice, whatever its first six characters.
-    EXPECT_EQ(delete_through_relation(TableId::KVADRIN, KVD_Po_broju, [] { KVD.BROJ = "1234567"; }), "");
+    // An invoice holds six characters of the unit number, as charge creation cuts it: the
+    // invoices under "123456" are those of unit "1234567" too.
+    EXPECT_EQ(delete_through_relation(TableId::KVADRIN, KVD_Po_broju, [] { KVD.BROJ = "1234567"; }),
+              refused_by("SFAKT"));
     EXPECT_EQ(delete_through_relation(TableId::KVADRIN, KVD_Po_broju, [] { KVD.BROJ = "123456"; }),
               refused_by("SFAKT"));
+    EXPECT_EQ(rows(TableId::KVADRIN), 3);
+
+    // A change of the number beyond its sixth character leaves its invoices naming it; a
+    // change within the first six is reset.
+    rt::RelationManager* rel = Relate::KVADRIN();
+    ASSERT_EQ(rel->Open(), 0);
+    KVD.BROJ = "1234567";
+    ASSERT_EQ(Access::KVADRIN()->GetByKeyQuiet(KVD_Po_broju), 0);
+    KVD.BROJ = "1234568";
+    EXPECT_EQ(rel->Update(), 0);
+    KVD.BROJ = "1234568";
+    ASSERT_EQ(Access::KVADRIN()->GetByKeyQuiet(KVD_Po_broju), 0);
+    KVD.BROJ = "9234568";
+    EXPECT_NE(rel->Update(), 0);
+    EXPECT_EQ(KVD.BROJ.str(), "1234568");
+    rel->Close();
 }
 
 TEST_F(Relations, ALedgerPostingNeedsNoAccountAndAnAccountNoPostings) {

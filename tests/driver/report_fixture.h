@@ -38,8 +38,9 @@ inline std::string PdfText(const std::string& pdf) {
 }
 
 inline std::vector<PdfWord> PdfWords(const std::string& pdf) {
-    const std::string html = RunTool(QStringLiteral("pdftotext"),
-                                     {QStringLiteral("-bbox"), QString::fromStdString(pdf), QStringLiteral("-")});
+    const std::string html =
+        RunTool(QStringLiteral("pdftotext"),
+                {QStringLiteral("-bbox"), QString::fromStdString(pdf), QStringLiteral("-")});
     std::vector<PdfWord> words;
     const QString h = QString::fromStdString(html);
     static const QRegularExpression page_re(QStringLiteral("<page "));
@@ -57,7 +58,8 @@ inline std::vector<PdfWord> PdfWords(const std::string& pdf) {
                 .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
                 .replace(QStringLiteral("&quot;"), QStringLiteral("\""));
             words.push_back({p, m.captured(1).toDouble() * kMm, m.captured(2).toDouble() * kMm,
-                             m.captured(3).toDouble() * kMm, m.captured(4).toDouble() * kMm, text.toStdString()});
+                             m.captured(3).toDouble() * kMm, m.captured(4).toDouble() * kMm,
+                             text.toStdString()});
         }
     }
     return words;
@@ -74,9 +76,11 @@ inline const PdfWord* FindWord(const std::vector<PdfWord>& words, const std::str
 
 // One entry of what pdfinfo tells of a PDF ("Subject", "Pages", ...), trimmed.
 inline std::string PdfInfo(const std::string& pdf, const std::string& key) {
-    const QString all = QString::fromStdString(RunTool(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)}));
+    const QString all =
+        QString::fromStdString(RunTool(QStringLiteral("pdfinfo"), {QString::fromStdString(pdf)}));
     for (const QString& line : all.split(QLatin1Char('\n')))
-        if (line.startsWith(QString::fromStdString(key + ":"))) return line.mid(static_cast<int>(key.size()) + 1).trimmed().toStdString();
+        if (line.startsWith(QString::fromStdString(key + ":")))
+            return line.mid(static_cast<int>(key.size()) + 1).trimmed().toStdString();
     return "(none)";
 }
 
@@ -84,8 +88,8 @@ inline std::string PdfInfo(const std::string& pdf, const std::string& key) {
 inline std::string PdfPage(const std::string& pdf, int page, int dpi, const std::string& png_base) {
     RunTool(QStringLiteral("pdftoppm"),
             {QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
-             QString::number(page), QStringLiteral("-l"), QString::number(page), QStringLiteral("-singlefile"),
-             QString::fromStdString(pdf), QString::fromStdString(png_base)});
+             QString::number(page), QStringLiteral("-l"), QString::number(page),
+             QStringLiteral("-singlefile"), QString::fromStdString(pdf), QString::fromStdString(png_base)});
     return png_base + ".png";
 }
 
@@ -94,23 +98,23 @@ inline std::string CutOut(const std::string& png, int dpi, double x, double y, d
                           const std::string& out) {
     const double k = dpi / 25.4;
     const QImage img(QString::fromStdString(png));
-    img.copy(static_cast<int>(x * k), static_cast<int>(y * k), static_cast<int>(w * k), static_cast<int>(h * k))
+    img.copy(static_cast<int>(x * k), static_cast<int>(y * k), static_cast<int>(w * k),
+             static_cast<int>(h * k))
         .save(QString::fromStdString(out));
     return out;
 }
 
 // What the QR decoders read in an image (raw bytes, decoded as UTF-8 by the caller).
 inline std::string Zbar(const std::string& png) {
-    std::string s = RunTool(QStringLiteral("zbarimg"),
-                            {QStringLiteral("--raw"), QStringLiteral("-q"), QStringLiteral("-Sbinary"),
-                             QString::fromStdString(png)});
+    std::string s =
+        RunTool(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"),
+                                            QStringLiteral("-Sbinary"), QString::fromStdString(png)});
     if (!s.empty() && s.back() == '\n') s.pop_back();
     return s;
 }
 inline std::string Zxing(const std::string& png) {
-    return RunTool(QStringLiteral("ZXingReader"),
-                   {QStringLiteral("-format"), QStringLiteral("QRCode"), QStringLiteral("-bytes"),
-                    QString::fromStdString(png)});
+    return RunTool(QStringLiteral("ZXingReader"), {QStringLiteral("-format"), QStringLiteral("QRCode"),
+                                                   QStringLiteral("-bytes"), QString::fromStdString(png)});
 }
 
 // The preview of a report procedure, once it is shown.
@@ -133,8 +137,8 @@ public:
     }
     QWidget* WaitPreview(const std::string& procedure) {
         QWidget* found = nullptr;
-        driver_.WaitUntil([&] { return (found = FindPreview(procedure)) != nullptr; }, "the preview of " + procedure,
-                          30000);
+        driver_.WaitUntil([&] { return (found = FindPreview(procedure)) != nullptr; },
+                          "the preview of " + procedure, 30000);
         return found;
     }
     void PressInPreview(QWidget* preview, const char* button) {

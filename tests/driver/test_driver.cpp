@@ -1,6 +1,7 @@
 #include "tests/driver/test_driver.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -356,6 +357,31 @@ void TestDriver::PickTab(const std::string& procedure, const std::string& sheet_
     Pump();
 }
 
+void TestDriver::ChooseItem(const std::string& procedure, const std::string& label,
+                            const std::string& item_text) {
+    auto* box = qobject_cast<QComboBox*>(Usable(procedure, label));
+    if (!box) Fail("control " + label + " of " + procedure + " is no drop list");
+    const int index = box->findText(QString::fromStdString(item_text));
+    if (index < 0) Fail("drop list " + label + " of " + procedure + " has no item " + item_text);
+    TakeFocus(box, procedure, label);
+    box->showPopup();
+    Pump();
+    QAbstractItemView* view = box->view();
+    const QRect item = view->visualRect(view->model()->index(index, box->modelColumn()));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, item.center());
+    Pump();
+    if (box->currentIndex() != index)
+        Fail("drop list " + label + " of " + procedure + " did not take " + item_text);
+}
+
+std::vector<std::string> TestDriver::Items(const std::string& procedure, const std::string& label) {
+    auto* box = qobject_cast<QComboBox*>(Widget(procedure, label));
+    if (!box) Fail("control " + label + " of " + procedure + " is no drop list");
+    std::vector<std::string> out;
+    for (int i = 0; i < box->count(); ++i) out.push_back(Utf8(box->itemText(i)));
+    return out;
+}
+
 void TestDriver::Keys(const std::string& procedure, const std::vector<int>& keycodes) {
     QtWindow& w = Window(procedure);
     Activate(w);
@@ -391,6 +417,29 @@ std::string TestDriver::Answer(const std::string& button_text, int timeout_ms) {
         }
     }
     Fail("message box \"" + text + "\" has no button " + button_text);
+}
+
+std::string TestDriver::ChooseInFileDialog(const std::string& path, int timeout_ms) {
+    WaitUntil([&] { return !server_.FileDialogs().empty(); }, "a file dialog", timeout_ms);
+    QWidget* dialog = server_.FileDialogs().front();
+    const std::string title = Utf8(dialog->windowTitle());
+    if (path.empty()) {
+        for (auto* b : dialog->findChildren<QAbstractButton*>())
+            if (Plain(b->text()) == QStringLiteral("Cancel")) {
+                QTest::mouseClick(b, Qt::LeftButton, Qt::NoModifier, b->rect().center());
+                Pump();
+                return title;
+            }
+        Fail("the file dialog has no Cancel button");
+    }
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name) Fail("the file dialog has no name entry");
+    name->setFocus();
+    name->setText(QString::fromStdString(path));
+    Pump();
+    QTest::keyClick(name, Qt::Key_Return);
+    Pump();
+    return title;
 }
 
 std::string TestDriver::Text(const std::string& procedure, const std::string& label) {

@@ -57,6 +57,10 @@ public:
     void ClickHeader(const std::string& procedure, const std::string& label, int column);
     // Clicks a tab of a sheet (1-based).
     void PickTab(const std::string& procedure, const std::string& sheet_label, int tab);
+    // Opens a drop list and clicks its item that shows `item_text`.
+    void ChooseItem(const std::string& procedure, const std::string& label, const std::string& item_text);
+    // The items a drop list offers, as it shows them.
+    std::vector<std::string> Items(const std::string& procedure, const std::string& label);
     void Focus(const std::string& procedure, const std::string& label);
     // Types text on the focused widget of the window, character by character, as the
     // keyboard sends it (any character, Š and ć too); no Tab after it.
@@ -71,6 +75,9 @@ public:
     // without a choice.
     void ChoosePopup(const std::string& item_text, int timeout_ms = -1);
     bool MessageOpen() const;
+    // The open file dialog: its title, once the path (UTF-8) is typed into its name entry
+    // and Enter pressed; an empty path presses its Cancel button.
+    std::string ChooseInFileDialog(const std::string& path, int timeout_ms = -1);
 
     // What the window shows.
     std::string Text(const std::string& procedure, const std::string& label);

@@ -43,6 +43,14 @@ public:
                 sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
             },
             nullptr, nullptr);
+        sqlite3_create_function(
+            db_, "KVINSTR", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+            [](sqlite3_context* ctx, int, sqlite3_value** v) {
+                const char* h = reinterpret_cast<const char*>(sqlite3_value_text(v[0]));
+                const char* n = reinterpret_cast<const char*>(sqlite3_value_text(v[1]));
+                sqlite3_result_int64(ctx, rt::sql::kvci::instr_upper(h ? h : "", n ? n : ""));
+            },
+            nullptr, nullptr);
         sqlite3_create_collation(
             db_, "KVCI", SQLITE_UTF8, nullptr, [](void*, int na, const void* a, int nb, const void* b) {
                 return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
@@ -160,6 +168,7 @@ TEST(Expr, ConditionsSelectTheRowsTheRuntimeWould) {
         {"UPPER(T:NAME) = UPPER('petrović')", {2}},
         {"INSTRING(UPPER('vić'), UPPER(T:NAME), 1, 1) > 0", {1, 2}},
         {"INSTRING(UPPER('č'), UPPER(T:NAME), 1, 1) <> 0", {1}},
+        {"INSTRING('ČED', UPPER(T:NAME)) = 10", {1}},  // counted in characters
         {"T:NAME = LOWER('ANA')", {4}},
         // positions of INSTRING, a bare one as a condition, an empty sub never found
         {"INSTRING('r', T:NAME, 1, 6) = 16", {1}},
@@ -282,6 +291,52 @@ TEST(Expr, BadExpressionsGiveAClearError) {
         Fragment f;
         EXPECT_EQ(condition(c.filter, Dialect::Sqlite, f), c.error) << c.filter.substr(0, 40);
     }
+}
+
+// A filter of thousands of terms (a query listing many codes) compiles and selects the
+// rows it names; a chain that cannot be regrouped is refused with a clear error beyond
+// what the database would take, never by running out of stack.
+TEST(Expr, LongChainsOfTermsCompileOrAreRefusedClearly) {
+    Db db;
+    for (int id = 1; id <= 6; ++id) db.insert(id, "x", id, std::to_string(id * 1000).c_str());
+    std::string any, all;
+    for (int i = 0; i < 20000; ++i) {
+        any += (i ? " OR " : "") + std::string("T:CODE = '") + std::to_string(i) + "'";
+        all += (i ? " AND " : "") + std::string("T:NUM <> ") + std::to_string(100000 + i);
+    }
+    Fragment f;
+    ASSERT_EQ(condition(any, Dialect::Sqlite, f), "");
+    EXPECT_EQ(f.params.size(), 20000u);
+    EXPECT_EQ(db.ids(f), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(condition("(" + any + ") AND T:NUM > 4", Dialect::Sqlite, f), "");
+    EXPECT_EQ(db.ids(f), (std::vector<int>{5, 6}));
+    ASSERT_EQ(condition(all, Dialect::Sqlite, f), "");
+    EXPECT_EQ(db.ids(f).size(), 6u);
+    std::string text = "T:NAME";
+    for (int i = 0; i < 3000; ++i) text += " & 'y'";
+    ASSERT_EQ(condition("CLIP(" + text + ") <> ''", Dialect::SqlServer, f), "");
+
+    // Computed over values too.
+    Expression e;
+    ASSERT_EQ(e.Parse(any), "");
+    bool yes = false;
+    ASSERT_EQ(e.EvaluateCondition(
+                  [](std::string_view) -> std::optional<Fragment> {
+                      return Fragment{"?", {Value::Text("19999")}, Type::Text};
+                  },
+                  yes),
+              "");
+    EXPECT_TRUE(yes);
+
+    std::string sum = "T:NUM";
+    for (int i = 0; i < 20000; ++i) sum += " + 1";
+    // The 200th "+" makes the tree too high.
+    EXPECT_EQ(condition(sum + " > 0", Dialect::Sqlite, f),
+              "Expression too long or nested too deeply at position " + std::to_string(7 + 4 * 199));
+    std::string cmp = "1";
+    for (int i = 0; i < 5000; ++i) cmp += " = 1";
+    EXPECT_NE(condition(cmp, Dialect::Sqlite, f).find("Expression too long or nested too deeply"),
+              std::string::npos);
 }
 
 TEST(Expr, NamesAndValues) {

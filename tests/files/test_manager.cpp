@@ -314,7 +314,8 @@ TEST_P(Manager, RestrictRefusesDeletingAParentWithChildren) {
     ASSERT_EQ(itm.Open(), 0);
     add_owner("A1");
     add_owner("B2");
-    add_owner("LONG5");     // longer than an item's code can be
+    add_owner("LONG5");     // longer than an item's code: its items hold "LON"
+    add_owner("XLONG");     // held by an item as "XLO"
     add_item(1, "a1", -5);  // the children are found whatever their other key values
     add_item(2, "LON");
 
@@ -325,17 +326,20 @@ TEST_P(Manager, RestrictRefusesDeletingAParentWithChildren) {
     EXPECT_EQ(last_text(),
               "Referential Integrity Delete Error / This record is referenced from the file ITM. "
               "This record cannot be deleted while these references exist.");
-    EXPECT_EQ(rows(own_d), 3);
+    EXPECT_EQ(rows(own_d), 4);
     EXPECT_EQ(itm_buf.ID, 77);
+    own_buf.CODE = "LONG5";
+    ASSERT_EQ(own.GetByKeyQuiet(0), 0);
+    EXPECT_EQ(own_rel.Delete(), rt::Level::User);
 
-    for (const char* free_owner : {"B2", "LONG5"}) {
+    for (const char* free_owner : {"B2", "XLONG"}) {
         shown.clear();
         own_buf.CODE = free_owner;
         ASSERT_EQ(own.GetByKeyQuiet(0), 0);
         EXPECT_EQ(own_rel.Delete(), 0) << free_owner;
         EXPECT_TRUE(shown.empty()) << free_owner;
     }
-    EXPECT_EQ(rows(own_d), 1);
+    EXPECT_EQ(rows(own_d), 2);
     EXPECT_EQ(own_rel.hooks, 1) << "relations are defined once";
     itm.Close();
     own_rel.Close();

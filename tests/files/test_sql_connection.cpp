@@ -1,12 +1,16 @@
 // Connection texts, the ODBC connection string, the SQLite form of pass-through SQL, the
 // KVCI collation and this thread's connections.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "platform/core/text.h"
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
 #include "platform/files/sql/kvci.h"
@@ -276,6 +280,55 @@ TEST_F(TempStore, EmbeddedDatabaseIsCreatedInWalModeWithCollationAndUpper) {
               "A\x8A"
               "A");
     EXPECT_EQ(st->Int(2), 0);  // plain comparisons keep case
+}
+
+// A database whose indexes were built when the collation ordered letters by their byte
+// (Č, Š, Ž after Z) is rebuilt when it is first opened, so that reads by index and by key
+// follow the alphabet; the rebuild is recorded in the database.
+TEST_F(TempStore, AnOlderDatabaseIsReindexedInTheAlphabetsOrderWhenOpened) {
+    fs::create_directories(dir_ / "instance");
+    const std::string file = (dir_ / "instance" / "STARA_2023.sqlite").string();
+    const char* names[] = {"Žabalj", "Zeta", "Čačak", "Cvijić", "Đaković", "Dabić", "Šabac", "Sava", "ana"};
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+        // The earlier order: the upper-case bytes of the code page, trailing blanks ignored.
+        auto old_order = [](void*, int na, const void* a, int nb, const void* b) {
+            std::string x =
+                rt::clip(rt::upper(rt::utf8_to_cp1250({static_cast<const char*>(a), std::size_t(na)})));
+            std::string y =
+                rt::clip(rt::upper(rt::utf8_to_cp1250({static_cast<const char*>(b), std::size_t(nb)})));
+            return x.compare(y);
+        };
+        sqlite3_create_collation_v2(db, "KVCI", SQLITE_UTF8, nullptr, old_order, nullptr);
+        ASSERT_EQ(
+            sqlite3_exec(db,
+                         "CREATE TABLE T (NAME TEXT COLLATE KVCI NOT NULL, N INTEGER, PRIMARY KEY (NAME));"
+                         "CREATE INDEX T_N ON T (N, NAME)",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+        for (const char* n : names) {
+            const std::string sql = std::string("INSERT INTO T VALUES ('") + n + "', 1)";
+            ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        sqlite3_close(db);
+    }
+    auto conn = ConnectionFor("(localdb)\\,STARA_2023,,");
+    ASSERT_NE(conn, nullptr) << rt::FileError();
+    auto column = [&](const std::string& sql) {
+        std::vector<std::string> out;
+        auto st = conn->Prepare(rt::utf8_to_cp1250(sql));
+        EXPECT_NE(st, nullptr) << conn->ErrorText();
+        while (st && st->Step() == 1) out.push_back(rt::cp1250_to_utf8(st->Text(0)));
+        return out;
+    };
+    const std::vector<std::string> alphabet = {"ana",  "Cvijić", "Čačak", "Dabić", "Đaković",
+                                               "Sava", "Šabac",  "Zeta",  "Žabalj"};
+    EXPECT_EQ(column("SELECT NAME FROM T INDEXED BY sqlite_autoindex_T_1 ORDER BY NAME"), alphabet);
+    EXPECT_EQ(column("SELECT NAME FROM T INDEXED BY T_N WHERE N = 1 ORDER BY N, NAME"), alphabet);
+    EXPECT_EQ(column("SELECT NAME FROM T WHERE NAME = 'ČAČAK'"), std::vector<std::string>{"Čačak"});
+    EXPECT_EQ(column("PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    EXPECT_EQ(column("PRAGMA user_version"), std::vector<std::string>{"2"});
 }
 
 TEST_F(TempStore, OneConnectionPerThreadAndText) {

@@ -112,7 +112,8 @@ TEST_F(QrTest, BothDecodersReadExactlyTheText) {
 TEST_F(QrTest, ModulesArePixelsOfTheGivenSizeWithAQuietZoneBlackOnWhite) {
     for (int size : {1, 2, 5}) {
         const std::string file = Path("s" + std::to_string(size) + ".png");
-        ASSERT_EQ(GenerateQrCode("K:PR|V:01", file, std::to_string(size), "PNG", "black", "white"), rt::qr::kQrOk);
+        ASSERT_EQ(GenerateQrCode("K:PR|V:01", file, std::to_string(size), "PNG", "black", "white"),
+                  rt::qr::kQrOk);
         const Image img = ReadPng(file);
         // A short text fits version 1: 21 modules and 4 of quiet zone on each side.
         EXPECT_EQ(img.width, 29 * size);
@@ -149,13 +150,15 @@ TEST_F(QrTest, WhatItCannotServeIsAnsweredAndLeavesTheFileAlone) {
         {"format", "x", "2", "bmp", "black", "white", rt::qr::kQrBadArgument},
         {"colour", "x", "2", "png", "blackish", "white", rt::qr::kQrBadArgument},
         {"empty text", "", "2", "png", "black", "white", rt::qr::kQrBadArgument},
-        {"text over a code's capacity", std::string(3000, 'z'), "2", "png", "black", "white", rt::qr::kQrTooLong},
+        {"text over a code's capacity", std::string(3000, 'z'), "2", "png", "black", "white",
+         rt::qr::kQrTooLong},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(GenerateQrCode(c.text, file, c.size, c.format, c.fg, c.bg), c.expected) << c.what;
         EXPECT_EQ(Bytes(file), before) << c.what;
     }
-    EXPECT_EQ(GenerateQrCode("x", Path("missing/qr.png"), "2", "png", "black", "white"), rt::qr::kQrWriteFailed);
+    EXPECT_EQ(GenerateQrCode("x", Path("missing/qr.png"), "2", "png", "black", "white"),
+              rt::qr::kQrWriteFailed);
     EXPECT_FALSE(fs::exists(Path("missing")));
     // Nothing but the image is left in the folder.
     int files = 0;

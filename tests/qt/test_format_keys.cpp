@@ -1,64 +1,16 @@
-// List formats, key codes and fonts of the back end.
+// Key codes and fonts of the back end, and a list's columns as the widgets and the runtime
+// read them from its format.
 #include <QFontInfo>
+#include <QHeaderView>
+#include <QTreeView>
 
 #include "platform/qt/keys.h"
-#include "platform/qt/list_format.h"
+#include "platform/ui/columntracker.h"
 #include "tests/driver/gui_fixture.h"
+#include "tests/qt/small_window.h"
 
 namespace kvtest {
 namespace {
-
-using rt::qt::Align;
-using rt::qt::ListColumn;
-using rt::qt::ParseListFormat;
-
-struct Col {
-    int width;
-    Align align;
-    int indent;
-    std::string heading;
-    Align heading_align;
-    std::string picture;
-};
-
-struct FormatCase {
-    const char* format;
-    std::vector<Col> columns;
-};
-
-TEST(ListFormat, ColumnsWidthsAlignmentsHeadingsAndPictures) {
-    const FormatCase cases[] = {
-        {"35L(2)|M~Sifra~C(0)@s7@", {{35, Align::Left, 2, "Sifra", Align::Center, "@s7"}}},
-        {"35L(2)|M~Sifra~C(0)@s7@120L(2)|M~Naziv~L(2)@s40@56D(12)|M~Iznos~C(0)@n-14`2@",
-         {{35, Align::Left, 2, "Sifra", Align::Center, "@s7"},
-          {120, Align::Left, 2, "Naziv", Align::Left, "@s40"},
-          {56, Align::Decimal, 12, "Iznos", Align::Center, "@n-14`2"}}},
-        // Right alignment, no heading alignment, modifiers with arguments, a field number.
-        {"40R(4)_Z(2)#3#~Broj~@n5@20C~~@d5@",
-         {{40, Align::Right, 4, "Broj", Align::Left, "@n5"}, {20, Align::Center, 0, "", Align::Left, "@d5"}}},
-        // A group: its own heading after "]" names no column.
-        {"[30L~A~@s3@40L~B~@s4@]|~Grupa~60L~C~@s6@",
-         {{30, Align::Left, 0, "A", Align::Left, "@s3"},
-          {40, Align::Left, 0, "B", Align::Left, "@s4"},
-          {60, Align::Left, 0, "C", Align::Left, "@s6"}}},
-        {"", {}},
-    };
-    for (const FormatCase& c : cases) {
-        SCOPED_TRACE(c.format);
-        std::vector<ListColumn> got = ParseListFormat(c.format);
-        ASSERT_EQ(got.size(), c.columns.size());
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].width, c.columns[i].width) << i;
-            EXPECT_EQ(got[i].align, c.columns[i].align) << i;
-            EXPECT_EQ(got[i].indent, c.columns[i].indent) << i;
-            EXPECT_EQ(got[i].heading, c.columns[i].heading) << i;
-            EXPECT_EQ(got[i].heading_align, c.columns[i].heading_align) << i;
-            EXPECT_EQ(got[i].picture, c.columns[i].picture) << i;
-        }
-    }
-    EXPECT_TRUE(ParseListFormat("35L(2)|M~Sifra~").front().right_border);
-    EXPECT_TRUE(ParseListFormat("35L(2)|M~Sifra~").front().resizable);
-}
 
 struct KeyCase {
     int qt_key;
@@ -102,6 +54,45 @@ TEST_F(GuiTest, WindowsFontNamesUseTheMetricCompatibleFonts) {
     EXPECT_EQ(QFontInfo(QFont("Microsoft Sans Serif", 8)).family().toStdString(), "Liberation Sans");
     EXPECT_EQ(QFontInfo(QFont("Arial", 10)).family().toStdString(), "Liberation Sans");
     EXPECT_EQ(QFontInfo(QFont("Times New Roman", 10)).family().toStdString(), "Liberation Serif");
+}
+
+// A grouped list: the group's heading holds digits and the group has modifiers of its own,
+// neither of which is a column. The widgets show the three columns, and the runtime sizes
+// the third one where the widgets show it.
+TEST_F(GuiTest, AGroupedListHasTheSameColumnsForTheRuntimeAndTheWidgets) {
+    SmallWindow s("GroupedList");
+    s.on_open = [](rt::ui::Window& w) {
+        const int list = w.Feq("?LIST");
+        w.SetText(list, rt::ui::Prop::Format,
+                  "[40L(2)|M~Sifra~@s7@80L(2)|M~Naziv~@s20@](2)|M~Usluge 2024~C(0)60R(2)|M~Iznos~@n10.2@");
+        w.SetRows(list, {{"S1", "Voda", "1.00"}, {"S2", "Odrzavanje", "12345678901234567890"}});
+    };
+    s.on_ping = [](rt::ui::Window& w) {
+        rt::ui::ColumnTracker tracker;
+        tracker.Setup(w);
+        tracker.AddControl(w.Feq("?LIST"), false);
+        tracker.SizeColumn(w.Feq("?LIST"), 3);
+    };
+    driver.Start([&] { s.Run(); });
+    driver.WaitForWindow("GroupedList");
+    auto* view = qobject_cast<QTreeView*>(driver.Widget("GroupedList", "?LIST"));
+    ASSERT_NE(view, nullptr);
+    driver.WaitUntil([&] { return driver.Heading("GroupedList", "?LIST", 3) == "Iznos"; },
+                     "the grouped format");
+    EXPECT_EQ(view->header()->count(), 3);
+    EXPECT_EQ(driver.Heading("GroupedList", "?LIST", 1), "Sifra");
+    EXPECT_EQ(driver.Heading("GroupedList", "?LIST", 2), "Naziv");
+    const int first = view->header()->sectionSize(0), second = view->header()->sectionSize(1),
+              third = view->header()->sectionSize(2);
+
+    driver.Press("GroupedList", "?PING");  // the runtime sizes column 3 to its widest text
+    driver.WaitUntil([&] { return view->header()->sectionSize(2) > third; }, "the third column widened");
+    EXPECT_EQ(view->header()->count(), 3);
+    EXPECT_EQ(view->header()->sectionSize(0), first);
+    EXPECT_EQ(view->header()->sectionSize(1), second);
+    EXPECT_EQ(driver.Heading("GroupedList", "?LIST", 3), "Iznos");
+    driver.Press("GroupedList", "?OK");
+    driver.WaitClosed("GroupedList");
 }
 
 }  // namespace

@@ -117,11 +117,12 @@ TEST_F(ReportLayout, BandsFlowDownTheAreaAndANewPageTakesTheRest) {
     ASSERT_EQ(doc.pages.size(), 3u);
     // Two bands of 30 mm fit the 70 mm area; every page has its header (with its number
     // and the number of pages) and its footer.
-    EXPECT_EQ(Texts(doc.pages[0]), (std::vector<std::string>{"HEAD@0,2", "1@50,2", "3@70,2", "1@5,20", "N1@15,20",
-                                                             "1,00@45,20", "2@5,50", "N2@15,50", "2,00@45,50",
-                                                             "FOOT@0,91"}));
-    EXPECT_EQ(Texts(doc.pages[2]), (std::vector<std::string>{"HEAD@0,2", "3@50,2", "3@70,2", "5@5,20", "N5@15,20",
-                                                             "5,00@45,20", "15,00@5,50", "N5@25,50", "FOOT@0,91"}));
+    EXPECT_EQ(Texts(doc.pages[0]),
+              (std::vector<std::string>{"HEAD@0,2", "1@50,2", "3@70,2", "1@5,20", "N1@15,20", "1,00@45,20",
+                                        "2@5,50", "N2@15,50", "2,00@45,50", "FOOT@0,91"}));
+    EXPECT_EQ(Texts(doc.pages[2]),
+              (std::vector<std::string>{"HEAD@0,2", "3@50,2", "3@70,2", "5@5,20", "N5@15,20", "5,00@45,20",
+                                        "15,00@5,50", "N5@25,50", "FOOT@0,91"}));
 }
 
 TEST_F(ReportLayout, AFixedBandStandsAtItsPlaceOrOnANewPageWhenTheFlowPassedIt) {

@@ -129,7 +129,10 @@ TEST_F(Demo, LaysOutTheFirmAndFillsItsTablesOnce) {
     const struct {
         TableId id;
         long rows;
-    } tables[] = {{TableId::NAZIVI, 5}, {TableId::KVADRIN, 5}, {TableId::OBAVEZE, 5}, {TableId::OBRAC, 1}};
+    } tables[] = {{TableId::NAZIVI, 5}, {TableId::KVADRIN, 5},  {TableId::OBAVEZE, 5},
+                  {TableId::OBRAC, 1},  {TableId::CENE, 5},     {TableId::SPROM, 25},
+                  {TableId::SFAKT, 5},  {TableId::SKPROMET, 5}, {TableId::NALOZIS, 1},
+                  {TableId::SKLAUZUL, 1}};
     for (const auto& t : tables) EXPECT_EQ(Rows(t.id), t.rows) << table_name(t.id);
     EXPECT_EQ(UnitKinds(), (std::set<std::string>{"Stan", "Poslovni prostor", "Garaza"}));
 
@@ -142,6 +145,17 @@ TEST_F(Demo, LaysOutTheFirmAndFillsItsTablesOnce) {
     EXPECT_EQ(OBR.DATUM, rt::today());
     EXPECT_EQ(OBR.VALUTA - OBR.DATUM, 15);
     runs->Close();
+    // The run is priced and charged: the first flat's invoice (54.2 m2 and 50 m2 heated at
+    // 100, the common electricity 500, water by its meter, cleaning 400).
+    rt::FileManager* invoices = Access::SFAKT();
+    ASSERT_EQ(invoices->Open(), 0);
+    invoices->UseTable(rt::kUseOpen);
+    SFA.OBRACUN = 1;
+    SFA.SHKORISNIKA = "00001";
+    ASSERT_EQ(Files::SFAKT().Get(0), rt::kNoError);
+    EXPECT_EQ(SFA.UKUPNO, 11320.0);
+    EXPECT_EQ(SFA.VODA, 0.0);
+    invoices->Close();
     MainThreadFilesTerm();
 
     // A second run finds every row and adds none.

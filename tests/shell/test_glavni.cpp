@@ -27,6 +27,7 @@ struct Seen {
     bool matcher_current = false, ignore_case = false, whole_words = true;
     std::string settings_file;
     bool dictionary = false;
+    int builds_before = 0;  // this thread's builds before the run (other tests' among them)
     int dictionary_builds = 0;
     std::int32_t ok_to_end = 0;
     std::string firm;
@@ -81,17 +82,23 @@ protected:
         prog_ = root_ / "blok7" / "2024" / "PROGRAM";
         fs::create_directories(prog_);
         fs::current_path(prog_);
+        thread_ = rt::thread_number();
     }
     void TearDown() override {
+        // The program makes its thread number 1 (the main thread, which builds no
+        // dictionary in its per-thread start); the tests after this one run on it too.
+        rt::set_thread_number(thread_);
         fs::current_path(old_);
         fs::remove_all(root_);
         MainProcedure = nullptr;
     }
     fs::path old_, root_, prog_;
+    int thread_ = 0;
 };
 
 TEST_F(GlavniTest, StartsUpInOrderCallsTheFrameAndSavesTheSettings) {
     g_seen = {};
+    g_seen.builds_before = RecnikBrojIzgradnji();
     MainProcedure = &ProbeMain;
     PrepareProcess();
     EXPECT_EQ(RunProgram(), 0);
@@ -106,7 +113,7 @@ TEST_F(GlavniTest, StartsUpInOrderCallsTheFrameAndSavesTheSettings) {
               fs::weakly_canonical(prog_));
     // Thread 1 builds its dictionary in Glavni, once; its per-thread start does not.
     EXPECT_TRUE(g_seen.dictionary);
-    EXPECT_EQ(g_seen.dictionary_builds, 1);
+    EXPECT_EQ(g_seen.dictionary_builds - g_seen.builds_before, 1);
     EXPECT_EQ(g_seen.ok_to_end, 1);
     EXPECT_EQ(g_seen.firm, "BLOK7");
     EXPECT_EQ(g_seen.year, 2024);

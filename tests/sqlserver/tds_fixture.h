@@ -24,9 +24,6 @@ protected:
     // "127.0.0.1,DB,USER,PASSWORD;Port=N": a connection text for the test server.
     std::string Text(const std::string& database = "FIRMA_2024", const std::string& user = "sa",
                      const std::string& password = "tajna") const;
-    // The requests of one kind, or the statements' texts.
-    std::vector<tds::Request> Of(tds::Request::Kind kind) const;
-    std::vector<std::string> Texts() const;
 
     tds::Server server_;
 };
@@ -48,7 +45,7 @@ protected:
     // The table's result rows: KOD, NAZIV, BROJ, IZNOS, GRUPA.
     static tds::Reply Rows(const std::vector<std::vector<tds::Cell>>& rows);
     std::unique_ptr<rt::File> Table(Unit& record);
-    // The RPC calls and batches whose statement starts with `head`.
+    // The batches and RPC calls that run a statement starting with `head`.
     std::vector<tds::Request> Statements(const std::string& head) const;
 
     rt::TableDef def_;

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <thread>
 
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
@@ -157,6 +159,23 @@ TEST_F(TdsTable, NanAndInfinitiesNeverGoOut) {
     EXPECT_EQ(server_.Connections(), 1);
 }
 
+// The rows a change touched come from the server's count: none means another station
+// changed or deleted the record.
+TEST_F(TdsTable, AChangeThatTouchedNoRowIsReportedAsChangedElsewhere) {
+    server_.On("WHERE [KOD] = @P1", Rows({{"A", "a", std::int64_t{1}, 0.0, "g"}}));
+    r_.KOD = "A";
+    ASSERT_EQ(file_->Get(0), rt::kNoError);
+    r_.IZNOS = 3;
+    EXPECT_EQ(file_->Put(), rt::kNoError) << rt::FileError();
+    server_.On("UPDATE [TEST]", Reply::Count(0), 1);
+    EXPECT_EQ(file_->Put(), rt::kRecordChanged);
+    server_.On("DELETE FROM [TEST]", Reply::Count(0), 1);
+    ASSERT_EQ(file_->Get(0), rt::kNoError);
+    EXPECT_EQ(file_->Delete(), rt::kRecordChanged);
+    ASSERT_EQ(file_->Get(0), rt::kNoError);
+    EXPECT_EQ(file_->Delete(), rt::kNoError);
+}
+
 // A server error arrives with its state and text, and the connection goes on serving.
 TEST_F(TdsTable, AServerErrorIsReportedByItsStateAndTheConnectionGoesOn) {
     server_.On("INSERT INTO [TEST]", Reply::Error(208, "Invalid object name 'TEST'."), 1);
@@ -214,6 +233,37 @@ TEST_F(TdsTable, ADroppedConnectionIsReopened) {
     EXPECT_EQ(file_->Rollback(), rt::kNoError);
     EXPECT_EQ(file_->Add(), rt::kNoError) << rt::FileError();
     EXPECT_GE(server_.Logins().size(), 4u);
+}
+
+// Threads have connections of their own, each with its prepared statements.
+TEST_F(TdsTable, ThreadsWriteOnConnectionsOfTheirOwn) {
+    constexpr int kThreads = 3, kRows = 40;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            Unit rec{};
+            auto f = Table(rec);
+            if (f->Open() != rt::kNoError) failures[static_cast<std::size_t>(t)] = -1;
+            for (int i = 0; i < kRows; ++i) {
+                rec.KOD = std::to_string(t) + "-" + std::to_string(i);
+                rec.NAZIV = "\x8Eika";
+                if (f->Add() != rt::kNoError) ++failures[static_cast<std::size_t>(t)];
+            }
+            f.reset();
+            rt::sql::CloseThreadConnections();
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+    const auto inserts = Statements("INSERT INTO [TEST]");
+    ASSERT_EQ(inserts.size(), static_cast<std::size_t>(kThreads * kRows));
+    std::map<int, int> prepared;
+    for (auto& r : inserts) {
+        prepared[r.connection] += r.proc == "sp_prepexec";
+        EXPECT_EQ(r.params.at(1).text, "Žika");
+    }
+    EXPECT_EQ(prepared.size(), static_cast<std::size_t>(kThreads));
+    for (auto& [connection, n] : prepared) EXPECT_EQ(n, 1) << connection;
 }
 
 }  // namespace

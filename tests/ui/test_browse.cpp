@@ -141,6 +141,16 @@ public:
     }
 };
 
+// A browse that counts its page loads.
+class CountingBrowse : public BrowseManager {
+public:
+    int loads = 0;
+    void LoadPage() override {
+        ++loads;
+        BrowseManager::LoadPage();
+    }
+};
+
 class Browse : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -227,7 +237,7 @@ protected:
     Window window{BrowseDef()};
     Controller controller{window};
     rt::ViewManager view;
-    BrowseManager browse;
+    CountingBrowse browse;
     ScrollStepText text_step{1, 3};
 };
 
@@ -266,8 +276,14 @@ TEST_F(Browse, PagesDownAndUpThroughTheOrderAndShowsFieldsThroughTheirPictures) 
     EXPECT_EQ(selected_code(), "S0001");
     browse.SyncScrollThumb();
     EXPECT_EQ(browse.ThumbPercent(), 0);
-    // Down within the page moves the selection; at its end the page moves by one row.
-    for (int i = 0; i < 10; ++i) browse.Scroll(Event::ScrollDown);
+    // Down within the page moves the selection, reading no page (and no totals); at its
+    // end the page moves by one row.
+    const int loads = browse.loads;
+    for (int i = 0; i < 9; ++i) browse.Scroll(Event::ScrollDown);
+    EXPECT_EQ(browse.loads, loads);
+    EXPECT_EQ(selected_code(), "S0010");
+    browse.Scroll(Event::ScrollDown);
+    EXPECT_EQ(browse.loads, loads + 1);
     EXPECT_EQ(column(), codes(2, 11));
     EXPECT_EQ(selected_code(), "S0011");
     EXPECT_EQ(rec.SIFRA.str(), "S0011");  // the selected row is in the buffer
@@ -520,7 +536,7 @@ TEST_F(Browse, ListFormatsPerOrderSurviveANewManagerOnTheSameFile) {
 }
 
 TEST_F(Browse, ColumnFormatsAndTheColumnSizer) {
-    auto cols = ParseColumns("40L(2)|M~Sifra~C(0)@s7@[80L(2)|M~Na@ziv~@s20@]50R(2)~Iznos~@n10.2@");
+    auto cols = ParseListFormat("40L(2)|M~Sifra~C(0)@s7@[80L(2)|M~Na@ziv~@s20@]50R(2)~Iznos~@n10.2@");
     ASSERT_EQ(cols.size(), 3u);
     EXPECT_EQ(cols[0].width, 40);
     EXPECT_EQ(cols[0].heading, "Sifra");
@@ -535,7 +551,7 @@ TEST_F(Browse, ColumnFormatsAndTheColumnSizer) {
     tracker.Setup(window);
     tracker.AddControl(1, false);
     EXPECT_TRUE(tracker.SizeColumn(1, 2));
-    EXPECT_EQ(ParseColumns(window.GetText(1, Prop::Format))[1].width, 17 * 4 + 8);
+    EXPECT_EQ(ParseListFormat(window.GetText(1, Prop::Format))[1].width, 17 * 4 + 8);
     EXPECT_FALSE(tracker.SizeColumn(1, 2));  // already as wide as its widest text
     EXPECT_FALSE(tracker.SizeColumn(1, 9));
 }

@@ -2,7 +2,8 @@
 // table structure is open, in physical order, with the layout's keys computed on demand.
 // Every change rewrites the whole file atomically; before each operation a cheap stat
 // tells whether another structure or process has rewritten the file, which is then read
-// again. Writes within the process are serialised per file.
+// again. A change holds the file's lock between processes and threads from that re-read
+// to the rename, so no process writes over a change another made meanwhile.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -128,9 +129,12 @@ constexpr int kExists = -1;
 
 constexpr std::uint64_t seq_for(std::size_t index) { return 2 * (static_cast<std::uint64_t>(index) + 1); }
 
-std::string resolve_path(const std::string& name) {
+// A file the program never creates (the previous program's) is found whatever the case
+// of its name on disk.
+std::string resolve_path(const std::string& name, bool any_case) {
     std::string native = native_path(name);
     if (!fs::path(native).has_extension()) native += ".DAT";
+    if (any_case) native = existing_path_nocase(native);
     std::error_code ec;
     fs::path abs = fs::absolute(native, ec);
     return ec ? native : abs.string();
@@ -154,13 +158,15 @@ public:
         data_.clear();
         seqs_.clear();
         current_.reset();
+        current_changed_ = false;
         cursor_ = Cursor{};
         sig_ = {};
         flat::FileSig sig;
         int err = flat::stat_file(path_, sig);
         if (err == ENOENT) {
             if (!file_.def().create) return fail(folder_exists(path_) ? kFileNotFound : kPathNotFound);
-            std::lock_guard guard(*lock_);
+            FileLock guard(path_);
+            if (!guard) return locked(guard);
             if (int rc = write_empty(true); rc != kNoError && rc != kExists) return rc;
         } else if (err != 0) {
             return fail_errno(err);
@@ -175,7 +181,7 @@ public:
         seqs_.clear();
         sorted_.clear();
         current_.reset();
-        lock_.reset();
+        current_changed_ = false;
         ClearError();
         return kNoError;
     }
@@ -185,7 +191,8 @@ public:
         t_invalid.clear();
         if (int rc = resolve()) return rc;
         if (file_.def().oem_text) return fail(kAccessDenied);
-        std::lock_guard guard(*lock_);
+        FileLock guard(path_);
+        if (!guard) return locked(guard);
         flat::FileSig sig;
         int err = flat::stat_file(path_, sig);
         if (err == 0) {
@@ -210,7 +217,8 @@ public:
         t_invalid.clear();
         if (int rc = resolve()) return rc;
         if (file_.def().oem_text) return fail(kAccessDenied);
-        std::lock_guard guard(*lock_);
+        FileLock guard(path_);
+        if (!guard) return locked(guard);
         std::error_code ec;
         if (!fs::remove(path_, ec)) return ec ? fail_errno(ec.value()) : fail(kFileNotFound);
         ClearError();
@@ -227,6 +235,7 @@ public:
             cursor_.bytes.assign(reinterpret_cast<const char*>(file_.bytes()), layout_.record_size);
         }
         current_.reset();
+        current_changed_ = false;
         ClearError();
         return kNoError;
     }
@@ -235,6 +244,7 @@ public:
         t_invalid.clear();
         cursor_ = Cursor{};
         current_.reset();
+        current_changed_ = false;
         ClearError();
         return kNoError;
     }
@@ -251,6 +261,7 @@ public:
         const KeyDef& k = layout_.keys[static_cast<std::size_t>(key)];
         const std::string wanted(reinterpret_cast<const char*>(file_.bytes()), layout_.record_size);
         current_.reset();
+        current_changed_ = false;
         if (in_key(k, bytes_of(wanted))) {
             const auto& order = sorted(key);
             auto it = std::partition_point(order.begin(), order.end(), [&](std::uint32_t i) {
@@ -268,7 +279,8 @@ public:
     int add() override {
         t_invalid.clear();
         if (int rc = check_writable()) return rc;
-        std::lock_guard guard(*lock_);
+        FileLock guard(path_);
+        if (!guard) return locked(guard);
         if (int rc = refresh()) return rc;
         std::string rec(reinterpret_cast<const char*>(file_.bytes()), layout_.record_size);
         if (int rc = check_unique(rec, std::nullopt)) return rc;
@@ -287,11 +299,15 @@ public:
     int put() override {
         t_invalid.clear();
         if (int rc = check_writable()) return rc;
-        if (!current_) return fail(kRecordNotAvailable);
-        std::lock_guard guard(*lock_);
+        if (!current_) return fail(current_changed_ ? kRecordChanged : kRecordNotAvailable);
+        FileLock guard(path_);
+        if (!guard) return locked(guard);
         if (int rc = refresh()) return rc;
         std::optional<std::size_t> at = current_index();
-        if (!at) return fail(kRecordChanged);
+        if (!at) {
+            current_changed_ = true;
+            return fail(kRecordChanged);
+        }
         std::string rec(reinterpret_cast<const char*>(file_.bytes()), layout_.record_size);
         if (int rc = check_unique(rec, at)) return rc;
         std::vector<std::string> next = data_;
@@ -308,8 +324,9 @@ public:
     int erase() override {
         t_invalid.clear();
         if (int rc = check_writable()) return rc;
-        if (!current_) return fail(kRecordNotAvailable);
-        std::lock_guard guard(*lock_);
+        if (!current_) return fail(current_changed_ ? kRecordChanged : kRecordNotAvailable);
+        FileLock guard(path_);
+        if (!guard) return locked(guard);
         if (int rc = refresh()) return rc;
         std::optional<std::size_t> at = current_index();
         if (!at) return fail(kRecordChanged);
@@ -320,6 +337,7 @@ public:
         seqs_.erase(seqs_.begin() + static_cast<std::ptrdiff_t>(*at));
         changed();
         current_.reset();  // NEXT and PREVIOUS go on from its place
+        current_changed_ = false;
         ClearError();
         return kNoError;
     }
@@ -340,8 +358,7 @@ private:
     int resolve() {
         const std::string name = file_.Name();
         if (name.empty()) return fail(kFileNotFound);
-        path_ = resolve_path(name);
-        lock_ = flat::lock_for(path_);
+        path_ = resolve_path(name, !file_.def().create);
         password_ = file_.def().encrypted ? file_.Owner() : std::string();
         return kNoError;
     }
@@ -356,6 +373,15 @@ private:
         if (code == kFileNotFound && !folder_exists(path_)) code = kPathNotFound;
         if (code != kDriverError) return fail(code);
         SetDriverError(file_.Label(), std::to_string(err), path_ + ": " + std::strerror(err));
+        return kDriverError;
+    }
+
+    // The file's lock was not to be had: held too long by another process, or its lock
+    // file cannot be made beside it.
+    int locked(const FileLock& lock) {
+        if (lock.error() != ETIMEDOUT) return fail_errno(lock.error());
+        SetDriverError(file_.Label(), std::to_string(ETIMEDOUT),
+                       path_ + ": the file is being changed by another program for too long");
         return kDriverError;
     }
 
@@ -465,6 +491,7 @@ private:
         }
         if (forward ? pos >= order.size() : pos == 0) {
             current_.reset();
+            current_changed_ = false;
             cursor_.pos = forward ? Pos::AfterLast : Pos::BeforeFirst;
             return fail(kRecordNotAvailable);
         }
@@ -477,6 +504,7 @@ private:
     void deliver(std::size_t i, bool move_cursor) {
         std::memcpy(file_.buffer(), data_[i].data(), layout_.record_size);
         current_ = seqs_[i];
+        current_changed_ = false;
         current_bytes_ = data_[i];
         if (move_cursor) {
             cursor_.pos = Pos::At;
@@ -540,7 +568,10 @@ private:
             if (best) return seq_for(*best);
             return std::nullopt;
         };
-        if (current_) current_ = find_again(current_bytes_, *current_);
+        if (current_) {
+            current_ = find_again(current_bytes_, *current_);
+            current_changed_ = !current_;
+        }
         if (cursor_.pos == Pos::At) {
             std::optional<std::uint64_t> seq = find_again(cursor_.bytes, cursor_.seq);
             const std::size_t old_pos = static_cast<std::size_t>(
@@ -593,7 +624,6 @@ private:
     const RecordLayout& layout_;
     std::string path_;
     std::string password_;
-    std::shared_ptr<std::mutex> lock_;
     unsigned access_ = kReadWrite;
     flat::KeyCache keys_;
     flat::Sealing sealing_;
@@ -607,6 +637,9 @@ private:
     Cursor cursor_;
     std::optional<std::uint64_t> current_;  // sequence number of the current record
     std::string current_bytes_;             // the current record as read or written
+    // The current record was changed or removed by another writer: PUT and DELETE answer
+    // kRecordChanged until a record is read again.
+    bool current_changed_ = false;
 };
 
 }  // namespace
@@ -634,8 +667,10 @@ int WriteFlatFile(std::string_view path, const RecordLayout& layout, const std::
     }
     const std::string target(path);
     flat::FileSig sig;
-    std::lock_guard guard(*flat::lock_for(target));
-    if (int err = flat::write_atomically(target, bytes, false, sig)) {
+    FileLock guard(target);
+    int err = guard.error();
+    if (err == 0) err = flat::write_atomically(target, bytes, false, sig);
+    if (err) {
         int code = flat::error_code_for(err);
         if (code == kFileNotFound) code = kPathNotFound;
         if (code == kDriverError)

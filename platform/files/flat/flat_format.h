@@ -64,10 +64,10 @@ std::string decode(std::string_view bytes, std::size_t record_size, bool expect_
 std::string encode(const std::vector<std::string>& records, std::size_t record_size, const Sealing& sealing,
                    std::string_view password, KeyCache& keys, std::string& bytes);
 
-// File input and output (FileSig, stat_file, read_file, write_atomically, lock_for) are
+// File input and output (FileSig, stat_file, read_file, write_atomically, FileLock) are
 // the platform's (platform/core/fileio.h).
+using rt::FileLock;
 using rt::FileSig;
-using rt::lock_for;
 using rt::read_file;
 using rt::stat_file;
 using rt::write_atomically;

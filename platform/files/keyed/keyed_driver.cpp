@@ -12,7 +12,10 @@ namespace rt {
 std::unique_ptr<FileDriver> MakeKeyedDriver(File& file) {
     sql::TableSource src;
     src.connect = [&file]() -> std::shared_ptr<sql::Connection> {
-        const std::string path = native_path(file.Name());
+        std::string path = native_path(file.Name());
+        // A file the program never creates (the previous program's) is found whatever the
+        // case of its name on disk.
+        if (!file.def().create) path = existing_path_nocase(path);
         std::error_code ec;
         if (!std::filesystem::exists(path, ec) && !file.def().create) {
             SetError(kFileNotFound, file.Label());

@@ -299,4 +299,12 @@ void CloseThreadConnections() {
     cache.clear();
 }
 
+void CloseThreadConnection(std::string_view connection_text) {
+    auto& cache = thread_connections();
+    auto it = cache.find(clip(connection_text));
+    if (it == cache.end()) return;
+    if (it->second.pid != getpid()) new std::shared_ptr<Connection>(std::move(it->second.conn));
+    cache.erase(it);
+}
+
 }  // namespace rt::sql

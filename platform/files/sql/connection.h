@@ -10,7 +10,7 @@
 // SQLite dialect and loads the collation extension libkvci.so, found through
 // $KVADRIN_SQLITE_EXT (the full path of the library), else beside the executable.
 // Every SQLite connection has the collation KVCI (CP1250 letters folded, trailing blanks
-// ignored) and the function KVUPPER(text).
+// ignored) and the functions KVUPPER(text) and KVINSTR(text, sub) (INSTR(KVUPPER(text), sub)).
 #pragma once
 
 #include <cstdint>
@@ -139,5 +139,8 @@ std::shared_ptr<Connection> OpenSqliteFile(const std::string& path, bool wal);
 std::shared_ptr<Connection> ConnectionFor(std::string_view connection_text);
 // Closes this thread's connections (the per-thread end calls it).
 void CloseThreadConnections();
+// Releases this thread's connection for one connection text: the next use connects anew.
+// Tables still open on it keep it until they close.
+void CloseThreadConnection(std::string_view connection_text);
 
 }  // namespace rt::sql

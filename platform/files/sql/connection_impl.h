@@ -41,6 +41,12 @@ private:
     std::set<std::string> attached_;  // upper case
 };
 
+// Rebuilds a SQLite database's indexes on the collation KVCI when they were built in
+// another order than the collation's of now, and records the order in the database; one
+// transaction, so that stations opening the database at once rebuild it once. False with
+// the connection's error when it fails.
+bool EnsureCollationOrder(Connection& c);
+
 // Texts in the program's code page to UTF-8 and back, without work for ASCII.
 std::string ToUtf8(std::string_view cp1250);
 std::string FromUtf8(std::string_view utf8);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/core/text.h"
+#include "platform/files/file.h"
 #include "platform/files/sql/connection_impl.h"
 #include "platform/files/sql/sql_table.h"
 
@@ -144,6 +145,45 @@ bool BasicConnection::Rollback() {
     return DoRollback();
 }
 
+namespace {
+
+// The order of the collation KVCI that a SQLite database's indexes were built in, kept as
+// the database's user_version: 0 (nothing recorded) the byte order of the upper-case
+// form, 2 the Serbian alphabet of rt::compare_nocase.
+constexpr int kCollationOrder = 2;
+
+bool read_order(Connection& c, int& order) {
+    auto st = c.Prepare("PRAGMA user_version");
+    if (!st) return false;
+    const int rc = st->Step();
+    if (rc < 0) return false;
+    order = rc == 1 ? static_cast<int>(st->Int(0)) : 0;
+    return true;
+}
+
+}  // namespace
+
+bool EnsureCollationOrder(Connection& c) {
+    int order = 0;
+    if (!read_order(c, order)) return false;
+    if (order == kCollationOrder) return true;
+    // One station rebuilds; one that waited finds the order recorded.
+    if (!c.Begin()) return false;
+    bool ok = read_order(c, order);
+    if (ok && order != kCollationOrder)
+        ok = c.Execute("REINDEX KVCI") &&
+             c.Execute("PRAGMA user_version = " + std::to_string(kCollationOrder));
+    if (ok && c.Commit()) return true;
+    if (c.InTransaction()) {
+        // Keep the failure's own text, not the rollback's.
+        auto* b = dynamic_cast<BasicConnection*>(&c);
+        const std::string code = c.ErrorCodeText(), text = c.ErrorText();
+        c.Rollback();
+        if (b) b->Fail(code, text);
+    }
+    return false;
+}
+
 bool BasicConnection::AttachDatabase(const std::string& name, const std::string& folder) {
     namespace fs = std::filesystem;
     const fs::path file = fs::path(folder) / (name + ".sqlite");
@@ -153,6 +193,11 @@ bool BasicConnection::AttachDatabase(const std::string& name, const std::string&
     }
     if (InTransaction()) {
         Fail("1", "cannot attach database " + name + " within a transaction");
+        return false;
+    }
+    // Opened once on its own first, so that its indexes follow the collation's order.
+    if (!OpenSqlite(file.string(), name, true, false)) {
+        Fail(FileErrorCode(), "cannot open database " + name + ": " + FileError());
         return false;
     }
     auto st = Prepare("ATTACH DATABASE ? AS " + QuoteIdent(Dialect::Sqlite, name));

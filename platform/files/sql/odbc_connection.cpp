@@ -141,6 +141,7 @@ std::vector<Diagnostic> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool wide) {
 constexpr std::size_t kIdleHandles = 64;   // prepared handles a connection keeps for reuse
 constexpr std::size_t kDefaultWidth = 4000;  // declared size of a text of no known width
 constexpr long kDrainRows = 1000;            // rows read past to avoid a cancel; then cancel
+constexpr SQLULEN kLoginSeconds = 15;
 
 // One session with the server.
 struct Link {
@@ -318,6 +319,8 @@ bool OdbcConnection::Connect() {
         Fail("HY001", "the ODBC driver manager cannot allocate a connection");
         return false;
     }
+    // A server that does not answer is given up after a while, as Windows' drivers do.
+    SQLSetConnectAttr(link->dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLoginSeconds), 0);
     SQLRETURN rc;
     SQLSMALLINT out_len = 0;
     if (wide_) {
@@ -567,7 +570,7 @@ bool OdbcStatement::bind() {
                     if (!bind_one(i, SQL_C_WCHAR, longer ? SQL_WLONGVARCHAR : SQL_WVARCHAR, size,
                                   (size + 1) * sizeof(SQLWCHAR)))
                         return false;
-                    std::memcpy(b.buf.data(), wide_.data(), wide_.size() * sizeof(SQLWCHAR));
+                    if (!wide_.empty()) std::memcpy(b.buf.data(), wide_.data(), wide_.size() * sizeof(SQLWCHAR));
                     b.ind = static_cast<SQLLEN>(wide_.size() * sizeof(SQLWCHAR));
                 } else {
                     // The SQLite driver prepares locally: the UTF-8 bytes, in a buffer that grows.
@@ -808,7 +811,8 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
     }
     auto conn = std::make_shared<OdbcConnection>(*cs, t.database, !contains(driver, "sqlite"));
     if (!conn->Connect()) {
-        std::string text = conn->ErrorText();
+        std::string text = "Cannot connect to the server " + t.server + " (database " + t.database +
+                           ") with the ODBC driver " + driver + ": " + conn->ErrorText();
         auto it = t.options.find("TRUSTEDCONNECTION");
         const std::string how = it == t.options.end() ? std::string() : upper(it->second);
         const bool trusted = how == "TRUE" || how == "YES" || how == "1" || how == "SSPI";
@@ -840,6 +844,11 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
             return nullptr;
         }
         conn->Execute("PRAGMA journal_mode=WAL");
+        if (!EnsureCollationOrder(*conn)) {
+            SetDriverError("", conn->ErrorCodeText(),
+                           "the indexes could not be rebuilt in the collation's order: " + conn->ErrorText());
+            return nullptr;
+        }
     }
     return conn;
 }

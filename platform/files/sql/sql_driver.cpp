@@ -11,6 +11,13 @@
 // primary-key values as read (for a table without one: its first unique key, else its
 // SQLite rowid). A failed read leaves no current record.
 //
+// PUT is optimistic: it changes the row only while every column still holds what the
+// record was read with (texts exactly, with their case, as far as the field holds them;
+// numbers as read, a REAL within the few last bits a text form of 15 digits may lose; a
+// NULL as the 0 or "" it was read as). When another station changed or deleted the row
+// since, nothing is written and PUT answers kRecordChanged; the record stays the one read,
+// so a further PUT answers the same until the caller reads the row again.
+//
 // A created table has its primary key and one index per other key: unique unless the key
 // allows duplicates. An optional key is indexed like any other (every record is in every
 // key); a duplicates key's index carries the identity columns after the components, so
@@ -273,6 +280,8 @@ private:
     bool writable() const { return !readonly_; }
     void bind_identity(Statement& st, int first);
     void identity_from_buffer();
+    std::string as_read_condition(const FieldDef& fd, std::size_t element) const;
+    int bind_as_read(Statement& st, int param, const FieldDef& fd, std::size_t element) const;
     int next_sql_row();
     std::vector<Value> sql_row(Statement& st);
 
@@ -302,6 +311,7 @@ private:
 
     bool have_current_ = false;
     std::vector<Value> cur_id_;
+    std::vector<unsigned char> cur_image_;  // the current record as read or last written
 
     // Statements, prepared once per open.
     std::map<int, Prepared> page_st_, get_st_;
@@ -400,7 +410,7 @@ bool TableDriver::create_table() {
                 } else {
                     const std::size_t n = TextWidth(fd);
                     type = "nvarchar(" + (n > 4000 ? std::string("max") : std::to_string(n)) + ")" +
-                           (ci ? CollateClause(dialect_) : " COLLATE " + std::string(kExactCollation));
+                           (ci ? CollateClause(dialect_) : BinaryCollateClause(dialect_));
                 }
                 def = lite ? "''" : "N''";
                 break;
@@ -763,7 +773,9 @@ int TableDriver::fetch(Dir dir) {
 }
 
 void TableDriver::deliver(std::size_t row) {
-    std::memcpy(f_.buffer(), images_.data() + row * f_.layout().record_size, f_.layout().record_size);
+    const std::size_t rs = f_.layout().record_size;
+    std::memcpy(f_.buffer(), images_.data() + row * rs, rs);
+    cur_image_.assign(images_.data() + row * rs, images_.data() + (row + 1) * rs);
     const Value* t = tuples_.data() + row * seq_->kept.size();
     cur_id_.resize(seq_->id_pos.size());
     for (std::size_t i = 0; i < seq_->id_pos.size(); ++i) cur_id_[i] = t[seq_->id_pos[i]];
@@ -829,6 +841,7 @@ int TableDriver::get(int key) {
     if (rc == 1) {
         std::vector<Value> kept(o.kept.size());
         read_row(*p->st, o, f_.bytes(), kept.data());
+        cur_image_.assign(f_.bytes(), f_.bytes() + L.record_size);
         cur_id_.resize(o.id_pos.size());
         for (std::size_t i = 0; i < o.id_pos.size(); ++i)
             cur_id_[i] = std::move(kept[static_cast<std::size_t>(o.id_pos[i])]);
@@ -846,6 +859,7 @@ void TableDriver::bind_identity(Statement& st, int first) {
 }
 
 void TableDriver::identity_from_buffer() {
+    cur_image_.assign(f_.bytes(), f_.bytes() + f_.layout().record_size);
     cur_id_.clear();
     for (int fi : id_fields_)
         cur_id_.push_back(field_value(f_.layout().fields[static_cast<std::size_t>(fi)], f_.bytes()));
@@ -913,6 +927,7 @@ int TableDriver::add() {
             cur_id_[0].kind = Value::Int;
             cur_id_[0].i = st->Int(0);
         }
+        cur_image_.assign(f_.bytes(), f_.bytes() + L.record_size);
         have_current_ = true;
     } else {
         identity_from_buffer();
@@ -941,6 +956,11 @@ int TableDriver::put() {
         std::vector<int> ids = id_fields_;
         if (ids.empty()) ids.push_back(kRowid);
         for (std::size_t i = 0; i < ids.size(); ++i) s += (i ? " AND " : "") + col_name(ids[i]) + " = ?";
+        for (const FieldDef& fd : L.fields) {
+            if (fd.type == FieldType::Group) continue;
+            for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e)
+                s += " AND " + as_read_condition(fd, e);
+        }
         return s;
     });
     if (!p) return fail_driver();
@@ -952,6 +972,12 @@ int TableDriver::put() {
             BindField(*p->st, param++, fd, f_.bytes(), e);
     }
     bind_identity(*p->st, param);
+    param += static_cast<int>(cur_id_.size());
+    for (const FieldDef& fd : L.fields) {
+        if (fd.type == FieldType::Group) continue;
+        for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e)
+            param = bind_as_read(*p->st, param, fd, e);
+    }
     const int rc = p->st->Step();
     const std::int64_t changed = p->st->AffectedRows();
     p->st->Reset();
@@ -959,9 +985,57 @@ int TableDriver::put() {
         if (conn_->LastErrorWasDuplicate()) return duplicate_key(true);
         return fail_driver();
     }
+    // Changed or deleted by another station since it was read.
     if (changed == 0) return fail(kRecordChanged);
-    if (!id_fields_.empty()) identity_from_buffer();
+    if (id_fields_.empty())
+        cur_image_.assign(f_.bytes(), f_.bytes() + L.record_size);
+    else
+        identity_from_buffer();
     return ok();
+}
+
+// The column of one field (element) still holding the value the current record was read
+// with. Texts compare exactly over the part the field holds (a STRING without trailing
+// blanks); a REAL within a relative 2^-40 of the value read.
+std::string TableDriver::as_read_condition(const FieldDef& fd, std::size_t element) const {
+    const std::size_t dim = std::max<std::size_t>(fd.dim, 1);
+    const std::string col =
+        q(dim > 1 ? std::string(fd.column()) + "_" + std::to_string(element + 1) : std::string(fd.column()));
+    const bool lite = dialect_ == Dialect::Sqlite;
+    switch (fd.type) {
+        case FieldType::CString:
+        case FieldType::String: {
+            const std::size_t n = TextWidth(fd);
+            const std::string part = std::string(lite ? "SUBSTR(COALESCE(" : "SUBSTRING(COALESCE(") + col +
+                                     (lite ? ", '')" : ", N'')") + ", 1, " + std::to_string(n) + ")";
+            if (!lite)
+                return "CONVERT(nvarchar(" +
+                       (n > 4000 ? std::string("max") : std::to_string(std::max<std::size_t>(n, 1))) + "), " +
+                       part + ")" + BinaryCollateClause(dialect_) + " = ?";
+            return (fd.type == FieldType::String ? "RTRIM(" + part + ")" : part) + " = ?" +
+                   BinaryCollateClause(dialect_);
+        }
+        case FieldType::Real: return "COALESCE(" + col + ", 0) BETWEEN ? AND ?";
+        default: return "COALESCE(" + col + ", 0) = ?";
+    }
+}
+
+int TableDriver::bind_as_read(Statement& st, int param, const FieldDef& fd, std::size_t element) const {
+    if (fd.type != FieldType::Real) {
+        BindField(st, param, fd, cur_image_.data(), element);
+        return param + 1;
+    }
+    double v;
+    std::memcpy(&v, cur_image_.data() + fd.offset + element * fd.size, sizeof v);
+    double lo = v, hi = v;
+    if (std::isfinite(v) && v != 0) {
+        const double slack = std::fabs(v) * std::ldexp(1.0, -40);
+        lo = v - slack;
+        hi = v + slack;
+    }
+    st.BindDouble(param, lo);
+    st.BindDouble(param + 1, hi);
+    return param + 2;
 }
 
 int TableDriver::erase() {

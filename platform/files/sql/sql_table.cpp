@@ -42,6 +42,10 @@ std::string CollateClause(Dialect dialect) {
     return dialect == Dialect::SqlServer ? " COLLATE " + std::string(kNocaseCollation) : " COLLATE KVCI";
 }
 
+std::string BinaryCollateClause(Dialect dialect) {
+    return dialect == Dialect::SqlServer ? " COLLATE " + std::string(kExactCollation) : " COLLATE BINARY";
+}
+
 void BindField(Statement& st, int param, const FieldDef& field, const unsigned char* record,
                std::size_t element) {
     const unsigned char* p = record + field.offset + element * field.size;

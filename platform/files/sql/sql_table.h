@@ -25,6 +25,10 @@ inline constexpr char kNocaseCollation[] = "Serbian_Latin_100_CI_AS";
 inline constexpr char kExactCollation[] = "Serbian_Latin_100_BIN2";
 // The collation clause of case-insensitive comparisons (" COLLATE KVCI" on SQLite).
 std::string CollateClause(Dialect dialect);
+// The collation clause of comparisons by the characters themselves (case and accents
+// count): " COLLATE BINARY" on SQLite, the exact collation on SQL Server (for Unicode
+// operands, so that no code page stands between the values).
+std::string BinaryCollateClause(Dialect dialect);
 // The most characters a text field holds (CSTRING(n): n - 1, STRING(n): n); the width of
 // its column and of its parameters.
 std::size_t TextWidth(const FieldDef& field);

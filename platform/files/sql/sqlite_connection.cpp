@@ -46,8 +46,21 @@ void kvupper(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
     const int n = sqlite3_value_bytes(argv[0]);
-    std::string up = kvci::upper({p ? p : "", static_cast<std::size_t>(n)});
+    thread_local std::string up;  // once per row of a scan: no allocation each time
+    rt::upper_utf8({p ? p : "", static_cast<std::size_t>(n)}, up);
     sqlite3_result_text(ctx, up.data(), static_cast<int>(up.size()), SQLITE_TRANSIENT);
+}
+
+void kvinstr(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* h = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const std::size_t hn = static_cast<std::size_t>(sqlite3_value_bytes(argv[0]));
+    const auto* n = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const std::size_t nn = static_cast<std::size_t>(sqlite3_value_bytes(argv[1]));
+    sqlite3_result_int64(ctx, kvci::instr_upper({h ? h : "", hn}, {n ? n : "", nn}));
 }
 
 class SqliteConnection;
@@ -123,7 +136,9 @@ public:
         if (sqlite3_create_collation_v2(db_, "KVCI", SQLITE_UTF8, nullptr, kvci_collate, nullptr) !=
                 SQLITE_OK ||
             sqlite3_create_function_v2(db_, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                       kvupper, nullptr, nullptr, nullptr) != SQLITE_OK) {
+                                       kvupper, nullptr, nullptr, nullptr) != SQLITE_OK ||
+            sqlite3_create_function_v2(db_, "KVINSTR", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                       kvinstr, nullptr, nullptr, nullptr) != SQLITE_OK) {
             FailFromDb(sqlite3_extended_errcode(db_));
             return false;
         }
@@ -131,7 +146,9 @@ public:
         if (!Execute("PRAGMA cache_size=-32768")) return false;
         // WAL with synchronous NORMAL: a commit is one append, consistent after any crash;
         // only a power cut may take the last commits back.
-        return !wal || (Execute("PRAGMA journal_mode=WAL") && Execute("PRAGMA synchronous=NORMAL"));
+        if (wal && !(Execute("PRAGMA journal_mode=WAL") && Execute("PRAGMA synchronous=NORMAL")))
+            return false;
+        return EnsureCollationOrder(*this);
     }
 
     Dialect dialect() const override { return Dialect::Sqlite; }

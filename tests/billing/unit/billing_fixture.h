@@ -3,7 +3,9 @@
 // test's thread, and the tables read back through SQLite itself.
 #pragma once
 
+#include <spawn.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -23,6 +25,23 @@
 namespace kvtest {
 
 inline std::string cp(const char* utf8) { return rt::utf8_to_cp1250(utf8); }
+
+// This test program again, as a process of its own running test `test` only, with this
+// process's environment and `env` ("NAME=value") besides; its pid, or -1.
+inline pid_t SpawnSelf(const std::string& test, const std::vector<std::string>& env) {
+    const std::string filter = "--gtest_filter=" + test;
+    std::vector<std::string> texts;
+    for (char** e = ::environ; *e; ++e) texts.emplace_back(*e);
+    texts.insert(texts.end(), env.begin(), env.end());
+    std::vector<char*> envp;
+    for (std::string& s : texts) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::string self = "/proc/self/exe";
+    char* argv[] = {self.data(), const_cast<char*>(filter.c_str()), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) != 0) return -1;
+    return pid;
+}
 
 struct Unit {
     const char* broj;

@@ -1,7 +1,6 @@
 // A creation killed half-way, in a process of its own: the firm's tables hold afterwards
 // exactly what they held before it started, and the next creation goes through.
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,8 +13,6 @@
 #include "data/program_objects.h"
 #include "data/thread_data.h"
 #include "tests/billing/unit/billing_fixture.h"
-
-extern char** environ;
 
 namespace {
 
@@ -58,19 +55,11 @@ class ChargesKilled : public kvtest::Building {
 protected:
     // Runs the child in a process of its own; its wait status.
     int RunChild(int bar, long at) {
-        const std::string filter = "--gtest_filter=ChargesChild.CreatesUntilKilled";
-        std::vector<std::string> env_texts;
-        for (char** e = environ; *e; ++e) env_texts.emplace_back(*e);
-        env_texts.push_back("KV_KILL_FIRM=" + folder_.string());
-        env_texts.push_back("KV_KILL_BAR=" + std::to_string(bar));
-        env_texts.push_back("KV_KILL_AT=" + std::to_string(at));
-        std::vector<char*> env;
-        for (std::string& s : env_texts) env.push_back(s.data());
-        env.push_back(nullptr);
-        std::string self = "/proc/self/exe";
-        char* argv[] = {self.data(), const_cast<char*>(filter.c_str()), nullptr};
-        pid_t pid = 0;
-        if (::posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, env.data()) != 0) return -1;
+        const pid_t pid =
+            kvtest::SpawnSelf("ChargesChild.CreatesUntilKilled",
+                              {"KV_KILL_FIRM=" + folder_.string(), "KV_KILL_BAR=" + std::to_string(bar),
+                               "KV_KILL_AT=" + std::to_string(at)});
+        if (pid < 0) return -1;
         int status = 0;
         ::waitpid(pid, &status, 0);
         return status;

@@ -98,7 +98,8 @@ private:
         if (std::regex_match(s, applock)) return "SELECT 1";
         static const std::regex guard(R"(^IF OBJECT_ID\(N'[^']*', 'U'\) IS NULL )");
         s = std::regex_replace(s, guard, "");
-        static const std::regex index_guard(R"(^IF NOT EXISTS \(SELECT 1 FROM \S*sys\.indexes WHERE [^)]*\)[^)]*\) )");
+        static const std::regex index_guard(
+            R"(^IF NOT EXISTS \(SELECT 1 FROM \S*sys\.indexes WHERE [^)]*\)[^)]*\) )");
         s = std::regex_replace(s, index_guard, "");
         static const std::regex ci(R"( COLLATE \w+_CI_\w+)"), cs(R"( COLLATE \w+_CS_\w+)");
         s = std::regex_replace(s, ci, " COLLATE KVCI");
@@ -202,9 +203,7 @@ TEST_F(ChargesElsewhere, InSqlServersDialectTheRowsAreTheSameAndAllInOneTransact
     for (auto it = s.begin(); it != s.end(); ++it) {
         const bool writes =
             it->rfind("INSERT", 0) == 0 || it->rfind("UPDATE", 0) == 0 || it->rfind("DELETE", 0) == 0;
-        if (writes) {
-            EXPECT_TRUE(it > begin && it < commit) << *it;
-        }
+        if (writes) { EXPECT_TRUE(it > begin && it < commit) << *it; }
     }
     EXPECT_EQ(std::count_if(begin, commit,
                             [](const std::string& t) { return t.rfind("INSERT INTO [SPROM]", 0) == 0; }),

@@ -35,7 +35,8 @@ TEST(FormatirajRacun, BankCodeInFrontTheRestRightAlignedWithZeros) {
     for (const Case& c : cases) {
         const std::string got = FormatirajRacun(c.account);
         EXPECT_EQ(got.size(), 18u) << c.account;
-        EXPECT_EQ(got, c.expected.size() == 18 ? c.expected : c.expected + std::string(18 - c.expected.size(), ' '))
+        EXPECT_EQ(
+            got, c.expected.size() == 18 ? c.expected : c.expected + std::string(18 - c.expected.size(), ' '))
             << c.account;
     }
     EXPECT_EQ(kvadrin::AccountCharacters("160-0000000012345-67"), 18u);
@@ -54,8 +55,8 @@ TEST(PaymentQrText, TheExampleByteForByteAndTheRulesOfTheTags) {
     const std::vector<Case> cases = {
         {"the example", "STAMBENA ZAJEDNICA", "11000 MESTO", 1234.50, "Racun za decembar", "00123-05-26",
          head + "STAMBENA ZAJEDNICA 11000 MESTO|I:RSD1234,50|SF:289|S:Racun za decembar|RO:0000123-05-26"},
-        {"trailing blanks of the name: one blank before the place", "STAMBENA ZAJEDNICA       ", "11000 MESTO   ",
-         0, "Racun   ", "00001-01-26",
+        {"trailing blanks of the name: one blank before the place", "STAMBENA ZAJEDNICA       ",
+         "11000 MESTO   ", 0, "Racun   ", "00001-01-26",
          head + "STAMBENA ZAJEDNICA 11000 MESTO|I:RSD0,00|SF:289|S:Racun|RO:0000001-01-26"},
         {"a blank purpose leaves its tag out", "SZ", "Novi Sad", 10.5, "   ", "00002-01-26",
          head + "SZ Novi Sad|I:RSD10,50|SF:289|RO:0000002-01-26"},
@@ -88,7 +89,8 @@ TEST(PaymentQrText, SerbianLettersStayCp1250AndTheTextStaysWithinItsLength) {
               "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 11000 Beograd|I:RSD5,00"
               "|SF:289|S:Račun za održavanje|RO:0000007-02-26");
     const std::string long_value(600, 'x');
-    EXPECT_EQ(PaymentQrText(PaymentQrData{"160000000012345678", "SZ", "", 1, long_value, long_value}).size(), 511u);
+    EXPECT_EQ(PaymentQrText(PaymentQrData{"160000000012345678", "SZ", "", 1, long_value, long_value}).size(),
+              511u);
 }
 
 }  // namespace

@@ -1,0 +1,187 @@
+#!/usr/bin/env bash
+# The year's housekeeping on the real program, on a virtual X display with a window
+# manager, used as a person would: the demo firm's login, then from the frame's menus the
+# update check (answered "Ne" while the version list has no row for the program), the
+# take-over dialog over a folder without old files (its summary), and the update check
+# again once the list holds the running version: its release notes, the answer that the
+# program is current, and "Da", which starts the updater and ends the program. Screenshots
+# go to the output folder.
+#   housekeeping.sh BUILD_DIR OUTPUT_DIR
+# Runs itself under xvfb-run when no display is set.
+set -euo pipefail
+BUILD="$(cd "$1" && pwd)"
+mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+ROOT="$(mktemp -d)"
+PID=
+WM=
+cleanup() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
+  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  rm -rf "$ROOT"
+}
+trap cleanup EXIT
+
+openbox >/dev/null 2>&1 &
+WM=$!
+"$BUILD/kvadrin-demo" "$ROOT"
+YEAR="$(date +%Y)"
+STORE="$ROOT/localdb"
+cat >"$ROOT/updater.sh" <<SCRIPT
+#!/bin/sh
+echo started >"$ROOT/updater-started"
+SCRIPT
+chmod +x "$ROOT/updater.sh"
+cd "$ROOT/DEMO/$YEAR/PROGRAM"
+unset QT_QPA_PLATFORM
+KVADRIN_LOCALDB="$STORE" KVADRIN_UPDATER="$ROOT/updater.sh" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+PID=$!
+
+# Waits up to a minute (the machine may be busy) for a condition given as a command.
+wait_for() {
+  local what="$1"
+  shift
+  for _ in $(seq 1 300); do
+    if "$@"; then return 0; fi
+    kill -0 "$PID" 2>/dev/null || { echo "the program ended while waiting for $what:" >&2; cat "$ROOT/kvadrin.log" >&2; return 1; }
+    sleep 0.2
+  done
+  echo "timed out waiting for $what" >&2
+  return 1
+}
+window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
+# A message box: a visible window of the program with an empty title besides the frame.
+visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
+# The screen, and one window as it draws itself (under Xvfb with openbox a dialog's own
+# image is what it shows; the screen's copy of it may not be painted yet).
+shot() { sleep 0.5; xwd -root -silent | convert xwd:- "$OUT/$1"; }
+shot_window() { sleep 0.5; xwd -id "$1" -silent | convert xwd:- "$OUT/$2"; }
+# Keys to the window of that title, which the keys close. The keys go to the window made
+# active, not with --window: that form looks the window up again between a key's press
+# and its release, fails once the press has closed it, and leaves the key held down, so
+# that the server repeats it into whatever box comes next. A window can be replaced by a
+# new one of the same title just after it is found (the toolkit recreates it as it is
+# placed), so the keys go again while a window of that title is still there.
+key_to() {
+  local title="$1" w
+  shift
+  for _ in $(seq 1 20); do
+    if w="$(window_titled "$title")" && xdotool windowactivate --sync "$w" 2>/dev/null; then
+      xdotool key "$@"
+      for _ in $(seq 1 15); do
+        xdotool search --onlyvisible --name "$title" >/dev/null 2>&1 || return 0
+        sleep 0.2
+      done
+    else
+      sleep 0.2
+    fi
+  done
+  echo "no window titled $title took the keys $*" >&2
+  return 1
+}
+# The image of the window of that title, tried again in the same way.
+shot_titled() {
+  local w
+  for _ in $(seq 1 50); do
+    sleep 0.5
+    w="$(window_titled "$1")" && xwd -id "$w" -silent 2>/dev/null | convert xwd:- "$OUT/$2" 2>/dev/null && return 0
+  done
+  echo "no image of the window titled $1" >&2
+  return 1
+}
+sql() { sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/$1.sqlite" "$2"; }
+
+wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+sleep 0.5
+key_to '^SQL Azure$' alt+c
+CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
+wait_for "the frame" window_titled "$CAPTION" >/dev/null
+FRAME="$(window_titled "$CAPTION")"
+wait_for "the splash to close" visible 1
+
+# File > Ažuriranje programa: Print Setup, Exit, then the update check.
+update_check() {
+  xdotool windowactivate --sync "$FRAME" key alt+f
+  wait_for "the File menu" visible 2
+  xdotool key Down Down Return
+}
+
+# The version list is empty (made by this first check): the update is offered, "Da" first.
+update_check
+wait_for "the question" window_titled '^Ažuriranje programa$' >/dev/null
+shot_titled '^Ažuriranje programa$' housekeeping_update_offered.png
+key_to '^Ažuriranje programa$' Tab space
+wait_for "the question answered" visible 1
+[ ! -e "$ROOT/updater-started" ] || { echo "the updater started after Ne" >&2; exit 1; }
+[ "$(sql VERZIJE 'SELECT COUNT(*) FROM LVERX')" = 0 ] || { echo "Ne logged an update" >&2; exit 1; }
+
+# Ctrl+P shows Help > Preuzmi stari program: the dialog over a folder without old files.
+xdotool windowactivate --sync "$FRAME" key ctrl+p
+sleep 0.5
+xdotool key --window "$FRAME" alt+h
+wait_for "the Help menu" visible 2
+xdotool key Return
+wait_for "the take-over dialog" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
+mkdir -p "$ROOT/STARI"
+DIALOG="$(window_titled '^Preuzimanje podataka iz starog programa$')"
+# Into the folder entry (at 94..274 by 35..46 of the dialog's 300 by 86 dialog units).
+eval "$(xdotool getwindowgeometry --shell "$DIALOG")"
+xdotool windowactivate --sync "$DIALOG"
+xdotool mousemove --window "$DIALOG" $((WIDTH * 184 / 300)) $((HEIGHT * 40 / 86)) click 1
+sleep 0.3
+xdotool type "$ROOT/STARI"
+shot_window "$DIALOG" housekeeping_takeover_dialog.png
+xdotool windowactivate --sync "$DIALOG" key alt+o
+wait_for "the summary" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
+for _ in $(seq 1 100); do
+  [ "$(xdotool search --onlyvisible --name '^Preuzimanje podataka iz starog programa$' | wc -l)" -ge 2 ] && break
+  sleep 0.2
+done
+shot housekeeping_takeover_screen.png
+shot_window "$(xdotool search --onlyvisible --name '^Preuzimanje podataka iz starog programa$' | tail -1)" \
+  housekeeping_takeover_summary.png
+xdotool key Return
+wait_for "the dialog closed" visible 1
+
+# The list now holds the running version with its notes: they are shown, the program is
+# current, and "Da" (not the default here) starts the updater, which ends the program.
+sql VERZIJE "INSERT INTO LVER (SH_PROG, VERZIJA, DATUM, OPIS) VALUES ('kvadrin', '1.0.2', 0,
+  '{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Arial;}}\\f0\\fs20{\\b Verzija 1.0.2}\\par Ispravljen obra\\''e8un grejanja.\\par}')"
+update_check
+wait_for "the release notes" window_titled '^AKTUELNE PROMENE$' >/dev/null
+shot_titled '^AKTUELNE PROMENE$' housekeeping_release_notes.png
+key_to '^AKTUELNE PROMENE$' Return
+wait_for "the notes closed" visible 2
+# A box without a caption goes by the program's name (as the frame's own parts do: the
+# box is the one narrower than the screen).
+untitled() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$PID" --name '^kvadrin$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    # The update check's wait window goes by the same name and closes just before the
+    # box opens: a window counts only while it is still there a moment later.
+    if [ "$WIDTH" -lt 1000 ]; then
+      sleep 0.3
+      xdotool getwindowname "$w" >/dev/null 2>&1 && xwininfo -id "$w" 2>/dev/null | grep -q IsViewable &&
+        { echo "$w"; return 0; }
+    fi
+  done
+  return 1
+}
+wait_for "the answer without a caption" untitled >/dev/null
+BOX="$(untitled)"
+shot_window "$BOX" housekeeping_current.png
+xdotool windowactivate --sync "$BOX"
+xdotool key Return
+wait_for "the last question" window_titled '^Ažuriranje programa$' >/dev/null
+sleep 0.5
+key_to '^Ažuriranje programa$' shift+Tab space
+for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$PID" 2>/dev/null; then echo "the program did not end after the updater started" >&2; exit 1; fi
+wait "$PID" || true
+PID=
+for _ in $(seq 1 50); do [ -e "$ROOT/updater-started" ] && break; sleep 0.1; done
+[ -e "$ROOT/updater-started" ] || { echo "the updater did not start" >&2; cat "$ROOT/kvadrin.log" >&2; exit 1; }
+echo "ok"
