@@ -126,10 +126,8 @@ xdotool key Return
 wait_for "the take-over dialog" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
 mkdir -p "$ROOT/STARI"
 DIALOG="$(window_titled '^Preuzimanje podataka iz starog programa$')"
-# Into the folder entry (at 94..274 by 35..46 of the dialog's 300 by 86 dialog units).
-eval "$(xdotool getwindowgeometry --shell "$DIALOG")"
+# The dialog opens with the keyboard in its folder entry: the folder is typed at once.
 xdotool windowactivate --sync "$DIALOG"
-xdotool mousemove --window "$DIALOG" $((WIDTH * 184 / 300)) $((HEIGHT * 40 / 86)) click 1
 sleep 0.3
 xdotool type "$ROOT/STARI"
 shot_window "$DIALOG" housekeeping_takeover_dialog.png
