@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include <QWidget>
+#include <QWindow>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -142,10 +143,12 @@ TEST_F(ProtocolGui, TheDialogAnswersByHowTheUserClosesIt) {
 TEST_F(ProtocolGui, PlacementIsStoredUnderTheProcedureNameAndAMaximizedWindowReopensMaximized) {
     Start(0);
     QWidget* top = Top();
-    top->resize(top->width() + 120, top->height() + 60);
-    driver.WaitUntil([&] { return top->width() > 0; }, "resized");
+    const QSize grown = top->size() + QSize(120, 60);
+    top->resize(grown);
+    // The window system's answer has arrived (and gone to the procedure) before OK.
+    driver.WaitUntil([&] { return top->size() == grown && top->windowHandle()->geometry().size() == grown; },
+                     "resized");
     driver.Pump();
-    const QSize grown = top->size();
     driver.Press("ProtokolDialog", "?OK");
     driver.WaitForThreads();
     const std::string ini = Slurp(dir_ / "KVD.INI");
