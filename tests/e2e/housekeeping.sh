@@ -54,9 +54,10 @@ wait_for() {
 window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
 # A message box: a visible window of the program with an empty title besides the frame.
 visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
-# The screen, and one window as it draws itself (under Xvfb with openbox a dialog's own
-# image is what it shows; the screen's copy of it may not be painted yet).
-shot() { sleep 0.5; xwd -root -silent | convert xwd:- "$OUT/$1"; }
+# The screen, and one window as it draws itself. The screen is read with import: an xwd
+# dump of the root converted by ImageMagick shows the toolkit's later top-level windows
+# black although they are painted on the screen.
+shot() { sleep 0.5; import -window root "$OUT/$1"; }
 shot_window() { sleep 0.5; xwd -id "$1" -silent | convert xwd:- "$OUT/$2"; }
 # Keys to the window of that title, which the keys close. The keys go to the window made
 # active, not with --window: that form looks the window up again between a key's press

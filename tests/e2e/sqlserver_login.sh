@@ -75,7 +75,8 @@ message_box() {
 }
 running() { kill -0 "$PID" 2>/dev/null; }
 ended() { ! running; }
-shot() { xwd -root -silent | convert xwd:- "$OUT/$1"; }
+# The screen as shown (import: an xwd dump of the root shows later top-level windows black).
+shot() { import -window root "$OUT/$1"; }
 
 # Starts the program and fills the login: server, login name and password (the firm is the
 # demo's). The entries of the connection are skipped by Tab: they are clicked.
