@@ -65,6 +65,18 @@ void GuiServer::ShowMessage(const ui::MessageRequest& request) {
         this, [this, request] { DoMessage(request); }, Qt::QueuedConnection);
 }
 
+void GuiServer::WithdrawMessages(int thread) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, thread] {
+            std::vector<std::uint32_t> ids;
+            for (const auto& [id, box] : messages_)
+                if (box.thread == thread && !box.answered) ids.push_back(id);
+            for (std::uint32_t id : ids) Answer(id, 0);
+        },
+        Qt::QueuedConnection);
+}
+
 void GuiServer::ShowPopup(const ui::MessageRequest& request) {
     QMetaObject::invokeMethod(
         this, [this, request] { DoPopup(request); }, Qt::QueuedConnection);

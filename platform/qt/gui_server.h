@@ -36,6 +36,7 @@ public:
     void SyncWindow(const ui::WindowState& delta) override;
     void CloseWindow(ui::WindowId id) override;
     void ShowMessage(const ui::MessageRequest& request) override;
+    void WithdrawMessages(int thread) override;
     void ShowPopup(const ui::MessageRequest& request) override;
     void ShowFileDialog(const ui::FileDialogRequest& request) override;
     void ToolbarState(ui::WindowId window, std::uint16_t enabled) override;

@@ -106,6 +106,9 @@ public:
     // 1-based number of the chosen item among the enabled ones or 0 for none, comes back
     // through DeliverAnswer. Without a menu of its own a back end answers 0.
     virtual void ShowPopup(const MessageRequest& request) { DeliverAnswer(request.id, 0); }
+    // Closes the message boxes that `thread` waits on; each answers 0 through
+    // DeliverAnswer.
+    virtual void WithdrawMessages(int thread) {}
     // Which of the frame's toolbar buttons (bit 0: 3001 ... bit 12: 3013) a window offers;
     // the frame shows them so while that window is the one in use.
     virtual void ToolbarState(WindowId window, std::uint16_t enabled) {}

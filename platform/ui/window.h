@@ -199,8 +199,13 @@ inline constexpr const char* Exclamation = "Exclamation";
 inline constexpr const char* Hand = "Hand";
 inline constexpr const char* Asterisk = "Asterisk";
 }  // namespace Icon
+// A message box, modal for the calling thread's windows: the 1-based number of the button
+// pressed; 0 when the box was withdrawn unanswered (the application closing down).
 int Message(std::string_view text, std::string_view caption = {}, std::string_view icon = {},
             std::string_view buttons = {}, int default_button = 1);
+// Withdraws the message boxes that threads other than the caller's wait on: each answers
+// 0, none of its buttons.
+void WithdrawOtherThreadsMessages();
 void Beep();
 // A popup menu at the mouse, modal for the calling thread's windows: the 1-based number of
 // the chosen item among the enabled ones, 0 for none (menu text as PopupManager writes it).

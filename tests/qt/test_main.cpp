@@ -249,6 +249,21 @@ TEST_F(MainGui, TheHousekeepingItemsStartTheirProcedures) {
     driver.WaitForThreads();
 }
 
+// Exit while another thread waits on its question: the question closes as the user's
+// closing it would (its default answer), that thread ends, and so does the program.
+TEST_F(MainGui, ExitWhileAnotherThreadsQuestionIsOpenEndsTheProgram) {
+    const int frame = OpenFrame("Alfa");
+    driver.WaitForWindow("BrivantSplash");
+    rt::ui::rtl_post(Event::Accepted, 0, frame);
+    driver.WaitClosed("BrivantSplash");
+    driver.Press("Main", "?ITEM2");
+    EXPECT_EQ(driver.MessageText(), "Želite li preuzeti poslednju verziju programa ?");
+    driver.Press("Main", "?EXIT");
+    driver.WaitForThreads();
+    EXPECT_FALSE(driver.MessageOpen());
+    EXPECT_EQ(driver.Server().FindWindow("Main"), nullptr);
+}
+
 TEST_F(MainGui, AFirmWithoutAFirstLineLeavesTheNameOutOfTheCaption) {
     OpenFrame("Beta");
     const std::string caption =
