@@ -24,6 +24,7 @@ cleanup() {
   rm -rf "$ROOT"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/keys.sh"
 
 openbox >"$ROOT/openbox.log" 2>&1 &
 WM=$!
@@ -57,9 +58,6 @@ wait_for() {
   done
   fail "timed out waiting for $what"
 }
-# The id of a visible window whose title matches, printed; false when there is none.
-window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
-no_window_titled() { ! window_titled "$1" >/dev/null; }
 visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
@@ -78,33 +76,12 @@ open_form() {
 }
 # The codes of a table's rows, one line (the store's collation loaded).
 codes() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "SELECT $2 FROM $1" | tr '\n' ' '; }
-# Keys to the window of that title, which the keys close. The keys go to the window made
-# active, never with --window (that form looks the window up again between press and
-# release, fails once the press closed it, and leaves the key held). The window may be
-# replaced by a new one of the same title just after it was found, so the keys go again
-# while a window of that title is still there.
-key_to() {
-  local title="$1" w
-  shift
-  for _ in $(seq 1 20); do
-    if w="$(window_titled "$title")" && xdotool windowactivate --sync "$w" 2>/dev/null; then
-      xdotool key "$@"
-      for _ in $(seq 1 15); do
-        no_window_titled "$title" && return 0
-        sleep 0.2
-      done
-    else
-      sleep 0.2
-    fi
-  done
-  fail "no window titled $title took the keys $*"
-}
 # Answers the open question of that title: Yes is left of the default No.
-answer_yes() { key_to "$1" shift+Tab space; }
+answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 sleep 0.5
-key_to '^SQL Azure$' alt+c
+key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
 FRAME="$(window_titled "$CAPTION")"
@@ -148,7 +125,7 @@ shot demo_user_confirm_delete.png
 answer_yes '^Confirm Delete$'
 wait_for "the restrict refusal" window_titled '^Referential Integrity Delete Error$' >/dev/null
 shot demo_user_restrict_refused.png
-key_to '^Referential Integrity Delete Error$' Return
+key_to '^Referential Integrity Delete Error$' Return || fail "the refusal was not closed"
 case " $(codes OBAVEZE SIFRA)" in *" 2 "*) ;; *) fail "service 2 was deleted: $(codes OBAVEZE SIFRA)";; esac
 
 # A second service with code 3 is refused with the message on the screen.
@@ -159,7 +136,7 @@ xdotool type --delay 50 "Dupla"
 xdotool key alt+o
 wait_for "the duplicate key message" window_titled '^Duplicate Key Error$' >/dev/null
 shot demo_user_duplicate_key.png
-key_to '^Duplicate Key Error$' Return
+key_to '^Duplicate Key Error$' Return || fail "the message was not closed"
 xdotool key alt+c
 wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
 answer_yes '^Changes will be lost!$'
