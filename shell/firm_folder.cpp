@@ -68,7 +68,7 @@ FirmAndYear DeriveFirmAndYear(std::string_view s, char sep) {
 }
 
 void IzvediFirmuIGodinu() {
-    auto r = DeriveFirmAndYear(rt::current_folder(), rt::folder_separator());
+    auto r = DeriveFirmAndYear(rt::current_folder_text(), rt::folder_separator());
     FOLDERFIRME = r.firm;
     RAD_GOD = r.year;
 }

@@ -4,6 +4,7 @@
 #include "data/program_objects.h"
 #include "data/thread_data.h"
 #include "platform/core/process.h"
+#include "platform/ui/window.h"
 #include "shell/desktop_integration.h"
 #include "shell/firm_folder.h"
 #include "shell/kvd001_main.h"
@@ -32,9 +33,13 @@ void Glavni() {
     ProgramSettings.Kill();
 }
 
-int RunProgram() {
+void PrepareProcess() {
     SetDesktopIntegration(&WinLinkIntegration());
     InstallThreadHooks();
+    rt::ui::InstallErrorShower();
+}
+
+int RunProgram() {
     rt::set_thread_number(1);
     MainThreadFilesInit();
     MainModuleInit();

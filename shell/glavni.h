@@ -18,6 +18,11 @@ std::int32_t KrajSesije(std::int32_t value);
 using ProcedureFn = void (*)();
 extern ProcedureFn MainProcedure;
 
+// What the process sets up once before any of its procedures runs: the desktop integration
+// of every window, every thread's own start and end, and the display of the framework's
+// messages and questions on the screen. Idempotent.
+void PrepareProcess();
+
 // The whole life of the process on the calling thread, which becomes thread 1: the main
 // thread's table structures, the main module, its per-thread data, Glavni, the module's end.
 // Returns the process exit code.

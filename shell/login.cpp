@@ -59,7 +59,7 @@ std::string Fetch(const rt::IniManager& ini, const char* name) { return ini.Fetc
 
 void ReadLoginSettings(bool with_firm) {
     rt::IniManager ini;
-    ini.Init(LoginIniFile());
+    ini.Init(LoginIniFile(), false);
     GLO.SERVER = Fetch(ini, "Server");
     GLO.NAME = Fetch(ini, "Name");
     if (with_firm) NAZIVFIRME = Fetch(ini, "NazivFirme");
@@ -73,7 +73,7 @@ void WriteLoginSettings(bool with_firm) {
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     rt::IniManager ini;
-    ini.Init(path);
+    ini.Init(path, false);  // a plain INI file: three sections, nothing else
     ini.Update("Server", "Server", rt::clip(GLO.SERVER.view()));
     ini.Update("Name", "Name", rt::clip(GLO.NAME.view()));
     if (with_firm) ini.Update("NazivFirme", "NazivFirme", rt::clip(NAZIVFIRME.view()));

@@ -201,8 +201,9 @@ bool replace_file(const std::string& path, const std::string& text) {
 IniManager::IniManager() = default;
 IniManager::~IniManager() = default;
 
-void IniManager::Init(std::string_view file_name) {
+void IniManager::Init(std::string_view file_name, bool bookkeeping) {
     std::lock_guard guard(mutex_);
+    bookkeeping_ = bookkeeping;
     path_ = native_path(file_name);
     file_lock_ = path_.empty() ? nullptr : lock_for(path_);
     sectors_.clear();
@@ -215,7 +216,7 @@ std::string IniManager::FileName() const {
 
 void IniManager::Kill() {
     std::lock_guard guard(mutex_);
-    if (!sectors_.empty()) {
+    if (bookkeeping_ && !sectors_.empty()) {
         modify_locked([this](Document& doc) {
             std::string_view listed;
             std::vector<std::string> names;

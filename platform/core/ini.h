@@ -46,11 +46,13 @@ public:
     IniManager& operator=(const IniManager&) = delete;
 
     // Set-up on a file name such as ".\KVD.INI" (mapped with native_path). The file need
-    // not exist; the first write creates it.
-    void Init(std::string_view file_name);
-    // Tear-down: when the object wrote sections during its life, adds their names to the
-    // comma-separated "Sectors" entry of the bookkeeping section (keeping the names the
-    // file already lists). The object then holds no file until the next Init.
+    // not exist; the first write creates it. A plain file (`bookkeeping` false) is an INI
+    // file that other programs read as they read any: Kill writes nothing into it.
+    void Init(std::string_view file_name, bool bookkeeping = true);
+    // Tear-down: when the object wrote sections during its life (and keeps its
+    // bookkeeping), adds their names to the comma-separated "Sectors" entry of the
+    // bookkeeping section (keeping the names the file already lists). The object then
+    // holds no file until the next Init.
     void Kill();
     // The native path of the file; empty before Init.
     std::string FileName() const;
@@ -92,6 +94,7 @@ private:
     mutable std::mutex mutex_;
     std::string path_;
     std::shared_ptr<std::mutex> file_lock_;
+    bool bookkeeping_ = true;
     std::vector<std::string> sectors_;  // sections written since Init, first spelling kept
 };
 

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/text.h"
+
 namespace rt {
 namespace {
 
@@ -66,6 +68,14 @@ std::string current_folder() {
     auto p = std::filesystem::current_path(ec);
     if (ec) return {};
     return p.string();
+}
+
+std::string current_folder_text() {
+    std::error_code ec;
+    auto p = std::filesystem::current_path(ec);
+    if (ec) return {};
+    const std::u8string u8 = p.u8string();
+    return utf8_to_cp1250(std::string_view(reinterpret_cast<const char*>(u8.data()), u8.size()));
 }
 
 char folder_separator() {

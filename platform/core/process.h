@@ -27,9 +27,11 @@ void run_thread_end_hooks();
 // Runs `procedure` as a procedure thread body: number, start hooks, procedure, end hooks.
 void run_procedure_thread(int number, const std::function<void()>& procedure);
 
-// The full path of the current folder, as the runtime gives it for an empty file name;
-// empty when it cannot be read.
+// The full native path of the current folder; empty when it cannot be read.
 std::string current_folder();
+// The same path as the program's text (CP1250), as the runtime gives it for an empty file
+// name; characters CP1250 lacks become "?".
+std::string current_folder_text();
 
 // The platform's folder separator.
 char folder_separator();

@@ -1,5 +1,4 @@
 // Builders of buttons, check boxes, radios and the groups around them.
-#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -38,14 +37,9 @@ QWidget* QtWindow::BuildButton(Control& c) {
     }
     if (def && (def->attrs & ui::kFlat)) b->setFlat(true);
     connect(b, &QPushButton::clicked, this, [this, feq] {
-        if (refusing_) return;
-        // A button pressed by its hot key leaves the focus in the entry the user typed into:
-        // the entry is finished first, as leaving it would finish it.
-        QWidget* focus = QApplication::focusWidget();
-        Control* typed = focus && client_->isAncestorOf(focus) ? ControlOf(focus) : nullptr;
-        if (typed && typed->st.feq != feq && ui::KindTraits(typed->st.kind).line_entry &&
-            !FinishEntry(*typed))
-            return;
+        // A button pressed by its hot key leaves the focus where it is: what the user typed
+        // there is taken first, as leaving the entry would, and a refused text stops it.
+        if (refusing_ || !FinishFocusedEntry()) return;
         Deliver(Ev(Event::Accepted, feq));
     });
     return b;
@@ -74,6 +68,10 @@ QWidget* QtWindow::BuildGroup(Control& c) {
     if (c.st.kind == Ctl::Option) {
         c.radios = new QButtonGroup(this);
         c.radios->setExclusive(true);
+        const int feq = c.st.feq;
+        connect(c.radios, &QButtonGroup::buttonToggled, this, [this, feq](QAbstractButton*, bool) {
+            if (Control* self = Find(feq)) UpdateRadioStops(*self);
+        });
     }
     return g;
 }

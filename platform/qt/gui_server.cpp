@@ -65,6 +65,18 @@ void GuiServer::ShowMessage(const ui::MessageRequest& request) {
         this, [this, request] { DoMessage(request); }, Qt::QueuedConnection);
 }
 
+void GuiServer::WithdrawMessages(int thread) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, thread] {
+            std::vector<std::uint32_t> ids;
+            for (const auto& [id, box] : messages_)
+                if (box.thread == thread && !box.answered) ids.push_back(id);
+            for (std::uint32_t id : ids) Answer(id, 0);
+        },
+        Qt::QueuedConnection);
+}
+
 void GuiServer::ShowPopup(const ui::MessageRequest& request) {
     QMetaObject::invokeMethod(
         this, [this, request] { DoPopup(request); }, Qt::QueuedConnection);
@@ -100,6 +112,7 @@ void GuiServer::Perform(ui::WindowId window, int feq, const std::string& action,
 }
 
 void GuiServer::Beep() {
+    ++beeps_;
     QMetaObject::invokeMethod(
         this, [] { QApplication::beep(); }, Qt::QueuedConnection);
 }
@@ -155,7 +168,11 @@ void GuiServer::DoOpen(const ui::WindowState& state) {
         frame_ = state.id;
         if (QMdiArea* area = w->mdi_area()) {
             connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
-                if (QtWindow* child = WindowOfWidget(sub)) Focused(child->id());
+                QtWindow* child = WindowOfWidget(sub);
+                if (!child) return;
+                // A window under its thread's newer window or question stays beneath it.
+                if (child->blocked() && RaiseNewest(child->thread()) != child) return;
+                Focused(child->id());
             });
         }
     }
@@ -180,6 +197,22 @@ void GuiServer::DoClose(ui::WindowId id) {
     if (focused_ == id) focused_ = 0;
     closing.reset();
     UpdateModality(thread);
+}
+
+QtWindow* GuiServer::RaiseNewest(int thread) {
+    for (auto it = messages_.rbegin(); it != messages_.rend(); ++it)
+        if (it->second.thread == thread && it->second.box && !it->second.answered) {
+            BringToFront(it->second.box);
+            return nullptr;
+        }
+    QtWindow* newest = nullptr;
+    for (ui::WindowId id : order_)
+        if (QtWindow* w = Window(id); w && w->thread() == thread) newest = w;
+    if (!newest || !newest->top()) return newest;
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(newest->top()); sub && sub->mdiArea())
+        sub->mdiArea()->setActiveSubWindow(sub);
+    BringToFront(newest->top());
+    return newest;
 }
 
 // The window the user works in changed: it gains the focus, the previous one loses it.
@@ -260,14 +293,18 @@ void GuiServer::DoMessage(const ui::MessageRequest& request) {
         QtWindow* w = Window(wid);
         if (w && w->thread() == request.thread && w->top()) over = w->top()->window();
     }
-    box->show();
+    // Sized and placed before it is shown: a window manager that is asked to move a mapped
+    // window may leave it unpainted until the next expose.
     box->adjustSize();
     QRect area =
         over ? over->frameGeometry()
              : (QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                  : QRect());
     if (area.isValid()) box->move(area.center() - QPoint(box->width() / 2, box->height() / 2));
+    box->show();
     BringToFront(box);
+    // Enter answers with the default button, not with the first one that took the focus.
+    if (QPushButton* b = box->defaultButton()) b->setFocus(Qt::OtherFocusReason);
 }
 
 void GuiServer::DoPopup(const ui::MessageRequest& request) {
@@ -342,6 +379,9 @@ QtWindow* GuiServer::WindowOfWidget(QObject* object) const {
     for (auto* w = static_cast<QWidget*>(object); w; w = w->parentWidget()) {
         QVariant v = w->property(kWindowProperty);
         if (v.isValid()) return Window(v.toUInt());
+        // A dialog or a popup that a control opens is a window of its own: its keys and
+        // clicks are its own, not the control's.
+        if (w->isWindow()) return nullptr;
     }
     return nullptr;
 }
@@ -370,6 +410,9 @@ bool GuiServer::eventFilter(QObject* watched, QEvent* event) {
     QtWindow* w = WindowOfWidget(watched);
     if (!w) return false;
     auto* widget = static_cast<QWidget*>(watched);
+    // A click on a window under its thread's newer window brings that one forward instead.
+    if (event->type() == QEvent::MouseButtonPress && w->blocked() && RaiseNewest(w->thread()) != w)
+        return true;
     switch (event->type()) {
         case QEvent::KeyPress: return w->OnKey(widget, static_cast<QKeyEvent*>(event), false);
         case QEvent::ShortcutOverride: return w->OnKey(widget, static_cast<QKeyEvent*>(event), true);

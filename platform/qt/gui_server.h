@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -35,6 +36,7 @@ public:
     void SyncWindow(const ui::WindowState& delta) override;
     void CloseWindow(ui::WindowId id) override;
     void ShowMessage(const ui::MessageRequest& request) override;
+    void WithdrawMessages(int thread) override;
     void ShowPopup(const ui::MessageRequest& request) override;
     void ShowFileDialog(const ui::FileDialogRequest& request) override;
     void ToolbarState(ui::WindowId window, std::uint16_t enabled) override;
@@ -56,6 +58,8 @@ public:
         QMessageBox* box = nullptr;
     };
     std::vector<OpenMessage> Messages() const;
+    // How many beeps the runtime has asked for.
+    int beeps() const { return beeps_; }
     // The printer the set-up dialog configures.
     QPrinter& printer();
     // A dialog of a thread's own (the print preview) opens or closes: while one is open
@@ -85,6 +89,9 @@ private:
     void Answer(std::uint32_t id, int answer);
     void UpdateModality(int thread);
     void Focused(ui::WindowId id);
+    // Brings the thread's open question, else its newest window, to the front; returns
+    // that window (null for a question).
+    QtWindow* RaiseNewest(int thread);
     QtWindow* WindowOfWidget(QObject* object) const;
     void CommitData(QSessionManager& manager);
     void AboutToQuit();
@@ -102,6 +109,7 @@ private:
     std::map<int, int> dialogs_;  // printer dialogs open per thread
     std::unique_ptr<QPrinter> printer_;
     bool session_ending_ = false;
+    std::atomic<int> beeps_{0};
 };
 
 // Creates the QApplication when there is none (Fusion style; the Windows font names map

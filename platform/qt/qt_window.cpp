@@ -191,6 +191,8 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
         }
     }
     for (int feq : order_) ApplyControl(ctls_[feq], ctls_[feq].st, true);
+    for (int feq : order_)
+        if (ctls_[feq].radios) UpdateRadioStops(ctls_[feq]);
 
     if (canvas_) {
         canvas_->raise();
@@ -321,14 +323,6 @@ void QtWindow::Apply(const ui::WindowState& delta) {
         else
             top_->unsetCursor();
     }
-    if (delta.has_position) {
-        state_.has_position = true;
-        state_.x = delta.x;
-        state_.y = delta.y;
-        state_.w = delta.w;
-        state_.h = delta.h;
-        if (shown_ && QRect(delta.x, delta.y, delta.w, delta.h) != placed_du_) PlaceWindow(false);
-    }
     if (shown_ && (delta.maximized != state_.maximized || delta.minimized != state_.minimized)) {
         state_.maximized = delta.maximized;
         state_.minimized = delta.minimized;
@@ -338,6 +332,22 @@ void QtWindow::Apply(const ui::WindowState& delta) {
             top_->showMinimized();
         else
             top_->showNormal();
+    }
+    if (delta.has_position || delta.has_size) {
+        if (delta.has_position) {
+            state_.has_position = true;
+            state_.x = delta.x;
+            state_.y = delta.y;
+        }
+        if (delta.has_size) {
+            state_.has_size = true;
+            state_.w = delta.w;
+            state_.h = delta.h;
+        }
+        // A maximized or minimized window stays so: moving it would make it leave its state.
+        if (shown_ && !top_->isMaximized() && !top_->isMinimized() &&
+            QRect(state_.x, state_.y, state_.w, state_.h) != placed_du_)
+            PlaceWindow(false);
     }
     UpdateVisibility();
     applying_ = false;
@@ -366,7 +376,7 @@ void QtWindow::ApplyControl(Control& c, const ControlState& st, bool first) {
         if (auto* t = qobject_cast<QTextEdit*>(c.w)) t->setReadOnly(st.readonly);
     }
     if ((first || st.skip != old.skip) && c.w && !c.in_toolbar && ui::TakesFocus(c.st.kind))
-        c.w->setFocusPolicy(st.skip ? Qt::ClickFocus : Qt::StrongFocus);
+        c.w->setFocusPolicy(TabStop(c));
     if (first || st.icon != old.icon) ApplyIcon(c);
     if ((first || st.tip != old.tip) && c.w) {
         const std::string& tip = !st.tip.empty() ? st.tip : (def ? def->tip : std::string());
@@ -729,8 +739,8 @@ void QtWindow::PlaceWindow(bool first) {
     const ui::WindowDef& def = *state_.def;
     int x = state_.has_position ? state_.x : def.x;
     int y = state_.has_position ? state_.y : def.y;
-    int w = state_.has_position && state_.w > 0 ? state_.w : def.w;
-    int h = state_.has_position && state_.h > 0 ? state_.h : def.h;
+    int w = state_.has_size && state_.w > 0 ? state_.w : def.w;
+    int h = state_.has_size && state_.h > 0 ? state_.h : def.h;
     QSize client(std::max(PxX(w), 1), std::max(PxY(h), 1));
     QSize outer = client;
     if (main_) {
@@ -750,7 +760,9 @@ void QtWindow::PlaceWindow(bool first) {
     else if (QScreen* s = QGuiApplication::primaryScreen())
         area = s->availableGeometry();
     QPoint at;
-    bool center = first && def.center && !state_.has_position;
+    // Centred as the resource says until a position is known: a size given before the
+    // window was ever moved keeps it centred.
+    bool center = def.center && !state_.has_position;
     if (sub_) {
         // The child's frame (borders and title bar) around the client size; the content
         // has no layout, so the child's own size hint would shrink it to its title.
@@ -825,6 +837,34 @@ void QtWindow::RefreshBlocked() {
     if (!blocked && shown_) {
         BringToFront(top_);
         if (sub_) parent_area_->setActiveSubWindow(sub_);
+        // The control that had the focus, or that the procedure chose while the window
+        // was disabled, gets it back once the closing window is gone: closing it hands the
+        // focus to whatever the desktop and the frame's area pick.
+        QTimer::singleShot(0, this, [this] {
+            if (!blocked_ && focus_wanted_) Focus(focus_wanted_);
+        });
+    }
+}
+
+Qt::FocusPolicy QtWindow::TabStop(const Control& c) const {
+    if (c.st.skip) return Qt::ClickFocus;
+    // An option group is one stop of the Tab key: its chosen radio, or its first.
+    const Control* option = c.st.kind == Ctl::Radio && c.st.parent ? Find(c.st.parent) : nullptr;
+    if (option && option->radios) {
+        QAbstractButton* stop = nullptr;
+        for (QAbstractButton* b : option->radios->buttons()) {
+            if (!stop || b->isChecked()) stop = b;
+            if (b->isChecked()) break;
+        }
+        return c.w == stop ? Qt::StrongFocus : Qt::ClickFocus;
+    }
+    return Qt::StrongFocus;
+}
+
+void QtWindow::UpdateRadioStops(Control& option) {
+    for (int feq : order_) {
+        Control& r = ctls_[feq];
+        if (r.st.parent == option.st.feq && r.st.kind == Ctl::Radio && r.w) r.w->setFocusPolicy(TabStop(r));
     }
 }
 
@@ -832,6 +872,7 @@ void QtWindow::Focus(int feq) {
     if (!top_) return;
     Control* c = Find(feq);
     if (!c || !c->w || c->in_toolbar) return;
+    focus_wanted_ = feq;
     QWidget* w = c->w;
     if (c->st.kind == Ctl::Option) {
         // The chosen radio, or the first one.
@@ -842,7 +883,8 @@ void QtWindow::Focus(int feq) {
         }
         if (first) w = first;
     }
-    if (c->st.kind == Ctl::Tab || c->st.kind == Ctl::Sheet) return;
+    // A prompt, a string or a sheet never holds the focus: keys typed there would be lost.
+    if (c->st.kind != Ctl::Option && !ui::TakesFocus(c->st.kind)) return;
     w->setFocus(Qt::OtherFocusReason);
     if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
 }
@@ -903,10 +945,21 @@ bool QtWindow::FinishEntry(Control& c) {
         return false;
     }
     c.shown = text;
+    // The control holds the user's text now: whatever the runtime shows next (the value
+    // taken, or the old one when it refuses this one) differs from it and is shown.
+    c.st.text = cp;
     InputEvent ev = Ev(Event::Accepted, c.st.feq);
     ev.text = cp;
     Deliver(ev);
     return true;
+}
+
+bool QtWindow::FinishFocusedEntry() {
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !top_ || !top_->isAncestorOf(focus)) return true;
+    Control* c = ControlOf(focus);
+    if (!c || !ui::KindTraits(c->st.kind).line_entry) return true;
+    return FinishEntry(*c);
 }
 
 void QtWindow::Refuse(Control& c) {
@@ -935,9 +988,22 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
         receiver == focus || receiver == pressing_ || (!focus && (receiver == top_ || receiver == client_));
     if (!first) return false;
     int code = KeyCodeOf(*event);
-    if (!code) return false;
     Control* c = ControlOf(receiver);
-    bool control_alert = HasAlert(c, code);
+    // The printable character the key types (Š, ć, "/", "-" ...), in CP1250; a control
+    // that alerts every such key (Key::Char) gets it whatever the key's code.
+    std::string typed;
+    if (!(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const QString text = event->text();
+        bool printable = !text.isEmpty();
+        for (QChar ch : text) printable = printable && ch.isPrint();
+        if (printable) {
+            typed = ToCp1250(text);
+            if (FromCp1250(typed) != text) typed.clear();  // no such character in CP1250
+        }
+    }
+    const bool char_alert = !typed.empty() && HasAlert(c, ui::Key::Char);
+    if (!code && !char_alert) return false;
+    bool control_alert = HasAlert(c, code) || char_alert;
     bool window_alert = std::find(state_.window_alerts.begin(), state_.window_alerts.end(), code) !=
                         state_.window_alerts.end();
     if (shortcut_override) {
@@ -952,10 +1018,12 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
     by_mouse_ = false;
     if (control_alert || window_alert) {
         InputEvent ev = Ev(Event::AlertKey, control_alert ? c->st.feq : 0);
-        ev.keycode = code;
+        ev.keycode = code ? code : static_cast<int>(ui::Key::Char);
+        ev.keychar = typed;
         Deliver(ev);
         return true;
     }
+    if (!code) return false;
     if (c && c->st.kind == Ctl::List && ListEdgeKey(*c, code)) return true;
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -1090,6 +1158,7 @@ bool QtWindow::OnWheel(QWidget* receiver, QWheelEvent* event) {
 void QtWindow::OnFocusIn(QWidget* receiver, Qt::FocusReason) {
     Control* c = ControlOf(receiver);
     if (!c || c->in_toolbar) return;
+    if (ui::TakesFocus(c->st.kind) || c->st.kind == Ctl::Option) focus_wanted_ = c->st.feq;
     if (refusing_ && c->st.feq != refusing_) return;
     DeliverSelected(c->st.feq);
 }
@@ -1139,7 +1208,12 @@ void QtWindow::SheetChanged(Control& sheet, int index) {
     InputEvent ev = Ev(Event::NewSelection, sheet.st.feq);
     ev.selected = sheet.st.selected;
     Deliver(ev);
+    // The tab change took the focus marks away: the control that has the focus now (the
+    // one it kept, or the new tab's) is selected again after it.
     last_selected_ = 0;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && top_ && top_->isAncestorOf(focus))
+        if (Control* f = ControlOf(focus); f && !f->in_toolbar) DeliverSelected(f->st.feq);
 }
 
 void QtWindow::MenuTriggered(Control& c) {
@@ -1259,6 +1333,9 @@ void QtWindow::TopMoved() {
     if (x == placed_du_.x() && y == placed_du_.y()) return;
     placed_du_.moveTo(x, y);
     if (applying_) return;
+    state_.has_position = true;
+    state_.x = x;
+    state_.y = y;
     InputEvent ev = Ev(Event::Moved, 0);
     ev.x = x;
     ev.y = y;

@@ -142,12 +142,18 @@ private:
     void PlaceWindow(bool first);
     void PressKeys(const std::vector<int>& keys);
     void Focus(int feq);
+    // How a control that takes the focus is reached by the Tab key.
+    Qt::FocusPolicy TabStop(const Control& c) const;
+    // Only the chosen radio of an option group is a stop of the Tab key.
+    void UpdateRadioStops(Control& option);
 
     Control* Find(int feq);
     const Control* Find(int feq) const;
     Control* ControlOf(QWidget* w);
     bool HasAlert(const Control* c, int keycode) const;
     bool FinishEntry(Control& c);
+    // Finishes the entry of this window that has the focus, if any; false when refused.
+    bool FinishFocusedEntry();
     void Refuse(Control& c);
     void Deliver(ui::InputEvent ev);
     void DeliverSelected(int feq);
@@ -185,8 +191,9 @@ private:
     bool blocked_ = false;
     bool modal_ = false;  // a newer window or a message box of the thread is open
     int last_selected_ = 0;
-    int refusing_ = 0;  // the entry whose text was refused, until it has the focus again
-    int last_key_ = 0;  // key code of the key being handled (NewSelection by keys)
+    int focus_wanted_ = 0;  // the control that has, or last had, the focus
+    int refusing_ = 0;      // the entry whose text was refused, until it has the focus again
+    int last_key_ = 0;      // key code of the key being handled (NewSelection by keys)
     bool by_mouse_ = false;
     bool row_changed_in_press_ = false;
     int default_button_ = 0;

@@ -11,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -345,10 +346,15 @@ private:
                 const bool negative = in_[k] == '-';
                 std::size_t d = negative ? k + 1 : k;
                 std::size_t digits = d;
-                while (digits < n && digits - d < 10 && in_[digits] >= '0' && in_[digits] <= '9') ++digits;
+                while (digits < n && in_[digits] >= '0' && in_[digits] <= '9') ++digits;
                 if (digits > d) {
-                    std::from_chars(in_.data() + d, in_.data() + digits, param);
-                    if (negative) param = -param;
+                    // Every digit belongs to the word; a number past 32 bits reads as the
+                    // largest one.
+                    long long value = 0;
+                    if (std::from_chars(in_.data() + d, in_.data() + digits, value).ec != std::errc())
+                        value = INT32_MAX;
+                    value = std::min<long long>(value, INT32_MAX);
+                    param = static_cast<long>(negative ? -value : value);
                     has_param = true;
                     k = digits;
                 }
@@ -479,7 +485,7 @@ private:
                 if (w == "listid")
                     override_list_ = param;
                 else if (w == "ls")
-                    overrides_[param] = override_list_;
+                    overrides_[ListOverride(param)] = override_list_;
                 return;
             default: break;
         }
@@ -610,7 +616,7 @@ private:
         } else if (w == "tb")
             p.tab_type = QTextOption::LeftTab;
         else if (w == "ls")
-            p.ls = static_cast<int>(param);
+            p.ls = ListOverride(param);
         else if (w == "ansicpg" && has_param)
             code_page_ = static_cast<int>(param);
         else if (w == "ansi")
@@ -649,6 +655,8 @@ private:
 
     // A distance within a page (22 inches either way).
     static int Twips(long v) { return static_cast<int>(std::clamp(v, -31680L, 31680L)); }
+    // A list override's number; RTF's numbers are 16 bits, larger ones are not read as such.
+    static int ListOverride(long v) { return static_cast<int>(std::clamp(v, 0L, 32767L)); }
 
     int CodePage(int font) const {
         auto it = fonts_.find(font >= 0 ? font : deff_);

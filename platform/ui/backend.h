@@ -57,7 +57,8 @@ struct WindowState {
     std::string procedure;
     std::string caption;
     int x = 0, y = 0, w = 0, h = 0;  // dialog units
-    bool has_position = false;       // false: the resource's placement (centred etc.)
+    bool has_position = false;       // x and y known; false: the resource's (centred etc.)
+    bool has_size = false;           // w and h known; false: the resource's size
     bool maximized = false, minimized = false;
     bool placement = true;  // in a delta: x .. minimized changed (always in OpenWindow)
     int timer = 0;
@@ -105,6 +106,9 @@ public:
     // 1-based number of the chosen item among the enabled ones or 0 for none, comes back
     // through DeliverAnswer. Without a menu of its own a back end answers 0.
     virtual void ShowPopup(const MessageRequest& request) { DeliverAnswer(request.id, 0); }
+    // Closes the message boxes that `thread` waits on; each answers 0 through
+    // DeliverAnswer.
+    virtual void WithdrawMessages(int thread) {}
     // Which of the frame's toolbar buttons (bit 0: 3001 ... bit 12: 3013) a window offers;
     // the frame shows them so while that window is the one in use.
     virtual void ToolbarState(WindowId window, std::uint16_t enabled) {}
@@ -125,6 +129,7 @@ struct InputEvent {
     int event = 0;
     int feq = 0;
     int keycode = 0;
+    std::string keychar;  // what the key typed (CP1250), for AlertKey
     int column = 0;
     std::optional<std::string> text;    // the control's new screen text (CP1250)
     std::optional<long> selected;       // a list's or sheet's new selection (1-based)

@@ -91,6 +91,32 @@ std::size_t Binding::capacity() const {
     return field_type == FieldType::CString ? size - 1 : size;
 }
 
+namespace {
+template <typename T>
+bool in_range(double v) {
+    const double t = std::trunc(v);
+    return std::isfinite(v) && t >= static_cast<double>(std::numeric_limits<T>::min()) &&
+           t <= static_cast<double>(std::numeric_limits<T>::max());
+}
+}  // namespace
+
+bool Binding::fits(double v) const {
+    if (!bound()) return true;
+    switch (kind) {
+        case Kind::Long: return in_range<std::int32_t>(v);
+        case Kind::Real: return std::isfinite(v);
+        case Kind::Field:
+            switch (field_type) {
+                case FieldType::Byte: return in_range<std::uint8_t>(v);
+                case FieldType::Short: return in_range<std::int16_t>(v);
+                case FieldType::Long: return in_range<std::int32_t>(v);
+                case FieldType::Real: return std::isfinite(v);
+                default: return capacity() == 0 || rt::plain_number(v).size() <= capacity();
+            }
+        default: return true;
+    }
+}
+
 void Binding::set_text(std::string_view cp1250) const {
     if (!bound()) return;
     if (numeric()) {

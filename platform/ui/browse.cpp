@@ -685,7 +685,7 @@ int BrowseManager::TakeEvent() {
                         Ask(6);
                     return kLevelConsumed;
                 }
-                if (Locator* l = CurrentLocator(); l && l->TakeKey(key)) return kLevelConsumed;
+                if (Locator* l = CurrentLocator(); l && l->TakeKey(key, w.keychar())) return kLevelConsumed;
                 return kLevelGoOn;
             }
             default: return kLevelGoOn;
@@ -798,6 +798,7 @@ void BrowseManager::DeclareKeys() {
         w.Alert(list_, key);
     for (int key = '0'; key <= '9'; ++key) w.Alert(list_, key);
     for (int key = 'A'; key <= 'Z'; ++key) w.Alert(list_, key);
+    w.Alert(list_, Key::Char);  // every other printable character, for the locator
     popup_.Clear();
     if (SELECTCONTROL && InSelectMode()) popup_.AddControlItem(SELECTCONTROL, "&Select", "Select");
     if (VIEWCONTROL) popup_.AddControlItem(VIEWCONTROL, "&View", "View");

@@ -335,7 +335,10 @@ int CloseDownOtherThreads() {
                 threads.push_back(r.thread);
         }
     }
-    // Wakes each thread's active window; the windows below it follow as they uncover.
+    // Wakes each thread's active window; the windows below it follow as they uncover. A
+    // thread that waits on a question is not reading its window's events: the question
+    // is withdrawn first.
+    WithdrawOtherThreadsMessages();
     for (int t : threads) rtl_post(Event::CloseDown, 0, t);
     return asked;
 }

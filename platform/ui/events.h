@@ -125,6 +125,9 @@ enum : int {
     CtrlH = Ctrl | 'H',  // 248h
     CtrlN = Ctrl | 'N',
     CtrlP = Ctrl | 'P',
+    // Not a key: as an alert key of a control, any key that types a printable character
+    // (Window::keychar() holds it), whatever its key code.
+    Char = 0x800,
 };
 }  // namespace Key
 

@@ -23,11 +23,29 @@ void Locator::Setup(int entry, std::string_view field, bool nocase, BrowseManage
     text_.clear();
 }
 
-bool Locator::TakeKey(int keycode) {
+namespace {
+
+// Every character of CP1250 that shows: not a control character, not one of the five
+// bytes the code page leaves undefined.
+bool Printable(std::string_view text) {
+    if (text.empty()) return false;
+    for (char ch : text) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x20 || b == 0x7F || b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Locator::TakeKey(int keycode, std::string_view keychar) {
     std::string next = text_;
     if (keycode == Key::Backspace) {
         if (next.empty()) return true;
         next.pop_back();
+    } else if (Printable(keychar)) {
+        next += nocase_ ? rt::upper(keychar) : std::string(keychar);
     } else if (keycode == 0x20 || (keycode >= '0' && keycode <= '9') || (keycode >= 'A' && keycode <= 'Z')) {
         next += static_cast<char>(keycode);
     } else {

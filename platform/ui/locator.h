@@ -24,9 +24,10 @@ public:
     const std::string& Text() const { return text_; }  // CP1250
     int Entry() const { return entry_; }
 
-    // A key typed on the list: a printable character adds to the text, Backspace takes
-    // the last one away. True when the key was the locator's.
-    bool TakeKey(int keycode);
+    // A key typed on the list: the printable character it typed (CP1250; without one, a
+    // letter, digit or blank by its key code) adds to the text, Backspace takes the last
+    // one away. True when the key was the locator's.
+    bool TakeKey(int keycode, std::string_view keychar = {});
     // Sets the text and applies it; false when it was refused (the text stays as it was).
     bool Set(std::string_view text_cp1250);
     // Empties the text without applying it.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -172,6 +173,21 @@ void DeliverAnswer(std::uint32_t message_id, int answer) {
     if (!q) return;
     q->answers[message_id] = answer;
     q->cv.notify_all();
+}
+
+void WithdrawOtherThreadsMessages() {
+    const int self = rt::thread_number();
+    std::vector<int> threads;
+    {
+        std::lock_guard lock(detail::runtime_mutex());
+        for (const auto& [id, weak] : pending_locked()) {
+            auto q = weak.lock();
+            if (q && q->number != self && std::find(threads.begin(), threads.end(), q->number) == threads.end())
+                threads.push_back(q->number);
+        }
+    }
+    if (Backend* b = GetBackend())
+        for (int t : threads) b->WithdrawMessages(t);
 }
 
 void InstallErrorShower() {

@@ -108,6 +108,7 @@ struct Window::Impl {
     int focus = 0;
     bool open = false;
     int ev = 0, ev_feq = 0, ev_key = 0, ev_col = 0;
+    std::string ev_char;
     Clock::time_point next_timer{};
 
     ControlRec* find(int feq) {
@@ -354,12 +355,15 @@ bool Window::Impl::update(ControlRec& c) {
     if (c.st.kind == Ctl::Rtf && c.use.capacity() && t.size() > c.use.capacity()) return false;
     auto p = d.picture.empty() ? std::nullopt : rt::parse_picture(d.picture);
     if (p && p->kind != PictureKind::String) {
+        // A value is refused, never cut or wrapped, when it does not fit its picture (it
+        // would show as "#") or its variable (a SHORT holds no 70000).
         auto v = rt::deformat(t, *p);
-        if (!v) return false;
+        if (!v || !c.use.fits(*v)) return false;
+        if (p->kind == PictureKind::Number && rt::format(*v, *p).find('#') != std::string::npos) return false;
         c.use.set_number(*v);
     } else if (c.use.numeric()) {
         auto v = strict_number(t);
-        if (!v) return false;
+        if (!v || !c.use.fits(*v)) return false;
         c.use.set_number(*v);
     } else {
         c.use.set_text(p ? rt::deformat_string(t, d.picture) : t);
@@ -463,7 +467,7 @@ bool Window::Impl::apply(const InputEvent& in) {
             win.y = in.y;
             win.w = in.w;
             win.h = in.h;
-            win.has_position = true;
+            win.has_position = win.has_size = true;
             win.maximized = in.maximized;
             win.minimized = in.minimized;
             break;
@@ -478,6 +482,7 @@ bool Window::Impl::apply(const InputEvent& in) {
     ev = in.event;
     ev_feq = IsWindowEvent(in.event) ? 0 : in.feq;
     ev_key = in.keycode;
+    ev_char = in.keychar;
     ev_col = in.column;
     return true;
 }
@@ -691,11 +696,11 @@ void Window::Set(int feq, Prop p, long v) {
                 break;
             case Prop::Width:
                 m.set_placement(w.w, static_cast<int>(v));
-                m.set_placement(w.has_position, true);
+                m.set_placement(w.has_size, true);
                 break;
             case Prop::Height:
                 m.set_placement(w.h, static_cast<int>(v));
-                m.set_placement(w.has_position, true);
+                m.set_placement(w.has_size, true);
                 break;
             case Prop::Maximize:
                 m.set_placement(w.maximized, v != 0);
@@ -808,12 +813,15 @@ std::string Window::ScreenText(int feq) const {
 
 void Window::Select(int feq) {
     Impl& m = *impl_;
-    if (feq == 0) {
-        for (const auto& [n, i] : m.index) {
-            const ControlRec& c = m.controls[i];
-            if (n > 0 && TakesFocus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c) &&
-                m.on_current_tab(c)) {
-                feq = n;
+    const ControlRec* chosen = m.find(feq);
+    // Without a control, or with one that takes no input (a prompt, a string, a sheet),
+    // the focus goes to the first control after it that does; an option group hands it on
+    // to its chosen radio itself.
+    if (feq == 0 || (chosen && !TakesFocus(chosen->st.kind) && chosen->st.kind != Ctl::Option)) {
+        for (auto it = m.index.upper_bound(std::max(feq, 0)); it != m.index.end(); ++it) {
+            const ControlRec& c = m.controls[it->second];
+            if (TakesFocus(c.st.kind) && !c.st.disable && !c.st.skip && m.visible(c) && m.on_current_tab(c)) {
+                feq = it->first;
                 break;
             }
         }
@@ -971,6 +979,7 @@ bool Window::Accept() {
             m.next_timer = Clock::now() + std::chrono::milliseconds(10LL * m.win.timer);
             m.ev = Event::Timer;
             m.ev_feq = m.ev_key = m.ev_col = 0;
+            m.ev_char.clear();
             return true;
         }
         if (got.input) {
@@ -980,6 +989,7 @@ bool Window::Accept() {
         m.ev = got.ev.event;
         m.ev_feq = got.ev.feq;  // a posted event names the control it was posted for
         m.ev_key = got.ev.keycode;
+        m.ev_char = got.ev.keychar;
         m.ev_col = got.ev.column;
         return true;
     }
@@ -988,6 +998,7 @@ bool Window::Accept() {
 int Window::event() const { return impl_->ev; }
 int Window::field() const { return impl_->ev_feq; }
 int Window::keycode() const { return impl_->ev_key; }
+const std::string& Window::keychar() const { return impl_->ev_char; }
 int Window::column() const { return impl_->ev_col; }
 
 void Window::Post(int event, int feq) {

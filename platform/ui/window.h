@@ -43,6 +43,9 @@ struct Binding {
     // The most bytes of text the variable holds: a CSTRING's size less its terminator, a
     // STRING's size; 0 for texts without a limit and for numbers.
     std::size_t capacity() const;
+    // Whether the number can be stored as it is: within the range of an integer variable,
+    // and as text within a text variable's capacity (set_number truncates and wraps).
+    bool fits(double v) const;
 };
 
 // Resolves a resource's USE name ("KVD:BROJ") to this thread's variable. The data layer
@@ -151,7 +154,10 @@ public:
     int event() const;
     int field() const;    // the control of the current event, 0 for window events
     int keycode() const;  // the key of an AlertKey event, the mouse key of a mouse event
-    int column() const;   // the list column of a header or mouse event (1-based)
+    // The printable character (CP1250) that the key of an AlertKey event typed; empty for
+    // keys that type none.
+    const std::string& keychar() const;
+    int column() const;  // the list column of a header or mouse event (1-based)
     // Posts an event to this window (from its own thread).
     void Post(int event, int feq = 0);
 
@@ -193,8 +199,13 @@ inline constexpr const char* Exclamation = "Exclamation";
 inline constexpr const char* Hand = "Hand";
 inline constexpr const char* Asterisk = "Asterisk";
 }  // namespace Icon
+// A message box, modal for the calling thread's windows: the 1-based number of the button
+// pressed; 0 when the box was withdrawn unanswered (the application closing down).
 int Message(std::string_view text, std::string_view caption = {}, std::string_view icon = {},
             std::string_view buttons = {}, int default_button = 1);
+// Withdraws the message boxes that threads other than the caller's wait on: each answers
+// 0, none of its buttons.
+void WithdrawOtherThreadsMessages();
 void Beep();
 // A popup menu at the mouse, modal for the calling thread's windows: the 1-based number of
 // the chosen item among the enabled ones, 0 for none (menu text as PopupManager writes it).

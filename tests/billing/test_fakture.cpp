@@ -127,11 +127,9 @@ class FaktureGui : public kvtest::StoreTest {
 protected:
     void SetUp() override {
         SetUpStore("FAKTDB");
-        RegisterInvoicesMenu();
         IZABRANIOBRACUN = 0;
     }
     void TearDown() override {
-        SetMenuProcedure("IzborZaFakture", nullptr);
         StoreTest::TearDown();
         IZABRANIOBRACUN = 0;
     }

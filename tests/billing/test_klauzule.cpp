@@ -636,13 +636,28 @@ TEST_F(KlauzuleGui, ASecondClauseWithTheSameNumberIsRefusedAndAClauseIsDeleted) 
     CloseBrowse();
 }
 
+TEST_F(KlauzuleGui, ANumberTooWideForItsPictureIsRefusedWithABeepAndTheFocusKept) {
+    Start();
+    Insert();
+    const int beeps = driver.Server().beeps();
+    driver.Type(kForm, "?SKL:SIFRA", "70000");  // @n02, and no SHORT either
+    driver.WaitUntil([&] { return driver.Server().beeps() > beeps; }, "the beep");
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?SKL:SIFRA"; }, "the focus kept");
+    EXPECT_EQ(rt::clip(driver.Text(kForm, "?SKL:SIFRA")), "00");
+    driver.Type(kForm, "?SKL:SIFRA", "7");
+    driver.Type(kForm, "?SKL:OPIS", "Jul");
+    driver.Press(kForm, "?OK");
+    FormClosed();
+    EXPECT_EQ(StoredNow(7).opis, "Jul");
+    EXPECT_FALSE(StoredNow(70000 % 65536).found);
+    CloseBrowse();
+}
+
 TEST_F(KlauzuleGui, TheMenuItemStartsTheClausesBrowse) {
-    RegisterClausesMenu();
     auto procedure = MenuProcedure("BrowseKlauzul");
     ASSERT_TRUE(procedure);
     StartBrowse(0, procedure);
     CloseBrowse();
-    SetMenuProcedure("BrowseKlauzul", nullptr);
 }
 
 }  // namespace

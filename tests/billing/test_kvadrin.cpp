@@ -385,10 +385,12 @@ TEST_F(KvadrinGui, AnUnknownCodeOpensTheOwnersBrowseForAChoice) {
     driver.Focus(kOwners, kList);
     driver.Keys(kOwners, {Key::Enter});  // the new row is the selected one
     Closed(kOwners);
-    // The code shows first; the customer's name and address follow once it is looked up.
     driver.WaitUntil(
-        [&] { return Shows("?KVD:SHKORISNIKA") == "00077" && Shows("?KVD:ADRESA") == "Nova 77"; },
-        "the new code with its customer");
+        [&] {
+            return Shows("?KVD:SHKORISNIKA") == "00077" && Shows("?KVD:VLASNIK") == "Nova Firma doo" &&
+                   Shows("?KVD:ADRESA") == "Nova 77";
+        },
+        "the new code with its customer's name and address");
     EXPECT_EQ(Shows("?NAZ:NAZIV1"), "Nova Firma doo");
     EXPECT_EQ(Shows("?KVD:VLASNIK"), "Nova Firma doo");
     EXPECT_EQ(Shows("?KVD:ADRESA"), "Nova 77");
@@ -567,11 +569,26 @@ TEST_F(KvadrinGui, SelectModeLeavesTheChosenUnitInTheBuffer) {
     CloseBrowse(RequestCancelled);
 }
 
+TEST_F(KvadrinGui, AnAreaTooWideForItsPictureIsRefusedWithABeepAndTheFocusKept) {
+    Start();
+    KeyOnList(Key::Insert);
+    WaitForm("Record Will Be Added");
+    const int beeps = driver.Server().beeps();
+    driver.Type(kForm, "?KVD:POVRSINA", "99999999.99");  // @n10.2 would show "##########"
+    driver.WaitUntil([&] { return driver.Server().beeps() > beeps; }, "the beep");
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?KVD:POVRSINA"; }, "the focus kept");
+    EXPECT_EQ(Shows("?KVD:POVRSINA"), "0.00");
+    driver.Type(kForm, "?KVD:POVRSINA", "999999.99");
+    driver.WaitUntil([&] { return Shows("?KVD:POVRSINA") == "999,999.99"; }, "the widest area taken");
+    driver.Press(kForm, "?CANCEL");
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
+    FormClosed();
+    CloseBrowse(RequestCompleted);
+}
+
 TEST_F(KvadrinGui, TheMenuItemKvadrinStartsTheUnitsBrowse) {
-    RegisterUnitsMenu();
     StartBrowse(0, MenuProcedure("BrowseKvadrin"));
     CloseBrowse(RequestCompleted);
-    SetMenuProcedure("BrowseKvadrin", nullptr);
 }
 
 }  // namespace

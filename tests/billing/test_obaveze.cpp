@@ -1,7 +1,10 @@
 // The services register with real widgets on the embedded store: the browse and its form
 // as the user sees them, services added for every method and column, changed, viewed and
 // deleted, deletes of services in use refused, select mode, and the print button.
+#include <QApplication>
+
 #include "billing/kvd004_browse_obaveze.h"
+#include "platform/qt/qt_window.h"
 #include "platform/ui/toolbar.h"
 #include "shell/kvd001_main.h"
 #include "tests/billing/register_fixture.h"
@@ -284,13 +287,70 @@ TEST_F(ObavezeGui, PrintSaysTheProcedureIsNotDefinedAndTheListKeepsTheFocus) {
     CloseBrowse(RequestCompleted);
 }
 
+TEST_F(ObavezeGui, TheFormTakesTheFirstKeysAndTabEntersAGroupAtItsChosenRadio) {
+    Start(0);
+    KeyOnList(Key::Insert);
+    WaitForm("Record Will Be Added");
+    // The form's first field is the code's prompt: the code entry takes the keys.
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?OBA:SIFRA"; }, "the code entry focused");
+    driver.Keys(kForm, {'9'});
+    EXPECT_EQ(rt::clip(driver.Text(kForm, "?OBA:SIFRA")), "9");
+    // Each option group is one stop of Tab, at its chosen radio.
+    const char* stops[] = {"?OBA:NAZIV", "?OBA:JM", "?OBA:NACIN:RADIO5", "?OBA:KOLONA:RADIO4", "?OK"};
+    for (const char* stop : stops) {
+        driver.Keys(kForm, {Key::Tab});
+        driver.WaitUntil([&] { return driver.Focused(kForm) == stop; }, std::string("Tab to ") + stop);
+    }
+    driver.Press(kForm, "?CANCEL");
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
+    FormClosed();
+    driver.WaitUntil([&] { return driver.Focused(kBrowse) == kList; }, "the list focused again");
+    CloseBrowse(RequestCompleted);
+}
+
+TEST_F(ObavezeGui, CancelByItsHotKeyAsksAboutTheTextStillBeingTyped) {
+    Start(0);
+    KeyOnList(Key::Insert);
+    WaitForm("Record Will Be Added");
+    driver.WaitUntil([&] { return driver.Focused(kForm) == "?OBA:SIFRA"; }, "the code entry focused");
+    driver.Keys(kForm, {'9', Key::Alt | 'C'});  // the entry never left
+    EXPECT_EQ(MessageTitle(), "Changes will be lost!");
+    // Enter alone answers No: the form stays.
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->objectName().toStdString(), "kvButton2") << "the default button, No, has the focus";
+    EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
+    FormClosed();
+    EXPECT_EQ(StoredNow("9"), "");
+    CloseBrowse(RequestCompleted);
+}
+
+TEST_F(ObavezeGui, AfterATabSwitchTheListHasItsFocusMarksBack) {
+    OnThread([] {
+        AddService("1", "Voda", "Osoba", "Voda");
+        AddService("2", "Akontacija", "Fiksno", "Ostalo");
+    });
+    Start(0);
+    WaitColumn(1, {"1", "2"}, "by code");
+    driver.Focus(kBrowse, kList);
+    auto marked = [&] { return !driver.Server().FindWindow(kBrowse)->drawing().empty(); };
+    driver.WaitUntil(marked, "the list marked");
+    // Each tab's order shown means its change was handled; the marks come back after it.
+    const std::pair<int, std::vector<std::string>> tabs[] = {{2, {"2", "1"}}, {1, {"1", "2"}}};
+    for (const auto& [tab, codes] : tabs) {
+        driver.PickTab(kBrowse, "?CURRENTTAB", tab);
+        WaitColumn(1, codes, "the order of tab " + std::to_string(tab));
+        driver.WaitUntil(marked, "the list marked again on tab " + std::to_string(tab));
+    }
+    EXPECT_EQ(driver.Focused(kBrowse), kList);
+    CloseBrowse(RequestCompleted);
+}
+
 TEST_F(ObavezeGui, TheMenuItemStartsTheServicesBrowse) {
-    RegisterServicesMenu();
     auto procedure = MenuProcedure("BrowseObaveze");
     ASSERT_TRUE(procedure);
     StartBrowse(0, procedure);
     CloseBrowse(RequestCompleted);
-    SetMenuProcedure("BrowseObaveze", nullptr);
 }
 
 }  // namespace

@@ -64,11 +64,6 @@ protected:
     ObracuniGui() : RegisterGui(kRuns, kRunForm) {}
     void SetUp() override {
         SetUpRegister("OBRACDB", BrowseObracuniWindow());
-        RegisterBillingMenu();
-    }
-    void TearDown() override {
-        SetMenuProcedure("BrowseObracuni", nullptr);
-        RegisterGui::TearDown();
     }
     // The run browse, started as the frame's menu item starts it.
     void StartRuns() { StartBrowse(0, MenuProcedure("BrowseObracuni")); }

@@ -342,6 +342,20 @@ TEST_F(IniTest, KillMergesTheWrittenSectionsIntoSectors) {
     EXPECT_EQ(ini.FileName(), "");
 }
 
+TEST_F(IniTest, APlainFileGetsNoBookkeepingSection) {
+    rt::IniManager ini;
+    ini.Init(file_.string(), false);
+    ASSERT_TRUE(ini.Update("Server", "Server", "(localdb)\\kv"));
+    ASSERT_TRUE(ini.Update("Name", "Name", "korisnik"));
+    ini.Kill();
+    EXPECT_EQ(read_raw(file_), "[Server]\r\nServer=(localdb)\\kv\r\n[Name]\r\nName=korisnik\r\n");
+    // The same object set up again keeps its bookkeeping as before.
+    ini.Init(file_.string());
+    ASSERT_TRUE(ini.Update("Name", "Name", "drugi"));
+    ini.Kill();
+    EXPECT_NE(read_raw(file_).find("[__Dont_Touch_Me__]\r\nSectors=Name"), std::string::npos);
+}
+
 TEST_F(IniTest, LeftoverTemporaryFileIsIgnored) {
     write_raw(file_, "[S]\r\nK=1\r\n");
     for (const char* name : {"KVD.INI.tmp", "KVD.INI.tmp1", "KVD.INI~"})

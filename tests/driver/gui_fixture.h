@@ -13,17 +13,23 @@
 #include <string>
 #include <vector>
 
+#include "billing/startup.h"
 #include "platform/qt/gui_server.h"
 #include "platform/ui/window.h"
 #include "tests/driver/test_driver.h"
 
 namespace kvtest {
 
+// The program's start-up, then the GUI server on the test's main thread, as the program's
+// entry does them.
 inline rt::qt::GuiServer& Gui() {
     static int argc = 1;
     static char name[] = "test_qt";
     static char* argv[] = {name, nullptr};
-    static rt::qt::GuiServer* server = rt::qt::CreateGui(argc, argv);
+    static rt::qt::GuiServer* server = [] {
+        kvadrin::StartUp();
+        return rt::qt::CreateGui(argc, argv);
+    }();
     return *server;
 }
 

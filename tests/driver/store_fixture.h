@@ -83,10 +83,8 @@ protected:
         cwd_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_);  // Formats.FDB lives in the current folder
         if (!kvadrin::MainModuleReady()) kvadrin::MainModuleInit();
-        kvadrin::InstallThreadHooks();
         kvadrin::OWNERFIRME = "(localdb)\\test," + database + ",,;TrustedConnection=True";
         kvadrin::ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
         kvadrin::ProgramSettings.Init((dir_ / "KVD.INI").string());
     }
     void TearDown() override {

@@ -228,7 +228,24 @@ void TestDriver::Type(const std::string& procedure, const std::string& label, co
         r->selectAll();
     else
         Fail("control " + label + " of " + procedure + " takes no typing");
-    for (QChar ch : QString::fromStdString(text)) {
+    TypeChars(w, QString::fromStdString(text));
+    Pump();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
+    QTest::keyClick(target, Qt::Key_Tab);
+    Pump();
+}
+
+void TestDriver::Chars(const std::string& procedure, const std::string& text) {
+    QtWindow& w = Window(procedure);
+    Activate(w);
+    QWidget* target = QApplication::focusWidget();
+    if (!target) target = w.top()->focusWidget() ? w.top()->focusWidget() : w.client();
+    TypeChars(target, QString::fromStdString(text));
+    Pump();
+}
+
+void TestDriver::TypeChars(QWidget* w, const QString& text) {
+    for (QChar ch : text) {
         Qt::Key key = Qt::Key_unknown;
         char16_t u = ch.toUpper().unicode();
         if (u >= 'A' && u <= 'Z')
@@ -237,16 +254,12 @@ void TestDriver::Type(const std::string& procedure, const std::string& label, co
             key = static_cast<Qt::Key>(Qt::Key_0 + (u - '0'));
         else if (u == ' ')
             key = Qt::Key_Space;
-        else if (u < 0x80)
-            key = static_cast<Qt::Key>(u);
+        else
+            key = static_cast<Qt::Key>(u);  // as X11 sends a letter without a key of its own
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
         QTest::sendKeyEvent(QTest::Press, target, key, QString(ch), Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, target, key, QString(ch), Qt::NoModifier);
     }
-    Pump();
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
-    QTest::keyClick(target, Qt::Key_Tab);
-    Pump();
 }
 
 void TestDriver::Press(const std::string& procedure, const std::string& label_or_text) {

@@ -62,6 +62,9 @@ public:
     // The items a drop list offers, as it shows them.
     std::vector<std::string> Items(const std::string& procedure, const std::string& label);
     void Focus(const std::string& procedure, const std::string& label);
+    // Types text on the focused widget of the window, character by character, as the
+    // keyboard sends it (any character, Š and ć too); no Tab after it.
+    void Chars(const std::string& procedure, const std::string& text);
     // Key codes of the runtime (Key::Enter, Key::CtrlH, Key::F2, ...) on the focused widget.
     void Keys(const std::string& procedure, const std::vector<int>& keycodes);
 
@@ -101,6 +104,7 @@ private:
     void TakeFocus(QWidget* w, const std::string& procedure, const std::string& label);
     QAction* Action(const std::string& procedure, const std::string& label);
     void Activate(QtWindow& window);
+    void TypeChars(QWidget* w, const QString& text);
     [[noreturn]] void Fail(const std::string& message) const;
 
     GuiServer& server_;

@@ -54,7 +54,8 @@ window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1
 visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
-shot() { xwd -root -silent | convert xwd:- "$OUT/$1"; }
+# The screen as shown (import: an xwd dump of the root shows later top-level windows black).
+shot() { import -window root "$OUT/$1"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 LOGIN="$(window_titled '^SQL Azure$')"

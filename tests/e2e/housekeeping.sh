@@ -23,6 +23,7 @@ cleanup() {
   rm -rf "$ROOT"
 }
 trap cleanup EXIT
+. "$(dirname "$0")/keys.sh"
 
 openbox >/dev/null 2>&1 &
 WM=$!
@@ -51,36 +52,13 @@ wait_for() {
   echo "timed out waiting for $what" >&2
   return 1
 }
-window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
 # A message box: a visible window of the program with an empty title besides the frame.
 visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
-# The screen, and one window as it draws itself (under Xvfb with openbox a dialog's own
-# image is what it shows; the screen's copy of it may not be painted yet).
-shot() { sleep 0.5; xwd -root -silent | convert xwd:- "$OUT/$1"; }
+# The screen, and one window as it draws itself. The screen is read with import: an xwd
+# dump of the root converted by ImageMagick shows the toolkit's later top-level windows
+# black although they are painted on the screen.
+shot() { sleep 0.5; import -window root "$OUT/$1"; }
 shot_window() { sleep 0.5; xwd -id "$1" -silent | convert xwd:- "$OUT/$2"; }
-# Keys to the window of that title, which the keys close. The keys go to the window made
-# active, not with --window: that form looks the window up again between a key's press
-# and its release, fails once the press has closed it, and leaves the key held down, so
-# that the server repeats it into whatever box comes next. A window can be replaced by a
-# new one of the same title just after it is found (the toolkit recreates it as it is
-# placed), so the keys go again while a window of that title is still there.
-key_to() {
-  local title="$1" w
-  shift
-  for _ in $(seq 1 20); do
-    if w="$(window_titled "$title")" && xdotool windowactivate --sync "$w" 2>/dev/null; then
-      xdotool key "$@"
-      for _ in $(seq 1 15); do
-        xdotool search --onlyvisible --name "$title" >/dev/null 2>&1 || return 0
-        sleep 0.2
-      done
-    else
-      sleep 0.2
-    fi
-  done
-  echo "no window titled $title took the keys $*" >&2
-  return 1
-}
 # The image of the window of that title, tried again in the same way.
 shot_titled() {
   local w
@@ -126,10 +104,8 @@ xdotool key Return
 wait_for "the take-over dialog" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
 mkdir -p "$ROOT/STARI"
 DIALOG="$(window_titled '^Preuzimanje podataka iz starog programa$')"
-# Into the folder entry (at 94..274 by 35..46 of the dialog's 300 by 86 dialog units).
-eval "$(xdotool getwindowgeometry --shell "$DIALOG")"
+# The dialog opens with the keyboard in its folder entry: the folder is typed at once.
 xdotool windowactivate --sync "$DIALOG"
-xdotool mousemove --window "$DIALOG" $((WIDTH * 184 / 300)) $((HEIGHT * 40 / 86)) click 1
 sleep 0.3
 xdotool type "$ROOT/STARI"
 shot_window "$DIALOG" housekeeping_takeover_dialog.png

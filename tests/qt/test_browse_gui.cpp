@@ -253,6 +253,32 @@ TEST_F(BrowseGui, LocatorsNarrowAndPositionTheList) {
     Close(RequestCompleted);
 }
 
+TEST_F(BrowseGui, LocatorsTakeEveryPrintableCharacterOfTheCodePage) {
+    SeedNow({{"A1", "Šećer d.o.o."}, {"A2", "Sećanje"}, {"A3", "Ulaz 2/B-1"}, {"A4", "Ulaz 2-B"}});
+    Start(0);
+    driver.PickTab(kBrowse, "?CURRENTTAB", 2);
+    WaitCell(1, 2, "Sećanje", "the name order");
+    struct Case {
+        const char* typed;  // on a list whose locator is empty
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"še", {"Šećer d.o.o."}},  // not "e": the Š counts
+        {"ć", {"Sećanje", "Šećer d.o.o."}},
+        {"2/b-", {"Ulaz 2/B-1"}},
+        {"2-", {"Ulaz 2-B"}},
+    };
+    for (const Case& c : cases) {
+        driver.Focus(kBrowse, kList);
+        driver.Chars(kBrowse, c.typed);
+        driver.WaitUntil([&] { return Column(2) == c.names; }, std::string("the names holding ") + c.typed);
+        for (qsizetype i = 0; i < QString::fromUtf8(c.typed).size(); ++i)
+            driver.Keys(kBrowse, {Key::Backspace});
+        driver.WaitUntil([&] { return Rows() == 4; }, "every row again");
+    }
+    Close(RequestCompleted);
+}
+
 TEST_F(BrowseGui, SelectModeAnswersWithTheRowAndCloseCancels) {
     SeedNow({{"A1", "Prva"}, {"A2", "Druga"}, {"A3", "Treca"}});
     Start(SelectRecord);

@@ -339,7 +339,6 @@ TEST_F(FirmsListGui, ADuplicateNameOrFolderIsRefusedAndNothingIsWritten) {
 }
 
 TEST_F(FirmsListGui, ViewingShowsEveryEntryReadOnlyAndTheHistoryKeyRecallsTheLastSaved) {
-    SetDesktopIntegration(&WinLinkIntegration());
     WriteFirms({Row("Alfa", "stari", "ALFA", "111"), Row("Beta", "s", "BETA", "222")});
     StartBrowse(0);
     WaitNames({"Alfa", "Beta"}, "the firms");
@@ -389,7 +388,6 @@ TEST_F(FirmsListGui, ViewingShowsEveryEntryReadOnlyAndTheHistoryKeyRecallsTheLas
     EXPECT_EQ(driver.Answer("Yes"), "Are you sure you want to cancel?");
     FormClosed();
     CloseBrowse(RequestCompleted);
-    SetDesktopIntegration(nullptr);
 
     const auto stored = Stored();
     EXPECT_EQ(stored.at("Alfa").server, "novi");

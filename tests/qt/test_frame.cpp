@@ -4,6 +4,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QToolButton>
+#include <QtTest/QTest>
 
 #include "platform/qt/gui_server.h"
 #include "platform/qt/qt_window.h"
@@ -158,6 +159,36 @@ TEST_F(GuiTest, FrameHoldsOtherThreadsChildWindowsAndListsThemInItsWindowMenu) {
     driver.Press("Main", "?EXIT");
     driver.WaitClosed("Main");
     EXPECT_TRUE(frame.log.Has(Event::Accepted, -5));
+}
+
+TEST_F(GuiTest, AClickOnAChildUnderItsThreadsNewerChildKeepsTheNewerOneInFront) {
+    Frame frame;
+    driver.Start([&] { frame.Run(); });
+    rt::qt::QtWindow& main = driver.WaitForWindow("Main");
+    driver.Press("Main", "?OBRACUNI");
+    rt::qt::QtWindow& older = driver.WaitForWindow("Child1");
+    SmallWindow newer("Child1Child");
+    newer.def = &ChildDef();
+    frame.children[0]->child = &newer;
+    driver.Press("Child1", "?CHILD");
+    rt::qt::QtWindow& top = driver.WaitForWindow("Child1Child");
+    driver.WaitUntil([&] { return main.mdi_area()->activeSubWindow() == top.top(); },
+                     "the newer child active");
+
+    // The older child's title bar, as the user clicks it.
+    QTest::mouseClick(older.top(), Qt::LeftButton, {}, QPoint(older.top()->width() / 2, 6));
+    driver.Pump();
+    EXPECT_EQ(main.mdi_area()->activeSubWindow(), top.top()) << "the older child came over the newer one";
+
+    // Closed, the newer child leaves the keyboard with the older one's control.
+    driver.Press("Child1Child", "?OK");
+    driver.WaitClosed("Child1Child");
+    driver.WaitUntil([&] { return driver.Focused("Child1") == "?LOC:TEXT"; },
+                     "the older child's entry focused");
+    driver.Press("Child1", "?OK");
+    driver.WaitClosed("Child1");
+    driver.Press("Main", "?EXIT");
+    driver.WaitClosed("Main");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // cannot be reached, driven as a user would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -88,6 +89,8 @@ TEST_F(LoginGui, FirmChosenFromTheSettingsConnectsToTheEmbeddedStore) {
     EXPECT_NE(ini.find("[Name]\r\nName=korisnik"), std::string::npos) << ini;
     EXPECT_NE(ini.find("[NazivFirme]\r\nNazivFirme=Beta"), std::string::npos) << ini;
     EXPECT_EQ(ini.find("tajna"), std::string::npos) << ini;
+    // A plain INI file: the three sections and nothing else.
+    EXPECT_EQ(std::count(ini.begin(), ini.end(), '['), 3) << ini;
 }
 
 TEST_F(LoginGui, WithoutAFirmInTheSettingsTheFirstFirmAfterTheChoiceTextIsProposed) {

@@ -34,8 +34,6 @@ protected:
     void SetUp() override {
         if (!kvadrin::MainModuleReady()) kvadrin::MainModuleInit();
         kvadrin::ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
-        kvadrin::InstallThreadHooks();
         root_ = std::filesystem::temp_directory_path() /
                 ("kv_login_" + std::to_string(::getpid()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());

@@ -3,6 +3,9 @@
 // close-down of the other threads' windows when the frame closes.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include <QTest>
 #include <atomic>
 #include <mutex>
@@ -101,16 +104,19 @@ protected:
     void SetUp() override {
         LoginFixture::SetUp();
         g_probe = &probe;
-        for (const char* name : {"BrowseObracuni", "PrenosUNovuGodinu", "BrowseKvadrin"})
+        for (const char* name : {"BrowseObracuni", "PrenosUNovuGodinu", "BrowseKvadrin"}) {
+            saved_menu_[name] = MenuProcedure(name);
             SetMenuProcedure(name, ProbeProcedure(name));
+        }
         WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
                     Firm("Beta", "(localdb)\\kv", "BETA", "")});
     }
     void TearDown() override {
         LoginFixture::TearDown();
-        for (const char* name : {"BrowseObracuni", "PrenosUNovuGodinu", "BrowseKvadrin"})
-            SetMenuProcedure(name, nullptr);
+        // The start-up's registers stay in the menu for the other tests.
+        for (auto& [name, procedure] : saved_menu_) SetMenuProcedure(name, procedure);
     }
+    std::map<std::string, std::function<void()>> saved_menu_;
 
     // Main through the login of `firm` up to its open frame; returns the frame's thread.
     int OpenFrame(const char* firm) {
@@ -241,6 +247,21 @@ TEST_F(MainGui, TheHousekeepingItemsStartTheirProcedures) {
     EXPECT_EQ(driver.Answer("Ne"), "Želite li preuzeti poslednju verziju programa ?");
     driver.Press("Main", "?EXIT");
     driver.WaitForThreads();
+}
+
+// Exit while another thread waits on its question: the question closes as the user's
+// closing it would (its default answer), that thread ends, and so does the program.
+TEST_F(MainGui, ExitWhileAnotherThreadsQuestionIsOpenEndsTheProgram) {
+    const int frame = OpenFrame("Alfa");
+    driver.WaitForWindow("BrivantSplash");
+    rt::ui::rtl_post(Event::Accepted, 0, frame);
+    driver.WaitClosed("BrivantSplash");
+    driver.Press("Main", "?ITEM2");
+    EXPECT_EQ(driver.MessageText(), "Želite li preuzeti poslednju verziju programa ?");
+    driver.Press("Main", "?EXIT");
+    driver.WaitForThreads();
+    EXPECT_FALSE(driver.MessageOpen());
+    EXPECT_EQ(driver.Server().FindWindow("Main"), nullptr);
 }
 
 TEST_F(MainGui, AFirmWithoutAFirstLineLeavesTheNameOutOfTheCaption) {

@@ -98,6 +98,9 @@ protected:
     // The folder typed into the dialog and OK pressed: the summary's text, answered.
     std::string TakeOver(const std::filesystem::path& folder) {
         StartDialog();
+        // The dialog opens with the keyboard in its entry, ready for the folder.
+        driver.WaitUntil([&] { return driver.Focused("PreuzmiStariProgram") == "?BACKUPPATH"; },
+                         "the folder's entry focused");
         driver.Type("PreuzmiStariProgram", "?BACKUPPATH", folder.string());
         driver.Press("PreuzmiStariProgram", "?OK");
         const std::string summary = driver.MessageText();

@@ -2,7 +2,12 @@
 // driven by the test as a user would.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstdlib>
+
 #include <QWidget>
+#include <QWindow>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -81,7 +86,6 @@ protected:
     void SetUp() override {
         if (!MainModuleReady()) MainModuleInit();
         ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
         dir_ = fs::temp_directory_path() / ("kv_protocol_gui_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
@@ -139,10 +143,12 @@ TEST_F(ProtocolGui, TheDialogAnswersByHowTheUserClosesIt) {
 TEST_F(ProtocolGui, PlacementIsStoredUnderTheProcedureNameAndAMaximizedWindowReopensMaximized) {
     Start(0);
     QWidget* top = Top();
-    top->resize(top->width() + 120, top->height() + 60);
-    driver.WaitUntil([&] { return top->width() > 0; }, "resized");
+    const QSize grown = top->size() + QSize(120, 60);
+    top->resize(grown);
+    // The window system's answer has arrived (and gone to the procedure) before OK.
+    driver.WaitUntil([&] { return top->size() == grown && top->windowHandle()->geometry().size() == grown; },
+                     "resized");
     driver.Pump();
-    const QSize grown = top->size();
     driver.Press("ProtokolDialog", "?OK");
     driver.WaitForThreads();
     const std::string ini = Slurp(dir_ / "KVD.INI");
@@ -164,6 +170,41 @@ TEST_F(ProtocolGui, PlacementIsStoredUnderTheProcedureNameAndAMaximizedWindowReo
     Start(0);
     top = Top();
     driver.WaitUntil([&] { return top->isMaximized(); }, "reopened maximized");
+    driver.Press("ProtokolDialog", "?CANCEL");
+    driver.WaitForThreads();
+}
+
+TEST_F(ProtocolGui, AWindowClosedWithoutBeingMovedReopensCentredAndAMovedOneWhereItWas) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    Start(0);
+    QWidget* top = Top();
+    driver.WaitUntil([&] { return top->isVisible(); }, "shown");
+    const QPoint centred = top->pos();
+    EXPECT_LE(std::abs(top->frameGeometry().center().x() - screen.center().x()), 2);
+    driver.Press("ProtokolDialog", "?OK");
+    driver.WaitForThreads();
+    const std::string ini = Slurp(dir_ / "KVD.INI");
+    EXPECT_NE(ini.find("[ProtokolDialog]"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("XPos="), std::string::npos) << "no position was known:\n" << ini;
+
+    Start(0);
+    top = Top();
+    driver.WaitUntil([&] { return top->isVisible(); }, "shown again");
+    driver.Pump();
+    EXPECT_EQ(top->pos(), centred) << "reopened centred";
+    const QPoint moved = centred + QPoint(40, 30);
+    top->move(moved);
+    driver.WaitUntil([&] { return top->pos() == moved; }, "moved");
+    driver.Pump();
+    driver.Press("ProtokolDialog", "?OK");
+    driver.WaitForThreads();
+    EXPECT_NE(Slurp(dir_ / "KVD.INI").find("XPos="), std::string::npos);
+
+    Start(0);
+    top = Top();
+    driver.WaitUntil([&] { return top->isVisible(); }, "shown where it was moved");
+    driver.Pump();
+    EXPECT_LE((top->pos() - moved).manhattanLength(), 4) << "reopened where it was moved";
     driver.Press("ProtokolDialog", "?CANCEL");
     driver.WaitForThreads();
 }

@@ -287,6 +287,24 @@ TEST_F(RichText, ATextCutShortReadsAsFarAsItGoes) {
     EXPECT_EQ(doc.toPlainText(), U("Kraj usred re"));
 }
 
+// Numbers at and past the ends of their type in every word that takes one: the text is
+// read, nothing overflows (the sanitizer build checks the arithmetic).
+TEST_F(RichText, ControlWordsWithExtremeNumbersReadTheText) {
+    for (const char* number : {"2147483647", "-2147483648", "9223372036854775807", "99999999999999999999999"}) {
+        SCOPED_TRACE(number);
+        std::string rtf = "{\\rtf1\\ansi\\ansicpg1250{\\fonttbl{\\f0 Arial;}}"
+                          "{\\*\\listtable{\\list{\\listlevel\\levelnfc0}\\listidN}}"
+                          "{\\*\\listoverridetable{\\listoverride\\listidN\\lsN}}"
+                          "\\pard\\lsN\\liN\\fiN\\riN\\txN\\fsN\\cfN\\cbN\\highlightN\\fN Prvi\\par "
+                          "\\pard\\lsN Drugi\\par}";
+        for (auto at = rtf.find('N'); at != std::string::npos; at = rtf.find('N', at))
+            rtf.replace(at, 1, number);
+        QTextDocument doc;
+        ReadRtf(rtf, doc);
+        EXPECT_EQ(doc.toPlainText(), U("Prvi\nDrugi"));
+    }
+}
+
 TEST_F(RichText, AnotherReaderFindsTheWordsWeWrite) {
     QTextDocument doc;
     FillSample(doc);

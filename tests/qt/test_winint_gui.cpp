@@ -123,12 +123,10 @@ protected:
     void SetUp() override {
         if (!MainModuleReady()) MainModuleInit();
         ProgramErrors.Init();
-        rt::ui::InstallErrorShower();
         dir_ = fs::temp_directory_path() / ("kv_winint_gui_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         ProgramSettings.Init((dir_ / "KVD.INI").string());
-        SetDesktopIntegration(&WinLinkIntegration());
         g_ime.clear();
         g_mesto.clear();
         g_broj = 5;
@@ -136,7 +134,6 @@ protected:
     }
     void TearDown() override {
         kvtest::GuiTest::TearDown();
-        SetDesktopIntegration(nullptr);
         WlResetFrameWindow();
         ProgramSettings.Kill();
         fs::remove_all(dir_);

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 
+#include "data/globals.h"
+#include "platform/core/text.h"
 #include "shell/firm_folder.h"
 
 using kvadrin::DeriveFirmAndYear;
@@ -67,6 +72,26 @@ TEST(FirmFolder, OnlyTheLast51CharactersCount) {
     // None within the window.
     r = DeriveFirmAndYear("/x/" + std::string(60, 'p'), '/');
     EXPECT_EQ(r.firm, "GRESKA");
+}
+
+}  // namespace
+
+namespace {
+
+// The program's current folder is a native (UTF-8) path; the firm folder is the
+// program's text, upper-cased as such: "blok_ž" gives "BLOK_Ž", not a Ž's bytes apart.
+TEST(FirmFolder, TheCurrentFolderIsReadAsTheProgramsText) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("kv_firm_folder_" + std::to_string(::getpid()));
+    const fs::path program = root / fs::path(u8"blok_ž") / "2024" / "PROGRAM";
+    fs::create_directories(program);
+    const fs::path before = fs::current_path();
+    fs::current_path(program);
+    kvadrin::IzvediFirmuIGodinu();
+    fs::current_path(before);
+    fs::remove_all(root);
+    EXPECT_EQ(rt::clip(kvadrin::FOLDERFIRME.view()), "BLOK_\x8E");  // Ž in CP1250
+    EXPECT_EQ(static_cast<int>(kvadrin::RAD_GOD), 2024);
 }
 
 }  // namespace

@@ -100,6 +100,7 @@ TEST_F(GlavniTest, StartsUpInOrderCallsTheFrameAndSavesTheSettings) {
     g_seen = {};
     g_seen.builds_before = RecnikBrojIzgradnji();
     MainProcedure = &ProbeMain;
+    PrepareProcess();
     EXPECT_EQ(RunProgram(), 0);
 
     ASSERT_TRUE(g_seen.called);

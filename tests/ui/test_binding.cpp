@@ -145,15 +145,32 @@ TEST_F(BindingTest, EveryFieldTypeShowsThroughItsPictureAndReadsBack) {
 }
 
 TEST_F(BindingTest, TextThatDoesNotFitANumberIsRefusedAndTheVariableKeepsItsValue) {
+    rec.b = 7;
+    rec.s = 9;
     rec.r = 1234.5;
     count = 5;
     Window w(def);
     w.Display();
-    for (const char* label : {"?R", "?COUNT"}) {
-        SCOPED_TRACE(label);
-        w.SetText(w.Feq(label), Prop::Text, "12a4");
-        EXPECT_FALSE(w.Update(w.Feq(label)));
+    struct Case {
+        const char* label;
+        const char* typed;
+    };
+    const Case cases[] = {
+        {"?R", "12a4"},            // no number
+        {"?COUNT", "12a4"},        // no number
+        {"?B", "1000"},            // wider than @n3
+        {"?B", "256"},             // fits @n3, not a BYTE
+        {"?S", "40000"},           // fits @n-7, not a SHORT
+        {"?R", "9999999999,99"},   // "#" in @n12`2
+        {"?COUNT", "3000000000"},  // not a LONG
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.label) + " " + c.typed);
+        w.SetText(w.Feq(c.label), Prop::Text, c.typed);
+        EXPECT_FALSE(w.Update(w.Feq(c.label)));
     }
+    EXPECT_EQ(rec.b.get(), 7);
+    EXPECT_EQ(rec.s.get(), 9);
     EXPECT_DOUBLE_EQ(rec.r.get(), 1234.5);
     EXPECT_EQ(count, 5);
     EXPECT_FALSE(w.Update());  // all controls: one refusal makes it false

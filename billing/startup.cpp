@@ -1,0 +1,24 @@
+#include "billing/startup.h"
+
+#include "billing/form_definitions.h"
+#include "billing/kvd003_browse_kvadrin.h"
+#include "billing/kvd004_browse_obaveze.h"
+#include "billing/kvd005_browse_obracuni.h"
+#include "billing/kvd020_izbor_za_fakture.h"
+#include "billing/kvd028_browse_klauzul.h"
+#include "shell/glavni.h"
+
+namespace kvadrin {
+
+void StartUp() {
+    CheckFormDefinitions();
+    // The frame's menu items start the registers built so far.
+    RegisterServicesMenu();
+    RegisterUnitsMenu();
+    RegisterClausesMenu();
+    RegisterBillingMenu();
+    RegisterInvoicesMenu();
+    PrepareProcess();
+}
+
+}  // namespace kvadrin

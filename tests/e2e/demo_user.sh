@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# The real program as a person meets it, on a virtual X display with a window manager
+# (openbox): the demo firm's login, the services register from the menu; a new service's
+# code typed as the form's first keystrokes and the changed form cancelled after its
+# question; deleting a service after "Confirm Delete" (the Delete key on the list, which
+# must have the keyboard back after the form) refused on screen since prices name it; a
+# duplicate code refused with the message on screen; a new service saved and deleted after
+# "Confirm Delete"; a new unit whose number is the units form's first keystrokes, saved; Exit.
+# Screenshots of each step go to the output folder; the tables are read with sqlite3.
+#   demo_user.sh BUILD_DIR OUTPUT_DIR
+# Runs itself under xvfb-run when no display is set.
+set -euo pipefail
+BUILD="$(cd "$1" && pwd)"
+mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+ROOT="$(mktemp -d)"
+PID=
+WM=
+cleanup() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
+  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  rm -rf "$ROOT"
+}
+trap cleanup EXIT
+. "$(dirname "$0")/keys.sh"
+
+openbox >"$ROOT/openbox.log" 2>&1 &
+WM=$!
+for _ in $(seq 1 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
+"$BUILD/kvadrin-demo" "$ROOT"
+YEAR="$(date +%Y)"
+DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
+cd "$ROOT/DEMO/$YEAR/PROGRAM"
+unset QT_QPA_PLATFORM
+KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+PID=$!
+
+fail() {
+  echo "$1" >&2
+  shot "demo_user_failed.png" || true
+  cat "$ROOT/kvadrin.log" >&2
+  exit 1
+}
+# Waits up to a minute (the machine may be busy) for a condition given as a command.
+wait_for() {
+  local what="$1"
+  shift
+  for _ in $(seq 1 300); do
+    if "$@"; then return 0; fi
+    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
+    sleep 0.2
+  done
+  fail "timed out waiting for $what"
+}
+visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
+threads() { ls "/proc/$PID/task" | wc -l; }
+more_threads() { [ "$(threads)" -gt "$1" ]; }
+# The whole screen as a person sees it (the window manager's frames included).
+shot() { sleep 0.5; import -window root "$OUT/$1"; }
+# The forms are windows inside the frame, not windows of the desktop: a form has opened
+# when the screen has changed after the key that opens it, and has settled.
+screen() { xwd -root -silent | md5sum; }
+changed() { [ "$(screen)" != "$1" ]; }
+open_form() {
+  local before
+  before="$(screen)"
+  xdotool key Insert
+  wait_for "$1" changed "$before"
+  sleep 1
+}
+# The codes of a table's rows, one line (the store's collation loaded).
+codes() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "SELECT $2 FROM $1" | tr '\n' ' '; }
+# Answers the open question of that title: Yes is left of the default No.
+answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
+
+wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+sleep 0.5
+key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
+CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
+wait_for "the frame" window_titled "$CAPTION" >/dev/null
+FRAME="$(window_titled "$CAPTION")"
+wait_for "the splash to close" visible 1
+# The frame's client area on the screen (inside the window manager's frame).
+X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
+Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+
+# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread.
+open_register() {
+  local before
+  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
+  wait_for "the menu" visible 2
+  before="$(threads)"
+  for _ in $(seq 1 "$1"); do xdotool key Down; done
+  xdotool key Return
+  wait_for "the menu to close" visible 1
+  wait_for "the procedure's thread" more_threads "$before"
+  sleep 2
+}
+
+# The services: a new code typed at once lands in the form's first entry; Cancel by its
+# hot key asks, and Yes discards it.
+open_register 2
+open_form "the services form"
+xdotool type --delay 80 "9X"
+shot demo_user_first_keys.png
+xdotool key alt+c
+wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
+shot demo_user_cancel_question.png
+answer_yes '^Changes will be lost!$'
+sleep 1
+case " $(codes OBAVEZE SIFRA)" in *" 9X "*) fail "the cancelled service was stored";; esac
+
+# The list has the keyboard back: Down, then Delete asks; Yes is refused on the screen,
+# since the run's prices name service 2.
+sleep 1
+xdotool key Down Delete
+wait_for "the delete question" window_titled '^Confirm Delete$' >/dev/null
+shot demo_user_confirm_delete.png
+answer_yes '^Confirm Delete$'
+wait_for "the restrict refusal" window_titled '^Referential Integrity Delete Error$' >/dev/null
+shot demo_user_restrict_refused.png
+key_to '^Referential Integrity Delete Error$' Return || fail "the refusal was not closed"
+case " $(codes OBAVEZE SIFRA)" in *" 2 "*) ;; *) fail "service 2 was deleted: $(codes OBAVEZE SIFRA)";; esac
+
+# A second service with code 3 is refused with the message on the screen.
+open_form "the services form"
+xdotool type --delay 80 "3"
+xdotool key Tab
+xdotool type --delay 50 "Dupla"
+xdotool key alt+o
+wait_for "the duplicate key message" window_titled '^Duplicate Key Error$' >/dev/null
+shot demo_user_duplicate_key.png
+key_to '^Duplicate Key Error$' Return || fail "the message was not closed"
+xdotool key alt+c
+wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
+answer_yes '^Changes will be lost!$'
+sleep 1
+case " $(codes OBAVEZE NAZIV)" in *Dupla*) fail "the duplicate service was stored";; esac
+
+# A new service 9 is saved, stays the list's row, and Delete with Yes deletes it.
+open_form "the services form"
+xdotool type --delay 80 "9"
+xdotool key Tab
+xdotool type --delay 50 "Proba"
+xdotool key alt+o
+wait_for "service 9 stored" eval 'case " $(codes OBAVEZE SIFRA)" in *" 9 "*) true;; *) false;; esac'
+sleep 1
+shot demo_user_added.png
+xdotool key Delete
+wait_for "the delete question" window_titled '^Confirm Delete$' >/dev/null
+answer_yes '^Confirm Delete$'
+wait_for "service 9 deleted" eval 'case " $(codes OBAVEZE SIFRA)" in *" 9 "*) false;; *) true;; esac'
+sleep 1
+shot demo_user_deleted.png
+
+# The units: the new unit's number is the form's first keystrokes; its owner 1 becomes
+# 00001, and OK saves it.
+open_register 1
+open_form "the units form"
+xdotool type --delay 80 "77"
+shot demo_user_unit_number.png
+xdotool key Tab Tab  # past the kind of unit to the owner's code
+xdotool type --delay 80 "1"
+xdotool key Tab
+sleep 1
+xdotool key alt+o
+sleep 2
+case " $(codes KVADRIN BROJ)" in *" 77 "*) ;; *) fail "unit 77 was not stored: $(codes KVADRIN BROJ)";; esac
+shot demo_user_unit_saved.png
+
+# File > Exit ends the program.
+xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
+xdotool key alt+f
+wait_for "the File menu" visible 2
+xdotool key x
+for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+wait "$PID" || true
+PID=
+echo "ok"
