@@ -1,0 +1,168 @@
+// The list of tenants' windows and landscape page: the sort choice "Select the Order", the
+// progress window, and the report with the firm and title at the top, one framed line per
+// unit, the totals once at the end and the page number at the foot.
+#include <string>
+#include <vector>
+
+#include "billing/kvd010_ispis_stanara.h"
+#include "billing/report_frame.h"
+
+namespace kvadrin {
+namespace {
+
+using namespace rt::report;
+
+const Font kFirm{"Arial", 10, 400};
+const Font kTitle{"Arial", 10, 700};
+const Font kHead{"Arial", 7, 700};
+const Font kLine{"Arial", 8, 400};
+const Font kTotal{"Arial", 8, 700};
+
+// The lines between the columns, and each column's head, value and picture.
+constexpr double kLines[] = {0, 18, 29, 80, 121, 140, 159, 185, 204, 222, 235, 275};
+struct Column {
+    const char* head;
+    const char* use;
+    const char* picture;
+    bool summed;
+};
+const Column kColumns[] = {
+    {"BROJ", "KVD:BROJ", "@s10", false},
+    {"ŠIFRA", "NAZ:ANALITIKA", "@n05", false},
+    {"VLASNIK", "NAZ:NAZIV1", "@s30", false},
+    {"KORISNIK", "KVD:VLASNIK", "@s25", false},
+    {"Površina", "KVD:POVRSINA", "@n10.2", true},
+    {"Gr. površina", "KVD:POVRSINAGR", "@n10.2", true},
+    {"Ost. površina", "KVD:POVRSINAOST", "@n10.2", true},
+    {"Br. osoba", "KVD:BROJOSOBA", "@n5.2", true},
+    {"Vodomer", "KVD:VODOMER", "@s2", false},
+    {"Kalorimetar", "KVD:KALORIMETAR", "@s2", false},
+    {"Telefon", "KVD:TELEFON", "@s20", false},
+};
+constexpr int kColumnCount = 11;
+
+// A value in column `i`: numbers right-aligned between its lines, texts from its left.
+Control InColumn(std::string label, int i, double y, const char* use, const char* picture, const Font& font) {
+    const double left = kLines[i] + 1, right = kLines[i + 1] - 1;
+    const bool text = picture[1] == 's';
+    return Sized(Field(std::move(label), left, y, use, picture, font), right - left, -1,
+                 text ? Align::Left : Align::Right);
+}
+
+Band Header() {
+    Band b;
+    b.kind = BandKind::Header;
+    b.label = "?HEADER";
+    b.x = 6, b.y = 6, b.w = 275, b.h = 27;
+    auto& c = b.controls;
+    c.push_back(Field("?NAZIVFIRME", 3, 2, "NAZIVFIRME", "@s30", kFirm));
+    c.push_back(Field("?ADRESA", 3, 7, "ADRESA", "@s30", kFirm));
+    c.push_back(Field("?MESTO", 3, 12, "MESTO", "@s30", kFirm));
+    c.push_back(Text("?STRING1", 123, 13, "SPISAK STANARA", kTitle));
+    c.push_back(BoxCtl(0, 21, 275, 6, 0xEEEEEE));
+    for (double x : kLines) c.push_back(LineCtl(x, 21, 0, 6));
+    for (int i = 0; i < kColumnCount; ++i)
+        c.push_back(Sized(Text("", kLines[i], 22.5, kColumns[i].head, kHead), kLines[i + 1] - kLines[i], -1,
+                          Align::Center));
+    return b;
+}
+
+Band Detail() {
+    Band b;
+    b.label = "?DETAIL";
+    b.w = 275, b.h = 6;
+    auto& c = b.controls;
+    for (double x : kLines) c.push_back(LineCtl(x, 0, 0, 6));
+    c.push_back(LineCtl(0, 6, 275, 0));
+    for (int i = 0; i < kColumnCount; ++i)
+        c.push_back(InColumn("?" + std::string(kColumns[i].use), i, 1.3, kColumns[i].use, kColumns[i].picture,
+                             kLine));
+    return b;
+}
+
+Band GroupFooter() {
+    Band b;
+    b.kind = BandKind::GroupFooter;
+    b.label = "?GROUPFOOTER1";
+    b.w = 275, b.h = 9;
+    auto& c = b.controls;
+    c.push_back(Text("?STRING2", 2, 2, "Ukupno kvadrina:", kTotal));
+    Control count = Sized(Field("?COUNT", 25, 2, "KVD:BROJ", "@n4", kTotal), 10, -1, Align::Right);
+    count.total = Total::Count;
+    count.tally = "?DETAIL";
+    count.reset = Reset::Break;
+    c.push_back(count);
+    for (int i = 0; i < kColumnCount; ++i) {
+        if (!kColumns[i].summed) continue;
+        Control sum = InColumn("?SUM" + std::to_string(i), i, 2, kColumns[i].use, kColumns[i].picture, kTotal);
+        sum.total = Total::Sum;
+        sum.tally = "?DETAIL";
+        sum.reset = Reset::Break;
+        c.push_back(sum);
+    }
+    return b;
+}
+
+Band Footer() {
+    Band b;
+    b.kind = BandKind::Footer;
+    b.label = "?FOOTER";
+    b.x = 6, b.y = 195, b.w = 275, b.h = 8;
+    Control page = Field("?PAGECOUNT", 254, 1, "", "@pStrana <<#p", Font{"Arial", 8, 400});
+    page.total = Total::Page;
+    page.reset = Reset::Page;
+    b.controls.push_back(page);
+    return b;
+}
+
+}  // namespace
+
+const rt::ui::WindowDef& SortSelectionWindow() {
+    using namespace rt::ui;
+    static const WindowDef def = [] {
+        ControlDef prompt = MakeControl(Ctl::Prompt, "?PROMPT1", 8, 6, 150, 10, "Select the order to process the data.");
+        prompt.font.style = 700;
+        ControlDef list = MakeControl(Ctl::List, "?SORTSELECTIONLIST", 8, 20, 149, 44, {}, kVScroll);
+        list.format = "100L@s100@";
+        return MakeWindow(WindowHead{.module = "KVD$KVD010",
+                                     .name = "P3$SORTSELECTIONWINDOW",
+                                     .caption = "Select the Order",
+                                     .w = 165,
+                                     .h = 92,
+                                     .resizable = false,
+                                     .mdi = false,
+                                     .system_menu = true},
+                          prompt, list,
+                          MakeButton(ButtonDef{.label = "?SBUTTONOK", .at = {56, 70, 48, 15}, .text = "&OK",
+                                               .attrs = kDefault}),
+                          MakeButton(ButtonDef{.label = "?SBUTTONCANCEL", .at = {109, 70, 48, 15}, .text = "&Cancel"}));
+    }();
+    return def;
+}
+
+const rt::ui::WindowDef& IspisStanaraProgressWindow() {
+    static const rt::ui::WindowDef def = ProgressWindow("KVD$KVD010", "Report KVADRIN");
+    return def;
+}
+
+const ReportDef& IspisStanaraReport() {
+    static const ReportDef def = [] {
+        ReportDef d;
+        d.module = "KVD$KVD010";
+        d.name = "P1$REPORT";
+        d.title = "KVADRIN Report";
+        d.landscape = true;
+        d.area_x = 6, d.area_y = 33, d.area_w = 275, d.area_h = 162;
+        d.font = Font{"Arial", 8, 400};
+        d.bands = {Header(), Detail(), GroupFooter(), Footer()};
+        Break br;
+        br.label = "?BREAK1";
+        br.variable = "PRAZNO";
+        br.bands = {"?DETAIL", "?GROUPFOOTER1"};
+        d.breaks.push_back(br);
+        return d;
+    }();
+    return def;
+}
+
+}  // namespace kvadrin
