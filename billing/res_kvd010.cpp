@@ -14,7 +14,7 @@ using namespace rt::report;
 
 const Font kFirm{"Arial", 10, 400};
 const Font kTitle{"Arial", 10, 700};
-const Font kHead{"Arial", 7, 700};
+const Font kHead{"Arial", 7, 400};
 const Font kLine{"Arial", 8, 400};
 const Font kTotal{"Arial", 8, 700};
 
