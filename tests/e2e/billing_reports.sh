@@ -86,8 +86,8 @@ print_to_pdf() {
   shot_titled '^Select an Output$' "reports_output_$pdf.png"
   key_to '^Select an Output$' Down alt+o
   wait_for "the preview" window_titled '^Print Preview' >/dev/null
-  sleep 1
-  shot "reports_preview_$pdf.png"
+  sleep 2
+  shot_titled '^Print Preview' "reports_preview_$pdf.png"
   preview="$(window_titled '^Print Preview')"
   xdotool windowactivate --sync "$preview" key ctrl+p
   wait_for "the file name" window_titled '^Save as PDF$' >/dev/null
