@@ -78,9 +78,11 @@ public:
         a.action = rt::report::PreviewAnswer::PrintAll;
         return a;
     }
-    std::string Print(const rt::report::Document&, int, int, std::string_view) override { return "no printer"; }
-    std::string WritePdf(const rt::report::Document& d, const std::string& file, const rt::report::DocumentInfo& info,
-                         bool) override {
+    std::string Print(const rt::report::Document&, int, int, std::string_view) override {
+        return "no printer";
+    }
+    std::string WritePdf(const rt::report::Document& d, const std::string& file,
+                         const rt::report::DocumentInfo& info, bool) override {
         pages = static_cast<int>(d.pages.size());
         return rt::qt::WriteReportPdf(d, file, info);
     }
@@ -180,9 +182,11 @@ void Measure(benchmark::State& state, int run, int invoices) {
     const auto t0 = std::chrono::steady_clock::now();
     GroupReport(run);
     const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    std::printf("the invoice group report of %d invoices to PDF (%d pages, %ju bytes) with their QR codes: %.2f s%s\n",
-                invoices, g_device->pages, static_cast<std::uintmax_t>(std::filesystem::file_size(g_pdf)), s,
-                invoices >= 1000 ? " (goal 20 s)" : " (baseline)");
+    std::printf(
+        "the invoice group report of %d invoices to PDF (%d pages, %ju bytes) with their QR codes: %.2f "
+        "s%s\n",
+        invoices, g_device->pages, static_cast<std::uintmax_t>(std::filesystem::file_size(g_pdf)), s,
+        invoices >= 1000 ? " (goal 20 s)" : " (baseline)");
 }
 
 void BM_GroupReport10(benchmark::State& state) { Measure(state, 6, 10); }

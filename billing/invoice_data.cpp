@@ -2,8 +2,8 @@
 
 #include <filesystem>
 #include <string>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 
 #include "billing/payment_qr.h"
 #include "billing/report_frame.h"
@@ -64,8 +64,8 @@ void ComputeInvoice(InvoiceVars& v) {
     v.ZANAPLATU = SFA.UKUPNO;
     v.KLAUZULA = Equal(KVD.SP.str(), "Stan") ? SKL.TEKSTKLAUZULE.str() : SKL.TEKSTPOSLOVNI.str();
     v.RACUN18 = FormatirajRacun(ZIRORAC1.str());
-    v.QRTEKST = PaymentQrText(PaymentQrData{rt::clip(v.RACUN18), NAZIVFIRME.str(), MESTO.str(), v.IZNOS,
-                                            OBR.SVRHA1.str(), v.BROJ});
+    v.QRTEKST = PaymentQrText(
+        PaymentQrData{rt::clip(v.RACUN18), NAZIVFIRME.str(), MESTO.str(), v.IZNOS, OBR.SVRHA1.str(), v.BROJ});
 }
 
 void ApplyWaterUnit(const char* unit) {
@@ -94,8 +94,8 @@ bool MakeQrImage(InvoiceVars& v, const std::string& file) {
     if (file.empty()) return false;
     std::error_code ec;
     std::filesystem::remove(file, ec);
-    const int rc = rt::qr::GenerateQrCode(rt::cp1250_to_utf8(rt::clip(v.QRTEKST)), file, "2", "png", "black",
-                                          "white");
+    const int rc =
+        rt::qr::GenerateQrCode(rt::cp1250_to_utf8(rt::clip(v.QRTEKST)), file, "2", "png", "black", "white");
     if (rc != rt::qr::kQrOk) {
         std::filesystem::remove(file, ec);
         return false;
@@ -106,9 +106,10 @@ bool MakeQrImage(InvoiceVars& v, const std::string& file) {
 
 void TellQrMissing(const std::string& which) {
     if (which.empty()) {
-        rt::ui::Message(rt::utf8_to_cp1250(
-                            "QR kod za uplatu nije mogao biti napravljen; nalog za uplatu se štampa bez njega."),
-                        "QR kod", rt::ui::Icon::Exclamation);
+        rt::ui::Message(
+            rt::utf8_to_cp1250(
+                "QR kod za uplatu nije mogao biti napravljen; nalog za uplatu se štampa bez njega."),
+            "QR kod", rt::ui::Icon::Exclamation);
         return;
     }
     rt::ui::Message(rt::utf8_to_cp1250("QR kod za uplatu fakture ") + which +

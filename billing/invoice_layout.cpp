@@ -111,7 +111,8 @@ Band Detail(const InvoiceLayout& l) {
 // The invoice's total under a column: the report's sum of the item lines, or the
 // layout's variable.
 Control FooterTotal(const InvoiceLayout& l, std::string label, int column, std::string picture) {
-    if (!l.footer_total.empty()) return InColumn(std::move(label), column, 1, l.footer_total, std::move(picture), kBold8);
+    if (!l.footer_total.empty())
+        return InColumn(std::move(label), column, 1, l.footer_total, std::move(picture), kBold8);
     Control sum = InColumn(std::move(label), column, 1, "SPR:UKUPNO", std::move(picture), kBold8);
     sum.total = Total::Sum;
     sum.tally = "?DETAIL";
@@ -152,13 +153,15 @@ Band PaymentForm(const PaymentFormPlaces& p) {
     for (int i = 0; i < 3; ++i) {
         c.push_back(
             Field("?" + std::string(payer_fields[i]), 5, p.payer_y + 4 * i, payer_fields[i], "@s30", kForm));
-        c.push_back(Field("?" + std::string(purposes[i]), 5, p.purpose_y + 4 * i, purposes[i], "@s30", kForm));
-        c.push_back(Field("?" + std::string(firm[i]) + ":2", 5, p.recipient_y + 4 * i, firm[i], "@s30", kForm));
+        c.push_back(
+            Field("?" + std::string(purposes[i]), 5, p.purpose_y + 4 * i, purposes[i], "@s30", kForm));
+        c.push_back(
+            Field("?" + std::string(firm[i]) + ":2", 5, p.recipient_y + 4 * i, firm[i], "@s30", kForm));
     }
     c.push_back(Text("?STRING1", p.code_x, p.code_y, "189", kForm));
     c.push_back(Text("?STRING2", p.currency_x, p.currency_y, "RSD", kForm));
-    c.push_back(Sized(Field("?IZNOS", p.amount_x, p.amount_y, "IZNOS", p.amount_picture, kFormBold), p.amount_w,
-                      -1, Align::Right));
+    c.push_back(Sized(Field("?IZNOS", p.amount_x, p.amount_y, "IZNOS", p.amount_picture, kFormBold),
+                      p.amount_w, -1, Align::Right));
     c.push_back(Sized(Field("?ZIRORAC1:2", 83, p.account_y, "ZIRORAC1", "@s30", kFormBold), 41));
     c.push_back(Field("?BROJ:2", 83, p.number_y, "BROJ", "@s11", kForm));
     c.push_back(ImageCtl("?IMAGE2", 80, p.image_y, 30, 30));
@@ -171,8 +174,8 @@ Band PaymentForm(const PaymentFormPlaces& p) {
     for (int i = 0; i < 3; ++i) {
         c.push_back(Field("?" + std::string(payer_fields[i]) + ":2", p.r_payer_x, p.r_payer_y + 4 * i,
                           payer_fields[i], "@s30", kForm));
-        c.push_back(Field("?" + std::string(purposes[i]) + ":2", p.r_payer_x, p.r_purpose_y + 4 * i, purposes[i],
-                          "@s30", kForm));
+        c.push_back(Field("?" + std::string(purposes[i]) + ":2", p.r_payer_x, p.r_purpose_y + 4 * i,
+                          purposes[i], "@s30", kForm));
     }
     c.push_back(Sized(Field("?NAZIVFIRME:3", p.mark_x, p.mark_y, "NAZIVFIRME", "@s30", kWatermark), 64, 6,
                       Align::Center));

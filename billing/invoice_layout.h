@@ -34,9 +34,9 @@ struct InvoiceLayout {
     double partner_x = 123;   // the partner's name, address and seat
     double dizd_x = 56, dpro_x = 69;
     double unit_head_x = 87, price_head_x = 102, total_head_x = 177;
-    double line_y = 1.2;      // the values of an item line
+    double line_y = 1.2;  // the values of an item line
     std::string quantity_picture = "@N-11.`2";
-    double quantity_x = -1;   // -1: within its column
+    double quantity_x = -1;  // -1: within its column
     // The group footer's sums: the report's own sums of the item lines, or a variable
     // that holds the invoice's total.
     std::string footer_total = {};  // "" or "UKUPNOP"

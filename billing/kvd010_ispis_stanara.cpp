@@ -59,7 +59,8 @@ std::string ChooseOrder(bool& cancelled) {
     while (w.Accept()) {
         const int event = w.event();
         if (event == Event::CloseWindow || event == Event::CloseDown) break;
-        const bool double_click = event == Event::AlertKey && w.field() == list && w.keycode() == Key::MouseLeft2;
+        const bool double_click =
+            event == Event::AlertKey && w.field() == list && w.keycode() == Key::MouseLeft2;
         if (double_click || (event == Event::Accepted && w.field() == ok)) {
             choice = chosen();
             cancelled = false;

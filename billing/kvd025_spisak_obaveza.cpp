@@ -37,7 +37,9 @@ public:
 
     double UKUPNO = 0;
 
-    void ComputeLine() { UKUPNO = rt::round(SFA.STRUJA + SFA.ODRZAVANJE + SFA.VODA + SFA.OSTALO + SFA.DUG, 1); }
+    void ComputeLine() {
+        UKUPNO = rt::round(SFA.STRUJA + SFA.ODRZAVANJE + SFA.VODA + SFA.OSTALO + SFA.DUG, 1);
+    }
     void PrintLine() { report().Print("?DETAIL"); }
 
 protected:

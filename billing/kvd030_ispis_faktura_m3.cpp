@@ -117,11 +117,11 @@ protected:
         p.AddJoin(Files::NAZIVI(), NAZ_PO_KONTU, {"KVD:SHKORISNIKA"});
         p.AddJoin(Files::OBRAC(), OBR_Po_obracunu, {"SFA:OBRACUN"});
         p.AddJoin(Files::OBAVEZE(), OBA_Po_sifri, {"SPR:SIFRA"});
-        p.Project({"SPR:CENA",      "SPR:KOLICINA",    "SPR:KOLONA",     "SPR:OBRACUN",    "SPR:SHKORISNIKA",
-                   "SPR:SIFRA",     "SPR:UKUPNO",      "SFA:DUG",        "SFA:OBRACUN",    "SFA:UKUPNO",
-                   "SFA:BROJSTANA", "KVD:BROJ",        "KVD:SP",         "KVD:VODOMER",    "KVD:SHKORISNIKA",
-                   "NAZ:ADRESA",    "NAZ:ANALITIKA",   "NAZ:NAZIV1",     "NAZ:SEDISTE",    "OBR:NAZIV",
-                   "OBR:SVRHA1",    "OBR:SVRHA2",      "OBR:SVRHA3",     "OBR:VALUTA",     "OBA:JM",
+        p.Project({"SPR:CENA",      "SPR:KOLICINA",  "SPR:KOLONA", "SPR:OBRACUN", "SPR:SHKORISNIKA",
+                   "SPR:SIFRA",     "SPR:UKUPNO",    "SFA:DUG",    "SFA:OBRACUN", "SFA:UKUPNO",
+                   "SFA:BROJSTANA", "KVD:BROJ",      "KVD:SP",     "KVD:VODOMER", "KVD:SHKORISNIKA",
+                   "NAZ:ADRESA",    "NAZ:ANALITIKA", "NAZ:NAZIV1", "NAZ:SEDISTE", "OBR:NAZIV",
+                   "OBR:SVRHA1",    "OBR:SVRHA2",    "OBR:SVRHA3", "OBR:VALUTA",  "OBA:JM",
                    "OBA:NAZIV"});
         // The items of the run in the OBRAC buffer.
         p.LimitToValue("SPR:OBRACUN", Files::OBRAC(), "OBR:OBRACUN");

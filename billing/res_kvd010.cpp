@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "billing/kvd010_ispis_stanara.h"
+#include "billing/list_report.h"
 #include "billing/report_frame.h"
 
 namespace kvadrin {
@@ -18,36 +19,26 @@ const Font kHead{"Arial", 7, 400};
 const Font kLine{"Arial", 8, 400};
 const Font kTotal{"Arial", 8, 700};
 
-// The lines between the columns, and each column's head, value and picture.
+// The lines between the columns, each column's value and picture, and the heads.
 constexpr double kLines[] = {0, 18, 29, 80, 121, 140, 159, 185, 204, 222, 235, 275};
 struct Column {
-    const char* head;
     const char* use;
     const char* picture;
     bool summed;
 };
 const Column kColumns[] = {
-    {"BROJ", "KVD:BROJ", "@s10", false},
-    {"ŠIFRA", "NAZ:ANALITIKA", "@n05", false},
-    {"VLASNIK", "NAZ:NAZIV1", "@s30", false},
-    {"KORISNIK", "KVD:VLASNIK", "@s25", false},
-    {"Površina", "KVD:POVRSINA", "@n10.2", true},
-    {"Gr. površina", "KVD:POVRSINAGR", "@n10.2", true},
-    {"Ost. površina", "KVD:POVRSINAOST", "@n10.2", true},
-    {"Br. osoba", "KVD:BROJOSOBA", "@n5.2", true},
-    {"Vodomer", "KVD:VODOMER", "@s2", false},
-    {"Kalorimetar", "KVD:KALORIMETAR", "@s2", false},
-    {"Telefon", "KVD:TELEFON", "@s20", false},
+    {"KVD:BROJ", "@s10", false},         {"NAZ:ANALITIKA", "@n05", false}, {"NAZ:NAZIV1", "@s30", false},
+    {"KVD:VLASNIK", "@s25", false},      {"KVD:POVRSINA", "@n10.2", true}, {"KVD:POVRSINAGR", "@n10.2", true},
+    {"KVD:POVRSINAOST", "@n10.2", true}, {"KVD:BROJOSOBA", "@n5.2", true}, {"KVD:VODOMER", "@s2", false},
+    {"KVD:KALORIMETAR", "@s2", false},   {"KVD:TELEFON", "@s20", false},
 };
 constexpr int kColumnCount = 11;
 
-// A value in column `i`: numbers right-aligned between its lines, texts from its left.
-Control InColumn(std::string label, int i, double y, const char* use, const char* picture, const Font& font) {
-    const double left = kLines[i] + 1, right = kLines[i + 1] - 1;
-    const bool text = picture[1] == 's';
-    return Sized(Field(std::move(label), left, y, use, picture, font), right - left, -1,
-                 text ? Align::Left : Align::Right);
-}
+const ListColumns kList{kLines, 1};
+
+const char* const kHeads[] = {"BROJ",     "ŠIFRA",        "VLASNIK",       "KORISNIK",
+                              "Površina", "Gr. površina", "Ost. površina", "Br. osoba",
+                              "Vodomer",  "Kalorimetar",  "Telefon"};
 
 Band Header() {
     Band b;
@@ -59,11 +50,7 @@ Band Header() {
     c.push_back(Field("?ADRESA", 3, 7, "ADRESA", "@s30", kFirm));
     c.push_back(Field("?MESTO", 3, 12, "MESTO", "@s30", kFirm));
     c.push_back(Text("?STRING1", 123, 13, "SPISAK STANARA", kTitle));
-    c.push_back(BoxCtl(0, 21, 275, 6, 0xEEEEEE));
-    for (double x : kLines) c.push_back(LineCtl(x, 21, 0, 6));
-    for (int i = 0; i < kColumnCount; ++i)
-        c.push_back(Sized(Text("", kLines[i], 22.5, kColumns[i].head, kHead), kLines[i + 1] - kLines[i], -1,
-                          Align::Center));
+    ListHeads(kList, 21, kHeads, kHead, c);
     return b;
 }
 
@@ -72,11 +59,11 @@ Band Detail() {
     b.label = "?DETAIL";
     b.w = 275, b.h = 6;
     auto& c = b.controls;
-    for (double x : kLines) c.push_back(LineCtl(x, 0, 0, 6));
+    ListLines(kList, 0, 6, c);
     c.push_back(LineCtl(0, 6, 275, 0));
     for (int i = 0; i < kColumnCount; ++i)
-        c.push_back(InColumn("?" + std::string(kColumns[i].use), i, 1.3, kColumns[i].use, kColumns[i].picture,
-                             kLine));
+        c.push_back(ListValue(kList, "?" + std::string(kColumns[i].use), i, 1.3, kColumns[i].use,
+                              kColumns[i].picture, kLine));
     return b;
 }
 
@@ -94,24 +81,9 @@ Band GroupFooter() {
     c.push_back(count);
     for (int i = 0; i < kColumnCount; ++i) {
         if (!kColumns[i].summed) continue;
-        Control sum = InColumn("?SUM" + std::to_string(i), i, 2, kColumns[i].use, kColumns[i].picture, kTotal);
-        sum.total = Total::Sum;
-        sum.tally = "?DETAIL";
-        sum.reset = Reset::Break;
-        c.push_back(sum);
+        c.push_back(
+            ListSum(kList, "?SUM" + std::to_string(i), i, 2, kColumns[i].use, kColumns[i].picture, kTotal));
     }
-    return b;
-}
-
-Band Footer() {
-    Band b;
-    b.kind = BandKind::Footer;
-    b.label = "?FOOTER";
-    b.x = 6, b.y = 195, b.w = 275, b.h = 8;
-    Control page = Field("?PAGECOUNT", 254, 1, "", "@pStrana <<#p", Font{"Arial", 8, 400});
-    page.total = Total::Page;
-    page.reset = Reset::Page;
-    b.controls.push_back(page);
     return b;
 }
 
@@ -120,22 +92,24 @@ Band Footer() {
 const rt::ui::WindowDef& SortSelectionWindow() {
     using namespace rt::ui;
     static const WindowDef def = [] {
-        ControlDef prompt = MakeControl(Ctl::Prompt, "?PROMPT1", 8, 6, 150, 10, "Select the order to process the data.");
+        ControlDef prompt =
+            MakeControl(Ctl::Prompt, "?PROMPT1", 8, 6, 150, 10, "Select the order to process the data.");
         prompt.font.style = 700;
         ControlDef list = MakeControl(Ctl::List, "?SORTSELECTIONLIST", 8, 20, 149, 44, {}, kVScroll);
         list.format = "100L@s100@";
-        return MakeWindow(WindowHead{.module = "KVD$KVD010",
-                                     .name = "P3$SORTSELECTIONWINDOW",
-                                     .caption = "Select the Order",
-                                     .w = 165,
-                                     .h = 92,
-                                     .resizable = false,
-                                     .mdi = false,
-                                     .system_menu = true},
-                          prompt, list,
-                          MakeButton(ButtonDef{.label = "?SBUTTONOK", .at = {56, 70, 48, 15}, .text = "&OK",
-                                               .attrs = kDefault}),
-                          MakeButton(ButtonDef{.label = "?SBUTTONCANCEL", .at = {109, 70, 48, 15}, .text = "&Cancel"}));
+        return MakeWindow(
+            WindowHead{.module = "KVD$KVD010",
+                       .name = "P3$SORTSELECTIONWINDOW",
+                       .caption = "Select the Order",
+                       .w = 165,
+                       .h = 92,
+                       .resizable = false,
+                       .mdi = false,
+                       .system_menu = true},
+            prompt, list,
+            MakeButton(
+                ButtonDef{.label = "?SBUTTONOK", .at = {56, 70, 48, 15}, .text = "&OK", .attrs = kDefault}),
+            MakeButton(ButtonDef{.label = "?SBUTTONCANCEL", .at = {109, 70, 48, 15}, .text = "&Cancel"}));
     }();
     return def;
 }
@@ -154,7 +128,7 @@ const ReportDef& IspisStanaraReport() {
         d.landscape = true;
         d.area_x = 6, d.area_y = 33, d.area_w = 275, d.area_h = 162;
         d.font = Font{"Arial", 8, 400};
-        d.bands = {Header(), Detail(), GroupFooter(), Footer()};
+        d.bands = {Header(), Detail(), GroupFooter(), PageNumberFooter(195, 275, 254)};
         Break br;
         br.label = "?BREAK1";
         br.variable = "PRAZNO";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "billing/kvd025_spisak_obaveza.h"
+#include "billing/list_report.h"
 #include "billing/report_frame.h"
 
 namespace kvadrin {
@@ -18,36 +19,27 @@ const Font kRun{"Arial", 10, 700};
 const Font kHead{"Arial", 7, 400};
 const Font kLine{"Arial", 7, 700};
 
-// The lines between the columns, and each column's head, value and picture.
+// The lines between the columns, each column's value and pictures, and the heads.
 constexpr double kLines[] = {0, 8, 18, 63, 79, 89, 106, 123, 140, 157, 175, 194};
 struct Column {
-    const char* head;
     const char* use;
     const char* picture;
     const char* total_picture;  // the footer's sum; null: none
 };
 const Column kColumns[] = {
-    {"RB", "SFA:BROJSTANA", "@n3", nullptr},
-    {"Stan", "SFA:BROJSTANA", "@s6", nullptr},
-    {"Korisnik", "NAZ:NAZIV1", "@s30", nullptr},
-    {"Površina", "KVD:POVRSINA", "@N10.`2", "@n10.2"},
-    {"Osoba", "KVD:BROJOSOBA", "@N5.`2", "@n6.2"},
-    {"Održavanje", "SFA:ODRZAVANJE", "@N-12.`2", "@N-12.`2"},
-    {"El. energija", "SFA:STRUJA", "@N-12.`2", "@N-12.`2"},
-    {"Voda", "SFA:VODA", "@N-12.`2", "@N-12.`2"},
-    {"Ostalo", "SFA:OSTALO", "@N-12.`2", "@N-12.`2"},
-    {"Dug od pre", "SFA:DUG", "@N-12.`2", "@N-12.`2"},
-    {"Ukupno", "UKUPNO", "@N-12.`2", "@N-12.`2"},
+    {"SFA:BROJSTANA", "@n3", nullptr},      {"SFA:BROJSTANA", "@s6", nullptr},
+    {"NAZ:NAZIV1", "@s30", nullptr},        {"KVD:POVRSINA", "@N10.`2", "@n10.2"},
+    {"KVD:BROJOSOBA", "@N5.`2", "@n6.2"},   {"SFA:ODRZAVANJE", "@N-12.`2", "@N-12.`2"},
+    {"SFA:STRUJA", "@N-12.`2", "@N-12.`2"}, {"SFA:VODA", "@N-12.`2", "@N-12.`2"},
+    {"SFA:OSTALO", "@N-12.`2", "@N-12.`2"}, {"SFA:DUG", "@N-12.`2", "@N-12.`2"},
+    {"UKUPNO", "@N-12.`2", "@N-12.`2"},
 };
 constexpr int kColumnCount = 11;
 
-// A value in column `i`: numbers right-aligned between its lines, texts from its left.
-Control InColumn(std::string label, int i, double y, const char* use, const char* picture) {
-    const double left = kLines[i] + 0.8, right = kLines[i + 1] - 0.8;
-    const bool text = picture[1] == 's';
-    return Sized(Field(std::move(label), left, y, use, picture, kLine), right - left, -1,
-                 text ? Align::Left : Align::Right);
-}
+const ListColumns kList{kLines, 0.8};
+
+const char* const kHeads[] = {"RB",           "Stan", "Korisnik", "Površina",   "Osoba", "Održavanje",
+                              "El. energija", "Voda", "Ostalo",   "Dug od pre", "Ukupno"};
 
 Band Header() {
     Band b;
@@ -60,11 +52,7 @@ Band Header() {
     c.push_back(Field("?MESTO", 1, 11, "MESTO", "@s30", kFirm));
     c.push_back(Sized(Text("?STRING1", 76, 4, "PREGLED OBAVEZA", kTitle), 42, -1, Align::Center));
     c.push_back(Sized(Field("?OBR:NAZIV", 78, 11, "OBR:NAZIV", "@s20", kRun), 38, -1, Align::Center));
-    c.push_back(BoxCtl(0, 19, 194, 6, 0xEEEEEE));
-    for (double x : kLines) c.push_back(LineCtl(x, 19, 0, 6));
-    for (int i = 0; i < kColumnCount; ++i)
-        c.push_back(Sized(Text("", kLines[i], 20.5, kColumns[i].head, kHead), kLines[i + 1] - kLines[i], -1,
-                          Align::Center));
+    ListHeads(kList, 19, kHeads, kHead, c);
     return b;
 }
 
@@ -73,14 +61,15 @@ Band Detail() {
     b.label = "?DETAIL";
     b.w = 194, b.h = 5;
     auto& c = b.controls;
-    for (double x : kLines) c.push_back(LineCtl(x, 0, 0, 5));
+    ListLines(kList, 0, 5, c);
     c.push_back(LineCtl(0, 5, 194, 0));
     // RB: the running count of the printed lines.
-    Control count = InColumn("?COUNT", 0, 1, kColumns[0].use, kColumns[0].picture);
+    Control count = ListValue(kList, "?COUNT", 0, 1, kColumns[0].use, kColumns[0].picture, kLine);
     count.total = Total::Count;
     c.push_back(count);
     for (int i = 1; i < kColumnCount; ++i)
-        c.push_back(InColumn("?" + std::string(kColumns[i].use), i, 1, kColumns[i].use, kColumns[i].picture));
+        c.push_back(ListValue(kList, "?" + std::string(kColumns[i].use), i, 1, kColumns[i].use,
+                              kColumns[i].picture, kLine));
     return b;
 }
 
@@ -92,24 +81,9 @@ Band GroupFooter() {
     auto& c = b.controls;
     for (int i = 0; i < kColumnCount; ++i) {
         if (!kColumns[i].total_picture) continue;
-        Control sum = InColumn("?SUM" + std::to_string(i), i, 1.5, kColumns[i].use, kColumns[i].total_picture);
-        sum.total = Total::Sum;
-        sum.tally = "?DETAIL";
-        sum.reset = Reset::Break;
-        c.push_back(sum);
+        c.push_back(ListSum(kList, "?SUM" + std::to_string(i), i, 1.5, kColumns[i].use,
+                            kColumns[i].total_picture, kLine));
     }
-    return b;
-}
-
-Band Footer() {
-    Band b;
-    b.kind = BandKind::Footer;
-    b.label = "?FOOTER";
-    b.x = 6, b.y = 277, b.w = 194, b.h = 8;
-    Control page = Field("?PAGECOUNT", 174, 1, "", "@pStrana <<#p", Font{"Arial", 8, 400});
-    page.total = Total::Page;
-    page.reset = Reset::Page;
-    b.controls.push_back(page);
     return b;
 }
 
@@ -128,7 +102,7 @@ const ReportDef& SpisakObavezaReport() {
         d.title = "SFAKT Report";
         d.area_x = 6, d.area_y = 31, d.area_w = 194, d.area_h = 246;
         d.font = Font{"Arial", 8, 400};
-        d.bands = {Header(), Detail(), GroupFooter(), Footer()};
+        d.bands = {Header(), Detail(), GroupFooter(), PageNumberFooter(277, 194, 174)};
         Break br;
         br.label = "?BREAK1";
         br.variable = "SFA:OBRACUN";

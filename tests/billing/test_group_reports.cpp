@@ -38,30 +38,17 @@ constexpr const char* kList = "?BROWSE:1";
 
 // The text of one page of a PDF, as pdftotext lays it out.
 std::string PageText(const std::string& pdf, int page) {
-    return RunTool(QStringLiteral("pdftotext"),
-                   {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
-                    QString::number(page), QString::fromStdString(pdf), QStringLiteral("-")});
+    return RunTool(
+        QStringLiteral("pdftotext"),
+        {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+         QString::number(page), QString::fromStdString(pdf), QStringLiteral("-")});
 }
 
 void Contains(const std::string& text, const std::vector<std::string>& parts, const std::string& where) {
-    for (const std::string& p : parts) EXPECT_NE(text.find(p), std::string::npos) << p << " on " << where << ":\n" << text;
+    for (const std::string& p : parts)
+        EXPECT_NE(text.find(p), std::string::npos) << p << " on " << where << ":\n" << text;
 }
 
-// A TMPDIR of the test's own while it lives.
-struct TempDir {
-    explicit TempDir(const std::string& dir) : had(std::getenv("TMPDIR") != nullptr) {
-        if (had) saved = std::getenv("TMPDIR");
-        ::setenv("TMPDIR", dir.c_str(), 1);
-    }
-    ~TempDir() {
-        if (had)
-            ::setenv("TMPDIR", saved.c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-    bool had;
-    std::string saved;
-};
 
 class ListReports : public StoreTest {
 protected:
@@ -130,8 +117,8 @@ protected:
         OBA.NACIN = "Fiksno";
         AddRowOf(TableId::OBAVEZE);
     }
-    static void AddItem(int run, const char* customer, const char* unit, const char* code, double qty, double price,
-                        const char* kolona) {
+    static void AddItem(int run, const char* customer, const char* unit, const char* code, double qty,
+                        double price, const char* kolona) {
         Files::SPROM().Clear();
         SPR.OBRACUN = static_cast<std::int16_t>(run);
         SPR.SHKORISNIKA = customer;
@@ -176,8 +163,12 @@ protected:
         driver.PickRow("IzborZaFakture", kList, row);
         driver.WaitUntil([&] { return rt::ui::ThreadIdle(browse_thread_); }, "the run taken");
         driver.Press("IzborZaFakture", "?BUTTONNORECORDS");
-        driver.WaitUntil([&] { return driver.MessageOpen() || (driver.Server().FindWindow(kInvoices) && driver.RowCount(kInvoices, kList) > 0); },
-                         "the run's invoices");
+        driver.WaitUntil(
+            [&] {
+                return driver.MessageOpen() ||
+                       (driver.Server().FindWindow(kInvoices) && driver.RowCount(kInvoices, kList) > 0);
+            },
+            "the run's invoices");
         if (driver.MessageOpen()) ADD_FAILURE() << driver.MessageText();
     }
     // The report's output chosen as PDF, printed from its preview into `pdf`.
@@ -236,14 +227,15 @@ protected:
         });
     }
     static std::string QrText(const std::string& number, const std::string& amount) {
-        return "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi Sad|I:RSD" + amount +
-               "|SF:289|S:Račun za decembar|RO:00" + number;
+        return "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi Sad|I:RSD" +
+               amount + "|SF:289|S:Račun za decembar|RO:00" + number;
     }
     // The QR code of a page's payment form (band at 6, 200, image at 80, 38, 30 x 30), as
     // both decoders read it.
     std::string QrOfPage(const std::string& pdf, int page, const std::string& name) {
         const std::string png = PdfPage(pdf, page, 300, OutputFolder() + "/" + name + "_page");
-        const std::string qr = CutOut(png, 300, 86 - 3, 238 - 3, 36, 36, OutputFolder() + "/" + name + "_qr.png");
+        const std::string qr =
+            CutOut(png, 300, 86 - 3, 238 - 3, 36, 36, OutputFolder() + "/" + name + "_qr.png");
         const std::string zbar = Zbar(qr);
         EXPECT_EQ(Zxing(qr), zbar) << name;
         return zbar;
@@ -280,10 +272,14 @@ TEST_F(GroupReport, EveryInvoiceOfTheRunOnItsOwnPageWithItsOwnQrCode) {
                                                  "qr0003.png 00300-05-26"}));
     steps.PressInPreview(preview, "kvPrint");
     steps.SavePdfAs(pdf);
-    driver.WaitUntil([&] { return std::filesystem::exists(pdf) && !FindPreview("IspisFakturaM3"); }, "the PDF");
+    driver.WaitUntil([&] { return std::filesystem::exists(pdf) && !FindPreview("IspisFakturaM3"); },
+                     "the PDF");
     // The report's folder goes with it.
-    driver.WaitUntil([&] { return std::filesystem::is_empty(temp / "kvadrin") || !std::filesystem::exists(temp / "kvadrin") ; },
-                     "the report's folder removed");
+    driver.WaitUntil(
+        [&] {
+            return std::filesystem::is_empty(temp / "kvadrin") || !std::filesystem::exists(temp / "kvadrin");
+        },
+        "the report's folder removed");
 
     EXPECT_EQ(PdfInfo(pdf, "Pages"), "3");
     EXPECT_EQ(PdfInfo(pdf, "Subject"), "IspisFakture");
@@ -302,7 +298,10 @@ TEST_F(GroupReport, EveryInvoiceOfTheRunOnItsOwnPageWithItsOwnQrCode) {
          {"Petar Petrović", "M3", "1.350,00", "2.325,80", "2.326,00", "Dug iz prethodnog perioda",
           "2.500,00 dinara", "MOLIMO IZMIRITE VAŠA DUGOVANJA", "Klauzula za stanove", "4.826,00"},
          {"777", "osoba", "Lokal"}},
-        {"00300-05-26", "900,00", {"Zorana Zorić", "M3", "900,00", "Klauzula za stanove"}, {"Dug iz", "Petar"}},
+        {"00300-05-26",
+         "900,00",
+         {"Zorana Zorić", "M3", "900,00", "Klauzula za stanove"},
+         {"Dug iz", "Petar"}},
     };
     for (std::size_t i = 0; i < pages.size(); ++i) {
         const Page& p = pages[i];
@@ -311,7 +310,8 @@ TEST_F(GroupReport, EveryInvoiceOfTheRunOnItsOwnPageWithItsOwnQrCode) {
         const std::string text = PageText(pdf, page);
         Contains(text, {"RAČUN BROJ: " + p.number}, "page " + std::to_string(page));
         Contains(text, p.shows, "page " + std::to_string(page));
-        for (const std::string& a : p.absent) EXPECT_EQ(text.find(a), std::string::npos) << a << ":\n" << text;
+        for (const std::string& a : p.absent)
+            EXPECT_EQ(text.find(a), std::string::npos) << a << ":\n" << text;
         // The form's number is the page's.
         const std::vector<PdfWord> words = PdfWords(pdf);
         const PdfWord* reference = FindWord(words, p.number, page, 200);
@@ -341,7 +341,8 @@ TEST_F(GroupReport, AnImageThatCannotBeWrittenIsToldAndNoFormShowsACode) {
     EXPECT_FALSE(driver.MessageOpen()) << "told once";
     steps.PressInPreview(preview, "kvPrint");
     steps.SavePdfAs(pdf);
-    driver.WaitUntil([&] { return std::filesystem::exists(pdf) && !FindPreview("IspisFakturaM3"); }, "the PDF");
+    driver.WaitUntil([&] { return std::filesystem::exists(pdf) && !FindPreview("IspisFakturaM3"); },
+                     "the PDF");
     EXPECT_EQ(PdfInfo(pdf, "Pages"), "3");
     for (int page = 1; page <= 3; ++page) {
         Contains(PageText(pdf, page), {"NALOG ZA UPLATU"}, "page " + std::to_string(page));
@@ -351,8 +352,11 @@ TEST_F(GroupReport, AnImageThatCannotBeWrittenIsToldAndNoFormShowsACode) {
 }
 
 TEST(GroupQrFiles, FourDigitsAndBeyondNineThousandNineHundredNinetyNineAFileEach) {
-    const std::map<int, std::string> names = {
-        {1, "qr0001.png"}, {42, "qr0042.png"}, {9999, "qr9999.png"}, {10000, "qr10000.png"}, {32768, "qr32768.png"}};
+    const std::map<int, std::string> names = {{1, "qr0001.png"},
+                                              {42, "qr0042.png"},
+                                              {9999, "qr9999.png"},
+                                              {10000, "qr10000.png"},
+                                              {32768, "qr32768.png"}};
     for (const auto& [n, name] : names) EXPECT_EQ(GroupQrFileName(n), name);
 }
 
@@ -368,11 +372,11 @@ TEST_F(ListReports, TheOverviewOfObligationsRoundsEachLineAndSumsTheColumns) {
         AddUnit("2", "00002", "Stan", "Ne", "", 1200, 3);
         AddUnit("3", "00003", "Stan", "Ne", "", 30, 1.5);
         AddUnit("4", "00004", "Stan", "Ne", "", 40, 0);
-        AddInvoice({7, "00001", "1", 1000.20, 500.20, 300.20, 0, 0});   // 1800.60
-        AddInvoice({7, "00002", "2", 1000, 200, 34.50, 0, 0});          // 1234.50
-        AddInvoice({7, "00003", "3", 0, 0, 0, -10.50, 0});              // -10.50
-        AddInvoice({7, "00004", "4", 100, 0, 0, 0, -150});              // a negative debt
-        AddInvoice({6, "00001", "1", 9999, 0, 0, 0, 0});                // another run
+        AddInvoice({7, "00001", "1", 1000.20, 500.20, 300.20, 0, 0});  // 1800.60
+        AddInvoice({7, "00002", "2", 1000, 200, 34.50, 0, 0});         // 1234.50
+        AddInvoice({7, "00003", "3", 0, 0, 0, -10.50, 0});             // -10.50
+        AddInvoice({7, "00004", "4", 100, 0, 0, 0, -150});             // a negative debt
+        AddInvoice({6, "00001", "1", 9999, 0, 0, 0, 0});               // another run
     });
     const std::string pdf = (dir_ / "obaveze.pdf").string();
     StartInvoices(7);
@@ -412,7 +416,8 @@ TEST_F(ListReports, TheOverviewOfObligationsRoundsEachLineAndSumsTheColumns) {
         EXPECT_EQ(l.substr(l.find_last_not_of(' ') + 1 - e.total.size()), e.total) << l;
     }
     EXPECT_EQ(text.find("9.999"), std::string::npos) << "another run's invoice";
-    Contains(text, {"PREGLED OBAVEZA", "Decembar 2026", "RB", "Dug od pre", "Ukupno", "Strana 1"}, "the page");
+    Contains(text, {"PREGLED OBAVEZA", "Decembar 2026", "RB", "Dug od pre", "Ukupno", "Strana 1"},
+             "the page");
     // The totals once at the end: areas with a decimal point, the money with a comma.
     const std::string footer = line_of("1,320.25");
     ASSERT_FALSE(footer.empty()) << text;
@@ -473,9 +478,11 @@ protected:
     static std::vector<std::string> Listed(const std::string& pdf) {
         std::vector<PdfWord> words;
         for (const PdfWord& w : PdfWords(pdf))
-            if (w.x < 20 && w.y > 33 && w.y < 190 && w.text != "Ukupno" && w.text != "kvadrina:") words.push_back(w);
-        std::stable_sort(words.begin(), words.end(),
-                         [](const PdfWord& a, const PdfWord& b) { return a.page != b.page ? a.page < b.page : a.y < b.y; });
+            if (w.x < 20 && w.y > 33 && w.y < 190 && w.text != "Ukupno" && w.text != "kvadrina:")
+                words.push_back(w);
+        std::stable_sort(words.begin(), words.end(), [](const PdfWord& a, const PdfWord& b) {
+            return a.page != b.page ? a.page < b.page : a.y < b.y;
+        });
         std::vector<std::string> out;
         for (const PdfWord& w : words) out.push_back(w.text);
         return out;
@@ -490,9 +497,9 @@ TEST_F(TenantList, TheChosenOrderOnLandscapePagesWithTheTotals) {
         std::vector<std::string> units;
     };
     const std::vector<Case> cases = {
-        {1, OkDefault, {"1", "10", "2", "3"}},     // PO STANU: the numbers as texts
-        {2, DoubleClick, {"3", "2", "10", "1"}},   // PO VLASNIKU: the occupant field, Č after C
-        {3, PickAndOk, {"10", "2", "1", "3"}},     // PO ŠIFRI VLASNIKA
+        {1, OkDefault, {"1", "10", "2", "3"}},    // PO STANU: the numbers as texts
+        {2, DoubleClick, {"3", "2", "10", "1"}},  // PO VLASNIKU: the occupant field, Č after C
+        {3, PickAndOk, {"10", "2", "1", "3"}},    // PO ŠIFRI VLASNIKA
     };
     StartUnits();
     for (const Case& c : cases) {
@@ -515,8 +522,9 @@ TEST_F(TenantList, TheChosenOrderOnLandscapePagesWithTheTotals) {
         const std::string size = PdfInfo(pdf, "Page size");
         EXPECT_EQ(size.rfind("842 x 595", 0), 0u) << size;
         const std::string text = PdfText(pdf);
-        Contains(text, {"SPISAK STANARA", "Stambena zajednica Đurđevdan", "ŠIFRA", "KORISNIK", "Ukupno kvadrina:",
-                        "174.35", "Strana 1", "Zorica Zorić", "Milan Marić", "00001", "021/555-333"},
+        Contains(text,
+                 {"SPISAK STANARA", "Stambena zajednica Đurđevdan", "ŠIFRA", "KORISNIK", "Ukupno kvadrina:",
+                  "174.35", "Strana 1", "Zorica Zorić", "Milan Marić", "00001", "021/555-333"},
                  "the list");
         const std::string totals = text.substr(text.find("Ukupno kvadrina:"));
         Contains(totals.substr(0, totals.find('\n')), {" 4 ", "174.35", "8.00"}, "the totals");
