@@ -277,7 +277,7 @@ TEST_F(GroupReport, EveryInvoiceOfTheRunOnItsOwnPageWithItsOwnQrCode) {
     // The report's folder goes with it.
     driver.WaitUntil(
         [&] {
-            return std::filesystem::is_empty(temp / "kvadrin") || !std::filesystem::exists(temp / "kvadrin");
+            return !std::filesystem::exists(temp / "kvadrin") || std::filesystem::is_empty(temp / "kvadrin");
         },
         "the report's folder removed");
 
