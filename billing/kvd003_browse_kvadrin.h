@@ -1,5 +1,5 @@
 // The units register: the browse of the units with its totals, query and print button,
-// the unit form with the lookup of the owner, and the list of tenants that is not built.
+// the unit form with the lookup of the owner, and the list of tenants.
 #pragma once
 
 #include "platform/ui/resource.h"
@@ -13,8 +13,8 @@ void BrowseKvadrin();
 // The unit form, called by the browse with request 1, 2, 3 or 6.
 void UpdateKVADRIN();
 
-// The list of tenants, not built yet: tells the user so and answers cancelled. The units
-// browse hands it the query's filter in QBEFILTER.
+// The list of tenants in the order the user chooses; the units browse hands it the
+// query's filter in QBEFILTER, which it applies once and clears.
 void IspisStanara();
 
 // Makes the frame's menu item "Kvadrin" start the units browse.

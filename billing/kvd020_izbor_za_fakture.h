@@ -29,8 +29,9 @@ void UpdateSPROM();
 // The invoice form, called by the invoice browse with request 1, 2 or 3.
 void UpdateSFAKT();
 
-// The invoice group report and the overview of obligations, not built yet: they tell the
-// user so and answer cancelled.
+// The invoice group report (every invoice of the run in the OBRAC buffer, each with its
+// payment form and QR code) and the overview of obligations (the invoices of the run of
+// the invoice in the SFAKT buffer); they answer in CallResponse.
 void IspisFakturaM3();
 void SpisakObaveza();
 

@@ -82,6 +82,8 @@ ReportFrame::~ReportFrame() = default;
 int ReportFrame::Setup() {
     int level = SetupHead();
     if (level != kLevelGoOn) return level;
+    level = BeforeTables();
+    if (level != kLevelGoOn) return level;
     Window& w = window();
     OpenTables();
     FILESOPENED = 1;

@@ -56,6 +56,9 @@ public:
     ReportPdfGenerator& pdf() { return pdf_; }
 
 protected:
+    // Right after the common head, before any table is opened (a question to the user); a
+    // nonzero level ends the procedure (nothing opened, nothing printed).
+    virtual int BeforeTables() { return rt::ui::kLevelGoOn; }
     // Step 1: the report's tables (through OpenRelation).
     virtual void OpenTables() {}
     // Step 2: the preparations before the window opens; a nonzero level ends the

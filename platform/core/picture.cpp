@@ -289,7 +289,43 @@ std::string format(double value, const Picture& p) {
     return plain_number(value);
 }
 
+namespace {
+
+// A pattern picture "@p...p": the text between the two p's with the number's digits in
+// its digit positions, filled from the right: "#" a digit (0 when the number has no more),
+// "<" a digit left out when the number has no more, so the number stands left-aligned.
+// Any other character stands as it is. A number with more digits than positions gives
+// "#" over the whole pattern.
+std::optional<std::string> format_pattern(double value, std::string_view picture) {
+    if (picture.size() < 3 || picture[0] != '@' || lower_char(picture[1]) != 'p' ||
+        lower_char(picture.back()) != 'p')
+        return std::nullopt;
+    const std::string_view pattern = picture.substr(2, picture.size() - 3);
+    const double whole = std::round(std::fabs(value));
+    std::string digits = std::isfinite(whole) ? plain_number(whole) : std::string();
+    std::size_t positions = 0;
+    for (char c : pattern)
+        if (c == '#' || c == '<') ++positions;
+    if (digits.empty() || digits.size() > positions) return std::string(pattern.size(), '#');
+    std::string out;
+    std::size_t left = digits.size();
+    for (std::size_t i = pattern.size(); i-- > 0;) {
+        const char c = pattern[i];
+        if (c != '#' && c != '<') {
+            out.insert(out.begin(), c);
+        } else if (left > 0) {
+            out.insert(out.begin(), digits[--left]);
+        } else if (c == '#') {
+            out.insert(out.begin(), '0');
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string format(double value, std::string_view picture) {
+    if (auto pattern = format_pattern(value, picture)) return *pattern;
     const auto p = parse_picture(picture);
     return p ? format(value, *p) : plain_number(value);
 }

@@ -17,6 +17,10 @@
 //             @d6 dd/mm/yyyy; a blank in place of a leading zero of the first part;
 //             a trailing "B" prints blanks for 0. Every day number outside 4..2994626,
 //             0 included, prints as blanks with or without "B".
+//   @p        patterns, numbers only (format): "@pStrana <<#p" shows the text between
+//             the p's with the number's digits in its digit positions, filled from the
+//             right; "#" always takes a digit (0 when the number has no more), "<" only
+//             when the number has one, so 3 gives "Strana 3" and 123 "Strana 123".
 //   @t        times of day: @t1 hh:mm, @t4 hh:mm:ss; trailing "B" as for dates.
 //             Invalid time values print as blanks.
 //

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPixmap>
 #include <QScrollArea>
@@ -66,6 +67,8 @@ ReportPreview::ReportPreview(const report::PreviewRequest& request,
     QToolButton* print_page =
         Tool(this, "kvPrintPage", QStringLiteral("Štampaj stranu"), QStringLiteral("Štampa ove strane"));
     print_page->setVisible(request.allow_print_current);
+    // Ctrl+P prints from the keyboard, as it does in other programs.
+    print->setShortcut(QKeySequence::Print);
     QToolButton* close = Tool(this, "kvClose", QStringLiteral("Zatvori"), QStringLiteral("Zatvori pregled"));
     for (QWidget* w :
          std::initializer_list<QWidget*>{first, previous, page_box_, count_, next, last, zoom_box_})

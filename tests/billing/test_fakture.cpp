@@ -351,23 +351,33 @@ TEST_F(InvoiceBrowse, LockedRunsInGreyTheInvoicesOfTheRunTheirRedRowsAndTotals) 
     EXPECT_EQ(IZABRANIOBRACUN, 7);
 }
 
-TEST_F(InvoiceBrowse, ACommandNotBuiltTellsSoAndTheListIsReadAgain) {
+TEST_F(InvoiceBrowse, AReportCancelledAtItsOutputChoiceAndTheListIsReadAgain) {
     StartRuns();
     OpenInvoices(2);
     driver.WaitUntil([&] { return driver.RowCount(kInvoices, kList) == 4; }, "the invoices");
     // Another station adds an invoice meanwhile; the list shows it after the command.
     OnThread([] { AddInvoice({5, "00005", "5", 0, 0, 0, 100, 0, 100}); });
     PickRow(kInvoices, 2);
+    auto cancel_output = [&] {
+        driver.WaitForWindow(rt::report::kOutputWindowProcedure);
+        driver.Press(rt::report::kOutputWindowProcedure, "?CANCEL");
+        driver.WaitClosed(rt::report::kOutputWindowProcedure);
+    };
     driver.Press(kInvoices, "?BUTTONNORECORDS:3");
-    EXPECT_EQ(driver.Answer("OK"), "The Procedure IspisFakturaM3 has not been defined.");
+    cancel_output();
     driver.WaitUntil([&] { return driver.RowCount(kInvoices, kList) == 5; }, "the list read again");
     driver.WaitUntil([&] { return Totals()[0] == "5" && Totals()[4] == "109.00"; }, "the totals with it");
     // The key of "SPISAK OBAVEZA"'s neighbour: F3 presses "GRUPA FAKTURA".
     driver.Focus(kInvoices, kList);
     driver.Keys(kInvoices, {Key::F3});
-    EXPECT_EQ(driver.Answer("OK"), "The Procedure IspisFakturaM3 has not been defined.");
+    cancel_output();
+    driver.WaitUntil([&] { return driver.Enabled(kInvoices, kList) && rt::ui::ThreadIdle(thread_); },
+                     "the invoices in use again");
     driver.Press(kInvoices, "?BUTTONNORECORDS:4");
-    EXPECT_EQ(driver.Answer("OK"), "The Procedure SpisakObaveza has not been defined.");
+    cancel_output();
+    driver.WaitUntil([&] { return driver.Enabled(kInvoices, kList) && rt::ui::ThreadIdle(thread_); },
+                     "the invoices in use again");
+    EXPECT_FALSE(driver.MessageOpen());
     CloseAll();
 }
 
@@ -378,7 +388,8 @@ TEST_F(InvoiceBrowse, AReadErrorDuringTheTotalsKeepsThemAndClosesTheWindow) {
     // The invoices' table goes away under the open list; the next refill fails.
     Sql("ALTER TABLE SFAKT RENAME TO SFAKT_GONE");
     driver.Press(kInvoices, "?BUTTONNORECORDS:4");
-    EXPECT_EQ(driver.Answer("OK"), "The Procedure SpisakObaveza has not been defined.");
+    driver.WaitForWindow(rt::report::kOutputWindowProcedure);
+    driver.Press(rt::report::kOutputWindowProcedure, "?CANCEL");
     driver.WaitUntil([&] { return driver.MessageOpen(); }, "the read error told");
     EXPECT_EQ(Totals(), (std::vector<std::string>{"4", "181.25", "32.50", "3.00", "9.00", "226.00", "25.00",
                                                   "251.00"}));

@@ -347,20 +347,6 @@ TEST_F(InvoiceReportGui, WithoutAQrImageTheFormPrintsWithoutACodeAndTheUserIsTol
     // A temporary folder that cannot hold the report's folder.
     const std::string blocked = (dir_ / "not-a-folder").string();
     { std::ofstream(blocked) << "x"; }
-    struct TempDir {
-        explicit TempDir(const std::string& dir) : had(std::getenv("TMPDIR") != nullptr) {
-            if (had) saved = std::getenv("TMPDIR");
-            ::setenv("TMPDIR", dir.c_str(), 1);
-        }
-        ~TempDir() {
-            if (had)
-                ::setenv("TMPDIR", saved.c_str(), 1);
-            else
-                ::unsetenv("TMPDIR");
-        }
-        bool had;
-        std::string saved;
-    };
     std::string told;
     ReportSteps steps(driver);
     {

@@ -13,6 +13,7 @@
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd004_browse_obaveze.h"
 #include "billing/kvd005_browse_obracuni.h"
+#include "billing/kvd010_ispis_stanara.h"
 #include "billing/kvd011_browse_nazivi.h"
 #include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
@@ -66,7 +67,7 @@ TEST(WindowDefinitions, NoTwoReachableControlsShareAnAccelerator) {
         kvadrin::IzborZaFaktureWindow, kvadrin::BrowseSfaktWindow,       kvadrin::BrowseSpromWindow,
         kvadrin::UpdateSpromWindow,    kvadrin::UpdateSfaktWindow,       kvadrin::ProveraVerzijeWindow,
         kvadrin::PokaziVerWindow,      kvadrin::PrenosUNovuGodinuWindow, kvadrin::PreuzmiStariProgramWindow,
-        kvadrin::PreuzmiPodatkeWindow};
+        kvadrin::PreuzmiPodatkeWindow, kvadrin::SortSelectionWindow};
     for (const auto& window : windows) {
         const rt::ui::WindowDef& d = window();
         SCOPED_TRACE(d.module + " " + d.name);

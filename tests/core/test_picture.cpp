@@ -116,6 +116,14 @@ TEST(PictureTest, FormatsEveryPictureOfTheProgram) {
         {1, "@t4", "00:00:00"},
         {8640000, "@t4", "23:59:59"},
         {0, "@t4b", "        "},
+        // Page numbers of the list reports.
+        {1, "@pStrana <<#p", "Strana 1"},
+        {12, "@pStrana <<#p", "Strana 12"},
+        {123, "@pStrana <<#p", "Strana 123"},
+        {1234, "@pStrana <<#p", "##########"},
+        {0, "@pStrana <<#p", "Strana 0"},
+        {7, "@p##-##p", "00-07"},
+        {1234, "@P##-##P", "12-34"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.value << " " << c.picture);

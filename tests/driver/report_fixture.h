@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QToolButton>
 #include <QWidget>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,24 @@ inline QWidget* FindPreview(const std::string& procedure) {
         if (w->objectName() == name && w->isVisible()) return w;
     return nullptr;
 }
+
+// TMPDIR set to `dir` while the object lives (where the reports make their folders).
+struct TempDir {
+    explicit TempDir(const std::string& dir) : had(std::getenv("TMPDIR") != nullptr) {
+        if (had) saved = std::getenv("TMPDIR");
+        ::setenv("TMPDIR", dir.c_str(), 1);
+    }
+    ~TempDir() {
+        if (had)
+            ::setenv("TMPDIR", saved.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    bool had;
+    std::string saved;
+};
 
 class ReportSteps {
 public:

@@ -24,7 +24,7 @@ cleanup() {
   rm -rf "$ROOT"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/keys.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 openbox >"$ROOT/openbox.log" 2>&1 &
 WM=$!
@@ -47,7 +47,7 @@ fail() {
   cat "$ROOT/kvadrin.log" >&2
   exit 1
 }
-# Waits up to a minute (the machine may be busy) for a condition given as a command.
+# As the shared wait_for, with a screenshot when it fails.
 wait_for() {
   local what="$1"
   shift
@@ -58,11 +58,8 @@ wait_for() {
   done
   fail "timed out waiting for $what"
 }
-visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
-# The whole screen as a person sees it (the window manager's frames included).
-shot() { sleep 0.5; import -window root "$OUT/$1"; }
 # The forms are windows inside the frame, not windows of the desktop: a form has opened
 # when the screen has changed after the key that opens it, and has settled.
 screen() { xwd -root -silent | md5sum; }

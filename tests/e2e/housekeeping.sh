@@ -23,7 +23,6 @@ cleanup() {
   rm -rf "$ROOT"
 }
 trap cleanup EXIT
-. "$(dirname "$0")/keys.sh"
 
 openbox >/dev/null 2>&1 &
 WM=$!
@@ -40,35 +39,7 @@ unset QT_QPA_PLATFORM
 KVADRIN_LOCALDB="$STORE" KVADRIN_UPDATER="$ROOT/updater.sh" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
 PID=$!
 
-# Waits up to a minute (the machine may be busy) for a condition given as a command.
-wait_for() {
-  local what="$1"
-  shift
-  for _ in $(seq 1 300); do
-    if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || { echo "the program ended while waiting for $what:" >&2; cat "$ROOT/kvadrin.log" >&2; return 1; }
-    sleep 0.2
-  done
-  echo "timed out waiting for $what" >&2
-  return 1
-}
-# A message box: a visible window of the program with an empty title besides the frame.
-visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
-# The screen, and one window as it draws itself. The screen is read with import: an xwd
-# dump of the root converted by ImageMagick shows the toolkit's later top-level windows
-# black although they are painted on the screen.
-shot() { sleep 0.5; import -window root "$OUT/$1"; }
-shot_window() { sleep 0.5; xwd -id "$1" -silent | convert xwd:- "$OUT/$2"; }
-# The image of the window of that title, tried again in the same way.
-shot_titled() {
-  local w
-  for _ in $(seq 1 50); do
-    sleep 0.5
-    w="$(window_titled "$1")" && xwd -id "$w" -silent 2>/dev/null | convert xwd:- "$OUT/$2" 2>/dev/null && return 0
-  done
-  echo "no image of the window titled $1" >&2
-  return 1
-}
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 sql() { sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/$1.sqlite" "$2"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null

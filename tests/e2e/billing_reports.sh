@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The billing road on the real program, on a virtual X display with a window manager, as
+# a person walks it: the demo firm's login; "Obračuni" with the demo's run, its price list
+# and "KREIRAJ ZADUŽENJA PO OBRAČUNU" (the demo's charges removed first); "Izrada faktura"
+# with the run's invoices; the highlighted invoice printed to PDF ("&FAKTURA", F2) and the
+# whole run's invoices ("&GRUPA FAKTURA", F3), each through the output choice, its preview
+# and the PDF file name. The PDFs are read with pdftotext and their payment QR codes, cut
+# out of the page images, with zbarimg: every page's code holds that page's invoice.
+# Screenshots go to the output folder.
+#   billing_reports.sh BUILD_DIR OUTPUT_DIR
+# Runs itself under xvfb-run when no display is set.
+set -euo pipefail
+BUILD="$(cd "$1" && pwd)"
+mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+ROOT="$(mktemp -d)"
+PID=
+WM=
+cleanup() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
+  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  rm -rf "$ROOT"
+}
+trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+openbox >/dev/null 2>&1 &
+WM=$!
+"$BUILD/kvadrin-demo" "$ROOT"
+YEAR="$(date +%Y)"
+YY="${YEAR:2:2}"
+DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
+firm_sql() { sqlite3 -batch -cmd ".load $BUILD/libkvci" "$DB" "$1"; }
+firm_sql "DELETE FROM SFAKT; DELETE FROM SPROM; DELETE FROM SKPROMET; DELETE FROM NALOZIS;"
+PROGRAM="$ROOT/DEMO/$YEAR/PROGRAM"
+cd "$PROGRAM"
+unset QT_QPA_PLATFORM
+KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+PID=$!
+threads() { ls "/proc/$PID/task" | wc -l; }
+more_threads() { [ "$(threads)" -gt "$1" ]; }
+
+wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+sleep 0.5
+key_to '^SQL Azure$' alt+c
+CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
+wait_for "the frame" window_titled "$CAPTION" >/dev/null
+FRAME="$(window_titled "$CAPTION")"
+wait_for "the splash to close" visible 1
+shot reports_frame.png
+
+# A command of the menu bar, reached from the File menu by `rights` presses of Right:
+# its procedure on a thread of its own.
+menu_bar() {
+  local before
+  before="$(threads)"
+  xdotool windowactivate --sync "$FRAME" key alt+f
+  wait_for "the File menu" visible 2
+  for _ in $(seq 1 "$1"); do xdotool key Right; sleep 0.2; done
+  xdotool key Return
+  wait_for "the thread of the menu bar's command $1" more_threads "$before"
+  sleep 2
+}
+# Obračuni: the demo's run selected; Tab reaches the one visible command (its price
+# list), whose command creates the charges and closes it.
+menu_bar 3
+shot reports_runs.png
+xdotool key Tab space
+sleep 2
+xdotool key Tab space
+sleep 3
+# Izrada faktura: the run chosen; its invoices.
+menu_bar 4
+xdotool key Tab space
+sleep 2
+shot reports_invoices.png
+
+# A report through its output choice (PDF is the second entry), its preview (Ctrl+P
+# prints) and the PDF's file name (the one proposed, in the program's folder).
+print_to_pdf() {
+  local keys="$1" pdf="$2" preview
+  xdotool key "$keys"
+  wait_for "the output choice" window_titled '^Select an Output$' >/dev/null
+  shot_titled '^Select an Output$' "reports_output_$pdf.png"
+  key_to '^Select an Output$' Down alt+o
+  wait_for "the preview" window_titled '^Print Preview' >/dev/null
+  sleep 2
+  shot_titled '^Print Preview' "reports_preview_$pdf.png"
+  preview="$(window_titled '^Print Preview')"
+  xdotool windowactivate --sync "$preview" key ctrl+p
+  wait_for "the file name" window_titled '^Save as PDF$' >/dev/null
+  key_to '^Save as PDF$' alt+o
+  wait_for "$pdf" test -s "$PROGRAM/$pdf"
+  wait_for "the preview to close" sh -c "! xdotool search --onlyvisible --name '^Print Preview' >/dev/null 2>&1"
+  sleep 1
+}
+print_to_pdf F2 IspisFakture.pdf
+print_to_pdf F3 IspisFakturaM3.pdf
+
+# The payment QR code of a page of a PDF: the page at 300 dpi, the code cut out of the
+# payment form (band at 6, 200 mm; the image at 80, 40 mm for the one invoice and at
+# 80, 38 mm in the group report).
+qr_of_page() {
+  local pdf="$1" page="$2" top="$3"
+  pdftoppm -png -r 300 -f "$page" -l "$page" -singlefile "$pdf" "$ROOT/page"
+  convert "$ROOT/page.png" -crop "425x425+$((83 * 300 * 10 / 254))+$((top * 300 * 10 / 254))" +repage "$ROOT/qr.png"
+  zbarimg --raw -q -Sbinary "$ROOT/qr.png" || true
+}
+fail() { echo "$*" >&2; exit 1; }
+
+# The first invoice: its number, and its code holding the account, number and amount.
+one="$(pdftotext -layout IspisFakture.pdf -)"
+grep -q "RAČUN BROJ: 00001-01-$YY" <<<"$one" || fail "the invoice's number: $one"
+code="$(qr_of_page IspisFakture.pdf 1 237)"
+case "$code" in
+  "K:PR|V:01|C:1|R:160000000049867291|N:Stambena zajednica Demo 21000 Novi Sad|I:RSD"*"|SF:289|RO:0000001-01-$YY") ;;
+  *) fail "the invoice's QR code: $code" ;;
+esac
+
+# The group: a page per invoice of the run, in the order of the customer codes, each
+# page's code holding that page's invoice number and amount.
+pages="$(pdfinfo IspisFakturaM3.pdf | awk '/^Pages:/ {print $2}')"
+invoices="$(firm_sql "SELECT COUNT(*) FROM SFAKT WHERE OBRACUN=1;")"
+[ "$pages" = "$invoices" ] && [ "$pages" -gt 1 ] || fail "the group's pages: $pages for $invoices invoices"
+for page in $(seq 1 "$pages"); do
+  text="$(pdftotext -layout -f "$page" -l "$page" IspisFakturaM3.pdf -)"
+  number="$(grep -o "RAČUN BROJ: *[0-9]\{5\}-01-$YY" <<<"$text" | grep -o "[0-9]\{5\}-01-$YY")"
+  [ "$number" = "$(printf '%05d' "$page")-01-$YY" ] || fail "page $page shows the invoice $number"
+  amount="$(firm_sql "SELECT MAX(UKUPNO + DUG, 0) FROM SFAKT WHERE OBRACUN=1 AND SHKORISNIKA='${number:0:5}';")"
+  money="$(printf '%.2f' "$amount" | tr . ,)"
+  code="$(qr_of_page IspisFakturaM3.pdf "$page" 235)"
+  [ "$code" = "K:PR|V:01|C:1|R:160000000049867291|N:Stambena zajednica Demo 21000 Novi Sad|I:RSD$money|SF:289|RO:00$number" ] ||
+    fail "page $page's QR code: $code"
+  grep -q "NALOG ZA UPLATU" <<<"$text" || fail "page $page has no payment form"
+done
+
+# File > Exit ends the program.
+xdotool windowactivate --sync "$FRAME" key alt+f
+wait_for "the File menu" visible 2
+xdotool key x
+for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+if kill -0 "$PID" 2>/dev/null; then echo "the program did not end at Exit" >&2; exit 1; fi
+wait "$PID" || true
+PID=
+echo "ok: the invoice and the group of $pages invoices printed, every QR code its page's"

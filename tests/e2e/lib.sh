@@ -1,0 +1,60 @@
+# The steps every end-to-end script takes with the real program on a virtual display:
+# waiting for a condition, finding windows by their titles, keys to a window that they
+# close, screenshots. Sourced by the scripts; they set PID (the program), ROOT (its
+# folder, with kvadrin.log) and OUT (the screenshots' folder).
+
+# Waits up to a minute (the machine may be busy) for a condition given as a command.
+wait_for() {
+  local what="$1"
+  shift
+  for _ in $(seq 1 300); do
+    if "$@"; then return 0; fi
+    kill -0 "$PID" 2>/dev/null || { echo "the program ended while waiting for $what:" >&2; cat "$ROOT/kvadrin.log" >&2; return 1; }
+    sleep 0.2
+  done
+  echo "timed out waiting for $what" >&2
+  return 1
+}
+# The id of a visible window whose title matches, printed; false when there is none.
+window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
+no_window_titled() { ! window_titled "$1" >/dev/null; }
+# A message box: a visible window of the program with an empty title besides the frame.
+visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
+# The screen, and one window as it draws itself. The screen is read with import: an xwd
+# dump of the root converted by ImageMagick shows the toolkit's later top-level windows
+# black although they are painted on the screen.
+shot() { sleep 0.5; import -window root "$OUT/$1"; }
+shot_window() { sleep 0.5; xwd -id "$1" -silent | convert xwd:- "$OUT/$2"; }
+# Keys to the window of that title, which the keys close. The keys go to the window made
+# active, not with --window: that form looks the window up again between a key's press
+# and its release, fails once the press has closed it, and leaves the key held down, so
+# that the server repeats it into whatever box comes next. A window can be replaced by a
+# new one of the same title just after it is found (the toolkit recreates it as it is
+# placed), so the keys go again while a window of that title is still there.
+key_to() {
+  local title="$1" w
+  shift
+  for _ in $(seq 1 20); do
+    if w="$(window_titled "$title")" && xdotool windowactivate --sync "$w" 2>/dev/null; then
+      xdotool key "$@"
+      for _ in $(seq 1 15); do
+        no_window_titled "$title" && return 0
+        sleep 0.2
+      done
+    else
+      sleep 0.2
+    fi
+  done
+  echo "no window titled $title took the keys $*" >&2
+  return 1
+}
+# The image of the window of that title, tried again in the same way.
+shot_titled() {
+  local w
+  for _ in $(seq 1 50); do
+    sleep 0.5
+    w="$(window_titled "$1")" && xwd -id "$w" -silent 2>/dev/null | convert xwd:- "$OUT/$2" 2>/dev/null && return 0
+  done
+  echo "no image of the window titled $1" >&2
+  return 1
+}
