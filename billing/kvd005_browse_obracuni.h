@@ -4,6 +4,7 @@
 // OBRAC record buffer and the unit totals in the process-wide totals.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "platform/ui/resource.h"
@@ -27,6 +28,9 @@ void KreirajZaduzenja();
 // Makes the frame's menu item "Obračuni" start the billing-run browse.
 void RegisterBillingMenu();
 
+// The columns of a list of billing runs, each shown in its row's colours (locked runs in
+// grey): the runs browse and the choice of a run for its invoices show the same list.
+std::span<const rt::ui::ListColumn> RunListColumns();
 const rt::ui::WindowDef& BrowseObracuniWindow();
 const rt::ui::WindowDef& UpdateObracWindow();
 const rt::ui::WindowDef& BrowseCeneWindow();

@@ -5,7 +5,7 @@ namespace kvadrin {
 
 using namespace rt::ui;
 
-const WindowDef& BrowseObracuniWindow() {
+std::span<const ListColumn> RunListColumns() {
     // Every column shows the colours of its row (locked runs in grey).
     static const ListColumn columns[] = {
         {.width = 32,
@@ -28,6 +28,10 @@ const WindowDef& BrowseObracuniWindow() {
          .picture = "@d5",
          .colored = true},
     };
+    return columns;
+}
+
+const WindowDef& BrowseObracuniWindow() {
     static const WindowDef def = [] {
         ControlDef command = MakeButton({.label = "?BUTTONNORECORDS",
                                          .at = {8, 230, 130, 16},
@@ -36,7 +40,7 @@ const WindowDef& BrowseObracuniWindow() {
         command.font = Font{"Arial", 10, 700, 0x800000};  // bold navy
         return MakeWindow({.module = "KVD$KVD005", .caption = "OBRAČUNI", .w = 254, .h = 253},
                           MakeTabs({4, 4, 246, 221}, {"&1) Broj"}),
-                          MakeBrowseList({8, 22, 238, 198}, columns), command,
+                          MakeBrowseList({8, 22, 238, 198}, RunListColumns()), command,
                           BrowseButtons({.x = 142, .y = 232}));
     }();
     return def;

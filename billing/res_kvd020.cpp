@@ -1,4 +1,5 @@
 // The window of the choice of a run for its invoices.
+#include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd020_izbor_za_fakture.h"
 
 namespace kvadrin {
@@ -6,28 +7,6 @@ namespace kvadrin {
 using namespace rt::ui;
 
 const WindowDef& IzborZaFaktureWindow() {
-    // Every column shows the colours of its row (locked runs in grey).
-    static const ListColumn columns[] = {
-        {.width = 32,
-         .align = Align::Center,
-         .indent = 0,
-         .heading = "BROJ",
-         .picture = "@n02",
-         .colored = true},
-        {.width = 97, .heading = "OPIS", .picture = "@s20", .colored = true},
-        {.width = 42,
-         .align = Align::Center,
-         .indent = 0,
-         .heading = "DATUM",
-         .picture = "@d5",
-         .colored = true},
-        {.width = 50,
-         .align = Align::Center,
-         .indent = 0,
-         .heading = "VALUTA",
-         .picture = "@d5",
-         .colored = true},
-    };
     static const WindowDef def = [] {
         ControlDef command = MakeButton({.label = "?BUTTONNORECORDS",
                                          .at = {8, 230, 130, 16},
@@ -44,7 +23,7 @@ const WindowDef& IzborZaFaktureWindow() {
                 standard.push_back(std::move(b));
         return MakeWindow({.module = "KVD$KVD020", .caption = "IZABERI OBRAČUN", .w = 254, .h = 253},
                           MakeTabs({4, 4, 246, 221}, {"&1) Broj"}),
-                          MakeBrowseList({8, 22, 238, 198}, columns), command, standard);
+                          MakeBrowseList({8, 22, 238, 198}, RunListColumns()), command, standard);
     }();
     return def;
 }
