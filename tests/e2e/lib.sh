@@ -35,14 +35,17 @@ key_to() {
   local title="$1" w
   shift
   for _ in $(seq 1 20); do
-    if w="$(window_titled "$title")" && xdotool windowactivate --sync "$w" 2>/dev/null; then
+    # Activated through the window manager; focused directly while none answers (one
+    # still starting on a busy machine).
+    if w="$(window_titled "$title")" &&
+      { xdotool windowactivate --sync "$w" 2>/dev/null || xdotool windowfocus --sync "$w" 2>/dev/null; }; then
       xdotool key "$@"
       for _ in $(seq 1 15); do
         no_window_titled "$title" && return 0
         sleep 0.2
       done
     else
-      sleep 0.2
+      sleep 0.5
     fi
   done
   echo "no window titled $title took the keys $*" >&2
