@@ -4,15 +4,18 @@
 // image written per invoice, the pages laid out, the PDF written by the program's painter)
 // over the embedded store, on a back end that answers the output choice (PDF) and the
 // file name and draws no window. The same report over 10 invoices is the baseline
-// measured in the same run. Goal: 20 s for the 1,000.
+// measured in the same run. Goal: 10 s for the 1,000. Prints the median of three runs
+// (after one that warms the caches) and the time per invoice of each.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -179,14 +182,21 @@ void GroupReport(int run) {
 void Measure(benchmark::State& state, int run, int invoices) {
     g_pdf = (std::filesystem::current_path() / ("grupa" + std::to_string(run) + ".pdf")).string();
     for (auto _ : state) GroupReport(run);
-    const auto t0 = std::chrono::steady_clock::now();
-    GroupReport(run);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::vector<double> runs;
+    for (int i = 0; i < 3; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        GroupReport(run);
+        runs.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    std::sort(runs.begin(), runs.end());
+    const double s = runs[1];
     std::printf(
-        "the invoice group report of %d invoices to PDF (%d pages, %ju bytes) with their QR codes: %.2f "
-        "s%s\n",
+        "the invoice group report of %d invoices to PDF (%d pages, %ju bytes) with their QR codes: median "
+        "%.2f s "
+        "of 3 runs, %.1f ms per invoice%s\n",
         invoices, g_device->pages, static_cast<std::uintmax_t>(std::filesystem::file_size(g_pdf)), s,
-        invoices >= 1000 ? " (goal 20 s)" : " (baseline)");
+        s * 1e3 / invoices,
+        invoices >= 1000 ? " (goal 10 s for the 1,000)" : " (baseline: the same report of a small run)");
 }
 
 void BM_GroupReport10(benchmark::State& state) { Measure(state, 6, 10); }
@@ -206,9 +216,9 @@ int main(int argc, char** argv) {
     PdfDevice device;
     g_device = &device;
     rt::report::SetReportDevice(&device);
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("kv_bench_group_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    char dir_template[] = "/tmp/kv_bench_group_XXXXXX";
+    if (!::mkdtemp(dir_template)) return 1;
+    const std::filesystem::path dir = dir_template;
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);  // Formats.FDB
     ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);

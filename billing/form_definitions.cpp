@@ -29,4 +29,17 @@ void CheckFormDefinitions() {
     CheckFormFields(PokaziVerWindow(), {layout(TableId::LVER)});
 }
 
+void CheckBrowseDefinitions() {
+    CheckBrowseObavezeFields();
+    CheckBrowseKvadrinFields();
+    CheckBrowseNaziviFields();
+    CheckBrowseObracuniFields();
+    CheckBrowseCeneFields();
+    CheckIzborZaFaktureFields();
+    CheckBrowseSFAKTFields();
+    CheckBrowseSPROMFields();
+    CheckBrowseKlauzulFields();
+    CheckBrowseMBaseFields();
+}
+
 }  // namespace kvadrin

@@ -28,6 +28,7 @@ struct UnitTotals {
 
 class BrowseKvadrinController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("BrowseKvadrin", Definition()); }
     BrowseKvadrinController(ProcedureObjects& o, UnitTotals& totals)
         : BrowseProcedure(o, Definition()), totals_(totals) {
         rt::ui::QbeQuery& q = *query();
@@ -139,6 +140,8 @@ private:
 };
 
 }  // namespace
+
+void CheckBrowseKvadrinFields() { BrowseKvadrinController::CheckFields(); }
 
 void BrowseKvadrin() {
     UnitTotals totals;

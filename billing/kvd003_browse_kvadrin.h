@@ -9,6 +9,7 @@ namespace kvadrin {
 // The units browse: from the menu (CallRequest 0) or as a lookup (4), where the chosen
 // unit is left in the KVADRIN record buffer; answers in CallResponse.
 void BrowseKvadrin();
+void CheckBrowseKvadrinFields();  // at start-up: the browse shows only fields its tables have
 
 // The unit form, called by the browse with request 1, 2, 3 or 6.
 void UpdateKVADRIN();

@@ -10,18 +10,25 @@
 
 namespace kvadrin {
 
-void BrowseObaveze() {
+namespace {
+
+BrowseDefinition Definition() {
     // First tab: the code order (the default); second tab: the name order.
-    RunBrowse("BrowseObaveze", BrowseObavezeWindow(),
-              {.table = &Files::OBAVEZE(),
-               .relation = Relate::OBAVEZE(),
-               .cascade_open = true,
-               .orders = {{.key = "OBA:Po_sifri", .locator_field = "OBA:SIFRA"},
-                          {.key = "OBA:Po_nazivu", .locator_field = "OBA:NAZIV"}},
-               .fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"},
-               .buttons = {{.label = "?BUTTONNORECORDS", .text = "&ISPIS", .call = IspisObaveza}},
-               .form = UpdateOBAVEZE});
+    return {.table = &Files::OBAVEZE(),
+            .relation = Relate::OBAVEZE(),
+            .cascade_open = true,
+            .orders = {{.key = "OBA:Po_sifri", .locator_field = "OBA:SIFRA"},
+                       {.key = "OBA:Po_nazivu", .locator_field = "OBA:NAZIV"}},
+            .fields = {"OBA:SIFRA", "OBA:NAZIV", "OBA:JM", "OBA:NACIN", "OBA:KOLONA"},
+            .buttons = {{.label = "?BUTTONNORECORDS", .text = "&ISPIS", .call = IspisObaveza}},
+            .form = UpdateOBAVEZE};
 }
+
+}  // namespace
+
+void BrowseObaveze() { RunBrowse("BrowseObaveze", BrowseObavezeWindow(), Definition()); }
+
+void CheckBrowseObavezeFields() { CheckBrowseFields("BrowseObaveze", Definition()); }
 
 void RegisterServicesMenu() { SetMenuProcedure("BrowseObaveze", BrowseObaveze); }
 

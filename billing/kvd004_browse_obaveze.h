@@ -9,6 +9,7 @@ namespace kvadrin {
 // The services browse: from the menu (CallRequest 0) or as a lookup (4), where the
 // chosen service is left in the OBAVEZE record buffer; answers in CallResponse.
 void BrowseObaveze();
+void CheckBrowseObavezeFields();  // at start-up: the browse shows only fields its tables have
 
 // The services form, called by the browse with request 1, 2, 3 or 6.
 void UpdateOBAVEZE();

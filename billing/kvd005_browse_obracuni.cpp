@@ -42,6 +42,7 @@ constexpr std::int32_t kGrey = 0x808080;
 
 class BrowseObracuniController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("BrowseObracuni", Definition()); }
     explicit BrowseObracuniController(ProcedureObjects& o) : BrowseProcedure(o, Definition()) {}
 
     // The units are read directly by the command.
@@ -90,6 +91,8 @@ private:
 };
 
 }  // namespace
+
+void CheckBrowseObracuniFields() { BrowseObracuniController::CheckFields(); }
 
 void BrowseObracuni() {
     RunWindowProcedure("BrowseObracuni", WindowKind::Browse, BrowseObracuniWindow(), {},

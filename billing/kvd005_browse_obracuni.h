@@ -15,10 +15,12 @@ namespace kvadrin {
 
 // The billing-run browse, from the menu (CallRequest 0).
 void BrowseObracuni();
+void CheckBrowseObracuniFields();  // at start-up: the browse shows only fields its tables have
 // The billing-run form, called by the browse with request 1, 2, 3 or 6.
 void UpdateOBRAC();
 // The price rows of the run in the OBRAC buffer, with the command that creates its charges.
 void BrowseCene();
+void CheckBrowseCeneFields();  // at start-up: the browse shows only fields its tables have
 // The price form, called by the price browse with request 1, 2, 3 or 6.
 void UpdateCENE();
 // Creates the charges of the run in the OBRAC buffer, showing its progress window; a

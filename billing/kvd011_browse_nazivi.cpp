@@ -13,6 +13,7 @@ namespace {
 
 class BrowseNaziviController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("BrowseNazivi", Definition()); }
     explicit BrowseNaziviController(ProcedureObjects& o) : BrowseProcedure(o, Definition()) {}
 
 protected:
@@ -34,6 +35,8 @@ private:
 };
 
 }  // namespace
+
+void CheckBrowseNaziviFields() { BrowseNaziviController::CheckFields(); }
 
 void BrowseNazivi() {
     RunWindowProcedure("BrowseNazivi", WindowKind::Browse, BrowseNaziviWindow(), {},

@@ -9,6 +9,7 @@ namespace kvadrin {
 // chosen customer is left in the NAZIVI record buffer); answers in CallResponse. It
 // offers insert, change and delete in select mode as well.
 void BrowseNazivi();
+void CheckBrowseNaziviFields();  // at start-up: the browse shows only fields its tables have
 
 // The customer form, called by the browse with request 1, 2, 3 or 6.
 void UpdateNaziviN05();

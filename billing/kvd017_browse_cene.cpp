@@ -15,6 +15,7 @@ namespace {
 
 class BrowseCeneController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("BrowseCene", Definition()); }
     BrowseCeneController(ProcedureObjects& o, double& sum) : BrowseProcedure(o, Definition()), sum_(sum) {}
 
     int Setup() override {
@@ -76,6 +77,8 @@ private:
 };
 
 }  // namespace
+
+void CheckBrowseCeneFields() { BrowseCeneController::CheckFields(); }
 
 void BrowseCene() {
     double sum = 0.0;

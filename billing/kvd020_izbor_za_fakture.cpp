@@ -19,6 +19,7 @@ constexpr std::int32_t kGrey = 0x808080;
 
 class IzborZaFaktureController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("IzborZaFakture", Definition()); }
     explicit IzborZaFaktureController(ProcedureObjects& o) : BrowseProcedure(o, Definition()) {}
 
     int Setup() override {
@@ -64,6 +65,8 @@ private:
 };
 
 }  // namespace
+
+void CheckIzborZaFaktureFields() { IzborZaFaktureController::CheckFields(); }
 
 void IzborZaFakture() {
     RunWindowProcedure("IzborZaFakture", WindowKind::Browse, IzborZaFaktureWindow(), {},

@@ -13,15 +13,18 @@ namespace kvadrin {
 // The billing runs to choose from; "&FAKTURE PO OBRAČUNU" opens the invoices of the
 // highlighted run. Started by the menu item "Izrada faktura" on a thread of its own.
 void IzborZaFakture();
+void CheckIzborZaFaktureFields();  // at start-up: the browse shows only fields its tables have
 
 // The invoices of the run in the OBRAC record buffer, with the unit and the partner of
 // each, their totals, the clause drop list and the invoice's reports and items.
 void BrowseSFAKT();
+void CheckBrowseSFAKTFields();  // at start-up: the browse shows only fields its tables have
 
 // The items of the invoice in the SFAKT record buffer (with its unit in KVADRIN, partner
 // in NAZIVI and run in OBRAC); on closing, the invoice is summed again from its items and
 // its receivable posting replaced, as one transaction.
 void BrowseSPROM();
+void CheckBrowseSPROMFields();  // at start-up: the browse shows only fields its tables have
 
 // The item form, called by the items browse with request 1, 2, 3 or 6.
 void UpdateSPROM();

@@ -33,6 +33,7 @@ struct InvoiceTotals {
 
 class BrowseSfaktController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("BrowseSFAKT", Definition(0)); }
     BrowseSfaktController(ProcedureObjects& o, InvoiceTotals& totals)
         : BrowseProcedure(o, Definition(OBR.OBRACUN)), totals_(totals) {}
 
@@ -178,6 +179,8 @@ private:
 };
 
 }  // namespace
+
+void CheckBrowseSFAKTFields() { BrowseSfaktController::CheckFields(); }
 
 void BrowseSFAKT() {
     InvoiceTotals totals;

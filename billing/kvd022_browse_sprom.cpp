@@ -151,6 +151,7 @@ private:
 
 class BrowseSpromController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("BrowseSPROM", Definition(SFAKTRecord{})); }
     BrowseSpromController(ProcedureObjects& o, double& total)
         : BrowseProcedure(o, Definition(SFA)), total_(total) {}
 
@@ -243,6 +244,8 @@ private:
 };
 
 }  // namespace
+
+void CheckBrowseSPROMFields() { BrowseSpromController::CheckFields(); }
 
 InvoiceRewrite PreknjiziFakturu() { return Rewrite().Run(); }
 

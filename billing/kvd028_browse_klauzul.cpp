@@ -9,15 +9,22 @@
 
 namespace kvadrin {
 
-void BrowseKlauzul() {
+namespace {
+
+BrowseDefinition Definition() {
     // One tab: the number order with a numeric step and an entry locator.
-    RunBrowse("BrowseKlauzul", BrowseKlauzulWindow(),
-              {.table = &Files::SKLAUZUL(),
-               .relation = Relate::SKLAUZUL(),
-               .orders = {{.key = "SKL:Po_sifri", .locator_field = "SKL:SIFRA", .text_key = false}},
-               .fields = {"SKL:SIFRA", "SKL:OPIS"},
-               .form = UpdateSKLAUZUL});
+    return {.table = &Files::SKLAUZUL(),
+            .relation = Relate::SKLAUZUL(),
+            .orders = {{.key = "SKL:Po_sifri", .locator_field = "SKL:SIFRA", .text_key = false}},
+            .fields = {"SKL:SIFRA", "SKL:OPIS"},
+            .form = UpdateSKLAUZUL};
 }
+
+}  // namespace
+
+void BrowseKlauzul() { RunBrowse("BrowseKlauzul", BrowseKlauzulWindow(), Definition()); }
+
+void CheckBrowseKlauzulFields() { CheckBrowseFields("BrowseKlauzul", Definition()); }
 
 void RegisterClausesMenu() { SetMenuProcedure("BrowseKlauzul", BrowseKlauzul); }
 

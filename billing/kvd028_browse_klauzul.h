@@ -9,6 +9,7 @@ namespace kvadrin {
 // The clauses browse, started from the menu on a thread of its own; answers in
 // CallResponse.
 void BrowseKlauzul();
+void CheckBrowseKlauzulFields();  // at start-up: the browse shows only fields its tables have
 
 // The form of one clause, called by the browse with request 1, 2, 3 or 6 and the clause
 // in the SKLAUZUL record buffer.

@@ -7,17 +7,20 @@
 #include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
 #include "shell/glavni.h"
+#include "shell/kvd001_main.h"
 
 namespace kvadrin {
 
 void StartUp() {
     CheckFormDefinitions();
-    // The frame's menu items start the registers built so far.
+    CheckBrowseDefinitions();
+    RegisterHousekeepingMenu();
     RegisterServicesMenu();
     RegisterUnitsMenu();
     RegisterClausesMenu();
     RegisterBillingMenu();
     RegisterInvoicesMenu();
+    CheckMenuProcedures();
     PrepareProcess();
 }
 

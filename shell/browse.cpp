@@ -1,5 +1,8 @@
 #include "shell/browse.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 
 #include "data/access.h"
@@ -12,6 +15,27 @@
 namespace kvadrin {
 
 using namespace rt::ui;
+
+void CheckBrowseFields(std::string_view name, const BrowseDefinition& definition) {
+    std::vector<const rt::File*> tables{definition.table};
+    tables.insert(tables.end(), definition.joined.begin(), definition.joined.end());
+    auto known = [&](const std::string& field) {
+        std::size_t element = 0;
+        return std::any_of(tables.begin(), tables.end(), [&](const rt::File* t) {
+            return t && t->layout().field_or_element(field, &element) != nullptr;
+        });
+    };
+    auto check = [&](const std::vector<std::string>& fields, const char* what) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            if (fields[i].empty() || known(fields[i])) continue;
+            std::fprintf(stderr, "browse %.*s: %s %zu shows unknown field %s\n",
+                         static_cast<int>(name.size()), name.data(), what, i + 1, fields[i].c_str());
+            std::abort();
+        }
+    };
+    check(definition.fields, "column");
+    check(definition.hidden, "hidden field");
+}
 
 void RunBrowse(std::string_view name, const rt::ui::WindowDef& window, BrowseDefinition definition) {
     RunWindowProcedure(name, WindowKind::Browse, window, {}, [&definition](ProcedureObjects& o) {

@@ -58,8 +58,8 @@ struct BrowseDefinition {
     rt::File* table = nullptr;                // the browsed table
     rt::RelationManager* relation = nullptr;  // its relation object
     bool cascade_open = false;                // SetCascadeOpen before the open
-    std::vector<rt::File*> joined = {};    // further tables of the view (joined by Setup hooks)
-    std::vector<BrowseOrder> orders = {};  // by tab: orders[0] is the first tab's
+    std::vector<rt::File*> joined = {};       // further tables of the view (joined by Setup hooks)
+    std::vector<BrowseOrder> orders = {};     // by tab: orders[0] is the first tab's
     // Display fields in column order; "" for a column bound to no field, whose text the
     // browse gives each row (BrowseManager::SetRowText).
     std::vector<std::string> fields = {};
@@ -71,6 +71,10 @@ struct BrowseDefinition {
     bool query = false;               // a query by example on every list column, opened by ?QUERY
     std::function<void()> form = {};  // the form the browse calls (its RunUpdate)
 };
+
+// Checked when the program starts: aborts with a message naming the browse and the field
+// when a column or a hidden field of the definition names a field none of its tables has.
+void CheckBrowseFields(std::string_view name, const BrowseDefinition& definition);
 
 // A browse procedure whose definition says all it does.
 void RunBrowse(std::string_view name, const rt::ui::WindowDef& window, BrowseDefinition definition);

@@ -32,6 +32,7 @@ Binding OfString(rt::FString<N>& s) {
 
 class BrowseMBaseController : public BrowseProcedure {
 public:
+    static void CheckFields() { CheckBrowseFields("BrowseMBase", Definition()); }
     explicit BrowseMBaseController(ProcedureObjects& o) : BrowseProcedure(o, Definition()) {}
 
     int Setup() override {
@@ -189,6 +190,8 @@ private:
 };
 
 }  // namespace
+
+void CheckBrowseMBaseFields() { BrowseMBaseController::CheckFields(); }
 
 void BrowseMBase() {
     RunWindowProcedure("BrowseMBase", WindowKind::Browse, BrowseMBaseWindow(), BindBrowse,

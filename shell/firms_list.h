@@ -11,6 +11,7 @@ namespace kvadrin {
 // left in the MBASE record buffer with response 1, Close answers 2. Under any other
 // request Close answers 1.
 void BrowseMBase();
+void CheckBrowseMBaseFields();  // at start-up: the browse shows only fields its tables have
 
 // The form of one firm, called by the browse with request 1, 2, 3 or 6.
 void UpdateMBASE();

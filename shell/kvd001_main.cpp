@@ -1,6 +1,8 @@
 #include "shell/kvd001_main.h"
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -13,7 +15,6 @@
 #include "shell/housekeeping.h"
 #include "shell/kvd002_splash.h"
 #include "shell/login.h"
-#include "shell/not_built.h"
 #include "shell/procedure.h"
 
 namespace kvadrin {
@@ -33,12 +34,6 @@ std::map<std::string, std::function<void()>, std::less<>>& MenuTable() {
     return table;
 }
 
-// Menu items that start a procedure, with the procedure's name.
-struct MenuStart {
-    int item;
-    const char* procedure;
-    bool hide_after;  // the hidden items are shown by their alert key and hidden once chosen
-};
 constexpr MenuStart kMenuStarts[] = {
     {-16, "BrowseObracuni", false},  {-17, "IzborZaFakture", false},     {-6, "ProveraVerzije", false},
     {-7, "PrenosUNovuGodinu", true}, {-13, "BrowseKvadrin", false},      {-14, "BrowseObaveze", false},
@@ -144,17 +139,42 @@ void SetMenuProcedure(std::string_view name, std::function<void()> procedure) {
     MenuTable()[std::string(name)] = std::move(procedure);
 }
 
+namespace {
+
+bool Registered(std::string_view name) {
+    std::lock_guard lock(g_menu_mutex);
+    auto it = MenuTable().find(name);
+    return it != MenuTable().end() && it->second;
+}
+
+[[noreturn]] void NotRegistered(const std::string& starter, std::string_view name) {
+    std::fprintf(stderr, "%s starts procedure %.*s, which nothing registered\n", starter.c_str(),
+                 static_cast<int>(name.size()), name.data());
+    std::abort();
+}
+
+}  // namespace
+
 std::function<void()> MenuProcedure(std::string_view name) {
     {
         std::lock_guard lock(g_menu_mutex);
         auto it = MenuTable().find(name);
         if (it != MenuTable().end() && it->second) return it->second;
     }
-    // The frame's own housekeeping.
-    if (name == "ProveraVerzije") return &ProveraVerzije;
-    if (name == "PrenosUNovuGodinu") return &PrenosUNovuGodinu;
-    if (name == "PreuzmiStariProgram") return &PreuzmiStariProgram;
-    return [n = std::string(name)] { ProcedureNotBuilt(n); };
+    NotRegistered("the menu", name);
+}
+
+void RegisterHousekeepingMenu() {
+    SetMenuProcedure("ProveraVerzije", ProveraVerzije);
+    SetMenuProcedure("PrenosUNovuGodinu", PrenosUNovuGodinu);
+    SetMenuProcedure("PreuzmiStariProgram", PreuzmiStariProgram);
+}
+
+std::span<const MenuStart> FrameMenuStarts() { return kMenuStarts; }
+
+void CheckMenuProcedures(std::span<const MenuStart> items) {
+    for (const MenuStart& m : items)
+        if (!Registered(m.procedure)) NotRegistered("menu item " + std::to_string(m.item), m.procedure);
 }
 
 void Main() {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/core/picture.h"
@@ -164,6 +166,12 @@ void BrowseManager::BindFieldPair(std::string_view field, std::string_view pictu
     c.field = field;
     std::string pic = picture_of(Columns() + 1, picture);
     if (!b.bound()) {
+        // A column for the browse's own row texts has no field; a named field must exist.
+        if (!field.empty()) {
+            std::fprintf(stderr, "browse: column %d shows unknown field %.*s\n", Columns() + 1,
+                         static_cast<int>(field.size()), field.data());
+            std::abort();
+        }
         c.text = [] { return std::string(); };
     } else {
         c.is_text = !b.numeric();

@@ -17,7 +17,9 @@
 #include "billing/kvd011_browse_nazivi.h"
 #include "billing/kvd020_izbor_za_fakture.h"
 #include "billing/kvd028_browse_klauzul.h"
+#include "data/access.h"
 #include "data/tables.h"
+#include "shell/browse.h"
 #include "shell/firms_list.h"
 #include "shell/form.h"
 #include "shell/housekeeping.h"
@@ -163,6 +165,53 @@ TEST(WindowDefinitions, FormsRecallTheirFieldsByTheirPositionsInTheRecord) {
             numbers[window.Control(feq)->label] = number;
         EXPECT_EQ(numbers, f.numbers);
     }
+}
+
+// What the start-up checks: every browse's columns and hidden fields are fields of its
+// tables, and every menu item's procedure is registered. A name that does not exist stops
+// the program with a message naming it.
+TEST(StartUpDeathTest, ABrowseColumnOrAMenuItemBoundToANameThatDoesNotExistStopsTheProgram) {
+    kvadrin::CheckBrowseDefinitions();  // the program's own browses pass
+    kvadrin::RegisterHousekeepingMenu();
+    kvadrin::RegisterServicesMenu();
+    kvadrin::RegisterUnitsMenu();
+    kvadrin::RegisterClausesMenu();
+    kvadrin::RegisterBillingMenu();
+    kvadrin::RegisterInvoicesMenu();
+    kvadrin::CheckMenuProcedures();  // and so does its menu
+
+    struct BrowseCase {
+        std::vector<std::string> fields, hidden;
+        const char* message;
+    };
+    const BrowseCase browses[] = {
+        {{"OBA:SIFRA", "OBA:NAZIVV"}, {}, "browse Probe: column 2 shows unknown field OBA:NAZIVV"},
+        {{"OBA:SIFRA", "", "NAZ:NAZIV1"}, {}, "browse Probe: column 3 shows unknown field NAZ:NAZIV1"},
+        {{"OBA:SIFRA"},
+         {"OBA:SIFRA", "KVD:BROJ"},
+         "browse Probe: hidden field 2 shows unknown field KVD:BROJ"},
+    };
+    for (const BrowseCase& c : browses) {
+        SCOPED_TRACE(c.message);
+        kvadrin::BrowseDefinition d{
+            .table = &kvadrin::Files::OBAVEZE(), .fields = c.fields, .hidden = c.hidden};
+        EXPECT_DEATH(kvadrin::CheckBrowseFields("Probe", d), c.message);
+    }
+    // A table joined to the view lends its fields.
+    kvadrin::CheckBrowseFields("Probe", {.table = &kvadrin::Files::OBAVEZE(),
+                                         .joined = {&kvadrin::Files::NAZIVI()},
+                                         .fields = {"OBA:SIFRA", "NAZ:NAZIV1"}});
+
+    const kvadrin::MenuStart unknown[] = {{-99, "IspisNepostojeci", false}};
+    EXPECT_DEATH(kvadrin::CheckMenuProcedures(unknown),
+                 "menu item -99 starts procedure IspisNepostojeci, which nothing registered");
+    EXPECT_DEATH(
+        {
+            kvadrin::SetMenuProcedure("BrowseKlauzul", nullptr);
+            kvadrin::CheckMenuProcedures();
+        },
+        "menu item -15 starts procedure BrowseKlauzul, which nothing registered");
+    EXPECT_DEATH(kvadrin::MenuProcedure("IspisNepostojeci"), "starts procedure IspisNepostojeci");
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-sleep 0.5
 key_to '^SQL Azure$' alt+c
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
@@ -52,29 +51,34 @@ wait_for "the splash to close" visible 1
 shot reports_frame.png
 
 # A command of the menu bar, reached from the File menu by `rights` presses of Right:
-# its procedure on a thread of its own.
+# its procedure on a thread of its own, its window drawn in the frame.
 menu_bar() {
   local before
   before="$(threads)"
+  mark "$FRAME"
   xdotool windowactivate --sync "$FRAME" key alt+f
   wait_for "the File menu" visible 2
-  for _ in $(seq 1 "$1"); do xdotool key Right; sleep 0.2; done
-  xdotool key Return
+  xdotool key --delay 200 $(printf 'Right %.0s' $(seq 1 "$1")) Return
   wait_for "the thread of the menu bar's command $1" more_threads "$before"
-  sleep 2
+  wait_for "the window of the menu bar's command $1" redrawn "$FRAME"
 }
+charges() { [ "$(firm_sql "SELECT COUNT(*) FROM SFAKT WHERE OBRACUN=1;")" -gt 0 ]; }
 # Obračuni: the demo's run selected; Tab reaches the one visible command (its price
 # list), whose command creates the charges and closes it.
 menu_bar 3
 shot reports_runs.png
+mark "$FRAME"
 xdotool key Tab space
-sleep 2
+wait_for "the price list" redrawn "$FRAME"
+mark "$FRAME"
 xdotool key Tab space
-sleep 3
+wait_for "the charges" charges
+wait_for "the price list to close" redrawn "$FRAME"
 # Izrada faktura: the run chosen; its invoices.
 menu_bar 4
+mark "$FRAME"
 xdotool key Tab space
-sleep 2
+wait_for "the invoices" redrawn "$FRAME"
 shot reports_invoices.png
 
 # A report through its output choice (PDF is the second entry), its preview (Ctrl+P
@@ -86,15 +90,15 @@ print_to_pdf() {
   shot_titled '^Select an Output$' "reports_output_$pdf.png"
   key_to '^Select an Output$' Down alt+o
   wait_for "the preview" window_titled '^Print Preview' >/dev/null
-  sleep 2
+  wait_for "the preview drawn" still_titled '^Print Preview'
   shot_titled '^Print Preview' "reports_preview_$pdf.png"
   preview="$(window_titled '^Print Preview')"
   xdotool windowactivate --sync "$preview" key ctrl+p
   wait_for "the file name" window_titled '^Save as PDF$' >/dev/null
   key_to '^Save as PDF$' alt+o
   wait_for "$pdf" test -s "$PROGRAM/$pdf"
-  wait_for "the preview to close" sh -c "! xdotool search --onlyvisible --name '^Print Preview' >/dev/null 2>&1"
-  sleep 1
+  wait_for "the preview to close" no_window_titled '^Print Preview'
+  wait_for "the frame to have the keyboard" active "$FRAME"
 }
 print_to_pdf F2 IspisFakture.pdf
 print_to_pdf F3 IspisFakturaM3.pdf
@@ -140,8 +144,7 @@ done
 xdotool windowactivate --sync "$FRAME" key alt+f
 wait_for "the File menu" visible 2
 xdotool key x
-for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$PID" 2>/dev/null; then echo "the program did not end at Exit" >&2; exit 1; fi
+wait_for "the program to end at Exit" program_ended
 wait "$PID" || true
 PID=
 echo "ok: the invoice and the group of $pages invoices printed, every QR code its page's"

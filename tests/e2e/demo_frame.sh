@@ -36,30 +36,14 @@ unset QT_QPA_PLATFORM
 KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
 PID=$!
 
-# Waits up to a minute (the machine may be busy) for a condition given as a command.
-wait_for() {
-  local what="$1"
-  shift
-  for _ in $(seq 1 300); do
-    if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || { echo "the program ended:" >&2; cat "$ROOT/kvadrin.log" >&2; return 1; }
-    sleep 0.2
-  done
-  echo "timed out waiting for $what" >&2
-  return 1
-}
-# The id of a visible window whose title matches, printed; false when there is none.
-window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
-# The program's visible top-level windows (the frame; a popup menu or the splash besides).
-visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
-# The screen as shown (import: an xwd dump of the root shows later top-level windows black).
-shot() { import -window root "$OUT/$1"; }
+charges() { [ "$(firm_sql "SELECT COUNT(*) FROM SFAKT WHERE OBRACUN=1;")" -gt 0 ]; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 LOGIN="$(window_titled '^SQL Azure$')"
-sleep 0.5
+wait_for "the login window drawn" still "$LOGIN"
 shot demo_login.png
 # To the focused window: a key sent with --window to a window that its press closes stays
 # held down and repeats into the next one.
@@ -72,9 +56,11 @@ echo "frame: $(xdotool getwindowname "$FRAME")"
 wait_for "the splash to close" visible 1
 eval "$(xdotool getwindowgeometry --shell "$FRAME")"
 
-# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread.
+# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread and its
+# window drawn.
 open_register() {
   local before
+  mark "$FRAME"
   xdotool mousemove $((X + 110)) $((Y + 8)) click 1
   wait_for "the menu" visible 2
   before="$(threads)"
@@ -82,7 +68,7 @@ open_register() {
   xdotool key Return
   wait_for "the menu to close" visible 1
   wait_for "the procedure's thread" more_threads "$before"
-  sleep 2
+  wait_for "the procedure's window" redrawn "$FRAME"
 }
 # Usluge: the services browse opens inside the frame with the demo's services; Kvadrin:
 # the units browse with its totals beside it.
@@ -94,15 +80,19 @@ shot demo_frame_units.png
 # Obračuni (on the menu bar): the runs, the demo's run selected. Tab reaches the one
 # visible command; its price list opens, whose command creates the charges and closes it.
 before="$(threads)"
+mark "$FRAME"
 xdotool mousemove $((X + 182)) $((Y + 8)) click 1
 wait_for "the runs' thread" more_threads "$before"
-sleep 2
+wait_for "the runs" redrawn "$FRAME"
 shot demo_frame_runs.png
+mark "$FRAME"
 xdotool key Tab space
-sleep 2
+wait_for "the price list" redrawn "$FRAME"
 shot demo_frame_prices.png
+mark "$FRAME"
 xdotool key Tab space
-sleep 3
+wait_for "the charges" charges
+wait_for "the price list to close" redrawn "$FRAME"
 shot demo_frame_charged.png
 
 # Izrada faktura (on the menu bar): the runs to choose from on a thread of their own, the
@@ -110,15 +100,18 @@ shot demo_frame_charged.png
 # totals (the run's clause found, so no message). F5 opens the first invoice's items, and
 # closing them posts that invoice anew.
 before="$(threads)"
+mark "$FRAME"
 xdotool mousemove $((X + 262)) $((Y + 8)) click 1
 wait_for "the invoice runs' thread" more_threads "$before"
-sleep 2
+wait_for "the invoice runs" redrawn "$FRAME"
 shot demo_frame_invoice_runs.png
+mark "$FRAME"
 xdotool key Tab space
-sleep 2
+wait_for "the invoices" redrawn "$FRAME"
 shot demo_frame_invoices.png
+mark "$FRAME"
 xdotool key Tab F5
-sleep 2
+wait_for "the invoice's items" redrawn "$FRAME"
 shot demo_frame_invoice_items.png
 
 # File > Exit closes the browses and the frame; each saves its placement as it closes, so
@@ -126,8 +119,7 @@ shot demo_frame_invoice_items.png
 xdotool key --window "$FRAME" alt+f
 wait_for "the File menu" visible 2
 xdotool key x
-for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$PID" 2>/dev/null; then echo "the program did not end at Exit" >&2; exit 1; fi
+wait_for "the program to end at Exit" program_ended
 wait "$PID" || true
 PID=
 grep -q '^\[BrowseObaveze\]' KVD.INI || { echo "the services browse did not open" >&2; cat KVD.INI >&2; exit 1; }

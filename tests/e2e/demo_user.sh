@@ -28,10 +28,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 openbox >"$ROOT/openbox.log" 2>&1 &
 WM=$!
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+wait_for "the window manager" window_manager
 
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"
@@ -53,7 +50,7 @@ wait_for() {
   shift
   for _ in $(seq 1 300); do
     if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
+    kill -0 "$PID" 2>/dev/null || "$@" || fail "the program ended while waiting for $what"
     sleep 0.2
   done
   fail "timed out waiting for $what"
@@ -61,15 +58,11 @@ wait_for() {
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
 # The forms are windows inside the frame, not windows of the desktop: a form has opened
-# when the screen has changed after the key that opens it, and has settled.
-screen() { xwd -root -silent | md5sum; }
-changed() { [ "$(screen)" != "$1" ]; }
+# when the frame has been drawn anew after the key that opens it.
 open_form() {
-  local before
-  before="$(screen)"
+  mark "$FRAME"
   xdotool key Insert
-  wait_for "$1" changed "$before"
-  sleep 1
+  wait_for "$1" redrawn "$FRAME"
 }
 # The codes of a table's rows, one line (the store's collation loaded).
 codes() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "SELECT $2 FROM $1" | tr '\n' ' '; }
@@ -77,7 +70,6 @@ codes() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "SELECT $2 FROM $1" | tr '\n
 answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-sleep 0.5
 key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
@@ -90,6 +82,7 @@ Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
 # Chooses the n-th item of "Matični podaci" and waits for its procedure's thread.
 open_register() {
   local before
+  mark "$FRAME"
   xdotool mousemove $((X + 110)) $((Y + 8)) click 1
   wait_for "the menu" visible 2
   before="$(threads)"
@@ -97,7 +90,7 @@ open_register() {
   xdotool key Return
   wait_for "the menu to close" visible 1
   wait_for "the procedure's thread" more_threads "$before"
-  sleep 2
+  wait_for "the procedure's window" redrawn "$FRAME"
 }
 
 # The services: a new code typed at once lands in the form's first entry; Cancel by its
@@ -109,13 +102,13 @@ shot demo_user_first_keys.png
 xdotool key alt+c
 wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
 shot demo_user_cancel_question.png
+mark "$FRAME"
 answer_yes '^Changes will be lost!$'
-sleep 1
+wait_for "the form to close" redrawn "$FRAME"
 case " $(codes OBAVEZE SIFRA)" in *" 9X "*) fail "the cancelled service was stored";; esac
 
 # The list has the keyboard back: Down, then Delete asks; Yes is refused on the screen,
 # since the run's prices name service 2.
-sleep 1
 xdotool key Down Delete
 wait_for "the delete question" window_titled '^Confirm Delete$' >/dev/null
 shot demo_user_confirm_delete.png
@@ -136,8 +129,9 @@ shot demo_user_duplicate_key.png
 key_to '^Duplicate Key Error$' Return || fail "the message was not closed"
 xdotool key alt+c
 wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
+mark "$FRAME"
 answer_yes '^Changes will be lost!$'
-sleep 1
+wait_for "the form to close" redrawn "$FRAME"
 case " $(codes OBAVEZE NAZIV)" in *Dupla*) fail "the duplicate service was stored";; esac
 
 # A new service 9 is saved, stays the list's row, and Delete with Yes deletes it.
@@ -145,15 +139,17 @@ open_form "the services form"
 xdotool type --delay 80 "9"
 xdotool key Tab
 xdotool type --delay 50 "Proba"
+mark "$FRAME"
 xdotool key alt+o
 wait_for "service 9 stored" eval 'case " $(codes OBAVEZE SIFRA)" in *" 9 "*) true;; *) false;; esac'
-sleep 1
+wait_for "the form to close" redrawn "$FRAME"
 shot demo_user_added.png
 xdotool key Delete
 wait_for "the delete question" window_titled '^Confirm Delete$' >/dev/null
+mark "$FRAME"
 answer_yes '^Confirm Delete$'
 wait_for "service 9 deleted" eval 'case " $(codes OBAVEZE SIFRA)" in *" 9 "*) false;; *) true;; esac'
-sleep 1
+wait_for "the list drawn anew" redrawn "$FRAME"
 shot demo_user_deleted.png
 
 # The units: the new unit's number is the form's first keystrokes; its owner 1 becomes
@@ -164,11 +160,10 @@ xdotool type --delay 80 "77"
 shot demo_user_unit_number.png
 xdotool key Tab Tab  # past the kind of unit to the owner's code
 xdotool type --delay 80 "1"
-xdotool key Tab
-sleep 1
-xdotool key alt+o
-sleep 2
-case " $(codes KVADRIN BROJ)" in *" 77 "*) ;; *) fail "unit 77 was not stored: $(codes KVADRIN BROJ)";; esac
+mark "$FRAME"
+xdotool key Tab alt+o
+wait_for "unit 77 stored" eval 'case " $(codes KVADRIN BROJ)" in *" 77 "*) true;; *) false;; esac'
+wait_for "the form to close" redrawn "$FRAME"
 shot demo_user_unit_saved.png
 
 # File > Exit ends the program.
@@ -176,8 +171,7 @@ xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
 xdotool key alt+f
 wait_for "the File menu" visible 2
 xdotool key x
-for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+wait_for "the program to end at Exit" program_ended
 wait "$PID" || true
 PID=
 echo "ok"

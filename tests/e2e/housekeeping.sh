@@ -43,7 +43,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 sql() { sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/$1.sqlite" "$2"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-sleep 0.5
 key_to '^SQL Azure$' alt+c
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
@@ -66,26 +65,41 @@ wait_for "the question answered" visible 1
 [ ! -e "$ROOT/updater-started" ] || { echo "the updater started after Ne" >&2; exit 1; }
 [ "$(sql VERZIJE 'SELECT COUNT(*) FROM LVERX')" = 0 ] || { echo "Ne logged an update" >&2; exit 1; }
 
-# Ctrl+P shows Help > Preuzmi stari program: the dialog over a folder without old files.
+# Ctrl+P shows Help > Preuzmi stari program (the Help menu grows by it): the dialog over a
+# folder without old files.
+help_menu() {
+  xdotool key --window "$FRAME" alt+h
+  wait_for "the Help menu" visible 2
+  HELP="$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | grep -vx "$FRAME" | head -1)"
+}
+help_height() { xdotool getwindowgeometry --shell "$HELP" | sed -n 's/^HEIGHT=//p'; }
+close_help() {
+  xdotool key Escape
+  wait_for "the Help menu to close" visible 1
+}
+help_menu
+SHORT="$(help_height)"
+close_help
 xdotool windowactivate --sync "$FRAME" key ctrl+p
-sleep 0.5
-xdotool key --window "$FRAME" alt+h
-wait_for "the Help menu" visible 2
+help_grown() {
+  help_menu
+  [ "$(help_height)" -gt "$SHORT" ] && return 0
+  close_help
+  return 1
+}
+wait_for "Preuzmi stari program in the Help menu" help_grown
 xdotool key Return
 wait_for "the take-over dialog" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
 mkdir -p "$ROOT/STARI"
 DIALOG="$(window_titled '^Preuzimanje podataka iz starog programa$')"
 # The dialog opens with the keyboard in its folder entry: the folder is typed at once.
 xdotool windowactivate --sync "$DIALOG"
-sleep 0.3
+wait_for "the dialog drawn" still "$DIALOG"
 xdotool type "$ROOT/STARI"
 shot_window "$DIALOG" housekeeping_takeover_dialog.png
 xdotool windowactivate --sync "$DIALOG" key alt+o
 wait_for "the summary" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
-for _ in $(seq 1 100); do
-  [ "$(xdotool search --onlyvisible --name '^Preuzimanje podataka iz starog programa$' | wc -l)" -ge 2 ] && break
-  sleep 0.2
-done
+wait_for "the summary over the dialog" titled_count '^Preuzimanje podataka iz starog programa$' 2
 shot housekeeping_takeover_screen.png
 shot_window "$(xdotool search --onlyvisible --name '^Preuzimanje podataka iz starog programa$' | tail -1)" \
   housekeeping_takeover_summary.png
@@ -103,18 +117,17 @@ key_to '^AKTUELNE PROMENE$' Return
 wait_for "the notes closed" visible 2
 # A box without a caption goes by the program's name (as the frame's own parts do: the
 # box is the one narrower than the screen).
+SEEN=
 untitled() {
-  local w
+  local w now=
   for w in $(xdotool search --onlyvisible --pid "$PID" --name '^kvadrin$' 2>/dev/null); do
     eval "$(xdotool getwindowgeometry --shell "$w")"
-    # The update check's wait window goes by the same name and closes just before the
-    # box opens: a window counts only while it is still there a moment later.
-    if [ "$WIDTH" -lt 1000 ]; then
-      sleep 0.3
-      xdotool getwindowname "$w" >/dev/null 2>&1 && xwininfo -id "$w" 2>/dev/null | grep -q IsViewable &&
-        { echo "$w"; return 0; }
-    fi
+    [ "$WIDTH" -lt 1000 ] && xwininfo -id "$w" 2>/dev/null | grep -q IsViewable && now="$w"
   done
+  # The update check's wait window goes by the same name and closes just before the box
+  # opens: a window counts once the previous look saw it too.
+  [ -n "$now" ] && [ "$now" = "$SEEN" ] && { echo "$now"; return 0; }
+  SEEN="$now"
   return 1
 }
 wait_for "the answer without a caption" untitled >/dev/null
@@ -123,12 +136,10 @@ shot_window "$BOX" housekeeping_current.png
 xdotool windowactivate --sync "$BOX"
 xdotool key Return
 wait_for "the last question" window_titled '^Ažuriranje programa$' >/dev/null
-sleep 0.5
 key_to '^Ažuriranje programa$' shift+Tab space
-for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-if kill -0 "$PID" 2>/dev/null; then echo "the program did not end after the updater started" >&2; exit 1; fi
+wait_for "the program to end after the updater started" program_ended
 wait "$PID" || true
 PID=
-for _ in $(seq 1 50); do [ -e "$ROOT/updater-started" ] && break; sleep 0.1; done
+wait_for "the updater" test -e "$ROOT/updater-started" || true
 [ -e "$ROOT/updater-started" ] || { echo "the updater did not start" >&2; cat "$ROOT/kvadrin.log" >&2; exit 1; }
 echo "ok"

@@ -3,17 +3,60 @@
 # close, screenshots. Sourced by the scripts; they set PID (the program), ROOT (its
 # folder, with kvadrin.log) and OUT (the screenshots' folder).
 
-# Waits up to a minute (the machine may be busy) for a condition given as a command.
+# Waits up to a minute (the machine may be busy) for a condition given as a command; while
+# the program runs (PID set), its end fails the wait unless the condition then holds.
 wait_for() {
   local what="$1"
   shift
   for _ in $(seq 1 300); do
     if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || { echo "the program ended while waiting for $what:" >&2; cat "$ROOT/kvadrin.log" >&2; return 1; }
+    if [ -n "$PID" ] && ! kill -0 "$PID" 2>/dev/null; then
+      "$@" && return 0
+      echo "the program ended while waiting for $what:" >&2
+      cat "$ROOT/kvadrin.log" >&2
+      return 1
+    fi
     sleep 0.2
   done
   echo "timed out waiting for $what" >&2
   return 1
+}
+program_ended() { ! kill -0 "$PID" 2>/dev/null; }
+# A window manager answers on the display.
+window_manager() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+# The window of that id has the keyboard.
+active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+# The program's visible windows of that title number at least n.
+titled_count() { [ "$(xdotool search --onlyvisible --name "$1" 2>/dev/null | wc -l)" -ge "$2" ]; }
+# What a window shows, compared with what it showed: windows inside the frame are no
+# windows of the display, so that one has opened, closed or drawn itself is seen in the
+# frame's image. `mark` keeps the image of now; `redrawn` holds once the window shows more
+# than a caret's blink of change from it and then holds still; `still` once two looks a
+# moment apart differ by no more than a caret's blink.
+grab() { xwd -id "$1" -silent 2>/dev/null | convert xwd:- "$2" 2>/dev/null; }
+pixels_apart() {
+  local out
+  out="$(compare -metric AE "$1" "$2" null: 2>&1 >/dev/null)"
+  case "$out" in [0-9]*) echo "${out%% *}" ;; *) echo 999999 ;; esac  # images of other sizes
+}
+mark() { grab "$1" "$ROOT/mark.png"; }
+still() {
+  local n
+  grab "$1" "$ROOT/look1.png" || return 1
+  sleep 0.3
+  grab "$1" "$ROOT/look2.png" || return 1
+  n="$(pixels_apart "$ROOT/look1.png" "$ROOT/look2.png")"
+  [ "${n%.*}" -lt 60 ] 2>/dev/null
+}
+still_titled() {
+  local w
+  w="$(window_titled "$1")" && still "$w"
+}
+redrawn() {
+  local n
+  grab "$1" "$ROOT/look0.png" || return 1
+  n="$(pixels_apart "$ROOT/mark.png" "$ROOT/look0.png")"
+  [ "${n%.*}" -gt 200 ] 2>/dev/null && still "$1"
 }
 # The id of a visible window whose title matches, printed; false when there is none.
 window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }

@@ -22,6 +22,7 @@ cleanup() {
   rm -rf "$ROOT"
 }
 trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 "$BUILD/kvadrin-demo" "$ROOT" >/dev/null
 YEAR="$(date +%Y)"
@@ -31,7 +32,7 @@ mkfifo "$ROOT/server.in"
 "$BUILD/tests/kv_tds_serve" "$ROOT/port" "$ROOT/server.log" <"$ROOT/server.in" &
 SERVER=$!
 exec 3>"$ROOT/server.in"
-for _ in $(seq 1 100); do [ -s "$ROOT/port" ] && break; sleep 0.1; done
+wait_for "the server's port" test -s "$ROOT/port"
 PORT="$(cat "$ROOT/port")"
 
 # FreeTDS registered for this run only.
@@ -44,7 +45,7 @@ unset QT_QPA_PLATFORM
 
 openbox >/dev/null 2>&1 3>&- &
 WM=$!
-sleep 0.5
+wait_for "the window manager" window_manager
 # A Serbian keyboard has a key for š and Š: give the display one. Without it xdotool maps
 # a spare key to the letter just before it presses it, and a program that sees the press
 # before the new mapping loses the letter.
@@ -53,7 +54,8 @@ sed -i 's/key <FK13> *{[^}]*};/key <FK13> { [ scaron, Scaron ] };/' "$ROOT/keyma
 xkbcomp "$ROOT/keymap.xkb" "$DISPLAY" 2>/dev/null
 cd "$ROOT/DEMO/$YEAR/PROGRAM"
 
-# Waits up to a minute (the machine may be busy) for a condition given as a command.
+# As the shared wait_for, with a screenshot and the program's output when it times out;
+# the program may end between the steps.
 wait_for() {
   local what="$1"
   shift
@@ -66,7 +68,6 @@ wait_for() {
   cat "$ROOT/kvadrin.log" >&2 || true
   return 1
 }
-window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
 # The program's message box (no caption of its own): a window of the program that is not the
 # connection window, printed.
 message_box() {
@@ -79,10 +80,7 @@ message_box() {
   done
   return 1
 }
-running() { kill -0 "$PID" 2>/dev/null; }
-ended() { ! running; }
-# The screen as shown (import: an xwd dump of the root shows later top-level windows black).
-shot() { import -window root "$OUT/$1"; }
+ended() { ! kill -0 "$PID" 2>/dev/null; }
 
 # Starts the program and fills the login: server, login name and password (the firm is the
 # demo's). The entries of the connection are skipped by Tab: they are clicked.
@@ -92,12 +90,11 @@ login() {
   wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
   local w
   w="$(window_titled '^SQL Azure$')"
-  sleep 0.5
+  wait_for "the login window drawn" still "$w"
   xdotool mousemove --window "$w" 345 106 click 1 key ctrl+a type --delay 30 "$1"
   xdotool mousemove --window "$w" 308 130 click 1 key ctrl+a type --delay 30 "$2"
   xdotool mousemove --window "$w" 308 154 click 1 key ctrl+a type --delay 50 "$3"
   xdotool key Tab
-  sleep 0.3
   shot "$4"
   xdotool windowactivate --sync "$w" key alt+c
 }
@@ -106,7 +103,7 @@ login() {
 login "127.0.0.1,1" "sa" "x" sqlserver_login_refused.png
 wait_for "the message" message_box >/dev/null
 MESSAGE="$(message_box)"
-sleep 1
+wait_for "the message drawn" still "$MESSAGE"
 shot sqlserver_no_server.png
 xdotool windowactivate --sync "$MESSAGE" key Return
 wait_for "the program to end" ended
@@ -117,13 +114,13 @@ login "127.0.0.1,$PORT" "sa" 'Šifra;1}' sqlserver_login.png
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\) {10}127\.0\.0\.1,$PORT - DEMO_$YEAR\$"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
 FRAME="$(window_titled "$CAPTION")"
-sleep 1
+wait_for "the splash to close" visible 1
 shot sqlserver_frame.png
 # The frame may already be the active window (activation then fails under load): the
 # keys go to the focused window either way.
 xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
 xdotool key alt+f
-sleep 1
+wait_for "the File menu" visible 2
 xdotool key x
 wait_for "the program to end" ended
 PID=

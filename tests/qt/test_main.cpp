@@ -16,6 +16,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/ui/events.h"
 #include "platform/ui/toolbar.h"
+#include "shell/housekeeping.h"
 #include "shell/kvd001_main.h"
 #include "shell/kvd002_splash.h"
 #include "shell/procedure.h"
@@ -223,7 +224,7 @@ TEST_F(MainGui, FrameAfterTheLoginStartsTheMenuOnThreadsAndForwardsTheToolbar) {
 // The housekeeping items start the program's own procedures: the carry-over and the
 // take-over from the hidden items, the update check from the File menu.
 TEST_F(MainGui, TheHousekeepingItemsStartTheirProcedures) {
-    SetMenuProcedure("PrenosUNovuGodinu", nullptr);
+    SetMenuProcedure("PrenosUNovuGodinu", PrenosUNovuGodinu);
     const int frame = OpenFrame("Alfa");
     driver.WaitForWindow("BrivantSplash");
     rt::ui::rtl_post(Event::Accepted, 0, frame);

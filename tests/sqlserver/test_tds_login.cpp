@@ -3,10 +3,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
@@ -20,7 +26,7 @@ using rt::sql::ConnectionFor;
 using rt::sql::ConnectionText;
 
 struct LoginCase {
-    const char* user;      // CP1250, as the login's entries hold them
+    const char* user;  // CP1250, as the login's entries hold them
     const char* password;
     const char* database;
     const char* user_utf8;  // what the server must receive
@@ -36,13 +42,28 @@ TEST_F(TdsTest, TheLoginReachesTheServerWithEveryValueIntact) {
         {"ime;prezime", "a;b=c", "FIRMA_2024", "ime;prezime", "a;b=c", "FIRMA_2024"},
         {"sa", "x}y", "FIRMA_2024", "sa", "x}y", "FIRMA_2024"},
         {"sa", "kraj}", "FIRMA_2024", "sa", "kraj}", "FIRMA_2024"},
-        {"sa", "{po}\xE8" "etak", "FIRMA_2024", "sa", "{po}\xC4\x8D" "etak", "FIRMA_2024"},
+        {"sa",
+         "{po}\xE8"
+         "etak",
+         "FIRMA_2024", "sa",
+         "{po}\xC4\x8D"
+         "etak",
+         "FIRMA_2024"},
         {"sa", "a;b}", "FIRMA_2024", "sa", "a;b}", "FIRMA_2024"},
         {"sa", "}}", "FIRMA_2024", "sa", "}}", "FIRMA_2024"},
         {" sa ", " razmak ", "FIRMA 2024", " sa ", " razmak ", "FIRMA 2024"},
         {"sa", "=;=,=", "FIRMA_2024", "sa", "=;=,=", "FIRMA_2024"},
-        {"\xC8" "ika", "\x8A" "ifra\xF0" "\x9E", "BLOK_\x8E_2024", "\xC4\x8C" "ika",
-         "\xC5\xA0" "ifra\xC4\x91\xC5\xBE", "BLOK_\xC5\xBD_2024"},
+        {"\xC8"
+         "ika",
+         "\x8A"
+         "ifra\xF0"
+         "\x9E",
+         "BLOK_\x8E_2024",
+         "\xC4\x8C"
+         "ika",
+         "\xC5\xA0"
+         "ifra\xC4\x91\xC5\xBE",
+         "BLOK_\xC5\xBD_2024"},
         {"sa", "", "FIRMA_2024", "sa", "", "FIRMA_2024"},
     };
     int n = 0;
@@ -79,9 +100,10 @@ TEST_F(TdsTest, AValueTheDriverCannotCarryIsRefusedBeforeConnecting) {
     rt::sql::SetConnectionValues("refused", t);
     EXPECT_EQ(ConnectionFor("refused"), nullptr);
     EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
-    EXPECT_EQ(rt::FileError(),
-              "Cannot connect to 127.0.0.1 with the ODBC driver FreeTDS: the password holds \"};\", which the "
-              "FreeTDS ODBC driver cannot carry.");
+    EXPECT_EQ(
+        rt::FileError(),
+        "Cannot connect to 127.0.0.1 with the ODBC driver FreeTDS: the password holds \"};\", which the "
+        "FreeTDS ODBC driver cannot carry.");
     EXPECT_TRUE(server_.Logins().empty());
 }
 
@@ -101,7 +123,8 @@ TEST_F(TdsTest, AServerWithoutPortOrInstanceIsReachedOnPort1433) {
     std::stringstream log;
     log << std::ifstream(dump).rdbuf();
     fs::remove(dump);
-    EXPECT_NE(log.str().find("Connecting to 127.0.0.1 port 1433"), std::string::npos) << log.str().substr(0, 3000);
+    EXPECT_NE(log.str().find("Connecting to 127.0.0.1 port 1433"), std::string::npos)
+        << log.str().substr(0, 3000);
     EXPECT_EQ(log.str().find("invalid port"), std::string::npos);
 }
 
@@ -118,24 +141,113 @@ TEST_F(TdsTest, TheEncryptionOptionReachesTheDriver) {
     EXPECT_EQ(server_.Logins().size(), 1u);  // no login without encryption
 }
 
-TEST_F(TdsTest, ATrustedConnectionWithoutAKerberosTicketSaysWhatIsMissing) {
-    const char* old = std::getenv("KRB5CCNAME");
-    const std::string saved = old ? old : "";
-    ::setenv("KRB5CCNAME", ("FILE:/nonexistent/kv_krb5cc_" + std::to_string(::getpid())).c_str(), 1);
-    EXPECT_EQ(ConnectionFor("127.0.0.1,FIRMA_2024,,;TrustedConnection=True;Port=" + std::to_string(server_.Port())),
-              nullptr);
-    if (old)
-        ::setenv("KRB5CCNAME", saved.c_str(), 1);
-    else
-        ::unsetenv("KRB5CCNAME");
-    EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
-    EXPECT_EQ(rt::FileError().rfind("A trusted connection signs in with the Kerberos ticket of a Windows domain "
-                                    "user, and this workstation has none: sign in to the domain (kinit "
-                                    "user@DOMAIN) and connect again.",
-                                    0),
-              0u)
-        << rt::FileError();
-    EXPECT_NE(rt::FileError().find("Adaptive Server connection failed"), std::string::npos) << rt::FileError();
+// An environment variable set for one scope, restored after it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// A credential cache file as the Kerberos libraries write it (version 4, big-endian): the
+// default principal user@EXAMPLE.ORG and one credential per end time given; a server named
+// X-CACHECONF: makes a configuration entry rather than a ticket.
+std::string CacheFile(const std::vector<std::pair<std::string, std::int64_t>>& credentials) {
+    std::string b = {5, 4, 0, 0};
+    auto u8 = [&](unsigned v) { b += static_cast<char>(v & 0xFF); };
+    auto u16 = [&](unsigned v) { u8(v >> 8), u8(v); };
+    auto u32 = [&](std::uint32_t v) { u16(v >> 16), u16(v & 0xFFFF); };
+    auto text = [&](const std::string& t) { u32(static_cast<std::uint32_t>(t.size())), b += t; };
+    auto principal = [&](const std::string& realm, std::vector<std::string> names) {
+        u32(1);
+        u32(static_cast<std::uint32_t>(names.size()));
+        text(realm);
+        for (auto& n : names) text(n);
+    };
+    principal("EXAMPLE.ORG", {"user"});
+    const auto now = static_cast<std::uint32_t>(std::time(nullptr));
+    for (const auto& [server_realm, end] : credentials) {
+        principal("EXAMPLE.ORG", {"user"});
+        principal(server_realm, {"krbtgt", "EXAMPLE.ORG"});
+        u16(18);
+        text(std::string(32, 'k'));
+        u32(now - 60), u32(now - 60), u32(static_cast<std::uint32_t>(end)),
+            u32(static_cast<std::uint32_t>(end));
+        u8(0);
+        u32(0x40e10000);
+        u32(0), u32(0);
+        text(std::string(40, 't'));
+        text("");
+    }
+    return b;
+}
+
+// A trusted connection that fails says what the workstation lacks for it: no ticket cache,
+// a cache that is not a file, a cache without a valid ticket; trust asked for by the text
+// or by $KVADRIN_ODBC_OPTIONS. With a valid ticket the driver's own error stands alone.
+TEST_F(TdsTest, ATrustedConnectionWithoutAValidKerberosTicketSaysWhatIsMissing) {
+    char dir_template[] = "/tmp/kv_krb5XXXXXX";
+    ASSERT_NE(::mkdtemp(dir_template), nullptr);
+    const fs::path dir = dir_template;
+    const auto now = static_cast<std::int64_t>(std::time(nullptr));
+    auto write = [&](const char* name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return (dir / name).string();
+    };
+    const std::string expired =
+        write("expired", CacheFile({{"EXAMPLE.ORG", now - 3600}, {"X-CACHECONF:", now + 3600}}));
+    const std::string damaged = write("damaged", "not a credential cache");
+    const std::string valid =
+        write("valid", CacheFile({{"EXAMPLE.ORG", now - 3600}, {"EXAMPLE.ORG", now + 3600}}));
+    fs::create_directory(dir / "folder");
+    const std::string folder = (dir / "folder").string();
+    const std::string head =
+        "A trusted connection signs in with the Kerberos ticket of a Windows domain user, and ";
+    const std::string tail = ": sign in to the domain (kinit user@DOMAIN) and connect again. (";
+    const std::string trusted =
+        "127.0.0.1,FIRMA_2024,,;TrustedConnection=True;Port=" + std::to_string(server_.Port());
+    const std::string plain = "127.0.0.1,FIRMA_2024,,;Port=" + std::to_string(server_.Port());
+    struct Case {
+        std::string cache, text, options, message;  // message "": the driver's error alone
+    };
+    const Case cases[] = {
+        {"FILE:" + (dir / "none").string(), trusted, "", head + "this workstation has none" + tail},
+        {(dir / "none").string(), plain, "TrustedConnection=yes", head + "this workstation has none" + tail},
+        {"FILE:" + folder, trusted, "", head + "its ticket cache " + folder + " is not a file" + tail},
+        {"FILE:" + expired, trusted, "",
+         head + "its ticket cache " + expired + " holds no valid ticket (expired, or none)" + tail},
+        {damaged, plain, "TrustedConnection=1",
+         head + "its ticket cache " + damaged + " holds no valid ticket (expired, or none)" + tail},
+        {"FILE:" + valid, trusted, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cache + " " + c.options);
+        {
+            ScopedEnv cache("KRB5CCNAME", c.cache);
+            std::optional<ScopedEnv> options;
+            if (!c.options.empty()) options.emplace("KVADRIN_ODBC_OPTIONS", c.options);
+            EXPECT_EQ(ConnectionFor(c.text), nullptr);
+        }
+        EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
+        const std::string error = rt::FileError();
+        if (c.message.empty())
+            EXPECT_EQ(error.find("A trusted connection"), std::string::npos) << error;
+        else
+            EXPECT_EQ(error.rfind(c.message, 0), 0u) << error;
+        EXPECT_NE(error.find("Adaptive Server connection failed"), std::string::npos) << error;
+    }
+    fs::remove_all(dir);
 }
 
 }  // namespace

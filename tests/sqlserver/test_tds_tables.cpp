@@ -9,6 +9,7 @@
 
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
+#include "platform/files/view.h"
 #include "tests/sqlserver/tds_fixture.h"
 
 namespace kvtest {
@@ -26,7 +27,14 @@ std::size_t count(const std::vector<Request>& rs, Request::Kind kind) {
 // Texts go out as wide text, declared with their field's width: Serbian letters arrive whole
 // in any collation, and one statement shape is prepared once, also across a reopen.
 TEST_F(TdsTable, TextsGoOutWideWithTheirFieldsWidthAndEachShapeIsPreparedOnce) {
-    const char* names[] = {"\xC8" "a\xE8" "ak \xF0" "ak \x8A" "abac \x8E" "abalj", "Ab", "Nikola Pa\x9Ai\xE6"};
+    const char* names[] = {
+        "\xC8"
+        "a\xE8"
+        "ak \xF0"
+        "ak \x8A"
+        "abac \x8E"
+        "abalj",
+        "Ab", "Nikola Pa\x9Ai\xE6"};
     for (int i = 0; i < 3; ++i) {
         file_->Clear();
         r_.KOD = "K" + std::to_string(i);
@@ -45,7 +53,9 @@ TEST_F(TdsTable, TextsGoOutWideWithTheirFieldsWidthAndEachShapeIsPreparedOnce) {
     const auto inserts = Statements("INSERT INTO [TEST]");
     ASSERT_EQ(inserts.size(), 4u);
     EXPECT_EQ(inserts[0].proc, "sp_prepexec");
-    EXPECT_EQ(inserts[0].text, "INSERT INTO [TEST] ([KOD], [NAZIV], [BROJ], [IZNOS], [GRUPA]) VALUES (@P1, @P2, @P3, @P4, @P5)");
+    EXPECT_EQ(
+        inserts[0].text,
+        "INSERT INTO [TEST] ([KOD], [NAZIV], [BROJ], [IZNOS], [GRUPA]) VALUES (@P1, @P2, @P3, @P4, @P5)");
     EXPECT_EQ(inserts[0].declaration, "@P1 NVARCHAR(10),@P2 NVARCHAR(25),@P3 INT,@P4 FLOAT,@P5 NVARCHAR(7)");
     for (std::size_t i = 1; i < inserts.size(); ++i) {
         EXPECT_EQ(inserts[i].proc, "sp_execute");
@@ -87,7 +97,8 @@ TEST_F(TdsTable, KeyReadsEndWithoutACancelAndPagesLeadWithTheFirstColumn) {
         ASSERT_EQ(file_->Get(0), rt::kNoError) << rt::FileError();
         EXPECT_EQ(r_.NAZIV.str(), "Ana");
     }
-    server_.On("WHERE [GRUPA] >= @P2", Rows({{"A", "a", std::int64_t{5}, 0.0, "g"}, {"B", "b", std::int64_t{6}, 0.0, "g"}}));
+    server_.On("WHERE [GRUPA] >= @P2",
+               Rows({{"A", "a", std::int64_t{5}, 0.0, "g"}, {"B", "b", std::int64_t{6}, 0.0, "g"}}));
     file_->Clear();
     r_.GRUPA = "g";
     r_.BROJ = 5;
@@ -108,9 +119,10 @@ TEST_F(TdsTable, KeyReadsEndWithoutACancelAndPagesLeadWithTheFirstColumn) {
     EXPECT_EQ(gets[1].params.at(0).text, "K1");
     const auto pages = Statements("SELECT TOP (@P1)");
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages[0].text,
-              "SELECT TOP (@P1) [KOD], [NAZIV], [BROJ], [IZNOS], [GRUPA] FROM [TEST] WHERE [GRUPA] >= @P2 AND "
-              "(([GRUPA] > @P3) OR ([GRUPA] = @P4 AND [BROJ] >= @P5)) ORDER BY [GRUPA], [BROJ]");
+    EXPECT_EQ(
+        pages[0].text,
+        "SELECT TOP (@P1) [KOD], [NAZIV], [BROJ], [IZNOS], [GRUPA] FROM [TEST] WHERE [GRUPA] >= @P2 AND "
+        "(([GRUPA] > @P3) OR ([GRUPA] = @P4 AND [BROJ] >= @P5)) ORDER BY [GRUPA], [BROJ]");
     EXPECT_EQ(pages[0].declaration, "@P1 INT,@P2 NVARCHAR(7),@P3 NVARCHAR(7),@P4 NVARCHAR(7),@P5 INT");
     EXPECT_EQ(count(server_.Requests(), Request::Kind::Attention), 0u);
 }
@@ -153,14 +165,15 @@ TEST_F(TdsTable, PassThroughTextsAreNotPrepared) {
 // A number that is not finite never reaches the server (it would refuse the stream and
 // drop the connection): the write is refused with a clear error, and the next one goes on.
 TEST_F(TdsTable, NanAndInfinitiesNeverGoOut) {
-    for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
-                       -std::numeric_limits<double>::infinity()}) {
+    for (double bad :
+         {std::nan(""), std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()}) {
         file_->Clear();
         r_.KOD = "N";
         r_.IZNOS = bad;
         EXPECT_EQ(file_->Add(), rt::kDriverError);
         EXPECT_EQ(rt::FileErrorCode(), "22003");
-        EXPECT_NE(rt::FileError().find("cannot be stored in SQL Server"), std::string::npos) << rt::FileError();
+        EXPECT_NE(rt::FileError().find("cannot be stored in SQL Server"), std::string::npos)
+            << rt::FileError();
     }
     EXPECT_TRUE(Statements("INSERT").empty());
     r_.IZNOS = 2;
@@ -214,9 +227,10 @@ TEST_F(TdsTable, ADroppedConnectionIsReopened) {
     server_.DropConnections();
     EXPECT_EQ(file_->Get(0), rt::kDriverError);
     EXPECT_EQ(rt::FileErrorCode().substr(0, 2), "08") << rt::FileErrorCode();
-    EXPECT_NE(rt::FileError().find("The connection to the server was lost: temporary tables were dropped. The "
-                                   "next use connects again."),
-              std::string::npos)
+    EXPECT_NE(
+        rt::FileError().find("The connection to the server was lost: temporary tables were dropped. The "
+                             "next use connects again."),
+        std::string::npos)
         << rt::FileError();
     ASSERT_EQ(file_->Get(0), rt::kNoError) << rt::FileError();
     EXPECT_EQ(server_.Logins().size(), 2u);
@@ -225,7 +239,8 @@ TEST_F(TdsTable, ADroppedConnectionIsReopened) {
     server_.DropConnections();
     EXPECT_EQ(file_->Close(), rt::kNoError);
     EXPECT_EQ(file_->Open(), rt::kDriverError);
-    EXPECT_NE(rt::FileError().find("The connection to the server was lost"), std::string::npos) << rt::FileError();
+    EXPECT_NE(rt::FileError().find("The connection to the server was lost"), std::string::npos)
+        << rt::FileError();
     ASSERT_EQ(file_->Open(), rt::kNoError) << rt::FileError();
     EXPECT_EQ(file_->Get(0), rt::kNoError) << rt::FileError();
     EXPECT_EQ(server_.Logins().size(), 3u);
@@ -276,6 +291,76 @@ TEST_F(TdsTable, ThreadsWriteOnConnectionsOfTheirOwn) {
     }
     EXPECT_EQ(prepared.size(), static_cast<std::size_t>(kThreads));
     for (auto& [connection, n] : prepared) EXPECT_EQ(n, 1) << connection;
+}
+
+// A row the server refuses as a duplicate leaves the insert prepared: twenty inserts, every
+// other one refused (the first among them), are one preparation and nineteen runs of it.
+TEST_F(TdsTable, ARefusedDuplicateKeepsTheInsertPrepared) {
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        file_->Clear();
+        r_.KOD = "K" + std::to_string(i);
+        const bool refused = i % 2 == 0;
+        if (refused)
+            server_.On("INSERT INTO [TEST]",
+                       Reply::Error(2627,
+                                    "Violation of PRIMARY KEY constraint 'PK_TEST'. Cannot insert duplicate "
+                                    "key in object 'dbo.TEST'."),
+                       1);
+        EXPECT_EQ(file_->Add(), refused ? rt::kDuplicateKey : rt::kNoError) << rt::FileError();
+    }
+    const auto inserts = Statements("INSERT INTO [TEST]");
+    ASSERT_EQ(inserts.size(), 20u);
+    EXPECT_EQ(inserts[0].proc, "sp_prepexec");
+    for (std::size_t i = 0; i < inserts.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(inserts[i].proc, i == 0 ? "sp_prepexec" : "sp_execute");
+        EXPECT_EQ(inserts[i].handle, inserts[0].handle);
+        EXPECT_EQ(inserts[i].params.at(0).text, "K" + std::to_string(i));
+    }
+    EXPECT_EQ(server_.Connections(), 1);
+}
+
+// Exact comparisons ask the server for the Serbian binary collation, the one that tells
+// "a" from "A" and "č" from "ć" by code point: the conditions of a change that the row
+// still holds what was read, and a view's filter comparing a text.
+TEST_F(TdsTable, ExactComparisonsAskForTheSerbianBinaryCollation) {
+    server_.On("WHERE [KOD] = @P1", Rows({{"A", "\u010Ca\u010Dak", std::int64_t{1}, 0.0, "g"}}));
+    r_.KOD = "A";
+    ASSERT_EQ(file_->Get(0), rt::kNoError) << rt::FileError();
+    r_.IZNOS = 3;
+    ASSERT_EQ(file_->Put(), rt::kNoError) << rt::FileError();
+    rt::ViewManager view;
+    view.Init(*file_);
+    ASSERT_EQ(view.SetFilter("T:NAZIV = 'a'"), "");
+    ASSERT_EQ(view.Reset(), rt::kNoError) << rt::FileError();
+    view.Next();
+
+    // Every statement of the change and of the view's read that compares texts; a
+    // collation that only sorts (ORDER BY) is the case-blind one, and no comparison.
+    struct Sent {
+        const char* head;
+        std::size_t exact;  // the exact comparisons each holds
+    };
+    for (const Sent& expected : {Sent{"UPDATE [TEST]", 3}, Sent{"SELECT", 1}}) {
+        SCOPED_TRACE(expected.head);
+        std::size_t comparing = 0;
+        for (const Request& r : Statements(expected.head)) {
+            std::vector<Request::Collated> compared;
+            for (const Request::Collated& c : r.collations)
+                if (!c.comparison.empty()) compared.push_back(c);
+            if (compared.empty()) continue;
+            ++comparing;
+            SCOPED_TRACE(r.text);
+            ASSERT_EQ(compared.size(), expected.exact);
+            for (const Request::Collated& c : compared) {
+                EXPECT_EQ(c.collation, "Serbian_Latin_100_BIN2");
+                EXPECT_TRUE(tds::BinaryCollation(c.collation)) << c.collation;
+                EXPECT_EQ(c.comparison, "=");
+            }
+        }
+        EXPECT_GE(comparing, 1u);
+    }
 }
 
 }  // namespace

@@ -347,13 +347,34 @@ Param read_param(Reader& in) {
         p.null = false;
     };
     switch (p.type) {
-        case kTypeInt1: p.max_length = 1; integer(in.take(1), 1); break;
-        case kTypeBit: p.max_length = 1; integer(in.take(1), 1); break;
-        case kTypeInt2: p.max_length = 2; integer(in.take(2), 2); break;
-        case kTypeInt4: p.max_length = 4; integer(in.take(4), 4); break;
-        case kTypeInt8: p.max_length = 8; integer(in.take(8), 8); break;
-        case kTypeFlt4: p.max_length = 4; real(in.take(4), 4); break;
-        case kTypeFlt8: p.max_length = 8; real(in.take(8), 8); break;
+        case kTypeInt1:
+            p.max_length = 1;
+            integer(in.take(1), 1);
+            break;
+        case kTypeBit:
+            p.max_length = 1;
+            integer(in.take(1), 1);
+            break;
+        case kTypeInt2:
+            p.max_length = 2;
+            integer(in.take(2), 2);
+            break;
+        case kTypeInt4:
+            p.max_length = 4;
+            integer(in.take(4), 4);
+            break;
+        case kTypeInt8:
+            p.max_length = 8;
+            integer(in.take(8), 8);
+            break;
+        case kTypeFlt4:
+            p.max_length = 4;
+            real(in.take(4), 4);
+            break;
+        case kTypeFlt8:
+            p.max_length = 8;
+            real(in.take(8), 8);
+            break;
         case kTypeIntN:
         case kTypeBitN:
         case kTypeFltN: {
@@ -419,8 +440,8 @@ const char* proc_name(std::uint16_t id) {
 
 std::string Param::TypeName() const {
     auto sized = [&](const char* name, int unit) {
-        return std::string(name) + "(" + (max_length == 0xFFFF ? std::string("max") : std::to_string(max_length / unit)) +
-               ")";
+        return std::string(name) + "(" +
+               (max_length == 0xFFFF ? std::string("max") : std::to_string(max_length / unit)) + ")";
     };
     switch (type) {
         case kTypeNVarChar: return sized("nvarchar", 2);
@@ -438,7 +459,10 @@ std::string Param::TypeName() const {
         case kTypeBit:
         case kTypeBitN: return "bit";
         case kTypeIntN:
-            return max_length == 1 ? "tinyint" : max_length == 2 ? "smallint" : max_length == 8 ? "bigint" : "int";
+            return max_length == 1   ? "tinyint"
+                   : max_length == 2 ? "smallint"
+                   : max_length == 8 ? "bigint"
+                                     : "int";
         case kTypeFltN: return max_length == 4 ? "real" : "float";
         default: return "type " + std::to_string(type);
     }
@@ -470,6 +494,58 @@ Reply Reply::Drop() {
     return r;
 }
 
+bool BinaryCollation(const std::string& name) {
+    auto ends = [&](const char* tail) {
+        const std::size_t n = std::strlen(tail);
+        return name.size() > n && name.compare(name.size() - n, n, tail) == 0;
+    };
+    return ends("_BIN2") || ends("_BIN");
+}
+
+namespace {
+
+// The collations a statement's text names outside its string literals, each with the
+// comparison operator that follows the collated operand.
+std::vector<Request::Collated> CollationsOf(const std::string& text) {
+    std::vector<Request::Collated> out;
+    auto word_at = [&](std::size_t i, const char* word) {
+        const std::size_t n = std::strlen(word);
+        if (i + n > text.size()) return false;
+        for (std::size_t k = 0; k < n; ++k)
+            if (std::toupper(static_cast<unsigned char>(text[i + k])) != word[k]) return false;
+        const bool before =
+            i == 0 || !(std::isalnum(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == '_');
+        const bool after = i + n == text.size() ||
+                           !(std::isalnum(static_cast<unsigned char>(text[i + n])) || text[i + n] == '_');
+        return before && after;
+    };
+    auto is_name = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\'') {
+            quoted = !quoted;
+            continue;
+        }
+        if (quoted || !word_at(i, "COLLATE")) continue;
+        std::size_t j = i + 7;
+        while (j < text.size() && text[j] == ' ') ++j;
+        std::size_t end = j;
+        while (end < text.size() && is_name(text[end])) ++end;
+        Request::Collated c;
+        c.collation = text.substr(j, end - j);
+        std::size_t k = end;
+        while (k < text.size() && text[k] == ' ') ++k;
+        std::size_t op = k;
+        while (op < text.size() && std::strchr("=<>!", text[op])) ++op;
+        c.comparison = text.substr(k, op - k);
+        out.push_back(std::move(c));
+        i = end;
+    }
+    return out;
+}
+
+}  // namespace
+
 struct Server::Impl {
     struct Rule {
         std::string needle;
@@ -494,6 +570,7 @@ struct Server::Impl {
     std::map<int, std::string> prepared;  // handle -> statement
 
     void record(Request r) {
+        r.collations = CollationsOf(r.text);
         std::lock_guard lock(mu);
         requests.push_back(std::move(r));
     }
@@ -546,11 +623,17 @@ struct Server::Impl {
         do {
             const std::size_t n = std::min(max, body.size() - off);
             const bool last = off + n == body.size();
-            std::uint8_t h[8] = {type, static_cast<std::uint8_t>(last ? 1 : 0),
-                                 static_cast<std::uint8_t>((n + 8) >> 8), static_cast<std::uint8_t>((n + 8) & 0xFF),
-                                 0, 0, id++, 0};
+            std::uint8_t h[8] = {type,
+                                 static_cast<std::uint8_t>(last ? 1 : 0),
+                                 static_cast<std::uint8_t>((n + 8) >> 8),
+                                 static_cast<std::uint8_t>((n + 8) & 0xFF),
+                                 0,
+                                 0,
+                                 id++,
+                                 0};
             std::vector<std::uint8_t> pkt(h, h + 8);
-            pkt.insert(pkt.end(), body.begin() + static_cast<long>(off), body.begin() + static_cast<long>(off + n));
+            pkt.insert(pkt.end(), body.begin() + static_cast<long>(off),
+                       body.begin() + static_cast<long>(off + n));
             std::size_t sent = 0;
             while (sent < pkt.size()) {
                 const ssize_t k = ::send(fd, pkt.data() + sent, pkt.size() - sent, MSG_NOSIGNAL);
@@ -680,7 +763,8 @@ struct Server::Impl {
         }
         r.u16();  // option flags
         std::vector<Param> all;
-        while (r.more() && r.b[r.pos] != 0x80 && r.b[r.pos] != 0xFF && r.b[r.pos] != 0xFE) all.push_back(read_param(r));
+        while (r.more() && r.b[r.pos] != 0x80 && r.b[r.pos] != 0xFF && r.b[r.pos] != 0xFE)
+            all.push_back(read_param(r));
         // The procedure's own parameters, then the statement's.
         std::size_t own = 0;
         bool prepares = false;
@@ -723,7 +807,9 @@ struct Server::Impl {
         }
         const bool unknown_handle = id == 12 && q.text.empty();
         Reply reply = id == 11 || id == 15 ? Reply{} : reply_for(q.text);
-        if (unknown_handle) reply = Reply::Error(8179, "Could not find prepared statement with handle " + std::to_string(q.handle) + ".");
+        if (unknown_handle)
+            reply = Reply::Error(
+                8179, "Could not find prepared statement with handle " + std::to_string(q.handle) + ".");
         const int handle = q.handle;
         record(std::move(q));
         if (reply.drop) return false;
@@ -851,7 +937,8 @@ bool Server::Start() {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = 0;
     socklen_t len = sizeof a;
-    if (::bind(m.listen_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(m.listen_fd, 16) != 0 ||
+    if (::bind(m.listen_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(m.listen_fd, 16) != 0 ||
         ::getsockname(m.listen_fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) {
         ::close(m.listen_fd);
         m.listen_fd = -1;

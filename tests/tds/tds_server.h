@@ -50,14 +50,14 @@ struct Reply {
 
 // A parameter of an RPC call as it arrived.
 struct Param {
-    std::string name;        // "@P1"
-    std::uint8_t type = 0;   // the TDS type byte
-    int max_length = 0;      // declared length in bytes (0xFFFF for "max")
+    std::string name;       // "@P1"
+    std::uint8_t type = 0;  // the TDS type byte
+    int max_length = 0;     // declared length in bytes (0xFFFF for "max")
     bool null = true;
     bool output = false;
-    std::int64_t i = 0;      // integers
-    double d = 0;            // floats, NaN and infinities as they came
-    std::string text;        // texts: UTF-8 from wide types, the bytes as sent from narrow ones
+    std::int64_t i = 0;  // integers
+    double d = 0;        // floats, NaN and infinities as they came
+    std::string text;    // texts: UTF-8 from wide types, the bytes as sent from narrow ones
     // The SQL type as declared: "nvarchar(10)", "varchar(3)", "int", "float", ...
     std::string TypeName() const;
     bool Wide() const;  // nvarchar, nchar or ntext
@@ -77,13 +77,23 @@ struct Login {
 struct Request {
     enum class Kind { Batch, Rpc, Attention, Transaction };
     Kind kind = Kind::Batch;
-    int connection = 0;       // 1 for the first connection the server accepted, and so on
-    std::string proc;         // RPC: "sp_prepexec", "sp_execute", ...; transaction: "BEGIN", "COMMIT", ...
-    std::string text;         // the statement (for sp_execute: the text prepared under its handle)
-    std::string declaration;  // RPC: the parameters' declaration ("@P1 nvarchar(10),@P2 int")
+    int connection = 0;         // 1 for the first connection the server accepted, and so on
+    std::string proc;           // RPC: "sp_prepexec", "sp_execute", ...; transaction: "BEGIN", "COMMIT", ...
+    std::string text;           // the statement (for sp_execute: the text prepared under its handle)
+    std::string declaration;    // RPC: the parameters' declaration ("@P1 nvarchar(10),@P2 int")
     std::vector<Param> params;  // the statement's own parameters, without the procedure's
-    int handle = 0;           // the prepared handle an RPC names or receives
+    int handle = 0;             // the prepared handle an RPC names or receives
+    // The collations the statement asks for ("x COLLATE Serbian_Latin_100_BIN2 = @P1"), in
+    // the order of the text, with the comparison each governs: the operator after the
+    // collated operand ("=", "<", ... ; "" when none follows).
+    struct Collated {
+        std::string collation, comparison;
+    };
+    std::vector<Collated> collations;
 };
+
+// A collation that compares by code points, as SQL Server's binary collations do.
+bool BinaryCollation(const std::string& name);
 
 class Server {
 public:

@@ -404,6 +404,13 @@ TEST_F(Browse, HeaderClicksBuildOrdersThatTheBrowseApplies) {
     EXPECT_EQ(column(), (std::vector<std::string>{"A", "B", "C"}));
 }
 
+TEST_F(Browse, AColumnOfAFieldItsTablesDoNotHaveStopsTheProgram) {
+    browse.Setup(1, view, table, &relation, controller);
+    browse.BindFieldPair("STV:SIFRA");
+    browse.BindFieldPair("");  // the browse's own row text
+    EXPECT_DEATH(browse.BindFieldPair("STV:SIFRRA"), "column 3 shows unknown field STV:SIFRRA");
+}
+
 TEST_F(Browse, InsertPrimesTheRangeAndTheListFollowsTheAddedRow) {
     many(30);
     add("G1", "Grupa jedan", 0, "G");

@@ -6,7 +6,8 @@
 // (4000 when the caller names none), integers as int (bigint beyond its range), reals as
 // float. A statement is prepared once for its text and shape of parameters: its ODBC
 // handle is bound once and executed again with new values, and goes back to a cache of the
-// connection when the statement ends, for the next statement of the same text. A statement
+// connection when the statement ends, for the next statement of the same text; a row the
+// server refuses (a duplicate key) keeps it prepared. A statement
 // without parameters runs directly, never prepared (SQL Server drops the temporary tables a
 // prepared statement makes when it ends). A result is read to its end before the handle is
 // closed, so that the driver has nothing to cancel.
@@ -15,17 +16,26 @@
 // lost: the server has rolled back its open transaction and dropped its temporary tables,
 // and the error says so. The next use connects again, unless a transaction was open when
 // the connection was lost: then every use fails until the caller rolls it back.
+#include <fcntl.h>
+#include <spawn.h>
 #include <sql.h>
 #include <sqlext.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <bit>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <list>
+#include <optional>
 #include <vector>
 
 #include "platform/core/text.h"
@@ -121,7 +131,8 @@ std::vector<Diagnostic> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool wide) {
         Diagnostic d;
         if (wide) {
             SQLWCHAR state[SQL_SQLSTATE_SIZE + 1] = {0}, msg[SQL_MAX_MESSAGE_LENGTH + 1] = {0};
-            if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, h, i, state, &native, msg, SQL_MAX_MESSAGE_LENGTH, &len))) break;
+            if (!SQL_SUCCEEDED(SQLGetDiagRecW(type, h, i, state, &native, msg, SQL_MAX_MESSAGE_LENGTH, &len)))
+                break;
             append_utf8(state, SQL_SQLSTATE_SIZE, d.state);
             std::size_t n = 0;
             while (n < SQL_MAX_MESSAGE_LENGTH && msg[n]) ++n;
@@ -138,7 +149,7 @@ std::vector<Diagnostic> diagnostics(SQLSMALLINT type, SQLHANDLE h, bool wide) {
     return out;
 }
 
-constexpr std::size_t kIdleHandles = 64;   // prepared handles a connection keeps for reuse
+constexpr std::size_t kIdleHandles = 64;     // prepared handles a connection keeps for reuse
 constexpr std::size_t kDefaultWidth = 4000;  // declared size of a text of no known width
 constexpr long kDrainRows = 1000;            // rows read past to avoid a cancel; then cancel
 constexpr SQLULEN kLoginSeconds = 15;
@@ -249,6 +260,7 @@ private:
     int fetch();
     void close_cursor();
     int failed();
+    int refused();
 
     std::shared_ptr<OdbcConnection> conn_;
     std::string sql_;
@@ -314,7 +326,8 @@ private:
 bool OdbcConnection::Connect() {
     auto link = std::make_shared<Link>();
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &link->env)) ||
-        !SQL_SUCCEEDED(SQLSetEnvAttr(link->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)) ||
+        !SQL_SUCCEEDED(
+            SQLSetEnvAttr(link->env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)) ||
         !SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, link->env, &link->dbc))) {
         Fail("HY001", "the ODBC driver manager cannot allocate a connection");
         return false;
@@ -331,7 +344,8 @@ bool OdbcConnection::Connect() {
     } else {
         SQLCHAR out[1024];
         rc = SQLDriverConnect(link->dbc, nullptr, reinterpret_cast<SQLCHAR*>(cs_.data()),
-                              static_cast<SQLSMALLINT>(cs_.size()), out, sizeof out, &out_len, SQL_DRIVER_NOPROMPT);
+                              static_cast<SQLSMALLINT>(cs_.size()), out, sizeof out, &out_len,
+                              SQL_DRIVER_NOPROMPT);
     }
     if (!SQL_SUCCEEDED(rc)) return FailFrom(SQL_HANDLE_DBC, link->dbc, "connecting");
     link->connected = true;
@@ -430,13 +444,15 @@ void OdbcConnection::FailDriver(std::string code, int native, std::string_view m
 }
 
 SQLRETURN OdbcConnection::ExecDirect(SQLHSTMT h, std::string& sql) {
-    if (!wide_) return SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size()));
+    if (!wide_)
+        return SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size()));
     to_wide(sql, text_);
     return SQLExecDirectW(h, text_.data(), static_cast<SQLINTEGER>(text_.size()));
 }
 
 SQLRETURN OdbcConnection::PrepareText(SQLHSTMT h, std::string& sql) {
-    if (!wide_) return SQLPrepare(h, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size()));
+    if (!wide_)
+        return SQLPrepare(h, reinterpret_cast<SQLCHAR*>(sql.data()), static_cast<SQLINTEGER>(sql.size()));
     to_wide(sql, text_);
     return SQLPrepareW(h, text_.data(), static_cast<SQLINTEGER>(text_.size()));
 }
@@ -468,8 +484,8 @@ bool OdbcConnection::DoBegin() {
 bool OdbcConnection::end_transaction(SQLSMALLINT how) {
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, link_->dbc, how)))
         return FailFrom(SQL_HANDLE_DBC, link_->dbc, how == SQL_COMMIT ? "committing" : "rolling back");
-    if (!SQL_SUCCEEDED(
-            SQLSetConnectAttr(link_->dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0)))
+    if (!SQL_SUCCEEDED(SQLSetConnectAttr(link_->dbc, SQL_ATTR_AUTOCOMMIT,
+                                         reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON), 0)))
         return FailFrom(SQL_HANDLE_DBC, link_->dbc, "ending a transaction");
     return true;
 }
@@ -506,8 +522,9 @@ bool OdbcStatement::bind_one(std::size_t i, SQLSMALLINT c_type, SQLSMALLINT sql_
     b.sql_type = sql_type;
     b.size = size;
     if (b.buf.size() < bytes) b.buf.assign(bytes, 0);
-    const SQLRETURN rc = SQLBindParameter(h_->h, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, c_type, sql_type,
-                                          size, 0, b.buf.data(), static_cast<SQLLEN>(b.buf.size()), &b.ind);
+    const SQLRETURN rc =
+        SQLBindParameter(h_->h, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, c_type, sql_type, size, 0,
+                         b.buf.data(), static_cast<SQLLEN>(b.buf.size()), &b.ind);
     if (!SQL_SUCCEEDED(rc)) {
         b.c_type = 0;
         return conn_->FailFrom(SQL_HANDLE_STMT, h_->h, "binding a parameter");
@@ -523,7 +540,8 @@ bool OdbcStatement::bind() {
         Binding& b = h_->bound[i];
         switch (p.kind) {
             case Kind::Null:
-                if (b.c_type == 0 && !bind_one(i, SQL_C_SLONG, SQL_INTEGER, 0, sizeof(SQLINTEGER))) return false;
+                if (b.c_type == 0 && !bind_one(i, SQL_C_SLONG, SQL_INTEGER, 0, sizeof(SQLINTEGER)))
+                    return false;
                 b.ind = SQL_NULL_DATA;
                 break;
             case Kind::Int:
@@ -572,11 +590,13 @@ bool OdbcStatement::bind() {
                         return false;
                     // A blank text has no UTF-16 units, and an empty vector's data() may be
                     // null, which memcpy may not be given even for no bytes.
-                    if (!wide_.empty()) std::memcpy(b.buf.data(), wide_.data(), wide_.size() * sizeof(SQLWCHAR));
+                    if (!wide_.empty())
+                        std::memcpy(b.buf.data(), wide_.data(), wide_.size() * sizeof(SQLWCHAR));
                     b.ind = static_cast<SQLLEN>(wide_.size() * sizeof(SQLWCHAR));
                 } else {
                     // The SQLite driver prepares locally: the UTF-8 bytes, in a buffer that grows.
-                    const std::size_t size = std::max<std::size_t>(p.s.size(), std::max<std::size_t>(b.size, 1));
+                    const std::size_t size =
+                        std::max<std::size_t>(p.s.size(), std::max<std::size_t>(b.size, 1));
                     if (!bind_one(i, SQL_C_CHAR, SQL_VARCHAR, size, size + 1)) return false;
                     std::memcpy(b.buf.data(), p.s.data(), p.s.size());
                     b.ind = static_cast<SQLLEN>(p.s.size());
@@ -591,6 +611,14 @@ int OdbcStatement::failed() {
     close_cursor();
     // A handle whose run failed is not kept: it is made anew for the next run.
     h_.reset();
+    state_ = State::Done;
+    cells_.clear();
+    return -1;
+}
+
+int OdbcStatement::refused() {
+    SQLFreeStmt(h_->h, SQL_CLOSE);
+    open_cursor_ = false;
     state_ = State::Done;
     cells_.clear();
     return -1;
@@ -623,6 +651,11 @@ int OdbcStatement::start() {
     }
     if (!SQL_SUCCEEDED(rc) && rc != SQL_NO_DATA) {
         conn_->FailFrom(SQL_HANDLE_STMT, h_->h, "the statement");
+        // A row the server refused (a duplicate key, another constraint) leaves the
+        // statement prepared: the handle serves the next run.
+        const std::string state = conn_->ErrorCodeText();
+        if (h_->prepared && !h_->link->lost && (conn_->LastErrorWasDuplicate() || state.rfind("23", 0) == 0))
+            return refused();
         return failed();
     }
     open_cursor_ = rc != SQL_NO_DATA;
@@ -784,20 +817,188 @@ std::string OdbcStatement::Text(int col) {
     }
 }
 
-// A trusted connection signs in with a Kerberos ticket: is there a credential cache?
-bool kerberos_ticket_present() {
+// ---- The Kerberos ticket of a trusted connection -------------------------------------
+
+// Reads a credential cache file in the format the Kerberos libraries write (versions 1 to
+// 4: a magic 5, the version, for version 4 a header of tags, the default principal, then
+// one credential after another to the end of the file). Versions 1 and 2 write numbers in
+// the machine's order, 3 and 4 big-endian.
+class CacheReader {
+public:
+    explicit CacheReader(std::vector<unsigned char> data) : d_(std::move(data)) {}
+
+    // Whether the cache holds a ticket valid at `now` (seconds since 1970): a credential
+    // that is not one of the cache's configuration entries, started and not yet expired.
+    // A cache not in this format holds none.
+    bool HoldsValidTicket(std::int64_t now) {
+        if (d_.size() < 2 || d_[0] != 5 || d_[1] < 1 || d_[1] > 4) return false;
+        version_ = d_[1];
+        pos_ = 2;
+        if (version_ == 4) {
+            std::uint32_t header = 0;
+            if (!u16(header) || !skip(header)) return false;
+        }
+        std::string realm;
+        if (!principal(realm)) return false;
+        while (pos_ < d_.size()) {
+            std::string client_realm, server_realm;
+            std::uint32_t n = 0, start = 0, end = 0, times = 0;
+            if (!principal(client_realm) || !principal(server_realm)) return false;
+            if (!u16(n) || (version_ == 3 && !u16(n)) || !u32(n) || !skip(n)) return false;  // the key
+            if (!u32(times) || !u32(start) || !u32(end) || !u32(times))
+                return false;                       // auth, start, end, renew
+            if (!skip(1) || !u32(n)) return false;  // is_skey, flags
+            for (int list = 0; list < 2; ++list) {  // addresses, authdata
+                std::uint32_t count = 0;
+                if (!u32(count)) return false;
+                for (std::uint32_t i = 0; i < count; ++i)
+                    if (!u16(n) || !u32(n) || !skip(n)) return false;
+            }
+            for (int ticket = 0; ticket < 2; ++ticket)  // the ticket, the second ticket
+                if (!u32(n) || !skip(n)) return false;
+            const bool config = server_realm == "X-CACHECONF:";
+            const std::int64_t from = start ? start : 0;
+            if (!config && from <= now && static_cast<std::int64_t>(end) > now) return true;
+        }
+        return false;
+    }
+
+private:
+    bool number(std::size_t bytes, std::uint32_t& out) {
+        if (d_.size() - pos_ < bytes) return false;
+        out = 0;
+        const bool big = version_ >= 3 || std::endian::native == std::endian::big;
+        for (std::size_t i = 0; i < bytes; ++i) {
+            const std::size_t at = big ? pos_ + i : pos_ + bytes - 1 - i;
+            out = (out << 8) | d_[at];
+        }
+        pos_ += bytes;
+        return true;
+    }
+    bool u16(std::uint32_t& out) { return number(2, out); }
+    bool u32(std::uint32_t& out) { return number(4, out); }
+    bool skip(std::size_t n) {
+        if (d_.size() - pos_ < n) return false;
+        pos_ += n;
+        return true;
+    }
+    bool text(std::string& out) {
+        std::uint32_t n = 0;
+        if (!u32(n) || d_.size() - pos_ < n) return false;
+        out.assign(reinterpret_cast<const char*>(d_.data() + pos_), n);
+        pos_ += n;
+        return true;
+    }
+    bool principal(std::string& realm) {
+        std::uint32_t type = 0, count = 0;
+        if (version_ >= 2 && !u32(type)) return false;
+        if (!u32(count)) return false;
+        if (version_ == 1) --count;  // version 1 counts the realm among the components
+        if (!text(realm)) return false;
+        std::string component;
+        for (std::uint32_t i = 0; i < count; ++i)
+            if (!text(component)) return false;
+        return true;
+    }
+
+    std::vector<unsigned char> d_;
+    std::size_t pos_ = 0;
+    int version_ = 0;
+};
+
+// klist's answer on the current ticket cache ("-s": silent, the exit status says whether it
+// holds a valid ticket); nullopt when klist is not installed.
+std::optional<bool> klist_says_valid() {
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    char name[] = "klist", silent[] = "-s";
+    char* argv[] = {name, silent, nullptr};
+    pid_t child = 0;
+    const int rc = ::posix_spawnp(&child, "klist", &quiet, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (rc != 0) return std::nullopt;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return std::nullopt;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 127) return std::nullopt;
+    return WEXITSTATUS(status) == 0;
+}
+
+// What a trusted connection lacks for its Kerberos ticket, in a sentence; "" when there is
+// a ticket (or a cache of a kind that cannot be looked at here). klist decides where it is
+// installed; otherwise the cache file is read.
+std::string kerberos_ticket_missing() {
     std::string cache;
     if (const char* env = std::getenv("KRB5CCNAME"); env && *env) {
         cache = env;
         if (cache.rfind("FILE:", 0) == 0)
             cache = cache.substr(5);
         else if (cache.find(':') != std::string::npos)
-            return true;  // a cache of another kind: it cannot be looked at here
+            return {};  // a cache of another kind (keyring, KCM, ...)
     } else {
         cache = "/tmp/krb5cc_" + std::to_string(::getuid());
     }
+    const std::string start =
+        "A trusted connection signs in with the Kerberos ticket of a Windows domain user, and ";
+    const std::string sign_in = ": sign in to the domain (kinit user@DOMAIN) and connect again.";
     std::error_code ec;
-    return std::filesystem::exists(cache, ec);
+    const auto status = std::filesystem::status(cache, ec);
+    if (!std::filesystem::exists(status)) return start + "this workstation has none" + sign_in;
+    if (!std::filesystem::is_regular_file(status))
+        return start + "its ticket cache " + cache + " is not a file" + sign_in;
+    bool valid = false;
+    if (const std::optional<bool> klist = klist_says_valid()) {
+        valid = *klist;
+    } else {
+        std::ifstream in(cache, std::ios::binary);
+        std::vector<unsigned char> data((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+        valid = CacheReader(std::move(data)).HoldsValidTicket(std::time(nullptr));
+    }
+    if (!valid)
+        return start + "its ticket cache " + cache + " holds no valid ticket (expired, or none)" + sign_in;
+    return {};
+}
+
+// Whether the connection string asks for a trusted connection (the options of the text and
+// of $KVADRIN_ODBC_OPTIONS are both in it). Values in braces may hold any character.
+bool asks_trusted(std::string_view cs) {
+    std::size_t i = 0;
+    while (i < cs.size()) {
+        const std::size_t eq = cs.find('=', i);
+        if (eq == std::string_view::npos) break;
+        const std::string key = upper(cs.substr(i, eq - i));
+        std::size_t end = eq + 1;
+        std::string value;
+        if (end < cs.size() && cs[end] == '{') {
+            for (++end; end < cs.size(); ++end) {
+                if (cs[end] == '}') {
+                    if (end + 1 < cs.size() && cs[end + 1] == '}') {
+                        value += '}';
+                        ++end;
+                        continue;
+                    }
+                    ++end;
+                    break;
+                }
+                value += cs[end];
+            }
+        } else {
+            const std::size_t semi = cs.find(';', end);
+            value =
+                std::string(cs.substr(end, semi == std::string_view::npos ? cs.size() - end : semi - end));
+            end = semi == std::string_view::npos ? cs.size() : semi;
+        }
+        if (key == "TRUSTED_CONNECTION") {
+            const std::string v = upper(value);
+            return v == "YES" || v == "TRUE" || v == "1";
+        }
+        i = end < cs.size() && cs[end] == ';' ? end + 1 : end;
+        while (i < cs.size() && cs[i] == ';') ++i;
+    }
+    return false;
 }
 
 }  // namespace
@@ -808,20 +1009,18 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
     std::string refusal;
     const auto cs = OdbcConnectionString(t, driver, &refusal);
     if (!cs) {
-        SetDriverError("", "", "Cannot connect to " + t.server + " with the ODBC driver " + driver + ": " + refusal + ".");
+        SetDriverError(
+            "", "",
+            "Cannot connect to " + t.server + " with the ODBC driver " + driver + ": " + refusal + ".");
         return nullptr;
     }
     auto conn = std::make_shared<OdbcConnection>(*cs, t.database, !contains(driver, "sqlite"));
     if (!conn->Connect()) {
         std::string text = "Cannot connect to the server " + t.server + " (database " + t.database +
                            ") with the ODBC driver " + driver + ": " + conn->ErrorText();
-        auto it = t.options.find("TRUSTEDCONNECTION");
-        const std::string how = it == t.options.end() ? std::string() : upper(it->second);
-        const bool trusted = how == "TRUE" || how == "YES" || how == "1" || how == "SSPI";
-        if (trusted && !kerberos_ticket_present())
-            text = "A trusted connection signs in with the Kerberos ticket of a Windows domain user, and this "
-                   "workstation has none: sign in to the domain (kinit user@DOMAIN) and connect again. (" +
-                   text + ")";
+        if (asks_trusted(*cs))
+            if (const std::string missing = kerberos_ticket_missing(); !missing.empty())
+                text = missing + " (" + text + ")";
         SetDriverError("", conn->ErrorCodeText(), text);
         return nullptr;
     }
@@ -840,9 +1039,10 @@ std::shared_ptr<Connection> OpenOdbc(const ConnectionText& t) {
             return nullptr;
         }
         if (!conn->Execute("SELECT KVUPPER('a')")) {
-            SetDriverError("", conn->ErrorCodeText(),
-                           "the collation extension libkvci.so could not be loaded (set KVADRIN_SQLITE_EXT): " +
-                               conn->ErrorText());
+            SetDriverError(
+                "", conn->ErrorCodeText(),
+                "the collation extension libkvci.so could not be loaded (set KVADRIN_SQLITE_EXT): " +
+                    conn->ErrorText());
             return nullptr;
         }
         conn->Execute("PRAGMA journal_mode=WAL");
