@@ -230,6 +230,51 @@ TEST(Kvci, FoldsCp1250LettersAndIgnoresTrailingBlanks) {
               "A \xC4\x90");
 }
 
+// The loadable extension libkvci.so registers the store's own collation and functions:
+// a connection that loaded it answers every query as one the store set up.
+TEST(Kvci, TheLoadableExtensionAnswersAsTheStore) {
+    struct Case {
+        const char* sql;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"SELECT 'čaša' = 'ČAŠA  ' COLLATE KVCI", "1"},
+        {"SELECT 'C' = 'Č' COLLATE KVCI", "0"},
+        {"SELECT KVUPPER('čaša đ')", "ČAŠA Đ"},
+        {"SELECT KVINSTR('Đaković', 'KOV')", "3"},
+        {"SELECT KVUPPER(NULL) IS NULL AND KVINSTR(NULL, 'A') IS NULL AND KVINSTR('a', NULL) IS NULL", "1"},
+        {"SELECT group_concat(n, ',') FROM (SELECT column1 AS n FROM (VALUES ('Đak'), ('Dab'), ('Čačak'), "
+         "('Cvijić'), ('Ćuk')) ORDER BY n COLLATE KVCI)",
+         "Cvijić,Čačak,Ćuk,Dab,Đak"},
+    };
+    sqlite3* store = nullptr;
+    sqlite3* loaded = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &store), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(":memory:", &loaded), SQLITE_OK);
+    ASSERT_EQ(rt::sql::kvci::Register(store), SQLITE_OK);
+    ASSERT_EQ(sqlite3_enable_load_extension(loaded, 1), SQLITE_OK);
+    char* err = nullptr;
+    ASSERT_EQ(sqlite3_load_extension(loaded, KVADRIN_BUILD_DIR "/libkvci.so", nullptr, &err), SQLITE_OK)
+        << (err ? err : "");
+    auto answer = [](sqlite3* db, const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        std::string out = "(no answer)";
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            out = t ? t : "(null)";
+        }
+        sqlite3_finalize(st);
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(answer(store, c.sql), c.expected);
+        EXPECT_EQ(answer(loaded, c.sql), c.expected);
+    }
+    sqlite3_close(store);
+    sqlite3_close(loaded);
+}
+
 class TempStore : public ::testing::Test {
 protected:
     void SetUp() override {
