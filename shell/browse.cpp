@@ -259,7 +259,7 @@ int BrowseProcedure::Setup() {
     // 4, 5. The window and its alerts.
     Open(w);
     o.alerts.AlertMouseWheel(w);
-    o.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    o.alerts.AlertSessionEnd(w);
     // 6. The orders: the second, third, ... tab's first, the first tab's last.
     const int n = static_cast<int>(definition_.orders.size());
     for (int k = 1; k <= n; ++k) {
