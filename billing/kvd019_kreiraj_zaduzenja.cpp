@@ -26,6 +26,7 @@
 #include "platform/core/numeric.h"
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
+#include "platform/files/transaction.h"
 #include "platform/ui/window.h"
 
 namespace kvadrin {
@@ -179,10 +180,7 @@ private:
 
     // Gives up: the transaction is rolled back and `why` is what the user is told.
     bool Fail(std::string why) {
-        if (in_transaction_) {
-            Files::SFAKT().Rollback();
-            in_transaction_ = false;
-        }
+        transaction_.Rollback();
         out_.message = std::move(why);
         return false;
     }
@@ -196,14 +194,11 @@ private:
     }
 
     bool Begin() {
-        if (Files::SFAKT().BeginTransaction() != rt::kNoError)
-            return FailWith("baza podataka nije mogla da započne upis");
-        in_transaction_ = true;
+        if (!transaction_.Begin(Files::SFAKT())) return FailWith("baza podataka nije mogla da započne upis");
         return true;
     }
     bool Commit() {
-        if (Files::SFAKT().Commit() != rt::kNoError) return FailWith("upis u bazu podataka nije potvrđen");
-        in_transaction_ = false;
+        if (!transaction_.Commit()) return FailWith("upis u bazu podataka nije potvrđen");
         return true;
     }
 
@@ -429,7 +424,7 @@ private:
     double total_ = 0.0;  // the voucher's debit total
     std::vector<rt::FileManager*> opened_;
     bool files_opened_ = false;
-    bool in_transaction_ = false;
+    rt::Transaction transaction_;
 };
 
 // The four bars of the progress window, each bound to its count; a bar is shown anew when

@@ -14,6 +14,7 @@
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
 #include "platform/files/sql/kvci.h"
+#include "platform/files/transaction.h"
 
 namespace {
 
@@ -325,6 +326,42 @@ TEST_F(TempStore, EmbeddedDatabaseIsCreatedInWalModeWithCollationAndUpper) {
               "A\x8A"
               "A");
     EXPECT_EQ(st->Int(2), 0);  // plain comparisons keep case
+}
+
+// A commit the database refuses (a deferred foreign key left unsatisfied) leaves the
+// transaction open; the guard says the commit failed, with the database's code and text,
+// and rolls the work back when it goes.
+TEST_F(TempStore, ATransactionGuardSaysTheCommitFailedAndRollsBack) {
+    auto conn = ConnectionFor("(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True");
+    ASSERT_NE(conn, nullptr) << rt::FileError();
+    ASSERT_TRUE(conn->Execute("PRAGMA foreign_keys = ON"));
+    ASSERT_TRUE(conn->Execute("CREATE TABLE P (ID INTEGER PRIMARY KEY)"));
+    ASSERT_TRUE(conn->Execute("CREATE TABLE C (P INTEGER REFERENCES P (ID) DEFERRABLE INITIALLY DEFERRED)"));
+    auto count = [&] {
+        auto st = conn->Prepare("SELECT COUNT(*) FROM C");
+        return st && st->Step() == 1 ? st->Int(0) : -1;
+    };
+    {
+        rt::Transaction t;
+        ASSERT_TRUE(t.Begin(*conn)) << t.failure().text;
+        ASSERT_TRUE(conn->Execute("INSERT INTO C VALUES (7)"));
+        EXPECT_FALSE(t.Commit());
+        EXPECT_EQ(t.failure().step, "COMMIT");
+        EXPECT_EQ(t.failure().code, "787");  // SQLITE_CONSTRAINT_FOREIGNKEY
+        EXPECT_NE(t.failure().text.find("FOREIGN KEY"), std::string::npos) << t.failure().text;
+        EXPECT_TRUE(t.IsOpen());
+        EXPECT_TRUE(conn->InTransaction());
+    }
+    EXPECT_FALSE(conn->InTransaction());
+    EXPECT_EQ(count(), 0);
+    {
+        rt::Transaction t;
+        ASSERT_TRUE(t.Begin(*conn));
+        ASSERT_TRUE(conn->Execute("INSERT INTO P VALUES (7)"));
+        ASSERT_TRUE(conn->Execute("INSERT INTO C VALUES (7)"));
+        EXPECT_TRUE(t.Commit()) << t.failure().text;
+    }
+    EXPECT_EQ(count(), 1);
 }
 
 // A database whose indexes were built when the collation ordered letters by their byte
