@@ -12,7 +12,8 @@ namespace kvadrin {
 
 void StartUp() {
     CheckFormDefinitions();
-    // The frame's menu items start the registers built so far.
+    // The procedures that the frame's menu items start: the registers, billing runs and
+    // invoices.
     RegisterServicesMenu();
     RegisterUnitsMenu();
     RegisterClausesMenu();
