@@ -166,7 +166,6 @@ BrowseProcedure::BrowseProcedure(ProcedureObjects& objects, BrowseDefinition def
 BrowseProcedure::~BrowseProcedure() = default;
 
 rt::ui::BrowseManager& BrowseProcedure::browse() { return *browse_; }
-rt::ui::SortHeader& BrowseProcedure::sort_header() { return *header_; }
 
 rt::ui::Locator* BrowseProcedure::HeaderSortLocator() { return browse_->LocatorOf(browse_->CurrentOrder()); }
 
