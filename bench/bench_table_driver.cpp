@@ -178,11 +178,6 @@ struct Driver {
 
 // --- raw sqlite3 ----------------------------------------------------------------------
 
-int raw_collate(void*, int na, const void* a, int nb, const void* b) {
-    return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
-                                  {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
-}
-
 // A text bound where it stands; a text with letters beyond ASCII is converted into
 // `keep`, which the caller keeps until the statement has run.
 void bind_text(sqlite3_stmt* st, int i, std::string_view cp1250, std::string& keep) {
@@ -217,7 +212,7 @@ struct Raw {
     Raw() {
         sqlite3_open((store_dir() / "RAW.sqlite").c_str(), &db);
         sqlite3_busy_timeout(db, 10000);
-        sqlite3_create_collation_v2(db, "KVCI", SQLITE_UTF8, nullptr, raw_collate, nullptr);
+        rt::sql::kvci::Register(db);
         sqlite3_exec(db, "PRAGMA cache_size=-32768; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL",
                      nullptr, nullptr, nullptr);
     }

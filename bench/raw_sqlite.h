@@ -17,18 +17,13 @@
 
 namespace kvbench {
 
-inline int raw_collate(void*, int na, const void* a, int nb, const void* b) {
-    return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
-                                  {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
-}
-
-// A connection as the program makes it: the collation, the page cache, WAL, synchronous NORMAL.
+// A connection as the program makes it: the collation and its functions, the page cache, WAL, synchronous NORMAL.
 inline sqlite3* raw_open(const std::filesystem::path& file, bool readonly = false) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(file.c_str(), &db,
                     readonly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     sqlite3_busy_timeout(db, 10000);
-    sqlite3_create_collation_v2(db, "KVCI", SQLITE_UTF8, nullptr, raw_collate, nullptr);
+    rt::sql::kvci::Register(db);
     sqlite3_exec(db, "PRAGMA cache_size=-32768; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr,
                  nullptr, nullptr);
     return db;

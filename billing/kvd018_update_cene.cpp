@@ -7,6 +7,7 @@
 
 #include "billing/kvd004_browse_obaveze.h"
 #include "billing/kvd005_browse_obracuni.h"
+#include "billing/price_method.h"
 #include "data/access.h"
 #include "data/globals.h"
 #include "data/keys.h"
@@ -35,30 +36,38 @@ double Share(double a, double b, const char* divisor, std::string& zero) {
 std::string ComputePrices(double& price) {
     std::string zero;
     CEN.CENA = Share(CEN.UKUPNO, CEN.KOLICINA, "količina", zero);
-    const std::string_view nacin = OBA.NACIN.view();
     const bool water = rt::equal_clipped(OBA.KOLONA.view(), "Voda");
-    if (rt::equal_clipped(nacin, rt::utf8_to_cp1250("Površina"))) {
-        price = Share(CEN.UKUPNO, UKPOVRSINA, "ukupna površina", zero);
-        CEN.CENAPOVR = price;
-    } else if (rt::equal_clipped(nacin, rt::utf8_to_cp1250("Grejna površina"))) {
-        price = Share(CEN.UKUPNO, UKPOVRSINAGR, "ukupna grejna površina", zero);
-        CEN.CENAGRPOVRS = price;
-    } else if (rt::equal_clipped(nacin, "Osoba") && water) {
-        // Water per person: over the persons of units without a water meter, or, when
-        // there are none, the plain price.
-        price = UKOSOBABEZVODOMERA != 0.0
-                    ? Share(CEN.UKUPNO, UKOSOBABEZVODOMERA, "broj osoba bez vodomera", zero)
-                    : double(CEN.CENA);
-        CEN.CENAVODA = price;
-    } else if (rt::equal_clipped(nacin, "Osoba")) {
-        price = Share(CEN.UKUPNO, UKOSOBA, "ukupan broj osoba", zero);
-        CEN.CENAOSOBA = price;
-    } else if (rt::equal_clipped(nacin, "Stan")) {
-        price = Share(CEN.UKUPNO, static_cast<double>(UKJEDINICA), "ukupan broj stanova", zero);
-        CEN.CENASTAN = price;
-    } else if (rt::equal_clipped(nacin, "Fiksno")) {
-        price = CEN.CENA;
-        CEN.CENAFIKSNO = price;
+    switch (PriceMethodOf(OBA.NACIN.view())) {
+        case PriceMethod::Area:
+            price = Share(CEN.UKUPNO, UKPOVRSINA, "ukupna površina", zero);
+            CEN.CENAPOVR = price;
+            break;
+        case PriceMethod::HeatedArea:
+            price = Share(CEN.UKUPNO, UKPOVRSINAGR, "ukupna grejna površina", zero);
+            CEN.CENAGRPOVRS = price;
+            break;
+        case PriceMethod::Person:
+            if (water) {
+                // Water per person: over the persons of units without a water meter, or, when
+                // there are none, the plain price.
+                price = UKOSOBABEZVODOMERA != 0.0
+                            ? Share(CEN.UKUPNO, UKOSOBABEZVODOMERA, "broj osoba bez vodomera", zero)
+                            : double(CEN.CENA);
+                CEN.CENAVODA = price;
+            } else {
+                price = Share(CEN.UKUPNO, UKOSOBA, "ukupan broj osoba", zero);
+                CEN.CENAOSOBA = price;
+            }
+            break;
+        case PriceMethod::Unit:
+            price = Share(CEN.UKUPNO, static_cast<double>(UKJEDINICA), "ukupan broj stanova", zero);
+            CEN.CENASTAN = price;
+            break;
+        case PriceMethod::Fixed:
+            price = CEN.CENA;
+            CEN.CENAFIKSNO = price;
+            break;
+        case PriceMethod::None: break;
     }
     if (zero.empty()) return {};
     zero[0] = static_cast<char>(zero[0] - 'a' + 'A');

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "billing/kvd005_browse_obracuni.h"
+#include "billing/price_method.h"
 #include "billing/receivable_posting.h"
 #include "data/access.h"
 #include "data/keys.h"
@@ -25,6 +26,7 @@
 #include "platform/core/numeric.h"
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
+#include "platform/files/transaction.h"
 #include "platform/ui/window.h"
 
 namespace kvadrin {
@@ -32,11 +34,6 @@ namespace {
 
 // Texts the creation compares and writes, in the program's code page.
 struct Texts {
-    std::string povrsina = rt::utf8_to_cp1250("Površina");
-    std::string grejna = rt::utf8_to_cp1250("Grejna površina");
-    std::string stan = "Stan";
-    std::string osoba = "Osoba";
-    std::string fiksno = "Fiksno";
     std::string odrzavanje = rt::utf8_to_cp1250("Održavanje");
     std::string struja = "El. energija";
     std::string voda = "Voda";
@@ -68,34 +65,40 @@ struct PriceRow {
 // Quantity and price of a unit's line by the service's method.
 void QuantityAndPrice(const PriceRow& p, double& quantity, double& price) {
     const Texts& t = T();
-    const std::string_view nacin = p.oba.NACIN.view();
     quantity = 0.0;
     price = 0.0;
-    if (Is(nacin, t.povrsina)) {
-        quantity = KVD.POVRSINA;
-        price = p.cen.CENAPOVR;
-    } else if (Is(nacin, t.grejna)) {
-        quantity = KVD.POVRSINAGR;
-        price = p.cen.CENAGRPOVRS;
-    } else if (Is(nacin, t.stan)) {
-        quantity = 1.0;
-        price = p.cen.CENASTAN;
-    } else if (Is(nacin, t.osoba)) {
-        if (Is(p.oba.KOLONA.view(), t.voda)) {
-            if (Is(KVD.VODOMER.view(), t.da)) {
-                quantity = 0.0;  // metered: the quantity is entered on the line later
-                price = p.cen.CENA;
+    switch (PriceMethodOf(p.oba.NACIN.view())) {
+        case PriceMethod::Area:
+            quantity = KVD.POVRSINA;
+            price = p.cen.CENAPOVR;
+            break;
+        case PriceMethod::HeatedArea:
+            quantity = KVD.POVRSINAGR;
+            price = p.cen.CENAGRPOVRS;
+            break;
+        case PriceMethod::Unit:
+            quantity = 1.0;
+            price = p.cen.CENASTAN;
+            break;
+        case PriceMethod::Person:
+            if (Is(p.oba.KOLONA.view(), t.voda)) {
+                if (Is(KVD.VODOMER.view(), t.da)) {
+                    quantity = 0.0;  // metered: the quantity is entered on the line later
+                    price = p.cen.CENA;
+                } else {
+                    quantity = KVD.BROJOSOBA;
+                    price = p.cen.CENAVODA;
+                }
             } else {
                 quantity = KVD.BROJOSOBA;
-                price = p.cen.CENAVODA;
+                price = p.cen.CENAOSOBA;
             }
-        } else {
-            quantity = KVD.BROJOSOBA;
-            price = p.cen.CENAOSOBA;
-        }
-    } else if (Is(nacin, t.fiksno)) {
-        quantity = 1.0;
-        price = p.cen.CENA;
+            break;
+        case PriceMethod::Fixed:
+            quantity = 1.0;
+            price = p.cen.CENA;
+            break;
+        case PriceMethod::None: break;
     }
 }
 
@@ -177,10 +180,7 @@ private:
 
     // Gives up: the transaction is rolled back and `why` is what the user is told.
     bool Fail(std::string why) {
-        if (in_transaction_) {
-            Files::SFAKT().Rollback();
-            in_transaction_ = false;
-        }
+        transaction_.Rollback();
         out_.message = std::move(why);
         return false;
     }
@@ -194,14 +194,11 @@ private:
     }
 
     bool Begin() {
-        if (Files::SFAKT().BeginTransaction() != rt::kNoError)
-            return FailWith("baza podataka nije mogla da započne upis");
-        in_transaction_ = true;
+        if (!transaction_.Begin(Files::SFAKT())) return FailWith("baza podataka nije mogla da započne upis");
         return true;
     }
     bool Commit() {
-        if (Files::SFAKT().Commit() != rt::kNoError) return FailWith("upis u bazu podataka nije potvrđen");
-        in_transaction_ = false;
+        if (!transaction_.Commit()) return FailWith("upis u bazu podataka nije potvrđen");
         return true;
     }
 
@@ -427,7 +424,7 @@ private:
     double total_ = 0.0;  // the voucher's debit total
     std::vector<rt::FileManager*> opened_;
     bool files_opened_ = false;
-    bool in_transaction_ = false;
+    rt::Transaction transaction_;
 };
 
 // The four bars of the progress window, each bound to its count; a bar is shown anew when

@@ -23,6 +23,7 @@
 #include "platform/core/numeric.h"
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
+#include "platform/files/transaction.h"
 #include "shell/browse.h"
 
 namespace kvadrin {
@@ -46,21 +47,18 @@ public:
         voucher_ = VoucherNumber(OBR.OBRACUN);
         for (rt::FileManager* fm : {Access::SFAKT(), Access::SPROM(), Access::SKPROMET()})
             if (fm) fm->UseTable(rt::kUseOpen);
-        if (Files::SFAKT().BeginTransaction() != rt::kNoError) return Fail(InvoiceMessage(), handed);
-        in_transaction_ = true;
+        if (!transaction_.Begin(Files::SFAKT())) return Fail(InvoiceMessage(), handed);
         if (!SumItems()) return Fail(InvoiceMessage(), handed);
         if (!WriteInvoice()) return Fail(InvoiceMessage(), handed);
         if (!ReplacePosting()) return Fail(PostingMessage(), handed);
-        if (Files::SFAKT().Commit() != rt::kNoError) return Fail(InvoiceMessage(), handed);
-        in_transaction_ = false;
+        if (!transaction_.Commit()) return Fail(InvoiceMessage(), handed);
         return {.written = true, .message = {}};
     }
 
 private:
     // Nothing stays written; the buffer holds the invoice as it was handed over.
     InvoiceRewrite Fail(const std::string& message, const SFAKTRecord& handed) {
-        if (in_transaction_) Files::SFAKT().Rollback();
-        in_transaction_ = false;
+        transaction_.Rollback();
         SFA = handed;
         return {.written = false, .message = message};
     }
@@ -146,7 +144,7 @@ private:
     SFAKTRecord invoice_{};
     std::string voucher_;
     double odrzavanje_ = 0.0, struja_ = 0.0, voda_ = 0.0, ostalo_ = 0.0;
-    bool in_transaction_ = false;
+    rt::Transaction transaction_;
 };
 
 class BrowseSpromController : public BrowseProcedure {

@@ -93,7 +93,7 @@ int ReportFrame::Setup() {
 
     Open(w);
     objects().alerts.AlertMouseWheel(w);
-    objects().alerts.Alert(w, 0x11, 0, 0, 1, 0, 5);
+    objects().alerts.AlertSessionEnd(w);
     LoadWindowPosition(ProgramSettings, procedure_name());
 
     // The output: cancelled, nothing is printed.
@@ -109,7 +109,7 @@ int ReportFrame::Setup() {
 
     runner_.Setup(process, report_, &previewer_);
     objects().alerts.AlertMouseWheel(w);
-    objects().alerts.Alert(w, 0x11, 0, 0, 1, 0, 5);
+    objects().alerts.AlertSessionEnd(w);
 
     w.SetText(w.Feq("?PROGRESS:USERSTRING"), Prop::Text, "");
     if (process.relation()) process.relation()->ToggleQuickScan(true);

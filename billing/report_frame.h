@@ -59,15 +59,15 @@ protected:
     // Right after the common head, before any table is opened (a question to the user); a
     // nonzero level ends the procedure (nothing opened, nothing printed).
     virtual int BeforeTables() { return rt::ui::kLevelGoOn; }
-    // Step 1: the report's tables (through OpenRelation).
+    // Opens the report's tables (through OpenRelation), after BeforeTables.
     virtual void OpenTables() {}
-    // Step 2: the preparations before the window opens; a nonzero level ends the
-    // procedure (nothing printed).
+    // The preparations once the tables are open, before the window opens; a nonzero
+    // level ends the procedure (nothing printed).
     virtual int Prepare() { return rt::ui::kLevelGoOn; }
     // The process of the report (made once; the procedure's own derived one).
     virtual rt::report::ProcessManager& Process() = 0;
-    // Step 6: the view: its primary table and relation, the progress field, the sort
-    // order, joins and range.
+    // The report's view, once the output is chosen: its primary table and relation, the
+    // progress field, the sort order, joins and range.
     virtual void DefineView(rt::report::ProcessManager& process) = 0;
     // Opening the report (the runner's BeginReport with the report's settings around it).
     virtual int BeginReport();

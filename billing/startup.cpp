@@ -14,6 +14,8 @@ namespace kvadrin {
 void StartUp() {
     CheckFormDefinitions();
     CheckBrowseDefinitions();
+    // The procedures that the frame's menu items start: the year's housekeeping, the
+    // registers, billing runs and invoices.
     RegisterHousekeepingMenu();
     RegisterServicesMenu();
     RegisterUnitsMenu();

@@ -190,7 +190,6 @@ BrowseProcedure::BrowseProcedure(ProcedureObjects& objects, BrowseDefinition def
 BrowseProcedure::~BrowseProcedure() = default;
 
 rt::ui::BrowseManager& BrowseProcedure::browse() { return *browse_; }
-rt::ui::SortHeader& BrowseProcedure::sort_header() { return *header_; }
 
 rt::ui::Locator* BrowseProcedure::HeaderSortLocator() { return browse_->LocatorOf(browse_->CurrentOrder()); }
 
@@ -239,15 +238,15 @@ int BrowseProcedure::Setup() {
     Window& w = window();
     ProcedureObjects& o = objects();
 
-    // 1. ?CLOSE answers cancelled to a lookup, completed otherwise.
+    // ?CLOSE answers cancelled to a lookup, completed otherwise.
     if (int close = feq_by_prefix("?CLOSE"))
         AddButtonAction(close, REQUEST == SelectRecord ? kResponseCancelled : kResponseCompleted);
-    // 2. The relations.
+    // The browse's relation, cascading when the definition asks for it.
     if (definition_.relation) {
         if (definition_.cascade_open) definition_.relation->SetCascadeOpen();
         OpenRelation(*definition_.relation);
     }
-    // 3. The browse object and its hidden buttons.
+    // The browse object and its hidden buttons.
     list_ = feq_by_prefix("?BROWSE");
     tabs_ = feq_by_prefix("?CURRENTTAB");
     norecords_.clear();
@@ -280,11 +279,12 @@ int BrowseProcedure::Setup() {
     if (b.SELECTCONTROL && REQUEST != SelectRecord) w.Disable(b.SELECTCONTROL);
     for (int feq : {feq_by_prefix("?INSERT"), feq_by_prefix("?CHANGE"), feq_by_prefix("?DELETE")})
         if (feq && REQUEST == ViewRecord) w.Disable(feq);
-    // 4, 5. The window and its alerts.
+    // The window opens, alerted to Ctrl+wheel and to the end of the session.
     Open(w);
     o.alerts.AlertMouseWheel(w);
-    o.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
-    // 6. The orders: the second, third, ... tab's first, the first tab's last.
+    o.alerts.AlertSessionEnd(w);
+    // The tabs' sort orders with their steps, ranges and locators: the second, third, ...
+    // tab's first, the first tab's last.
     const int n = static_cast<int>(definition_.orders.size());
     for (int k = 1; k <= n; ++k) {
         const BrowseOrder& order = definition_.orders[k < n ? k : 0];
@@ -309,17 +309,17 @@ int BrowseProcedure::Setup() {
         loc->Setup(0, order.locator_field, true, &b);
         locators_.push_back(std::move(loc));
     }
-    // 7. Display fields, then the fields only the browse needs.
+    // The list's columns, then the fields the browse reads without showing them.
     for (const std::string& f : definition_.fields) b.BindFieldPair(f);
     for (const std::string& f : definition_.hidden) b.BindHidden(f);
-    // 8, 9. Resizer and placement.
+    // The resizer and the window's stored position and size.
     if (o.resizer) {
         o.resizer->Init(ResizeManager::kKeepLayout, 1, 0);
         AddResizer(*o.resizer);
     }
     LoadWindowPosition(ProgramSettings, procedure_name());
     if (o.resizer) o.resizer->Resize();
-    // 10. Browse options and the toolbar.
+    // The browse's options and the toolbar.
     b.ASKPROCEDURE = definition_.has_form ? 1 : 0;
     if (o.toolbar) b.AttachToolbarHandler(*o.toolbar);
     b.HELPCONTROL = feq_by_prefix("?HELP");
@@ -327,23 +327,23 @@ int BrowseProcedure::Setup() {
         b.QUERYCONTROL = feq_by_prefix("?QUERY");
         b.AttachQuery(*query_, true);
     }
-    // 11. The list formats.
+    // The list's formats, kept in KVD.INI.
     formats_ = &ThreadFormatManager(w.def().module);
     formats_->SAVEFORMAT = 1;
     formats_->Setup(procedure_name(), "KVD", w, list_, static_cast<int>(definition_.fields.size()));
     formats_->SetOptions(1, 2, 1, ".\\KVD.INI");
-    // 12. Alert keys (and the popup's items of the hidden buttons).
+    // The alert keys (and the popup's items of the hidden buttons).
     DeclareAlertKeys();
-    // 13. The column sizer; the double click stays the list's (change or select).
+    // The column sizer; the double click stays the list's (change or select).
     tracker_.Setup(w);
     tracker_.AddControl(list_, false);
-    // 14. The browse's own buttons in the popup menu.
+    // The browse's own buttons in the popup menu.
     for (const BrowseButton& button : definition_.buttons)
         if (int feq = feq_by_prefix(rt::upper(button.label))) b.Popup().AddControlItem(feq, button.text, "");
-    // 15. The sort header.
+    // The sort header.
     formats_->SetupSortHeader(*header_, b);
     header_->USESORTCOLORS = 0;
-    // 16, 17.
+    // The focus marks; the list is the window's first field.
     o.focus.Configure(w);
     FIRSTFIELD = list_;
     return kLevelGoOn;

@@ -104,10 +104,8 @@ public:
     void Reset(int force = 0) override;
 
     rt::ui::BrowseManager& browse();
-    rt::ui::SortHeader& sort_header();
     rt::ui::FormatManager& formats() { return *formats_; }
     rt::ViewManager& view() { return view_; }
-    rt::ui::ColumnTracker& column_tracker() { return tracker_; }
     // The query of a browse defined with one (null otherwise), set up with ProgramSettings,
     // ProgramErrors and the procedure's name.
     rt::ui::QbeQuery* query() { return query_.get(); }

@@ -176,7 +176,7 @@ int FormController::Setup() {
 
     Open(w);
     o.alerts.AlertMouseWheel(w);
-    o.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    o.alerts.AlertSessionEnd(w);
     if (REQUEST == ViewRecord) {
         for (int feq : w.Controls())
             if (const rt::ui::ControlDef* c = w.Control(feq); c && rt::ui::KindTraits(c->kind).typed)

@@ -97,7 +97,6 @@ public:
     // Changed", else empty.
     static const char* CaptionFor(int request);
     const std::string& caption() const { return caption_; }
-    rt::ui::FormToolbarHandler& form_toolbar_handler() { return toolbar_; }
 
 protected:
     // Registered in the derived constructor. A form with lookups overrides CallUpdate to

@@ -98,8 +98,8 @@ public:
             if (rt::ui::ForwardToolbarButton(feq)) return kLevelConsumed;
             return ProcedureController::OnAccepted();
         }
-        if (feq == -3) rt::ui::PrinterSetup();
-        if (feq == -5) w.Post(Event::CloseWindow);
+        if (feq == kPrintSetupItem) rt::ui::PrinterSetup();
+        if (feq == kExitItem) w.Post(Event::CloseWindow);
         for (const MenuStart& m : kMenuStarts) {
             if (m.item != feq) continue;
             rt::ui::rtl_start(MenuProcedure(m.procedure), kMenuThreadStack);

@@ -46,4 +46,8 @@ inline constexpr const char* kVersionServer = "verzije.local";
 
 const rt::ui::WindowDef& MainWindow();
 
+// The File menu's items that the frame answers itself.
+inline constexpr int kPrintSetupItem = -3;
+inline constexpr int kExitItem = -5;
+
 }  // namespace kvadrin

@@ -14,6 +14,7 @@
 #include "platform/core/picture.h"
 #include "platform/core/text.h"
 #include "platform/files/sql/sql_table.h"
+#include "platform/files/transaction.h"
 #include "platform/ui/window.h"
 #include "shell/housekeeping.h"
 
@@ -101,8 +102,9 @@ std::vector<Failure> CopyTables(rt::sql::Connection& conn, const std::function<v
         if (!statements.back()) failed(table);
     }
     if (!failures.empty()) return failures;
-    if (!conn.Begin()) {
-        failures.push_back({"BEGIN", conn.ErrorCodeText(), conn.ErrorText()});
+    rt::Transaction transaction;  // rolled back unless committed
+    if (!transaction.Begin(conn)) {
+        failures.push_back({"BEGIN", transaction.failure().code, transaction.failure().text});
         return failures;
     }
     for (std::size_t i = 0; i < kTables.size(); ++i) {
@@ -113,8 +115,8 @@ std::vector<Failure> CopyTables(rt::sql::Connection& conn, const std::function<v
         statements[i]->Reset();
     }
     statements.clear();
-    if (failures.empty() && !conn.Commit()) failed("COMMIT");
-    if (!failures.empty() && conn.InTransaction()) conn.Rollback();
+    if (failures.empty() && !transaction.Commit())
+        failures.push_back({"COMMIT", transaction.failure().code, transaction.failure().text});
     return failures;
 }
 

@@ -21,6 +21,7 @@
 #include "platform/files/flat/flat_file.h"
 #include "platform/files/record.h"
 #include "platform/files/sql/sql_table.h"
+#include "platform/files/transaction.h"
 #include "platform/ui/window.h"
 #include "shell/housekeeping.h"
 
@@ -269,13 +270,15 @@ Outcome Preuzmi(const Step& step, Kopiraj copy, Progress& progress) {
         return out;
     };
     if (table.Open() != rt::kNoError) return failed();
-    if (table.BeginTransaction() != rt::kNoError || !LockForCopy(table)) {
+    rt::Transaction transaction;
+    if (!transaction.Begin(table) || !LockForCopy(table)) {
         Outcome o = failed();
+        transaction.Rollback();
         table.Close();
         return o;
     }
     auto leave = [&](Outcome::Kind kind) {
-        table.Rollback();
+        transaction.Rollback();
         table.Close();
         out.kind = kind;
         return out;
@@ -327,12 +330,12 @@ Outcome Preuzmi(const Step& step, Kopiraj copy, Progress& progress) {
             ++out.copied;
         progress.Added();
     }
-    if (ok) ok = table.Commit() == rt::kNoError;
+    if (ok) ok = transaction.Commit();
     Outcome broken = ok ? Outcome{} : failed();  // the error before anything else clears it
     progress.Redraw();
     old.Close();
     if (!ok) {
-        table.Rollback();
+        transaction.Rollback();
         table.Close();
         return broken;
     }

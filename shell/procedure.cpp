@@ -60,7 +60,7 @@ int ProcedureController::SetupDialogSteps() {
     RegisterButtons();
     Open(w);
     objects_.alerts.AlertMouseWheel(w);
-    objects_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    objects_.alerts.AlertSessionEnd(w);
     if (objects_.resizer) {
         objects_.resizer->Init(rt::ui::ResizeManager::kKeepLayout, 1, 0);
         AddResizer(*objects_.resizer);
@@ -79,7 +79,7 @@ int ProcedureController::SetupFrameSteps() {
     rt::ui::Window& w = window();
     Open(w);
     objects_.alerts.AlertMouseWheel(w);
-    objects_.alerts.Alert(w, 17, 0, 0, 1, 0, 5);
+    objects_.alerts.AlertSessionEnd(w);
     LoadWindowPosition(ProgramSettings, objects_.name);
     if (objects_.kind == WindowKind::Frame) objects_.alerts.SetFrameWindow(w);
     objects_.focus.Configure(w);

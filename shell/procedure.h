@@ -19,6 +19,7 @@
 #include "platform/ui/resizer.h"
 #include "platform/ui/toolbar.h"
 #include "platform/ui/window.h"
+#include "platform/ui/wndproc.h"
 
 namespace kvadrin {
 
@@ -58,6 +59,11 @@ public:
     virtual void AlertMouseWheel(rt::ui::Window&) {}
     virtual void Alert(rt::ui::Window&, int first, int closing, int last, int single, int post_and_pass,
                        int action) {}
+    // The end of the desktop session (WM_QUERYENDSESSION) on the window: posted to its
+    // procedure as an event and answered 1, so that the session may end (action 5).
+    void AlertSessionEnd(rt::ui::Window& w) {
+        Alert(w, static_cast<int>(rt::ui::WM_QUERYENDSESSION), 0, 0, 1, 0, 5);
+    }
     virtual int VisibleOnDesktop(rt::ui::Window&) { return 0; }
     // The application frame, which its child windows are kept inside.
     virtual void SetFrameWindow(rt::ui::Window&) {}

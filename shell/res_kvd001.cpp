@@ -52,8 +52,8 @@ const WindowDef& MainWindow() {
         bar.number = -1;
         bar.children = {
             Menu("?FILEMENU", -2, "&File",
-                 {Item("?PRINTSETUP", -3, "&Print Setup ...", "Setup printer"), Separator("?SEPARATOR1", -4),
-                  Item("?EXIT", -5, "E&xit", "Exit this application"),
+                 {Item("?PRINTSETUP", kPrintSetupItem, "&Print Setup ...", "Setup printer"),
+                  Separator("?SEPARATOR1", -4), Item("?EXIT", kExitItem, "E&xit", "Exit this application"),
                   Item("?ITEM2", -6, "Ažuriranje programa"),
                   Item("?ITEM3", -7, "Prenos u novu godinu", "", kHide)}),
             Menu("?EDITMENU", -8, "&Edit",

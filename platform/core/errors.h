@@ -103,7 +103,6 @@ public:
 
     // Shows message n with `message_text` for %Message and returns its level (MsgKind).
     int RaiseMessage(Msg n, std::string_view message_text = {});
-    int Throw(Msg n) { return RaiseMessage(n); }
     int ThrowFile(Msg n, std::string_view file_name) {
         SetFile(file_name);
         return RaiseMessage(n);

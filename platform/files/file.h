@@ -111,7 +111,6 @@ public:
     int Create();
     int Remove();
     bool IsOpen() const { return driver_ != nullptr && open_; }
-    unsigned Mode() const { return mode_; }
 
     // Key by index in the layout, or by name ("KVD:Po_broju").
     int KeyIndex(std::string_view name) const;

@@ -164,7 +164,6 @@ int FileManager::read(bool forward, bool report) {
 int FileManager::Next() { return read(true, true); }
 int FileManager::TryNext() { return read(true, false); }
 int FileManager::Previous() { return read(false, true); }
-int FileManager::TryPrevious() { return read(false, false); }
 
 int FileManager::get(int key, bool report) {
     if (int l = ready(report)) return l;
@@ -208,7 +207,6 @@ int FileManager::write(bool insert, bool report) {
 int FileManager::Insert() { return write(true, true); }
 int FileManager::TryInsert() { return write(true, false); }
 int FileManager::Update() { return write(false, true); }
-int FileManager::TryUpdate() { return write(false, false); }
 
 int FileManager::Delete() {
     if (int l = ready(true)) return l;

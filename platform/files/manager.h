@@ -86,11 +86,9 @@ public:
     int Insert();  // validates every field, then adds the record
     int TryInsert();
     int Update();  // validates every field, then writes the current record
-    int TryUpdate();
     int Next();
     int TryNext();
     int Previous();
-    int TryPrevious();
     int GetByKey(int key);  // the record whose key `key` equals the buffer's
     int GetByKeyQuiet(int key);
     int TryFetch(int key) { return GetByKeyQuiet(key); }

@@ -335,10 +335,7 @@ int RelationManager::Update() {
                 break;
             }
             if (c == 0) continue;
-            if (me_->ERRORS) {
-                me_->ERRORS->SetFile(r.other->me_->GetName());
-                me_->ERRORS->RaiseMessage(Msg::RestrictUpdate);
-            }
+            if (me_->ERRORS) me_->ERRORS->ThrowFile(Msg::RestrictUpdate, r.other->me_->GetName());
             for (const auto& l : r.links) {
                 const FieldDef& f = pl.fields[l.first];
                 std::memcpy(rec + f.offset, original.data() + f.offset, f.total_size());
@@ -369,8 +366,7 @@ int RelationManager::Delete(bool ask) {
         if (c == 0) continue;
         level = Level::User;
         if (me_->ERRORS) {
-            me_->ERRORS->SetFile(r.other->me_->GetName());
-            const int shown = me_->ERRORS->RaiseMessage(Msg::RestrictDelete);
+            const int shown = me_->ERRORS->ThrowFile(Msg::RestrictDelete, r.other->me_->GetName());
             if (shown != Level::Benign) level = shown;
         }
         break;

@@ -92,7 +92,6 @@ public:
     int DefineSortOrder(std::string_view key_name);
     // Makes order `n` current; answers 0, or kRecordNotAvailable for no such order.
     int SetSort(int n);
-    int CurrentSort() const { return current_ + 1; }
     // Replaces the current order's sorting by an order text; "" gives it back its key's.
     // Ranges stay.
     std::string SetOrder(std::string_view text);
@@ -150,10 +149,8 @@ public:
 
     // Quick scan: the rows are read straight through, in larger pages.
     void SetQuickScan(bool on) { quick_scan_ = on; }
-    bool QuickScan() const { return quick_scan_; }
     // Rows per page (0: the default).
     void SetPageSize(int rows) { page_size_ = rows < 0 ? 0 : rows; }
-    int PageSize() const { return page_size_; }
 
 private:
     struct Table;

@@ -219,8 +219,6 @@ QtWindow::~QtWindow() {
     }
 }
 
-bool QtWindow::is_frame() const { return state_.def->frame; }
-
 void QtWindow::BuildControl(const ControlState& st) {
     Control& c = ctls_[st.feq];
     c.st = st;

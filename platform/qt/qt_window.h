@@ -45,7 +45,6 @@ public:
     ui::WindowId id() const { return state_.id; }
     int thread() const { return state_.thread; }
     const std::string& procedure() const { return state_.procedure; }
-    bool is_frame() const;
     // A child window inside the frame's MDI area (no top-level window of the desktop).
     bool is_child() const { return parent_area_ != nullptr; }
     QMdiArea* mdi_area() const { return mdi_area_; }

@@ -142,7 +142,6 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
             "PDF", ui::Icon::Exclamation);
         return 1;
     }
-    last_file_ = file;
     return 0;
 }
 

@@ -73,14 +73,12 @@ public:
 
     virtual void SetupHook() {}
     void SetOutputName(std::string_view name) { output_name_ = std::string(name); }
-    const std::string& OutputName() const { return output_name_; }
     void SetDocumentInfo(std::string_view title, std::string_view creator, std::string_view program,
                          std::string_view subject, std::string_view author, std::string_view keywords);
     const DocumentInfo& Info() const { return info_; }
     void SetBookmarkPages(int on) { bookmarks_ = on; }
     void SetScanCopyMode(int on) { scan_copy_ = on; }
     // The file the last output went to.
-    const std::string& LastFile() const { return last_file_; }
 
     std::uint8_t COMPRESSTEXT = 1;
     std::uint8_t COMPRESSIMAGES = 1;
@@ -90,7 +88,6 @@ private:
     DocumentInfo info_;
     int bookmarks_ = 0;
     int scan_copy_ = 0;
-    std::string last_file_;
 };
 
 // The output choice. Entry 1 is the printer (through the preview); the generators added
@@ -104,8 +101,6 @@ public:
     // 0 when a generator was chosen, 1 for the printer.
     std::uint8_t GetChoice() const { return chosen_ > 1 ? 0 : 1; }
     OutputGenerator* GetSelectedGenerator() const;
-    // Preselects an entry (1-based), as the next Ask proposes it.
-    void Propose(int entry) { chosen_ = entry; }
 
 private:
     std::vector<OutputGenerator*> generators_;

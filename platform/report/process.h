@@ -39,8 +39,6 @@ public:
     // there is more, kDone at the end of the view, or the error or level that stopped it.
     static constexpr int kDone = -1;
     int RunSlice(int slice_ms, BreakTracker* tracker);
-    long RecordsRead() const { return read_; }
-    long RecordsInView() const { return total_; }
     int Percent() const;
 
     rt::RelationManager* relation() const { return relation_; }

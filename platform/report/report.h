@@ -50,7 +50,6 @@ public:
     // closed and its document handed over.
     Document Finish();
     // Bands printed so far (page headers and footers not counted).
-    long BandsPrinted() const { return printed_; }
     int Pages() const { return static_cast<int>(doc_.pages.size()); }
 
 private:

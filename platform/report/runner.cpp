@@ -63,15 +63,13 @@ void ReportRunner::Complete() {
     if (WAITCURSOR) w.SetWaitCursor(false);
     document_ = report_->Finish();
     if (SKIPPREVIEW || !previewer_) {
-        output_result_ = Produce(0, 0);
+        Produce(0, 0);
     } else {
         const PreviewAnswer a = previewer_->Display(document_, procedure_, ZOOM);
         if (a.action == PreviewAnswer::PrintAll)
-            output_result_ = Produce(0, 0);
+            Produce(0, 0);
         else if (a.action == PreviewAnswer::PrintCurrent)
-            output_result_ = Produce(a.page, a.page);
-        else
-            output_result_ = 2;
+            Produce(a.page, a.page);
     }
     controller_.CloseWithResponse(ui::kResponseCompleted);
 }

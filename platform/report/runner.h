@@ -40,10 +40,7 @@ public:
     int OnWindowEvent();
     void Teardown();
 
-    bool Finished() const { return finished_; }
     const Document& document() const { return document_; }
-    // What the output produced: 0 printed or written, 2 closed or cancelled, else failed.
-    int OutputResult() const { return output_result_; }
 
     std::uint8_t SKIPPREVIEW = 0;
     int ZOOM = 0;
@@ -68,7 +65,6 @@ private:
     bool begun_ = false;
     bool finished_ = false;
     Document document_;
-    int output_result_ = 2;
 };
 
 }  // namespace rt::report

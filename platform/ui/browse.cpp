@@ -92,16 +92,6 @@ int BrowseManager::DefineSortOrder(ScrollStep* step, std::string_view key_name) 
     return DefineSortOrder(step, tables_.empty() ? -1 : tables_[0]->KeyIndex(key_name));
 }
 
-int BrowseManager::DefineOrderText(ScrollStep* step, std::string_view order_text) {
-    Order o;
-    o.view_order = view_->DefineSortOrder(-1);
-    view_->SetOrder(order_text);
-    o.step = step;
-    o.text = order_text;
-    orders_.push_back(std::move(o));
-    return Orders();
-}
-
 void BrowseManager::AttachLocator(Locator& locator) {
     if (!orders_.empty()) orders_.back().locator = &locator;
 }
@@ -180,21 +170,6 @@ void BrowseManager::BindFieldPair(std::string_view field, std::string_view pictu
             return pic.empty() ? b.text() : rt::clip(rt::format(b.text(), pic));
         };
     }
-    columns_.push_back(std::move(c));
-}
-
-void BrowseManager::BindStringPair(const std::string* value, std::string_view picture) {
-    Column c;
-    std::string pic = picture_of(Columns() + 1, picture);
-    c.text = [value, pic] { return pic.empty() ? *value : rt::clip(rt::format(*value, pic)); };
-    columns_.push_back(std::move(c));
-}
-
-void BrowseManager::BindLongPair(const std::int32_t* value, std::string_view picture) {
-    Column c;
-    c.is_text = false;
-    std::string pic = picture_of(Columns() + 1, picture);
-    c.text = [value, pic] { return pic.empty() ? std::to_string(*value) : rt::format(*value, pic); };
     columns_.push_back(std::move(c));
 }
 
@@ -506,8 +481,6 @@ int BrowseManager::ReapplySortOrder(int force) {
     return force ? SetSort(order, true) : SelectSortOrder(order);
 }
 
-void BrowseManager::ResetSort(int force) { ReapplySortOrder(force); }
-
 // ---- Locators ---------------------------------------------------------------------------
 
 bool BrowseManager::LocateAt(std::string_view field, std::string_view text) {
@@ -584,9 +557,7 @@ void BrowseManager::Scroll(int event) {
     // A move of the selection within the rows shown loads no page.
     if ((event == Event::ScrollDown && selected_ >= 1 && selected_ < Rows()) ||
         (event == Event::ScrollUp && selected_ > 1 && selected_ <= Rows())) {
-        selected_ += event == Event::ScrollDown ? 1 : -1;
-        if (controller_ && window().IsOpen()) window().Set(list_, Prop::Selected, selected_);
-        TakeRow(selected_);
+        SelectRow(selected_ + (event == Event::ScrollDown ? 1 : -1));
         return;
     }
     run_load(*this, [this, event, n] {

@@ -67,11 +67,10 @@ public:
     // A joined table whose buffer each row keeps as well.
     void AddTable(File& table);
 
-    // Sort orders (1, 2, ...): by a key of the primary table or an order text. The order
+    // Sort orders (1, 2, ...): by a key of the primary table. The order
     // last defined is the one AttachLocator and LimitToValue add to.
     int DefineSortOrder(ScrollStep* step, int key);
     int DefineSortOrder(ScrollStep* step, std::string_view key_name);
-    int DefineOrderText(ScrollStep* step, std::string_view order_text);
     void AttachLocator(Locator& locator);
     // A range of the order last defined; the value also primes a new record's field.
     void LimitToValue(std::string_view field, std::function<expr::Value()> value);
@@ -81,10 +80,8 @@ public:
     void RedefineSortOrder(Locator* locator, ScrollStep* step, std::string_view order_text);
 
     // Display fields, in column order: a field of the view's tables shown through the
-    // column's picture (or `picture` when given), a text or a number variable.
+    // column's picture (or `picture` when given).
     void BindFieldPair(std::string_view field, std::string_view picture = {});
-    void BindStringPair(const std::string* value, std::string_view picture = {});
-    void BindLongPair(const std::int32_t* value, std::string_view picture = {});
     // A field that only the browse needs (kept in the row's record copy; not shown).
     void BindHidden(std::string_view field);
     // The query by example that QUERYCONTROL opens; with `all_columns` every list column
@@ -106,9 +103,8 @@ public:
     virtual int SetSort(int order, bool force);
     virtual int SelectSortOrder(int order);   // nonzero when the order changed
     virtual int ReapplySortOrder(int force);  // the order the browse wants now
-    virtual void ResetSort(int force);
-    virtual void LoadPage();    // the page from the view at the position asked for
-    virtual void RefillList();  // the page to the list control
+    virtual void LoadPage();                  // the page from the view at the position asked for
+    virtual void RefillList();                // the page to the list control
     virtual int OnNewSelection();
     void RefreshPending();
     void SyncScrollThumb();
@@ -224,7 +220,6 @@ private:
     bool read_before(const Row& row, int count, std::vector<Row>& out);
     void handle_nav(int button);
     bool bound_and_enabled(int feq) const;
-    void update_thumb();
 
     ViewManager* view_ = nullptr;
     WindowController* controller_ = nullptr;

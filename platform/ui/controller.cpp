@@ -222,7 +222,6 @@ int WindowController::OnFieldEvent() {
 }
 
 int WindowController::OnNewSelection() { return kLevelGoOn; }
-int WindowController::OnNotify(int) { return kLevelGoOn; }
 int WindowController::OnRejected() { return kLevelGoOn; }
 int WindowController::OnSelected() { return kLevelGoOn; }
 

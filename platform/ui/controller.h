@@ -70,7 +70,6 @@ public:
     virtual int OnEvent();
     virtual int OnFieldEvent();
     virtual int OnNewSelection();
-    virtual int OnNotify(int code);
     virtual int OnRejected();
     virtual int OnSelected();
     virtual int OnWindowEvent();
@@ -97,8 +96,6 @@ public:
     Window& window() const { return *window_; }
     ToolbarList* toolbar() const { return toolbar_; }
     ResizeManager* resizer() const { return resizer_; }
-    ToolbarTarget* form_toolbar() const { return form_toolbar_; }
-    const std::vector<rt::FileManager*>& updated_tables() const { return updated_tables_; }
 
     // The window's placement in the settings file, in the section named by the
     // procedure. Loading applies what is stored to the window's Xpos, Ypos, Width, Height

@@ -39,14 +39,12 @@ public:
     // Leaves the format in use and applies format `id` named `name`. True when a stored
     // layout was applied.
     bool SetFormat(std::string_view name, int id);
-    int CurrentId() const { return id_; }
     const std::string& CurrentName() const { return name_; }
 
     // The format menu: "save the layout", "default layout", then the stored formats of
     // the list. SetMenuPosition gives the number of the menu's first item in the popup.
     std::string MakePopupMenu() const;
     void SetMenuPosition(int first_choice) { menu_first_ = first_choice; }
-    int MenuPosition() const { return menu_first_; }
     // A choice of the popup (its number); true when a layout was applied.
     bool OnPopupChoice(int choice);
 

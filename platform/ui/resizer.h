@@ -34,7 +34,6 @@ public:
     // Takes the window's controls as they stand at the design size. The controller calls
     // it when the resizer is registered.
     void Attach(Window& window);
-    bool Attached() const { return window_ != nullptr; }
     // Lays the controls out for the window's current size (after Sized, and after the
     // stored placement has been restored).
     virtual void Resize();

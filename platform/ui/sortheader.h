@@ -36,8 +36,6 @@ public:
 
     // Clicks `column` (1-based) as the user would.
     void Click(int column);
-    int SortColumn() const { return column_; }
-    bool Descending() const { return descending_; }
 
 private:
     Window* window_ = nullptr;

@@ -517,7 +517,6 @@ void Window::SetProcedureName(std::string_view name) {
         impl_->win_dirty = true;
     }
 }
-std::string Window::ProcedureName() const { return impl_->procedure; }
 
 int Window::Feq(std::string_view label) const {
     for (const ControlRec& c : impl_->controls)

@@ -83,7 +83,6 @@ public:
 
     // The procedure the window belongs to (the back end names its widget after it).
     void SetProcedureName(std::string_view name);
-    std::string ProcedureName() const;
 
     // Control numbers: by declaration order unless the resource gives one; menus negative.
     int Feq(std::string_view label) const;  // 0 when there is no such control
@@ -109,7 +108,6 @@ public:
     void Hide(int feq) { Set(feq, Prop::Hide, 1); }
     void Unhide(int feq) { Set(feq, Prop::Hide, 0); }
     void Disable(int feq) { Set(feq, Prop::Disable, 1); }
-    void Enable(int feq) { Set(feq, Prop::Disable, 0); }
 
     // Variables to controls through their pictures (0: all), and back.
     void Display(int feq = 0);

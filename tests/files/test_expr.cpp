@@ -35,27 +35,7 @@ class Db {
 public:
     Db() {
         sqlite3_open(":memory:", &db_);
-        sqlite3_create_function(
-            db_, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-            [](sqlite3_context* ctx, int, sqlite3_value** v) {
-                const char* t = reinterpret_cast<const char*>(sqlite3_value_text(v[0]));
-                std::string u = rt::sql::kvci::upper(t ? t : "");
-                sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
-            },
-            nullptr, nullptr);
-        sqlite3_create_function(
-            db_, "KVINSTR", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-            [](sqlite3_context* ctx, int, sqlite3_value** v) {
-                const char* h = reinterpret_cast<const char*>(sqlite3_value_text(v[0]));
-                const char* n = reinterpret_cast<const char*>(sqlite3_value_text(v[1]));
-                sqlite3_result_int64(ctx, rt::sql::kvci::instr_upper(h ? h : "", n ? n : ""));
-            },
-            nullptr, nullptr);
-        sqlite3_create_collation(
-            db_, "KVCI", SQLITE_UTF8, nullptr, [](void*, int na, const void* a, int nb, const void* b) {
-                return rt::sql::kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
-                                              {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
-            });
+        rt::sql::kvci::Register(db_);
         // Text columns without case, as the store declares them.
         exec("CREATE TABLE t(id INTEGER, name TEXT COLLATE KVCI, num REAL, code TEXT COLLATE KVCI)");
     }

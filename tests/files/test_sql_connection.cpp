@@ -14,6 +14,7 @@
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
 #include "platform/files/sql/kvci.h"
+#include "platform/files/transaction.h"
 
 namespace {
 
@@ -230,6 +231,51 @@ TEST(Kvci, FoldsCp1250LettersAndIgnoresTrailingBlanks) {
               "A \xC4\x90");
 }
 
+// The loadable extension libkvci.so registers the store's own collation and functions:
+// a connection that loaded it answers every query as one the store set up.
+TEST(Kvci, TheLoadableExtensionAnswersAsTheStore) {
+    struct Case {
+        const char* sql;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"SELECT 'čaša' = 'ČAŠA  ' COLLATE KVCI", "1"},
+        {"SELECT 'C' = 'Č' COLLATE KVCI", "0"},
+        {"SELECT KVUPPER('čaša đ')", "ČAŠA Đ"},
+        {"SELECT KVINSTR('Đaković', 'KOV')", "3"},
+        {"SELECT KVUPPER(NULL) IS NULL AND KVINSTR(NULL, 'A') IS NULL AND KVINSTR('a', NULL) IS NULL", "1"},
+        {"SELECT group_concat(n, ',') FROM (SELECT column1 AS n FROM (VALUES ('Đak'), ('Dab'), ('Čačak'), "
+         "('Cvijić'), ('Ćuk')) ORDER BY n COLLATE KVCI)",
+         "Cvijić,Čačak,Ćuk,Dab,Đak"},
+    };
+    sqlite3* store = nullptr;
+    sqlite3* loaded = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &store), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(":memory:", &loaded), SQLITE_OK);
+    ASSERT_EQ(rt::sql::kvci::Register(store), SQLITE_OK);
+    ASSERT_EQ(sqlite3_enable_load_extension(loaded, 1), SQLITE_OK);
+    char* err = nullptr;
+    ASSERT_EQ(sqlite3_load_extension(loaded, KVADRIN_BUILD_DIR "/libkvci.so", nullptr, &err), SQLITE_OK)
+        << (err ? err : "");
+    auto answer = [](sqlite3* db, const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        std::string out = "(no answer)";
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+            const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+            out = t ? t : "(null)";
+        }
+        sqlite3_finalize(st);
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        EXPECT_EQ(answer(store, c.sql), c.expected);
+        EXPECT_EQ(answer(loaded, c.sql), c.expected);
+    }
+    sqlite3_close(store);
+    sqlite3_close(loaded);
+}
+
 class TempStore : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -280,6 +326,42 @@ TEST_F(TempStore, EmbeddedDatabaseIsCreatedInWalModeWithCollationAndUpper) {
               "A\x8A"
               "A");
     EXPECT_EQ(st->Int(2), 0);  // plain comparisons keep case
+}
+
+// A commit the database refuses (a deferred foreign key left unsatisfied) leaves the
+// transaction open; the guard says the commit failed, with the database's code and text,
+// and rolls the work back when it goes.
+TEST_F(TempStore, ATransactionGuardSaysTheCommitFailedAndRollsBack) {
+    auto conn = ConnectionFor("(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True");
+    ASSERT_NE(conn, nullptr) << rt::FileError();
+    ASSERT_TRUE(conn->Execute("PRAGMA foreign_keys = ON"));
+    ASSERT_TRUE(conn->Execute("CREATE TABLE P (ID INTEGER PRIMARY KEY)"));
+    ASSERT_TRUE(conn->Execute("CREATE TABLE C (P INTEGER REFERENCES P (ID) DEFERRABLE INITIALLY DEFERRED)"));
+    auto count = [&] {
+        auto st = conn->Prepare("SELECT COUNT(*) FROM C");
+        return st && st->Step() == 1 ? st->Int(0) : -1;
+    };
+    {
+        rt::Transaction t;
+        ASSERT_TRUE(t.Begin(*conn)) << t.failure().text;
+        ASSERT_TRUE(conn->Execute("INSERT INTO C VALUES (7)"));
+        EXPECT_FALSE(t.Commit());
+        EXPECT_EQ(t.failure().step, "COMMIT");
+        EXPECT_EQ(t.failure().code, "787");  // SQLITE_CONSTRAINT_FOREIGNKEY
+        EXPECT_NE(t.failure().text.find("FOREIGN KEY"), std::string::npos) << t.failure().text;
+        EXPECT_TRUE(t.IsOpen());
+        EXPECT_TRUE(conn->InTransaction());
+    }
+    EXPECT_FALSE(conn->InTransaction());
+    EXPECT_EQ(count(), 0);
+    {
+        rt::Transaction t;
+        ASSERT_TRUE(t.Begin(*conn));
+        ASSERT_TRUE(conn->Execute("INSERT INTO P VALUES (7)"));
+        ASSERT_TRUE(conn->Execute("INSERT INTO C VALUES (7)"));
+        EXPECT_TRUE(t.Commit()) << t.failure().text;
+    }
+    EXPECT_EQ(count(), 1);
 }
 
 // A database whose indexes were built when the collation ordered letters by their byte

@@ -18,6 +18,7 @@
 #include "platform/files/sql/connection.h"
 #include "platform/files/sql/sql_driver.h"
 #include "platform/files/sql/sql_table.h"
+#include "platform/files/transaction.h"
 
 namespace {
 
@@ -698,6 +699,58 @@ TEST_P(SqlTable, TransactionsNestAndRollBackWhole) {
     ASSERT_EQ(add("C", "c"), kNoError);
     ASSERT_EQ(file_->Commit(), kNoError);
     EXPECT_EQ(file_->Records(), 1);
+}
+
+// The guard of a piece of work: what it began and did not commit is gone when it goes,
+// however the work ended; what it committed stays.
+TEST_P(SqlTable, ATransactionGuardKeepsOnlyWhatItCommitted) {
+    {
+        Transaction t;
+        ASSERT_TRUE(t.Begin(*file_)) << t.failure().text;
+        ASSERT_EQ(add("A", "a"), kNoError);
+    }  // left without a commit
+    EXPECT_EQ(file_->Records(), 0);
+    {
+        Transaction t;
+        ASSERT_TRUE(t.Begin(*file_));
+        ASSERT_EQ(add("B", "b"), kNoError);
+        ASSERT_TRUE(t.Commit());
+        EXPECT_FALSE(t.IsOpen());
+    }
+    EXPECT_EQ(file_->Records(), 1);
+    {
+        Transaction t;
+        ASSERT_TRUE(t.Begin(*file_));
+        ASSERT_EQ(add("C", "c"), kNoError);
+        t.Rollback();
+        EXPECT_FALSE(t.IsOpen());
+        EXPECT_EQ(file_->Records(), 1);
+        // A second transaction on the same guard, after the first has ended.
+        ASSERT_TRUE(t.Begin(*file_));
+        ASSERT_EQ(add("D", "d"), kNoError);
+        EXPECT_FALSE(t.Begin(*file_));  // one at a time
+        EXPECT_EQ(t.failure().step, "BEGIN");
+        ASSERT_TRUE(t.Commit());
+    }
+    EXPECT_EQ(scan(0), (std::vector<std::string>{"B", "D"}));
+    // The connection is left outside any transaction: a plain begin and commit work.
+    ASSERT_EQ(file_->BeginTransaction(), kNoError);
+    EXPECT_EQ(file_->Commit(), kNoError);
+    EXPECT_EQ(file_->Commit(), kDriverError);
+}
+
+// A begin that fails says so, with the runtime's error of that moment; a commit without
+// a transaction is refused.
+TEST_P(SqlTable, ATransactionGuardSaysWhatFailed) {
+    File closed(def_, &r_);
+    Transaction t;
+    EXPECT_FALSE(t.Begin(closed));
+    EXPECT_FALSE(t.IsOpen());
+    EXPECT_EQ(t.failure().step, "BEGIN");
+    EXPECT_EQ(t.failure().code, std::to_string(kFileNotOpen));
+    EXPECT_FALSE(t.failure().text.empty());
+    EXPECT_FALSE(t.Commit());
+    EXPECT_EQ(t.failure().step, "COMMIT");
 }
 
 INSTANTIATE_TEST_SUITE_P(Store, SqlTable, testing::Values(Kind::Embedded, Kind::Odbc), kind_name);

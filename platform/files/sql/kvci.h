@@ -9,7 +9,13 @@
 
 #include "platform/core/text.h"
 
+struct sqlite3;
+
 namespace rt::sql::kvci {
+
+// Registers KVCI, KVUPPER and KVINSTR on the connection (kvci.cpp): SQLITE_OK, or the
+// code of the registration that failed.
+int Register(sqlite3* db);
 
 inline bool is_ascii(std::string_view s) {
     for (unsigned char c : s)

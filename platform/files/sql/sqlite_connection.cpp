@@ -34,35 +34,6 @@ void pause_a_little() {
     std::this_thread::sleep_for(std::chrono::milliseconds(5 + rng() % 20));
 }
 
-int kvci_collate(void*, int na, const void* a, int nb, const void* b) {
-    return kvci::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
-                         {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
-}
-
-void kvupper(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    const int n = sqlite3_value_bytes(argv[0]);
-    thread_local std::string up;  // once per row of a scan: no allocation each time
-    rt::upper_utf8({p ? p : "", static_cast<std::size_t>(n)}, up);
-    sqlite3_result_text(ctx, up.data(), static_cast<int>(up.size()), SQLITE_TRANSIENT);
-}
-
-void kvinstr(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    const auto* h = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    const std::size_t hn = static_cast<std::size_t>(sqlite3_value_bytes(argv[0]));
-    const auto* n = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-    const std::size_t nn = static_cast<std::size_t>(sqlite3_value_bytes(argv[1]));
-    sqlite3_result_int64(ctx, kvci::instr_upper({h ? h : "", hn}, {n ? n : "", nn}));
-}
-
 class SqliteConnection;
 
 class SqliteStatement final : public Statement {
@@ -133,12 +104,7 @@ public:
     bool Setup(bool wal) {
         sqlite3_extended_result_codes(db_, 1);
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        if (sqlite3_create_collation_v2(db_, "KVCI", SQLITE_UTF8, nullptr, kvci_collate, nullptr) !=
-                SQLITE_OK ||
-            sqlite3_create_function_v2(db_, "KVUPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                       kvupper, nullptr, nullptr, nullptr) != SQLITE_OK ||
-            sqlite3_create_function_v2(db_, "KVINSTR", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                       kvinstr, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        if (kvci::Register(db_) != SQLITE_OK) {
             FailFromDb(sqlite3_extended_errcode(db_));
             return false;
         }

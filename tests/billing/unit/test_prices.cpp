@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "billing/price_method.h"
 #include "data/globals.h"
 #include "tests/billing/unit/billing_fixture.h"
 
@@ -118,6 +119,31 @@ TEST_F(Prices, EachMethodDividesItsTotalByItsUnitTotalIntoItsOwnField) {
         EXPECT_EQ(CEN.CENA, c.price);
         EXPECT_EQ(price, c.method_price);
         for (auto f : derived) EXPECT_EQ(CEN.*f, f == c.field ? c.method_price : -1.0);
+    }
+}
+
+// The method is chosen by the exact text of the services form's choice, trailing blanks
+// ignored; the price form and charge creation read it through the one table.
+TEST(PriceMethodTable, TheFormsTextsNameTheMethodsAndNothingElseDoes) {
+    const struct {
+        const char* nacin;
+        PriceMethod method;
+    } cases[] = {
+        {"Površina", PriceMethod::Area},
+        {"Površina     ", PriceMethod::Area},
+        {"Grejna površina", PriceMethod::HeatedArea},
+        {"Stan", PriceMethod::Unit},
+        {"Osoba", PriceMethod::Person},
+        {"Fiksno", PriceMethod::Fixed},
+        {"površina", PriceMethod::None},
+        {" Stan", PriceMethod::None},
+        {"Grejna", PriceMethod::None},
+        {"Paušal", PriceMethod::None},
+        {"", PriceMethod::None},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.nacin);
+        EXPECT_EQ(PriceMethodOf(cp(c.nacin)), c.method);
     }
 }
 
