@@ -67,10 +67,7 @@ public:
         ComputeInvoice(v);
         ApplyWaterUnit("M3");
         ++BROJACQR;
-        if (!MakeQrImage(v, temp_.File(GroupQrFileName(BROJACQR)))) {
-            if (!qr_failed_) TellQrMissing(v.BROJ);
-            qr_failed_ = true;
-        }
+        codes_.Make(v, GroupQrFileName(BROJACQR));
         report().SetText("?IMAGE2", v.QRSLIKA);
     }
     int Line() {
@@ -95,6 +92,8 @@ protected:
 
     int Prepare() override {
         if (AccountLineRefused()) return rt::ui::kLevelFatal;
+        if (!EveryInvoiceOfTheRunHasItsPayer()) return rt::ui::kLevelFatal;
+        codes_.CheckAccount();
         SKL.SIFRA = IZABRANIOBRACUN;
         Access::SKLAUZUL()->GetByKeyQuiet(SKL_Po_sifri);
         BROJACQR = 0;
@@ -114,7 +113,7 @@ protected:
         p.DefineSortOrder(SPR_PO_OBRACUNU);
         p.AddJoin(Files::SFAKT(), SFA_PO_OBRACUNU, {"SPR:OBRACUN", "SPR:SHKORISNIKA"});
         p.AddJoin(Files::KVADRIN(), KVD_Po_broju, {"SFA:BROJSTANA"});
-        p.AddJoin(Files::NAZIVI(), NAZ_PO_KONTU, {"KVD:SHKORISNIKA"});
+        p.AddJoin(Files::NAZIVI(), NAZ_PO_KONTU, {"SFA:SHKORISNIKA"});  // the invoice's own payer
         p.AddJoin(Files::OBRAC(), OBR_Po_obracunu, {"SFA:OBRACUN"});
         p.AddJoin(Files::OBAVEZE(), OBA_Po_sifri, {"SPR:SIFRA"});
         p.Project({"SPR:CENA",      "SPR:KOLICINA",  "SPR:KOLONA", "SPR:OBRACUN", "SPR:SHKORISNIKA",
@@ -131,8 +130,7 @@ private:
     GroupProcess process_;
     Group group_;
     rt::report::BreakTracker tracker_;
-    rt::report::TempFolder temp_;
-    bool qr_failed_ = false;
+    PaymentCodes codes_{false};
 };
 
 int GroupProcess::OnRecord() {
