@@ -157,10 +157,29 @@ void PaymentCodes::Make(InvoiceVars& v, const std::string& name) {
 
 namespace {
 
+// A table opened for the scope (the opens are counted: one the report holds stays).
+class Opened {
+public:
+    explicit Opened(rt::FileManager* fm) : fm_(fm) {
+        if (!fm_) return;
+        fm_->Open();
+        fm_->UseTable(rt::kUseOpen);
+    }
+    ~Opened() {
+        if (fm_) fm_->Close();
+    }
+    Opened(const Opened&) = delete;
+    Opened& operator=(const Opened&) = delete;
+
+private:
+    rt::FileManager* fm_;
+};
+
 bool PayerOfBuffer() {
-    rt::File& naz = Files::NAZIVI();
     if (!rt::clip(NAZ.ANALITIKA.str()).empty() && Equal(NAZ.ANALITIKA.str(), SFA.SHKORISNIKA.str()))
         return true;
+    Opened open(Access::NAZIVI());
+    rt::File& naz = Files::NAZIVI();
     naz.Clear();
     NAZ.ANALITIKA = SFA.SHKORISNIKA.str();
     if (naz.Get(NAZ_PO_KONTU) == rt::kNoError) return true;
@@ -187,6 +206,7 @@ bool ReadInvoicePayer() {
 bool EveryInvoiceOfTheRunHasItsPayer() {
     const SFAKTRecord invoice = SFA;
     const NAZIVIRecord partner = NAZ;
+    Opened open(Access::SFAKT());
     rt::File& sfa = Files::SFAKT();
     sfa.Clear();
     SFA.OBRACUN = OBR.OBRACUN;

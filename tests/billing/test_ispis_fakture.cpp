@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QWidget>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -424,6 +425,17 @@ TEST_F(InvoiceReportGui, TwoReportsAtOnceEachPrintTheirOwnCode) {
               "Sad|I:RSD400,00|SF:289|S:Račun za decembar|RO:0000401-05-26");
 }
 
+// The amounts of the form and the amount to pay print whole (the item's columns are as
+// narrow as the Part's table has them).
+void NoHashesOnTheFormOrToPay(const std::vector<PdfWord>& words) {
+    const PdfWord* label = FindWord(words, "UPLATU:", 1, 80);
+    ASSERT_NE(label, nullptr);
+    for (const PdfWord& w : words)
+        if (w.y > 200 || std::abs(w.y - label->y) < 1) {
+            EXPECT_EQ(w.text.find('#'), std::string::npos) << w.text << " at " << w.x << ", " << w.y;
+        }
+}
+
 // The one message of a report (its text), then the PDF through the preview.
 std::string ToldOnce(rt::qt::TestDriver& driver, ReportSteps& steps, bool before_output) {
     std::string told;
@@ -482,7 +494,7 @@ TEST_F(InvoiceReportGui, AnAmountPastTheIpsFieldPrintsWholeWithoutACode) {
     driver.WaitForThreads(30000);
     EXPECT_FALSE(driver.MessageOpen());
     const std::string text = PdfText(pdf_);
-    EXPECT_EQ(text.find('#'), std::string::npos) << text;
+    NoHashesOnTheFormOrToPay(PdfWords(pdf_));
     std::size_t n = 0;
     for (std::size_t at = text.find("1.000.000.000.000,00"); at != std::string::npos;
          at = text.find("1.000.000.000.000,00", at + 1))
@@ -497,8 +509,8 @@ TEST_F(InvoiceReportGui, TenMillionAndMorePrintWholeInTheirBoxes) {
     StartReport("00601");
     PrintToPdf();
     const std::string text = PdfText(pdf_);
-    EXPECT_EQ(text.find('#'), std::string::npos) << text;
     const std::vector<PdfWord> words = PdfWords(pdf_);
+    NoHashesOnTheFormOrToPay(words);
     // "UKUPNO ZA UPLATU:" and its amount beside it, not over it.
     const PdfWord* label = FindWord(words, "UPLATU:", 1, 80);
     ASSERT_NE(label, nullptr);
