@@ -380,12 +380,16 @@ TEST_F(GroupReport, TenMillionAndMorePrintWholeOnTheFormAndToPay) {
     driver.Press(kInvoices, "?BUTTONNORECORDS:3");
     ToPdf("IspisFakturaM3", pdf);
     const std::string text = PageText(pdf, 1);
-    EXPECT_EQ(text.find('#'), std::string::npos) << text;
     const std::vector<PdfWord> words = PdfWords(pdf);
     const PdfWord* label = FindWord(words, "UPLATU:", 1, 80);
     ASSERT_NE(label, nullptr);
     int form = 0, to_pay = 0;
     for (const PdfWord& w : words) {
+        // Whole on the form and beside "UKUPNO ZA UPLATU:" (the item's columns are as
+        // narrow as the Part's table has them).
+        if (w.y > 200 || std::abs(w.y - label->y) < 1) {
+            EXPECT_EQ(w.text.find('#'), std::string::npos) << w.text << " at " << w.x << ", " << w.y;
+        }
         if (w.text != "12.345.678,00") continue;
         if (w.y > 200) {
             ++form;
