@@ -591,35 +591,42 @@ TEST_F(InvoiceReportGui, AnInvoiceWithoutAPayerIsNotPrinted) {
 TEST_F(InvoiceReportGui, AnotherOwnersTemporaryFolderIsNeverWrittenThrough) {
     if (::geteuid() != 0) GTEST_SKIP() << "making another user's folder needs root";
     const std::string temp = (dir_ / "tmp").string();
-    const std::string own = temp + "/kvadrin-" + std::to_string(::geteuid());
     const std::string elsewhere = (dir_ / "elsewhere").string();
     std::filesystem::create_directories(temp);
     std::filesystem::create_directories(elsewhere);
-    for (bool link : {false, true}) {
-        SCOPED_TRACE(link ? "a link" : "another owner's folder");
-        std::filesystem::remove_all(own);
-        const std::string planted_in = link ? elsewhere : own;
-        if (link) {
-            std::filesystem::create_directory_symlink(elsewhere, own);
-        } else {
-            std::filesystem::create_directory(own);
-            ASSERT_EQ(::chown(own.c_str(), 54321, 54321), 0);
+    // The user's own folder's name, and the shared name every user's reports once used.
+    for (const std::string& way : {temp + "/kvadrin-" + std::to_string(::geteuid()), temp + "/kvadrin"}) {
+        for (bool link : {false, true}) {
+            SCOPED_TRACE(way + (link ? ": a link" : ": another owner's folder"));
+            std::filesystem::remove_all(way);
+            std::filesystem::remove_all(elsewhere);
+            std::filesystem::create_directories(elsewhere);
+            const std::string planted_in = link ? elsewhere : way;
+            if (link) {
+                std::filesystem::create_directory_symlink(elsewhere, way);
+            } else {
+                std::filesystem::create_directory(way);
+                ASSERT_EQ(::chown(way.c_str(), 54321, 54321), 0);
+            }
+            ::chmod(planted_in.c_str(), 0777);
+            // A stranger's image where a guessed folder would have it.
+            ASSERT_EQ(
+                rt::qr::GenerateQrCode("K:PR|V:01|C:1|R:908000000000000011|N:Neko drugi|I:RSD1,00|SF:289",
+                                       planted_in + "/qr.png", "2", "png", "black", "white"),
+                rt::qr::kQrOk);
+            pdf_ = (dir_ / (link ? "link.pdf" : "other.pdf")).string();
+            {
+                TempDir tmp(temp);
+                StartReport();
+                PrintToPdf();
+            }
+            EXPECT_EQ(QrOfPage(link ? "link" : "other"), InvoiceQrText());
+            std::size_t entries = 0;
+            for ([[maybe_unused]] const auto& e : std::filesystem::recursive_directory_iterator(planted_in))
+                ++entries;
+            EXPECT_EQ(entries, 1u) << "only the stranger's own file in " << planted_in;
         }
-        ::chmod(planted_in.c_str(), 0777);
-        // A stranger's image where a guessed folder would have it.
-        ASSERT_EQ(rt::qr::GenerateQrCode("K:PR|V:01|C:1|R:908000000000000011|N:Neko drugi|I:RSD1,00|SF:289",
-                                         planted_in + "/qr.png", "2", "png", "black", "white"),
-                  rt::qr::kQrOk);
-        pdf_ = (dir_ / (link ? "link.pdf" : "other.pdf")).string();
-        {
-            TempDir tmp(temp);
-            StartReport();
-            PrintToPdf();
-        }
-        EXPECT_EQ(QrOfPage(link ? "link" : "other"), InvoiceQrText());
-        std::size_t entries = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(planted_in)) ++entries;
-        EXPECT_EQ(entries, 1u) << "only the stranger's own file in " << planted_in;
+        std::filesystem::remove_all(way);
     }
 }
 
