@@ -178,19 +178,23 @@ xdotool key Tab
 wait_for "the firms list" window_titled '^REGISTROVANI KORISNICI' >/dev/null
 sleep 1
 shot reports_firms_list.png
-# The tools button (bottom left, 8, 300 of 628 x 320 dialog units) shows the list's
-# Insert, Change and Delete.
-FIRMS="$(window_titled '^REGISTROVANI KORISNICI')"
-eval "$(xdotool getwindowgeometry --shell "$FIRMS")"
-xdotool windowactivate --sync "$FIRMS" mousemove $((X + WIDTH * 17 / 628)) $((Y + HEIGHT * 308 / 320)) click 1
-sleep 1
-shot reports_firms_tools.png
-xdotool windowactivate --sync "$FIRMS" key alt+c
+# A point of a window by dialog units (the window `du_w` x `du_h` of them). xdotool places
+# the window a title bar's height (21 pixels) lower than it is drawn under openbox.
+click_at() {
+  local w="$1" du_w="$2" du_h="$3" x="$4" y="$5"
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  xdotool windowactivate --sync "$w" mousemove $((X + x * WIDTH / du_w)) $((Y + y * HEIGHT / du_h - 21)) click 1
+  sleep 1
+}
+# The tools button (bottom left, 8, 300 of 628 x 320) shows the list's Change.
+click_at "$(window_titled '^REGISTROVANI KORISNICI')" 628 320 17 308
+xdotool key alt+c
 wait_for "the firm's form" window_titled '^Record Will Be Changed' >/dev/null
 sleep 1
-xdotool windowactivate --sync "$(window_titled '^Record Will Be Changed')" key ctrl+Tab
-sleep 1
-for _ in 1 2 3 4 5; do xdotool key Tab; sleep 0.2; done
+# The second tab, and the fifth of its lines (the form is 364 x 285).
+FORM="$(window_titled '^Record Will Be Changed')"
+click_at "$FORM" 364 285 92 13
+click_at "$FORM" 364 285 140 95
 xdotool key ctrl+a
 xdotool type --delay 50 "160-0000000498672-90"
 shot reports_firm_account.png
