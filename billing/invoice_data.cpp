@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "billing/payment_qr.h"
 #include "billing/report_frame.h"
@@ -112,7 +113,7 @@ bool WriteQrImage(const InvoiceVars& v, const std::string& file) {
 
 void PaymentCodes::CheckAccount() {
     account_ok_ = IsPaymentAccount(ZIRORAC1.str());
-    if (account_ok_) return;
+    if (account_ok_ || rt::clip(ZIRORAC1.str()).empty()) return;  // none given: nothing to name
     Tell(rt::utf8_to_cp1250("Tekući račun firme \"") + rt::clip(ZIRORAC1.str()) +
          rt::utf8_to_cp1250("\" nije ispravan broj računa (tri grupe cifara odvojene crticama, "
                             "kontrolni broj po modulu 97); banke bi odbile QR kod sa njim. Nalozi za "
@@ -203,25 +204,33 @@ bool ReadInvoicePayer() {
     return false;
 }
 
-bool EveryInvoiceOfTheRunHasItsPayer() {
+std::vector<std::string> InvoicesOfTheRunWithoutPayer() {
     const SFAKTRecord invoice = SFA;
     const NAZIVIRecord partner = NAZ;
-    Opened open(Access::SFAKT());
-    rt::File& sfa = Files::SFAKT();
-    sfa.Clear();
-    SFA.OBRACUN = OBR.OBRACUN;
-    bool ok = true;
-    if (sfa.SetFrom(SFA_PO_OBRACUNU) == rt::kNoError) {
-        while (ok && sfa.Next() == rt::kNoError && SFA.OBRACUN == OBR.OBRACUN) {
-            if (!PayerOfBuffer()) {
-                TellPayerMissing();
-                ok = false;
-            }
+    std::vector<std::string> missing;
+    {
+        Opened open(Access::SFAKT());
+        rt::File& sfa = Files::SFAKT();
+        sfa.Clear();
+        SFA.OBRACUN = OBR.OBRACUN;
+        if (sfa.SetFrom(SFA_PO_OBRACUNU) == rt::kNoError) {
+            while (sfa.Next() == rt::kNoError && SFA.OBRACUN == OBR.OBRACUN)
+                if (!PayerOfBuffer()) missing.push_back(rt::clip(SFA.SHKORISNIKA.str()));
         }
     }
     SFA = invoice;
     NAZ = partner;
-    return ok;
+    return missing;
+}
+
+void TellInvoicesWithoutPayer(const std::vector<std::string>& customers) {
+    std::string list;
+    for (std::size_t i = 0; i < customers.size() && i < 20; ++i) list += (i ? ", " : "") + customers[i];
+    if (customers.size() > 20) list += rt::utf8_to_cp1250(" i još ") + std::to_string(customers.size() - 20);
+    rt::ui::Message(rt::utf8_to_cp1250("Fakture sa ovim šiframa nemaju platioca u registru vlasnika i ne "
+                                       "štampaju se: ") +
+                        list + rt::utf8_to_cp1250(". Unesite vlasnike sa tim šiframa."),
+                    rt::utf8_to_cp1250("Platilac fakture"), rt::ui::Icon::Exclamation);
 }
 
 bool AccountLineRefused() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/report/breaks.h"
 #include "platform/report/report.h"
@@ -40,7 +41,7 @@ public:
     // `one_invoice`: the report prints one invoice (its messages name none).
     explicit PaymentCodes(bool one_invoice) : one_invoice_(one_invoice) {}
     // At the report's set-up: checks the firm's account (ZIRORAC1), telling the user now
-    // when it gives no code.
+    // when it gives no code (an account left empty gives none without a word).
     void CheckAccount();
     // The image of v.QRTEKST as file `name` of the report's folder, named in v.QRSLIKA
     // (empty when there is none). The same text as the last image needs no new one.
@@ -64,10 +65,11 @@ void SetupInvoiceBreak(rt::report::BreakTracker& tracker, rt::report::BreakGroup
 // naming the invoice's customer, and false answered (the invoice is not to be printed).
 bool ReadInvoicePayer();
 
-// The same for every invoice of the run in the OBRAC buffer, before any is printed (the
-// buffers are left as they were): false, with the user told of the first invoice without
-// its payer.
-bool EveryInvoiceOfTheRunHasItsPayer();
+// The customer codes of the invoices of the run in the OBRAC buffer that have no payer
+// (the buffers are left as they were), and the message that names them: those invoices
+// are not printed.
+std::vector<std::string> InvoicesOfTheRunWithoutPayer();
+void TellInvoicesWithoutPayer(const std::vector<std::string>& customers);
 
 // An account line FormatirajRacun cannot take gives no payment code a bank would accept:
 // the user is told and true answered (nothing is to be printed).

@@ -7,6 +7,7 @@
 #include "billing/kvd030_ispis_faktura_m3.h"
 
 #include <string>
+#include <vector>
 
 #include "billing/invoice_data.h"
 #include "billing/kvd020_izbor_za_fakture.h"
@@ -64,6 +65,10 @@ public:
 
     // The first item of an invoice: its data and its QR image.
     void InvoiceOpens() {
+        if (!without_payer_.empty()) {  // told once, as the printing starts
+            TellInvoicesWithoutPayer(without_payer_);
+            without_payer_.clear();
+        }
         ComputeInvoice(v);
         ApplyWaterUnit("M3");
         ++BROJACQR;
@@ -92,7 +97,7 @@ protected:
 
     int Prepare() override {
         if (AccountLineRefused()) return rt::ui::kLevelFatal;
-        if (!EveryInvoiceOfTheRunHasItsPayer()) return rt::ui::kLevelFatal;
+        without_payer_ = InvoicesOfTheRunWithoutPayer();
         codes_.CheckAccount();
         SKL.SIFRA = IZABRANIOBRACUN;
         Access::SKLAUZUL()->GetByKeyQuiet(SKL_Po_sifri);
@@ -113,7 +118,8 @@ protected:
         p.DefineSortOrder(SPR_PO_OBRACUNU);
         p.AddJoin(Files::SFAKT(), SFA_PO_OBRACUNU, {"SPR:OBRACUN", "SPR:SHKORISNIKA"});
         p.AddJoin(Files::KVADRIN(), KVD_Po_broju, {"SFA:BROJSTANA"});
-        p.AddJoin(Files::NAZIVI(), NAZ_PO_KONTU, {"SFA:SHKORISNIKA"});  // the invoice's own payer
+        // The invoice's own payer; an invoice without one is not printed.
+        p.AddJoin(Files::NAZIVI(), NAZ_PO_KONTU, {"SFA:SHKORISNIKA"}, rt::JoinKind::Inner);
         p.AddJoin(Files::OBRAC(), OBR_Po_obracunu, {"SFA:OBRACUN"});
         p.AddJoin(Files::OBAVEZE(), OBA_Po_sifri, {"SPR:SIFRA"});
         p.Project({"SPR:CENA",      "SPR:KOLICINA",  "SPR:KOLONA", "SPR:OBRACUN", "SPR:SHKORISNIKA",
@@ -131,6 +137,7 @@ private:
     Group group_;
     rt::report::BreakTracker tracker_;
     PaymentCodes codes_{false};
+    std::vector<std::string> without_payer_;
 };
 
 int GroupProcess::OnRecord() {

@@ -368,6 +368,32 @@ TEST_F(GroupReport, AWrongFirmAccountIsToldOnceAndNoFormShowsACode) {
     CloseAll();
 }
 
+// An invoice whose customer code has no payer (the owner deleted since) is left out,
+// and the user told once; the other invoices print.
+TEST_F(GroupReport, AnInvoiceWithoutItsPayerIsLeftOutAndTold) {
+    OnThread([] {
+        AddUnit("99", "00999", "Stan", "Ne");
+        AddInvoice({5, "00999", "99", 0, 0, 0, 99, 0});
+        AddItem(5, "00999", "99", "S03", 1, 99, "Ostalo");
+    });
+    const std::string pdf = (dir_ / "bez_platioca.pdf").string();
+    StartInvoices(5);
+    driver.Press(kInvoices, "?BUTTONNORECORDS:3");
+    ReportSteps steps(driver);
+    steps.ChooseOutput(2);
+    const std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("00999"), std::string::npos) << told;
+    QWidget* preview = steps.WaitPreview("IspisFakturaM3");
+    EXPECT_FALSE(driver.MessageOpen()) << "told once";
+    steps.PressInPreview(preview, "kvPrint");
+    steps.SavePdfAs(pdf);
+    driver.WaitUntil([&] { return std::filesystem::exists(pdf) && !FindPreview("IspisFakturaM3"); },
+                     "the PDF");
+    EXPECT_EQ(PdfInfo(pdf, "Pages"), "3");
+    EXPECT_EQ(PdfText(pdf).find("00999"), std::string::npos);
+    CloseAll();
+}
+
 TEST_F(GroupReport, TenMillionAndMorePrintWholeOnTheFormAndToPay) {
     OnThread([] {
         AddOwner("00900", "Velika Firma", "Bulevar 100");

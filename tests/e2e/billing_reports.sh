@@ -200,7 +200,10 @@ xdotool type --delay 50 "160-0000000498672-90"
 shot reports_firm_account.png
 key_to '^Record Will Be Changed' alt+o
 sleep 1
-key_to '^REGISTROVANI KORISNICI' alt+s
+# The firm chosen: its row double-clicked (the first row, at 53, 39).
+shot reports_firms_changed.png
+click_at "$(window_titled '^REGISTROVANI KORISNICI')" 628 320 53 39
+xdotool click --repeat 2 --delay 80 1
 wait_for "the login again" window_titled '^SQL Azure$' >/dev/null
 sleep 0.5
 shot reports_login_again.png
