@@ -47,6 +47,14 @@ std::string UserTempBase(std::string* refused) {
     return temp;
 }
 
+TempFolder::TempFolder() {
+    std::string refused;
+    base_ = UserTempBase(&refused);
+    if (!refused.empty())
+        rt::sys::DebuggerOutput("kvadrin: the temporary folder " + refused +
+                                " is not the user's own private folder; it is not used\n");
+}
+
 TempFolder::~TempFolder() {
     if (path_.empty()) return;
     std::error_code ec;
@@ -56,13 +64,8 @@ TempFolder::~TempFolder() {
 std::string TempFolder::File(std::string_view name) {
     if (!path_.empty() && !Private(path_)) path_.clear();  // gone, or no longer ours
     if (path_.empty()) {
-        std::string refused;
-        const std::string base = UserTempBase(&refused);
-        if (!refused.empty())
-            rt::sys::DebuggerOutput("kvadrin: the temporary folder " + refused +
-                                    " is not the user's own private folder; it is not used\n");
-        if (base.empty()) return {};
-        std::string templ = base + "/kvadrin-report-XXXXXX";
+        if (base_.empty()) return {};
+        std::string templ = base_ + "/kvadrin-report-XXXXXX";
         std::vector<char> buf(templ.begin(), templ.end());
         buf.push_back('\0');
         if (::mkdtemp(buf.data()) == nullptr) return {};

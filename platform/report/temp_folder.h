@@ -20,17 +20,19 @@ std::string UserTempBase(std::string* refused = nullptr);
 
 class TempFolder {
 public:
-    TempFolder() = default;
+    // The user's own folder is chosen now (from the environment as it is now).
+    TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
     // The path of a file in the report's folder, the folder made at the first call (and
-    // made anew when it went missing); empty when it cannot be made.
+    // made anew in the same place when it went missing); empty when it cannot be made.
     std::string File(std::string_view name);
     // The report's folder; empty before the first File or when it could not be made.
     const std::string& Path() const { return path_; }
 
 private:
+    std::string base_;
     std::string path_;
 };
 
