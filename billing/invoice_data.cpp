@@ -4,10 +4,13 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "billing/payment_qr.h"
 #include "billing/report_frame.h"
+#include "data/access.h"
 #include "data/globals.h"
+#include "data/keys.h"
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/core/numeric.h"
@@ -89,33 +92,145 @@ void SetupInvoiceBreak(rt::report::BreakTracker& tracker, rt::report::BreakGroup
     }
 }
 
-bool MakeQrImage(InvoiceVars& v, const std::string& file) {
-    v.QRSLIKA.clear();
+namespace {
+
+void Tell(const std::string& text) { rt::ui::Message(text, "QR kod", rt::ui::Icon::Exclamation); }
+
+// Writes the image of v.QRTEKST to `file`; where it cannot be written no file of that
+// name is left, so no older image can stand in for it.
+bool WriteQrImage(const InvoiceVars& v, const std::string& file) {
     if (file.empty()) return false;
     std::error_code ec;
     std::filesystem::remove(file, ec);
     const int rc =
         rt::qr::GenerateQrCode(rt::cp1250_to_utf8(rt::clip(v.QRTEKST)), file, "2", "png", "black", "white");
-    if (rc != rt::qr::kQrOk) {
-        std::filesystem::remove(file, ec);
-        return false;
-    }
-    v.QRSLIKA = file;
-    return true;
+    if (rc == rt::qr::kQrOk) return true;
+    std::filesystem::remove(file, ec);
+    return false;
 }
 
-void TellQrMissing(const std::string& which) {
-    if (which.empty()) {
-        rt::ui::Message(
-            rt::utf8_to_cp1250(
-                "QR kod za uplatu nije mogao biti napravljen; nalog za uplatu se štampa bez njega."),
-            "QR kod", rt::ui::Icon::Exclamation);
+}  // namespace
+
+void PaymentCodes::CheckAccount() {
+    account_ok_ = IsPaymentAccount(ZIRORAC1.str());
+    if (account_ok_ || rt::clip(ZIRORAC1.str()).empty()) return;  // none given: nothing to name
+    Tell(rt::utf8_to_cp1250("Tekući račun firme \"") + rt::clip(ZIRORAC1.str()) +
+         rt::utf8_to_cp1250("\" nije ispravan broj računa (tri grupe cifara odvojene crticama, "
+                            "kontrolni broj po modulu 97); banke bi odbile QR kod sa njim. Nalozi za "
+                            "uplatu se štampaju bez QR koda; ispravite račun u podacima firme."));
+}
+
+void PaymentCodes::Make(InvoiceVars& v, const std::string& name) {
+    v.QRSLIKA.clear();
+    if (!account_ok_) return;
+    if (!AmountFitsPaymentText(v.IZNOS)) {
+        std::string amount = rt::format(v.IZNOS, "@n-24.`2");
+        amount.erase(0, amount.find_first_not_of(' '));
+        if (!amount_told_)
+            Tell(rt::utf8_to_cp1250("Iznos ") + amount + rt::utf8_to_cp1250(" fakture ") + rt::clip(v.BROJ) +
+                 rt::utf8_to_cp1250(" ne staje u QR kod za uplatu (najviše 999.999.999.999,99); nalozi "
+                                    "za uplatu sa takvim iznosom se štampaju bez QR koda."));
+        amount_told_ = true;
         return;
     }
-    rt::ui::Message(rt::utf8_to_cp1250("QR kod za uplatu fakture ") + which +
-                        rt::utf8_to_cp1250(" nije mogao biti napravljen; nalozi za uplatu bez QR koda se "
-                                           "štampaju bez njega."),
-                    "QR kod", rt::ui::Icon::Exclamation);
+    if (v.QRTEKST == made_text_ && name == made_name_ && !made_file_.empty()) {
+        v.QRSLIKA = made_file_;
+        return;
+    }
+    made_text_.clear();
+    made_file_.clear();
+    const std::string file = folder_.File(name);
+    if (!WriteQrImage(v, file)) {
+        if (!image_told_)
+            Tell(one_invoice_ ? rt::utf8_to_cp1250("QR kod za uplatu nije mogao biti napravljen; nalog za "
+                                                   "uplatu se štampa bez njega.")
+                              : rt::utf8_to_cp1250("QR kod za uplatu fakture ") + rt::clip(v.BROJ) +
+                                    rt::utf8_to_cp1250(" nije mogao biti napravljen; nalozi za uplatu bez "
+                                                       "QR koda se štampaju bez njega."));
+        image_told_ = true;
+        return;
+    }
+    made_text_ = v.QRTEKST;
+    made_name_ = name;
+    made_file_ = file;
+    v.QRSLIKA = file;
+}
+
+namespace {
+
+// A table opened for the scope (the opens are counted: one the report holds stays).
+class Opened {
+public:
+    explicit Opened(rt::FileManager* fm) : fm_(fm) {
+        if (!fm_) return;
+        fm_->Open();
+        fm_->UseTable(rt::kUseOpen);
+    }
+    ~Opened() {
+        if (fm_) fm_->Close();
+    }
+    Opened(const Opened&) = delete;
+    Opened& operator=(const Opened&) = delete;
+
+private:
+    rt::FileManager* fm_;
+};
+
+bool PayerOfBuffer() {
+    if (!rt::clip(NAZ.ANALITIKA.str()).empty() && Equal(NAZ.ANALITIKA.str(), SFA.SHKORISNIKA.str()))
+        return true;
+    Opened open(Access::NAZIVI());
+    rt::File& naz = Files::NAZIVI();
+    naz.Clear();
+    NAZ.ANALITIKA = SFA.SHKORISNIKA.str();
+    if (naz.Get(NAZ_PO_KONTU) == rt::kNoError) return true;
+    naz.Clear();
+    return false;
+}
+
+void TellPayerMissing() {
+    rt::ui::Message(rt::utf8_to_cp1250("Platilac fakture sa šifrom ") + rt::clip(SFA.SHKORISNIKA.str()) +
+                        rt::utf8_to_cp1250(" (stan ") + rt::clip(SFA.BROJSTANA.str()) +
+                        rt::utf8_to_cp1250(") nije nađen u registru vlasnika. Faktura bez platioca se ne "
+                                           "štampa; unesite vlasnika sa tom šifrom."),
+                    rt::utf8_to_cp1250("Platilac fakture"), rt::ui::Icon::Exclamation);
+}
+
+}  // namespace
+
+bool ReadInvoicePayer() {
+    if (PayerOfBuffer()) return true;
+    TellPayerMissing();
+    return false;
+}
+
+std::vector<std::string> InvoicesOfTheRunWithoutPayer() {
+    const SFAKTRecord invoice = SFA;
+    const NAZIVIRecord partner = NAZ;
+    std::vector<std::string> missing;
+    {
+        Opened open(Access::SFAKT());
+        rt::File& sfa = Files::SFAKT();
+        sfa.Clear();
+        SFA.OBRACUN = OBR.OBRACUN;
+        if (sfa.SetFrom(SFA_PO_OBRACUNU) == rt::kNoError) {
+            while (sfa.Next() == rt::kNoError && SFA.OBRACUN == OBR.OBRACUN)
+                if (!PayerOfBuffer()) missing.push_back(rt::clip(SFA.SHKORISNIKA.str()));
+        }
+    }
+    SFA = invoice;
+    NAZ = partner;
+    return missing;
+}
+
+void TellInvoicesWithoutPayer(const std::vector<std::string>& customers) {
+    std::string list;
+    for (std::size_t i = 0; i < customers.size() && i < 20; ++i) list += (i ? ", " : "") + customers[i];
+    if (customers.size() > 20) list += rt::utf8_to_cp1250(" i još ") + std::to_string(customers.size() - 20);
+    rt::ui::Message(rt::utf8_to_cp1250("Fakture sa ovim šiframa nemaju platioca u registru vlasnika i ne "
+                                       "štampaju se: ") +
+                        list + rt::utf8_to_cp1250(". Unesite vlasnike sa tim šiframa."),
+                    rt::utf8_to_cp1250("Platilac fakture"), rt::ui::Icon::Exclamation);
 }
 
 bool AccountLineRefused() {

@@ -132,7 +132,8 @@ Band GroupFooter(const InvoiceLayout& l) {
     c.push_back(FooterTotal(l, "?SUM2", 9, "@N-11.`2"));
     c.push_back(LineCtl(116.5, 6, 77.5, 0));
     c.push_back(Sized(Text("?STRING30", l.to_pay_x, 7, "UKUPNO ZA UPLATU:", kBold8), l.to_pay_w));
-    c.push_back(Sized(Field("?ZANAPLATU", 171, 7, "ZANAPLATU", "@N-12.`2", kBold8), 22, -1, Align::Right));
+    c.push_back(Sized(Field("?ZANAPLATU", l.to_pay_amount_x, 7, "ZANAPLATU", "@N-23.`2", kBold8),
+                      193 - l.to_pay_amount_x, -1, Align::Right));
     c.push_back(Field("?DUG_PRETP", 3, 12, "DUG_PRETP", "@s60", kDebt));
     c.push_back(Field("?MOLBA", 3, 17, "MOLBA", "@s60", kRequest));
     c.push_back(RtfCtl("?KLAUZULA", 3, 23, 188, 40, "KLAUZULA"));

@@ -15,13 +15,15 @@ struct PaymentFormPlaces {
     double background_y = 5;
     double payer_y = 15, purpose_y = 38, recipient_y = 60;  // the first of three lines, 4 apart
     double code_x = 67, code_y = 14, currency_x = 67, currency_y = 23;
-    double amount_x = 102, amount_y = 14, amount_w = 18;
-    std::string amount_picture = "@N-12.`2B";
+    // The amounts are wide enough for every amount a payment code can carry and beyond
+    // (up to 999.999.999.999.999,99), right-aligned within their boxes.
+    double amount_x = 82, amount_y = 14, amount_w = 40;
+    std::string amount_picture = "@N-23.`2B";
     double account_y = 23, number_y = 33, image_y = 40;
     // The receipt on the right.
     double r_code_y = 14, r_currency_y = 23;
-    double r_amount_x = 169, r_amount_y = 14, r_amount_w = 18;
-    std::string r_amount_picture = "@N-12.`2B";
+    double r_amount_x = 148, r_amount_y = 14, r_amount_w = 39;
+    std::string r_amount_picture = "@N-23.`2B";
     double r_account_y = 23, r_number_x = 151, r_number_y = 33;
     double r_payer_x = 132, r_payer_y = 46, r_purpose_y = 64;
     double mark_x = 123, mark_y = 80;
@@ -40,7 +42,10 @@ struct InvoiceLayout {
     // The group footer's sums: the report's own sums of the item lines, or a variable
     // that holds the invoice's total.
     std::string footer_total = {};  // "" or "UKUPNOP"
-    double to_pay_x = 142, to_pay_w = -1;
+    // "UKUPNO ZA UPLATU:" and, from to_pay_amount_x to the band's edge, its amount: as wide
+    // as the payment form's.
+    double to_pay_x = 125, to_pay_w = -1;
+    double to_pay_amount_x = 157;
     bool page_after_footer = false;
     PaymentFormPlaces form = {};
 };

@@ -8,10 +8,14 @@
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/core/text.h"
+#include "platform/ui/window.h"
 #include "shell/form.h"
 
 namespace kvadrin {
 namespace {
+
+// The characters of a unit number that its charge lines and invoices keep (BROJSTANA).
+constexpr std::size_t kUnitNumberLength = 6;
 
 const rt::RecordLayout& NazLayout() { return table_def(TableId::NAZIVI).layout; }
 
@@ -20,7 +24,8 @@ public:
     explicit UpdateKvadrinController(ProcedureObjects& o)
         : FormController(o, {.updated = Relate::KVADRIN(), .opened = Relate::NAZIVI(), .cascade = true}),
           code_(o.window.Feq("?KVD:SHKORISNIKA")),
-          button_(o.window.Feq("?CALLLOOKUP")) {
+          button_(o.window.Feq("?CALLLOOKUP")),
+          number_(o.window.Feq("?KVD:BROJ")) {
         AddLookup({.entry = code_,
                    .button = button_,
                    .table = Access::NAZIVI(),
@@ -47,16 +52,40 @@ public:
     int OnAccepted() override {
         const int feq = window().field();
         const bool lookup_button = button_ && feq == button_;
+        if (feq == number_ && !NumberFits()) return rt::ui::kLevelConsumed;
         const int level = FormController::OnAccepted();
         if (REQUEST != InsertRecord || level != rt::ui::kLevelGoOn) return level;
         if (feq == code_ || (lookup_button && CallResponse == RequestCompleted)) TakeCustomer();
         return level;
     }
 
+    // A unit's number is kept by its charge lines and invoices in six characters: a longer
+    // one would be cut there and the invoices would find neither the unit nor its payer.
+    int OnCompleted() override {
+        if ((REQUEST == InsertRecord || REQUEST == ChangeRecord) && !NumberFits())
+            return rt::ui::kLevelConsumed;
+        return FormController::OnCompleted();
+    }
+
 protected:
     void CallUpdate(int) override { BrowseNazivi(); }
 
 private:
+    bool NumberFits() {
+        rt::ui::Window& w = window();
+        if (w.Get(number_, rt::ui::Prop::ReadOnly)) return true;
+        w.Update(number_);
+        const std::string number = rt::clip(KVD.BROJ.str());
+        if (number.size() <= kUnitNumberLength) return true;
+        rt::ui::Message(rt::utf8_to_cp1250("Broj stana \"") + number +
+                            rt::utf8_to_cp1250("\" ima više od 6 znakova. Zaduženja i fakture pamte broj "
+                                               "stana sa najviše 6 znakova, pa duži broj ne bi našle ni "
+                                               "stan ni platioca; unesite kraći broj."),
+                        rt::utf8_to_cp1250("Broj stana"), rt::ui::Icon::Exclamation);
+        w.Select(number_);
+        return false;
+    }
+
     void TakeCustomer() {
         if (NAZ.ANALITIKA.empty()) return;  // no such customer: nothing to take
         KVD.VLASNIK = NAZ.NAZIV1.str();
@@ -64,7 +93,7 @@ private:
         window().Display();
     }
 
-    int code_ = 0, button_ = 0;
+    int code_ = 0, button_ = 0, number_ = 0;
 };
 
 }  // namespace

@@ -463,6 +463,35 @@ private:
     long shown_[4] = {0, 0, 0, 0};
 };
 
+// The stored units whose number is longer than the six characters that charge lines and
+// invoices keep of it (units of a take-over): their invoices cannot find them by number.
+std::vector<std::string> UnitsWithLongNumbers() {
+    std::vector<std::string> found;
+    rt::FileManager* fm = Access::KVADRIN();
+    if (!fm) return found;
+    fm->Open();
+    fm->UseTable(rt::kUseOpen);
+    rt::File& kvadrin = Files::KVADRIN();
+    kvadrin.Clear();
+    if (kvadrin.SetFrom(KVD_Po_broju) == rt::kNoError) {
+        while (kvadrin.Next() == rt::kNoError)
+            if (rt::clip(KVD.BROJ.str()).size() > 6) found.push_back(rt::clip(KVD.BROJ.str()));
+    }
+    fm->Close();
+    return found;
+}
+
+std::string LongNumbersMessage(const std::vector<std::string>& units) {
+    std::string list;
+    for (std::size_t i = 0; i < units.size() && i < 20; ++i) list += (i ? ", " : "") + units[i];
+    if (units.size() > 20) list += rt::utf8_to_cp1250(" i još ") + std::to_string(units.size() - 20);
+    return rt::utf8_to_cp1250("Zaduženja su kreirana, ali broj ovih stanova ima više od 6 znakova: ") + list +
+           rt::utf8_to_cp1250(
+               ". Zaduženja i fakture pamte samo prvih 6 znakova broja stana, pa fakture "
+               "tih stanova ne nalaze stan. Skratite im broj u registru stanova i ponovo "
+               "kreirajte zaduženja.");
+}
+
 }  // namespace
 
 ChargeOutcome CreateCharges(ChargeProgress& progress) { return Creation(progress).Run(); }
@@ -479,6 +508,11 @@ void KreirajZaduzenja() {
         w.Close();
     }
     if (!out.created) { rt::ui::Message(out.message); }
+    if (out.created) {
+        if (const std::vector<std::string> long_units = UnitsWithLongNumbers(); !long_units.empty())
+            rt::ui::Message(LongNumbersMessage(long_units), rt::utf8_to_cp1250("Kreiranje zaduženja"),
+                            rt::ui::Icon::Exclamation);
+    }
 }
 
 }  // namespace kvadrin

@@ -75,6 +75,8 @@ protected:
 
     int Prepare() override {
         if (AccountLineRefused()) return rt::ui::kLevelFatal;
+        if (!ReadInvoicePayer()) return rt::ui::kLevelFatal;
+        codes_.CheckAccount();
         SKL.SIFRA = IZABRANIOBRACUN;
         Access::SKLAUZUL()->GetByKeyQuiet(SKL_Po_sifri);
         SetupInvoiceBreak(tracker_, group_, v);
@@ -95,7 +97,7 @@ protected:
         rt::File& oba = Files::OBAVEZE();
         p.AddJoin(sfa, SFA_PO_OBRACUNU, {"SPR:OBRACUN", "SPR:SHKORISNIKA"});
         p.AddJoin(kvd, KVD_Po_broju, {"SFA:BROJSTANA"});
-        p.AddJoin(naz, NAZ_PO_KONTU, {"KVD:SHKORISNIKA"});
+        p.AddJoin(naz, NAZ_PO_KONTU, {"SFA:SHKORISNIKA"});  // the invoice's own payer
         p.AddJoin(oba, OBA_Po_sifri, {"SPR:SIFRA"});
         p.Project({"SPR:CENA", "SPR:KOLICINA", "SPR:KOLONA", "SPR:OBRACUN", "SPR:SHKORISNIKA", "SPR:SIFRA",
                    "SPR:UKUPNO", "SFA:BROJSTANA", "KVD:VODOMER", "KVD:SHKORISNIKA", "NAZ:ADRESA",
@@ -105,26 +107,16 @@ protected:
     }
 
 private:
-    // The report's own image file; the same text needs no new image. Where the image
-    // cannot be made the form prints without a code (never an older image).
+    // The report's own image file; where there is none the form prints without a code.
     void MakeQrImage() {
-        if (v.QRTEKST != made_text_ || v.QRSLIKA.empty()) {
-            made_text_ = v.QRTEKST;
-            if (!kvadrin::MakeQrImage(v, temp_.File("qr.png"))) {
-                made_text_.clear();
-                if (!qr_failed_) TellQrMissing({});
-                qr_failed_ = true;
-            }
-        }
+        codes_.Make(v, "qr.png");
         report().SetText("?IMAGE2", v.QRSLIKA);
     }
 
     InvoiceProcess process_;
     Group group_;
     rt::report::BreakTracker tracker_;
-    rt::report::TempFolder temp_;
-    std::string made_text_;
-    bool qr_failed_ = false;
+    PaymentCodes codes_{true};
 };
 
 int InvoiceProcess::OnRecord() {

@@ -7,6 +7,7 @@
 #include "billing/kvd030_ispis_faktura_m3.h"
 
 #include <string>
+#include <vector>
 
 #include "billing/invoice_data.h"
 #include "billing/kvd020_izbor_za_fakture.h"
@@ -64,13 +65,14 @@ public:
 
     // The first item of an invoice: its data and its QR image.
     void InvoiceOpens() {
+        if (!without_payer_.empty()) {  // told once, as the printing starts
+            TellInvoicesWithoutPayer(without_payer_);
+            without_payer_.clear();
+        }
         ComputeInvoice(v);
         ApplyWaterUnit("M3");
         ++BROJACQR;
-        if (!MakeQrImage(v, temp_.File(GroupQrFileName(BROJACQR)))) {
-            if (!qr_failed_) TellQrMissing(v.BROJ);
-            qr_failed_ = true;
-        }
+        codes_.Make(v, GroupQrFileName(BROJACQR));
         report().SetText("?IMAGE2", v.QRSLIKA);
     }
     int Line() {
@@ -95,6 +97,8 @@ protected:
 
     int Prepare() override {
         if (AccountLineRefused()) return rt::ui::kLevelFatal;
+        without_payer_ = InvoicesOfTheRunWithoutPayer();
+        codes_.CheckAccount();
         SKL.SIFRA = IZABRANIOBRACUN;
         Access::SKLAUZUL()->GetByKeyQuiet(SKL_Po_sifri);
         BROJACQR = 0;
@@ -114,7 +118,8 @@ protected:
         p.DefineSortOrder(SPR_PO_OBRACUNU);
         p.AddJoin(Files::SFAKT(), SFA_PO_OBRACUNU, {"SPR:OBRACUN", "SPR:SHKORISNIKA"});
         p.AddJoin(Files::KVADRIN(), KVD_Po_broju, {"SFA:BROJSTANA"});
-        p.AddJoin(Files::NAZIVI(), NAZ_PO_KONTU, {"KVD:SHKORISNIKA"});
+        // The invoice's own payer; an invoice without one is not printed.
+        p.AddJoin(Files::NAZIVI(), NAZ_PO_KONTU, {"SFA:SHKORISNIKA"}, rt::JoinKind::Inner);
         p.AddJoin(Files::OBRAC(), OBR_Po_obracunu, {"SFA:OBRACUN"});
         p.AddJoin(Files::OBAVEZE(), OBA_Po_sifri, {"SPR:SIFRA"});
         p.Project({"SPR:CENA",      "SPR:KOLICINA",  "SPR:KOLONA", "SPR:OBRACUN", "SPR:SHKORISNIKA",
@@ -131,8 +136,8 @@ private:
     GroupProcess process_;
     Group group_;
     rt::report::BreakTracker tracker_;
-    rt::report::TempFolder temp_;
-    bool qr_failed_ = false;
+    PaymentCodes codes_{false};
+    std::vector<std::string> without_payer_;
 };
 
 int GroupProcess::OnRecord() {

@@ -31,6 +31,43 @@ std::size_t AccountCharacters(std::string_view account) {
     return n;
 }
 
+bool IsPaymentAccount(std::string_view account) {
+    const std::string a = rt::clip(account);
+    std::size_t groups[3] = {0, 0, 0};
+    std::size_t g = 0;
+    for (char c : a) {
+        if (c == '-') {
+            if (++g > 2) return false;
+        } else if (c >= '0' && c <= '9') {
+            ++groups[g];
+        } else {
+            return false;
+        }
+    }
+    if (g != 2 || groups[0] != 3 || groups[1] < 1 || groups[1] > 13 || groups[2] != 2) return false;
+    // ISO 7064 MOD 97-10 over the eighteen digits, a digit at a time.
+    unsigned rest = 0;
+    for (char c : FormatirajRacun(a)) rest = (rest * 10 + static_cast<unsigned>(c - '0')) % 97;
+    return rest == 1;
+}
+
+namespace {
+
+// The amount as the payment text writes it: a decimal comma, no grouping, no blanks.
+std::string AmountText(double amount) {
+    std::string t = rt::format(amount, "@n_18`2");
+    t.erase(0, t.find_first_not_of(' '));
+    return t;
+}
+
+}  // namespace
+
+bool AmountFitsPaymentText(double amount) {
+    if (!(amount >= 0) || amount >= 1e15) return false;  // NaN, negative or far past the field
+    const std::string t = AmountText(amount);
+    return t.find('#') == std::string::npos && 3 + t.size() <= kMaxAmountField;
+}
+
 std::string FormatirajRacun(std::string_view account) {
     std::string d;  // the characters collected, in order
     for (char c : rt::clip(account))
@@ -63,8 +100,7 @@ std::string PaymentQrText(const PaymentQrData& data) {
 
     // The amount with a decimal comma, without grouping and without leading blanks,
     // however large.
-    std::string amount = rt::format(data.amount, "@n_18`2");
-    amount.erase(0, amount.find_first_not_of(' '));
+    const std::string amount = AmountText(data.amount);
 
     std::string text =
         "K:PR|V:01|C:1|R:" + Value(data.account18) + "|N:" + name + "|I:RSD" + amount + "|SF:289";

@@ -19,6 +19,17 @@ std::string FormatirajRacun(std::string_view account);
 std::size_t AccountCharacters(std::string_view account);
 inline constexpr std::size_t kMaxAccountCharacters = 20;
 
+// An account line a bank takes as the payee's account: digits in three groups joined by
+// two hyphens (the bank's three digits, one to thirteen of the account, two check digits;
+// trailing blanks ignored) whose eighteen digits of FormatirajRacun leave 1 when divided
+// by 97. Anything else gives no payment code.
+bool IsPaymentAccount(std::string_view account);
+
+// The IPS amount field holds "RSD" and the amount with its decimal comma in at most 18
+// characters: amounts up to 999999999999,99 (rounded to the para) fit.
+inline constexpr std::size_t kMaxAmountField = 18;
+bool AmountFitsPaymentText(double amount);
+
 // What the payment text is built from (CP1250 texts, trailing blanks allowed).
 struct PaymentQrData {
     std::string_view account18;  // FormatirajRacun's result

@@ -21,16 +21,20 @@ const Font kTotal{"Arial", 8, 700};
 
 // The lines between the columns, each column's value and picture, and the heads.
 constexpr double kLines[] = {0, 18, 29, 80, 121, 140, 159, 185, 204, 222, 235, 275};
+// The totals' pictures hold a building of thousands of units (12,000.00 persons and more,
+// up to 9,999,999.99 square metres) within their columns.
 struct Column {
     const char* use;
     const char* picture;
-    bool summed;
+    const char* total_picture;  // null: not summed
 };
 const Column kColumns[] = {
-    {"KVD:BROJ", "@s10", false},         {"NAZ:ANALITIKA", "@n05", false}, {"NAZ:NAZIV1", "@s30", false},
-    {"KVD:VLASNIK", "@s25", false},      {"KVD:POVRSINA", "@n10.2", true}, {"KVD:POVRSINAGR", "@n10.2", true},
-    {"KVD:POVRSINAOST", "@n10.2", true}, {"KVD:BROJOSOBA", "@n5.2", true}, {"KVD:VODOMER", "@s2", false},
-    {"KVD:KALORIMETAR", "@s2", false},   {"KVD:TELEFON", "@s20", false},
+    {"KVD:BROJ", "@s10", nullptr},           {"NAZ:ANALITIKA", "@n05", nullptr},
+    {"NAZ:NAZIV1", "@s30", nullptr},         {"KVD:VLASNIK", "@s25", nullptr},
+    {"KVD:POVRSINA", "@n10.2", "@n12.2"},    {"KVD:POVRSINAGR", "@n10.2", "@n12.2"},
+    {"KVD:POVRSINAOST", "@n10.2", "@n12.2"}, {"KVD:BROJOSOBA", "@n5.2", "@n9.2"},
+    {"KVD:VODOMER", "@s2", nullptr},         {"KVD:KALORIMETAR", "@s2", nullptr},
+    {"KVD:TELEFON", "@s20", nullptr},
 };
 constexpr int kColumnCount = 11;
 
@@ -80,9 +84,9 @@ Band GroupFooter() {
     count.reset = Reset::Break;
     c.push_back(count);
     for (int i = 0; i < kColumnCount; ++i) {
-        if (!kColumns[i].summed) continue;
-        c.push_back(
-            ListSum(kList, "?SUM" + std::to_string(i), i, 2, kColumns[i].use, kColumns[i].picture, kTotal));
+        if (!kColumns[i].total_picture) continue;
+        c.push_back(ListSum(kList, "?SUM" + std::to_string(i), i, 2, kColumns[i].use,
+                            kColumns[i].total_picture, kTotal));
     }
     return b;
 }

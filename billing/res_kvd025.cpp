@@ -27,9 +27,9 @@ struct Column {
     const char* total_picture;  // the footer's sum; null: none
 };
 const Column kColumns[] = {
-    {"SFA:BROJSTANA", "@n3", nullptr},      {"SFA:BROJSTANA", "@s6", nullptr},
+    {"SFA:BROJSTANA", "@n4", nullptr},      {"SFA:BROJSTANA", "@s6", nullptr},
     {"NAZ:NAZIV1", "@s30", nullptr},        {"KVD:POVRSINA", "@N10.`2", "@n10.2"},
-    {"KVD:BROJOSOBA", "@N5.`2", "@n6.2"},   {"SFA:ODRZAVANJE", "@N-12.`2", "@N-12.`2"},
+    {"KVD:BROJOSOBA", "@N5.`2", "@n9.2"},   {"SFA:ODRZAVANJE", "@N-12.`2", "@N-12.`2"},
     {"SFA:STRUJA", "@N-12.`2", "@N-12.`2"}, {"SFA:VODA", "@N-12.`2", "@N-12.`2"},
     {"SFA:OSTALO", "@N-12.`2", "@N-12.`2"}, {"SFA:DUG", "@N-12.`2", "@N-12.`2"},
     {"UKUPNO", "@N-12.`2", "@N-12.`2"},
@@ -84,6 +84,13 @@ Band GroupFooter() {
         c.push_back(ListSum(kList, "?SUM" + std::to_string(i), i, 1.5, kColumns[i].use,
                             kColumns[i].total_picture, kLine));
     }
+    // The persons' total of a large building (12,000.00) is wider than its narrow column:
+    // it reaches into the area's column, whose total ends that much further left.
+    Control& area = c[0];  // the first two sums
+    Control& persons = c[1];
+    area.w -= 2.6;
+    persons.x -= 3.0;
+    persons.w += 3.0;
     return b;
 }
 

@@ -3,17 +3,17 @@
 #include <png.h>
 #include <qrencode.h>
 
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -81,8 +81,8 @@ struct QrCodeFree {
     void operator()(QRcode* q) const { QRcode_free(q); }
 };
 
-// The PNG of the matrix, in the two colours.
-bool write_png(const std::string& file, const QRcode& code, int module, Rgb fg, Rgb bg) {
+// The PNG of the matrix, in the two colours, written to an open file.
+bool write_png(std::FILE* out, const QRcode& code, int module, Rgb fg, Rgb bg) {
     const int modules = code.width + 2 * kQuietZone;
     const int pixels = modules * module;
     std::vector<png_byte> rgb(static_cast<std::size_t>(pixels) * static_cast<std::size_t>(pixels) * 3);
@@ -104,16 +104,9 @@ bool write_png(const std::string& file, const QRcode& code, int module, Rgb fg, 
     image.width = static_cast<png_uint_32>(pixels);
     image.height = static_cast<png_uint_32>(pixels);
     image.format = PNG_FORMAT_RGB;
-    const bool ok = png_image_write_to_file(&image, file.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+    const bool ok = png_image_write_to_stdio(&image, out, 0, rgb.data(), 0, nullptr) != 0;
     png_image_free(&image);
     return ok;
-}
-
-std::string temporary_name(const std::string& file) {
-    static std::atomic<unsigned> counter{0};
-    return file + ".tmp" + std::to_string(::getpid()) + "_" +
-           std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()) % 100000) + "_" +
-           std::to_string(counter.fetch_add(1));
 }
 
 }  // namespace
@@ -135,16 +128,30 @@ int GenerateQrCode(std::string_view text, std::string_view file, std::string_vie
         if (!code) return errno == ERANGE ? kQrTooLong : kQrEncodeFailed;
     }
 
+    // The image goes to a new file of a name nobody can guess (made with mkstemp, owner
+    // only, beside the target), renamed over the target once it is whole.
     const std::string target(file);
-    const std::string temp = temporary_name(target);
-    std::error_code ec;
-    if (!write_png(temp, *code, *module, *fg, *bg)) {
-        std::filesystem::remove(temp, ec);
+    std::vector<char> temp(target.begin(), target.end());
+    for (char c : std::string_view(".XXXXXX")) temp.push_back(c);
+    temp.push_back('\0');
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return kQrWriteFailed;
+    std::FILE* out = ::fdopen(fd, "wb");
+    if (!out) {
+        ::close(fd);
+        ::unlink(temp.data());
         return kQrWriteFailed;
     }
-    std::filesystem::rename(temp, target, ec);
+    const bool written = write_png(out, *code, *module, *fg, *bg);
+    const bool closed = std::fclose(out) == 0;
+    std::error_code ec;
+    if (!written || !closed) {
+        std::filesystem::remove(temp.data(), ec);
+        return kQrWriteFailed;
+    }
+    std::filesystem::rename(temp.data(), target, ec);
     if (ec) {
-        std::filesystem::remove(temp, ec);
+        std::filesystem::remove(temp.data(), ec);
         return kQrWriteFailed;
     }
     return kQrOk;

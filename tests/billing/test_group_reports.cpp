@@ -8,12 +8,15 @@
 #include <QImage>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/kvd010_ispis_stanara.h"
@@ -49,7 +52,6 @@ void Contains(const std::string& text, const std::vector<std::string>& parts, co
         EXPECT_NE(text.find(p), std::string::npos) << p << " on " << where << ":\n" << text;
 }
 
-
 class ListReports : public StoreTest {
 protected:
     void SetUp() override {
@@ -57,7 +59,7 @@ protected:
         NAZIVFIRME = rt::utf8_to_cp1250("Stambena zajednica Đurđevdan");
         ADRESA = rt::utf8_to_cp1250("Bulevar Oslobođenja 7");
         MESTO = "21000 Novi Sad";
-        ZIRORAC1 = "160-123456-78";
+        ZIRORAC1 = "160-123456-54";
         PIB = "101234567";
         MATBROJ = "08123456";
         RAD_GOD = 2026;
@@ -227,7 +229,7 @@ protected:
         });
     }
     static std::string QrText(const std::string& number, const std::string& amount) {
-        return "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi Sad|I:RSD" +
+        return "K:PR|V:01|C:1|R:160000000012345654|N:Stambena zajednica Đurđevdan 21000 Novi Sad|I:RSD" +
                amount + "|SF:289|S:Račun za decembar|RO:00" + number;
     }
     // The QR code of a page's payment form (band at 6, 200, image at 80, 38, 30 x 30), as
@@ -274,12 +276,10 @@ TEST_F(GroupReport, EveryInvoiceOfTheRunOnItsOwnPageWithItsOwnQrCode) {
     steps.SavePdfAs(pdf);
     driver.WaitUntil([&] { return std::filesystem::exists(pdf) && !FindPreview("IspisFakturaM3"); },
                      "the PDF");
-    // The report's folder goes with it.
-    driver.WaitUntil(
-        [&] {
-            return !std::filesystem::exists(temp / "kvadrin") || std::filesystem::is_empty(temp / "kvadrin");
-        },
-        "the report's folder removed");
+    // The report's folder goes with it; the user's own folder stays.
+    const std::filesystem::path own = temp / ("kvadrin-" + std::to_string(::geteuid()));
+    driver.WaitUntil([&] { return std::filesystem::is_directory(own) && std::filesystem::is_empty(own); },
+                     "the report's folder removed");
 
     EXPECT_EQ(PdfInfo(pdf, "Pages"), "3");
     EXPECT_EQ(PdfInfo(pdf, "Subject"), "IspisFakture");
@@ -348,6 +348,86 @@ TEST_F(GroupReport, AnImageThatCannotBeWrittenIsToldAndNoFormShowsACode) {
         Contains(PageText(pdf, page), {"NALOG ZA UPLATU"}, "page " + std::to_string(page));
         EXPECT_EQ(QrOfPage(pdf, page, "no_qr_" + std::to_string(page)), "") << page;
     }
+    CloseAll();
+}
+
+TEST_F(GroupReport, AWrongFirmAccountIsToldOnceAndNoFormShowsACode) {
+    ZIRORAC1 = "160-123456-78";  // fails mod 97
+    const std::string pdf = (dir_ / "pogresan_racun.pdf").string();
+    StartInvoices(5);
+    driver.Press(kInvoices, "?BUTTONNORECORDS:3");
+    const std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("\"160-123456-78\""), std::string::npos) << told;
+    ToPdf("IspisFakturaM3", pdf);
+    EXPECT_FALSE(driver.MessageOpen()) << "told once, not per invoice";
+    EXPECT_EQ(PdfInfo(pdf, "Pages"), "3");
+    for (int page = 1; page <= 3; ++page) {
+        Contains(PageText(pdf, page), {"NALOG ZA UPLATU", "160-123456-78"}, "page " + std::to_string(page));
+        EXPECT_EQ(QrOfPage(pdf, page, "wrong_account_" + std::to_string(page)), "") << page;
+    }
+    CloseAll();
+}
+
+// An invoice whose customer code has no payer (the owner deleted since) is left out,
+// and the user told once; the other invoices print.
+TEST_F(GroupReport, AnInvoiceWithoutItsPayerIsLeftOutAndTold) {
+    OnThread([] {
+        AddUnit("99", "00999", "Stan", "Ne");
+        AddInvoice({5, "00999", "99", 0, 0, 0, 99, 0});
+        AddItem(5, "00999", "99", "S03", 1, 99, "Ostalo");
+    });
+    const std::string pdf = (dir_ / "bez_platioca.pdf").string();
+    StartInvoices(5);
+    driver.Press(kInvoices, "?BUTTONNORECORDS:3");
+    ReportSteps steps(driver);
+    steps.ChooseOutput(2);
+    const std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("00999"), std::string::npos) << told;
+    QWidget* preview = steps.WaitPreview("IspisFakturaM3");
+    EXPECT_FALSE(driver.MessageOpen()) << "told once";
+    steps.PressInPreview(preview, "kvPrint");
+    steps.SavePdfAs(pdf);
+    driver.WaitUntil([&] { return std::filesystem::exists(pdf) && !FindPreview("IspisFakturaM3"); },
+                     "the PDF");
+    EXPECT_EQ(PdfInfo(pdf, "Pages"), "3");
+    EXPECT_EQ(PdfText(pdf).find("00999"), std::string::npos);
+    CloseAll();
+}
+
+TEST_F(GroupReport, TenMillionAndMorePrintWholeOnTheFormAndToPay) {
+    OnThread([] {
+        AddOwner("00900", "Velika Firma", "Bulevar 100");
+        AddUnit("90", "00900", "Poslovni prostor", "Ne");
+        AddInvoice({7, "00900", "90", 0, 0, 0, 12345678, 0});
+        AddItem(7, "00900", "90", "S03", 1, 12345678, "Ostalo");
+    });
+    const std::string pdf = (dir_ / "milioni.pdf").string();
+    StartInvoices(7);
+    driver.Press(kInvoices, "?BUTTONNORECORDS:3");
+    ToPdf("IspisFakturaM3", pdf);
+    const std::string text = PageText(pdf, 1);
+    const std::vector<PdfWord> words = PdfWords(pdf);
+    const PdfWord* label = FindWord(words, "UPLATU:", 1, 80);
+    ASSERT_NE(label, nullptr);
+    int form = 0, to_pay = 0;
+    for (const PdfWord& w : words) {
+        // Whole on the form and beside "UKUPNO ZA UPLATU:" (the item's columns are as
+        // narrow as the Part's table has them).
+        if (w.y > 200 || std::abs(w.y - label->y) < 1) {
+            EXPECT_EQ(w.text.find('#'), std::string::npos) << w.text << " at " << w.x << ", " << w.y;
+        }
+        if (w.text != "12.345.678,00") continue;
+        if (w.y > 200) {
+            ++form;
+            EXPECT_TRUE((w.x > 86 && w.right < 132) || (w.x > 152 && w.right < 194)) << w.x << " " << w.right;
+        } else if (std::abs(w.y - label->y) < 1) {
+            ++to_pay;
+            EXPECT_GT(w.x, label->right + 1);
+        }
+    }
+    EXPECT_EQ(form, 2) << text;
+    EXPECT_EQ(to_pay, 1) << text;
+    EXPECT_EQ(QrOfPage(pdf, 1, "millions_group"), QrText("00900-07-26", "12345678,00"));
     CloseAll();
 }
 
@@ -446,6 +526,73 @@ TEST_F(ListReports, AnOverviewOfManyInvoicesNumbersItsLinesAndPages) {
     const std::vector<PdfWord> words = PdfWords(pdf);
     EXPECT_NE(FindWord(words, "60", 2), nullptr) << "the running count goes on across pages";
     CloseAll();
+}
+
+// A building of hundreds of units: the persons' and areas' totals print whole, each
+// where its column is (250 units of 6 persons: 1,500.00; of 48: 12,000.00, what 2,000
+// units of six persons come to).
+TEST_F(ListReports, TheTotalsOfALargeBuildingPrintWhole) {
+    OnThread([] {
+        for (int i = 1; i <= 250; ++i) {
+            const std::string code = rt::format(static_cast<double>(i), "@n05");
+            AddOwner(code.c_str(), ("Vlasnik " + std::to_string(i)).c_str());
+            AddUnit(std::to_string(i).c_str(), code.c_str(), "Stan", "Ne", "Stanar", 60, 6);
+            AddInvoice({9, code.c_str(), std::to_string(i).c_str(), 10, 0, 0, 0, 0});
+        }
+    });
+    struct Case {
+        double persons;
+        std::string persons_total;
+    };
+    for (const Case& c : {Case{6, "1,500.00"}, Case{48, "12,000.00"}}) {
+        SCOPED_TRACE(c.persons_total);
+        OnThread([&c] {
+            ASSERT_EQ(Files::KVADRIN().SendSql("UPDATE KVADRIN SET BROJOSOBA=" +
+                                               std::to_string(static_cast<int>(c.persons))),
+                      0);
+        });
+        // The overview: the area's and the persons' totals side by side, apart.
+        const std::string overview = (dir_ / ("obaveze_" + c.persons_total + ".pdf")).string();
+        StartInvoices(9);
+        driver.Press(kInvoices, "?BUTTONNORECORDS:4");
+        ToPdf("SpisakObaveza", overview);
+        CloseAll();
+        const std::string text = PdfText(overview);
+        EXPECT_EQ(text.find('#'), std::string::npos) << text;
+        const std::vector<PdfWord> words = PdfWords(overview);
+        const PdfWord* area = FindWord(words, "15,000.00");
+        const PdfWord* persons = FindWord(words, c.persons_total);
+        ASSERT_NE(area, nullptr) << text;
+        ASSERT_NE(persons, nullptr) << text;
+        EXPECT_NEAR(area->y, persons->y, 0.5);
+        EXPECT_GT(persons->x, area->right + 0.5) << "apart";
+        EXPECT_GT(area->x, 6 + 63.0) << "within the area's column";
+        EXPECT_LT(persons->right, 6 + 89.0) << "ends where its column ends";
+        EXPECT_NE(FindWord(words, "250"), nullptr) << "the running count of the lines";
+
+        // The list of tenants: every total within its column.
+        const std::string tenants = (dir_ / ("stanari_" + c.persons_total + ".pdf")).string();
+        browse_thread_ = driver.Start([] {
+            CallRequest = 0;
+            BrowseKvadrin();
+        });
+        driver.WaitUntil([&] { return driver.RowCount(kUnits, kList) > 0; }, "the units");
+        driver.Press(kUnits, "?BUTTONNORECORDS");
+        driver.WaitForWindow(kSortSelectionProcedure);
+        driver.Press(kSortSelectionProcedure, "?SBUTTONOK");
+        ToPdf("IspisStanara", tenants);
+        CloseAll();
+        const std::string list = PdfText(tenants);
+        EXPECT_EQ(list.find('#'), std::string::npos) << list;
+        const std::string totals = list.substr(list.find("Ukupno kvadrina:"));
+        Contains(totals.substr(0, totals.find('\n')), {" 250 ", "15,000.00", "13,750.00", c.persons_total},
+                 "the totals");
+        const std::vector<PdfWord> list_words = PdfWords(tenants);
+        const PdfWord* total = FindWord(list_words, c.persons_total);
+        ASSERT_NE(total, nullptr);
+        EXPECT_GT(total->x, 6 + 185.0);
+        EXPECT_LT(total->right, 6 + 204.0);
+    }
 }
 
 // ---- The list of tenants ----------------------------------------------------------------

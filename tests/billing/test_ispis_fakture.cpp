@@ -9,16 +9,21 @@
 #include <QImage>
 #include <QWidget>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "billing/kvd023_ispis_fakture.h"
 #include "data/keys.h"
 #include "platform/core/datetime.h"
 #include "platform/core/numeric.h"
 #include "platform/core/text.h"
+#include "platform/qr/qr.h"
 #include "tests/driver/report_fixture.h"
 
 using namespace kvadrin;
@@ -85,7 +90,7 @@ protected:
         NAZIVFIRME = rt::utf8_to_cp1250("Stambena zajednica Đurđevdan");
         ADRESA = rt::utf8_to_cp1250("Bulevar Oslobođenja 7");
         MESTO = "21000 Novi Sad";
-        ZIRORAC1 = "160-123456-78";
+        ZIRORAC1 = "160-123456-54";
         PIB = "101234567";
         MATBROJ = "08123456";
         RAD_GOD = 2026;
@@ -188,7 +193,7 @@ protected:
 
 // The payment text of the test's invoice.
 std::string InvoiceQrText() {
-    return "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi Sad|I:RSD4826,00"
+    return "K:PR|V:01|C:1|R:160000000012345654|N:Stambena zajednica Đurđevdan 21000 Novi Sad|I:RSD4826,00"
            "|SF:289|S:Račun za decembar|RO:0000123-05-26";
 }
 
@@ -206,9 +211,9 @@ TEST_F(InvoiceReportGui, APdfOfTheInvoiceWithItsPaymentSlipAndQrCode) {
     };
     const std::vector<Expect> placed = {
         {"Stambena", 9, 10},       {"Bulevar", 9, 14},       {"21000", 9, 18},      {"TEKUĆI", 9, 25},
-        {"160-123456-78", 35, 25}, {"08123456", 35, 29},     {"101234567", 35, 33}, {"RAČUN", 9, 53},
+        {"160-123456-54", 35, 25}, {"08123456", 35, 29},     {"101234567", 35, 33}, {"RAČUN", 9, 53},
         {"00123-05-26", 46, 53},   {"Petar", 129, 54},       {"Zmaj", 129, 59},     {"Decembar", 40, 59},
-        {"S01", 21, 83.2},         {"S03", 21, 95.2},        {"UKUPNO", 148, 107},  {"Dug", 9, 112},
+        {"S01", 21, 83.2},         {"S03", 21, 95.2},        {"UKUPNO", 131, 107},  {"Dug", 9, 112},
         {"MOLIMO", 9, 117},        {"Uplatu", 9, 123},       {"NALOG", 72, 206.2},  {"189", 73, 214},
         {"IZVEŠTAJ", 136, 206.2},  {"00123-05-26", 89, 233}, {"Račun", 11, 238},
     };
@@ -319,7 +324,7 @@ TEST_F(InvoiceReportGui, DebtAndOverpaymentLinesAmountAndClauseByTheInvoice) {
             EXPECT_EQ(text.find(s), std::string::npos) << s << " in\n" << text;
         const std::string number = std::string(c.customer) + "-05-26";
         EXPECT_EQ(QrOfPage(c.customer),
-                  "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
+                  "K:PR|V:01|C:1|R:160000000012345654|N:Stambena zajednica Đurđevdan 21000 Novi "
                   "Sad|I:RSD" +
                       c.amount + "|SF:289|S:Račun za decembar|RO:00" + number);
     }
@@ -416,8 +421,213 @@ TEST_F(InvoiceReportGui, TwoReportsAtOnceEachPrintTheirOwnCode) {
     EXPECT_EQ(QrOfPage("first"), InvoiceQrText());
     pdf_ = pdf_second;
     EXPECT_EQ(QrOfPage("second"),
-              "K:PR|V:01|C:1|R:160000000012345678|N:Stambena zajednica Đurđevdan 21000 Novi "
+              "K:PR|V:01|C:1|R:160000000012345654|N:Stambena zajednica Đurđevdan 21000 Novi "
               "Sad|I:RSD400,00|SF:289|S:Račun za decembar|RO:0000401-05-26");
+}
+
+// The amounts of the form and the amount to pay print whole (the item's columns are as
+// narrow as the Part's table has them).
+void NoHashesOnTheFormOrToPay(const std::vector<PdfWord>& words) {
+    const PdfWord* label = FindWord(words, "UPLATU:", 1, 80);
+    ASSERT_NE(label, nullptr);
+    for (const PdfWord& w : words)
+        if (w.y > 200 || std::abs(w.y - label->y) < 1) {
+            EXPECT_EQ(w.text.find('#'), std::string::npos) << w.text << " at " << w.x << ", " << w.y;
+        }
+}
+
+// The one message of a report (its text), then the PDF through the preview.
+std::string ToldOnce(rt::qt::TestDriver& driver, ReportSteps& steps, bool before_output) {
+    std::string told;
+    if (before_output) {
+        told = driver.Answer("OK");
+        steps.ChooseOutput(2);
+    } else {
+        steps.ChooseOutput(2);
+        told = driver.Answer("OK");
+    }
+    return told;
+}
+
+TEST_F(InvoiceReportGui, AnAccountBanksRefuseGivesTheSlipWithoutACodeAndOneMessage) {
+    for (const char* account : {"160-123456-78", "160 123456 54", "16O-123456-54"}) {
+        SCOPED_TRACE(account);
+        ZIRORAC1 = account;
+        pdf_ = (dir_ / "wrong_account.pdf").string();
+        std::filesystem::remove(pdf_);
+        ReportSteps steps(driver);
+        StartReport();
+        const std::string told = ToldOnce(driver, steps, true);
+        EXPECT_NE(told.find(std::string("\"") + account + "\""), std::string::npos) << told;
+        EXPECT_NE(told.find("bez QR koda"), std::string::npos) << told;
+        QWidget* preview = steps.WaitPreview(kProc);
+        steps.PressInPreview(preview, "kvPrint");
+        steps.SavePdfAs(pdf_);
+        driver.WaitForThreads(30000);
+        EXPECT_FALSE(driver.MessageOpen());
+        EXPECT_EQ(response_, RequestCompleted);
+        const std::string text = PdfText(pdf_);
+        EXPECT_NE(text.find("NALOG ZA UPLATU"), std::string::npos) << text;
+        EXPECT_NE(text.find("4.826,00"), std::string::npos) << text;
+        // The account on the form, both halves.
+        const std::vector<PdfWord> words = PdfWords(pdf_);
+        const std::string first_word = std::string(account).substr(0, std::string(account).find(' '));
+        int on_form = 0;
+        for (const PdfWord& w : words)
+            if (w.y > 200 && w.text == first_word) ++on_form;
+        EXPECT_EQ(on_form, 2) << first_word;
+        EXPECT_EQ(QrOfPage("wrong_account"), "");
+    }
+}
+
+TEST_F(InvoiceReportGui, AnAmountPastTheIpsFieldPrintsWholeWithoutACode) {
+    OnThread([] { AddInvoice("00501", "51", "Stan", 1000000000000.0, 0.0); });
+    pdf_ = (dir_ / "trillion.pdf").string();
+    ReportSteps steps(driver);
+    StartReport("00501");
+    const std::string told = ToldOnce(driver, steps, false);
+    EXPECT_NE(told.find("1.000.000.000.000,00"), std::string::npos) << told;
+    EXPECT_NE(told.find("00501-05-26"), std::string::npos) << told;
+    QWidget* preview = steps.WaitPreview(kProc);
+    steps.PressInPreview(preview, "kvPrint");
+    steps.SavePdfAs(pdf_);
+    driver.WaitForThreads(30000);
+    EXPECT_FALSE(driver.MessageOpen());
+    const std::string text = PdfText(pdf_);
+    NoHashesOnTheFormOrToPay(PdfWords(pdf_));
+    std::size_t n = 0;
+    for (std::size_t at = text.find("1.000.000.000.000,00"); at != std::string::npos;
+         at = text.find("1.000.000.000.000,00", at + 1))
+        ++n;
+    EXPECT_GE(n, 3u) << text;  // the item, to pay and both amounts of the form
+    EXPECT_EQ(QrOfPage("trillion"), "");
+}
+
+TEST_F(InvoiceReportGui, TenMillionAndMorePrintWholeInTheirBoxes) {
+    OnThread([] { AddInvoice("00601", "61", "Stan", 12345678.90, 0.0); });
+    pdf_ = (dir_ / "millions.pdf").string();
+    StartReport("00601");
+    PrintToPdf();
+    const std::string text = PdfText(pdf_);
+    const std::vector<PdfWord> words = PdfWords(pdf_);
+    NoHashesOnTheFormOrToPay(words);
+    // "UKUPNO ZA UPLATU:" and its amount beside it, not over it.
+    const PdfWord* label = FindWord(words, "UPLATU:", 1, 80);
+    ASSERT_NE(label, nullptr);
+    const PdfWord* to_pay = nullptr;
+    std::vector<const PdfWord*> form;
+    for (const PdfWord& w : words) {
+        if (w.text != "12.345.678,90") continue;
+        if (w.y > 200)
+            form.push_back(&w);
+        else if (std::abs(w.y - label->y) < 1)
+            to_pay = &w;
+    }
+    ASSERT_NE(to_pay, nullptr) << text;
+    EXPECT_GT(to_pay->x, label->right + 1);
+    EXPECT_LT(to_pay->right, 200.5);
+    // Both "Iznos" boxes of the form (the band at 6, 200, the drawing at 2, 5 within it).
+    ASSERT_EQ(form.size(), 2u) << text;
+    EXPECT_GT(form[0]->x, 6 + 2 + 78);
+    EXPECT_LT(form[0]->right, 6 + 2 + 78 + 46);
+    EXPECT_GT(form[1]->x, 6 + 2 + 144);
+    EXPECT_LT(form[1]->right, 6 + 2 + 144 + 42);
+    EXPECT_EQ(QrOfPage("millions"),
+              "K:PR|V:01|C:1|R:160000000012345654|N:Stambena zajednica Đurđevdan 21000 Novi "
+              "Sad|I:RSD12345678,90|SF:289|S:Račun za decembar|RO:0000601-05-26");
+}
+
+TEST_F(InvoiceReportGui, AnInvoiceOfACutUnitNumberPrintsWithItsOwnPayer) {
+    OnThread([] {
+        // A unit of a take-over numbered "A-12345B": its charges keep "A-1234".
+        AddOwner("00701", "Marko Marković", "Kralja Petra 1");
+        Files::KVADRIN().Clear();
+        KVD.BROJ = "A-12345B";
+        KVD.SP = "Stan";
+        KVD.SHKORISNIKA = "00701";
+        KVD.VODOMER = "Ne";
+        AddRowOf(TableId::KVADRIN);
+        Files::SFAKT().Clear();
+        SFA.OBRACUN = 5;
+        SFA.SHKORISNIKA = "00701";
+        SFA.BROJSTANA = "A-1234";
+        SFA.UKUPNO = 700;
+        StoreTest::AddRowOf(TableId::SFAKT);
+        AddItem("00701", "S03", 1, 700, "Ostalo");
+    });
+    pdf_ = (dir_ / "cut.pdf").string();
+    StartReport("00701");
+    PrintToPdf();
+    const std::string text = PdfText(pdf_);
+    EXPECT_NE(text.find("Marko Marković"), std::string::npos) << text;
+    EXPECT_NE(text.find("Kralja Petra 1"), std::string::npos) << text;
+    EXPECT_NE(text.find("00701-05-26"), std::string::npos) << text;
+    EXPECT_EQ(QrOfPage("cut"),
+              "K:PR|V:01|C:1|R:160000000012345654|N:Stambena zajednica Đurđevdan 21000 Novi "
+              "Sad|I:RSD700,00|SF:289|S:Račun za decembar|RO:0000701-05-26");
+}
+
+TEST_F(InvoiceReportGui, AnInvoiceWithoutAPayerIsNotPrinted) {
+    OnThread([] {
+        Files::SFAKT().Clear();
+        SFA.OBRACUN = 5;
+        SFA.SHKORISNIKA = "00801";
+        SFA.BROJSTANA = "81";
+        SFA.UKUPNO = 80;
+        StoreTest::AddRowOf(TableId::SFAKT);
+        AddItem("00801", "S03", 1, 80, "Ostalo");
+    });
+    StartReport("00801");
+    const std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("00801"), std::string::npos) << told;
+    EXPECT_NE(told.find("nije nađen"), std::string::npos) << told;
+    driver.WaitForThreads(30000);
+    EXPECT_EQ(response_, RequestCancelled);
+    EXPECT_EQ(driver.Server().FindWindow(rt::report::kOutputWindowProcedure), nullptr);
+}
+
+// Another user's folder where the user's own would be, or a link in its place: the report
+// makes its own folder and prints its own code; nothing is written through either.
+TEST_F(InvoiceReportGui, AnotherOwnersTemporaryFolderIsNeverWrittenThrough) {
+    if (::geteuid() != 0) GTEST_SKIP() << "making another user's folder needs root";
+    const std::string temp = (dir_ / "tmp").string();
+    const std::string elsewhere = (dir_ / "elsewhere").string();
+    std::filesystem::create_directories(temp);
+    std::filesystem::create_directories(elsewhere);
+    // The user's own folder's name, and the shared name every user's reports once used.
+    for (const std::string& way : {temp + "/kvadrin-" + std::to_string(::geteuid()), temp + "/kvadrin"}) {
+        for (bool link : {false, true}) {
+            SCOPED_TRACE(way + (link ? ": a link" : ": another owner's folder"));
+            std::filesystem::remove_all(way);
+            std::filesystem::remove_all(elsewhere);
+            std::filesystem::create_directories(elsewhere);
+            const std::string planted_in = link ? elsewhere : way;
+            if (link) {
+                std::filesystem::create_directory_symlink(elsewhere, way);
+            } else {
+                std::filesystem::create_directory(way);
+                ASSERT_EQ(::chown(way.c_str(), 54321, 54321), 0);
+            }
+            ::chmod(planted_in.c_str(), 0777);
+            // A stranger's image where a guessed folder would have it.
+            ASSERT_EQ(
+                rt::qr::GenerateQrCode("K:PR|V:01|C:1|R:908000000000000011|N:Neko drugi|I:RSD1,00|SF:289",
+                                       planted_in + "/qr.png", "2", "png", "black", "white"),
+                rt::qr::kQrOk);
+            pdf_ = (dir_ / (link ? "link.pdf" : "other.pdf")).string();
+            {
+                TempDir tmp(temp);
+                StartReport();
+                PrintToPdf();
+            }
+            EXPECT_EQ(QrOfPage(link ? "link" : "other"), InvoiceQrText());
+            std::size_t entries = 0;
+            for ([[maybe_unused]] const auto& e : std::filesystem::recursive_directory_iterator(planted_in))
+                ++entries;
+            EXPECT_EQ(entries, 1u) << "only the stranger's own file in " << planted_in;
+        }
+        std::filesystem::remove_all(way);
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "billing/kvd003_browse_kvadrin.h"
+#include "billing/kvd005_browse_obracuni.h"
 #include "billing/kvd010_ispis_stanara.h"
 #include "platform/core/picture.h"
 #include "platform/files/view.h"
@@ -337,6 +338,63 @@ TEST_F(KvadrinGui, ANewUnitTakesItsDefaultsAndTheChosenCustomer) {
               "55.50|50.00|4.25|3.00|1.0000|Da|Ne|021/555-333|064/111-222");
     WaitTotals({"55.50", "50.00", "4.25", "3.00", "1"}, "the totals of the new unit");
     CloseBrowse(RequestCompleted);
+}
+
+// Charge lines and invoices keep six characters of a unit's number: a longer one is refused
+// when typed and when the form is completed, saying why.
+TEST_F(KvadrinGui, AUnitNumberOfMoreThanSixCharactersIsRefusedSayingWhy) {
+    OnThread([] { AddOwner("00012", "Petar Petrović", "Njegoševa 12"); });
+    Start();
+    KeyOnList(Key::Insert);
+    WaitForm("Record Will Be Added");
+    driver.Type(kForm, "?KVD:BROJ", "a-12345");
+    std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("\"A-12345\""), std::string::npos) << told;
+    EXPECT_NE(told.find("više od 6 znakova"), std::string::npos) << told;
+    driver.Type(kForm, "?KVD:SHKORISNIKA", "12");
+    driver.WaitUntil([&] { return Shows("?NAZ:NAZIV1") == "Petar Petrović"; }, "the customer's name");
+    driver.Press(kForm, "?OK");
+    told = driver.Answer("OK");
+    EXPECT_NE(told.find("\"A-12345\""), std::string::npos) << told;
+    EXPECT_NE(driver.Server().FindWindow(kForm), nullptr) << "the form stays open";
+    EXPECT_EQ(Rows(), 0);
+    // Six characters are taken.
+    driver.Type(kForm, "?KVD:BROJ", "a-1234");
+    driver.Press(kForm, "?OK");
+    Closed(kForm);
+    driver.WaitUntil([&] { return Rows() == 1 && Cell(1, 1) == "A-1234"; }, "the new unit");
+    CloseBrowse(RequestCompleted);
+}
+
+// A unit of a take-over whose number is longer than six characters is named when the
+// charges are made.
+TEST_F(KvadrinGui, ChargeCreationNamesTheUnitsWhoseNumberIsTooLong) {
+    OnThread([] {
+        AddOwner("00012", "Petar Petrović", "Njegoševa 12");
+        AddOwner("00013", "Mila Milić", "Zmaj Jovina 3");
+        for (const auto& [number, code] : {std::pair{"A-12345B", "00012"}, std::pair{"7", "00013"}}) {
+            Files::KVADRIN().Clear();
+            KVD.BROJ = number;
+            KVD.SHKORISNIKA = code;
+            KVD.SP = "Stan";
+            KVD.VODOMER = "Ne";
+            KVD.KOEFICIJENT = 1;
+            AddRowOf(TableId::KVADRIN);
+        }
+        Files::OBRAC().Clear();
+        OBR.OBRACUN = 3;
+        OBR.NAZIV = "Mart";
+        AddRowOf(TableId::OBRAC);
+    });
+    driver.Start([] {
+        StoreTest::ReadRow(TableId::OBRAC, "OBR:Po_obracunu", [] { OBR.OBRACUN = 3; });
+        KreirajZaduzenja();
+    });
+    const std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("Zaduženja su kreirana"), std::string::npos) << told;
+    EXPECT_NE(told.find("A-12345B"), std::string::npos) << told;
+    EXPECT_EQ(told.find(": 7"), std::string::npos) << told;
+    driver.WaitForThreads(30000);
 }
 
 TEST_F(KvadrinGui, AnUnknownCodeOpensTheOwnersBrowseForAChoice) {

@@ -127,21 +127,27 @@ inline QWidget* FindPreview(const std::string& procedure) {
 }
 
 // TMPDIR set to `dir` while the object lives (where the reports make their folders).
+// The system's temporary folder for the scope, the runtime folder hidden so that the
+// report's folder goes under it.
 struct TempDir {
-    explicit TempDir(const std::string& dir) : had(std::getenv("TMPDIR") != nullptr) {
+    explicit TempDir(const std::string& dir)
+        : had(std::getenv("TMPDIR") != nullptr), had_runtime(std::getenv("XDG_RUNTIME_DIR") != nullptr) {
         if (had) saved = std::getenv("TMPDIR");
+        if (had_runtime) saved_runtime = std::getenv("XDG_RUNTIME_DIR");
         ::setenv("TMPDIR", dir.c_str(), 1);
+        ::unsetenv("XDG_RUNTIME_DIR");
     }
     ~TempDir() {
         if (had)
             ::setenv("TMPDIR", saved.c_str(), 1);
         else
             ::unsetenv("TMPDIR");
+        if (had_runtime) ::setenv("XDG_RUNTIME_DIR", saved_runtime.c_str(), 1);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    bool had;
-    std::string saved;
+    bool had, had_runtime;
+    std::string saved, saved_runtime;
 };
 
 class ReportSteps {

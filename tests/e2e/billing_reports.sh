@@ -5,7 +5,11 @@
 # with the run's invoices; the highlighted invoice printed to PDF ("&FAKTURA", F2) and the
 # whole run's invoices ("&GRUPA FAKTURA", F3), each through the output choice, its preview
 # and the PDF file name. The PDFs are read with pdftotext and their payment QR codes, cut
-# out of the page images, with zbarimg: every page's code holds that page's invoice.
+# out of the page images, with zbarimg: every page's code holds that page's invoice. All
+# of it while another user's folder (as root: owned by another uid, open to all, holding a
+# stranger's qr.png) stands where the user's own temporary folder would be: it is never
+# written through. Then the firm's account is made one that fails mod 97 in the firms
+# list at the next login: the invoice tells it once and prints its slip without a code.
 # Screenshots go to the output folder.
 #   billing_reports.sh BUILD_DIR OUTPUT_DIR
 # Runs itself under xvfb-run when no display is set.
@@ -37,6 +41,15 @@ firm_sql "DELETE FROM SFAKT; DELETE FROM SPROM; DELETE FROM SKPROMET; DELETE FRO
 PROGRAM="$ROOT/DEMO/$YEAR/PROGRAM"
 cd "$PROGRAM"
 unset QT_QPA_PLATFORM
+# The temporary folder, with another user's folder in the way of the user's own.
+export TMPDIR="$ROOT/tmp"
+unset XDG_RUNTIME_DIR
+mkdir -p "$TMPDIR"
+chmod 1777 "$TMPDIR"
+IN_THE_WAY="$TMPDIR/kvadrin-$(id -u)"
+mkdir -m 777 "$IN_THE_WAY"
+echo "a stranger's image" >"$IN_THE_WAY/qr.png"
+if [ "$(id -u)" = 0 ]; then chown 54321:54321 "$IN_THE_WAY"; fi
 KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
 PID=$!
 threads() { ls "/proc/$PID/task" | wc -l; }
@@ -141,10 +154,93 @@ for page in $(seq 1 "$pages"); do
 done
 
 # File > Exit ends the program.
-xdotool windowactivate --sync "$FRAME" key alt+f
-wait_for "the File menu" visible 2
-xdotool key x
-wait_for "the program to end at Exit" program_ended
-wait "$PID" || true
-PID=
-echo "ok: the invoice and the group of $pages invoices printed, every QR code its page's"
+exit_program() {
+  xdotool windowactivate --sync "$FRAME" key alt+f
+  wait_for "the File menu" visible 2
+  xdotool key x
+  wait_for "the program to end at Exit" program_ended
+  wait "$PID" || true
+  PID=
+}
+exit_program
+
+# The other user's folder as it was: nothing written through it.
+[ "$(ls -A "$IN_THE_WAY")" = "qr.png" ] && [ "$(cat "$IN_THE_WAY/qr.png")" = "a stranger's image" ] ||
+  fail "the folder in the way was written: $(ls -la "$IN_THE_WAY")"
+
+# The next login: the firm's account changed in the firms list (an unknown firm name opens
+# it; Change, the second tab, the fifth line) to one that fails mod 97.
+KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+PID=$!
+wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+wait_for "the login drawn" still_titled '^SQL Azure$'
+LOGIN="$(window_titled '^SQL Azure$')"
+xdotool windowactivate --sync "$LOGIN" key ctrl+a
+xdotool type --delay 50 "nepoznata"
+xdotool key Tab
+wait_for "the firms list" window_titled '^REGISTROVANI KORISNICI' >/dev/null
+wait_for "the firms list drawn" still_titled '^REGISTROVANI KORISNICI'
+shot reports_firms_list.png
+# A click at a point of a window by dialog units (the window `du_w` x `du_h` of them),
+# then the window's answer drawn. xdotool places the window a title bar's height (21
+# pixels) lower than it is drawn under openbox.
+click_at() {
+  local w="$1" du_w="$2" du_h="$3" x="$4" y="$5"
+  eval "$(xdotool getwindowgeometry --shell "$w")"
+  xdotool windowactivate --sync "$w" mousemove $((X + x * WIDTH / du_w)) $((Y + y * HEIGHT / du_h - 21)) click 1
+  wait_for "the click drawn" still "$w"
+}
+# The tools button (bottom left, 8, 300 of 628 x 320) shows the list's Change.
+click_at "$(window_titled '^REGISTROVANI KORISNICI')" 628 320 17 308
+xdotool key alt+c
+wait_for "the firm's form" window_titled '^Record Will Be Changed' >/dev/null
+wait_for "the firm's form drawn" still_titled '^Record Will Be Changed'
+# The second tab, and the fifth of its lines (the form is 364 x 285).
+FORM="$(window_titled '^Record Will Be Changed')"
+click_at "$FORM" 364 285 92 13
+click_at "$FORM" 364 285 140 95
+xdotool key ctrl+a
+xdotool type --delay 50 "160-0000000498672-90"
+shot reports_firm_account.png
+key_to '^Record Will Be Changed' alt+o
+wait_for "the firms list drawn" still_titled '^REGISTROVANI KORISNICI'
+# The firm chosen: its row double-clicked (the first row, at 53, 39).
+shot reports_firms_changed.png
+click_at "$(window_titled '^REGISTROVANI KORISNICI')" 628 320 53 39
+xdotool click --repeat 2 --delay 80 1
+wait_for "the login again" window_titled '^SQL Azure$' >/dev/null
+wait_for "the login drawn" still_titled '^SQL Azure$'
+shot reports_login_again.png
+key_to '^SQL Azure$' alt+c
+wait_for "the frame" window_titled "$CAPTION" >/dev/null
+FRAME="$(window_titled "$CAPTION")"
+wait_for "the splash to close" visible 1
+# The invoice: one message naming the account, then the slip without a code.
+menu_bar 4
+mark "$FRAME"
+xdotool key Tab space
+wait_for "the invoices" redrawn "$FRAME"
+rm -f "$PROGRAM/IspisFakture.pdf"
+xdotool key F2
+wait_for "the message of the account" window_titled '^QR kod$' >/dev/null
+shot reports_wrong_account.png
+key_to '^QR kod$' Return
+wait_for "the output choice" window_titled '^Select an Output$' >/dev/null
+key_to '^Select an Output$' Down alt+o
+wait_for "the preview" window_titled '^Print Preview' >/dev/null
+wait_for "the preview drawn" still_titled '^Print Preview'
+shot_titled '^Print Preview' reports_preview_wrong_account.png
+xdotool windowactivate --sync "$(window_titled '^Print Preview')" key ctrl+p
+wait_for "the file name" window_titled '^Save as PDF$' >/dev/null
+key_to '^Save as PDF$' alt+o
+wait_for "the PDF" test -s "$PROGRAM/IspisFakture.pdf"
+wait_for "the preview to close" no_window_titled '^Print Preview'
+wait_for "the frame to have the keyboard" active "$FRAME"
+no_window_titled '^QR kod$' || fail "a second message after the first"
+one="$(pdftotext -layout IspisFakture.pdf -)"
+grep -q "NALOG ZA UPLATU" <<<"$one" || fail "no payment form: $one"
+[ "$(grep -o "160-0000000498672-90" <<<"$one" | wc -l)" -ge 3 ] || fail "the account on the slip: $one"
+code="$(qr_of_page IspisFakture.pdf 1 237)"
+[ -z "$code" ] || fail "a QR code with the wrong account: $code"
+exit_program
+echo "ok: the invoice and the group of $pages invoices printed, every QR code its page's, the folder in the way untouched; a wrong account told once, its slip without a code"

@@ -1,6 +1,7 @@
 // The account formatter and the payment QR text over tables of cases.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,73 @@ TEST(PaymentQrText, SerbianLettersStayCp1250AndTheTextStaysWithinItsLength) {
     const std::string long_value(600, 'x');
     EXPECT_EQ(PaymentQrText(PaymentQrData{"160000000012345678", "SZ", "", 1, long_value, long_value}).size(),
               511u);
+}
+
+// The outside check of the eighteen digits: python-stdnum's ISO 7064 MOD 97-10.
+bool Mod97ByStdnum(const std::string& digits) {
+    const std::string cmd =
+        "/usr/bin/python3 -c 'import sys, stdnum.iso7064.mod_97_10 as m; "
+        "print(m.is_valid(sys.argv[1]))' " +
+        digits;
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return false;
+    char buf[16] = {};
+    const bool got = std::fgets(buf, sizeof buf, p) != nullptr;
+    ::pclose(p);
+    return got && std::string(buf).rfind("True", 0) == 0;
+}
+
+TEST(IsPaymentAccount, ThreeGroupsOfDigitsWhoseEighteenDigitsPassMod97) {
+    struct Case {
+        std::string account;
+        bool shape;  // three groups of 3, 1-13 and 2 digits: the outside check decides
+        bool taken;
+    };
+    const std::vector<Case> cases = {
+        {"160-123456-54", true, true},
+        {"160-0000000123456-54", true, true},
+        {"160-123456-54   ", true, true},      // trailing blanks of the field
+        {"160-0000000498672-91", true, true},  // the demo firm's
+        {"840-955845-10", true, true},         // the NBS's examples
+        {"165-55-74", true, true},
+        {"310-1234567891211-86", true, true},
+        {"160-123456-78", true, false},  // fails mod 97
+        {"160-123456-55", true, false},
+        {"160-12345678901234-54", false, false},  // fourteen digits in the middle
+        {"160 123456 54", false, false},          // blanks in place of the hyphens
+        {"160123456-54", false, false},           // one hyphen
+        {"160-123-456-54", false, false},         // three
+        {"160--54", false, false},
+        {"16O-123456-54", false, false},  // a letter O
+        {"160-123456-5", false, false},
+        {"1600-123456-54", false, false},
+        {" 160-123456-54", false, false},
+        {"", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(kvadrin::IsPaymentAccount(c.account), c.taken) << c.account;
+        if (c.shape) { EXPECT_EQ(Mod97ByStdnum(FormatirajRacun(c.account)), c.taken) << c.account; }
+    }
+}
+
+TEST(AmountFitsPaymentText, RsdAndTheAmountInEighteenCharacters) {
+    struct Case {
+        double amount;
+        bool fits;
+    };
+    const std::vector<Case> cases = {
+        {0, true},
+        {10000000.0, true},
+        {999999999999.99, true},  // "RSD999999999999,99": 18
+        {999999999999.994, true},
+        {999999999999.995, false},  // rounds to a thirteenth digit
+        {1000000000000.0, false},
+        {1e15, false},
+        {1e300, false},
+        {-1, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(kvadrin::AmountFitsPaymentText(c.amount), c.fits) << c.amount;
+    EXPECT_EQ(kvadrin::kMaxAmountField, 18u);
 }
 
 }  // namespace
