@@ -409,7 +409,7 @@ TEST_F(ReportFrameGui, ALongPrintLeavesTheOtherWindowsUsableAndCancelStopsIt) {
     EXPECT_EQ(text.rfind("Štampa je prekinuta: odštampano je ", 0), 0u) << text;
     EXPECT_NE(text.find(" od 60 strana."), std::string::npos) << text;
     driver.Answer("OK");
-    driver.WaitClosed(kProc);
+    driver.WaitUntil([&] { return response_ != -1; }, "the report's end");
     EXPECT_EQ(response_, RequestCancelled);
     EXPECT_FALSE(std::filesystem::exists(printed)) << "a cancelled print to a file leaves no file";
     driver.Press("Bystander", "?OK");
