@@ -536,25 +536,28 @@ TEST_F(Browse, ListFormatsPerOrderSurviveANewManagerOnTheSameFile) {
     EXPECT_TRUE(other.Stored().empty());
 }
 
-// Two workstations save the same list's layouts at once, format after format: a save that
-// meets the other's (the row added or changed meanwhile) reads again and retries.
+// Two workstations save the same list's layouts at once, format after format, each format
+// started by both together: a save that meets the other's (the row added or changed since it
+// was read) reads again and retries.
 TEST_F(Browse, TwoStationsSavingTheSameFormatsBothSucceed) {
     const std::string path = dir_ + "/Formats.FDB";
     const std::string def_format = BrowseDef().controls[0].format;
     constexpr int kRounds = 150;
     rt::sql::CloseThreadConnections();  // nothing of the file's connection is shared by the fork
-    int go[2];
-    ASSERT_EQ(pipe(go), 0);
-    // Saves every format with this station's widths; the number of saves that failed.
-    auto station = [&](int width) {
-        char byte = 0;
-        if (read(go[0], &byte, 1) != 1) return kRounds;
+    int to_child[2], to_parent[2];
+    ASSERT_EQ(pipe(to_child), 0);
+    ASSERT_EQ(pipe(to_parent), 0);
+    // Saves every format with this station's widths, each round after the other station is
+    // ready for it; the number of saves that failed.
+    auto station = [&](int width, int tell, int hear) {
         FormatRecord cfg{};
         rt::File file(FormatsDef(path), &cfg);
         FormatManager formats(file);
         formats.Setup("BrowseStavke", "KVD", window, 1, 3);
         int failed = 0;
+        char byte = 0;
         for (int r = 1; r <= kRounds; ++r) {
+            if (write(tell, "r", 1) != 1 || read(hear, &byte, 1) != 1) return kRounds;
             formats.SetFormat("SortOrder" + std::to_string(r), r + 1);
             window.SetText(1, Prop::Format, WithColumnWidth(def_format, 2, width + r % 7));
             if (!formats.SaveCurrent()) ++failed;
@@ -565,13 +568,11 @@ TEST_F(Browse, TwoStationsSavingTheSameFormatsBothSucceed) {
     };
     const pid_t child = fork();
     ASSERT_GE(child, 0);
-    if (child == 0) _exit(std::min(station(200), 255));
-    ASSERT_EQ(write(go[1], "gg", 2), 2);  // both stations start together
-    const int failed = station(100);
+    if (child == 0) _exit(std::min(station(200, to_parent[1], to_child[0]), 255));
+    const int failed = station(100, to_child[1], to_parent[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    close(go[0]);
-    close(go[1]);
+    for (int fd : {to_child[0], to_child[1], to_parent[0], to_parent[1]}) close(fd);
     EXPECT_EQ(failed, 0) << "saves of this station that failed";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "saves of the other station that failed";
