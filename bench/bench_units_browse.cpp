@@ -17,10 +17,10 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "bench/units_seed.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "data/access.h"
 #include "data/globals.h"
@@ -169,53 +169,9 @@ InputEvent Tab(long tab) {
     return in;
 }
 
-const char* const kSurnames[] = {"Petrović", "Jovanović", "Nikolić",   "Marković",  "Đorđević", "Stojanović",
-                                 "Ilić",     "Stanković", "Pavlović",  "Milošević", "Čolić",    "Šarić",
-                                 "Živković", "Ćirić",     "Kovačević", "Popović",   "Janković", "Lukić"};
-const char* const kNames[] = {"Marko", "Jelena", "Nikola",  "Milica",  "Stefan", "Ana",   "Đorđe",
-                              "Ivana", "Miloš",  "Dragana", "Čedomir", "Šćepan", "Žarko", "Vesna"};
-
 void Seed() {
-    using namespace kvadrin;
-    std::mt19937 rng(20240);
-    rt::File& naz = Files::NAZIVI();
-    rt::File& kvd = Files::KVADRIN();
-    naz.Open();
-    kvd.Open();
-    naz.BeginTransaction();
-    char code[8];
-    for (int i = 1; i <= kOwners; ++i) {
-        std::snprintf(code, sizeof code, "%05d", i);
-        naz.Clear();
-        NAZ.ANALITIKA = code;
-        NAZ.NAZIV1 = rt::utf8_to_cp1250(std::string(kSurnames[rng() % 18]) + " " + kNames[rng() % 14]);
-        NAZ.ADRESA = "Ulica " + std::to_string(i % 300);
-        naz.Add();
-    }
-    naz.Commit();
-    kvd.BeginTransaction();
-    char broj[12];
-    for (int i = 1; i <= kUnits; ++i) {
-        std::snprintf(broj, sizeof broj, "%06d", i);
-        kvd.Clear();
-        KVD.BROJ = broj;
-        KVD.SP = "Stan";
-        // One unit in twenty has an owner code no owner has: listed without an owner's name.
-        std::snprintf(code, sizeof code, "%05d", i % 20 == 0 ? 99000 : 1 + static_cast<int>(rng() % kOwners));
-        KVD.SHKORISNIKA = code;
-        KVD.VLASNIK = rt::utf8_to_cp1250(std::string(kSurnames[rng() % 18]) + " " + kNames[rng() % 14]);
-        KVD.MESTO = "Beograd";
-        KVD.POVRSINA = 30 + static_cast<double>(rng() % 9000) / 100;
-        KVD.POVRSINAGR = KVD.POVRSINA;
-        KVD.BROJOSOBA = 1 + rng() % 5;
-        KVD.VODOMER = rng() % 2 ? "Da" : "Ne";
-        KVD.KALORIMETAR = "Ne";
-        KVD.KOEFICIJENT = 1;
-        kvd.Add();
-    }
-    kvd.Commit();
-    kvd.Close();
-    naz.Close();
+    kvbench::SeedOwners(kOwners);
+    kvbench::SeedUnits(1, kUnits, kOwners);
 }
 
 // Page after page down, then up again.

@@ -73,6 +73,24 @@ QWidget* QtWindow::BuildList(Control& c) {
         if (QApplication::mouseButtons() & Qt::RightButton) return;
         ListRowChanged(*self, index.row());
     });
+    // A column the user widened or narrowed: the list's format carries the new width, so
+    // that the procedure (its list layouts) sees it. The last column stretches with the
+    // list and keeps its width in the format.
+    connect(v->header(), &QHeaderView::sectionResized, this, [this, feq](int section, int, int size) {
+        Control* self = Find(feq);
+        if (!self || applying_ || section + 1 >= static_cast<int>(self->columns.size())) return;
+        const int width = DuX(size);
+        if (width == self->columns[static_cast<std::size_t>(section)].width) return;
+        const std::string& now = !self->st.format.empty()
+                                     ? self->st.format
+                                     : (self->st.def ? self->st.def->format : std::string());
+        self->st.format = ui::WithColumnWidth(now, section + 1, width);
+        self->columns[static_cast<std::size_t>(section)].width = width;
+        ui::InputEvent ev = Ev(Event::ColumnResize, feq);
+        ev.column = section + 1;
+        ev.format = self->st.format;
+        Deliver(ev);
+    });
     connect(v->header(), &QHeaderView::sectionClicked, this, [this, feq](int section) {
         ui::InputEvent ev = Ev(Event::HeaderPressed, feq);
         ev.column = section + 1;

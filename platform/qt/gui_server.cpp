@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QFont>
 #include <QKeyEvent>
@@ -365,6 +366,11 @@ void GuiServer::DoPrinterSetup(int thread) {
     dialog->setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::NonModal);
+    // A set-up, not a print: its button confirms the choice.
+    dialog->setObjectName(QStringLiteral("kvPrintSetup"));
+    dialog->setWindowTitle(QStringLiteral("Print Setup"));
+    if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
     ++dialogs_[thread];
     UpdateModality(thread);
     connect(dialog, &QDialog::finished, this, [this, thread] {

@@ -1,21 +1,126 @@
 // The GUI server as the report device: the preview on the GUI thread, modal for the
-// report's thread; printing on the GUI thread through the printer the printer set-up
-// configures; PDF files written on the calling thread.
+// report's thread; printing and PDF files on the calling thread (Qt paints on a printer
+// outside the GUI thread), printing a slice of pages at a time through a printer set up
+// as the printer set-up configured the server's.
+#include <QFile>
 #include <QMetaObject>
 #include <QPainter>
 #include <QPointer>
 #include <QPrinter>
+#include <algorithm>
 #include <chrono>
 #include <future>
 #include <memory>
 
+#include "platform/core/text.h"
 #include "platform/qt/gui_server.h"
+#include "platform/qt/qt_window.h"
 #include "platform/qt/report_painter.h"
 #include "platform/qt/report_preview.h"
 
 namespace rt::qt {
 
 namespace {
+
+// What the printer set-up chose, read from the server's printer on the GUI thread.
+struct PrinterChoice {
+    QString name, file;
+    QPrinter::OutputFormat format = QPrinter::NativeFormat;
+    int copies = 1;
+    bool collate = true;
+    QPrinter::DuplexMode duplex = QPrinter::DuplexNone;
+    QPrinter::ColorMode color = QPrinter::Color;
+    QPrinter::PageOrder order = QPrinter::FirstPageFirst;
+};
+
+PrinterChoice ChoiceOf(GuiServer& server) {
+    PrinterChoice c;
+    QMetaObject::invokeMethod(
+        &server,
+        [&] {
+            const QPrinter& p = server.printer();
+            c.name = p.printerName();
+            c.file = p.outputFileName();
+            c.format = p.outputFormat();
+            c.copies = p.copyCount();
+            c.collate = p.collateCopies();
+            c.duplex = p.duplex();
+            c.color = p.colorMode();
+            c.order = p.pageOrder();
+        },
+        Qt::BlockingQueuedConnection);
+    return c;
+}
+
+class QtPrintJob : public report::PrintJob {
+public:
+    QtPrintJob(const report::Document& document, int first, int last, const PrinterChoice& choice,
+               std::string_view job)
+        : document_(document), printer_(QPrinter::HighResolution) {
+        const int n = static_cast<int>(document.pages.size());
+        from_ = first > 0 ? first : 1;
+        to_ = last > 0 ? std::min(last, n) : n;
+        next_ = from_;
+        if (choice.format == QPrinter::NativeFormat && !choice.name.isEmpty())
+            printer_.setPrinterName(choice.name);
+        printer_.setOutputFormat(choice.format);
+        if (!choice.file.isEmpty()) printer_.setOutputFileName(choice.file);
+        printer_.setCopyCount(choice.copies);
+        printer_.setCollateCopies(choice.collate);
+        printer_.setDuplex(choice.duplex);
+        printer_.setColorMode(choice.color);
+        printer_.setPageOrder(choice.order);
+        printer_.setDocName(FromCp1250(job));
+        printer_.setFullPage(true);
+        printer_.setPageLayout(
+            QPageLayout(QPageSize(QSizeF(document.width, document.height), QPageSize::Millimeter),
+                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        if (!painter_.begin(&printer_)) {
+            error_ = rt::utf8_to_cp1250("štampač se ne može otvoriti");
+            next_ = to_ + 1;
+        }
+    }
+    ~QtPrintJob() override {
+        if (painter_.isActive()) Cancel();
+    }
+
+    bool PrintSlice(int slice_ms) override {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(slice_ms);
+        while (next_ <= to_ && painter_.isActive()) {
+            if (next_ > from_ && !printer_.newPage()) {
+                error_ = rt::utf8_to_cp1250("štampač ne prima sledeću stranu");
+                break;
+            }
+            PaintPage(painter_, document_.pages[static_cast<std::size_t>(next_ - 1)],
+                      printer_.resolution() / 25.4);
+            ++next_;
+            if (std::chrono::steady_clock::now() >= until) break;
+        }
+        if (next_ <= to_ && error_.empty()) return false;
+        if (painter_.isActive() && !painter_.end() && error_.empty())
+            error_ = rt::utf8_to_cp1250("štampač nije primio izveštaj");
+        return true;
+    }
+    int Printed() const override { return next_ - from_; }
+    int Pages() const override { return std::max(0, to_ - from_ + 1); }
+    void Cancel() override {
+        if (!painter_.isActive()) return;
+        printer_.abort();
+        painter_.end();
+        // A print to a file leaves no half-written file.
+        if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty())
+            QFile::remove(printer_.outputFileName());
+        next_ = to_ + 1;
+    }
+    std::string Error() const override { return error_; }
+
+private:
+    const report::Document& document_;
+    QPrinter printer_;
+    QPainter painter_;
+    int from_ = 1, to_ = 0, next_ = 1;
+    std::string error_;
+};
 
 class QtReportDevice : public report::ReportDevice {
 public:
@@ -58,35 +163,14 @@ public:
     }
 
     std::string Print(const report::Document& document, int first, int last, std::string_view job) override {
-        std::string error;
-        GuiServer* server = &server_;
-        const std::string name(job);
-        QMetaObject::invokeMethod(
-            server,
-            [&, server] {
-                QPrinter& printer = server->printer();
-                printer.setDocName(QString::fromStdString(name));
-                printer.setFullPage(true);
-                printer.setPageLayout(
-                    QPageLayout(QPageSize(QSizeF(document.width, document.height), QPageSize::Millimeter),
-                                QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-                QPainter p;
-                if (!p.begin(&printer)) {
-                    error = "the printer cannot be opened";
-                    return;
-                }
-                const int from = first > 0 ? first : 1;
-                const int to = last > 0 ? std::min<int>(last, static_cast<int>(document.pages.size()))
-                                        : static_cast<int>(document.pages.size());
-                const double k = printer.resolution() / 25.4;
-                for (int i = from; i <= to; ++i) {
-                    if (i > from) printer.newPage();
-                    PaintPage(p, document.pages[static_cast<std::size_t>(i - 1)], k);
-                }
-                p.end();
-            },
-            Qt::BlockingQueuedConnection);
-        return error;
+        QtPrintJob print(document, first, last, ChoiceOf(server_), job);
+        while (!print.PrintSlice(1000)) {}
+        return print.Error();
+    }
+
+    std::unique_ptr<report::PrintJob> StartPrint(const report::Document& document, int first, int last,
+                                                 std::string_view job) override {
+        return std::make_unique<QtPrintJob>(document, first, last, ChoiceOf(server_), job);
     }
 
     std::string WritePdf(const report::Document& document, const std::string& file,

@@ -210,7 +210,7 @@ std::string WriteReportPdf(const report::Document& document, const std::string& 
     const std::filesystem::path target(file);
     std::error_code ec;
     if (target.has_parent_path() && !std::filesystem::is_directory(target.parent_path(), ec))
-        return "the folder " + target.parent_path().string() + " does not exist";
+        return "folder " + target.parent_path().string() + " ne postoji";
     const std::string temp = file + ".part" + std::to_string(counter.fetch_add(1));
     const QString qtemp = QString::fromStdString(temp);
     {
@@ -224,7 +224,7 @@ std::string WriteReportPdf(const report::Document& document, const std::string& 
         QPainter p;
         if (!p.begin(&writer)) {
             std::filesystem::remove(temp, ec);
-            return "the file " + file + " cannot be written";
+            return "datoteka " + file + " se ne može zapisati";
         }
         const double k = kPdfResolution / 25.4;
         for (std::size_t i = 0; i < document.pages.size(); ++i) {
@@ -236,12 +236,12 @@ std::string WriteReportPdf(const report::Document& document, const std::string& 
     }
     if (!SetPdfInfo(qtemp, info)) {
         std::filesystem::remove(temp, ec);
-        return "the file " + file + " cannot be written";
+        return "datoteka " + file + " se ne može zapisati";
     }
     std::filesystem::rename(temp, target, ec);
     if (ec) {
         std::filesystem::remove(temp, ec);
-        return "the file " + file + " cannot be written: " + ec.message();
+        return "datoteka " + file + " se ne može zapisati: " + ec.message();
     }
     return {};
 }

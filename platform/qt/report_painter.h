@@ -18,7 +18,7 @@ void PaintPage(QPainter& painter, const report::Page& page, double px_per_mm);
 QImage PageImage(const report::Document& document, int page, double px_per_mm);
 
 // The document as a PDF file with its information: written to a temporary file beside
-// `file` and moved into place. "" or what went wrong.
+// `file` and moved into place. "" or what went wrong (UTF-8).
 std::string WriteReportPdf(const report::Document& document, const std::string& file,
                            const report::DocumentInfo& info);
 

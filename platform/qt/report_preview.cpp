@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPixmap>
@@ -10,8 +11,10 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "platform/qt/builtin_icons.h"
+#include "platform/qt/qt_window.h"
 #include "platform/qt/report_painter.h"
 
 namespace rt::qt {
@@ -43,7 +46,7 @@ ReportPreview::ReportPreview(const report::PreviewRequest& request,
                              std::function<void(const report::PreviewAnswer&)> done)
     : document_(request.document), zoom_(request.zoom == 0 ? -1 : request.zoom), on_done_(std::move(done)) {
     setObjectName(QStringLiteral("kvPreview") + QString::fromStdString(request.procedure));
-    setWindowTitle(QString::fromStdString(request.caption));
+    setWindowTitle(FromCp1250(request.caption));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
     setModal(false);
@@ -63,6 +66,7 @@ ReportPreview::ReportPreview(const report::PreviewRequest& request,
     zoom_box_->setObjectName(QStringLiteral("kvZoom"));
     for (const ZoomEntry& z : kZooms) zoom_box_->addItem(QString::fromUtf8(z.text), z.zoom);
     zoom_box_->setEnabled(request.allow_zoom);
+    allow_zoom_ = request.allow_zoom;
     QToolButton* print = Tool(this, "kvPrint", QStringLiteral("Štampaj"), QStringLiteral("Štampa izveštaja"));
     QToolButton* print_page =
         Tool(this, "kvPrintPage", QStringLiteral("Štampaj stranu"), QStringLiteral("Štampa ove strane"));
@@ -85,6 +89,9 @@ ReportPreview::ReportPreview(const report::PreviewRequest& request,
     view_ = new QLabel;
     view_->setObjectName(QStringLiteral("kvPageView"));
     scroll_->setWidget(view_);
+    // The page area has the keys first: PgDn pages rather than scrolls, Ctrl+wheel zooms.
+    scroll_->installEventFilter(this);
+    scroll_->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -111,6 +118,7 @@ ReportPreview::ReportPreview(const report::PreviewRequest& request,
     zoom_box_->setCurrentIndex(index >= 0 ? index : 0);
     if (index < 0) zoom_ = -1;
     Render();
+    scroll_->setFocus();
 }
 
 ReportPreview::~ReportPreview() {
@@ -158,6 +166,58 @@ void ReportPreview::Render() {
 void ReportPreview::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     if (zoom_ < 0) Render();
+}
+
+void ReportPreview::ZoomStep(int direction) {
+    if (!allow_zoom_ || !document_) return;
+    // What is shown now, in percent of the page's real size.
+    const double now = PxPerMm() / (logicalDpiX() / 25.4) * 100.0;
+    int target = 0;
+    for (const ZoomEntry& z : kZooms) {
+        if (z.zoom <= 0) continue;
+        if (direction > 0 && z.zoom > now + 0.5 && (target == 0 || z.zoom < target)) target = z.zoom;
+        if (direction < 0 && z.zoom < now - 0.5 && z.zoom > target) target = z.zoom;
+    }
+    if (target == 0) return;  // at the end of the list already
+    zoom_box_->setCurrentIndex(zoom_box_->findData(target));
+}
+
+bool ReportPreview::PageKey(const QKeyEvent& key) {
+    const bool ctrl = key.modifiers() & Qt::ControlModifier;
+    switch (key.key()) {
+        case Qt::Key_PageDown: ShowPage(page_ + 1); return true;
+        case Qt::Key_PageUp: ShowPage(page_ - 1); return true;
+        case Qt::Key_Home:
+            if (!ctrl) return false;
+            ShowPage(1);
+            return true;
+        case Qt::Key_End:
+            if (!ctrl) return false;
+            ShowPage(pages());
+            return true;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: ZoomStep(1); return true;
+        case Qt::Key_Minus: ZoomStep(-1); return true;
+        default: return false;
+    }
+}
+
+void ReportPreview::keyPressEvent(QKeyEvent* event) {
+    if (PageKey(*event)) return;
+    QDialog::keyPressEvent(event);
+}
+
+bool ReportPreview::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && PageKey(*static_cast<QKeyEvent*>(event))) return true;
+    if (event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int delta = wheel->angleDelta().y();
+            if (delta != 0) ZoomStep(delta > 0 ? 1 : -1);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ReportPreview::Finish(report::PreviewAnswer::Action action) {

@@ -33,7 +33,7 @@ struct Page {
     std::vector<Item> items;
 };
 
-// The document information a PDF carries.
+// The document information a PDF carries (UTF-8).
 struct DocumentInfo {
     std::string title, author, subject, keywords, creator, program;
 };

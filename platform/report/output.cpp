@@ -1,5 +1,6 @@
 #include "platform/report/output.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <map>
@@ -101,6 +102,43 @@ const ui::WindowDef& PdfNameWindow() {
 
 }  // namespace
 
+namespace {
+
+// A device's whole print as one slice.
+class WholePrint : public PrintJob {
+public:
+    WholePrint(ReportDevice& device, const Document& document, int first, int last, std::string_view job)
+        : device_(device), document_(document), first_(first), last_(last), job_(job) {
+        const int n = static_cast<int>(document.pages.size());
+        const int from = first > 0 ? first : 1, to = last > 0 ? std::min(last, n) : n;
+        pages_ = std::max(0, to - from + 1);
+    }
+    bool PrintSlice(int) override {
+        if (!done_) error_ = device_.Print(document_, first_, last_, job_);
+        done_ = true;
+        return true;
+    }
+    int Printed() const override { return done_ && error_.empty() ? pages_ : 0; }
+    int Pages() const override { return pages_; }
+    void Cancel() override { done_ = true; }
+    std::string Error() const override { return error_; }
+
+private:
+    ReportDevice& device_;
+    const Document& document_;
+    int first_, last_;
+    std::string job_, error_;
+    int pages_ = 0;
+    bool done_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<PrintJob> ReportDevice::StartPrint(const Document& document, int first, int last,
+                                                   std::string_view job) {
+    return std::make_unique<WholePrint>(*this, document, first, last, job);
+}
+
 void SetReportDevice(ReportDevice* device) { g_device = device; }
 ReportDevice* GetReportDevice() { return g_device.load(); }
 
@@ -131,7 +169,7 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
             if (RunDialog(w) != ui::kResponseCompleted) return 2;
             name = rt::clip(name);
             if (!name.empty()) break;
-            ui::Message("Upišite ime PDF datoteke.", "PDF", ui::Icon::Exclamation);
+            ui::Message(rt::utf8_to_cp1250("Upišite ime PDF datoteke."), "PDF", ui::Icon::Exclamation);
         }
         file = rt::cp1250_to_utf8(name);
     }

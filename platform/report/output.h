@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,23 @@ struct PreviewAnswer {
     rt::WindowPlacement placement;
 };
 
+// A print under way: its pages are painted a slice at a time on the calling thread, so
+// that the thread's windows (the progress window and its Cancel) keep answering between
+// slices while a long report prints, and the GUI thread never waits for the print.
+class PrintJob {
+public:
+    virtual ~PrintJob() = default;
+    // Paints pages for about `slice_ms` milliseconds (one page at least); true when every
+    // page is printed or the print failed (Error() says so).
+    virtual bool PrintSlice(int slice_ms) = 0;
+    virtual int Printed() const = 0;  // pages printed so far
+    virtual int Pages() const = 0;    // pages of the print
+    // Stops the print; what the printer has not yet taken is dropped.
+    virtual void Cancel() = 0;
+    // "" or what went wrong (CP1250).
+    virtual std::string Error() const = 0;
+};
+
 // The drawing of documents; the GUI back end installs one.
 class ReportDevice {
 public:
@@ -45,9 +63,13 @@ public:
     // Shows the preview, modal for the calling thread's windows, and waits for its close.
     virtual PreviewAnswer Preview(const PreviewRequest& request) = 0;
     // Prints pages first..last (1-based; 0, 0 all) on the printer the printer set-up
-    // chose; waits until they are printed. 0, or an error text.
+    // chose; waits until they are printed. "" or an error text (CP1250).
     virtual std::string Print(const Document& document, int first, int last, std::string_view job) = 0;
-    // Writes the document as a PDF file with its information; 0 or an error text.
+    // Starts printing pages first..last, to go on a slice at a time; the document must
+    // outlive the job. The default prints everything in its first slice.
+    virtual std::unique_ptr<PrintJob> StartPrint(const Document& document, int first, int last,
+                                                 std::string_view job);
+    // Writes the document as a PDF file with its information; "" or an error text (UTF-8).
     virtual std::string WritePdf(const Document& document, const std::string& file, const DocumentInfo& info,
                                  bool compress) = 0;
 };

@@ -42,6 +42,9 @@ public:
     int Percent() const;
 
     rt::RelationManager* relation() const { return relation_; }
+    // The progress window's bar and percentage text (0: none).
+    int progress_control() const { return progress_control_; }
+    int percent_control() const { return pct_control_; }
 
 private:
     void ShowProgress();

@@ -2,11 +2,14 @@
 // report behind its progress window. Paced by the window's timer it drives the process
 // through the view in time slices; at the end of the view the report is finished and
 // handed to the preview (from which the user prints) or straight to the chosen output.
-// Cancel closes the progress window with the response cancelled: nothing is printed.
+// Cancel closes the progress window with the response cancelled: nothing is printed. The
+// print itself runs behind the same progress window, a slice of pages per timer tick, so
+// that its Cancel stops it and the other windows stay usable while it prints.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/report/breaks.h"
@@ -51,7 +54,12 @@ public:
 
 private:
     void Complete();
-    int Produce(int first, int last);
+    // Hands the document to the chosen generator, or starts printing pages first..last
+    // (0, 0 all); true while a print goes on behind the progress window.
+    bool Produce(int first, int last);
+    void PrintSlice();
+    void ShowPrintProgress();
+    void PrintFailed(const std::string& error);
 
     ui::WindowController& controller_;
     std::string procedure_;
@@ -65,6 +73,8 @@ private:
     bool begun_ = false;
     bool finished_ = false;
     Document document_;
+    std::unique_ptr<PrintJob> print_;
+    int print_shown_ = -1;
 };
 
 }  // namespace rt::report

@@ -10,7 +10,7 @@ namespace rt::ui {
 
 namespace {
 
-const char* const kSaveItem = "Sa\x9auvaj izgled liste";  // CP1250
+const char* const kSaveItem = "Sa\xe8uvaj izgled liste";  // CP1250
 const char* const kDefaultItem = "Podrazumevani izgled liste";
 
 Binding field(File& f, const char* name) {
@@ -85,12 +85,21 @@ bool FormatManager::read(int id) {
 bool FormatManager::write(int id, std::string_view name, std::string_view format) {
     if (format.size() > 5120) return false;  // never a cut layout
     if (!opened_ && !open()) return false;
-    const bool exists = read(id);
-    if (!exists) key_fields(id);
-    field(*file_, "CFG:FORMATNAME").set_text(name);
-    field(*file_, "CFG:FLAG").set_number(1);
-    field(*file_, "CFG:FORMAT").set_text(format);
-    return (exists ? file_->Put() : file_->Add()) == 0;
+    // Workstations share the file: another one may store the same format between the read
+    // and the write (the row then is no longer as read, or it was added meanwhile). The
+    // row is read again and the write tried again; the last layout saved stays.
+    constexpr int kAttempts = 20;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const bool exists = read(id);
+        if (!exists) key_fields(id);
+        field(*file_, "CFG:FORMATNAME").set_text(name);
+        field(*file_, "CFG:FLAG").set_number(1);
+        field(*file_, "CFG:FORMAT").set_text(format);
+        const int rc = exists ? file_->Put() : file_->Add();
+        if (rc == 0) return true;
+        if (rc != kRecordChanged && rc != kDuplicateKey && rc != kRecordNotFound) return false;
+    }
+    return false;
 }
 
 bool FormatManager::SaveCurrent() {

@@ -3,13 +3,18 @@
 // placement, and printing through the printer (a PDF printer here).
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QSpinBox>
+#include <QTest>
+#include <QWheelEvent>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -21,6 +26,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/ui/controller.h"
 #include "tests/driver/report_fixture.h"
+#include "tests/qt/small_window.h"
 
 using namespace kvadrin;
 
@@ -52,7 +58,13 @@ const rt::report::ReportDef& ProbeReportDef() {
         detail.label = "?DETAIL";
         detail.h = 10;
         detail.controls.push_back(Field("?KVD:BROJ", 0, 2, "KVD:BROJ", "@s10"));
-        d.bands = {header, detail};
+        // A line of many small texts: pages that take the printer a while.
+        Band heavy;
+        heavy.label = "?HEAVY";
+        heavy.h = 10;
+        for (int i = 0; i < 36; ++i)
+            heavy.controls.push_back(Text("", 5.0 * i, 2, "x" + std::to_string(i), Font{"Arial", 6, 400}));
+        d.bands = {header, detail, heavy};
         return d;
     }();
     return def;
@@ -60,13 +72,14 @@ const rt::report::ReportDef& ProbeReportDef() {
 
 std::atomic<int> g_printed{0};
 std::atomic<int> g_delay_ms{0};
+std::atomic<bool> g_heavy{false};
 
 class ProbeProcess : public rt::report::ProcessManager {
 public:
     explicit ProbeProcess(rt::report::Report& r) : report_(r) {}
     int OnRecord() override {
         if (g_delay_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(g_delay_ms.load()));
-        report_.Print("?DETAIL");
+        report_.Print(g_heavy ? "?HEAVY" : "?DETAIL");
         ++g_printed;
         return ProcessManager::OnRecord();
     }
@@ -104,10 +117,27 @@ protected:
         SetUpStore("OKVIR");
         g_printed = 0;
         g_delay_ms = 0;
+        g_heavy = false;
     }
     void TearDown() override {
+        QPrinter& printer = driver.Server().printer();
+        printer.setOutputFileName(QString());
+        printer.setOutputFormat(QPrinter::NativeFormat);
         StoreTest::TearDown();
         g_delay_ms = 0;
+        g_heavy = false;
+    }
+    // The printer prints into a PDF file.
+    void PrintTo(const std::string& pdf) {
+        QPrinter& printer = driver.Server().printer();
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf));
+    }
+    // The oldest open message box's caption and text (UTF-8), once it is open.
+    std::pair<std::string, std::string> Message() {
+        const std::string text = driver.MessageText();
+        const auto open = driver.Server().Messages();
+        return {open.empty() ? std::string("(none)") : open.front().box->windowTitle().toStdString(), text};
     }
     void AddUnits(int n) {
         OnThread([n] {
@@ -235,6 +265,171 @@ TEST_F(ReportFrameGui, ClosingTheApplicationClosesThePreview) {
     driver.WaitForThreads();
     EXPECT_EQ(response_, RequestCancelled);
     EXPECT_EQ(FindPreview(kProc), nullptr);
+}
+
+// Every message of the report layer shows its letters (the program's text converted for the
+// screen), each raised as the user meets it.
+TEST_F(ReportFrameGui, TheReportLayersMessagesShowTheirLetters) {
+    AddUnits(3);
+    ReportSteps steps(driver);
+    {
+        SCOPED_TRACE("a printer that cannot be opened");
+        PrintTo((dir_ / "nema" / "printer.pdf").string());
+        Start();
+        steps.ChooseOutput(1);
+        steps.PressInPreview(steps.WaitPreview(kProc), "kvPrint");
+        const auto [caption, text] = Message();
+        EXPECT_EQ(caption, "Štampa");
+        EXPECT_EQ(text, "Izveštaj nije odštampan: štampač se ne može otvoriti");
+        driver.Answer("OK");
+        driver.WaitForThreads();
+    }
+    {
+        SCOPED_TRACE("a PDF file without a name, then one in a folder that is not there");
+        Start();
+        steps.ChooseOutput(2);
+        steps.PressInPreview(steps.WaitPreview(kProc), "kvPrint");
+        steps.SavePdfAs(" ");  // a blank name
+        const auto [caption, text] = Message();
+        EXPECT_EQ(caption, "PDF");
+        EXPECT_EQ(text, "Upišite ime PDF datoteke.");
+        driver.Answer("OK");
+        const std::string missing = (dir_ / "nema" / "izveštaj.pdf").string();
+        steps.SavePdfAs(missing);
+        const auto [pdf_caption, pdf_text] = Message();
+        EXPECT_EQ(pdf_caption, "PDF");
+        EXPECT_EQ(pdf_text, "PDF datoteka " + missing + " nije zapisana: folder " + (dir_ / "nema").string() +
+                                " ne postoji");
+        driver.Answer("OK");
+        driver.WaitForThreads();
+    }
+    {
+        SCOPED_TRACE("the preview's caption names the report");
+        Start();
+        steps.ChooseOutput(1);
+        QWidget* preview = steps.WaitPreview(kProc);
+        EXPECT_EQ(preview->windowTitle().toStdString(), "Print Preview - KVADRIN Report");
+        steps.PressInPreview(preview, "kvClose");
+        driver.WaitForThreads();
+    }
+}
+
+// The preview pages with PgDn, PgUp, Ctrl+Home and Ctrl+End, and zooms with + and - and
+// with Ctrl and the wheel.
+TEST_F(ReportFrameGui, ThePreviewPagesAndZoomsFromTheKeyboardAndTheWheel) {
+    AddUnits(65);  // four pages
+    Start();
+    ReportSteps steps(driver);
+    steps.ChooseOutput(1);
+    QWidget* preview = steps.WaitPreview(kProc);
+    auto* page = preview->findChild<QSpinBox*>(QStringLiteral("kvPage"));
+    auto* zoom = preview->findChild<QComboBox*>(QStringLiteral("kvZoom"));
+    auto* view = preview->findChild<QLabel*>(QStringLiteral("kvPageView"));
+    auto* pages = preview->findChild<QWidget*>(QStringLiteral("kvPages"));
+    ASSERT_TRUE(page && zoom && view && pages);
+    ASSERT_EQ(page->maximum(), 4);
+    QWidget* keys = QApplication::focusWidget() ? QApplication::focusWidget() : pages;
+    struct KeyCase {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+    };
+    const KeyCase cases[] = {
+        {Qt::Key_PageDown, Qt::NoModifier, 2}, {Qt::Key_PageDown, Qt::NoModifier, 3},
+        {Qt::Key_PageUp, Qt::NoModifier, 2},   {Qt::Key_End, Qt::ControlModifier, 4},
+        {Qt::Key_PageDown, Qt::NoModifier, 4}, {Qt::Key_Home, Qt::ControlModifier, 1},
+        {Qt::Key_PageUp, Qt::NoModifier, 1},
+    };
+    for (const KeyCase& c : cases) {
+        QTest::keyClick(keys, c.key, c.modifiers);
+        EXPECT_EQ(page->value(), c.page) << "key " << c.key;
+    }
+    // Zoom: from 100 % a step in and out, by keys and by the wheel with Ctrl.
+    zoom->setCurrentIndex(zoom->findData(100));
+    const int full = view->width();
+    QTest::keyClick(keys, Qt::Key_Plus);
+    EXPECT_EQ(zoom->currentData().toInt(), 150);
+    EXPECT_NEAR(view->width(), full * 3 / 2, 3);
+    QTest::keyClick(keys, Qt::Key_Minus);
+    QTest::keyClick(keys, Qt::Key_Minus);
+    EXPECT_EQ(zoom->currentData().toInt(), 75);
+    QWidget* area = static_cast<QScrollArea*>(pages)->viewport();
+    auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+        const QPointF at(area->width() / 2.0, area->height() / 2.0);
+        QWheelEvent e(at, area->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(area, &e);
+    };
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(zoom->currentData().toInt(), 100);
+    wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(zoom->currentData().toInt(), 75);
+    wheel(-120, Qt::NoModifier);  // the wheel alone scrolls
+    EXPECT_EQ(zoom->currentData().toInt(), 75);
+    EXPECT_EQ(page->value(), 1);
+    steps.PressInPreview(preview, "kvClose");
+    driver.WaitForThreads();
+}
+
+// A long print runs behind the progress window: the GUI and other threads' windows answer
+// while it prints, and its Cancel stops it and says so.
+TEST_F(ReportFrameGui, ALongPrintLeavesTheOtherWindowsUsableAndCancelStopsIt) {
+    AddUnits(1200);  // sixty heavy pages
+    g_heavy = true;
+    const std::string printed = (dir_ / "printer.pdf").string();
+    PrintTo(printed);
+    SmallWindow other("Bystander");
+    driver.Start([&] { other.Run(); });
+    driver.WaitForWindow("Bystander");
+    Start();
+    ReportSteps steps(driver);
+    steps.ChooseOutput(1);
+    steps.PressInPreview(steps.WaitPreview(kProc), "kvPrint");
+    // Pages printed and more to come: the progress window tells how far.
+    auto progress = [&] {
+        const std::string text = driver.Text(kProc, "?PROGRESS:USERSTRING");
+        int done = 0, all = 0;
+        return std::sscanf(text.c_str(), "Štampa: %d / %d", &done, &all) == 2 ? std::pair{done, all}
+                                                                              : std::pair{-1, -1};
+    };
+    driver.WaitUntil([&] { return progress().first > 0; }, "the print under way", 60000);
+    EXPECT_EQ(progress().second, 60);
+    // Another thread's window takes input meanwhile.
+    driver.Type("Bystander", "?LOC:TEXT", "radi");
+    driver.WaitUntil([&] { return other.Text() == "radi"; }, "the other window's variable");
+    const int before_cancel = progress().first;
+    EXPECT_LT(before_cancel, 60) << "the print ended before the other window answered";
+    // Clicked while the thread prints (it takes the click between two slices of pages).
+    auto* cancel = qobject_cast<QAbstractButton*>(driver.Widget(kProc, "?PROGRESS:CANCEL"));
+    ASSERT_NE(cancel, nullptr);
+    ASSERT_TRUE(cancel->isEnabled());
+    cancel->click();
+    const auto [caption, text] = Message();
+    EXPECT_EQ(caption, "Štampa");
+    EXPECT_EQ(text.rfind("Štampa je prekinuta: odštampano je ", 0), 0u) << text;
+    EXPECT_NE(text.find(" od 60 strana."), std::string::npos) << text;
+    driver.Answer("OK");
+    driver.WaitUntil([&] { return response_ != -1; }, "the report's end");
+    EXPECT_EQ(response_, RequestCancelled);
+    EXPECT_FALSE(std::filesystem::exists(printed)) << "a cancelled print to a file leaves no file";
+    driver.Press("Bystander", "?OK");
+    driver.WaitForThreads();
+}
+
+// Printing the whole long report ends with every page in the printer's file.
+TEST_F(ReportFrameGui, ALongPrintPrintsEveryPage) {
+    AddUnits(400);
+    g_heavy = true;
+    const std::string printed = (dir_ / "printer.pdf").string();
+    PrintTo(printed);
+    Start();
+    ReportSteps steps(driver);
+    steps.ChooseOutput(1);
+    steps.PressInPreview(steps.WaitPreview(kProc), "kvPrint");
+    driver.WaitForThreads();
+    EXPECT_EQ(response_, RequestCompleted);
+    EXPECT_EQ(PdfInfo(printed, "Pages"), "20");
+    EXPECT_NE(PdfText(printed).find("x35"), std::string::npos);
 }
 
 }  // namespace

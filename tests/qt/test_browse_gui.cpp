@@ -4,7 +4,10 @@
 // print button of an empty list.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QMouseEvent>
+#include <QTest>
 #include <QTreeView>
 #include <cstdio>
 #include <mutex>
@@ -369,6 +372,60 @@ TEST_F(BrowseGui, AListFormatSurvivesARestart) {
     ASSERT_NE(v, nullptr);
     auto& qw = driver.WaitForWindow(kBrowse);
     driver.WaitUntil([&] { return v->header()->sectionSize(1) == qw.PxX(150); }, "the stored width of Naziv");
+    Close(RequestCompleted);
+}
+
+// A column widened with the mouse: its header's right edge dragged `by` pixels.
+void DragColumnEdge(QTreeView& view, int section, int by) {
+    QHeaderView* header = view.header();
+    const int edge = header->sectionViewportPosition(section) + header->sectionSize(section) - 1;
+    const int y = header->height() / 2;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(edge, y));
+    for (int step = 1; step <= 4; ++step) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(edge + by * step / 4, y),
+                         header->viewport()->mapToGlobal(QPointF(edge + by * step / 4, y)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &move);
+    }
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(edge + by, y));
+}
+
+TEST_F(BrowseGui, AColumnWidenedAndSavedComesBackTabByTab) {
+    SeedNow({{"A1", "Prva"}, {"A2", "Druga"}});
+    Start(0);
+    WaitCell(1, 1, "A1", "the list");
+    auto* v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
+    ASSERT_NE(v, nullptr);
+    auto& qw = driver.WaitForWindow(kBrowse);
+    const int naziv = v->header()->sectionSize(1), sifra = v->header()->sectionSize(0);
+    // The first tab: Naziv widened, the layout saved from the list's popup menu.
+    DragColumnEdge(*v, 1, 60);
+    const int wide = v->header()->sectionSize(1);
+    ASSERT_GT(wide, naziv + 40);
+    driver.RightClickRow(kBrowse, kList, 1);
+    driver.ChoosePopup("Sačuvaj izgled liste");
+    // The second tab: Sifra widened; leaving the window keeps it as well.
+    driver.PickTab(kBrowse, "?CURRENTTAB", 2);
+    driver.WaitUntil([&] { return Format() == "SortOrder2"; }, "the second tab's format");
+    EXPECT_EQ(v->header()->sectionSize(1), naziv) << "the second tab has a layout of its own";
+    DragColumnEdge(*v, 0, 40);
+    const int sifra_wide = v->header()->sectionSize(0);
+    ASSERT_GT(sifra_wide, sifra + 25);
+    Close(RequestCompleted);
+
+    Start(0);
+    WaitCell(1, 1, "A1", "the list again");
+    v = qobject_cast<QTreeView*>(driver.Widget(kBrowse, kList));
+    ASSERT_NE(v, nullptr);
+    auto& again = driver.WaitForWindow(kBrowse);
+    driver.WaitUntil([&] { return std::abs(v->header()->sectionSize(1) - wide) <= again.PxX(1); },
+                     "the first tab's saved width of Naziv");
+    EXPECT_EQ(v->header()->sectionSize(0), sifra);
+    driver.PickTab(kBrowse, "?CURRENTTAB", 2);
+    driver.WaitUntil([&] { return std::abs(v->header()->sectionSize(0) - sifra_wide) <= again.PxX(1); },
+                     "the second tab's width of Sifra");
+    EXPECT_EQ(v->header()->sectionSize(1), naziv);
+    (void)qw;
     Close(RequestCompleted);
 }
 

@@ -1,6 +1,7 @@
 // Windows of two procedure threads, a thread's modal child window, and message boxes.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -124,6 +125,14 @@ TEST_F(GuiTest, PrinterSetupIsModalForTheAskingThreadOnly) {
             return dialog != nullptr;
         },
         "the printer set-up dialog");
+    // A set-up: its button confirms the choice, it prints nothing.
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Print Setup"));
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    ASSERT_NE(buttons->button(QDialogButtonBox::Ok), nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
+    for (QAbstractButton* b : buttons->buttons())
+        EXPECT_NE(b->text().remove(QLatin1Char('&')), QStringLiteral("Print"));
     EXPECT_FALSE(driver.Enabled("Printing", "?OK"));
     EXPECT_TRUE(driver.Enabled("Watching", "?OK"));
     dialog->reject();

@@ -2,6 +2,7 @@
 // locators, header orders, the form call with priming and navigation, the toolbar's
 // enabling, list formats kept in a keyed file, column sizing.
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -531,7 +532,7 @@ TEST_F(Browse, ListFormatsPerOrderSurviveANewManagerOnTheSameFile) {
     EXPECT_EQ(window.GetText(1, Prop::Format), wide);
     EXPECT_EQ(formats.Stored(), (std::vector<std::pair<std::string, int>>{{"SortOrder1", 2}}));
     formats.SetMenuPosition(1000);
-    EXPECT_EQ(formats.MakePopupMenu(), "Sa\x9auvaj izgled liste|Podrazumevani izgled liste|-|SortOrder1");
+    EXPECT_EQ(formats.MakePopupMenu(), "Sa\xe8uvaj izgled liste|Podrazumevani izgled liste|-|SortOrder1");
     EXPECT_TRUE(formats.OnPopupChoice(1001));  // the default layout
     EXPECT_EQ(window.GetText(1, Prop::Format), def_format);
     EXPECT_TRUE(formats.OnPopupChoice(1002));  // the stored format
@@ -540,6 +541,62 @@ TEST_F(Browse, ListFormatsPerOrderSurviveANewManagerOnTheSameFile) {
     FormatManager other(file);
     other.Setup("BrowseDruga", "KVD", window, 1, 3);
     EXPECT_TRUE(other.Stored().empty());
+}
+
+// Two workstations save the same list's layouts at once, format after format, each format
+// started by both together: a save that meets the other's (the row added or changed since it
+// was read) reads again and retries.
+TEST_F(Browse, TwoStationsSavingTheSameFormatsBothSucceed) {
+    const std::string path = dir_ + "/Formats.FDB";
+    const std::string def_format = BrowseDef().controls[0].format;
+    constexpr int kRounds = 150;
+    rt::sql::CloseThreadConnections();  // nothing of the file's connection is shared by the fork
+    int to_child[2], to_parent[2];
+    ASSERT_EQ(pipe(to_child), 0);
+    ASSERT_EQ(pipe(to_parent), 0);
+    // Saves every format with this station's widths, each round after the other station is
+    // ready for it; the number of saves that failed.
+    auto station = [&](int width, int tell, int hear) {
+        FormatRecord cfg{};
+        rt::File file(FormatsDef(path), &cfg);
+        FormatManager formats(file);
+        formats.Setup("BrowseStavke", "KVD", window, 1, 3);
+        int failed = 0;
+        char byte = 0;
+        for (int r = 1; r <= kRounds; ++r) {
+            if (write(tell, "r", 1) != 1 || read(hear, &byte, 1) != 1) return kRounds;
+            formats.SetFormat("SortOrder" + std::to_string(r), r + 1);
+            window.SetText(1, Prop::Format, WithColumnWidth(def_format, 2, width + r % 7));
+            if (!formats.SaveCurrent()) ++failed;
+        }
+        formats.Teardown(0);
+        rt::sql::CloseThreadConnections();
+        return failed;
+    };
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(std::min(station(200, to_parent[1], to_child[0]), 255));
+    const int failed = station(100, to_child[1], to_parent[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    for (int fd : {to_child[0], to_child[1], to_parent[0], to_parent[1]}) close(fd);
+    EXPECT_EQ(failed, 0) << "saves of this station that failed";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "saves of the other station that failed";
+    // Every format holds one station's whole layout.
+    FormatRecord cfg{};
+    rt::File file(FormatsDef(path), &cfg);
+    FormatManager formats(file);
+    formats.Setup("BrowseStavke", "KVD", window, 1, 3);
+    ASSERT_EQ(formats.Stored().size(), static_cast<std::size_t>(kRounds));
+    for (int r = 1; r <= kRounds; ++r) {
+        const std::string stored = formats.StoredLayout(r + 1);
+        EXPECT_TRUE(stored == WithColumnWidth(def_format, 2, 100 + r % 7) ||
+                    stored == WithColumnWidth(def_format, 2, 200 + r % 7))
+            << r << ": " << stored;
+    }
+    formats.Teardown(0);
+    rt::sql::CloseThreadConnections();
 }
 
 TEST_F(Browse, ColumnFormatsAndTheColumnSizer) {

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# A list's layout as a person keeps it, on a virtual X display with a window manager
+# (openbox): in the demo firm's services register a column widened with the mouse on its
+# header's edge, the layout saved with "Sačuvaj izgled liste" from the list's popup menu,
+# the register closed and the program ended; at the next start the register opens with the
+# column as wide as it was left. Screenshots of each step go to the output folder; the list
+# formats are read with sqlite3.
+#   list_layout.sh BUILD_DIR OUTPUT_DIR
+# Runs itself under xvfb-run when no display is set.
+set -euo pipefail
+BUILD="$(cd "$1" && pwd)"
+mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+ROOT="$(mktemp -d)"
+PID=
+WM=
+cleanup() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
+  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  rm -rf "$ROOT"
+}
+trap cleanup EXIT
+source "$HERE/lib.sh"
+
+openbox >"$ROOT/openbox.log" 2>&1 &
+WM=$!
+for _ in $(seq 1 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
+"$BUILD/kvadrin-demo" "$ROOT"
+YEAR="$(date +%Y)"
+cd "$ROOT/DEMO/$YEAR/PROGRAM"
+unset QT_QPA_PLATFORM
+
+fail() {
+  echo "$1" >&2
+  shot "list_layout_failed.png" || true
+  cat "$ROOT/kvadrin.log" >&2
+  exit 1
+}
+wait_for() {
+  local what="$1"
+  shift
+  for _ in $(seq 1 300); do
+    if "$@"; then return 0; fi
+    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
+    sleep 0.2
+  done
+  fail "timed out waiting for $what"
+}
+threads() { ls "/proc/$PID/task" | wc -l; }
+more_threads() { [ "$(threads)" -gt "$1" ]; }
+fewer_threads() { [ "$(threads)" -lt "$1" ]; }
+# The list's header row and its columns' right edges on the screen: "y x1 x2 ...".
+edges() {
+  import -window root -depth 8 "$ROOT/screen.ppm"
+  python3 "$HERE/header_edges.py" "$ROOT/screen.ppm"
+}
+has_edges() { [ "$(edges | wc -w)" -ge 3 ]; }
+# The services register's stored layouts (the store's collation loaded).
+formats() {
+  [ -f Formats.FDB ] || return 0
+  sqlite3 -cmd ".load $BUILD/libkvci" Formats.FDB \
+    "SELECT FORMATNAME, FORMAT FROM CFG WHERE PROCID = 'BrowseObaveze'"
+}
+
+start_program() {
+  KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+  PID=$!
+  wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+  sleep 0.5
+  key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
+  CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
+  wait_for "the frame" window_titled "$CAPTION" >/dev/null
+  FRAME="$(window_titled "$CAPTION")"
+  wait_for "the splash to close" visible 1
+  X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
+  Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+}
+# The services register from "Matični podaci", with its first row selected.
+open_services() {
+  local before
+  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
+  wait_for "the menu" visible 2
+  before="$(threads)"
+  xdotool key Down Down Return
+  wait_for "the menu to close" visible 1
+  wait_for "the register's thread" more_threads "$before"
+  wait_for "the register's list" has_edges
+  sleep 1
+}
+end_program() {
+  xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
+  xdotool key alt+f
+  wait_for "the File menu" visible 2
+  xdotool key x
+  for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+  wait "$PID" || true
+  PID=
+}
+
+start_program
+open_services
+read -r HY E1 _ <<<"$(edges)"
+shot list_layout_opened.png
+# The first column's edge dragged 80 pixels to the right.
+xdotool mousemove "$E1" "$HY" sleep 0.3 mousedown 1
+for step in 1 2 3 4 5 6 7 8; do xdotool mousemove $((E1 + 10 * step)) "$HY" sleep 0.05; done
+xdotool mouseup 1
+sleep 1
+read -r _ WIDE _ <<<"$(edges)"
+[ $((WIDE - E1)) -ge 70 ] || fail "the column was not widened: its edge at $E1, then $WIDE"
+shot list_layout_widened.png
+# The list's popup menu: its last items are the layout's, "Sačuvaj izgled liste" above
+# "Podrazumevani izgled liste" while no layout is stored.
+xdotool mousemove $((E1 + 20)) $((HY + 30)) click 3
+wait_for "the popup menu" visible 2
+xdotool key Up Up
+shot list_layout_popup.png
+xdotool key Return
+wait_for "the popup menu to close" visible 1
+wait_for "the layout stored" eval '[ -n "$(formats)" ]'
+echo "stored: $(formats)"
+# The register closed with its close box's key, then the program ended.
+before="$(threads)"
+xdotool key alt+c
+wait_for "the register to close" fewer_threads "$before"
+end_program
+
+start_program
+open_services
+read -r _ AGAIN _ <<<"$(edges)"
+shot list_layout_reopened.png
+[ $((AGAIN - WIDE)) -le 2 ] && [ $((WIDE - AGAIN)) -le 2 ] ||
+  fail "the column came back with its edge at $AGAIN, not at $WIDE"
+end_program
+echo "ok"
