@@ -963,6 +963,12 @@ bool QtWindow::FinishEntry(Control& c) {
 }
 
 bool QtWindow::FinishFocusedEntry() {
+    // The entry left for the cancel button is the one in use until Cancel is pressed.
+    if (cancel_pending_) {
+        Control* entry = Find(cancel_pending_);
+        cancel_pending_ = 0;
+        return !entry || FinishEntry(*entry);
+    }
     QWidget* focus = QApplication::focusWidget();
     if (!focus || !top_ || !top_->isAncestorOf(focus)) return true;
     Control* c = ControlOf(focus);

@@ -192,6 +192,20 @@ TEST_F(UnitEntries, AnAreaIsStoredRoundedToItsPicturesDecimals) {
     CloseBrowse(RequestCompleted);
 }
 
+// A text left for the cancel button is not lost when another button is pressed instead.
+TEST_F(UnitEntries, AnAreaLeftForTheCancelButtonIsTakenByOk) {
+    Start();
+    NewUnit("F1");
+    driver.Focus(form_, "?KVD:POVRSINA");
+    if (auto* e = qobject_cast<QLineEdit*>(driver.Widget(form_, "?KVD:POVRSINA"))) e->selectAll();
+    driver.Chars(form_, "7.25");
+    driver.Focus(form_, "?CANCEL");
+    driver.Keys(form_, {Key::Alt | 'O'});
+    FormClosed();
+    EXPECT_EQ(StoredArea("F1"), "7.250000");
+    CloseBrowse(RequestCompleted);
+}
+
 // A unit number with leading blanks is the number it shows.
 TEST_F(UnitEntries, AUnitNumberDropsItsLeadingBlanks) {
     Start();
