@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "data/program_objects.h"
@@ -293,12 +294,9 @@ bool FormController::AcceptAllFields() {
         if (!c || !rt::ui::KindTraits(c->kind).typed || w.Get(feq, Prop::Disable) || w.Get(feq, Prop::Hide) ||
             w.Get(feq, Prop::ReadOnly))
             continue;
-        bool taken = true;
         const bool code = IsCodeEntry(feq);
-        if (code)
-            NormaliseCode(feq);
-        else
-            taken = w.Update(feq);
+        const bool taken = code ? NormaliseCode(feq) : w.Update(feq);
+        if (taken && IsKeyEntry(feq)) DropLeadingBlanks(feq);
         // A required code is missing when it is zero ("00000", an empty entry normalised),
         // unless a lookup decides about it.
         const std::string text = rt::clip(w.ScreenText(feq));
@@ -338,20 +336,40 @@ const FormLookup* FormController::LookupOfButton(int feq) const {
     return nullptr;
 }
 
-void FormController::NormaliseCode(int feq) {
+bool FormController::NormaliseCode(int feq) {
     rt::ui::Window& w = window();
-    const std::string text = rt::clip(rt::left(w.ScreenText(feq)));
-    double value = 0;
-    if (!text.empty()) {
-        char* end = nullptr;
-        const double v = std::strtod(text.c_str(), &end);
-        if (end && *end == '\0' && v >= 0 && v < 100000) value = v;
-    }
+    // A code that does not fit its five digits is refused as a number past its picture
+    // is, never made "00000".
+    static const rt::Picture picture = *rt::parse_picture("@n05");
+    const std::optional<double> value = rt::entry_value(w.ScreenText(feq), picture);
+    if (!value) return false;
     // The code's variable takes the digits as they are shown: a text update through the
     // numeric picture would store the bare number.
-    const std::string code = rt::format(static_cast<double>(static_cast<long>(value)), "@n05");
+    const std::string code = rt::format(*value, "@n05");
     w.SetText(feq, Prop::Text, code);
     w.UseOf(feq).set_text(code);
+    return true;
+}
+
+bool FormController::IsKeyEntry(int feq) const {
+    const rt::ui::ControlDef* c = window().Control(feq);
+    if (!PRIMARY || !c || c->kind != Ctl::Entry || c->use.empty()) return false;
+    const rt::RecordLayout& layout = PRIMARY->Me().Layout();
+    const int index = layout.field_index(c->use);
+    if (index < 0 || window().UseOf(feq).numeric()) return false;
+    return std::any_of(layout.keys.begin(), layout.keys.end(), [&](const rt::KeyDef& k) {
+        return k.unique() &&
+               std::find(k.fields.begin(), k.fields.end(), static_cast<std::size_t>(index)) != k.fields.end();
+    });
+}
+
+void FormController::DropLeadingBlanks(int feq) {
+    rt::ui::Window& w = window();
+    const rt::ui::Binding b = w.UseOf(feq);
+    const std::string text = b.text();
+    if (text.empty() || text.front() != ' ') return;
+    b.set_text(rt::clip(rt::left(text)));
+    w.Display(feq);
 }
 
 int FormController::LookupEntry(const FormLookup& l) {
@@ -395,7 +413,13 @@ void FormController::Reset(int force) {
 int FormController::OnAccepted() {
     rt::ui::Window& w = window();
     const int feq = w.field();
-    if (IsCodeEntry(feq)) NormaliseCode(feq);
+    if (IsCodeEntry(feq) && !NormaliseCode(feq)) {
+        rt::ui::Beep();
+        w.Display(feq);
+        w.Select(feq);
+        return kLevelConsumed;
+    }
+    if (IsKeyEntry(feq)) DropLeadingBlanks(feq);
     const int level = ProcedureController::OnAccepted();
     if (level != kLevelGoOn) return level;
     if (const FormLookup* l = LookupOfEntry(feq)) {

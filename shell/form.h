@@ -107,8 +107,9 @@ protected:
     // The lookup conventions; level 5 when the accept is refused.
     int LookupEntry(const FormLookup& l);
     void LookupButton(const FormLookup& l);
-    // "7" -> "00007"; text that is no number, and an empty entry, -> "00000".
-    void NormaliseCode(int feq);
+    // "7" -> "00007", an empty entry -> "00000"; false (the entry left as it is) for a
+    // text that is no number of at most five digits.
+    bool NormaliseCode(int feq);
     // The check of all fields on OK: every entry takes its text, a required entry must
     // not be blank and a lookup entry's code must exist. False leaves the focus on the
     // field that failed.
@@ -117,6 +118,10 @@ protected:
 private:
     void TakeChangedRecord();
     bool IsCodeEntry(int feq) const;
+    // An entry of a text field in a unique key of the updated table: its value is stored
+    // without leading blanks, as without trailing ones, so that " 1" is the "1" it shows.
+    bool IsKeyEntry(int feq) const;
+    void DropLeadingBlanks(int feq);
     const FormLookup* LookupOfEntry(int feq) const;
     const FormLookup* LookupOfButton(int feq) const;
 

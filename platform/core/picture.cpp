@@ -237,7 +237,7 @@ std::optional<double> deformat_date(std::string_view text, const Picture& p) {
     const int month = day_first ? parts[1] : parts[0];
     int year = parts[2];
     if (lengths[2] <= 2)
-        year += year < 80 ? 2000 : 1900;
+        year += year < kFirstTwoDigitYear % 100 ? 2000 : 1900;
     else if (lengths[2] != 4)
         return std::nullopt;
     const std::int32_t d = date(month, day, year);
@@ -354,6 +354,25 @@ std::optional<double> deformat(std::string_view text, std::string_view picture) 
     const auto p = parse_picture(picture);
     if (!p) return std::nullopt;
     return deformat(text, *p);
+}
+
+std::optional<double> entry_value(std::string_view text, const Picture& p) {
+    auto v = deformat(text, p);
+    if (!v) return std::nullopt;
+    switch (p.kind) {
+        case PictureKind::Number:
+            v = round(*v, std::pow(10.0, -p.decimals));
+            if (format_number(*v, p).find('#') != std::string::npos) return std::nullopt;
+            break;
+        case PictureKind::Date:
+            if (*v != 0 && (p.format == 1 || p.format == 5)) {
+                const int year = year_of(static_cast<std::int32_t>(*v));
+                if (year < kFirstTwoDigitYear || year > kLastTwoDigitYear) return std::nullopt;
+            }
+            break;
+        default: break;
+    }
+    return v;
 }
 
 std::string deformat_string(std::string_view text, std::string_view picture) {

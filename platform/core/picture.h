@@ -67,6 +67,15 @@ std::string format(std::string_view text, const Picture& picture);
 // means 2000-2079 for 00-79 and 1980-1999 for 80-99.
 std::optional<double> deformat(std::string_view text, std::string_view picture);
 std::optional<double> deformat(std::string_view text, const Picture& picture);
+// The years a two-digit year of a date picture (@d1, @d5) stands for.
+inline constexpr int kFirstTwoDigitYear = 1980;
+inline constexpr int kLastTwoDigitYear = 2079;
+// The value an entry with a number, date or time picture stores for a typed text: as
+// DEFORMAT reads it, a number rounded to the picture's decimals, so that what the entry
+// shows is what is stored and summed. nullopt when DEFORMAT refuses the text and when the
+// picture cannot show the value again: a number too wide for it, a date whose year a
+// two-digit year picture would read as another.
+std::optional<double> entry_value(std::string_view text, const Picture& picture);
 // DEFORMAT through a @s picture: the text cut to the picture's width. Other pictures
 // give the text unchanged.
 std::string deformat_string(std::string_view text, std::string_view picture);

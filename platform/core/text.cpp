@@ -227,6 +227,39 @@ unsigned char next_cp1250(std::string_view utf8, std::size_t& i) {
     return byte(cp == kInvalid ? '?' : cp1250_of(cp));
 }
 
+// Combining accents that compose with a letter into a letter of CP1250, with the upper-
+// case letters they make; the lower-case letter is the next code point (Latin Extended-A)
+// or 20h above it (Latin-1).
+struct Composition {
+    char base;
+    char32_t mark, upper;
+};
+constexpr Composition kCompositions[] = {
+    {'A', 0x301, 0xC1},  {'A', 0x302, 0xC2},  {'A', 0x306, 0x102}, {'A', 0x308, 0xC4},  {'A', 0x328, 0x104},
+    {'C', 0x301, 0x106}, {'C', 0x327, 0xC7},  {'C', 0x30C, 0x10C}, {'D', 0x30C, 0x10E}, {'E', 0x301, 0xC9},
+    {'E', 0x328, 0x118}, {'E', 0x308, 0xCB},  {'E', 0x30C, 0x11A}, {'I', 0x301, 0xCD},  {'I', 0x302, 0xCE},
+    {'L', 0x301, 0x139}, {'L', 0x30C, 0x13D}, {'N', 0x301, 0x143}, {'N', 0x30C, 0x147}, {'O', 0x301, 0xD3},
+    {'O', 0x302, 0xD4},  {'O', 0x30B, 0x150}, {'O', 0x308, 0xD6},  {'R', 0x301, 0x154}, {'R', 0x30C, 0x158},
+    {'S', 0x301, 0x15A}, {'S', 0x30C, 0x160}, {'S', 0x327, 0x15E}, {'T', 0x30C, 0x164}, {'T', 0x327, 0x162},
+    {'U', 0x30A, 0x16E}, {'U', 0x301, 0xDA},  {'U', 0x30B, 0x170}, {'U', 0x308, 0xDC},  {'Y', 0x301, 0xDD},
+    {'Z', 0x301, 0x179}, {'Z', 0x30C, 0x17D}, {'Z', 0x307, 0x17B},
+};
+
+// The letter `base` (ASCII) with the combining `mark`, 0 when CP1250 has no such letter.
+char32_t compose(char32_t base, char32_t mark) {
+    const bool lower = base >= 'a' && base <= 'z';
+    const char up = static_cast<char>(lower ? base - 0x20 : base);
+    for (const Composition& c : kCompositions)
+        if (c.base == up && c.mark == mark)
+            return lower ? (c.upper < 0x100 ? c.upper + 0x20 : c.upper + 1) : c.upper;
+    return 0;
+}
+
+bool is_combining_mark(char32_t cp) {
+    return (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x1AB0 && cp <= 0x1AFF) || (cp >= 0x1DC0 && cp <= 0x1DFF) ||
+           (cp >= 0x20D0 && cp <= 0x20FF) || (cp >= 0xFE20 && cp <= 0xFE2F);
+}
+
 std::size_t first_non_blank(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size() && s[i] == ' ') ++i;
@@ -258,6 +291,41 @@ std::string utf8_to_cp1250(std::string_view utf8) {
     while (i < utf8.size()) {
         const char32_t cp = decode_utf8(utf8, i);
         out += cp == kInvalid ? '?' : cp1250_of(cp);
+    }
+    return out;
+}
+
+EntryText entry_text(std::string_view utf8) {
+    EntryText out;
+    out.cp1250.reserve(utf8.size());
+    std::size_t i = 0;
+    char32_t last = 0;  // the character taken last, for an accent after it
+    while (i < utf8.size()) {
+        const char32_t cp = decode_utf8(utf8, i);
+        if (cp == '\r' || cp == '\n' || cp == 0x85 || cp == 0x2028 || cp == 0x2029) {
+            if (cp == '\r' && i < utf8.size() && utf8[i] == '\n') ++i;
+            out.cp1250 += ' ';
+            last = ' ';
+            continue;
+        }
+        if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) continue;  // control characters
+        if (cp != kInvalid && is_combining_mark(cp)) {
+            if (const char32_t composed = last < 0x80 ? compose(last, cp) : 0) {
+                out.cp1250.back() = cp1250_of(composed);
+                last = composed;
+            } else {
+                ++out.left_out;
+            }
+            continue;
+        }
+        const char c = cp == kInvalid ? '?' : cp1250_of(cp);
+        if (c == '?' && cp != '?') {
+            ++out.left_out;
+            last = 0;
+            continue;
+        }
+        out.cp1250 += c;
+        last = cp;
     }
     return out;
 }

@@ -13,6 +13,16 @@ namespace rt {
 std::string cp1250_to_utf8(std::string_view cp1250);
 // Characters without a CP1250 form become '?'; invalid UTF-8 bytes too.
 std::string utf8_to_cp1250(std::string_view utf8);
+// What an entry takes of a text typed or pasted (UTF-8), in CP1250: a letter followed
+// by a combining accent is composed first (NFC) where CP1250 has the accented letter
+// (c + U+030C is č); a line break (CR, LF, CR LF, U+2028, U+2029, U+0085) becomes one
+// blank; other control characters (NUL, TAB, ESC, DEL, C1) are dropped. Characters that
+// CP1250 cannot hold are dropped too and counted in `left_out`.
+struct EntryText {
+    std::string cp1250;
+    std::size_t left_out = 0;
+};
+EntryText entry_text(std::string_view utf8);
 // The DOS code page of the previous program's ledger files (Latin-2, 852) to CP1250.
 std::string oem852_to_cp1250(std::string_view oem);
 

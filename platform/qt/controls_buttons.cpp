@@ -36,7 +36,13 @@ QWidget* QtWindow::BuildButton(Control& c) {
         default_button_ = feq;
     }
     if (def && (def->attrs & ui::kFlat)) b->setFlat(true);
+    if (def && EqualLabel(def->label, "?CANCEL")) cancel_button_ = feq;
     connect(b, &QPushButton::clicked, this, [this, feq] {
+        if (feq == cancel_button_) {
+            SettleEntryForCancel();
+            Deliver(Ev(Event::Accepted, feq));
+            return;
+        }
         // A button pressed by its hot key leaves the focus where it is: what the user typed
         // there is taken first, as leaving the entry would, and a refused text stops it.
         if (refusing_ || !FinishFocusedEntry()) return;

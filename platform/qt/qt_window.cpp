@@ -43,6 +43,7 @@
 #include "platform/qt/keys.h"
 #include "platform/qt/rtf_control.h"
 #include "platform/ui/control_kinds.h"
+#include "platform/ui/window.h"
 #include "platform/ui/wndproc.h"
 
 namespace rt::qt {
@@ -931,6 +932,13 @@ void QtWindow::DeliverSelected(int feq) {
 
 // ---------------------------------------------------------------- input
 
+// A text that a number, date or time picture cannot read, or cannot show again once read
+// (a number too wide, a date of another century), is refused where it was typed.
+bool QtWindow::Acceptable(const ui::ControlDef& d, const std::string& cp1250) {
+    auto p = d.picture.empty() ? std::nullopt : rt::parse_picture(d.picture);
+    return !p || p->kind == rt::PictureKind::String || rt::entry_value(cp1250, *p).has_value();
+}
+
 bool QtWindow::FinishEntry(Control& c) {
     auto* e = qobject_cast<QLineEdit*>(c.w);
     if (!e || e->isReadOnly()) return true;
@@ -938,7 +946,7 @@ bool QtWindow::FinishEntry(Control& c) {
     if (text == c.shown) return true;
     std::string cp = ToCp1250(text);
     const ui::ControlDef* d = c.st.def;
-    if (d && IsNumericPicture(d->picture) && !rt::deformat(cp, d->picture)) {
+    if (d && !Acceptable(*d, cp)) {
         Refuse(c);
         return false;
     }
@@ -953,6 +961,12 @@ bool QtWindow::FinishEntry(Control& c) {
 }
 
 bool QtWindow::FinishFocusedEntry() {
+    // The entry left for the cancel button is the one in use until Cancel is pressed.
+    if (cancel_pending_) {
+        Control* entry = Find(cancel_pending_);
+        cancel_pending_ = 0;
+        return !entry || FinishEntry(*entry);
+    }
     QWidget* focus = QApplication::focusWidget();
     if (!focus || !top_ || !top_->isAncestorOf(focus)) return true;
     Control* c = ControlOf(focus);
@@ -960,8 +974,36 @@ bool QtWindow::FinishFocusedEntry() {
     return FinishEntry(*c);
 }
 
+void QtWindow::SettleEntryForCancel() {
+    Control* c = nullptr;
+    if (refusing_) {
+        c = Find(refusing_);
+    } else if (cancel_pending_) {
+        c = Find(cancel_pending_);
+    } else {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && top_ && top_->isAncestorOf(focus)) c = ControlOf(focus);
+    }
+    refusing_ = cancel_pending_ = 0;
+    if (!c || !ui::KindTraits(c->st.kind).line_entry) return;
+    auto* e = qobject_cast<QLineEdit*>(c->w);
+    if (!e || e->isReadOnly() || e->text() == c->shown) return;
+    if (c->st.def && !Acceptable(*c->st.def, ToCp1250(e->text())))
+        e->setText(c->shown);
+    else
+        FinishEntry(*c);
+}
+
+bool QtWindow::PressCancel() {
+    Control* c = cancel_button_ ? Find(cancel_button_) : nullptr;
+    auto* button = c ? qobject_cast<QPushButton*>(c->w) : nullptr;
+    if (!button || !button->isVisible() || !button->isEnabled()) return false;
+    button->click();
+    return true;
+}
+
 void QtWindow::Refuse(Control& c) {
-    QApplication::beep();
+    ui::Beep();
     auto* e = qobject_cast<QLineEdit*>(c.w);
     if (e && e->hasFocus()) {
         e->selectAll();
@@ -970,6 +1012,7 @@ void QtWindow::Refuse(Control& c) {
     const int feq = c.st.feq;
     refusing_ = feq;
     QTimer::singleShot(0, this, [this, feq] {
+        if (refusing_ != feq) return;  // cancelled meanwhile
         Control* self = Find(feq);
         if (self && self->w) {
             self->w->setFocus(Qt::OtherFocusReason);
@@ -1005,7 +1048,7 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
     bool window_alert = std::find(state_.window_alerts.begin(), state_.window_alerts.end(), code) !=
                         state_.window_alerts.end();
     if (shortcut_override) {
-        if (control_alert || window_alert) {
+        if (control_alert || window_alert || (code == Key::Escape && cancel_button_)) {
             event->accept();
             return true;
         }
@@ -1022,6 +1065,9 @@ bool QtWindow::OnKey(QWidget* receiver, QKeyEvent* event, bool shortcut_override
         return true;
     }
     if (!code) return false;
+    // Escape is Cancel in a window that has one (a form), unless a popup takes it.
+    if (code == Key::Escape && cancel_button_ && !QApplication::activePopupWidget() && PressCancel())
+        return true;
     if (c && c->st.kind == Ctl::List && ListEdgeKey(*c, code)) return true;
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -1164,7 +1210,20 @@ void QtWindow::OnFocusIn(QWidget* receiver, Qt::FocusReason) {
 void QtWindow::OnFocusOut(QWidget* receiver, Qt::FocusReason reason) {
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
     Control* c = ControlOf(receiver);
+    if (c && c->st.feq == cancel_button_ && cancel_pending_) {
+        // The focus left the cancel button without its press: the entry's text is taken now.
+        Control* entry = Find(cancel_pending_);
+        cancel_pending_ = 0;
+        if (entry && !refusing_) FinishEntry(*entry);
+        return;
+    }
     if (!c || !ui::KindTraits(c->st.kind).line_entry || refusing_) return;
+    // Leaving for the cancel button: its press settles the text (a refused one is dropped).
+    if (Control* to = ControlOf(QApplication::focusWidget());
+        to && cancel_button_ && to->st.feq == cancel_button_) {
+        cancel_pending_ = c->st.feq;
+        return;
+    }
     FinishEntry(*c);
 }
 
@@ -1301,7 +1360,9 @@ void QtWindow::CloseRequested() {
         QApplication::beep();
         return;
     }
-    if (PassToWidget(0, ui::WM_CLOSE, 0, 0)) Deliver(Ev(Event::CloseWindow, 0));
+    if (!PassToWidget(0, ui::WM_CLOSE, 0, 0)) return;
+    if (cancel_button_) SettleEntryForCancel();
+    Deliver(Ev(Event::CloseWindow, 0));
 }
 
 void QtWindow::TopResized() {

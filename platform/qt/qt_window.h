@@ -150,10 +150,16 @@ private:
     const Control* Find(int feq) const;
     Control* ControlOf(QWidget* w);
     bool HasAlert(const Control* c, int keycode) const;
+    static bool Acceptable(const ui::ControlDef& d, const std::string& cp1250);
     bool FinishEntry(Control& c);
     // Finishes the entry of this window that has the focus, if any; false when refused.
     bool FinishFocusedEntry();
     void Refuse(Control& c);
+    // Cancel (its button, hot key, Escape, the close box) is never stopped by an entry: a
+    // text the entry takes is taken first, so that the cancel question asks about it; a
+    // refused text is dropped and the entry shows its value again.
+    void SettleEntryForCancel();
+    bool PressCancel();
     void Deliver(ui::InputEvent ev);
     void DeliverSelected(int feq);
     void ListRowChanged(Control& c, int row);
@@ -196,6 +202,8 @@ private:
     bool by_mouse_ = false;
     bool row_changed_in_press_ = false;
     int default_button_ = 0;
+    int cancel_button_ = 0;                    // the window's ?CANCEL button
+    int cancel_pending_ = 0;                   // the entry left for the cancel button, its text not yet taken
     QWidget* pressing_ = nullptr;              // the target of a key press the runtime queued
     const QWheelEvent* wheel_seen_ = nullptr;  // the wheel turn already sent through the chain
     quint64 wheel_time_ = 0;

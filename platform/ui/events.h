@@ -28,6 +28,7 @@ enum : int {
     Rejected = 0x12,
     HeaderPressed = 0x13,  // a list's column header was clicked (column in Event::column)
     TabChanging = 21,
+    PasteLeftOut = 0x1E,  // a paste into an entry left out characters it cannot hold
     ColumnResize = 0x1F,
     Selected = 0x101,  // a control received the focus
     CloseWindow = 0x201,

@@ -25,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<WindowId> g_next_window{1};
 
+constexpr const char* kPasteLeftOut = "Characters that cannot be stored were left out of the pasted text.";
+
 // A typed number for a numeric variable without a number picture: blanks around it are
 // allowed, anything else that is not part of the number refuses it. Blank reads as 0.
 std::optional<double> strict_number(std::string_view t) {
@@ -355,11 +357,11 @@ bool Window::Impl::update(ControlRec& c) {
     if (c.st.kind == Ctl::Rtf && c.use.capacity() && t.size() > c.use.capacity()) return false;
     auto p = d.picture.empty() ? std::nullopt : rt::parse_picture(d.picture);
     if (p && p->kind != PictureKind::String) {
-        // A value is refused, never cut or wrapped, when it does not fit its picture (it
-        // would show as "#") or its variable (a SHORT holds no 70000).
-        auto v = rt::deformat(t, *p);
+        // A value is refused, never cut or wrapped, when its picture cannot show it again
+        // (a number as "#", a date of another century) or its variable cannot hold it (a
+        // SHORT holds no 70000); a number is stored as the entry shows it, rounded.
+        auto v = rt::entry_value(t, *p);
         if (!v || !c.use.fits(*v)) return false;
-        if (p->kind == PictureKind::Number && rt::format(*v, *p).find('#') != std::string::npos) return false;
         c.use.set_number(*v);
     } else if (c.use.numeric()) {
         auto v = strict_number(t);
@@ -458,6 +460,10 @@ bool Window::Impl::apply(const InputEvent& in) {
                 if (!(c->st.def->attrs & kImmediate)) display(*c, false);
             }
             break;
+        case Event::PasteLeftOut:
+            // The user is told; the procedure hears nothing.
+            Message(kPasteLeftOut, {}, Icon::Exclamation);
+            return false;
         case Event::Selected:
             if (c) focus = c->st.feq;
             break;

@@ -643,7 +643,7 @@ TEST_F(KlauzuleGui, ANumberTooWideForItsPictureIsRefusedWithABeepAndTheFocusKept
     driver.Type(kForm, "?SKL:SIFRA", "70000");  // @n02, and no SHORT either
     driver.WaitUntil([&] { return driver.Server().beeps() > beeps; }, "the beep");
     driver.WaitUntil([&] { return driver.Focused(kForm) == "?SKL:SIFRA"; }, "the focus kept");
-    EXPECT_EQ(rt::clip(driver.Text(kForm, "?SKL:SIFRA")), "00");
+    EXPECT_EQ(rt::clip(driver.Text(kForm, "?SKL:SIFRA")), "70000");  // kept to be mended
     driver.Type(kForm, "?SKL:SIFRA", "7");
     driver.Type(kForm, "?SKL:OPIS", "Jul");
     driver.Press(kForm, "?OK");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "platform/core/datetime.h"
@@ -321,6 +322,47 @@ TEST(PictureTest, DatePicturesRoundTrip) {
         }
     }
     EXPECT_EQ(rt::deformat(rt::format(0.0, "@d5b"), "@d5b"), 0.0);
+}
+
+// What an entry stores: numbers rounded to the picture's decimals, values the picture
+// cannot show again refused.
+TEST(PictureTest, EntryValueIsWhatThePictureShowsAgain) {
+    struct Case {
+        const char* text;
+        const char* picture;
+        std::optional<double> value;
+    };
+    const Case cases[] = {
+        {"0.005", "@n10.2", 0.01},
+        {"1.004", "@n10.2", 1.0},
+        {"2.675", "@n10.2", 2.68},
+        {"999999.99", "@n10.2", 999999.99},
+        {"999999.995", "@n10.2", std::nullopt},  // 1,000,000.00 is wider than 10
+        {"99999999.99", "@n10.2", std::nullopt},
+        {"1.5", "@n05", 2.0},
+        {"99999", "@n05", 99999.0},
+        {"123456", "@n05", std::nullopt},
+        {"-5", "@n10.2", std::nullopt},
+        {"-0.125", "@n-7.2", -0.13},
+        {"", "@n10.2", 0.0},
+        {"31.12.2079", "@d5", rt::date(12, 31, 2079)},
+        {"1.1.1980", "@d5", rt::date(1, 1, 1980)},
+        {"31/12/24", "@d5", rt::date(12, 31, 2024)},
+        {"31.12.9999", "@d5", std::nullopt},
+        {"1.1.2080", "@d5", std::nullopt},
+        {"31.12.1979", "@d5", std::nullopt},
+        {"12/31/1979", "@d1", std::nullopt},
+        {"12/31/2079", "@d1", rt::date(12, 31, 2079)},
+        {"31.12.9999", "@d6", rt::date(12, 31, 9999)},  // four-digit years show every year
+        {"", "@d5", 0.0},
+    };
+    for (const Case& c : cases) {
+        const std::optional<double> v = rt::entry_value(c.text, *rt::parse_picture(c.picture));
+        ASSERT_EQ(v.has_value(), c.value.has_value()) << c.text << " " << c.picture;
+        if (v) {
+            EXPECT_DOUBLE_EQ(*v, *c.value) << c.text << " " << c.picture;
+        }
+    }
 }
 
 }  // namespace

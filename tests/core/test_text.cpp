@@ -310,4 +310,54 @@ TEST(TextTest, Utf8FormsAgreeWithTheCodePageForms) {
     EXPECT_EQ(rt::find_in_upper_utf8("Petrović", "TRO"), 3);  // a second needle
 }
 
+// What an entry takes of a typed or pasted text: control characters out (a line break as
+// one blank), accents composed where CP1250 has the letter, the rest of CP1250 kept, and
+// every character it cannot hold left out and counted.
+TEST(TextTest, EntryTextKeepsWhatCp1250HoldsAndCountsWhatItLeavesOut) {
+    struct Case {
+        std::string utf8;
+        const char* taken;  // UTF-8
+        std::size_t left_out;
+    };
+    const Case cases[] = {
+        {"A\tB\nC\rD\x7f"
+         "E\x1b"
+         "F",
+         "AB C DEF", 0},
+        {"Prvi red\r\nDrugi red\n", "Prvi red Drugi red ", 0},
+        {std::string("Ana\0Marija", 10), "AnaMarija", 0},
+        {"\xC2\x85x\xE2\x80\xA8y\xE2\x80\xA9z", " x y z", 0},  // U+0085, U+2028, U+2029
+        {"\xC2\x81\xC2\x9F"
+         "a",
+         "a", 0},  // C1 controls
+        {"c\xCC\x8C"
+         "esma",
+         "česma", 0},  // c + caron
+        {"C\xCC\x8C"
+         "S\xCC\x8CZ\xCC\x8C"
+         "c\xCC\x81",
+         "ČŠŽć", 0},
+        {"Z\xCC\x87 o\xCC\x8B u\xCC\x8A a\xCC\xA8 t\xCC\xA7", "Ż ő ů ą ţ", 0},
+        {"n\xCC\x83", "n", 1},          // ñ is no CP1250 letter
+        {"c\xCC\x8C\xCC\x81", "č", 1},  // a second accent
+        {"\xCC\x8C"
+         "a",
+         "a", 1},  // an accent on nothing
+        {"Žuta Кућа", "Žuta ", 4},
+        {"中文 ok", " ok", 2},
+        {"emoji \xF0\x9F\x98\x80", "emoji ", 1},
+        {"\xE2\x80\x8F"
+         "abc\xE2\x80\x8E",
+         "abc", 2},  // direction marks
+        {"€ „navodnici“ – đ Đ ß", "€ „navodnici“ – đ Đ ß", 0},
+        {"bad \xFF byte", "bad  byte", 1},  // an invalid byte is no character
+        {"", "", 0},
+    };
+    for (const Case& c : cases) {
+        const rt::EntryText t = rt::entry_text(c.utf8);
+        EXPECT_EQ(rt::cp1250_to_utf8(t.cp1250), c.taken) << c.utf8;
+        EXPECT_EQ(t.left_out, c.left_out) << c.utf8;
+    }
+}
+
 }  // namespace

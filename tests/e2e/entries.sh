@@ -1,0 +1,138 @@
+#!/usr/bin/env bash
+# The entries of the real program's forms on a virtual X display with a window manager
+# (openbox): in the units form an area the picture refuses ("NaN") keeps the focus, and
+# Escape still reaches the cancel question, whose Yes stores nothing; in the services form
+# Alt with a key that is no hot key (Alt+Q over the selected name) types nothing, and the
+# name is saved as it was typed.
+# Screenshots of each step go to the output folder; the tables are read with sqlite3.
+#   entries.sh BUILD_DIR OUTPUT_DIR
+# Runs itself under xvfb-run when no display is set.
+set -euo pipefail
+BUILD="$(cd "$1" && pwd)"
+mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+ROOT="$(mktemp -d)"
+PID=
+WM=
+cleanup() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
+  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  rm -rf "$ROOT"
+}
+trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+openbox >"$ROOT/openbox.log" 2>&1 &
+WM=$!
+for _ in $(seq 1 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
+"$BUILD/kvadrin-demo" "$ROOT"
+YEAR="$(date +%Y)"
+DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
+cd "$ROOT/DEMO/$YEAR/PROGRAM"
+unset QT_QPA_PLATFORM
+KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+PID=$!
+
+fail() {
+  echo "$1" >&2
+  shot "entries_failed.png" || true
+  cat "$ROOT/kvadrin.log" >&2
+  exit 1
+}
+wait_for() {
+  local what="$1"
+  shift
+  for _ in $(seq 1 300); do
+    if "$@"; then return 0; fi
+    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
+    sleep 0.2
+  done
+  fail "timed out waiting for $what"
+}
+threads() { ls "/proc/$PID/task" | wc -l; }
+more_threads() { [ "$(threads)" -gt "$1" ]; }
+# A form is a window inside the frame: it has opened when the screen has changed after the
+# key that opens it, and has settled.
+screen() { xwd -root -silent | md5sum; }
+changed() { [ "$(screen)" != "$1" ]; }
+open_form() {
+  local before
+  before="$(screen)"
+  xdotool key Insert
+  wait_for "$1" changed "$before"
+  sleep 1
+}
+rows() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "$1" | tr '\n' '|'; }
+answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
+
+wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+sleep 0.5
+key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
+CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
+wait_for "the frame" window_titled "$CAPTION" >/dev/null
+FRAME="$(window_titled "$CAPTION")"
+wait_for "the splash to close" visible 1
+X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
+Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+
+open_register() {
+  local before
+  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
+  wait_for "the menu" visible 2
+  before="$(threads)"
+  for _ in $(seq 1 "$1"); do xdotool key Down; done
+  xdotool key Return
+  wait_for "the menu to close" visible 1
+  wait_for "the procedure's thread" more_threads "$before"
+  sleep 2
+}
+
+# The units: a new unit 88 with "NaN" in its area, refused on Tab; Escape asks, Yes leaves.
+UNITS_BEFORE="$(rows 'SELECT BROJ FROM KVADRIN ORDER BY BROJ')"
+open_register 1
+open_form "the units form"
+xdotool type --delay 80 "88"
+xdotool key alt+p
+xdotool type --delay 80 "NaN"
+xdotool key Tab
+sleep 1
+shot entries_area_refused.png
+xdotool key Escape
+wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
+shot entries_cancel_question.png
+answer_yes '^Changes will be lost!$'
+sleep 1
+shot entries_form_cancelled.png
+[ "$(rows 'SELECT BROJ FROM KVADRIN ORDER BY BROJ')" = "$UNITS_BEFORE" ] ||
+  fail "the cancelled unit was stored: $(rows 'SELECT BROJ, POVRSINA FROM KVADRIN')"
+
+# The services: Alt+Q over the selected name leaves it; OK saves it as typed.
+open_register 2
+open_form "the services form"
+xdotool type --delay 80 "8"
+xdotool key Tab
+xdotool type --delay 50 "Stambena zajednica Demo"
+xdotool key shift+Home alt+q
+sleep 0.5
+shot entries_alt_q.png
+xdotool key alt+o
+wait_for "service 8 stored" eval '[ -n "$(rows "SELECT NAZIV FROM OBAVEZE WHERE SIFRA = '"'8'"'")" ]'
+NAME="$(rows "SELECT NAZIV FROM OBAVEZE WHERE SIFRA = '8'")"
+# The name's picture takes 20 characters; Alt+Q would have replaced them with "q".
+[ "$NAME" = "Stambena zajednica D|" ] || fail "service 8 was stored as $NAME"
+
+xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
+xdotool key alt+f
+wait_for "the File menu" visible 2
+xdotool key x
+for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+wait "$PID" || true
+PID=
+echo "ok"
