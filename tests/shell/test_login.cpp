@@ -2,12 +2,14 @@
 // choice of the login settings file.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <cstdlib>
 #include <filesystem>
 
 #include <unistd.h>
 
 #include "data/globals.h"
+#include "platform/core/ini.h"
 #include "platform/core/text.h"
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
@@ -132,6 +134,31 @@ TEST_F(LoginText, TheSeventhCharacterOfTheSystemLineChoosesTheSettingsFile) {
     ASSERT_NE(home, nullptr);
     FIRMA_R15 = "SISTEML";
     EXPECT_EQ(LoginIniFile(), std::string(home) + "/.config/kvadrin/LOGIN_TAVSQL.INI");
+}
+
+// A settings folder named with Serbian letters (from the environment, a name on disk) is
+// written and read where it is.
+TEST_F(LoginText, ASettingsFolderNamedWithSerbianLettersIsWrittenAndReadWhereItIs) {
+    char made[] = "/tmp/kv_xdg_XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::filesystem::path config = std::filesystem::path(made) / "Đorđe Čačak";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    FIRMA_R15 = "SISTEML";
+    std::filesystem::create_directories(config / "kvadrin");
+    {
+        rt::IniManager ini;
+        ini.Init(LoginIniFile(), false);
+        EXPECT_TRUE(ini.Update("Name", "Name", rt::utf8_to_cp1250("Đorđe")));
+        ini.Kill();
+    }
+    EXPECT_TRUE(std::filesystem::exists(config / "kvadrin" / "LOGIN_TAVSQL.INI"));
+    rt::IniManager ini;
+    ini.Init(LoginIniFile(), false);
+    EXPECT_EQ(rt::cp1250_to_utf8(ini.Fetch("Name", "Name")), "Đorđe");
+    ini.Kill();
+    ::unsetenv("XDG_CONFIG_HOME");
+    FIRMA_R15 = "";
+    std::filesystem::remove_all(made);
 }
 
 }  // namespace
