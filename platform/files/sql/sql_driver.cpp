@@ -138,12 +138,12 @@ void note_unheld(const FieldDef& f, const Value& v) {
             if (v.kind != Value::Text) return;
             std::size_t n = v.s.size();
             while (n > 0 && v.s[n - 1] == ' ') --n;
-            if (n > TextWidth(f)) ReadNotes().push_back({f.name, static_cast<std::int64_t>(n), true});
+            if (n > TextWidth(f)) NoteUnheld({f.name, static_cast<std::int64_t>(n), true});
             return;
         }
         default: return;
     }
-    if (v.kind == Value::Int && (v.i < lo || v.i > hi)) ReadNotes().push_back({f.name, v.i, false});
+    if (v.kind == Value::Int && (v.i < lo || v.i > hi)) NoteUnheld({f.name, v.i, false});
 }
 
 // A value of a result row into a field (the SQL property's rows).

@@ -109,13 +109,18 @@ std::vector<UnheldValue>& ReadNotes() {
     return notes;
 }
 
+void NoteUnheld(UnheldValue value) {
+    // Readers that never clear the notes keep no more than a row's worth.
+    if (ReadNotes().size() < 64) ReadNotes().push_back(std::move(value));
+}
+
 namespace {
 thread_local std::vector<UnheldValue> t_unheld;
 
 template <typename T>
 T held(const FieldDef& field, std::int64_t v) {
     if (v < std::numeric_limits<T>::min() || v > std::numeric_limits<T>::max())
-        ReadNotes().push_back({field.name, v, false});
+        NoteUnheld({field.name, v, false});
     return static_cast<T>(v);
 }
 }  // namespace
@@ -149,7 +154,7 @@ void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* rec
             st.TextTo(col, text);
             std::size_t n = text.size();
             while (n > 0 && text[n - 1] == ' ') --n;
-            if (n > TextWidth(field)) ReadNotes().push_back({field.name, static_cast<std::int64_t>(n), true});
+            if (n > TextWidth(field)) NoteUnheld({field.name, static_cast<std::int64_t>(n), true});
             put_text(field, p, text);
             break;
         }

@@ -52,8 +52,9 @@ struct UnheldValue {
     bool text = false;
     bool operator==(const UnheldValue&) const = default;
 };
-// The notes ReadField made on this thread since they were last cleared.
+// The notes ReadField made on this thread since they were last cleared (the first 64).
 std::vector<UnheldValue>& ReadNotes();
+void NoteUnheld(UnheldValue value);
 // The values of the record the table driver last delivered on this thread that their
 // fields could not hold; empty when every value fitted.
 const std::vector<UnheldValue>& UnheldValues();
