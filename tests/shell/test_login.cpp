@@ -116,6 +116,37 @@ TEST_F(LoginText, TheSqlLayerConnectsWithTheLoginValues) {
     std::filesystem::remove_all(dir);
 }
 
+// A firm named with Serbian letters has its embedded store under that name on disk; a
+// store made before under the text's own bytes is still found.
+TEST_F(LoginText, AFirmNamedWithSerbianLettersHasItsStoreUnderItsNameOnDisk) {
+    char made[] = "/tmp/kv_localdb_XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::filesystem::path dir(made);
+    ::setenv("KVADRIN_LOCALDB", made, 1);
+    const std::string firm = rt::utf8_to_cp1250("ČAČAK_2024"), older = rt::utf8_to_cp1250("ŠABAC_2024");
+    for (const std::string& name : {firm, older}) {
+        Login("(localdb)\\kancelarija", "", "", name.c_str());
+        auto conn = rt::sql::ConnectionFor(OWNERFIRME.view());
+        ASSERT_NE(conn, nullptr) << rt::FileError();
+        EXPECT_EQ(conn->Database(), name);
+        ASSERT_TRUE(conn->Execute("CREATE TABLE T (A INTEGER)"));
+        conn.reset();
+        rt::sql::CloseThreadConnections();
+        if (name == older)  // as it stood before: named by the text's bytes
+            std::filesystem::rename(dir / "ŠABAC_2024.sqlite", dir / (older + ".sqlite"));
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "ČAČAK_2024.sqlite"));
+    Login("(localdb)\\kancelarija", "", "", older.c_str());
+    auto conn = rt::sql::ConnectionFor(OWNERFIRME.view());
+    ASSERT_NE(conn, nullptr) << rt::FileError();
+    EXPECT_FALSE(conn->Execute("CREATE TABLE T (A INTEGER)"));  // the older store, with its table
+    EXPECT_FALSE(std::filesystem::exists(dir / "ŠABAC_2024.sqlite"));
+    conn.reset();
+    rt::sql::CloseThreadConnections();
+    ::unsetenv("KVADRIN_LOCALDB");
+    std::filesystem::remove_all(dir);
+}
+
 TEST_F(LoginText, TheSeventhCharacterOfTheSystemLineChoosesTheSettingsFile) {
     ::setenv("XDG_CONFIG_HOME", "/tmp/kv_xdg", 1);
     const std::pair<const char*, const char*> cases[] = {
