@@ -92,9 +92,7 @@ ServerName split_server(std::string_view s) {
 // "};" (without undoing doubled braces). It cannot carry a value that holds "};".
 bool freetds_value(std::string_view name, std::string_view v, std::string& out, std::string* refusal) {
     if (v.find("};") != std::string_view::npos) {
-        if (refusal)
-            *refusal =
-                "the " + std::string(name) + " holds \"};\", which the FreeTDS ODBC driver cannot carry";
+        if (refusal) *refusal = "the " + std::string(name) + " holds \"};\", which the FreeTDS ODBC driver cannot carry";
         return false;
     }
     const bool plain = v.find(';') == std::string_view::npos && (v.empty() || v[0] != '{');
@@ -110,8 +108,7 @@ std::string option(const std::map<std::string, std::string>& o, const char* key)
 // Encryption as the option gives it, in the words of each driver.
 std::string encryption_for(std::string_view value, bool freetds) {
     const std::string u = upper(trim(value));
-    const bool on =
-        u == "YES" || u == "TRUE" || u == "1" || u == "MANDATORY" || u == "REQUIRE" || u == "REQUIRED";
+    const bool on = u == "YES" || u == "TRUE" || u == "1" || u == "MANDATORY" || u == "REQUIRE" || u == "REQUIRED";
     const bool off = u == "NO" || u == "FALSE" || u == "0" || u == "OPTIONAL" || u == "REQUEST";
     if (freetds) return on ? "require" : off ? "request" : u == "OFF" ? "off" : lower(trim(value));
     return on ? "yes" : off || u == "OFF" ? "no" : lower(trim(value));
@@ -167,8 +164,7 @@ std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std:
     std::string s = "DRIVER=" + braced(driver) + ";";
     if (sqlite) {
         // The SQLite driver takes its own attributes unbraced.
-        if (database.empty() || database.find_first_of(";{}") != std::string::npos ||
-            trim(database) != database) {
+        if (database.empty() || database.find_first_of(";{}") != std::string::npos || trim(database) != database) {
             if (refusal) *refusal = "the database \"" + t.database + "\" cannot be named to the ODBC driver";
             return std::nullopt;
         }
@@ -178,8 +174,8 @@ std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std:
     }
     ServerName n = split_server(server);
     if (const std::string port = trim(option(t.options, "PORT")); !port.empty()) n.port = port;
-    const std::string encrypt =
-        option(t.options, "ENCRYPT").empty() ? option(t.options, "ENCRYPTION") : option(t.options, "ENCRYPT");
+    const std::string encrypt = option(t.options, "ENCRYPT").empty() ? option(t.options, "ENCRYPTION")
+                                                                      : option(t.options, "ENCRYPT");
     const std::string trust = option(t.options, "TRUSTSERVERCERTIFICATE");
     if (freetds) {
         // Without an instance the server listens on SQL Server's port; FreeTDS has no default.
