@@ -59,7 +59,7 @@ inline bool WriteFirms(const fs::path& year_dir) {
 // The login settings in the program folder, where the login reads them by default.
 inline void WriteLogin(const fs::path& program_dir) {
     rt::IniManager ini;
-    ini.Init((program_dir / "LOGIN_TAVSQL.INI").string(), false);
+    ini.Init(rt::utf8_to_cp1250((program_dir / "LOGIN_TAVSQL.INI").string()), false);
     ini.Update("Server", "Server", "(localdb)\\demo");
     ini.Update("Name", "Name", "demo");
     ini.Update("NazivFirme", "NazivFirme", T("Stambena zajednica Demo"));

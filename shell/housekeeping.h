@@ -42,6 +42,11 @@ void PreuzmiStariProgram();
 void PreuzmiPodatke();
 // The clock the take-over numbers the postings by (the runtime's clock); tests freeze it.
 extern std::int32_t (*TakeOverClock)();
+// The number a taken-over posting gets: "PREUZETO", the day (five digits), the clock and
+// the count of postings added before it (five digits). From a count of 100,000 on the
+// clock is written with all its seven digits, so that the text never reads as another
+// clock with another count.
+std::string TakeOverRecno(std::int32_t day, std::int32_t clock, long count);
 
 // ---- Windows ---------------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include "data/keys.h"
 #include "data/thread_data.h"
 #include "platform/core/ini.h"
+#include "platform/core/path.h"
 #include "platform/core/text.h"
 #include "shell/firms_list.h"
 #include "shell/procedure.h"
@@ -70,7 +71,7 @@ void ReadLoginSettings(bool with_firm) {
 void WriteLoginSettings(bool with_firm) {
     const std::string path = LoginIniFile();
     std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    const std::filesystem::path folder = std::filesystem::path(rt::native_path(path)).parent_path();
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     rt::IniManager ini;
     ini.Init(path, false);  // a plain INI file: three sections, nothing else
@@ -297,7 +298,8 @@ std::string LoginIniFile() {
         folder = xdg;
     else if (const char* home = std::getenv("HOME"); home && *home)
         folder = std::filesystem::path(home) / ".config";
-    return (folder / "kvadrin" / "LOGIN_TAVSQL.INI").string();
+    // The folder from the environment is a name on disk; the program holds its text.
+    return rt::utf8_to_cp1250((folder / "kvadrin" / "LOGIN_TAVSQL.INI").string());
 }
 
 rt::sql::ConnectionText LoginConnection() {

@@ -4,6 +4,7 @@
 // is reported at the end, table by table.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -42,7 +43,7 @@ struct Outcome {
     long copied = 0;   // rows added
     long refused = 0;  // rows the table refused (a key it already holds)
     std::string detail;
-    std::vector<std::string> left_out;  // records not copied, with the reason (UTF-8)
+    std::vector<std::string> left_out;  // records not copied or cut, with the reason (UTF-8)
 };
 
 // The progress window and its three values; it has no event loop of its own and is
@@ -126,6 +127,51 @@ bool TooLong(const FieldCopy& c, const unsigned char* from) {
     return c.to->type == rt::FieldType::CString && rt::clip(text).size() > c.to->size - 1;
 }
 
+// 2047 as "2.047", -32768 as "-32.768".
+std::string WithThousands(long long n) {
+    std::string digits = std::to_string(n < 0 ? -static_cast<unsigned long long>(n) : n);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ".");
+    return n < 0 ? "-" + digits : digits;
+}
+
+// The range of a number field, as the summary names it.
+std::string RangeOf(const rt::FieldDef& f) {
+    switch (f.type) {
+        case rt::FieldType::Byte: return "od 0 do 255";
+        case rt::FieldType::Short: return "od -32.768 do 32.767";
+        default: return "od -2.147.483.648 do 2.147.483.647";
+    }
+}
+
+// Why an old record cannot be taken as it stands: a value its layout cannot hold (a
+// number past its field's range or a text wider than its field, as the keyed file may
+// store them), or an amount that is no number; empty when it can.
+std::string Unheld(const rt::RecordLayout& layout, const unsigned char* rec) {
+    std::vector<std::string> why;
+    for (const rt::sql::UnheldValue& v : rt::sql::UnheldValues()) {
+        const rt::FieldDef* f = layout.field(v.field);
+        const std::string name = rt::cp1250_to_utf8(f ? f->column() : v.field);
+        if (v.text)
+            why.push_back(name + " ima " + WithThousands(v.value) + " znakova, a polje prima " +
+                          WithThousands(static_cast<long long>(f ? f->size : 0)));
+        else
+            why.push_back(name + " je " + WithThousands(v.value) + ", a polje prima " +
+                          (f ? RangeOf(*f) : std::string("manje")));
+    }
+    for (const rt::FieldDef& f : layout.fields) {
+        if (f.type != rt::FieldType::Real) continue;
+        double x;
+        std::memcpy(&x, rec + f.offset, sizeof x);
+        if (std::isnan(x))
+            why.push_back(rt::cp1250_to_utf8(f.column()) + " nije broj (NaN)");
+        else if (std::isinf(x))
+            why.push_back(rt::cp1250_to_utf8(f.column()) + " je beskonačan");
+    }
+    std::string out;
+    for (const std::string& w : why) out += (out.empty() ? "" : ", ") + w;
+    return out;
+}
+
 // The take-over of one table: its table, the old file, the old file's name after the
 // folder and the name shown.
 struct Step {
@@ -178,23 +224,17 @@ bool KopirajSkmatic(const std::vector<FieldCopy>& f, long, std::string&) {
     return CopySameNamed(f, TableId::SKMATIC, OldFileId::INSKM);
 }
 
-// 2047 as "2.047".
-std::string WithThousands(std::size_t n) {
-    std::string digits = std::to_string(n);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ".");
-    return digits;
-}
-
-// A clause text is RTF: one that does not fit its column is left out whole, never cut.
+// A clause text of 2,048 characters keeps its first 2,047, as its column holds; the
+// clause is named as cut so that its text can be looked at.
 bool KopirajSklauzul(const std::vector<FieldCopy>& fields, long, std::string& why) {
     const auto* from = reinterpret_cast<const unsigned char*>(&INSKL);
     for (const FieldCopy& c : fields) {
         if (!TooLong(c, from)) continue;
         const bool flats = c.from->column() == "TEKSTKLAUZULE";
-        why = "klauzula " + std::to_string(INSKL.SIFRA.get()) + ": " +
-              (flats ? "tekst za stanove" : "tekst za poslovni prostor") + " je duži od " +
-              WithThousands(c.to->size - 1) + " znakova, klauzula nije preuzeta";
-        return false;
+        if (!why.empty()) why += "\n    ";
+        why += "klauzula " + std::to_string(INSKL.SIFRA.get()) + ": " +
+               (flats ? "tekst za stanove" : "tekst za poslovni prostor") + " je skraćen na " +
+               WithThousands(static_cast<long long>(c.to->size - 1)) + " znakova";
     }
     return CopySameNamed(fields, TableId::SKLAUZUL, OldFileId::INSKL);
 }
@@ -208,10 +248,7 @@ bool KopirajSkpromet(const std::vector<FieldCopy>& fields, long count, std::stri
     SKP.DUGUJE = debit ? amount : 0.0;
     SKP.POTRAZUJE = debit ? 0.0 : amount;
     SKP.TM = "000000";
-    std::string number = std::to_string(count);
-    if (number.size() < 5) number.insert(0, 5 - number.size(), '0');
-    SKP.RECNO = "PREUZETO" + rt::format(static_cast<double>(rt::today()), "@N05") +
-                std::to_string(TakeOverClock()) + number;
+    SKP.RECNO = TakeOverRecno(rt::today(), TakeOverClock(), count);
     return true;
 }
 
@@ -219,6 +256,19 @@ std::string DriverText() {
     const std::string text = rt::FileError().empty() ? rt::Error() : rt::FileError();
     return rt::FileErrorCode().empty() ? text : text + " (" + rt::FileErrorCode() + ")";
 }
+
+}  // namespace
+
+std::string TakeOverRecno(std::int32_t day, std::int32_t clock, long count) {
+    std::string number = std::to_string(count);
+    if (number.size() < 5) number.insert(0, 5 - number.size(), '0');
+    std::string time = std::to_string(clock);
+    // The clock is at most 8,640,001: seven digits.
+    if (count >= 100000 && time.size() < 7) time.insert(0, 7 - time.size(), '0');
+    return "PREUZETO" + rt::format(static_cast<double>(day), "@N05") + time + number;
+}
+
+namespace {
 
 // The name of the old file this thread reads: PREUZMIFAJL as this thread set it, so that
 // a second take-over running meanwhile cannot turn it to another file.
@@ -235,7 +285,7 @@ rt::File& OldFile(OldFileId id) {
     return *f;
 }
 
-// The old file's name as it was looked for on disk: a flat file's with ".DAT".
+// The old file's name as it was looked for on disk (UTF-8): a flat file's with ".DAT".
 std::string LookedFor(OldFileId id) {
     std::string path = rt::native_path(t_old_file);
     if (old_file_def(id).driver == rt::Driver::Flat && std::filesystem::path(path).extension().empty())
@@ -286,8 +336,11 @@ Outcome Preuzmi(const Step& step, Kopiraj copy, Progress& progress) {
     if (table.Records() > 0) return leave(Outcome::Kind::HadRows);
 
     progress.Start(step.shown);
-    t_old_file = rt::clip(BACKUPPATH.view()) + step.file;
-    PREUZMIFAJL = t_old_file;
+    // The old file's name after the folder begins with "\": with no folder given it names
+    // the file from the root folder.
+    const std::string folder = rt::clip(BACKUPPATH.view());
+    PREUZMIFAJL = folder + step.file;
+    t_old_file = folder.empty() ? "/" + std::string(step.file + 1) : folder + step.file;
     rt::File& old = OldFile(step.old);
     // Only read: an old program's folder on a medium that cannot be written serves too.
     const int opened = old.Open(rt::kReadOnly | rt::kDenyNone);
@@ -296,10 +349,9 @@ Outcome Preuzmi(const Step& step, Kopiraj copy, Progress& progress) {
         if (missing)
             out.detail = LookedFor(step.old);
         else if (opened == rt::kInvalidDataFile && !rt::FlatFileError().empty())
-            out.detail = rt::FlatFileError();
+            out.detail = rt::cp1250_to_utf8(rt::FlatFileError());
         else
-            out.detail = LookedFor(step.old) + ": " + DriverText();
-        out.detail = rt::cp1250_to_utf8(out.detail);
+            out.detail = LookedFor(step.old) + ": " + rt::cp1250_to_utf8(DriverText());
         return leave(missing ? Outcome::Kind::NoOldFile : Outcome::Kind::Damaged);
     }
     out.total = old.Records();
@@ -307,20 +359,30 @@ Outcome Preuzmi(const Step& step, Kopiraj copy, Progress& progress) {
 
     const std::vector<FieldCopy> fields =
         SameNamed(old_file_def(step.old).layout, table_def(step.table).layout);
+    const rt::RecordLayout& old_layout = old_file_def(step.old).layout;
     bool ok = old.SetPhysical() == rt::kNoError;
+    long read = 0;
     while (ok) {
+        rt::sql::SetUnheldValues({});
         const int rc = old.Next();
         if (rc == rt::kRecordNotAvailable) break;
         if (rc != rt::kNoError) {
             ok = false;
             break;
         }
-        table.Clear();
-        std::string why;
-        if (!copy(fields, progress.Count(), why)) {
-            out.left_out.push_back(why);
+        ++read;
+        // A value changed on its way in would be a wrong row: the record is left out.
+        const std::string unheld =
+            Unheld(old_layout, static_cast<const unsigned char*>(old_file_buffer(step.old)));
+        if (!unheld.empty()) {
+            out.left_out.push_back("zapis " + std::to_string(read) + ": " + unheld + "; zapis nije preuzet");
             continue;
         }
+        table.Clear();
+        std::string why;
+        const bool copied = copy(fields, progress.Count(), why);
+        if (!why.empty()) out.left_out.push_back(why);
+        if (!copied) continue;
         const int added = table.Add();
         if (added == rt::kDuplicateKey)
             ++out.refused;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/core/datetime.h"
+#include "platform/core/path.h"
 #include "platform/core/sysinfo.h"
 #include "platform/core/text.h"
 #include "winint/errors.h"
@@ -48,7 +49,7 @@ std::string WlCommandValue(std::string_view name) {
     const std::string wanted = rt::lower(name) + "=";
     for (const std::string& p : rt::sys::CommandLine())
         if (p.size() >= wanted.size() && rt::lower(p.substr(0, wanted.size())) == wanted)
-            return p.substr(wanted.size());
+            return rt::utf8_to_cp1250(p.substr(wanted.size()));
     return {};
 }
 
@@ -70,7 +71,7 @@ std::string FileName() {
 
 void OpenThreadFile(const std::string& name) {
     // Appending, shared with the other threads' copies; a missing file is created.
-    std::FILE* f = std::fopen(name.c_str(), "ab");
+    std::FILE* f = std::fopen(rt::native_path(name).c_str(), "ab");
     if (!f) {
         t_file.state = -2;
         return;

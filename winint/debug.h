@@ -19,7 +19,8 @@ std::recursive_mutex& WinLinkLock();
 
 // True when the command line has the parameter `name` (whole, any case).
 bool WlSwitch(std::string_view name);
-// The value of a name=value parameter (name in any case); empty when absent.
+// The value of a name=value parameter (name in any case) as the program's text (the
+// command line arrives in UTF-8); empty when absent.
 std::string WlCommandValue(std::string_view name);
 
 // Writes the clipped text as one line ending in CR LF.

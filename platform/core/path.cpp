@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/text.h"
+
 namespace rt {
 
 std::string native_path(std::string_view p) {
@@ -13,7 +15,7 @@ std::string native_path(std::string_view p) {
         p.remove_prefix(2);
     // A root "\" (after the drive, if any) is the program's own root: the current folder.
     while (!p.empty() && p.front() == '\\') p.remove_prefix(1);
-    std::string out(p);
+    std::string out = cp1250_to_utf8(p);
     for (char& c : out)
         if (c == '\\') c = '/';
     return out;

@@ -160,8 +160,9 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
     std::string file = output_name_;
     if (file.empty()) {
         // The user names the file; the report's name in the current folder is proposed.
+        // The entry shows the program's text (CP1250); the name on disk comes from it.
         std::string name =
-            (std::filesystem::path(rt::current_folder()) / (std::string(procedure) + ".pdf")).string();
+            rt::current_folder_text() + rt::folder_separator() + std::string(procedure) + ".pdf";
         for (;;) {
             ui::Window w(PdfNameWindow());
             w.SetProcedureName(kPdfNameWindowProcedure);
@@ -171,7 +172,7 @@ int PdfGenerator::Output(const Document& document, std::string_view procedure) {
             if (!name.empty()) break;
             ui::Message(rt::utf8_to_cp1250("Upišite ime PDF datoteke."), "PDF", ui::Icon::Exclamation);
         }
-        file = rt::cp1250_to_utf8(name);
+        file = rt::native_path(name);
     }
     const std::string error = device->WritePdf(document, file, info_, COMPRESSTEXT != 0);
     if (!error.empty()) {

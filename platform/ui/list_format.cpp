@@ -1,5 +1,6 @@
 #include "platform/ui/list_format.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "platform/core/text.h"
@@ -8,6 +9,13 @@ namespace rt::ui {
 namespace {
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+// A number of the format grown by one digit, held at kMaxListNumber: a width or an indent
+// of more digits (a damaged or hostile format file) reads as the largest one.
+int AddDigit(int n, char digit) {
+    const int d = digit - '0';
+    return n > (kMaxListNumber - d) / 10 ? kMaxListNumber : n * 10 + d;
+}
 
 bool ReadAlign(std::string_view f, std::size_t& i, Align& align) {
     if (i >= f.size()) return false;
@@ -36,7 +44,7 @@ int ReadIndent(std::string_view f, std::size_t& i) {
         if (f[k] == '-' && k == i + 1)
             negative = true;
         else if (IsDigit(f[k]))
-            n = n * 10 + (f[k] - '0');
+            n = AddDigit(n, f[k]);
     }
     i = close + 1;
     return negative ? -n : n;
@@ -89,7 +97,7 @@ std::vector<ListColumn> ParseListFormat(std::string_view f) {
         char c = f[i];
         if (IsDigit(c)) {
             ListColumn col{.indent = 0, .right_border = false, .resizable = false, .begin = i};
-            while (i < f.size() && IsDigit(f[i])) col.width = col.width * 10 + (f[i++] - '0');
+            while (i < f.size() && IsDigit(f[i])) col.width = AddDigit(col.width, f[i++]);
             if (ReadAlign(f, i, col.align)) col.indent = ReadIndent(f, i);
             columns.push_back(std::move(col));
             after_group = false;
@@ -150,7 +158,7 @@ std::string WithColumnWidth(std::string_view format, int column, int width) {
     const std::size_t begin = cols[column - 1].begin;
     std::size_t digits = begin;
     while (digits < format.size() && IsDigit(format[digits])) ++digits;
-    return std::string(format.substr(0, begin)) + std::to_string(width < 1 ? 1 : width) +
+    return std::string(format.substr(0, begin)) + std::to_string(std::clamp(width, 1, kMaxListNumber)) +
            std::string(format.substr(digits));
 }
 

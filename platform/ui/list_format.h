@@ -13,6 +13,10 @@ namespace rt::ui {
 
 enum class Align { Left, Center, Right, Decimal };
 
+// The largest width or indent a format gives a column (dialog units); more digits read as
+// this.
+inline constexpr int kMaxListNumber = 32767;
+
 // One column. The defaults are the columns windows declare: left aligned with an indent of
 // 2, a right border, resizable, the heading aligned as the runtime does by default.
 struct ListColumn {

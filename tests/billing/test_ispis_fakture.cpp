@@ -3,6 +3,7 @@
 // page places them, and the payment order form whose QR code (cut out of the page image)
 // decodes to the invoice's payment text.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <QApplication>
 #include <QFile>
@@ -278,6 +279,30 @@ TEST_F(InvoiceReportGui, APdfOfTheInvoiceWithItsPaymentSlipAndQrCode) {
     const std::string qr = CutOut(page, 300, 86 - 3, 240 - 3, 36, 36, OutputFolder() + "/invoice_qr.png");
     EXPECT_EQ(Zbar(qr), InvoiceQrText());
     EXPECT_EQ(Zxing(qr), InvoiceQrText());
+}
+
+// The PDF file's name proposed in a program folder named with Serbian letters shows the
+// folder as it is named, and the file is written there under that name.
+TEST_F(InvoiceReportGui, APdfFileInAFolderNamedWithSerbianLettersIsWrittenWhereItIsProposed) {
+    char made[] = "/tmp/kv_pdf_XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::filesystem::path folder = std::filesystem::path(made) / "Računi Čačak";
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    StartReport();
+    ReportSteps steps(driver);
+    steps.ChooseOutput(2);
+    QWidget* preview = steps.WaitPreview(kProc);
+    steps.PressInPreview(preview, "kvPrint");
+    driver.WaitForWindow(rt::report::kPdfNameWindowProcedure);
+    const std::string proposed = (folder / "IspisFakture.pdf").string();
+    EXPECT_EQ(driver.Text(rt::report::kPdfNameWindowProcedure, "?FILENAME"), proposed);
+    driver.Press(rt::report::kPdfNameWindowProcedure, "?OK");
+    driver.WaitForThreads(30000);
+    std::filesystem::current_path(dir_);
+    EXPECT_TRUE(std::filesystem::exists(proposed));
+    EXPECT_NE(PdfText(proposed).find("RAČUN BROJ:"), std::string::npos);
+    std::filesystem::remove_all(made);
 }
 
 TEST_F(InvoiceReportGui, DebtAndOverpaymentLinesAmountAndClauseByTheInvoice) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/core/path.h"
+#include "platform/core/text.h"
 
 namespace fs = std::filesystem;
 
@@ -64,9 +65,36 @@ TEST(NativePath, MapsWindowsFileNames) {
         {"LOGIN_TAVSQL.INI", "LOGIN_TAVSQL.INI"},
         {".\\KVD.INI     ", "./KVD.INI"},
         {"/tmp/already/native.ini", "/tmp/already/native.ini"},
+        // The program's text (CP1250) becomes the name on disk (UTF-8).
+        {"/srv/stari \xC8"
+         "a\xE8"
+         "ak 2023\\KVD\\Cene",
+         "/srv/stari Čačak 2023/KVD/Cene"},
+        {"D:\\\x8A"
+         "abac\\\x8Eitni trg.INI",
+         "\xC5\xA0"
+         "abac/\xC5\xBDitni trg.INI"},
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(rt::native_path(c.in), c.out) << c.in;
+}
+
+// A settings file in a folder named with Serbian letters, named in the program's text, is
+// written and read by its name on disk.
+TEST_F(IniTest, AFileInAFolderNamedWithSerbianLettersIsWrittenAndReadByItsNameOnDisk) {
+    const fs::path folder = dir_ / "Čačak Šabac";
+    fs::create_directories(folder);
+    const std::string name = rt::utf8_to_cp1250((folder / "KVD.INI").string());
+    rt::IniManager ini;
+    ini.Init(name);
+    EXPECT_TRUE(ini.Update("Prozor", "XPos", 10L));
+    ini.Kill();
+    EXPECT_TRUE(fs::exists(folder / "KVD.INI"));
+    rt::IniManager again;
+    again.Init(name);
+    EXPECT_EQ(again.Fetch("Prozor", "XPos", 0L), 10L);
+    EXPECT_EQ(again.FileName(), (folder / "KVD.INI").string());
+    again.Kill();
 }
 
 // The previous program's files keep the capitals of their own system; they are found

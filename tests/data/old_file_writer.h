@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "data/oldfiles.h"
+#include "platform/core/text.h"
 #include "platform/files/file.h"
 #include "platform/files/flat/flat_file.h"
 #include "platform/files/record.h"
@@ -93,7 +94,8 @@ public:
         keyed.create = true;
         std::vector<char> buffer(def.layout.record_size);
         rt::File file(keyed, buffer.data());
-        file.BindName([p = path.string()] { return p; });
+        // A file's name in the program is its text (CP1250), not its name on disk.
+        file.BindName([p = rt::utf8_to_cp1250(path.string())] { return p; });
         if (file.Open() != rt::kNoError) throw std::runtime_error("cannot create " + path.string());
         for (const std::string& r : records) {
             std::memcpy(buffer.data(), r.data(), buffer.size());

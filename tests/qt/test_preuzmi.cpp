@@ -2,7 +2,9 @@
 // folder chooser, the copy with its progress window and the summary at the end, over old
 // files this project writes itself (tests/data/old_file_writer.h).
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +19,7 @@
 #include "platform/core/datetime.h"
 #include "platform/core/picture.h"
 #include "platform/files/file.h"
+#include "platform/files/sql/connection.h"
 #include "platform/files/sql/sql_table.h"
 #include "shell/housekeeping.h"
 #include "tests/data/old_file_writer.h"
@@ -396,9 +399,9 @@ TEST_F(PreuzmiGui, MissingAndDamagedOldFilesAreReportedAndNeverReadAsRows) {
         EXPECT_EQ(Count(id), 0) << table_name(id);
 }
 
-// A row the table refuses is counted and the others copied; a clause text too long for
-// its column is named and the clause left out, not cut; a table whose copy fails keeps
-// nothing of it.
+// A row the table refuses is counted and the others copied; a clause text of 2,048
+// characters arrives with its first 2,047 and the clause is named as cut; a table whose
+// copy fails keeps nothing of it.
 TEST_F(PreuzmiGui, RefusedRowsAndTooLongClausesAreNamedAndAFailedTableKeepsNothing) {
     OldFileWriter old(old_folder_);
     using R = OldFileWriter;
@@ -427,19 +430,155 @@ TEST_F(PreuzmiGui, RefusedRowsAndTooLongClausesAreNamedAndAFailedTableKeepsNothi
     EXPECT_NE(summary.find("Kvadrin: preuzeto 2 od 3 zapisa, 1 baza nije primila (taj ključ već postoji)"),
               std::string::npos)
         << summary;
-    EXPECT_NE(
-        summary.find(
-            "Sklauzul: preuzeto 1 od 3 zapisa\n"
-            "    klauzula 2: tekst za stanove je duži od 2.047 znakova, klauzula nije preuzeta\n"
-            "    klauzula 3: tekst za poslovni prostor je duži od 2.047 znakova, klauzula nije preuzeta"),
-        std::string::npos)
+    EXPECT_NE(summary.find("Sklauzul: preuzeto 3 od 3 zapisa\n"
+                           "    klauzula 2: tekst za stanove je skraćen na 2.047 znakova\n"
+                           "    klauzula 3: tekst za poslovni prostor je skraćen na 2.047 znakova\n"),
+              std::string::npos)
         << summary;
     EXPECT_NE(summary.find("Skpromet: ništa nije preuzeto, greška baze: iznos je prevelik"),
               std::string::npos)
         << summary;
-    EXPECT_EQ(Read(TableId::SKLAUZUL, [] { return std::string(SKL.TEKSTKLAUZULE.view()); }),
-              std::vector<std::string>{fits});
+    EXPECT_EQ(
+        Read(TableId::SKLAUZUL,
+             [] { return std::string(SKL.TEKSTKLAUZULE.view()) + "|" + rt::clip(SKL.TEKSTPOSLOVNI.view()); }),
+        (std::vector<std::string>{fits + "|", full.substr(0, 2047) + "|",
+                                  std::string(2047, ' ') + "|" + full.substr(0, 2047)}));
     EXPECT_EQ(Count(TableId::SKPROMET), 0);
+}
+
+// A folder named with letters outside ASCII, typed into the entry or chosen in the folder
+// dialog, is read by its name on disk.
+TEST_F(PreuzmiGui, AFolderNamedWithSerbianLettersIsRead) {
+    char made[] = "/tmp/kv_stari_XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::filesystem::path folder = std::filesystem::path(made) / "stari Čačak 2023";
+    OldFileWriter old(folder);
+    WriteEveryFile(old);
+
+    const std::string typed = TakeOver(folder);
+    EXPECT_NE(typed.find("Cene: preuzeto 2 od 2 zapisa"), std::string::npos) << typed;
+    EXPECT_NE(typed.find("Sklauzul: preuzeto 1 od 1 zapisa"), std::string::npos) << typed;
+    EXPECT_NE(typed.find("Skpromet: preuzeto 1 od 1 zapisa"), std::string::npos) << typed;
+    EXPECT_EQ(typed.find("nema starog fajla"), std::string::npos) << typed;
+    EXPECT_EQ(rt::clip(BACKUPPATH.view()), rt::utf8_to_cp1250(folder.string()));
+
+    // The same folder chosen in the folder dialog, into a firm whose tables are empty again.
+    OnThread([] {
+        for (TableId id : {TableId::CENE, TableId::SKPROMET}) {
+            rt::File& f = Files::Of(id);
+            ASSERT_EQ(f.Open(), rt::kNoError);
+            ASSERT_EQ(f.SendSql("DELETE FROM " + std::string(table_name(id))), rt::kNoError);
+            f.Close();
+        }
+    });
+    StartDialog();
+    driver.Press("PreuzmiStariProgram", "?LOOKUPFILE");
+    driver.ChooseInFileDialog(folder.string());
+    driver.WaitUntil([&] { return driver.Text("PreuzmiStariProgram", "?BACKUPPATH") == folder.string(); },
+                     "the chosen folder in the entry");
+    driver.Press("PreuzmiStariProgram", "?OK");
+    const std::string chosen = driver.Answer("OK");
+    driver.WaitForThreads();
+    EXPECT_NE(chosen.find("Cene: preuzeto 2 od 2 zapisa"), std::string::npos) << chosen;
+    EXPECT_NE(chosen.find("Skpromet: preuzeto 1 od 1 zapisa"), std::string::npos) << chosen;
+    // A missing file is named as it was looked for on disk.
+    std::filesystem::remove(folder / "KVD" / "Obaveze.DAT");
+    OnThread([] {
+        rt::File& f = Files::OBAVEZE();
+        ASSERT_EQ(f.Open(), rt::kNoError);
+        ASSERT_EQ(f.SendSql("DELETE FROM OBAVEZE"), rt::kNoError);
+        f.Close();
+    });
+    const std::string missing = TakeOver(folder);
+    EXPECT_NE(missing.find("Obaveze: nema starog fajla " + (folder / "KVD" / "Obaveze.DAT").string()),
+              std::string::npos)
+        << missing;
+    std::filesystem::remove_all(made);
+}
+
+// With no folder given the old files are looked for from the root folder, never in the
+// program's folder.
+TEST_F(PreuzmiGui, AnEmptyFolderEntryReadsFromTheRootFolder) {
+    OldFileWriter here(std::filesystem::current_path());
+    here.Write(OldFileId::INOBA, {OldFileWriter::Record(OldFileId::INOBA, {{"SIFRA", "VODA"}})});
+    BACKUPPATH = "";
+    driver.Start([] { PreuzmiPodatke(); });
+    const std::string summary = driver.Answer("OK");
+    driver.WaitForThreads();
+    if (!std::filesystem::exists("/KVD/Obaveze.DAT")) {
+        EXPECT_NE(summary.find("Obaveze: nema starog fajla /KVD/Obaveze.DAT"), std::string::npos) << summary;
+        EXPECT_EQ(Count(TableId::OBAVEZE), 0);
+    }
+    EXPECT_NE(summary.find("Skpromet: nema starog fajla /VRK/Skpromet.DAT"), std::string::npos) << summary;
+    EXPECT_EQ(rt::clip(PREUZMIFAJL.view()), "\\VRK\\Skpromet");
+}
+
+// Values an old file's layout cannot hold are never changed on their way in: the record
+// is left out and named.
+TEST_F(PreuzmiGui, ValuesTheLayoutCannotHoldAreRefusedPerRecordAndNamed) {
+    OldFileWriter old(old_folder_);
+    using R = OldFileWriter;
+    const auto clauses =
+        old.Write(OldFileId::INSKL, {R::Record(OldFileId::INSKL, {{"SIFRA", "1"}, {"OPIS", "Prva"}}),
+                                     R::Record(OldFileId::INSKL, {{"SIFRA", "2"}, {"OPIS", "Druga"}}),
+                                     R::Record(OldFileId::INSKL, {{"SIFRA", "3"}, {"OPIS", "Treća"}}),
+                                     R::Record(OldFileId::INSKL, {{"SIFRA", "4"}, {"OPIS", "Četvrta"}})});
+    // The keyed file holds what its layout does not: a clause number past SHORT, a
+    // description wider than its 30 characters, a text wider than its 2,048. It is read in
+    // the order of its clause numbers.
+    {
+        auto conn = rt::sql::OpenSqliteFile(clauses.string(), false);
+        ASSERT_TRUE(conn);
+        ASSERT_TRUE(conn->Execute("UPDATE INSKL SET SIFRA = 70000 WHERE SIFRA = 2"));
+        ASSERT_TRUE(conn->Execute("UPDATE INSKL SET OPIS = '" + std::string(45, 'o') + "' WHERE SIFRA = 3"));
+        ASSERT_TRUE(conn->Execute("UPDATE INSKL SET TEKSTPOSLOVNI = '" + std::string(3000, 't') +
+                                  "' WHERE SIFRA = 4"));
+    }
+    const double nan = std::nan(""), inf = INFINITY;
+    auto posting = [](double amount) {
+        std::string rec = R::Record(OldFileId::INSKP, {{"SINTETIKA", "204"}, {"DUGPOT", "D"}});
+        std::memcpy(rec.data() + offsetof(INSKPRecord, IZNOS), &amount, sizeof amount);
+        return rec;
+    };
+    old.Write(OldFileId::INSKP, {posting(10), posting(nan), posting(inf), posting(-inf), posting(20)});
+
+    const std::string summary = TakeOver(old_folder_);
+    EXPECT_NE(summary.find(
+                  "Sklauzul: preuzeto 1 od 4 zapisa\n"
+                  "    zapis 2: OPIS ima 45 znakova, a polje prima 30; zapis nije preuzet\n"
+                  "    zapis 3: TEKSTPOSLOVNI ima 3.000 znakova, a polje prima 2.048; zapis nije preuzet\n"
+                  "    zapis 4: SIFRA je 70.000, a polje prima od -32.768 do 32.767; zapis nije preuzet\n"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("Skpromet: preuzeto 2 od 5 zapisa\n"
+                           "    zapis 2: IZNOS nije broj (NaN); zapis nije preuzet\n"
+                           "    zapis 3: IZNOS je beskonačan; zapis nije preuzet\n"
+                           "    zapis 4: IZNOS je beskonačan; zapis nije preuzet"),
+              std::string::npos)
+        << summary;
+    EXPECT_EQ(Read(TableId::SKLAUZUL,
+                   [] { return std::to_string(SKL.SIFRA.get()) + " " + rt::clip(SKL.OPIS.view()); }),
+              std::vector<std::string>{"1 Prva"});
+    EXPECT_EQ(Read(TableId::SKPROMET, [] { return rt::format(SKP.DUGUJE, "@n6"); }),
+              (std::vector<std::string>{rt::format(10.0, "@n6"), rt::format(20.0, "@n6")}));
+}
+
+// The posting's number: five digits of count below 100,000 as before; from there on the
+// clock has all its seven digits, so that no two (clock, count) read alike.
+TEST(TakeOverRecno, StaysUniqueAndUnambiguousPast99999Postings) {
+    const struct {
+        std::int32_t clock;
+        long count;
+        const char* recno;
+    } cases[] = {
+        {4321000, 0, "PREUZETO81234432100000000"},         {704638, 0, "PREUZETO8123470463800000"},
+        {704638, 99999, "PREUZETO8123470463899999"},       {7046381, 0, "PREUZETO81234704638100000"},
+        {704638, 100000, "PREUZETO812340704638100000"},    {1, 123456, "PREUZETO812340000001123456"},
+        {8640001, 1000000, "PREUZETO8123486400011000000"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TakeOverRecno(81234, c.clock, c.count), c.recno) << c.clock << " " << c.count;
+    EXPECT_NE(TakeOverRecno(81234, 704638, 100000), TakeOverRecno(81234, 7046381, 0));
 }
 
 }  // namespace

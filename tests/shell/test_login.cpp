@@ -2,12 +2,14 @@
 // choice of the login settings file.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <cstdlib>
 #include <filesystem>
 
 #include <unistd.h>
 
 #include "data/globals.h"
+#include "platform/core/ini.h"
 #include "platform/core/text.h"
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
@@ -114,6 +116,37 @@ TEST_F(LoginText, TheSqlLayerConnectsWithTheLoginValues) {
     std::filesystem::remove_all(dir);
 }
 
+// A firm named with Serbian letters has its embedded store under that name on disk; a
+// store made before under the text's own bytes is still found.
+TEST_F(LoginText, AFirmNamedWithSerbianLettersHasItsStoreUnderItsNameOnDisk) {
+    char made[] = "/tmp/kv_localdb_XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::filesystem::path dir(made);
+    ::setenv("KVADRIN_LOCALDB", made, 1);
+    const std::string firm = rt::utf8_to_cp1250("ČAČAK_2024"), older = rt::utf8_to_cp1250("ŠABAC_2024");
+    for (const std::string& name : {firm, older}) {
+        Login("(localdb)\\kancelarija", "", "", name.c_str());
+        auto conn = rt::sql::ConnectionFor(OWNERFIRME.view());
+        ASSERT_NE(conn, nullptr) << rt::FileError();
+        EXPECT_EQ(conn->Database(), name);
+        ASSERT_TRUE(conn->Execute("CREATE TABLE T (A INTEGER)"));
+        conn.reset();
+        rt::sql::CloseThreadConnections();
+        if (name == older)  // as it stood before: named by the text's bytes
+            std::filesystem::rename(dir / "ŠABAC_2024.sqlite", dir / (older + ".sqlite"));
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "ČAČAK_2024.sqlite"));
+    Login("(localdb)\\kancelarija", "", "", older.c_str());
+    auto conn = rt::sql::ConnectionFor(OWNERFIRME.view());
+    ASSERT_NE(conn, nullptr) << rt::FileError();
+    EXPECT_FALSE(conn->Execute("CREATE TABLE T (A INTEGER)"));  // the older store, with its table
+    EXPECT_FALSE(std::filesystem::exists(dir / "ŠABAC_2024.sqlite"));
+    conn.reset();
+    rt::sql::CloseThreadConnections();
+    ::unsetenv("KVADRIN_LOCALDB");
+    std::filesystem::remove_all(dir);
+}
+
 TEST_F(LoginText, TheSeventhCharacterOfTheSystemLineChoosesTheSettingsFile) {
     ::setenv("XDG_CONFIG_HOME", "/tmp/kv_xdg", 1);
     const std::pair<const char*, const char*> cases[] = {
@@ -132,6 +165,31 @@ TEST_F(LoginText, TheSeventhCharacterOfTheSystemLineChoosesTheSettingsFile) {
     ASSERT_NE(home, nullptr);
     FIRMA_R15 = "SISTEML";
     EXPECT_EQ(LoginIniFile(), std::string(home) + "/.config/kvadrin/LOGIN_TAVSQL.INI");
+}
+
+// A settings folder named with Serbian letters (from the environment, a name on disk) is
+// written and read where it is.
+TEST_F(LoginText, ASettingsFolderNamedWithSerbianLettersIsWrittenAndReadWhereItIs) {
+    char made[] = "/tmp/kv_xdg_XXXXXX";
+    ASSERT_NE(::mkdtemp(made), nullptr);
+    const std::filesystem::path config = std::filesystem::path(made) / "Đorđe Čačak";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    FIRMA_R15 = "SISTEML";
+    std::filesystem::create_directories(config / "kvadrin");
+    {
+        rt::IniManager ini;
+        ini.Init(LoginIniFile(), false);
+        EXPECT_TRUE(ini.Update("Name", "Name", rt::utf8_to_cp1250("Đorđe")));
+        ini.Kill();
+    }
+    EXPECT_TRUE(std::filesystem::exists(config / "kvadrin" / "LOGIN_TAVSQL.INI"));
+    rt::IniManager ini;
+    ini.Init(LoginIniFile(), false);
+    EXPECT_EQ(rt::cp1250_to_utf8(ini.Fetch("Name", "Name")), "Đorđe");
+    ini.Kill();
+    ::unsetenv("XDG_CONFIG_HOME");
+    FIRMA_R15 = "";
+    std::filesystem::remove_all(made);
 }
 
 }  // namespace

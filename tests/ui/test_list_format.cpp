@@ -46,6 +46,17 @@ TEST(ListFormat, ColumnsWidthsAlignmentsHeadingsAndPictures) {
          {{40, Align::Left, 2, "Sifra", Align::Left, "@s7"},
           {80, Align::Left, 2, "Naziv", Align::Left, "@s20"},
           {60, Align::Right, 2, "Iznos", Align::Left, "@n10.2"}}},
+        // Widths and indents of more digits than a number holds (a damaged or hostile
+        // format file) read as the largest width.
+        {"40L1111111111111111111(2)|M~Sifr+~C(0)@s7@B80L5",
+         {{40, Align::Left, 0, "", Align::Left, ""},
+          {rt::ui::kMaxListNumber, Align::Left, 0, "Sifr+", Align::Center, "@s7"},
+          {80, Align::Left, 0, "", Align::Left, ""},
+          {5, Align::Left, 0, "", Align::Left, ""}}},
+        {"1111111111L(2)~A~32768R(99999999999)~B~C(-4294967296)20L(-32767)~C~",
+         {{rt::ui::kMaxListNumber, Align::Left, 2, "A", Align::Left, ""},
+          {rt::ui::kMaxListNumber, Align::Right, rt::ui::kMaxListNumber, "B", Align::Center, ""},
+          {20, Align::Left, -32767, "C", Align::Left, ""}}},
         {"", {}},
     };
     for (const FormatCase& c : cases) {

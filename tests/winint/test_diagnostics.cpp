@@ -1,11 +1,15 @@
 // Debug output, error texts, the stack balance check and the system services.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <thread>
 
 #include "platform/core/process.h"
 #include "platform/core/sysinfo.h"
+#include "platform/core/text.h"
 #include "tests/ui/fake_backend.h"
 #include "tests/winint/winint_fixture.h"
 #include "winint/debug.h"
@@ -83,6 +87,22 @@ TEST_F(Diagnostics, WithoutAFileOrWithAnUnopenableOneLinesGoToTheDebuggerOutput)
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "na izlaz\r\nopet\r\n") << file;
         EXPECT_FALSE(std::filesystem::exists(file));
     }
+}
+
+// The debug file named on the command line (in UTF-8, as the system passes it) in a folder
+// named with Serbian letters is written under that name.
+TEST_F(Diagnostics, ADebugFileInAFolderNamedWithSerbianLettersIsWrittenByItsNameOnDisk) {
+    const std::filesystem::path folder = dir_ / "dnevnik Čačak";
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path file = folder / "Šabac đak.log";
+    rt::sys::SetCommandLine({"DebugOutputFile=" + file.string()});
+    WlDebugRestart();
+    WlDebugWrite("red u dnevniku");
+    WlDebugRestart();
+    std::ifstream in(file, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("red u dnevniku\r\n"), std::string::npos) << text;
+    EXPECT_EQ(WlCommandValue("DebugOutputFile"), rt::utf8_to_cp1250(file.string()));
 }
 
 TEST_F(Diagnostics, SwitchesAreWholeParametersInAnyCase) {

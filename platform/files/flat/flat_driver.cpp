@@ -386,7 +386,7 @@ private:
     }
 
     int invalid(const std::string& why) {
-        t_invalid = path_ + " is damaged or not a data file of " + file_.Label() + ": " + why;
+        t_invalid = utf8_to_cp1250(path_) + " is damaged or not a data file of " + file_.Label() + ": " + why;
         return fail(kInvalidDataFile);
     }
 

@@ -242,7 +242,14 @@ std::shared_ptr<Connection> connect(const ConnectionText& t) {
         SetDriverError("", "", "invalid database name \"" + db + "\"");
         return nullptr;
     }
-    const std::string path = (std::filesystem::path(LocalDbFolder(t.instance())) / (db + ".sqlite")).string();
+    // The database's name is the program's text; its file is named on disk in UTF-8. A
+    // store made before under the text's own bytes is still the firm's.
+    const std::filesystem::path folder(LocalDbFolder(t.instance()));
+    std::string path = (folder / (cp1250_to_utf8(db) + ".sqlite")).string();
+    std::error_code ec;
+    if (const std::string before = (folder / (db + ".sqlite")).string();
+        before != path && !std::filesystem::exists(path, ec) && std::filesystem::exists(before, ec))
+        path = before;
     return detail::OpenSqlite(path, db, true, true);
 }
 

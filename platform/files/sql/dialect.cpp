@@ -186,7 +186,7 @@ bool EnsureCollationOrder(Connection& c) {
 
 bool BasicConnection::AttachDatabase(const std::string& name, const std::string& folder) {
     namespace fs = std::filesystem;
-    const fs::path file = fs::path(folder) / (name + ".sqlite");
+    const fs::path file = fs::path(folder) / (cp1250_to_utf8(name) + ".sqlite");
     if (name.find_first_of("/\\") != std::string::npos || !fs::exists(file)) {
         Fail("14", "cannot open database " + name + ": " + file.string() + " does not exist");
         return false;
@@ -217,7 +217,7 @@ std::unique_ptr<Statement> BasicConnection::PreparePassThrough(std::string_view 
     }
     namespace fs = std::filesystem;
     const fs::path main_path(main_file);
-    SqliteRewrite rw = RewriteForSqlite(sql, main_path.stem().string());
+    SqliteRewrite rw = RewriteForSqlite(sql, utf8_to_cp1250(main_path.stem().string()));
     for (const auto& name : rw.attach) {
         const std::string key = upper(name);
         if (attached_.count(key)) continue;

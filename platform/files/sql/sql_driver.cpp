@@ -29,6 +29,7 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <map>
 
 #include "platform/core/text.h"
@@ -117,6 +118,32 @@ Value field_value(const FieldDef& f, const unsigned char* rec) {
         case FieldType::Group: break;
     }
     return v;
+}
+
+// A value read that its field cannot hold, as ReadField notes it.
+void note_unheld(const FieldDef& f, const Value& v) {
+    std::int64_t lo = 0, hi = 0;
+    switch (f.type) {
+        case FieldType::Byte: hi = 255; break;
+        case FieldType::Short:
+            lo = std::numeric_limits<std::int16_t>::min();
+            hi = std::numeric_limits<std::int16_t>::max();
+            break;
+        case FieldType::Long:
+            lo = std::numeric_limits<std::int32_t>::min();
+            hi = std::numeric_limits<std::int32_t>::max();
+            break;
+        case FieldType::CString:
+        case FieldType::String: {
+            if (v.kind != Value::Text) return;
+            std::size_t n = v.s.size();
+            while (n > 0 && v.s[n - 1] == ' ') --n;
+            if (n > TextWidth(f)) NoteUnheld({f.name, static_cast<std::int64_t>(n), true});
+            return;
+        }
+        default: return;
+    }
+    if (v.kind == Value::Int && (v.i < lo || v.i > hi)) NoteUnheld({f.name, v.i, false});
 }
 
 // A value of a result row into a field (the SQL property's rows).
@@ -304,6 +331,7 @@ private:
     std::vector<Value> origin_tuple_;
     // The page: rows fetched in direction page_dir_, of which `delivered_` went out.
     std::vector<unsigned char> images_;
+    std::vector<std::vector<UnheldValue>> page_notes_;  // per row of the page: values not held
     std::vector<Value> tuples_;
     std::size_t page_rows_ = 0, delivered_ = 0, page_size_ = 16;
     Dir page_dir_ = kForward;
@@ -467,7 +495,8 @@ bool TableDriver::create_table() {
                          cols(k, !uniq) + ")";
         if (!lite)
             ix = "IF NOT EXISTS (SELECT 1 FROM " + std::string(temp_table() ? "tempdb." : "") +
-                 "sys.indexes WHERE object_id = OBJECT_ID(" + object + ") AND name = " + literal(iname) + ") " + ix;
+                 "sys.indexes WHERE object_id = OBJECT_ID(" + object + ") AND name = " + literal(iname) +
+                 ") " + ix;
         stmts.push_back(ix);
     }
     if (!conn_->Begin()) {
@@ -698,6 +727,7 @@ void TableDriver::read_row(Statement& st, const Order& o, unsigned char* image, 
         const int kept = o.kept_of_field[fi];
         if (kept >= 0) {
             read_value(st, col, fd.type, tuple[kept]);
+            note_unheld(fd, tuple[kept]);
             apply_value(fd, image, 0, tuple[kept]);
         } else {
             for (std::size_t e = 0; e < std::max<std::size_t>(fd.dim, 1); ++e)
@@ -754,10 +784,13 @@ int TableDriver::fetch(Dir dir) {
     const std::size_t rs = f_.layout().record_size, nk = seq_->kept.size();
     if (images_.size() < page_size_ * rs) images_.resize(page_size_ * rs);
     if (tuples_.size() < page_size_ * nk) tuples_.resize(page_size_ * nk);
+    if (page_notes_.size() < page_size_) page_notes_.resize(page_size_);
     std::size_t n = 0;
     int rc;
     while (n < page_size_ && (rc = p->st->Step()) == 1) {
+        ReadNotes().clear();
         read_row(*p->st, *seq_, images_.data() + n * rs, tuples_.data() + n * nk);
+        page_notes_[n] = ReadNotes();
         ++n;
     }
     const bool failed = n < page_size_ && rc < 0;
@@ -776,6 +809,7 @@ void TableDriver::deliver(std::size_t row) {
     const std::size_t rs = f_.layout().record_size;
     std::memcpy(f_.buffer(), images_.data() + row * rs, rs);
     cur_image_.assign(images_.data() + row * rs, images_.data() + (row + 1) * rs);
+    SetUnheldValues(page_notes_[row]);
     const Value* t = tuples_.data() + row * seq_->kept.size();
     cur_id_.resize(seq_->id_pos.size());
     for (std::size_t i = 0; i < seq_->id_pos.size(); ++i) cur_id_[i] = t[seq_->id_pos[i]];
@@ -840,7 +874,9 @@ int TableDriver::get(int key) {
     const int rc = p->st->Step();
     if (rc == 1) {
         std::vector<Value> kept(o.kept.size());
+        ReadNotes().clear();
         read_row(*p->st, o, f_.bytes(), kept.data());
+        SetUnheldValues(ReadNotes());
         cur_image_.assign(f_.bytes(), f_.bytes() + L.record_size);
         cur_id_.resize(o.id_pos.size());
         for (std::size_t i = 0; i < o.id_pos.size(); ++i)
@@ -855,7 +891,8 @@ int TableDriver::get(int key) {
 
 void TableDriver::bind_identity(Statement& st, int first) {
     for (std::size_t i = 0; i < cur_id_.size(); ++i)
-        bind_value(st, first + static_cast<int>(i), cur_id_[i], i < id_fields_.size() ? width_of(id_fields_[i]) : 0);
+        bind_value(st, first + static_cast<int>(i), cur_id_[i],
+                   i < id_fields_.size() ? width_of(id_fields_[i]) : 0);
 }
 
 void TableDriver::identity_from_buffer() {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "platform/files/sql/sql_driver.h"
 
@@ -103,18 +104,42 @@ void put_text(const FieldDef& field, unsigned char* p, std::string_view s) {
 
 }  // namespace
 
+std::vector<UnheldValue>& ReadNotes() {
+    thread_local std::vector<UnheldValue> notes;
+    return notes;
+}
+
+void NoteUnheld(UnheldValue value) {
+    // Readers that never clear the notes keep no more than a row's worth.
+    if (ReadNotes().size() < 64) ReadNotes().push_back(std::move(value));
+}
+
+namespace {
+thread_local std::vector<UnheldValue> t_unheld;
+
+template <typename T>
+T held(const FieldDef& field, std::int64_t v) {
+    if (v < std::numeric_limits<T>::min() || v > std::numeric_limits<T>::max())
+        NoteUnheld({field.name, v, false});
+    return static_cast<T>(v);
+}
+}  // namespace
+
+const std::vector<UnheldValue>& UnheldValues() { return t_unheld; }
+void SetUnheldValues(std::vector<UnheldValue> values) { t_unheld = std::move(values); }
+
 void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record, std::size_t element) {
     unsigned char* p = record + field.offset + element * field.size;
     // The getters read NULL as 0 and "", which is what a field gets for it.
     switch (field.type) {
-        case FieldType::Byte: *p = static_cast<std::uint8_t>(st.Int(col)); break;
+        case FieldType::Byte: *p = held<std::uint8_t>(field, st.Int(col)); break;
         case FieldType::Short: {
-            const auto v = static_cast<std::int16_t>(st.Int(col));
+            const auto v = held<std::int16_t>(field, st.Int(col));
             std::memcpy(p, &v, sizeof v);
             break;
         }
         case FieldType::Long: {
-            const auto v = static_cast<std::int32_t>(st.Int(col));
+            const auto v = held<std::int32_t>(field, st.Int(col));
             std::memcpy(p, &v, sizeof v);
             break;
         }
@@ -127,6 +152,9 @@ void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* rec
         case FieldType::String: {
             thread_local std::string text;
             st.TextTo(col, text);
+            std::size_t n = text.size();
+            while (n > 0 && text[n - 1] == ' ') --n;
+            if (n > TextWidth(field)) NoteUnheld({field.name, static_cast<std::int64_t>(n), true});
             put_text(field, p, text);
             break;
         }

@@ -2,9 +2,11 @@
 // connection, its SQL name, and the conversion of fields to and from statements.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
@@ -37,8 +39,26 @@ std::size_t TextWidth(const FieldDef& field);
 void BindField(Statement& st, int param, const FieldDef& field, const unsigned char* record,
                std::size_t element = 0);
 // Reads column `col` into the field of a record (NULL reads as empty or 0; texts cut or
-// blank-padded to the field).
+// blank-padded to the field). A value the field cannot hold (a number past the range of
+// its type, a text longer than its width once trailing blanks are dropped) is noted in
+// this thread's ReadNotes.
 void ReadField(Statement& st, int col, const FieldDef& field, unsigned char* record, std::size_t element = 0);
+
+// A value of a stored row that its field could not hold: the field's name and the number
+// as stored, or for a text its length. The field holds the value cut to it.
+struct UnheldValue {
+    std::string field;
+    std::int64_t value = 0;
+    bool text = false;
+    bool operator==(const UnheldValue&) const = default;
+};
+// The notes ReadField made on this thread since they were last cleared (the first 64).
+std::vector<UnheldValue>& ReadNotes();
+void NoteUnheld(UnheldValue value);
+// The values of the record the table driver last delivered on this thread that their
+// fields could not hold; empty when every value fitted.
+const std::vector<UnheldValue>& UnheldValues();
+void SetUnheldValues(std::vector<UnheldValue> values);
 // The columns of a layout as a select list, qualified with `alias` when not empty; array
 // fields give one column per element (NAME_1, NAME_2, ...); group fields give none.
 std::string SelectList(Dialect dialect, const RecordLayout& layout, std::string_view alias = {});
