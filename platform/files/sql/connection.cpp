@@ -322,6 +322,17 @@ std::optional<ConnectionText> registered_values(const std::string& key) {
 
 }  // namespace
 
+bool CreateEmbeddedDatabase(std::string_view connection_text) {
+    const std::string key = clip(connection_text);
+    std::optional<ConnectionText> text = registered_values(key);
+    if (!text) text = ParseConnectionText(key);
+    if (!text || !text->embedded()) {
+        SetDriverError("", "", "not a database of the embedded store: " + key);
+        return false;
+    }
+    return CreateEmbeddedDatabase(*text);
+}
+
 void SetConnectionValues(std::string_view connection_text, const ConnectionText& values) {
     std::lock_guard lock(values_mutex());
     registered()[clip(connection_text)] = values;

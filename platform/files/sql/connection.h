@@ -82,6 +82,8 @@ EmbeddedDatabase FindEmbeddedDatabase(const ConnectionText& text);
 // only way one is made, as connections open only databases that exist. False, with the
 // thread's file error state set, when it cannot.
 bool CreateEmbeddedDatabase(const ConnectionText& text);
+// The same for a connection text ("(localdb)\\I,D,,"), read as ConnectionFor reads it.
+bool CreateEmbeddedDatabase(std::string_view connection_text);
 
 // A prepared statement. Parameters and columns are 0-based.
 class Statement {
