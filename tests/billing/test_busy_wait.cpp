@@ -93,8 +93,9 @@ TEST_F(BusyWaitGui, AWriteThatWaitsForAnotherWorkstationSaysSo) {
     other.Release();
     FormClosed();
     driver.WaitUntil([&] { return Note() == nullptr; }, "the note gone");
-    driver.WaitUntil([&] { return driver.Server().FindWindow(kBrowse)->top()->cursor().shape() != Qt::WaitCursor; },
-                     "the cursor back");
+    driver.WaitUntil(
+        [&] { return driver.Server().FindWindow(kBrowse)->top()->cursor().shape() != Qt::WaitCursor; },
+        "the cursor back");
     WaitRows(1, "the service stored");
     EXPECT_EQ(Cell(1, 1), "LIFT");
     CloseBrowse();

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include "data/access.h"
@@ -69,8 +71,23 @@ TEST_F(LoginGui, FirmChosenFromTheSettingsConnectsToTheEmbeddedStore) {
     EXPECT_EQ(driver.Caption("MSSQLLogMulti"), "SQL Azure");
     driver.Type("MSSQLLogMulti", "?GLO:PASSWORD", "tajna");
     driver.Snapshot("MSSQLLogMulti", "login_multi.png");
+    // Every rewrite of a file in the program folder is a rename onto its name.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, program_.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
     driver.Press("MSSQLLogMulti", "?OK");
     driver.WaitForThreads();
+    std::map<std::string, int> written;
+    alignas(inotify_event) char events[8192];
+    for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;)
+        for (char* p = events; p < events + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(p);
+            if ((e->mask & IN_MOVED_TO) && e->len) ++written[e->name];
+            p += sizeof(inotify_event) + e->len;
+        }
+    ::close(watch);
+    EXPECT_EQ(written["LOGIN_TAVSQL.INI"], 1) << "the login settings written once";
+    EXPECT_EQ(written["KVD.INI"], 1) << "the program's settings written once";
 
     EXPECT_EQ(response, RequestCompleted);
     EXPECT_TRUE(users_open) << "USERS stays open on the login's thread";
