@@ -1,9 +1,9 @@
 // kvadrin-demo ROOT: lays out a demo firm under ROOT (ROOT/DEMO/<year>/PROGRAM), with the
-// firms list and the login settings where the login looks for them, and fills the firm's
-// database on the embedded store (ROOT/localdb) with a small building: owners, units,
-// services and one billing run with its prices, its charges created, so that its invoices
-// are there at once. Rows that already exist are left alone, so running it again changes
-// nothing.
+// firms list and the login settings where the login looks for them, makes the firm's
+// database and the versions database on the embedded store (ROOT/localdb) and fills the
+// firm's with a small building: owners, units, services and one billing run with its
+// prices, its charges created, so that its invoices are there at once. Rows that already
+// exist are left alone, so running it again changes nothing.
 #include "app/demo_layout.h"
 
 #include "billing/kvd005_browse_obracuni.h"
@@ -24,7 +24,9 @@
 #include "platform/core/errors.h"
 #include "platform/core/ini.h"
 #include "platform/core/text.h"
+#include "platform/files/file.h"
 #include "platform/files/flat/flat_file.h"
+#include "platform/files/sql/connection.h"
 
 namespace kvadrin::demo {
 
@@ -245,6 +247,18 @@ bool LayOut(const fs::path& root) {
     MainModuleInit();
     MainThreadDataInit();
     OWNERFIRME = "(localdb)\\demo,DEMO_" + std::to_string(year) + ",,;TrustedConnection=True";
+    // The store makes a database only when asked: the firm's year and the versions.
+    for (const std::string& name : {"DEMO_" + std::to_string(year), std::string("VERZIJE")}) {
+        rt::sql::ConnectionText t;
+        t.server = "(localdb)\\demo";
+        t.database = name;
+        if (!rt::sql::CreateEmbeddedDatabase(t)) {
+            std::fprintf(stderr, "kvadrin-demo: cannot make the database %s: %s\n", name.c_str(),
+                         rt::FileError().c_str());
+            MainThreadFilesTerm();
+            return false;
+        }
+    }
     const bool ok = FillTables();
     if (!ok) std::fprintf(stderr, "kvadrin-demo: cannot fill the tables: %s\n", rt::Error().c_str());
     MainThreadFilesTerm();

@@ -10,6 +10,7 @@
 #include "data/access.h"
 #include "data/tables.h"
 #include "data/thread_data.h"
+#include "platform/core/text.h"
 #include "platform/ui/richtext.h"
 #include "shell/form.h"
 
@@ -94,7 +95,8 @@ public:
             rt::ui::Window& w = window();
             int tab = 2;
             for (rt::ui::RichTextEditor* e : Editors()) {
-                if (!e->CheckLength()) {
+                if (!e->TextFits()) {
+                    TellTooLong(*e);
                     w.Set(w.Feq("?CURRENTTAB"), Prop::Selected, tab);
                     w.Select(e->control());
                     return rt::ui::kLevelConsumed;
@@ -122,6 +124,16 @@ protected:
 
 private:
     std::array<rt::ui::RichTextEditor*, 2> Editors() { return {&flats_, &firms_}; }
+
+    // In the program's words, with how long the text is as RTF and how much its column holds.
+    static void TellTooLong(const rt::ui::RichTextEditor& e) {
+        const std::string text =
+            rt::utf8_to_cp1250("Tekst je predugačak da bi bio sačuvan: kao RTF zauzima ") +
+            std::to_string(e.state().over) + rt::utf8_to_cp1250(" znakova, a staje najviše ") +
+            std::to_string(e.limit()) +
+            rt::utf8_to_cp1250(". Skratite tekst ili uklonite deo njegovog formatiranja.");
+        rt::ui::Message(text, rt::utf8_to_cp1250("Predugačak tekst"), rt::ui::Icon::Exclamation);
+    }
 
     void GiveTools(rt::ui::RichTextEditor& editor, const char* prefix) {
         rt::ui::Window& w = window();

@@ -4,6 +4,7 @@
 #include "data/program_objects.h"
 #include "data/thread_data.h"
 #include "platform/core/process.h"
+#include "platform/ui/busy_wait.h"
 #include "platform/ui/window.h"
 #include "shell/desktop_integration.h"
 #include "shell/firm_folder.h"
@@ -37,6 +38,7 @@ void PrepareProcess() {
     SetDesktopIntegration(&WinLinkIntegration());
     InstallThreadHooks();
     rt::ui::InstallErrorShower();
+    rt::ui::InstallBusyWaitShower();
 }
 
 int RunProgram() {

@@ -75,9 +75,14 @@ void WriteLoginSettings(bool with_firm) {
     if (!folder.empty()) std::filesystem::create_directories(folder, ec);
     rt::IniManager ini;
     ini.Init(path, false);  // a plain INI file: three sections, nothing else
-    ini.Update("Server", "Server", rt::clip(GLO.SERVER.view()));
-    ini.Update("Name", "Name", rt::clip(GLO.NAME.view()));
-    if (with_firm) ini.Update("NazivFirme", "NazivFirme", rt::clip(NAZIVFIRME.view()));
+    const std::string server = rt::clip(GLO.SERVER.view()), name = rt::clip(GLO.NAME.view());
+    // One rewrite of the file for all its entries.
+    if (with_firm)
+        ini.Update({{"Server", "Server", server},
+                    {"Name", "Name", name},
+                    {"NazivFirme", "NazivFirme", rt::clip(NAZIVFIRME.view())}});
+    else
+        ini.Update({{"Server", "Server", server}, {"Name", "Name", name}});
     ini.Kill();
 }
 
@@ -95,6 +100,31 @@ int GetFirmByName() {
     return mbase->GetByKeyQuiet(M_PO_NAZIVU);
 }
 
+// A connection that failed: two beeps and the message.
+void ConnectionFailed(const std::string& text) {
+    SoundBeep();
+    SoundBeep();
+    rt::ui::Message(text);
+}
+
+// On the embedded store a database is made only when the user says so: a new firm or a
+// new year needs one, a mistyped folder must not get one. False when it was to be made
+// and could not be (the failure then shown).
+bool OfferNewDatabase() {
+    const rt::sql::ConnectionText t = LoginConnection();
+    if (!t.embedded() || t.database.empty()) return true;
+    const rt::sql::EmbeddedDatabase d = rt::sql::FindEmbeddedDatabase(t);
+    if (d.exists) return true;
+    const std::string question = "Baza podataka " + t.database + " ne postoji u folderu\n" +
+                                 rt::utf8_to_cp1250(d.folder) + "\n\nNapraviti novu bazu podataka ?";
+    if (rt::ui::Message(question, rt::utf8_to_cp1250("Nova baza podataka"), rt::ui::Icon::Question, "&Da|&Ne",
+                        2) != 1)
+        return true;  // not made: the connection fails as with any database that is not there
+    if (rt::sql::CreateEmbeddedDatabase(t)) return true;
+    ConnectionFailed(rt::FileError() + " # " + rt::FileErrorCode());
+    return false;
+}
+
 // The USERS table opened on this thread as the proof that the firm database answers.
 bool OpenConnectionTest() {
     rt::File& users = Files::USERS();
@@ -109,9 +139,7 @@ bool OpenConnectionTest() {
     const int code = rt::ErrorCode();
     const std::string text = code == rt::kDriverError ? rt::FileError() + " # " + rt::FileErrorCode()
                                                       : "Error:" + std::to_string(code) + " # " + rt::Error();
-    SoundBeep();
-    SoundBeep();
-    rt::ui::Message(text);
+    ConnectionFailed(text);
     return false;
 }
 
@@ -347,6 +375,11 @@ void OtvoriSQL() {
     else
         MSSQLLogin();
     std::uint8_t response = CallResponse;
+    if (response == RequestCompleted && !OfferNewDatabase()) {
+        HaltProcess(0);
+        CallResponse = RequestCancelled;  // reached only when the halt is replaced
+        return;
+    }
     w.SetWaitCursor(true);
     w.Open();
     prikazi = rt::clip(rt::clip(GLO.SERVER.view()) + "," + rt::clip(MSBASE.view()));

@@ -63,6 +63,7 @@ const WindowDef& UpdateMBaseWindow() {
         {.field = "M:R_14", .prompt = "Budžet:", .picture = "@s30", .w = 150},
         {.field = "M:R_15", .prompt = "Sistem:", .picture = "@s30", .w = 150},
     };
+    // The entries leave room between them and the longest prompt for the focus mark.
     static const WindowDef def = MakeWindow(
         {.module = "KVD$FIRMS",
          .name = "UPDATEMBASE",
@@ -72,9 +73,9 @@ const WindowDef& UpdateMBaseWindow() {
          .mdi = false},
         MakeSheet({4, 4, 356, 258},
                   {MakeTab(1, "&1) General",
-                           FormLines({.prompt_w = 72, .entry_x = 86, .y = 24, .step = 16}, general)),
+                           FormLines({.prompt_w = 80, .entry_x = 98, .y = 24, .step = 16}, general)),
                    MakeTab(2, "Podaci o korisniku",
-                           FormLines({.prompt_w = 72, .entry_x = 86, .y = 22, .step = 16}, data))}),
+                           FormLines({.prompt_w = 80, .entry_x = 98, .y = 22, .step = 16}, data))}),
         FormButtons({.x = 212,
                      .y = 267,
                      .ok_tip = "Accept data and close the window",

@@ -278,7 +278,10 @@ bool IniManager::modify_locked(const std::function<void(Document&)>& edit) {
     if (!lock) return false;
     Document doc;
     if (!read_lines(path_, doc.lines)) return false;
+    const std::vector<std::string> before = doc.lines;
     edit(doc);
+    // A file that would come out as it is stays as it is: no rewrite, no sync.
+    if (doc.lines == before) return true;
     return replace_file(path_, join_crlf(doc.lines));
 }
 
@@ -296,6 +299,19 @@ bool IniManager::Update(std::string_view section, std::string_view key, std::str
     std::lock_guard guard(mutex_);
     bool ok = modify_locked([&](Document& doc) { set_entry(doc.lines, section, key, trim(value)); });
     if (ok) note_section(section);
+    return ok;
+}
+
+bool IniManager::Update(std::initializer_list<Entry> entries) {
+    for (const Entry& e : entries)
+        if (!valid_section(trim(e.section)) || !valid_key(trim(e.key)) || has_line_break(e.value))
+            return false;
+    std::lock_guard guard(mutex_);
+    bool ok = modify_locked([&](Document& doc) {
+        for (const Entry& e : entries) set_entry(doc.lines, trim(e.section), trim(e.key), trim(e.value));
+    });
+    if (ok)
+        for (const Entry& e : entries) note_section(trim(e.section));
     return ok;
 }
 

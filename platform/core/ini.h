@@ -10,10 +10,12 @@
 // IniManager of the process on the same file shares; a write also holds the file's lock
 // between processes (FileLock). Every write re-reads the file, changes its entries and
 // replaces the file by a synced temporary copy, so a write never loses the file or the
-// entries that other objects, threads or processes wrote.
+// entries that other objects, threads or processes wrote; a write that changes nothing
+// leaves the file alone.
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -72,6 +74,11 @@ public:
     // section name, "=" in a key, a key beginning with ";" or "[").
     bool Update(std::string_view section, std::string_view key, std::string_view value);
     bool Update(std::string_view section, std::string_view key, long value);
+    // Several entries in one rewrite of the file; none is written when one is invalid.
+    struct Entry {
+        std::string_view section, key, value;
+    };
+    bool Update(std::initializer_list<Entry> entries);
     bool DeleteKey(std::string_view section, std::string_view key);
     bool DeleteSection(std::string_view section);
 

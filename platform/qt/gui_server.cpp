@@ -265,7 +265,8 @@ void GuiServer::DoMessage(const ui::MessageRequest& request) {
     box->setObjectName(QStringLiteral("kvMessage%1").arg(request.id));
     box->setWindowModality(Qt::NonModal);
     box->setTextFormat(Qt::PlainText);
-    box->setWindowTitle(FromCp1250(request.caption));
+    // A blank title, not an empty one: the platform shows the program's name for an empty one.
+    box->setWindowTitle(request.caption.empty() ? QStringLiteral(" ") : FromCp1250(request.caption));
     box->setText(FromCp1250(request.text));
     box->setIcon(IconOf(request.icon));
     std::vector<std::string> buttons = request.buttons;

@@ -41,6 +41,7 @@ public:
     void ShowFileDialog(const ui::FileDialogRequest& request) override;
     void ToolbarState(ui::WindowId window, std::uint16_t enabled) override;
     void Perform(ui::WindowId window, int feq, const std::string& action, const std::string& value) override;
+    void ShowBusyWait(int thread, int busy) override;
     void Beep() override;
     void PrinterSetup(int thread) override;
 
@@ -86,6 +87,14 @@ private:
     void ApplyToolbar();
     std::map<ui::WindowId, std::uint16_t> toolbar_states_;
     void DoPrinterSetup(int thread);
+    void DoBusyWait(int thread, int busy);  // busy_wait.cpp
+    // Per thread waiting for another workstation: the windows given the wait cursor, and
+    // the note that says why.
+    struct BusyWait {
+        std::vector<QPointer<QWidget>> cursors;
+        QPointer<QWidget> note;
+    };
+    std::map<int, BusyWait> busy_;
     void Answer(std::uint32_t id, int answer);
     void UpdateModality(int thread);
     void Focused(ui::WindowId id);

@@ -117,6 +117,10 @@ public:
     virtual void ShowFileDialog(const FileDialogRequest& request) { DeliverFileName(request.id, false, {}); }
     // An action on a control (Window::Perform); a back end without it ignores it.
     virtual void Perform(WindowId window, int feq, const std::string& action, const std::string& value) {}
+    // A thread's database write waits for another workstation's (busy: 0 the wait ended,
+    // 1 waiting, 2 waiting for some seconds): the back end shows it on that thread's
+    // windows. A back end without it ignores it.
+    virtual void ShowBusyWait(int thread, int busy) {}
     virtual void Beep() = 0;
     virtual void PrinterSetup(int thread) = 0;
 };

@@ -18,6 +18,7 @@
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/core/errors.h"
+#include "platform/files/sql/connection.h"
 
 namespace kvtest {
 
@@ -32,6 +33,7 @@ protected:
         ::setenv("KVADRIN_LOCALDB", folder_.c_str(), 1);
         kvadrin::MainModuleInit();
         kvadrin::OWNERFIRME = "(localdb)\\test,FIRMA_2024,,;TrustedConnection=True";
+        ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) << rt::FileError();
         rt::ErrorManager::SetShower([this](const rt::ShownMessage& m) {
             shown.push_back(m);
             return answer;

@@ -32,6 +32,8 @@ protected:
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
         setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
+        for (const std::string& firm : {kFirm2023, kFirm2024})
+            ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(firm)) << rt::FileError();
     }
     void TearDown() override {
         files_.clear();

@@ -52,6 +52,7 @@ protected:
     void SetUp() override {
         rt::sql::CloseThreadConnections();
         for (const auto& e : std::filesystem::directory_iterator(dir_)) std::filesystem::remove(e.path());
+        ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(kConnection)) << rt::FileError();
         for (rt::File* f : {&kv, &nz}) {
             f->BindOwner([] { return std::string(kConnection); });
             ASSERT_EQ(f->Create(), 0) << rt::FileError();

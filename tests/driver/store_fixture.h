@@ -26,6 +26,7 @@
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/core/text.h"
+#include "platform/files/sql/connection.h"
 #include "platform/ui/resource.h"
 #include "tests/driver/gui_fixture.h"
 
@@ -84,6 +85,7 @@ protected:
         std::filesystem::current_path(dir_);  // Formats.FDB lives in the current folder
         if (!kvadrin::MainModuleReady()) kvadrin::MainModuleInit();
         kvadrin::OWNERFIRME = "(localdb)\\test," + database + ",,;TrustedConnection=True";
+        ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) << rt::FileError();
         kvadrin::ProgramErrors.Init();
         kvadrin::ProgramSettings.Init((dir_ / "KVD.INI").string());
     }

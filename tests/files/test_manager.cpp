@@ -96,6 +96,7 @@ protected:
             std::filesystem::remove_all(folder_);
             std::filesystem::create_directories(folder_);
             ::setenv("KVADRIN_LOCALDB", folder_.c_str(), 1);
+            ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(kOwner)) << rt::FileError();
         }
         rt::ErrorManager::SetShower([this](const rt::ShownMessage& m) {
             shown.push_back(m);

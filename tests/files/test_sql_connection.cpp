@@ -81,7 +81,8 @@ TEST(ConnectionText, OdbcStringBracesOnlyWhatNeedsItAndRefusesWhatFreeTdsCannotC
         {"SRV01", "sa", "tajna", "",
          "DRIVER={FreeTDS};SERVER=SRV01;Port=1433;DATABASE=FIRMA_2024;UID=sa;PWD=tajna;APP=kvadrin;"
          "ClientCharset=UTF-8;",
-         "DRIVER={X};SERVER=SRV01;DATABASE=FIRMA_2024;UID=sa;PWD=tajna;TrustServerCertificate=yes;APP=kvadrin;"},
+         "DRIVER={X};SERVER=SRV01;DATABASE=FIRMA_2024;UID=sa;PWD=tajna;TrustServerCertificate=yes;APP="
+         "kvadrin;"},
         {"SRV01\\SQLEXPRESS", "a;b", "p}w;,=", "",
          "DRIVER={FreeTDS};SERVER=SRV01\\SQLEXPRESS;DATABASE=FIRMA_2024;UID={a;b};PWD={p}w;,=};APP=kvadrin;"
          "ClientCharset=UTF-8;",
@@ -139,9 +140,10 @@ TEST(ConnectionText, OdbcStringBracesOnlyWhatNeedsItAndRefusesWhatFreeTdsCannotC
     // Options of the environment apply where the text gives none.
     setenv("KVADRIN_ODBC_OPTIONS", "Encrypt=strict;Port=2001", 1);
     t.options["PORT"] = "3000";
-    EXPECT_EQ(OdbcConnectionString(t, "X").value(),
-              "DRIVER={X};SERVER=SRV01,3000;DATABASE=FIRMA_2024;UID=\xC4\x8Cika;PWD=\xC5\xA1ifra;Encrypt=strict;"
-              "TrustServerCertificate=yes;APP=kvadrin;");
+    EXPECT_EQ(
+        OdbcConnectionString(t, "X").value(),
+        "DRIVER={X};SERVER=SRV01,3000;DATABASE=FIRMA_2024;UID=\xC4\x8Cika;PWD=\xC5\xA1ifra;Encrypt=strict;"
+        "TrustServerCertificate=yes;APP=kvadrin;");
     unsetenv("KVADRIN_ODBC_OPTIONS");
 
     // The SQLite driver reads its database plain: a name it could misread is refused.
@@ -293,7 +295,9 @@ protected:
 };
 
 TEST_F(TempStore, EmbeddedDatabaseIsCreatedInWalModeWithCollationAndUpper) {
-    auto conn = ConnectionFor("(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True");
+    const char* text = "(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True";
+    ASSERT_TRUE(CreateEmbeddedDatabase(text)) << rt::FileError();
+    auto conn = ConnectionFor(text);
     ASSERT_NE(conn, nullptr) << rt::FileError();
     EXPECT_EQ(conn->dialect(), Dialect::Sqlite);
     EXPECT_TRUE(fs::exists(dir_ / "instance" / "FIRMA_2024.sqlite"));
@@ -415,6 +419,7 @@ TEST_F(TempStore, AnOlderDatabaseIsReindexedInTheAlphabetsOrderWhenOpened) {
 
 TEST_F(TempStore, OneConnectionPerThreadAndText) {
     const std::string text = "(localdb)\\,DB,,";
+    ASSERT_TRUE(CreateEmbeddedDatabase(text)) << rt::FileError();
     auto a = ConnectionFor(text);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(ConnectionFor(text + "   "), a);  // trailing blanks of a STRING variable
@@ -427,6 +432,67 @@ TEST_F(TempStore, OneConnectionPerThreadAndText) {
     EXPECT_NE(other, a);
     CloseThreadConnections();
     EXPECT_NE(ConnectionFor(text), a);
+}
+
+// A connection never makes a database: one that is not there is refused and stays not
+// there; its name is found whatever its case, and of files that differ only by case the
+// one named exactly is taken, else the first in the byte order of the names.
+TEST_F(TempStore, ADatabaseIsFoundWhateverItsCaseAndNeverMadeByAConnection) {
+    EXPECT_EQ(ConnectionFor("(localdb)\\,DZ1_2024,,"), nullptr);
+    EXPECT_EQ(rt::ErrorCode(), rt::kDriverError);
+    EXPECT_NE(rt::FileError().find("DZ1_2024"), std::string::npos) << rt::FileError();
+    EXPECT_FALSE(fs::exists(dir_ / "instance")) << "nothing made, not even the folder";
+
+    struct Case {
+        std::vector<const char*> files;  // made in this order, each with its own name in a table
+        const char* asked;
+        const char* opened;
+    };
+    const Case cases[] = {
+        {{"DEMO_2024"}, "demo_2024", "DEMO_2024"},
+        {{"demo_2024"}, "DEMO_2024", "demo_2024"},
+        {{"demo_2024", "DEMO_2024", "Demo_2024"}, "dEMO_2024", "DEMO_2024"},
+        {{"Demo_2024", "DEMO_2024"}, "Demo_2024", "Demo_2024"},
+        {{"\xC8"
+          "A\x8A_2024"},
+         "\xE8"
+         "a\x9A_2024",
+         "\xC8"
+         "A\x8A_2024"},  // ČAŠ found as čaš
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.asked);
+        CloseThreadConnections();
+        fs::remove_all(dir_ / "instance");
+        fs::create_directories(dir_ / "instance");
+        for (const char* f : c.files) {
+            // Files side by side that differ only by case, as another program may leave them.
+            auto conn =
+                OpenSqliteFile((dir_ / "instance" / (rt::cp1250_to_utf8(f) + ".sqlite")).string(), true);
+            ASSERT_NE(conn, nullptr);
+            ASSERT_TRUE(conn->Execute(std::string("CREATE TABLE \"") + f + "\"(X)")) << conn->ErrorText();
+        }
+        const auto databases = [&] {
+            std::size_t n = 0;
+            for (const auto& e : fs::directory_iterator(dir_ / "instance"))
+                n += e.path().extension() == ".sqlite";
+            return n;
+        };
+        EXPECT_EQ(databases(), c.files.size());
+        auto conn = ConnectionFor(std::string("(localdb)\\,") + c.asked + ",,");
+        ASSERT_NE(conn, nullptr) << rt::FileError();
+        EXPECT_NE(conn->Prepare(std::string("SELECT * FROM \"") + c.opened + "\""), nullptr)
+            << conn->ErrorText();
+        EXPECT_EQ(databases(), c.files.size()) << "no database made beside them";
+        // A three-part name finds the other database in the same way.
+        if (c.files.size() == 1 && rt::clip(c.asked) == rt::cp1250_to_utf8(c.asked)) {
+            ASSERT_TRUE(CreateEmbeddedDatabase("(localdb)\\,GLAVNA,,"));
+            auto main = ConnectionFor("(localdb)\\,GLAVNA,,");
+            ASSERT_NE(main, nullptr);
+            const std::string sql = std::string("SELECT * FROM ") + c.asked + ".dbo.\"" + c.opened + "\"";
+            EXPECT_NE(main->PreparePassThrough(sql), nullptr) << main->ErrorText();
+        }
+    }
 }
 
 TEST_F(TempStore, FailedConnectionsLeaveNoConnectionAndSayWhy) {

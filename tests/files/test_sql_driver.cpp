@@ -78,6 +78,7 @@ protected:
         setenv("KVADRIN_LOCALDB", (dir_.path / "localdb").c_str(), 1);
         if (GetParam() == Kind::Embedded) {
             owner_ = "(localdb)\\test,FIRMA_2024,,;TrustedConnection=True";
+            ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(owner_)) << rt::FileError();
         } else {
             setenv("KVADRIN_ODBC_DRIVER", "SQLite3", 1);
             setenv("KVADRIN_SQLITE_EXT", KVADRIN_BUILD_DIR "/libkvci.so", 1);
@@ -951,6 +952,7 @@ TEST(EmbeddedStore, ThreadsAndProcessesWriteOneDatabaseAtOnce) {
     TempDir dir;
     setenv("KVADRIN_LOCALDB", dir.path.c_str(), 1);
     const std::string owner = "(localdb)\\,SHARED,,";
+    ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(owner)) << rt::FileError();
     {
         TRec r;
         TableDef d = make_def(owner);

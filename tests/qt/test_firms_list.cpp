@@ -4,6 +4,7 @@
 // What the windows wrote is read back from MBASE.DAT through the table layer.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QTabWidget>
 #include <atomic>
 #include <map>
@@ -168,6 +169,22 @@ TEST_F(FirmsListGui, TheToolsButtonRevealsTheMaintenanceButtonsUntilAnInsert) {
     for (const char* entry : {"?M:NAZIVFIRME", "?M:SERVERNAME", "?M:FOLDERNAME", "?M:R_1", "?M:R_15"})
         EXPECT_EQ(rt::clip(driver.Text(kForm, entry)), "") << entry;
     EXPECT_FALSE(driver.Visible(kForm, "?HELP"));
+    // The focus mark stands 8 dialog units left of the focused entry: clear of its prompt.
+    {
+        QWidget* entry = driver.Widget(kForm, "?M:NAZIVFIRME");
+        const double unit = entry->fontMetrics().averageCharWidth() / 4.0;
+        for (QLabel* prompt : entry->window()->findChildren<QLabel*>()) {
+            if (prompt->text() != "NAZIV KORISNIKA:" || !prompt->isVisible()) continue;
+            const int text_end =
+                prompt
+                    ->mapTo(entry->window(),
+                            QPoint(prompt->fontMetrics().horizontalAdvance(prompt->text()), 0))
+                    .x();
+            const int mark = entry->mapTo(entry->window(), QPoint(0, 0)).x() - static_cast<int>(8 * unit);
+            EXPECT_GE(mark - text_end, static_cast<int>(2 * unit))
+                << "the mark at " << mark << ", the prompt to " << text_end;
+        }
+    }
     driver.Type(kForm, "?M:NAZIVFIRME", "Delta");
     driver.Type(kForm, "?M:SERVERNAME", "(localdb)\\kv");
     driver.Type(kForm, "?M:FOLDERNAME", "DELTA");

@@ -2,13 +2,16 @@
 // cannot be reached, driven as a user would.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include "data/access.h"
@@ -57,6 +60,7 @@ TEST_F(LoginGui, FirmChosenFromTheSettingsConnectsToTheEmbeddedStore) {
     WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
                 Firm("Beta", "(LocalDB)\\kv", "BETA", "Beta a.d.", "SISTEM1")});
     WriteLoginIni("stari-server", "korisnik", "beta");
+    MakeDatabase("BETA_2024");
     StartLogin();
     // The firm the settings name (found without regard to case) brings its server.
     WaitProposed("Beta");
@@ -67,8 +71,23 @@ TEST_F(LoginGui, FirmChosenFromTheSettingsConnectsToTheEmbeddedStore) {
     EXPECT_EQ(driver.Caption("MSSQLLogMulti"), "SQL Azure");
     driver.Type("MSSQLLogMulti", "?GLO:PASSWORD", "tajna");
     driver.Snapshot("MSSQLLogMulti", "login_multi.png");
+    // Every rewrite of a file in the program folder is a rename onto its name.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, program_.c_str(), IN_MOVED_TO | IN_CLOSE_WRITE), 0);
     driver.Press("MSSQLLogMulti", "?OK");
     driver.WaitForThreads();
+    std::map<std::string, int> written;
+    alignas(inotify_event) char events[8192];
+    for (ssize_t n; (n = ::read(watch, events, sizeof events)) > 0;)
+        for (char* p = events; p < events + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(p);
+            if ((e->mask & IN_MOVED_TO) && e->len) ++written[e->name];
+            p += sizeof(inotify_event) + e->len;
+        }
+    ::close(watch);
+    EXPECT_EQ(written["LOGIN_TAVSQL.INI"], 1) << "the login settings written once";
+    EXPECT_EQ(written["KVD.INI"], 1) << "the program's settings written once";
 
     EXPECT_EQ(response, RequestCompleted);
     EXPECT_TRUE(users_open) << "USERS stays open on the login's thread";
@@ -129,6 +148,8 @@ TEST_F(LoginGui, AFirmTheListDoesNotHoldCancelsTheLogin) {
     StartLogin();
     WaitProposed("Odaberi firmu !");
     driver.Press("MSSQLLogMulti", "?OK");
+    // No caption: a blank title, as an empty one would show the program's name.
+    EXPECT_EQ(MessageTitle(), " ");
     EXPECT_EQ(driver.Answer("OK"), "Izabrana firma nije registrovana !");
     driver.WaitForThreads();
     EXPECT_EQ(response, RequestCancelled);
@@ -218,6 +239,7 @@ TEST_F(LoginGui, TheSystemLineMovesTheSettingsToTheUsersConfiguration) {
     WriteLoginIni("(localdb)\\kv", "u-programu", "Alfa");
     WriteLoginIni("(localdb)\\kv", "u-konfiguraciji", "Beta", config / "kvadrin" / "LOGIN_TAVSQL.INI");
     FIRMA_R15 = "SISTEML";
+    MakeDatabase("BETA_2024");
     StartLogin();
     WaitProposed("Beta");
     EXPECT_EQ(driver.Text("MSSQLLogMulti", "?GLO:NAME"), "u-konfiguraciji");
@@ -237,6 +259,7 @@ TEST_F(LoginGui, TheSystemLineMovesTheSettingsToTheUsersConfiguration) {
 TEST_F(LoginGui, TheSingleFirmLoginNamesTheDatabaseAfterTheFirmFolder) {
     WriteLoginIni("(localdb)\\kv", "korisnik", "Alfa");
     NAZIVFIRME = "Neka firma";
+    MakeDatabase("FIRMA_2024");
     StartLogin();
     driver.WaitForWindow("MSSQLLogin");
     driver.WaitUntil([&] { return driver.Text("MSSQLLogin", "?MSBASE") == "FIRMA_2024"; },
@@ -252,6 +275,85 @@ TEST_F(LoginGui, TheSingleFirmLoginNamesTheDatabaseAfterTheFirmFolder) {
     EXPECT_TRUE(fs::exists(localdb_ / "FIRMA_2024.sqlite"));
     const std::string ini = Slurp(program_ / "LOGIN_TAVSQL.INI");
     EXPECT_NE(ini.find("NazivFirme=Alfa"), std::string::npos) << "the firm name is left as it was: " << ini;
+}
+
+// The firm's database is found whatever the case of its folder's name, as the server's
+// names ignore case: the folder "demo" opens DEMO_2024, and no second database is made.
+TEST_F(LoginGui, TheFirmsDatabaseIsFoundWhateverTheCaseOfItsFolder) {
+    WriteFirms({Firm("Demo", "(localdb)\\kv", "demo", "Stambena zajednica Demo")});
+    WriteLoginIni("(localdb)\\kv", "korisnik", "Demo");
+    MakeDatabase("DEMO_2024");
+    {
+        auto made = rt::sql::OpenSqliteFile((localdb_ / "DEMO_2024.sqlite").string(), true);
+        ASSERT_TRUE(made && made->Execute("CREATE TABLE OZNAKA(X INTEGER)"));
+    }
+    StartLogin();
+    WaitProposed("Demo");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "demo_2024"; },
+                     "the database named");
+    driver.Press("MSSQLLogMulti", "?OK");
+    driver.WaitForThreads();
+    EXPECT_EQ(response, RequestCompleted);
+    EXPECT_TRUE(users_open);
+    EXPECT_EQ(beeps(), 0);
+    EXPECT_EQ(halted(), 0);
+    for (const auto& e : fs::directory_iterator(localdb_))
+        EXPECT_EQ(e.path().filename().string().rfind("DEMO_2024.sqlite", 0), 0u) << e.path();
+    // The connection is the existing database's: its table is there.
+    auto conn = rt::sql::ConnectionFor(OWNERFIRME.view());
+    ASSERT_NE(conn, nullptr) << rt::FileError();
+    EXPECT_NE(conn->Prepare("SELECT COUNT(*) FROM OZNAKA"), nullptr) << conn->ErrorText();
+    rt::sql::CloseThreadConnections();
+}
+
+// A database that does not exist (a new firm or year, or a mistyped folder) is made only
+// when the user says so; nothing is made before the answer, and any other answer is the
+// failed connection: two beeps, the message, the end.
+TEST_F(LoginGui, ADatabaseThatDoesNotExistIsMadeOnlyWhenTheUserSaysSo) {
+    enum class Answer { Yes, No, Closed };
+    const Answer answers[] = {Answer::No, Answer::Closed, Answer::Yes};
+    for (Answer answer : answers) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        fs::remove_all(localdb_);
+        ResetProcessData();
+        SetYear();
+        const int beeps_before = beeps(), halts_before = halted();
+        WriteFirms({Firm("Dz", "(localdb)\\kv", "dz1", "Dz d.o.o.")});
+        WriteLoginIni("(localdb)\\kv", "korisnik", "Dz");
+        StartLogin();
+        WaitProposed("Dz");
+        driver.Press("MSSQLLogMulti", "?OK");
+        EXPECT_EQ(MessageTitle(), "Nova baza podataka");
+        QMessageBox* box = driver.Server().Messages().front().box;
+        ASSERT_NE(box->defaultButton(), nullptr);
+        EXPECT_EQ(box->defaultButton()->text().toStdString(), "&Ne") << "the default answer is no";
+        EXPECT_FALSE(fs::exists(localdb_)) << "nothing is made before the answer";
+        std::string question;
+        if (answer == Answer::Closed) {
+            question = box->text().toStdString();
+            box->reject();
+        } else {
+            question = driver.Answer(answer == Answer::Yes ? "Da" : "Ne");
+        }
+        EXPECT_NE(question.find("dz1_2024"), std::string::npos) << question;
+        EXPECT_NE(question.find(localdb_.string()), std::string::npos) << question;
+        if (answer == Answer::Yes) {
+            driver.WaitForThreads();
+            EXPECT_EQ(response, RequestCompleted);
+            EXPECT_TRUE(users_open);
+            EXPECT_TRUE(fs::exists(localdb_ / "dz1_2024.sqlite"));
+            EXPECT_EQ(beeps(), beeps_before);
+        } else {
+            const std::string failure = driver.Answer("OK");
+            EXPECT_NE(failure.find("dz1_2024"), std::string::npos) << failure;
+            EXPECT_NE(failure.find(" # "), std::string::npos) << failure;
+            driver.WaitForThreads();
+            EXPECT_EQ(beeps(), beeps_before + 2) << "two beeps before the message";
+            EXPECT_EQ(halted(), halts_before + 1);
+            EXPECT_FALSE(users_open);
+            EXPECT_FALSE(fs::exists(localdb_ / "dz1_2024.sqlite"));
+        }
+    }
 }
 
 }  // namespace

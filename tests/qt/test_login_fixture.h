@@ -18,6 +18,7 @@
 #include "data/program_objects.h"
 #include "data/tables.h"
 #include "data/thread_data.h"
+#include "platform/files/file.h"
 #include "platform/files/flat/flat_file.h"
 #include "platform/ui/window.h"
 #include "shell/login.h"
@@ -109,6 +110,13 @@ protected:
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
+    }
+    // Makes a database of the embedded store, as a firm that has been worked with has one.
+    static void MakeDatabase(const char* name) {
+        rt::sql::ConnectionText t;
+        t.server = "(localdb)\\kv";
+        t.database = name;
+        ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(t)) << rt::FileError();
     }
     static int beeps() { return g_login_beeps; }
     static int halted() { return g_login_halts; }

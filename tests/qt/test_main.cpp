@@ -111,6 +111,7 @@ protected:
         }
         WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o."),
                     Firm("Beta", "(localdb)\\kv", "BETA", "")});
+        for (const char* database : {"ALFA_2024", "BETA_2024", "VERZIJE"}) MakeDatabase(database);
     }
     void TearDown() override {
         LoginFixture::TearDown();

@@ -169,7 +169,13 @@ TEST_F(PreuzmiGui, TheFolderComesFromTheFolderDialogAndACancelledDialogEmptiesTh
     driver.Press("PreuzmiStariProgram", "?CANCEL");
     driver.WaitForThreads();
     EXPECT_EQ(response_, RequestCancelled);
-    EXPECT_FALSE(std::filesystem::exists(dir_ / "FIRMA_2024.sqlite"));
+    // The year's database (there since the login) holds no table.
+    auto db = rt::sql::OpenSqliteFile((dir_ / "FIRMA_2024.sqlite").string(), true);
+    ASSERT_NE(db, nullptr);
+    auto tables = db->Prepare("SELECT COUNT(*) FROM sqlite_master WHERE type = 'table'");
+    ASSERT_NE(tables, nullptr);
+    ASSERT_EQ(tables->Step(), 1);
+    EXPECT_EQ(tables->Int(0), 0);
 }
 
 // OK pressed by its hot key while the folder is still being typed: the folder typed is

@@ -39,6 +39,7 @@ protected:
     void SetUp() override {
         SetUpStore("FIRMA_2024");
         OWNERVERZIJE = "(localdb)\\test,VERZIJE,,;TrustedConnection=True";
+        ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(OWNERVERZIJE.view())) << rt::FileError();
         VERZIJA = "1.0.2";
         NAZIVFIRME = "Stambena zajednica";
         marker_ = dir_ / "updater-started";

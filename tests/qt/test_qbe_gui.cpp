@@ -102,6 +102,7 @@ TEST_F(Qbe, AValueWithQuotesAndSqlStaysLiteralThroughAView) {
     ::setenv("KVADRIN_LOCALDB", dir_.c_str(), 1);
     kvadrin::KVADRINRecord kvd;
     rt::File kv(kvadrin::table_def(kvadrin::TableId::KVADRIN), &kvd);
+    ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase("(localdb)\\test,FORMDB,,;TrustedConnection=True"));
     kv.BindOwner([] { return std::string("(localdb)\\test,FORMDB,,;TrustedConnection=True"); });
     ASSERT_EQ(kv.Create(), 0) << rt::FileError();
     ASSERT_EQ(kv.Open(), 0) << rt::FileError();

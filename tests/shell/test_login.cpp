@@ -106,6 +106,7 @@ TEST_F(LoginText, TheSqlLayerConnectsWithTheLoginValues) {
     std::filesystem::create_directories(dir);
     ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
     Login("(localdb)\\a,b", "", "", "FIRMA_2024");
+    ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(OWNERFIRME.view())) << rt::FileError();
     auto conn = rt::sql::ConnectionFor(OWNERFIRME.view());
     ASSERT_NE(conn, nullptr) << rt::FileError();
     EXPECT_EQ(conn->Database(), "FIRMA_2024");

@@ -280,6 +280,8 @@ int main(int argc, char** argv) {
             ::setenv("KVADRIN_SQLITE_EXT", KVADRIN_BUILD_DIR "/libkvci.so", 0);
         } else {
             ::setenv("KVADRIN_LOCALDB", where.c_str(), 1);
+            if (!rt::sql::CreateEmbeddedDatabase(g_row_owner))
+                fail("cannot make the database: " + rt::FileError());
         }
         if (mode == "row-step") return row_step();
         if (argc < 5) fail("usage: kv_station row-hammer STORE A|B N");

@@ -164,6 +164,7 @@ protected:
     void SetUp() override {
         rt::sql::CloseThreadConnections();
         for (const auto& e : fs::directory_iterator(dir_)) fs::remove_all(e.path());
+        ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(kConnection)) << rt::FileError();
         table.BindOwner([] { return std::string(kConnection); });
         ASSERT_EQ(table.Create(), 0) << rt::FileError();
         ASSERT_EQ(table.Open(), 0) << rt::FileError();

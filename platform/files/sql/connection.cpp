@@ -92,7 +92,9 @@ ServerName split_server(std::string_view s) {
 // "};" (without undoing doubled braces). It cannot carry a value that holds "};".
 bool freetds_value(std::string_view name, std::string_view v, std::string& out, std::string* refusal) {
     if (v.find("};") != std::string_view::npos) {
-        if (refusal) *refusal = "the " + std::string(name) + " holds \"};\", which the FreeTDS ODBC driver cannot carry";
+        if (refusal)
+            *refusal =
+                "the " + std::string(name) + " holds \"};\", which the FreeTDS ODBC driver cannot carry";
         return false;
     }
     const bool plain = v.find(';') == std::string_view::npos && (v.empty() || v[0] != '{');
@@ -108,7 +110,8 @@ std::string option(const std::map<std::string, std::string>& o, const char* key)
 // Encryption as the option gives it, in the words of each driver.
 std::string encryption_for(std::string_view value, bool freetds) {
     const std::string u = upper(trim(value));
-    const bool on = u == "YES" || u == "TRUE" || u == "1" || u == "MANDATORY" || u == "REQUIRE" || u == "REQUIRED";
+    const bool on =
+        u == "YES" || u == "TRUE" || u == "1" || u == "MANDATORY" || u == "REQUIRE" || u == "REQUIRED";
     const bool off = u == "NO" || u == "FALSE" || u == "0" || u == "OPTIONAL" || u == "REQUEST";
     if (freetds) return on ? "require" : off ? "request" : u == "OFF" ? "off" : lower(trim(value));
     return on ? "yes" : off || u == "OFF" ? "no" : lower(trim(value));
@@ -164,7 +167,8 @@ std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std:
     std::string s = "DRIVER=" + braced(driver) + ";";
     if (sqlite) {
         // The SQLite driver takes its own attributes unbraced.
-        if (database.empty() || database.find_first_of(";{}") != std::string::npos || trim(database) != database) {
+        if (database.empty() || database.find_first_of(";{}") != std::string::npos ||
+            trim(database) != database) {
             if (refusal) *refusal = "the database \"" + t.database + "\" cannot be named to the ODBC driver";
             return std::nullopt;
         }
@@ -174,8 +178,8 @@ std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std:
     }
     ServerName n = split_server(server);
     if (const std::string port = trim(option(t.options, "PORT")); !port.empty()) n.port = port;
-    const std::string encrypt = option(t.options, "ENCRYPT").empty() ? option(t.options, "ENCRYPTION")
-                                                                      : option(t.options, "ENCRYPT");
+    const std::string encrypt =
+        option(t.options, "ENCRYPT").empty() ? option(t.options, "ENCRYPTION") : option(t.options, "ENCRYPT");
     const std::string trust = option(t.options, "TRUSTSERVERCERTIFICATE");
     if (freetds) {
         // Without an instance the server listens on SQL Server's port; FreeTDS has no default.
@@ -223,6 +227,62 @@ std::string LocalDbFolder(std::string_view instance) {
     return (std::filesystem::path(home) / ".local/share/kvadrin/localdb" / inst).string();
 }
 
+namespace detail {
+
+std::string FindDatabaseFile(const std::string& folder, std::string_view database) {
+    namespace fs = std::filesystem;
+    const std::string wanted = ToUtf8(database) + ".sqlite";
+    std::error_code ec;
+    if (fs::is_regular_file(fs::path(folder) / wanted, ec)) return (fs::path(folder) / wanted).string();
+    // Names compare as the server's do, without regard to case; of several that differ
+    // only by case, the first in the byte order of their names is taken, whatever order
+    // the folder lists them in.
+    const std::string key = upper(std::string(database) + ".sqlite");
+    std::string found;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (upper(FromUtf8(name)) != key || !it->is_regular_file(ec)) continue;
+        if (found.empty() || name < found) found = name;
+    }
+    if (!found.empty()) return (fs::path(folder) / found).string();
+    // A store made before its file was named in UTF-8 has the text's own bytes as its name:
+    // it is still the firm's.
+    const std::string before = std::string(database) + ".sqlite";
+    if (before != wanted && fs::is_regular_file(fs::path(folder) / before, ec))
+        return (fs::path(folder) / before).string();
+    return std::string();
+}
+
+}  // namespace detail
+
+namespace {
+
+bool valid_database_name(const std::string& db) {
+    if (db.empty() || db == "." || db == ".." || db.find_first_of("/\\") != std::string::npos) {
+        SetDriverError("", "", "invalid database name \"" + db + "\"");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+EmbeddedDatabase FindEmbeddedDatabase(const ConnectionText& text) {
+    EmbeddedDatabase d;
+    d.folder = LocalDbFolder(text.instance());
+    d.file = detail::FindDatabaseFile(d.folder, text.database);
+    d.exists = !d.file.empty();
+    if (!d.exists)
+        d.file = (std::filesystem::path(d.folder) / (detail::ToUtf8(text.database) + ".sqlite")).string();
+    return d;
+}
+
+bool CreateEmbeddedDatabase(const ConnectionText& text) {
+    if (!valid_database_name(text.database)) return false;
+    const EmbeddedDatabase d = FindEmbeddedDatabase(text);
+    return detail::OpenSqlite(d.file, text.database, true, true) != nullptr;
+}
+
 namespace {
 
 struct Cached {
@@ -237,20 +297,16 @@ std::map<std::string, Cached>& thread_connections() {
 
 std::shared_ptr<Connection> connect(const ConnectionText& t) {
     if (!t.embedded()) return detail::OpenOdbc(t);
-    const std::string& db = t.database;
-    if (db.empty() || db == "." || db == ".." || db.find_first_of("/\\") != std::string::npos) {
-        SetDriverError("", "", "invalid database name \"" + db + "\"");
+    if (!valid_database_name(t.database)) return nullptr;
+    const EmbeddedDatabase d = FindEmbeddedDatabase(t);
+    if (!d.exists) {
+        // A database is made only when asked for (CreateEmbeddedDatabase), never by a
+        // connection: a mistyped name must not connect to a new, empty database.
+        SetDriverError("", "14",
+                       "database " + t.database + " does not exist in " + detail::FromUtf8(d.folder));
         return nullptr;
     }
-    // The database's name is the program's text; its file is named on disk in UTF-8. A
-    // store made before under the text's own bytes is still the firm's.
-    const std::filesystem::path folder(LocalDbFolder(t.instance()));
-    std::string path = (folder / (cp1250_to_utf8(db) + ".sqlite")).string();
-    std::error_code ec;
-    if (const std::string before = (folder / (db + ".sqlite")).string();
-        before != path && !std::filesystem::exists(path, ec) && std::filesystem::exists(before, ec))
-        path = before;
-    return detail::OpenSqlite(path, db, true, true);
+    return detail::OpenSqlite(d.file, t.database, true, false);
 }
 
 std::mutex& values_mutex() {
@@ -271,6 +327,17 @@ std::optional<ConnectionText> registered_values(const std::string& key) {
 }
 
 }  // namespace
+
+bool CreateEmbeddedDatabase(std::string_view connection_text) {
+    const std::string key = clip(connection_text);
+    std::optional<ConnectionText> text = registered_values(key);
+    if (!text) text = ParseConnectionText(key);
+    if (!text || !text->embedded()) {
+        SetDriverError("", "", "not a database of the embedded store: " + key);
+        return false;
+    }
+    return CreateEmbeddedDatabase(*text);
+}
 
 void SetConnectionValues(std::string_view connection_text, const ConnectionText& values) {
     std::lock_guard lock(values_mutex());

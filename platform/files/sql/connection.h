@@ -4,7 +4,8 @@
 //
 // The embedded store: database D of the server "(localdb)\I" is the SQLite file D.sqlite
 // in the folder $KVADRIN_LOCALDB when that is set, else ~/.local/share/kvadrin/localdb/I/
-// (I = "default" when empty); folders and file are created when missing; WAL journal.
+// (I = "default" when empty), its name found without regard to case; a connection opens
+// only a database that exists (CreateEmbeddedDatabase makes one); WAL journal.
 // Any other server goes over ODBC with the driver named by $KVADRIN_ODBC_DRIVER (default
 // "FreeTDS"). When the DBMS behind ODBC turns out to be SQLite, the connection speaks the
 // SQLite dialect and loads the collation extension libkvci.so, found through
@@ -65,6 +66,24 @@ std::optional<std::string> OdbcConnectionString(const ConnectionText& text, std:
 
 // The folder of an embedded instance (see above); not created.
 std::string LocalDbFolder(std::string_view instance);
+
+// Where an embedded database is: its instance's folder and its file (UTF-8 paths). The
+// file's name is found without regard to case, as the server's names are: "demo_2024"
+// opens DEMO_2024.sqlite; of several files that differ only by case, the one named
+// exactly is taken, else the first in the byte order of their names. When none exists,
+// `file` is the one CreateEmbeddedDatabase would make.
+struct EmbeddedDatabase {
+    std::string folder;
+    std::string file;
+    bool exists = false;
+};
+EmbeddedDatabase FindEmbeddedDatabase(const ConnectionText& text);
+// Makes the embedded database of the text (and its folder) when it does not exist: the
+// only way one is made, as connections open only databases that exist. False, with the
+// thread's file error state set, when it cannot.
+bool CreateEmbeddedDatabase(const ConnectionText& text);
+// The same for a connection text ("(localdb)\\I,D,,"), read as ConnectionFor reads it.
+bool CreateEmbeddedDatabase(std::string_view connection_text);
 
 // A prepared statement. Parameters and columns are 0-based.
 class Statement {

@@ -59,6 +59,10 @@ struct SociSqlite {
 };
 SociSqlite OpenSociSqlite(const std::string& path);
 
+// The file of database `database` (CP1250) in `folder`, its name compared without regard
+// to case (see FindEmbeddedDatabase); "" when there is none.
+std::string FindDatabaseFile(const std::string& folder, std::string_view database);
+
 // The connections of the two kinds; nullptr on failure with the thread's error state set.
 std::shared_ptr<Connection> OpenSqlite(const std::string& path, std::string database, bool wal,
                                        bool create_folders);

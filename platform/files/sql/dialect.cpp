@@ -186,9 +186,12 @@ bool EnsureCollationOrder(Connection& c) {
 
 bool BasicConnection::AttachDatabase(const std::string& name, const std::string& folder) {
     namespace fs = std::filesystem;
-    const fs::path file = fs::path(folder) / (cp1250_to_utf8(name) + ".sqlite");
-    if (name.find_first_of("/\\") != std::string::npos || !fs::exists(file)) {
-        Fail("14", "cannot open database " + name + ": " + file.string() + " does not exist");
+    const fs::path file =
+        name.find_first_of("/\\") == std::string::npos ? FindDatabaseFile(folder, name) : "";
+    if (file.empty()) {
+        Fail("14", "cannot open database " + name + ": " +
+                       FromUtf8((fs::path(folder) / (ToUtf8(name) + ".sqlite")).string()) +
+                       " does not exist");
         return false;
     }
     if (InTransaction()) {

@@ -4,16 +4,19 @@
 // fail with "database is locked".
 #include <sqlite3.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <thread>
 
 #include "platform/core/text.h"
 #include "platform/files/file.h"
+#include "platform/files/sql/busy_wait.h"
 #include "platform/files/sql/connection_impl.h"
 #include "platform/files/sql/kvci.h"
 
@@ -29,9 +32,71 @@ bool busy(int rc) {
     return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
 }
 
+std::atomic<BusyWaitObserver> g_busy_observer{nullptr};
+
+// This thread's wait for other writers, from its first busy answer until the statement
+// goes on, and what of it was reported.
+class WaitReport {
+public:
+    void Tick() {
+        const auto now = std::chrono::steady_clock::now();
+        if (!active_) {
+            active_ = true;
+            since_ = now;
+        }
+        const auto waited = now - since_;
+        const BusyWait stage = waited >= kBusyWaitLong    ? BusyWait::WaitingLong
+                               : waited >= kBusyWaitShown ? BusyWait::Waiting
+                                                          : BusyWait::Ended;
+        if (static_cast<int>(stage) > static_cast<int>(shown_)) {
+            shown_ = stage;
+            if (BusyWaitObserver o = g_busy_observer.load()) o(stage);
+        }
+    }
+    void End() {
+        if (!active_) return;
+        active_ = false;
+        if (shown_ != BusyWait::Ended)
+            if (BusyWaitObserver o = g_busy_observer.load()) o(BusyWait::Ended);
+        shown_ = BusyWait::Ended;
+    }
+
+private:
+    bool active_ = false;
+    std::chrono::steady_clock::time_point since_;
+    BusyWait shown_ = BusyWait::Ended;
+};
+
+WaitReport& wait_report() {
+    thread_local WaitReport r;
+    return r;
+}
+
+// The statement ends its wait on every way out.
+struct WaitEnds {
+    ~WaitEnds() { wait_report().End(); }
+};
+
 void pause_a_little() {
     thread_local std::minstd_rand rng{std::random_device{}()};
+    wait_report().Tick();
     std::this_thread::sleep_for(std::chrono::milliseconds(5 + rng() % 20));
+    wait_report().Tick();
+}
+
+// SQLite's busy handler: waits in growing steps up to the busy timeout of one locking
+// event, reporting the wait as it goes.
+int on_busy(void*, int count) {
+    thread_local std::chrono::steady_clock::time_point first;
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0) first = now;
+    if (now - first >= std::chrono::milliseconds(kBusyTimeoutMs)) return 0;
+    static constexpr int kSteps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50};
+    const int ms = count < static_cast<int>(std::size(kSteps)) ? kSteps[count] : 100;
+    wait_report().Tick();
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    wait_report().Tick();
+    return 1;
 }
 
 class SqliteConnection;
@@ -103,7 +168,7 @@ public:
 
     bool Setup(bool wal) {
         sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        sqlite3_busy_handler(db_, on_busy, nullptr);
         if (kvci::Register(db_) != SQLITE_OK) {
             FailFromDb(sqlite3_extended_errcode(db_));
             return false;
@@ -121,6 +186,7 @@ public:
     std::string Database() const override { return database_; }
 
     std::unique_ptr<Statement> Prepare(std::string_view sql) override {
+        const WaitEnds ends;
         std::string text = ToUtf8(sql);
         sqlite3_stmt* st = nullptr;
         const auto deadline = std::chrono::steady_clock::now() + kBusyDeadline;
@@ -171,6 +237,7 @@ private:
 };
 
 int SqliteStatement::Step() {
+    const WaitEnds ends;
     const auto deadline = std::chrono::steady_clock::now() + kBusyDeadline;
     for (;;) {
         int rc = sqlite3_step(st_);
@@ -223,6 +290,8 @@ std::shared_ptr<Connection> OpenSqlite(const std::string& path, std::string data
 }  // namespace rt::sql::detail
 
 namespace rt::sql {
+
+void SetBusyWaitObserver(BusyWaitObserver observer) { detail::g_busy_observer.store(observer); }
 
 std::shared_ptr<Connection> OpenSqliteFile(const std::string& path, bool wal) {
     return detail::OpenSqlite(path, std::filesystem::path(path).stem().string(), wal, false);

@@ -12,6 +12,7 @@
 #include "data/globals.h"
 #include "data/program_objects.h"
 #include "data/thread_data.h"
+#include "platform/files/sql/connection.h"
 #include "tests/billing/unit/billing_fixture.h"
 
 namespace {
@@ -39,6 +40,7 @@ TEST(ChargesChild, CreatesUntilKilled) {
     ::setenv("KVADRIN_LOCALDB", folder, 1);
     kvadrin::MainModuleInit();
     kvadrin::OWNERFIRME = "(localdb)\\test,FIRMA_2024,,;TrustedConnection=True";
+    ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) << rt::FileError();
     kvadrin::MainThreadFilesInit();
     kvadrin::RecnikPostavi();
     rt::FileManager* fm = kvadrin::Access::OBRAC();

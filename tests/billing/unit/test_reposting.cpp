@@ -50,6 +50,7 @@ TEST(RepostingChild, RepostsTheInvoice) {
     ::setenv("KVADRIN_LOCALDB", folder, 1);
     kvadrin::MainModuleInit();
     kvadrin::OWNERFIRME = "(localdb)\\test,FIRMA_2024,,;TrustedConnection=True";
+    ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) << rt::FileError();
     kvadrin::MainThreadFilesInit();
     kvadrin::RecnikPostavi();
     LoadInvoice();
