@@ -110,6 +110,9 @@ public:
     void Unhide(int feq) { Set(feq, Prop::Hide, 0); }
     void Disable(int feq) { Set(feq, Prop::Disable, 1); }
     void Enable(int feq) { Set(feq, Prop::Disable, 0); }
+    // The least size (dialog units, 0: none) the window is kept at: the user cannot make
+    // it smaller, and the frame's Tile and Cascade leave it at least so large.
+    void SetMinimumSize(int width, int height);
 
     // Variables to controls through their pictures (0: all), and back.
     void Display(int feq = 0);
