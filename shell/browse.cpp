@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 
 #include "data/access.h"
@@ -66,6 +67,9 @@ rt::ui::FormatManager& ThreadFormatManager(std::string_view module) {
 }
 
 namespace {
+
+// The keys that close a browse.
+constexpr int kClosingKeys[] = {Key::Escape, Key::Ctrl | Key::F4};
 
 // The thread's access object of a table structure (null for one that has none).
 rt::FileManager* AccessOfFile(const rt::File& file) {
@@ -359,6 +363,7 @@ void BrowseProcedure::DeclareAlertKeys() {
         window().Alert(0, c->key);
     }
     // The sort header's alert-key hook has nothing to declare.
+    for (int key : kClosingKeys) window().Alert(0, key);
 }
 
 void BrowseProcedure::Reset(int force) {
@@ -390,6 +395,13 @@ bool BrowseProcedure::ButtonKey() {
 
 int BrowseProcedure::OnWindowEvent() {
     if (ButtonKey()) return kLevelConsumed;
+    // Escape and Ctrl+F4 close the browse as its close box does.
+    if (Window& w = window();
+        w.event() == Event::AlertKey &&
+        std::find(std::begin(kClosingKeys), std::end(kClosingKeys), w.keycode()) != std::end(kClosingKeys)) {
+        w.Post(Event::CloseWindow);
+        return kLevelConsumed;
+    }
     return ProcedureController::OnWindowEvent();
 }
 

@@ -26,6 +26,7 @@ const rt::ui::WindowDef& BrivantSplashWindow() {
                                  outer, MakeControl(Ctl::Panel, "?PANEL2", 6, 6, 192, 82), title,
                                  MakeControl(Ctl::Panel, "?PANEL3", 12, 26, 180, 2), logo, contact);
         d.tool_window = true;
+        d.frameless = true;
         return d;
     }();
     return def;

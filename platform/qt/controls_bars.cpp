@@ -33,6 +33,8 @@ void QtWindow::BuildMenu(Control& c) {
     if (c.st.kind == Ctl::Menu) {
         c.menu = bar ? bar->addMenu(QString()) : into->addMenu(QString());
         c.menu->setObjectName(label);
+        // A separator stays where the resource puts it, also next to a hidden item.
+        c.menu->setSeparatorsCollapsible(false);
         c.action = c.menu->menuAction();
         if (EqualLabel(def ? def->label : "", "?WINDOWMENU")) {
             QMenu* m = c.menu;

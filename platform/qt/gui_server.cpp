@@ -6,6 +6,8 @@
 #include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QFont>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
+#include <QSpacerItem>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QWheelEvent>
@@ -258,10 +261,84 @@ QMessageBox::Icon IconOf(const std::string& name) {
     return QMessageBox::NoIcon;
 }
 
+// The letter that answers with a button, as the box shows its texts: the one its text
+// marks with "&", else its first letter or digit that no button before it has taken
+// (lower case; none when every one is taken).
+QChar HotLetter(const QString& text, const QString& taken) {
+    const qsizetype amp = text.indexOf(QLatin1Char('&'));
+    if (amp >= 0 && amp + 1 < text.size() && text[amp + 1] != QLatin1Char('&'))
+        return text[amp + 1].toLower();
+    for (QChar ch : text)
+        if (ch.isLetterOrNumber() && !taken.contains(ch.toLower())) return ch.toLower();
+    return {};
+}
+
+// A box answered from the keyboard: a button's letter presses it (with or without Alt),
+// Enter the button that has the focus, which is the default one until Tab moves it.
+class BoxKeys : public QObject {
+public:
+    BoxKeys(QMessageBox* box, std::vector<std::pair<QChar, QAbstractButton*>> letters)
+        : QObject(box), box_(box), letters_(std::move(letters)) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
+        QAbstractButton* pressed = nullptr;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            pressed = qobject_cast<QPushButton*>(QApplication::focusWidget());
+            if (!pressed || !box_->isAncestorOf(pressed)) pressed = box_->defaultButton();
+        } else {
+            // With Alt held the key types nothing: its letter is the key's own.
+            QString text = key->text();
+            if (text.isEmpty() && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+                text = QChar(static_cast<char16_t>(key->key()));
+            for (const auto& [letter, button] : letters_)
+                if (text.size() == 1 && !letter.isNull() && letter == text[0].toLower()) {
+                    pressed = button;
+                    break;
+                }
+        }
+        if (!pressed) return false;
+        // Taken as a key of the box, not as a shortcut of another window; pressed once.
+        event->accept();
+        if (event->type() == QEvent::KeyPress) pressed->click();
+        return true;
+    }
+
+private:
+    QMessageBox* box_;
+    std::vector<std::pair<QChar, QAbstractButton*>> letters_;
+};
+
+// Wide enough for its caption. The desktop draws the caption in a face of its own, bold
+// and often half as wide again as the window's, beside the window's icon and its buttons:
+// the toolkit's own estimate of that is short.
+int CaptionWidth(const QString& caption) {
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    const QFontMetrics fm(font);
+    return fm.horizontalAdvance(caption) * 3 / 2 + 4 * (fm.height() + 8);
+}
+
+void FitCaption(QMessageBox& box) {
+    int need = CaptionWidth(box.windowTitle());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        need = std::min(need, screen->availableGeometry().width() * 4 / 5);
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid || need <= 0) return;
+    grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                  1, grid->columnCount());
+}
+
 }  // namespace
 
 void GuiServer::DoMessage(const ui::MessageRequest& request) {
     auto* box = new QMessageBox;
+    // A caption with a close box only, as a message box has on the desktop.
+    box->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint);
     box->setObjectName(QStringLiteral("kvMessage%1").arg(request.id));
     box->setWindowModality(Qt::NonModal);
     box->setTextFormat(Qt::PlainText);
@@ -273,13 +350,23 @@ void GuiServer::DoMessage(const ui::MessageRequest& request) {
     if (buttons.empty()) buttons.push_back("OK");
     const std::uint32_t id = request.id;
     QList<QAbstractButton*> order;
+    QString taken;
+    std::vector<std::pair<QChar, QAbstractButton*>> letters;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
-        QPushButton* b = box->addButton(FromCp1250(buttons[i]), QMessageBox::AcceptRole);
+        const QString text = FromCp1250(buttons[i]);
+        const QChar letter = HotLetter(text, taken);
+        if (!letter.isNull()) taken += letter;
+        QPushButton* b = box->addButton(text, QMessageBox::AcceptRole);
         b->setObjectName(QStringLiteral("kvButton%1").arg(i + 1));
         order.push_back(b);
+        letters.emplace_back(letter, b);
         if (static_cast<int>(i) + 1 == request.default_button) box->setDefaultButton(b);
     }
     if (buttons.size() == 1) box->setEscapeButton(order.front());
+    auto* keys = new BoxKeys(box, std::move(letters));
+    box->installEventFilter(keys);
+    for (QAbstractButton* b : order) b->installEventFilter(keys);
+    FitCaption(*box);
     // The clicked button's place; a box closed otherwise answers its default.
     const int fallback = std::clamp(request.default_button, 1, static_cast<int>(buttons.size()));
     connect(box, &QMessageBox::finished, this, [this, id, fallback, box, order] {

@@ -26,6 +26,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStandardItemModel>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -149,10 +151,15 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
         top_ = sub_;
     } else {
         Qt::WindowFlags flags = def.tool_window ? Qt::Tool : Qt::Window;
-        flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
-        if (def.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if (def.max_box) flags |= Qt::WindowMaximizeButtonHint;
-        if (def.min_box) flags |= Qt::WindowMinimizeButtonHint;
+        if (def.frameless) {
+            // Neither caption nor border: the window manager draws nothing around it.
+            flags |= Qt::FramelessWindowHint;
+        } else {
+            flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+            if (def.system_menu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (def.max_box) flags |= Qt::WindowMaximizeButtonHint;
+            if (def.min_box) flags |= Qt::WindowMinimizeButtonHint;
+        }
         content->setWindowFlags(flags);
         top_ = content;
     }
@@ -207,6 +214,9 @@ QtWindow::QtWindow(const ui::WindowState& state, QMdiArea* mdi) : state_(state) 
     if (state_.drawing) drawing_ = *state_.drawing;
     UpdateVisibility();
     applying_ = false;
+
+    if (sub_) sub_->setProperty(kFixedSizeProperty, !def.resizable);
+    ApplyMinimumSize();
 
     top_->installEventFilter(this);
     client_->installEventFilter(this);
@@ -303,6 +313,11 @@ void QtWindow::Apply(const ui::WindowState& delta) {
         top_->setWindowTitle(FromCp1250(delta.caption));
     }
     state_.window_alerts = delta.window_alerts;
+    if (delta.min_w != state_.min_w || delta.min_h != state_.min_h) {
+        state_.min_w = delta.min_w;
+        state_.min_h = delta.min_h;
+        ApplyMinimumSize();
+    }
     if (delta.disabled != state_.disabled) {
         state_.disabled = delta.disabled;
         RefreshBlocked();
@@ -322,7 +337,11 @@ void QtWindow::Apply(const ui::WindowState& delta) {
         else
             top_->unsetCursor();
     }
-    if (shown_ && (delta.maximized != state_.maximized || delta.minimized != state_.minimized)) {
+    // The placement only when the procedure changed it: otherwise it is what the runtime
+    // knew when it sent the delta, which may be older than the window's own (moved by
+    // the user or by the frame's Tile and Cascade meanwhile).
+    if (delta.placement && shown_ &&
+        (delta.maximized != state_.maximized || delta.minimized != state_.minimized)) {
         state_.maximized = delta.maximized;
         state_.minimized = delta.minimized;
         if (delta.maximized)
@@ -332,7 +351,7 @@ void QtWindow::Apply(const ui::WindowState& delta) {
         else
             top_->showNormal();
     }
-    if (delta.has_position || delta.has_size) {
+    if (delta.placement && (delta.has_position || delta.has_size)) {
         if (delta.has_position) {
             state_.has_position = true;
             state_.x = delta.x;
@@ -783,6 +802,27 @@ void QtWindow::PlaceWindow(bool first) {
         y = DuY(at.y() - area.y());
     }
     placed_du_ = QRect(x, y, w, h);
+}
+
+QSize QtWindow::OuterSize(QSize client) const {
+    QSize outer = client;
+    if (main_) {
+        if (main_->menuBar() && !main_->menuBar()->actions().isEmpty())
+            outer.rheight() += main_->menuBar()->sizeHint().height();
+        if (toolbar_) outer.rheight() += toolbar_->sizeHint().height();
+    }
+    if (sub_) {
+        const QMargins m = sub_->contentsMargins();
+        outer += QSize(m.left() + m.right(), m.top() + m.bottom());
+    }
+    return outer;
+}
+
+void QtWindow::ApplyMinimumSize() {
+    if (!top_ || !state_.def->resizable) return;
+    QSize least(0, 0);
+    if (state_.min_w > 0 && state_.min_h > 0) least = OuterSize(QSize(PxX(state_.min_w), PxY(state_.min_h)));
+    top_->setMinimumSize(least);
 }
 
 void QtWindow::Show() {
@@ -1278,9 +1318,9 @@ void QtWindow::MenuTriggered(Control& c) {
     const std::string label = c.st.def ? c.st.def->label : std::string();
     // The standard actions the toolkit carries out itself.
     if (mdi_area_ && EqualLabel(label, "?TILE")) {
-        mdi_area_->tileSubWindows();
+        TileChildren();
     } else if (mdi_area_ && EqualLabel(label, "?CASCADE")) {
-        mdi_area_->cascadeSubWindows();
+        CascadeChildren();
     } else if (mdi_area_ && EqualLabel(label, "?ARRANGE")) {
         // Minimized children line up along the bottom of the area.
         int x = 0;
@@ -1308,6 +1348,188 @@ void QtWindow::MenuTriggered(Control& c) {
     } else if (EqualLabel(label, "?EXIT")) {
         CloseRequested();
     }
+}
+
+namespace {
+
+// The children an arrangement moves: shown and not minimized, in the given order.
+QList<QMdiSubWindow*> Arranged(QMdiArea& area, QMdiArea::WindowOrder order) {
+    QList<QMdiSubWindow*> out;
+    for (QMdiSubWindow* s : area.subWindowList(order))
+        if (s->isVisible() && !s->isMinimized()) out << s;
+    return out;
+}
+
+// The area's room for its children: all of its inside, also while scroll bars show
+// because a child lies beyond it (they go once the children are inside).
+QSize Room(const QMdiArea& area) { return area.contentsRect().size(); }
+
+bool FixedSize(const QMdiSubWindow* s) { return s->property(kFixedSizeProperty).toBool(); }
+
+// The least size of a child: a window of a fixed size keeps its own; a resizable one
+// is never made smaller than its procedure keeps it.
+QSize LeastSize(const QMdiSubWindow* s) {
+    if (FixedSize(s)) return s->size();
+    return s->minimumSize().expandedTo(QSize(1, 1));
+}
+
+// A child at its normal size (a maximized one is restored first), so that its frame and
+// close box lie inside the area again.
+void Restore(QMdiSubWindow* s) {
+    if (s->isMaximized()) s->showNormal();
+}
+
+}  // namespace
+
+// Each child keeps its size (a larger one is fitted to the area), and each lies one title
+// bar lower and further right than the one beneath it; the window in front stays in
+// front. A child that would run past the area starts again at its top left corner.
+void QtWindow::CascadeChildren() {
+    const QList<QMdiSubWindow*> children = Arranged(*mdi_area_, QMdiArea::StackingOrder);
+    if (children.isEmpty()) return;
+    const QSize room = Room(*mdi_area_);
+    QStyleOptionTitleBar title;
+    title.initFrom(children.front());
+    const int step = std::max(
+        1, children.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, &title, children.front()));
+    int offset = 0;
+    for (QMdiSubWindow* s : children) {
+        Restore(s);
+        QSize size = s->size();
+        if (!FixedSize(s)) size = size.boundedTo(room).expandedTo(LeastSize(s));
+        if (offset > 0 && (offset + size.width() > room.width() || offset + size.height() > room.height()))
+            offset = 0;
+        s->setGeometry(QRect(QPoint(offset, offset), size));
+        s->raise();
+        offset += step;
+    }
+}
+
+namespace {
+
+// One axis of a tiling: where each of a run of parts starts and how far it reaches in
+// `room`, each part needing at least its `need`. While every part fits an equal share
+// the room is shared equally; while they fit together, in proportion to their needs.
+// Otherwise each keeps its need and they overlap: the last ends at the room's end, and
+// the others start spread out before it in proportion to their needs.
+struct Span {
+    int start, extent;
+};
+std::vector<Span> Spread(int room, const std::vector<int>& need) {
+    const int n = static_cast<int>(need.size());
+    std::vector<Span> out;
+    long long total = 0;
+    bool equal = true;
+    for (int v : need) {
+        total += v;
+        equal = equal && static_cast<long long>(v) * n <= room;
+    }
+    if (equal || total <= room) {
+        long long before = 0;
+        for (int i = 0; i < n; ++i) {
+            const long long after = before + need[static_cast<std::size_t>(i)];
+            const int start =
+                static_cast<int>(equal ? room * static_cast<long long>(i) / n : room * before / total);
+            const int end =
+                static_cast<int>(equal ? room * static_cast<long long>(i + 1) / n : room * after / total);
+            out.push_back({start, end - start});
+            before = after;
+        }
+        return out;
+    }
+    const int last = std::min(need.back(), room);
+    const long long ahead = total - need.back();  // the needs before the last part
+    long long before = 0;
+    for (int i = 0; i < n; ++i) {
+        const int extent = std::min(need[static_cast<std::size_t>(i)], room);
+        const int start =
+            i == n - 1 ? room - last : static_cast<int>((room - last) * before / std::max(ahead, 1LL));
+        out.push_back({start, extent});
+        before += need[static_cast<std::size_t>(i)];
+    }
+    return out;
+}
+
+// A grid of `columns` columns over `room` for children of the given least sizes: each
+// child's cell, in rows from the top and left to right (the last row holds the rest);
+// and how far the rows overrun the room across and down.
+struct Grid {
+    std::vector<QRect> cells;
+    long long across = 0, down = 0;
+};
+Grid Tiled(QSize room, const std::vector<QSize>& least, int columns) {
+    const int n = static_cast<int>(least.size());
+    const int rows = (n + columns - 1) / columns;
+    Grid g;
+    std::vector<int> row_need;
+    for (int r = 0; r < rows; ++r) {
+        int h = 1;
+        for (int i = r * columns; i < std::min(n, (r + 1) * columns); ++i)
+            h = std::max(h, least[static_cast<std::size_t>(i)].height());
+        row_need.push_back(h);
+    }
+    long long height = 0;
+    for (int h : row_need) height += h;
+    g.down = std::max(0LL, height - room.height());
+    const std::vector<Span> ys = Spread(room.height(), row_need);
+    for (int r = 0; r < rows; ++r) {
+        std::vector<int> need;
+        for (int i = r * columns; i < std::min(n, (r + 1) * columns); ++i)
+            need.push_back(least[static_cast<std::size_t>(i)].width());
+        long long width = 0;
+        for (int w : need) width += w;
+        g.across += std::max(0LL, width - room.width());
+        const std::vector<Span> xs = Spread(room.width(), need);
+        const Span& y = ys[static_cast<std::size_t>(r)];
+        for (const Span& x : xs) g.cells.emplace_back(x.start, y.start, x.extent, y.extent);
+    }
+    return g;
+}
+
+}  // namespace
+
+// The area is divided into a grid, one child per cell in the order they were opened: the
+// rows share the area's height and each row's children its width (see Spread). Of the
+// grids of 1 to n columns the one is taken whose children overrun the area's width least
+// (children side by side that overlap hide each other's columns), then its height least
+// (rows that overlap hide only the lower part of the upper children), then the squarest.
+// A child fills its cell, never smaller than its least size, and stays inside the area.
+// Where children overlap, the lower row lies over the upper one and, in a row, the left
+// child over the right one, so that every title bar with its close box shows.
+void QtWindow::TileChildren() {
+    const QList<QMdiSubWindow*> children = Arranged(*mdi_area_, QMdiArea::CreationOrder);
+    const int n = static_cast<int>(children.size());
+    if (n == 0) return;
+    for (QMdiSubWindow* s : children) Restore(s);
+    const QSize room = Room(*mdi_area_);
+    std::vector<QSize> least;
+    for (QMdiSubWindow* s : children) least.push_back(LeastSize(s).boundedTo(room));
+    int squarest = 1;
+    while (squarest * squarest < n) ++squarest;
+    int best = 0;
+    Grid grid;
+    for (int columns = 1; columns <= n; ++columns) {
+        Grid g = Tiled(room, least, columns);
+        const bool better = best == 0 || g.across < grid.across ||
+                            (g.across == grid.across &&
+                             (g.down < grid.down || (g.down == grid.down && std::abs(columns - squarest) <
+                                                                                std::abs(best - squarest))));
+        if (!better) continue;
+        best = columns;
+        grid = std::move(g);
+    }
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow* s = children[i];
+        const QRect& c = grid.cells[static_cast<std::size_t>(i)];
+        const QSize size = FixedSize(s)
+                               ? s->size()
+                               : c.size().expandedTo(least[static_cast<std::size_t>(i)]).boundedTo(room);
+        const int x = std::max(0, std::min(c.x(), room.width() - size.width()));
+        const int y = std::max(0, std::min(c.y(), room.height() - size.height()));
+        s->setGeometry(QRect(QPoint(x, y), size));
+    }
+    for (int row_start = 0; row_start < n; row_start += best)
+        for (int i = std::min(n, row_start + best) - 1; i >= row_start; --i) children[i]->raise();
 }
 
 void QtWindow::FillWindowMenu(QMenu* menu) {
@@ -1426,9 +1648,47 @@ void QtWindow::TopStateChanged() {
     Deliver(ev);
 }
 
+// Where the style draws a child's close box, in the child's own coordinates (as the
+// child lays out its title bar).
+QRect QtWindow::CloseBox() const {
+    if (!sub_) return {};
+    QStyleOptionTitleBar opt;
+    opt.initFrom(sub_);
+    opt.subControls = QStyle::SC_All;
+    opt.titleBarFlags = sub_->windowFlags();
+    opt.titleBarState = sub_->windowState();
+    opt.text = sub_->windowTitle();
+    QStyle* style = sub_->style();
+    const int border = style->styleHint(QStyle::SH_TitleBar_NoBorder, &opt, sub_) ? 0 : 4;
+    const int height = style->pixelMetric(QStyle::PM_TitleBarHeight, &opt, sub_) - border;
+    opt.rect = QRect(border, border, sub_->width() - 2 * border, height);
+    return style->subControlRect(QStyle::CC_TitleBar, &opt, QStyle::SC_TitleBarCloseButton, sub_);
+}
+
+// A child's close box takes one click, whether the child is the active one or not: the
+// toolkit's own handling makes the first click on another child's box only activate it.
+bool QtWindow::CloseBoxClicked(QMouseEvent* event) {
+    if (!sub_ || event->button() != Qt::LeftButton || sub_->isMaximized() ||
+        !(sub_->windowFlags() & Qt::WindowCloseButtonHint))
+        return false;
+    const bool on = CloseBox().contains(event->position().toPoint());
+    if (event->type() == QEvent::MouseButtonPress) {
+        close_box_pressed_ = on;
+        return on;
+    }
+    if (event->type() != QEvent::MouseButtonRelease || !close_box_pressed_) return false;
+    close_box_pressed_ = false;
+    if (on) CloseRequested();
+    return true;
+}
+
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == top_) {
         switch (event->type()) {
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+                if (CloseBoxClicked(static_cast<QMouseEvent*>(event))) return true;
+                break;
             case QEvent::Close:
                 event->ignore();
                 CloseRequested();

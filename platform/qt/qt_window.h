@@ -34,6 +34,8 @@ class Canvas;
 // Names of the dynamic properties that tie widgets to their window and control.
 inline constexpr const char* kWindowProperty = "kvWindow";
 inline constexpr const char* kControlProperty = "kvFeq";
+// Set on a child window of the frame whose size its resource fixes.
+inline constexpr const char* kFixedSizeProperty = "kvFixedSize";
 
 class QtWindow : public QObject {
     Q_OBJECT
@@ -139,6 +141,12 @@ private:
     bool EffectiveVisible(const Control& c) const;
     bool EffectiveEnabled(const Control& c) const;
     void PlaceWindow(bool first);
+    // The outer size of a client area of w by h pixels (the bars, a child's frame).
+    QSize OuterSize(QSize client) const;
+    void ApplyMinimumSize();
+    // The frame's Window menu: its children laid out inside its area.
+    void CascadeChildren();
+    void TileChildren();
     void PressKeys(const std::vector<int>& keys);
     void Focus(int feq);
     // How a control that takes the focus is reached by the Tab key.
@@ -171,6 +179,8 @@ private:
     void TopMoved();
     void TopStateChanged();
     void CloseRequested();
+    QRect CloseBox() const;
+    bool CloseBoxClicked(QMouseEvent* event);
     bool PassToWidget(int feq, std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam);
     int ColumnAt(const Control& c, QPoint global) const;
     bool ListEdgeKey(Control& c, int code);
@@ -209,6 +219,7 @@ private:
     quint64 wheel_time_ = 0;
     QRect placed_du_;  // the placement last applied or reported, in dialog units
     bool was_maximized_ = false, was_minimized_ = false;
+    bool close_box_pressed_ = false;  // a left button went down on the child's close box
 };
 
 // The drawing layer beneath a window's controls.

@@ -61,6 +61,8 @@ struct WindowState {
     bool has_size = false;           // w and h known; false: the resource's size
     bool maximized = false, minimized = false;
     bool placement = true;  // in a delta: x .. minimized changed (always in OpenWindow)
+    // The least size the window is kept at, in dialog units (0: none).
+    int min_w = 0, min_h = 0;
     int timer = 0;
     bool wait_cursor = false;
     bool disabled = false;  // an older window of a thread while a newer one is open

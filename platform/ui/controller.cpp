@@ -7,6 +7,7 @@
 #include "platform/core/errors.h"
 #include "platform/core/ini.h"
 #include "platform/files/layout.h"
+#include "platform/ui/desktop.h"
 #include "platform/ui/resizer.h"
 #include "platform/ui/toolbar.h"
 
@@ -375,6 +376,19 @@ bool WindowController::SaveWindowPosition(rt::IniManager& ini, std::string_view 
     p.width = static_cast<int>(window.Get(0, Prop::Width));
     p.height = static_cast<int>(window.Get(0, Prop::Height));
     p.has_position = position_known_;
+    // Where the window lies now, moved or not: a window the user never moved lies where
+    // it was centred, which only the desktop knows.
+    if (!p.maximized && !p.minimized && window.IsOpen()) {
+        if (DesktopQuery* q = GetDesktopQuery()) {
+            if (const std::optional<WindowPixels> g = q->Geometry(window.id())) {
+                int x = g->x, y = g->y, w = g->w, h = g->h;
+                q->ToUnits(window.id(), x, y, w, h);
+                p.x = x;
+                p.y = y;
+                p.has_position = true;
+            }
+        }
+    }
     p.has_size = p.width > 0 && p.height > 0;
     return ini.SaveWindowPosition(procedure, p, window.def().resizable);
 }

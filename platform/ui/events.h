@@ -115,6 +115,7 @@ enum : int {
     F1 = 0x70,
     F2 = 0x71,
     F3 = 0x72,
+    F4 = 0x73,
     F5 = 0x74,
     F10 = 0x79,
     MouseLeft = 0x01,

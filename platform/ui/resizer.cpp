@@ -49,6 +49,9 @@ void ResizeManager::Attach(Window& window) {
                              static_cast<int>(window.Get(feq, Prop::Width)),
                              static_cast<int>(window.Get(feq, Prop::Height))});
     }
+    // The back end keeps the window from getting smaller than this too: the user's drag
+    // and the frame's arrangements stop there instead of being set back afterwards.
+    if (minimum_ && window.def().resizable) window.SetMinimumSize(design_w_, design_h_);
 }
 
 int ResizeManager::MinWidth() const { return minimum_ ? design_w_ : 0; }

@@ -91,6 +91,7 @@ struct WindowDef {
     bool system_menu = true;
     bool maximized = false;  // opens maximized
     bool tool_window = false;
+    bool frameless = false;  // no caption bar and no border (the splash window)
     Font font{"Microsoft Sans Serif", 8, 400, -1};
     std::string icon;
     int timer = 0;                     // hundredths of a second

@@ -524,6 +524,11 @@ void Window::SetProcedureName(std::string_view name) {
     }
 }
 
+void Window::SetMinimumSize(int width, int height) {
+    impl_->set_win(impl_->win.min_w, std::max(width, 0));
+    impl_->set_win(impl_->win.min_h, std::max(height, 0));
+}
+
 int Window::Feq(std::string_view label) const {
     for (const ControlRec& c : impl_->controls)
         if (!c.st.def->label.empty() && rt::equal_nocase(c.st.def->label, label)) return c.st.feq;

@@ -108,6 +108,9 @@ public:
     void Hide(int feq) { Set(feq, Prop::Hide, 1); }
     void Unhide(int feq) { Set(feq, Prop::Hide, 0); }
     void Disable(int feq) { Set(feq, Prop::Disable, 1); }
+    // The least size (dialog units, 0: none) the window is kept at: the user cannot make
+    // it smaller, and the frame's Tile and Cascade leave it at least so large.
+    void SetMinimumSize(int width, int height);
 
     // Variables to controls through their pictures (0: all), and back.
     void Display(int feq = 0);

@@ -422,6 +422,34 @@ TEST_F(FirmsListGui, ABrowseCalledForViewCallsNoForm) {
     EXPECT_EQ(ProgramSettings.Fetch(kForm, "Width", "none"), "none") << "the form was opened";
 }
 
+// Escape and Ctrl+F4 close the firms list as its close box does, opened on its own and from
+// the login's lookup button, whose firm then stays as it was.
+TEST_F(FirmsListGui, EscapeAndCtrlF4CloseTheListAsItsCloseBoxDoes) {
+    WriteFirms({Row("Alfa", "(localdb)\\kv", "ALFA"), Row("Beta", "(localdb)\\drugi", "BETA")});
+    for (int key : {int(Key::Escape), Key::Ctrl | Key::F4}) {
+        StartBrowse(0);
+        WaitNames({"Alfa", "Beta"}, "the firms");
+        PickRow(2);
+        KeyOnList(key);
+        driver.WaitForThreads();
+        EXPECT_EQ(response, RequestCancelled) << key;
+    }
+    WriteLoginIni("(localdb)\\kv", "korisnik", "Alfa");
+    thread = driver.Start([] { OtvoriSQL(); });
+    driver.WaitForWindow("MSSQLLogMulti");
+    driver.WaitUntil([&] { return driver.Text("MSSQLLogMulti", "?MSBASE") == "ALFA_2024"; }, "Alfa proposed");
+    driver.Press("MSSQLLogMulti", "?CALLLOOKUP");
+    driver.WaitForWindow(kBrowse);
+    WaitNames({"Alfa", "Beta"}, "the firms");
+    PickRow(2);
+    KeyOnList(Key::Escape);
+    driver.WaitClosed(kBrowse);
+    driver.Pump();
+    EXPECT_EQ(driver.Text("MSSQLLogMulti", "?NAZIVFIRME"), "Alfa");
+    driver.Press("MSSQLLogMulti", "?CANCEL");
+    driver.WaitForThreads();
+}
+
 // From the login's lookup button: a list closed without a choice answers 2 and leaves the
 // login as it was; a firm chosen with a double click brings its server and database.
 TEST_F(FirmsListGui, TheLoginsLookupButtonChoosesAFirmFromTheList) {

@@ -174,7 +174,7 @@ TEST_F(ProtocolGui, PlacementIsStoredUnderTheProcedureNameAndAMaximizedWindowReo
     driver.WaitForThreads();
 }
 
-TEST_F(ProtocolGui, AWindowClosedWithoutBeingMovedReopensCentredAndAMovedOneWhereItWas) {
+TEST_F(ProtocolGui, AWindowClosedWithoutBeingMovedStoresWhereItWasCentredAndAMovedOneWhereItWas) {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     Start(0);
     QWidget* top = Top();
@@ -185,13 +185,14 @@ TEST_F(ProtocolGui, AWindowClosedWithoutBeingMovedReopensCentredAndAMovedOneWher
     driver.WaitForThreads();
     const std::string ini = Slurp(dir_ / "KVD.INI");
     EXPECT_NE(ini.find("[ProtokolDialog]"), std::string::npos) << ini;
-    EXPECT_EQ(ini.find("XPos="), std::string::npos) << "no position was known:\n" << ini;
+    // Stored although it never moved: where it lay, centred.
+    EXPECT_NE(ini.find("XPos="), std::string::npos) << ini;
 
     Start(0);
     top = Top();
     driver.WaitUntil([&] { return top->isVisible(); }, "shown again");
     driver.Pump();
-    EXPECT_EQ(top->pos(), centred) << "reopened centred";
+    EXPECT_LE((top->pos() - centred).manhattanLength(), 4) << "reopened where it was, centred";
     const QPoint moved = centred + QPoint(40, 30);
     top->move(moved);
     driver.WaitUntil([&] { return top->pos() == moved; }, "moved");

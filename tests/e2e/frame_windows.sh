@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# The frame's windows on the real program under a window manager (openbox): the splash
+# without caption or frame; three registers opened from the menu, cascaded and tiled from
+# the Window menu; a question answered by its letter without a click; the cancel
+# question's box wide enough for its caption; the registers closed by Escape and by
+# Ctrl+F4; Exit. Screenshots of each step go to the output folder.
+#   frame_windows.sh BUILD_DIR OUTPUT_DIR
+# Runs itself under xvfb-run when no display is set.
+set -euo pipefail
+BUILD="$(cd "$1" && pwd)"
+mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+fi
+ROOT="$(mktemp -d)"
+PID=
+WM=
+cleanup() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
+  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  rm -rf "$ROOT"
+}
+trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+openbox >"$ROOT/openbox.log" 2>&1 &
+WM=$!
+for _ in $(seq 1 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
+"$BUILD/kvadrin-demo" "$ROOT"
+YEAR="$(date +%Y)"
+cd "$ROOT/DEMO/$YEAR/PROGRAM"
+unset QT_QPA_PLATFORM
+KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+PID=$!
+
+fail() {
+  echo "$1" >&2
+  shot "frame_windows_failed.png" || true
+  cat "$ROOT/kvadrin.log" >&2
+  exit 1
+}
+# As the shared wait_for, with a screenshot when it fails.
+wait_for() {
+  local what="$1"
+  shift
+  for _ in $(seq 1 300); do
+    if "$@"; then return 0; fi
+    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
+    sleep 0.2
+  done
+  fail "timed out waiting for $what"
+}
+threads() { ls "/proc/$PID/task" | wc -l; }
+more_threads() { [ "$(threads)" -gt "$1" ]; }
+fewer_threads() { [ "$(threads)" -lt "$1" ]; }
+screen() { xwd -root -silent | md5sum; }
+changed() { [ "$(screen)" != "$1" ]; }
+# The program's visible windows other than the frame, one id a line.
+others() { xdotool search --onlyvisible --pid "$PID" 2>/dev/null | grep -vx "$FRAME" || true; }
+# The frame the window manager draws around a window: left, right, top, bottom.
+extents() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p'; }
+
+wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+sleep 0.5
+key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
+CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
+wait_for "the frame" window_titled "$CAPTION" >/dev/null
+FRAME="$(window_titled "$CAPTION")"
+
+# The splash: a window of its own beside the frame, and the window manager draws nothing
+# around it (a decorated window has a title bar and borders in its extents).
+splash_up() { [ -n "$(others)" ]; }
+wait_for "the splash" splash_up
+SPLASH="$(others | head -1)"
+shot frame_windows_splash.png
+ext="$(extents "$SPLASH")"
+[ -z "$ext" ] || [ "$ext" = "0, 0, 0, 0" ] || fail "the splash is framed by the window manager: $ext"
+wait_for "the splash to close" visible 1
+
+X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
+Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread.
+open_register() {
+  local before
+  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
+  wait_for "the menu" visible 2
+  before="$(threads)"
+  for _ in $(seq 1 "$1"); do xdotool key Down; done
+  xdotool key Return
+  wait_for "the menu to close" visible 1
+  wait_for "the procedure's thread" more_threads "$before"
+  sleep 2
+}
+# Chooses an item of the Window menu by its hot key.
+choose_window_item() {
+  xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
+  xdotool key alt+w
+  wait_for "the Window menu" visible 2
+  xdotool key "$1"
+  wait_for "the menu to close" visible 1
+}
+# An arrangement of the Window menu, once the windows have moved.
+arrange() {
+  local before
+  before="$(screen)"
+  choose_window_item "$1"
+  wait_for "the windows to move" changed "$before"
+  sleep 1
+}
+
+open_register 2  # Usluge
+open_register 3  # Klauzule
+before="$(threads)"
+xdotool mousemove $((X + 182)) $((Y + 8)) click 1  # Obračuni
+wait_for "the runs' thread" more_threads "$before"
+sleep 2
+shot frame_windows_opened.png
+
+arrange c
+shot frame_windows_cascade.png
+arrange i
+shot frame_windows_tile.png
+
+# A question answered by its letter: Delete on the runs asks, N says no.
+xdotool key Delete
+wait_for "the delete question" window_titled '^Confirm Delete$' >/dev/null
+shot frame_windows_confirm.png
+xdotool key n
+wait_for "the question answered by N" no_window_titled '^Confirm Delete$'
+
+# The cancel question of a changed form: its box shows its whole caption.
+choose_window_item 1  # the services, the first window of the Window menu's list
+xdotool key Insert
+sleep 2
+xdotool type --delay 80 "9X"
+xdotool key alt+c
+wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
+shot_titled '^Changes will be lost!$' frame_windows_cancel_question.png
+shot frame_windows_cancel_question_screen.png
+xdotool key y
+wait_for "the question answered by Y" no_window_titled '^Changes will be lost!$'
+sleep 1
+
+# Escape closes the services, Ctrl+F4 the clauses (made the active one from the list).
+before="$(threads)"
+xdotool key Escape
+wait_for "Escape to close the services" fewer_threads "$before"
+sleep 1
+shot frame_windows_escape.png
+choose_window_item 1
+sleep 1
+before="$(threads)"
+xdotool key ctrl+F4
+wait_for "Ctrl+F4 to close a register" fewer_threads "$before"
+sleep 1
+shot frame_windows_ctrl_f4.png
+
+# File > Exit ends the program.
+xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
+xdotool key alt+f
+wait_for "the File menu" visible 2
+xdotool key x
+for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+wait "$PID" || true
+PID=
+grep -A6 '^\[UpdateOBAVEZE\]' KVD.INI | grep -q '^XPos=' || fail "the services form stored no position: $(cat KVD.INI)"
+echo "ok"
