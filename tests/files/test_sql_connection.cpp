@@ -336,6 +336,7 @@ TEST_F(TempStore, EmbeddedDatabaseIsCreatedInWalModeWithCollationAndUpper) {
 // transaction open; the guard says the commit failed, with the database's code and text,
 // and rolls the work back when it goes.
 TEST_F(TempStore, ATransactionGuardSaysTheCommitFailedAndRollsBack) {
+    ASSERT_TRUE(CreateEmbeddedDatabase("(localdb)\\MSSQLLocalDB,FIRMA_2024,,")) << rt::FileError();
     auto conn = ConnectionFor("(localdb)\\MSSQLLocalDB,FIRMA_2024,,;TrustedConnection=True");
     ASSERT_NE(conn, nullptr) << rt::FileError();
     ASSERT_TRUE(conn->Execute("PRAGMA foreign_keys = ON"));

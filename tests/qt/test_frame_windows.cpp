@@ -29,6 +29,7 @@ protected:
     void SetUp() override {
         LoginFixture::SetUp();
         WriteFirms({Firm("Alfa", "(localdb)\\kv", "ALFA", "Alfa d.o.o.")});
+        for (const char* database : {"ALFA_2024", "VERZIJE"}) MakeDatabase(database);
     }
     // Main through the login up to its open frame, the splash closed by the first menu
     // event; returns the frame.

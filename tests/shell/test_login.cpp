@@ -127,6 +127,7 @@ TEST_F(LoginText, AFirmNamedWithSerbianLettersHasItsStoreUnderItsNameOnDisk) {
     const std::string firm = rt::utf8_to_cp1250("ČAČAK_2024"), older = rt::utf8_to_cp1250("ŠABAC_2024");
     for (const std::string& name : {firm, older}) {
         Login("(localdb)\\kancelarija", "", "", name.c_str());
+        ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(OWNERFIRME.view())) << rt::FileError();
         auto conn = rt::sql::ConnectionFor(OWNERFIRME.view());
         ASSERT_NE(conn, nullptr) << rt::FileError();
         EXPECT_EQ(conn->Database(), name);
