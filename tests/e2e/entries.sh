@@ -26,10 +26,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 openbox >"$ROOT/openbox.log" 2>&1 &
 WM=$!
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+wait_for "the window manager" window_manager
 
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"
@@ -45,34 +42,21 @@ fail() {
   cat "$ROOT/kvadrin.log" >&2
   exit 1
 }
-wait_for() {
-  local what="$1"
-  shift
-  for _ in $(seq 1 300); do
-    if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
-    sleep 0.2
-  done
-  fail "timed out waiting for $what"
-}
+# A wait that fails ends the same way.
+wait_failed() { fail "$1"; }
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
-# A form is a window inside the frame: it has opened when the screen has changed after the
-# key that opens it, and has settled.
-screen() { xwd -root -silent | md5sum; }
-changed() { [ "$(screen)" != "$1" ]; }
+# The forms are windows inside the frame, not windows of the desktop: a form has opened
+# when the frame has been drawn anew after the key that opens it.
 open_form() {
-  local before
-  before="$(screen)"
+  mark "$FRAME"
   xdotool key Insert
-  wait_for "$1" changed "$before"
-  sleep 1
+  wait_for "$1" redrawn "$FRAME"
 }
 rows() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "$1" | tr '\n' '|'; }
 answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-sleep 0.5
 key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
@@ -81,8 +65,10 @@ wait_for "the splash to close" visible 1
 X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
 Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
 
+# Chooses the n-th item of "Matični podaci" and waits for its procedure's window.
 open_register() {
   local before
+  mark "$FRAME"
   xdotool mousemove $((X + 110)) $((Y + 8)) click 1
   wait_for "the menu" visible 2
   before="$(threads)"
@@ -90,7 +76,7 @@ open_register() {
   xdotool key Return
   wait_for "the menu to close" visible 1
   wait_for "the procedure's thread" more_threads "$before"
-  sleep 2
+  wait_for "the procedure's window" redrawn "$FRAME"
 }
 
 # The units: a new unit 88 with "NaN" in its area, refused on Tab; Escape asks, Yes leaves.
@@ -101,13 +87,14 @@ xdotool type --delay 80 "88"
 xdotool key alt+p
 xdotool type --delay 80 "NaN"
 xdotool key Tab
-sleep 1
+wait_for "the refused area to settle" still "$FRAME"
 shot entries_area_refused.png
 xdotool key Escape
 wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
 shot entries_cancel_question.png
+mark "$FRAME"
 answer_yes '^Changes will be lost!$'
-sleep 1
+wait_for "the form to close" redrawn "$FRAME"
 shot entries_form_cancelled.png
 [ "$(rows 'SELECT BROJ FROM KVADRIN ORDER BY BROJ')" = "$UNITS_BEFORE" ] ||
   fail "the cancelled unit was stored: $(rows 'SELECT BROJ, POVRSINA FROM KVADRIN')"
@@ -118,8 +105,9 @@ open_form "the services form"
 xdotool type --delay 80 "8"
 xdotool key Tab
 xdotool type --delay 50 "Stambena zajednica Demo"
+mark "$FRAME"
 xdotool key shift+Home alt+q
-sleep 0.5
+wait_for "the name selected" redrawn "$FRAME"
 shot entries_alt_q.png
 xdotool key alt+o
 wait_for "service 8 stored" eval '[ -n "$(rows "SELECT NAZIV FROM OBAVEZE WHERE SIFRA = '"'8'"'")" ]'
@@ -131,8 +119,7 @@ xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
 xdotool key alt+f
 wait_for "the File menu" visible 2
 xdotool key x
-for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+wait_for "the program to end at Exit" program_ended
 wait "$PID" || true
 PID=
 echo "ok"

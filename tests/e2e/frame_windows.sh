@@ -25,10 +25,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 openbox >"$ROOT/openbox.log" 2>&1 &
 WM=$!
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+wait_for "the window manager" window_manager
 
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"
@@ -43,29 +40,17 @@ fail() {
   cat "$ROOT/kvadrin.log" >&2
   exit 1
 }
-# As the shared wait_for, with a screenshot when it fails.
-wait_for() {
-  local what="$1"
-  shift
-  for _ in $(seq 1 300); do
-    if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
-    sleep 0.2
-  done
-  fail "timed out waiting for $what"
-}
+# A wait that fails ends the same way.
+wait_failed() { fail "$1"; }
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
 fewer_threads() { [ "$(threads)" -lt "$1" ]; }
-screen() { xwd -root -silent | md5sum; }
-changed() { [ "$(screen)" != "$1" ]; }
 # The program's visible windows other than the frame, one id a line.
 others() { xdotool search --onlyvisible --pid "$PID" 2>/dev/null | grep -vx "$FRAME" || true; }
 # The frame the window manager draws around a window: left, right, top, bottom.
 extents() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p'; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-sleep 0.5
 key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
@@ -83,9 +68,12 @@ wait_for "the splash to close" visible 1
 
 X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
 Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
-# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread.
+# Chooses the n-th item of "Matični podaci" and waits for its procedure's window. The
+# registers are windows inside the frame, not windows of the desktop: one has opened when
+# the frame has been drawn anew.
 open_register() {
   local before
+  mark "$FRAME"
   xdotool mousemove $((X + 110)) $((Y + 8)) click 1
   wait_for "the menu" visible 2
   before="$(threads)"
@@ -93,7 +81,7 @@ open_register() {
   xdotool key Return
   wait_for "the menu to close" visible 1
   wait_for "the procedure's thread" more_threads "$before"
-  sleep 2
+  wait_for "the procedure's window" redrawn "$FRAME"
 }
 # Chooses an item of the Window menu by its hot key.
 choose_window_item() {
@@ -105,19 +93,18 @@ choose_window_item() {
 }
 # An arrangement of the Window menu, once the windows have moved.
 arrange() {
-  local before
-  before="$(screen)"
+  mark "$FRAME"
   choose_window_item "$1"
-  wait_for "the windows to move" changed "$before"
-  sleep 1
+  wait_for "the windows to move" redrawn "$FRAME"
 }
 
 open_register 2  # Usluge
 open_register 3  # Klauzule
 before="$(threads)"
+mark "$FRAME"
 xdotool mousemove $((X + 182)) $((Y + 8)) click 1  # Obračuni
 wait_for "the runs' thread" more_threads "$before"
-sleep 2
+wait_for "the runs' window" redrawn "$FRAME"
 shot frame_windows_opened.png
 
 arrange c
@@ -134,29 +121,33 @@ wait_for "the question answered by N" no_window_titled '^Confirm Delete$'
 
 # The cancel question of a changed form: its box shows its whole caption.
 choose_window_item 1  # the services, the first window of the Window menu's list
+mark "$FRAME"
 xdotool key Insert
-sleep 2
+wait_for "the services form" redrawn "$FRAME"
 xdotool type --delay 80 "9X"
 xdotool key alt+c
 wait_for "the cancel question" window_titled '^Changes will be lost!$' >/dev/null
 shot_titled '^Changes will be lost!$' frame_windows_cancel_question.png
 shot frame_windows_cancel_question_screen.png
+mark "$FRAME"
 xdotool key y
 wait_for "the question answered by Y" no_window_titled '^Changes will be lost!$'
-sleep 1
+wait_for "the form to close" redrawn "$FRAME"
 
 # Escape closes the services, Ctrl+F4 the clauses (made the active one from the list).
 before="$(threads)"
+mark "$FRAME"
 xdotool key Escape
 wait_for "Escape to close the services" fewer_threads "$before"
-sleep 1
+wait_for "the services' window gone" redrawn "$FRAME"
 shot frame_windows_escape.png
 choose_window_item 1
-sleep 1
+wait_for "the clauses made active" still "$FRAME"
 before="$(threads)"
+mark "$FRAME"
 xdotool key ctrl+F4
 wait_for "Ctrl+F4 to close a register" fewer_threads "$before"
-sleep 1
+wait_for "the register's window gone" redrawn "$FRAME"
 shot frame_windows_ctrl_f4.png
 
 # File > Exit ends the program.
@@ -164,8 +155,7 @@ xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
 xdotool key alt+f
 wait_for "the File menu" visible 2
 xdotool key x
-for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+wait_for "the program to end at Exit" program_ended
 wait "$PID" || true
 PID=
 grep -A6 '^\[UpdateOBAVEZE\]' KVD.INI | grep -q '^XPos=' || fail "the services form stored no position: $(cat KVD.INI)"

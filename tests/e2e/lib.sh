@@ -4,7 +4,9 @@
 # folder, with kvadrin.log) and OUT (the screenshots' folder).
 
 # Waits up to a minute (the machine may be busy) for a condition given as a command; while
-# the program runs (PID set), its end fails the wait unless the condition then holds.
+# the program runs (PID set), its end fails the wait unless the condition then holds. A
+# script that defines `wait_failed MESSAGE` (a screenshot of the failure, the log, the
+# exit) has a failed wait end through it.
 wait_for() {
   local what="$1"
   shift
@@ -12,13 +14,17 @@ wait_for() {
     if "$@"; then return 0; fi
     if [ -n "$PID" ] && ! kill -0 "$PID" 2>/dev/null; then
       "$@" && return 0
-      echo "the program ended while waiting for $what:" >&2
-      cat "$ROOT/kvadrin.log" >&2
+      waited_in_vain "the program ended while waiting for $what"
       return 1
     fi
     sleep 0.2
   done
-  echo "timed out waiting for $what" >&2
+  waited_in_vain "timed out waiting for $what"
+}
+waited_in_vain() {
+  if declare -F wait_failed >/dev/null; then wait_failed "$1"; fi
+  echo "$1:" >&2
+  cat "$ROOT/kvadrin.log" >&2 2>/dev/null || true
   return 1
 }
 program_ended() { ! kill -0 "$PID" 2>/dev/null; }

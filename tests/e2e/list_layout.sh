@@ -27,10 +27,7 @@ source "$HERE/lib.sh"
 
 openbox >"$ROOT/openbox.log" 2>&1 &
 WM=$!
-for _ in $(seq 1 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+wait_for "the window manager" window_manager
 
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"
@@ -43,16 +40,8 @@ fail() {
   cat "$ROOT/kvadrin.log" >&2
   exit 1
 }
-wait_for() {
-  local what="$1"
-  shift
-  for _ in $(seq 1 300); do
-    if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || fail "the program ended while waiting for $what"
-    sleep 0.2
-  done
-  fail "timed out waiting for $what"
-}
+# A wait that fails ends the same way.
+wait_failed() { fail "$1"; }
 threads() { ls "/proc/$PID/task" | wc -l; }
 more_threads() { [ "$(threads)" -gt "$1" ]; }
 fewer_threads() { [ "$(threads)" -lt "$1" ]; }
@@ -73,7 +62,6 @@ start_program() {
   KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
   PID=$!
   wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-  sleep 0.5
   key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
   CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
   wait_for "the frame" window_titled "$CAPTION" >/dev/null
@@ -92,15 +80,14 @@ open_services() {
   wait_for "the menu to close" visible 1
   wait_for "the register's thread" more_threads "$before"
   wait_for "the register's list" has_edges
-  sleep 1
+  wait_for "the register drawn" still "$FRAME"
 }
 end_program() {
   xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
   xdotool key alt+f
   wait_for "the File menu" visible 2
   xdotool key x
-  for _ in $(seq 1 300); do kill -0 "$PID" 2>/dev/null || break; sleep 0.2; done
-  kill -0 "$PID" 2>/dev/null && fail "the program did not end at Exit"
+  wait_for "the program to end at Exit" program_ended
   wait "$PID" || true
   PID=
 }
@@ -109,11 +96,13 @@ start_program
 open_services
 read -r HY E1 _ <<<"$(edges)"
 shot list_layout_opened.png
-# The first column's edge dragged 80 pixels to the right.
+# The first column's edge dragged 80 pixels to the right. xdotool's sleeps pace the drag
+# as a hand moves: the pointer rests on the edge before the press, and each step is a
+# motion of its own, not one jump the header could take for a click.
 xdotool mousemove "$E1" "$HY" sleep 0.3 mousedown 1
 for step in 1 2 3 4 5 6 7 8; do xdotool mousemove $((E1 + 10 * step)) "$HY" sleep 0.05; done
 xdotool mouseup 1
-sleep 1
+wait_for "the widened column drawn" still "$FRAME"
 read -r _ WIDE _ <<<"$(edges)"
 [ $((WIDE - E1)) -ge 70 ] || fail "the column was not widened: its edge at $E1, then $WIDE"
 shot list_layout_widened.png

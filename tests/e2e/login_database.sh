@@ -35,7 +35,6 @@ start() {
   PID=$!
   wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 }
-ended() { ! kill -0 "$PID" 2>/dev/null; }
 databases() { (cd "$STORE" && ls -1 ./*.sqlite | sed 's|^\./||' | sort | tr '\n' ' '); }
 CAPTION="Stambena zajednica Demo \\($YEAR\\)"
 
@@ -49,7 +48,7 @@ UNITS="$(sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/demo_$YEAR.sqlite" "SELECT 
 [ "$(databases)" = "VERZIJE.sqlite demo_$YEAR.sqlite " ] || { echo "databases: $(databases)" >&2; exit 1; }
 [ "$UNITS" -gt 0 ] || { echo "the firm's units are not there" >&2; exit 1; }
 kill "$PID"
-for _ in $(seq 1 100); do ended && break; sleep 0.2; done
+wait_for "the program to end" program_ended
 PID=
 
 # No database: the question, whose default (Enter) is no; the failed connection follows.
@@ -68,8 +67,7 @@ shot login_database_refused.png
 W="$(message)"
 xdotool windowactivate --sync "$W" 2>/dev/null || xdotool windowfocus --sync "$W"
 xdotool key Return
-for _ in $(seq 1 150); do ended && break; sleep 0.2; done
-ended || { echo "the program did not end" >&2; exit 1; }
+wait_for "the program to end at the message" program_ended
 PID=
 [ "$(databases)" = "VERZIJE.sqlite " ] || { echo "made without a yes: $(databases)" >&2; exit 1; }
 

@@ -22,9 +22,11 @@ cleanup() {
   rm -rf "$ROOT"
 }
 trap cleanup EXIT
+source "$HERE/lib.sh"
 
 openbox >/dev/null 2>&1 &
 WM=$!
+wait_for "the window manager" window_manager
 # The Serbian Latin keyboard: the folder's letters are typed from keys of their own (a letter
 # outside the keyboard's map is typed through a key xdotool maps for it at that moment,
 # which a busy machine can lose).
@@ -43,35 +45,51 @@ unset QT_QPA_PLATFORM
 KVADRIN_LOCALDB="$STORE" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
 PID=$!
 
-source "$HERE/lib.sh"
-
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-sleep 0.5
 key_to '^SQL Azure$' alt+c
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
 FRAME="$(window_titled "$CAPTION")"
 wait_for "the splash to close" visible 1
 
-# Ctrl+P shows Help > Preuzmi stari program.
+# Ctrl+P shows Help > Preuzmi stari program: the Help menu opens taller by its line.
+help_menu() {
+  xdotool key --window "$FRAME" alt+h
+  wait_for "the Help menu" visible 2
+}
+menu_height() {
+  local menu
+  menu="$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | grep -vx "$FRAME" | head -1)" &&
+    xwininfo -id "$menu" | awk '/ Height:/ {print $NF}'
+}
+close_menu() {
+  xdotool key Escape
+  wait_for "the Help menu to close" visible 1
+}
+taller_menu() {
+  help_menu
+  [ "$(menu_height)" -gt "$1" ] && return 0
+  close_menu
+  return 1
+}
+xdotool windowactivate --sync "$FRAME"
+help_menu
+SHORT="$(menu_height)"
+close_menu
 xdotool windowactivate --sync "$FRAME" key ctrl+p
-sleep 0.5
-xdotool key --window "$FRAME" alt+h
-wait_for "the Help menu" visible 2
+wait_for "Preuzmi stari program in the Help menu" taller_menu "$SHORT"
 xdotool key Return
 TITLE='^Preuzimanje podataka iz starog programa$'
 wait_for "the take-over dialog" window_titled "$TITLE" >/dev/null
 DIALOG="$(window_titled "$TITLE")"
 # The dialog opens with the keyboard in its folder entry: the folder is typed at once.
 xdotool windowactivate --sync "$DIALOG"
-sleep 0.3
+wait_for "the dialog to have the keyboard" active "$DIALOG"
+wait_for "the dialog drawn" still "$DIALOG"
 xdotool type --delay 30 "$OLD"
 shot_window "$DIALOG" takeover_serbian_dialog.png
 xdotool windowactivate --sync "$DIALOG" key alt+o
-for _ in $(seq 1 150); do
-  [ "$(xdotool search --onlyvisible --name "$TITLE" | wc -l)" -ge 2 ] && break
-  sleep 0.2
-done
+wait_for "the summary" titled_count "$TITLE" 2
 SUMMARY="$(xdotool search --onlyvisible --name "$TITLE" | tail -1)"
 shot takeover_serbian_screen.png
 shot_window "$SUMMARY" takeover_serbian_summary.png
