@@ -71,6 +71,8 @@ void build_firm() {
     store_dir();
     MainModuleInit();
     OWNERFIRME = "(localdb)\\bench,FIRMA_2024,,;TrustedConnection=True";
+    // The firm's database, as a firm that has been worked with has one.
+    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
     MainThreadFilesInit();
     RecnikPostavi();
     for (TableId id :

@@ -1,26 +1,43 @@
-// Connect at the login to the painted frame, on the demo firm, with the real Qt widgets
-// (offscreen): the program's own start-up and main procedure run as the program runs
-// them, and each run times from the press of "&Connect" (a mouse click, or Alt+C) until
-// the frame has painted. The baseline of the same run is the toolkit's own animated press
-// of the button, which is how a hot key pressed it before.
+// The whole program on the demo firm with the real Qt widgets (offscreen): the program's own
+// start-up and main procedure run as the program runs them.
+//
+// Connect: each run times from the press of "&Connect" (a mouse click, or Alt+C) until the
+// frame has painted. The baseline of the same run is the toolkit's own animated press of
+// the button, which is how a hot key pressed it before.
+//
+// The units register from the frame's menu: with the frame up, each run times from the
+// trigger of the menu item (what a click on it gives) until the register's list has
+// painted its first page, at the demo's 5 units and at 10,000; the baseline of the same
+// run is a bare window of five controls opened by a procedure thread of its own. Prints
+// the median, fastest and slowest of each, with the load.
 #include <benchmark/benchmark.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QPointer>
 #include <QTest>
+#include <QTreeView>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include <unistd.h>
 
 #include "app/demo_layout.h"
+#include "bench/units_seed.h"
 #include "billing/startup.h"
 #include "data/globals.h"
 #include "platform/core/datetime.h"
+#include "platform/files/sql/connection.h"
 #include "platform/qt/gui_server.h"
 #include "platform/qt/qt_window.h"
 #include "platform/ui/events.h"
@@ -128,12 +145,217 @@ BENCHMARK(BM_ConnectByClick)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 BENCHMARK(BM_ConnectByAltC)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_ConnectByToolkitAnimatedPress)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// The program started and connected, its frame up and its splash closed, for the runs
+// from the menu; ended after the last of them.
+struct Session {
+    rt::qt::TestDriver* driver = nullptr;
+    std::thread program;
+    std::atomic<bool> ended{false};
+};
+Session g_session;
+
+rt::qt::TestDriver& Frame() {
+    Session& s = g_session;
+    if (s.driver) return *s.driver;
+    Demo& demo = TheDemo();
+    s.driver = new rt::qt::TestDriver(*demo.server, demo.root.string(), 120000);
+    kvadrin::ResetProcessData();
+    s.ended = false;
+    s.program = std::thread([] {
+        kvadrin::RunProgram();
+        g_session.ended = true;
+    });
+    rt::qt::TestDriver& driver = *s.driver;
+    driver.WaitForWindow("MSSQLLogMulti");
+    driver.WaitUntil([&] { return !driver.Text("MSSQLLogMulti", "?MSBASE").empty(); }, "the firm proposed");
+    driver.Press("MSSQLLogMulti", "?OK");
+    driver.WaitForWindow("Main");
+    driver.WaitForWindow("BrivantSplash");
+    // The frame's first menu event closes the splash.
+    rt::ui::rtl_post(rt::ui::Event::Accepted, 0, 1);
+    driver.WaitClosed("BrivantSplash");
+    return driver;
+}
+
+void EndFrame() {
+    Session& s = g_session;
+    if (!s.driver) return;
+    rt::ui::rtl_post(rt::ui::Event::CloseWindow, 0, 1);
+    s.driver->WaitUntil([&] { return s.ended.load(); }, "the program's end");
+    s.program.join();
+    delete s.driver;
+    s.driver = nullptr;
+}
+
+// The end of the first paint of a window's list (?BROWSE:1) that shows rows: the paint is
+// carried out inside the filter, so that its end is known.
+class ListPainted : public QObject {
+public:
+    explicit ListPainted(std::string procedure) : procedure_(std::move(procedure)) {}
+    bool painted = false;
+    std::chrono::steady_clock::time_point at;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (painted || inside_ || event->type() != QEvent::Paint || !watched->isWidgetType()) return false;
+        auto* view = qobject_cast<QTreeView*>(static_cast<QWidget*>(watched)->parentWidget());
+        if (!view || view->viewport() != watched || view->objectName() != QStringLiteral("?BROWSE:1") ||
+            !view->model() || view->model()->rowCount() == 0)
+            return false;
+        rt::qt::QtWindow* w = g_session.driver->Server().FindWindow(procedure_);
+        if (!w || !w->top() || !w->top()->isAncestorOf(view)) return false;
+        inside_ = true;
+        QCoreApplication::sendEvent(watched, event);
+        inside_ = false;
+        at = std::chrono::steady_clock::now();
+        painted = true;
+        return true;
+    }
+
+private:
+    std::string procedure_;
+    bool inside_ = false;
+};
+
+std::map<std::string, std::vector<double>> g_ms;
+
+// Pumps the events until a list has painted; the milliseconds since `start`.
+double UntilListPainted(ListPainted& watch, std::chrono::steady_clock::time_point start) {
+    g_session.driver->WaitUntil([&] { return watch.painted; }, "a list painted");
+    qApp->removeEventFilter(&watch);
+    return std::chrono::duration<double, std::milli>(watch.at - start).count();
+}
+
+void CloseAndWait(const std::string& procedure, int threads_before) {
+    rt::qt::TestDriver& driver = *g_session.driver;
+    rt::qt::QtWindow* w = driver.Server().FindWindow(procedure);
+    if (!w) return;
+    rt::ui::InputEvent close;
+    close.event = rt::ui::Event::CloseWindow;
+    rt::ui::Deliver(w->id(), close);
+    driver.WaitClosed(procedure);
+    // The register's thread ends with its window; the frame's thread stays.
+    driver.WaitUntil([&] { return rt::ui::RunningThreads() <= threads_before; },
+                     procedure + "'s thread ended");
+}
+
+// The units register chosen on the frame's menu; the milliseconds until its list's first
+// page was painted.
+double MenuOpensUnits() {
+    rt::qt::TestDriver& driver = Frame();
+    QAction* item = driver.Server().FindWindow("Main")->top()->findChild<QAction*>("?MATICNIPODACIKVADRIN");
+    if (!item) std::abort();
+    const int threads = rt::ui::RunningThreads();
+    ListPainted watch("BrowseKvadrin");
+    qApp->installEventFilter(&watch);
+    const auto start = std::chrono::steady_clock::now();
+    item->trigger();
+    const double ms = UntilListPainted(watch, start);
+    CloseAndWait("BrowseKvadrin", threads);
+    return ms;
+}
+
+// A window of five controls a procedure thread of its own opens: what any window costs.
+const rt::ui::WindowDef& BareDef() {
+    using namespace rt::ui;
+    static const WindowDef def = [] {
+        WindowDef d;
+        d.module = "KVD$BENCH";
+        d.name = "P1$BARE";
+        d.caption = "Bench";
+        d.w = 300, d.h = 200;
+        d.resizable = true;
+        for (int i = 0; i < 5; ++i) {
+            ControlDef c;
+            c.kind = i == 0 ? Ctl::List : Ctl::Button;
+            c.label = i == 0 ? "?BROWSE:1" : "?B" + std::to_string(i);
+            c.text = i == 0 ? "" : "Dugme";
+            c.format = i == 0 ? "40L(2)~A~@s5@" : "";
+            c.x = i == 0 ? 4 : 4 + 45 * (i - 1), c.y = i == 0 ? 4 : 150;
+            c.w = i == 0 ? 200 : 40, c.h = i == 0 ? 140 : 14;
+            d.controls.push_back(c);
+        }
+        return d;
+    }();
+    return def;
+}
+
+double OpensBareWindow() {
+    rt::qt::TestDriver& driver = Frame();
+    const int threads = rt::ui::RunningThreads();
+    ListPainted watch("BenchBare");
+    qApp->installEventFilter(&watch);
+    const auto start = std::chrono::steady_clock::now();
+    rt::ui::rtl_start([] {
+        rt::ui::Window w(BareDef());
+        w.SetProcedureName("BenchBare");
+        w.SetRows(w.Feq("?BROWSE:1"), {{"1"}, {"2"}});
+        w.Open();
+        while (w.Accept())
+            if (w.event() == rt::ui::Event::CloseWindow) break;
+        w.Close();
+    });
+    const double ms = UntilListPainted(watch, start);
+    driver.WaitForWindow("BenchBare");
+    CloseAndWait("BenchBare", threads);
+    return ms;
+}
+
+void Timed(benchmark::State& state, const std::string& kind, double (*open)()) {
+    for (auto _ : state) {
+        const double ms = open();
+        state.SetIterationTime(ms / 1000);
+        g_ms[kind].push_back(ms);
+    }
+}
+
+void BM_MenuBaselineBareWindow(benchmark::State& state) {
+    Timed(state, "baseline: bare window of 5 controls, its thread started", OpensBareWindow);
+}
+void BM_MenuOpensUnits5(benchmark::State& state) {
+    Timed(state, "menu choice to units list painted, 5 units", MenuOpensUnits);
+}
+void BM_MenuOpensUnits10k(benchmark::State& state) {
+    // The demo's five units and 9,995 more, of its five owners.
+    std::atomic<bool> seeded{false};
+    const int threads = rt::ui::RunningThreads();
+    rt::ui::rtl_start([&seeded] {
+        kvbench::SeedUnits(6, 10000, 5);
+        rt::sql::CloseThreadConnections();
+        seeded = true;
+    });
+    Frame().WaitUntil([&] { return seeded.load(); }, "10,000 units seeded");
+    Frame().WaitUntil([&] { return rt::ui::RunningThreads() <= threads; }, "the seeding thread ended");
+    Timed(state, "menu choice to units list painted, 10,000 units", MenuOpensUnits);
+    EndFrame();
+}
+
+BENCHMARK(BM_MenuBaselineBareWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_MenuOpensUnits5)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_MenuOpensUnits10k)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+void Summary() {
+    if (g_ms.empty()) return;
+    double load[3] = {0, 0, 0};
+    if (getloadavg(load, 3) < 1) load[0] = -1;
+    std::printf(
+        "\nthe frame's menu with the real widgets (offscreen), load average %.1f on %ld processors:\n",
+        load[0], sysconf(_SC_NPROCESSORS_ONLN));
+    for (auto& [kind, ms] : g_ms) {
+        std::sort(ms.begin(), ms.end());
+        std::printf("  %-56s %3zu times: median %6.1f ms, fastest %6.1f ms, slowest %6.1f ms\n", kind.c_str(),
+                    ms.size(), ms[ms.size() / 2], ms.front(), ms.back());
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    EndFrame();
+    Summary();
     std::error_code ec;
     fs::current_path("/", ec);
     fs::remove_all(TheDemo().root, ec);

@@ -27,6 +27,7 @@
 #include "data/tables.h"
 #include "data/thread_data.h"
 #include "platform/core/text.h"
+#include "platform/files/sql/connection.h"
 #include "platform/qt/report_painter.h"
 #include "platform/report/output.h"
 #include "platform/ui/backend.h"
@@ -225,6 +226,8 @@ int main(int argc, char** argv) {
     kvadrin::MainModuleInit();
     kvadrin::InstallThreadHooks();
     kvadrin::OWNERFIRME = "(localdb)\\bench,GRUPADB,,;TrustedConnection=True";
+    // The firm's database, as a firm that has been worked with has one.
+    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
     kvadrin::ProgramErrors.Init();
     kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
     kvadrin::NAZIVFIRME = "Stambena zajednica";

@@ -21,6 +21,7 @@
 #include "data/program_objects.h"
 #include "data/tables.h"
 #include "data/thread_data.h"
+#include "platform/files/sql/connection.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
 
@@ -150,6 +151,8 @@ int main(int argc, char** argv) {
     kvadrin::MainModuleInit();
     kvadrin::InstallThreadHooks();
     kvadrin::OWNERFIRME = "(localdb)\\bench,FAKTUREDB,,;TrustedConnection=True";
+    // The firm's database, as a firm that has been worked with has one.
+    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
     kvadrin::ProgramErrors.Init();
     kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
     rtl_start([] {

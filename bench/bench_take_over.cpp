@@ -39,6 +39,8 @@ const fs::path& root() {
         setenv("KVADRIN_LOCALDB", (dir / "localdb").c_str(), 1);
         kvadrin::ResetProcessData();
         kvadrin::OWNERFIRME = "(localdb)\\bench,FIRMA_2024,,;TrustedConnection=True";
+        // The firm's database, as a firm that has been worked with has one.
+        if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
         kvadrin::BACKUPPATH = (dir / "STARI").string();
         // The old postings: accounts, sides and amounts varied, texts with OEM letters.
         kvtest::OldFileWriter old(dir / "STARI");

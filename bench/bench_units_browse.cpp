@@ -273,6 +273,8 @@ int main(int argc, char** argv) {
     kvadrin::MainModuleInit();
     kvadrin::InstallThreadHooks();
     kvadrin::OWNERFIRME = "(localdb)\\bench,UNITSDB,,;TrustedConnection=True";
+    // The firm's database, as a firm that has been worked with has one.
+    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
     kvadrin::ProgramErrors.Init();
     kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
     const auto t0 = Clock::now();

@@ -238,7 +238,6 @@ void BM_OpenUnits10k(benchmark::State& state) {
 Units g_open;
 std::map<std::string, int> g_unpainted;  // steps after which the list was not painted
 
-
 // One input to the open register; the milliseconds until its list is painted and quiet.
 double Step(const InputEvent& input) {
     const long before = g_watch->paints();
@@ -337,7 +336,8 @@ void Summary() {
         std::printf("  %-40s %3zu times: median %6.1f ms, fastest %6.1f ms, slowest %6.1f ms\n", kind.c_str(),
                     ms.size(), ms[ms.size() / 2], ms.front(), ms.back());
     }
-    for (const auto& [kind, n] : g_unpainted) std::printf("  %s: %d steps painted nothing\n", kind.c_str(), n);
+    for (const auto& [kind, n] : g_unpainted)
+        std::printf("  %s: %d steps painted nothing\n", kind.c_str(), n);
 }
 
 int RunBench() {
@@ -378,6 +378,8 @@ int main(int argc, char** argv) {
     kvadrin::MainModuleInit();
     kvadrin::InstallThreadHooks();
     kvadrin::OWNERFIRME = "(localdb)\\bench,UNITSDB,,;TrustedConnection=True";
+    // The firm's database, as a firm that has been worked with has one.
+    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
     kvadrin::ProgramErrors.Init();
     kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
     const int code = rt::qt::StartGui(argc, argv, [&] {
