@@ -72,6 +72,7 @@ void FreshDatabase() {
     rt::sql::CloseThreadConnections();
     for (const char* suffix : {".sqlite", ".sqlite-wal", ".sqlite-shm"})
         fs::remove(root() / "localdb" / (std::string("FIRMA_2024") + suffix));
+    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
 }
 
 long Postings() {
