@@ -94,6 +94,8 @@ fs::path& store_dir() {
         const char* d = mkdtemp(tmpl);
         fs::path dir = d ? d : "/tmp";
         setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
+        // The benchmark's database: the store makes none on its own.
+        if (!rt::sql::CreateEmbeddedDatabase("(localdb)\\bench,DRIVER,,")) std::abort();
         return dir;
     }();
     return p;
