@@ -59,7 +59,7 @@ wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 key_to '^SQL Azure$' alt+c
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 wait_for "the splash to close" visible 1
 shot reports_frame.png
 
@@ -105,7 +105,7 @@ print_to_pdf() {
   wait_for "the preview" window_titled '^Print Preview' >/dev/null
   wait_for "the preview drawn" still_titled '^Print Preview'
   shot_titled '^Print Preview' "reports_preview_$pdf.png"
-  preview="$(window_titled '^Print Preview')"
+  preview="$(found_titled '^Print Preview')"
   xdotool windowactivate --sync "$preview" key ctrl+p
   wait_for "the file name" window_titled '^Save as PDF$' >/dev/null
   key_to '^Save as PDF$' alt+o
@@ -174,7 +174,7 @@ KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
 PID=$!
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 wait_for "the login drawn" still_titled '^SQL Azure$'
-LOGIN="$(window_titled '^SQL Azure$')"
+LOGIN="$(found_titled '^SQL Azure$')"
 xdotool windowactivate --sync "$LOGIN" key ctrl+a
 xdotool type --delay 50 "nepoznata"
 xdotool key Tab
@@ -196,7 +196,7 @@ xdotool key alt+c
 wait_for "the firm's form" window_titled '^Record Will Be Changed' >/dev/null
 wait_for "the firm's form drawn" still_titled '^Record Will Be Changed'
 # The second tab, and the fifth of its lines (the form is 364 x 285).
-FORM="$(window_titled '^Record Will Be Changed')"
+FORM="$(found_titled '^Record Will Be Changed')"
 click_at "$FORM" 364 285 92 13
 click_at "$FORM" 364 285 140 95
 xdotool key ctrl+a
@@ -213,7 +213,7 @@ wait_for "the login drawn" still_titled '^SQL Azure$'
 shot reports_login_again.png
 key_to '^SQL Azure$' alt+c
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 wait_for "the splash to close" visible 1
 # The invoice: one message naming the account, then the slip without a code.
 menu_bar 4

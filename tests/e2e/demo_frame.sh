@@ -42,16 +42,15 @@ more_threads() { [ "$(threads)" -gt "$1" ]; }
 charges() { [ "$(firm_sql "SELECT COUNT(*) FROM SFAKT WHERE OBRACUN=1;")" -gt 0 ]; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-LOGIN="$(window_titled '^SQL Azure$')"
-wait_for "the login window drawn" still "$LOGIN"
+wait_for "the login window drawn" still_titled '^SQL Azure$'
 shot demo_login.png
-# To the focused window: a key sent with --window to a window that its press closes stays
-# held down and repeats into the next one.
-xdotool windowfocus --sync "$LOGIN" key alt+c
+# Connect by its hot key, to the login as the focused window (key_to looks the window up
+# again while it is being placed, and waits for it to close).
+key_to '^SQL Azure$' alt+c
 
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\) {10}\(localdb\)\\\\demo - DEMO_$YEAR\$"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 echo "frame: $(xdotool getwindowname "$FRAME")"
 wait_for "the splash to close" visible 1
 eval "$(xdotool getwindowgeometry --shell "$FRAME")"

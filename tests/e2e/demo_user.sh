@@ -73,7 +73,7 @@ wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 wait_for "the splash to close" visible 1
 # The frame's client area on the screen (inside the window manager's frame).
 X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"

@@ -54,7 +54,7 @@ wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 
 # The splash: a window of its own beside the frame, and the window manager draws nothing
 # around it (a decorated window has a title bar and borders in its extents).

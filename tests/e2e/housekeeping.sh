@@ -46,7 +46,7 @@ wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 key_to '^SQL Azure$' alt+c
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 wait_for "the splash to close" visible 1
 
 # File > Ažuriranje programa: Print Setup, Exit, then the update check.
@@ -91,7 +91,7 @@ wait_for "Preuzmi stari program in the Help menu" help_grown
 xdotool key Return
 wait_for "the take-over dialog" window_titled '^Preuzimanje podataka iz starog programa$' >/dev/null
 mkdir -p "$ROOT/STARI"
-DIALOG="$(window_titled '^Preuzimanje podataka iz starog programa$')"
+DIALOG="$(found_titled '^Preuzimanje podataka iz starog programa$')"
 # The dialog opens with the keyboard in its folder entry: the folder is typed at once.
 xdotool windowactivate --sync "$DIALOG"
 wait_for "the dialog drawn" still "$DIALOG"

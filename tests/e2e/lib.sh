@@ -67,6 +67,10 @@ redrawn() {
 # The id of a visible window whose title matches, printed; false when there is none.
 window_titled() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
 no_window_titled() { ! window_titled "$1" >/dev/null; }
+# The id of the window of that title, once there is one: a window can be gone a moment
+# just after it was seen (the toolkit recreates it as it is placed), so it is looked for
+# again rather than taken from one look.
+found_titled() { wait_for "the window titled $1" window_titled "$1"; }
 # A message box: a visible window of the program with an empty title besides the frame.
 visible() { [ "$(xdotool search --onlyvisible --pid "$PID" 2>/dev/null | wc -l)" -eq "$1" ]; }
 # The screen, and one window as it draws itself. The screen is read with import: an xwd

@@ -65,7 +65,7 @@ start_program() {
   key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
   CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
   wait_for "the frame" window_titled "$CAPTION" >/dev/null
-  FRAME="$(window_titled "$CAPTION")"
+  FRAME="$(found_titled "$CAPTION")"
   wait_for "the splash to close" visible 1
   X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
   Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"

@@ -89,7 +89,7 @@ login() {
   PID=$!
   wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
   local w
-  w="$(window_titled '^SQL Azure$')"
+  w="$(found_titled '^SQL Azure$')"
   wait_for "the login window drawn" still "$w"
   xdotool mousemove --window "$w" 345 106 click 1 key ctrl+a type --delay 30 "$1"
   xdotool mousemove --window "$w" 308 130 click 1 key ctrl+a type --delay 30 "$2"
@@ -113,7 +113,7 @@ PID=
 login "127.0.0.1,$PORT" "sa" 'Šifra;1}' sqlserver_login.png
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\) {10}127\.0\.0\.1,$PORT - DEMO_$YEAR\$"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 wait_for "the splash to close" visible 1
 shot sqlserver_frame.png
 # The frame may already be the active window (activation then fails under load): the

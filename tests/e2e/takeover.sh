@@ -49,7 +49,7 @@ wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 key_to '^SQL Azure$' alt+c
 CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(window_titled "$CAPTION")"
+FRAME="$(found_titled "$CAPTION")"
 wait_for "the splash to close" visible 1
 
 # Ctrl+P shows Help > Preuzmi stari program: the Help menu opens taller by its line.
@@ -81,7 +81,7 @@ wait_for "Preuzmi stari program in the Help menu" taller_menu "$SHORT"
 xdotool key Return
 TITLE='^Preuzimanje podataka iz starog programa$'
 wait_for "the take-over dialog" window_titled "$TITLE" >/dev/null
-DIALOG="$(window_titled "$TITLE")"
+DIALOG="$(found_titled "$TITLE")"
 # The dialog opens with the keyboard in its folder entry: the folder is typed at once.
 xdotool windowactivate --sync "$DIALOG"
 wait_for "the dialog to have the keyboard" active "$DIALOG"
