@@ -8,25 +8,9 @@
 #   entries.sh BUILD_DIR OUTPUT_DIR
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-ROOT="$(mktemp -d)"
-PID=
-WM=
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
-  rm -rf "$ROOT"
-}
-trap cleanup EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-
-openbox >"$ROOT/openbox.log" 2>&1 &
-WM=$!
-wait_for "the window manager" window_manager
+on_display "$@"
+start_window_manager
 
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"

@@ -3,6 +3,33 @@
 # close, screenshots. Sourced by the scripts; they set PID (the program), ROOT (its
 # folder, with kvadrin.log) and OUT (the screenshots' folder).
 
+# The start of a script called as `script.sh BUILD_DIR OUTPUT_DIR`: BUILD and OUT from its
+# arguments, the script run again under xvfb-run when no display is set, a folder of its
+# own (ROOT) and, at its end, the program and the window manager ended and ROOT removed.
+on_display() {
+  BUILD="$(cd "$1" && pwd)"
+  mkdir -p "$2"
+  OUT="$(cd "$2" && pwd)"
+  if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+  fi
+  ROOT="$(mktemp -d)"
+  PID=
+  WM=
+  trap end_of_script EXIT
+}
+end_of_script() {
+  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
+  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  rm -rf "$ROOT"
+}
+# openbox on the display, once it answers.
+start_window_manager() {
+  openbox >"$ROOT/openbox.log" 2>&1 &
+  WM=$!
+  wait_for "the window manager" window_manager
+}
+
 # Waits up to a minute (the machine may be busy) for a condition given as a command; while
 # the program runs (PID set), its end fails the wait unless the condition then holds. A
 # script that defines `wait_failed MESSAGE` (a screenshot of the failure, the log, the
