@@ -14,13 +14,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 on_display "$@"
 start_window_manager
 
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
-DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
-cd "$ROOT/DEMO/$YEAR/PROGRAM"
-unset QT_QPA_PLATFORM
-KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
+lay_out_demo
+start_program
 
 fail() {
   echo "$1" >&2
@@ -28,19 +23,8 @@ fail() {
   cat "$ROOT/kvadrin.log" >&2
   exit 1
 }
-# As the shared wait_for, with a screenshot when it fails.
-wait_for() {
-  local what="$1"
-  shift
-  for _ in $(seq 1 300); do
-    if "$@"; then return 0; fi
-    kill -0 "$PID" 2>/dev/null || "$@" || fail "the program ended while waiting for $what"
-    sleep 0.2
-  done
-  fail "timed out waiting for $what"
-}
-threads() { ls "/proc/$PID/task" | wc -l; }
-more_threads() { [ "$(threads)" -gt "$1" ]; }
+# A wait that fails ends the same way.
+wait_failed() { fail "$1"; }
 # The forms are windows inside the frame, not windows of the desktop: a form has opened
 # when the frame has been drawn anew after the key that opens it.
 open_form() {
@@ -53,29 +37,10 @@ codes() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "SELECT $2 FROM $1" | tr '\n
 # Answers the open question of that title: Yes is left of the default No.
 answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
 
-wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
-CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+connect_to_frame
 wait_for "the splash to close" visible 1
-# The frame's client area on the screen (inside the window manager's frame).
-X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
-Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+frame_origin
 
-# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread.
-open_register() {
-  local before
-  mark "$FRAME"
-  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
-  wait_for "the menu" visible 2
-  before="$(threads)"
-  for _ in $(seq 1 "$1"); do xdotool key Down; done
-  xdotool key Return
-  wait_for "the menu to close" visible 1
-  wait_for "the procedure's thread" more_threads "$before"
-  wait_for "the procedure's window" redrawn "$FRAME"
-}
 
 # The services: a new code typed at once lands in the form's first entry; Cancel by its
 # hot key asks, and Yes discards it.

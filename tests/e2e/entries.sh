@@ -12,13 +12,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 on_display "$@"
 start_window_manager
 
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
-DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
-cd "$ROOT/DEMO/$YEAR/PROGRAM"
-unset QT_QPA_PLATFORM
-KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
+lay_out_demo
+start_program
 
 fail() {
   echo "$1" >&2
@@ -28,8 +23,6 @@ fail() {
 }
 # A wait that fails ends the same way.
 wait_failed() { fail "$1"; }
-threads() { ls "/proc/$PID/task" | wc -l; }
-more_threads() { [ "$(threads)" -gt "$1" ]; }
 # The forms are windows inside the frame, not windows of the desktop: a form has opened
 # when the frame has been drawn anew after the key that opens it.
 open_form() {
@@ -40,28 +33,10 @@ open_form() {
 rows() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "$1" | tr '\n' '|'; }
 answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
 
-wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
-CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+connect_to_frame
 wait_for "the splash to close" visible 1
-X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
-Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+frame_origin
 
-# Chooses the n-th item of "Matični podaci" and waits for its procedure's window.
-open_register() {
-  local before
-  mark "$FRAME"
-  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
-  wait_for "the menu" visible 2
-  before="$(threads)"
-  for _ in $(seq 1 "$1"); do xdotool key Down; done
-  xdotool key Return
-  wait_for "the menu to close" visible 1
-  wait_for "the procedure's thread" more_threads "$before"
-  wait_for "the procedure's window" redrawn "$FRAME"
-}
 
 # The units: a new unit 88 with "NaN" in its area, refused on Tab; Escape asks, Yes leaves.
 UNITS_BEFORE="$(rows 'SELECT BROJ FROM KVADRIN ORDER BY BROJ')"

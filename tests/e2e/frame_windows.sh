@@ -11,12 +11,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 on_display "$@"
 start_window_manager
 
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
-cd "$ROOT/DEMO/$YEAR/PROGRAM"
-unset QT_QPA_PLATFORM
-KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
+lay_out_demo
+start_program
 
 fail() {
   echo "$1" >&2
@@ -26,19 +22,12 @@ fail() {
 }
 # A wait that fails ends the same way.
 wait_failed() { fail "$1"; }
-threads() { ls "/proc/$PID/task" | wc -l; }
-more_threads() { [ "$(threads)" -gt "$1" ]; }
-fewer_threads() { [ "$(threads)" -lt "$1" ]; }
 # The program's visible windows other than the frame, one id a line.
 others() { xdotool search --onlyvisible --pid "$PID" 2>/dev/null | grep -vx "$FRAME" || true; }
 # The frame the window manager draws around a window: left, right, top, bottom.
 extents() { xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.* = //p'; }
 
-wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
-CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+connect_to_frame
 
 # The splash: a window of its own beside the frame, and the window manager draws nothing
 # around it (a decorated window has a title bar and borders in its extents).
@@ -50,23 +39,7 @@ ext="$(extents "$SPLASH")"
 [ -z "$ext" ] || [ "$ext" = "0, 0, 0, 0" ] || fail "the splash is framed by the window manager: $ext"
 wait_for "the splash to close" visible 1
 
-X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
-Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
-# Chooses the n-th item of "Matični podaci" and waits for its procedure's window. The
-# registers are windows inside the frame, not windows of the desktop: one has opened when
-# the frame has been drawn anew.
-open_register() {
-  local before
-  mark "$FRAME"
-  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
-  wait_for "the menu" visible 2
-  before="$(threads)"
-  for _ in $(seq 1 "$1"); do xdotool key Down; done
-  xdotool key Return
-  wait_for "the menu to close" visible 1
-  wait_for "the procedure's thread" more_threads "$before"
-  wait_for "the procedure's window" redrawn "$FRAME"
-}
+frame_origin
 # Chooses an item of the Window menu by its hot key.
 choose_window_item() {
   xdotool windowactivate --sync "$FRAME" 2>/dev/null || true

@@ -30,6 +30,52 @@ start_window_manager() {
   wait_for "the window manager" window_manager
 }
 
+# The demo firm laid out in ROOT (YEAR, its database DB), and the program folder made the
+# current folder, where the program is then started (PID).
+lay_out_demo() {
+  "$BUILD/kvadrin-demo" "$ROOT"
+  YEAR="$(date +%Y)"
+  DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
+  cd "$ROOT/DEMO/$YEAR/PROGRAM"
+  unset QT_QPA_PLATFORM
+}
+start_program() {
+  KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
+  PID=$!
+}
+# The login answered with Connect (Alt+C), and the demo firm's frame (FRAME, of the title
+# CAPTION) found; `frame_origin` then gives its client area's place on the screen (X, Y).
+connect_to_frame() {
+  wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
+  key_to '^SQL Azure$' alt+c || { waited_in_vain "the login did not take alt+c"; return 1; }
+  CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
+  wait_for "the frame" window_titled "$CAPTION" >/dev/null
+  FRAME="$(found_titled "$CAPTION")"
+}
+frame_origin() {
+  X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
+  Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+}
+# The program's threads: a menu's procedure has started when there are more.
+threads() { ls "/proc/$PID/task" | wc -l; }
+more_threads() { [ "$(threads)" -gt "$1" ]; }
+fewer_threads() { [ "$(threads)" -lt "$1" ]; }
+# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread and its
+# window. The registers are windows inside the frame, not windows of the desktop: one has
+# opened when the frame has been drawn anew.
+open_register() {
+  local before
+  mark "$FRAME"
+  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
+  wait_for "the menu" visible 2
+  before="$(threads)"
+  for _ in $(seq 1 "$1"); do xdotool key Down; done
+  xdotool key Return
+  wait_for "the menu to close" visible 1
+  wait_for "the procedure's thread" more_threads "$before"
+  wait_for "the procedure's window" redrawn "$FRAME"
+}
+
 # Waits up to a minute (the machine may be busy) for a condition given as a command; while
 # the program runs (PID set), its end fails the wait unless the condition then holds. A
 # script that defines `wait_failed MESSAGE` (a screenshot of the failure, the log, the

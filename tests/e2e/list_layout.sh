@@ -13,10 +13,7 @@ source "$HERE/lib.sh"
 on_display "$@"
 start_window_manager
 
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
-cd "$ROOT/DEMO/$YEAR/PROGRAM"
-unset QT_QPA_PLATFORM
+lay_out_demo
 
 fail() {
   echo "$1" >&2
@@ -26,9 +23,6 @@ fail() {
 }
 # A wait that fails ends the same way.
 wait_failed() { fail "$1"; }
-threads() { ls "/proc/$PID/task" | wc -l; }
-more_threads() { [ "$(threads)" -gt "$1" ]; }
-fewer_threads() { [ "$(threads)" -lt "$1" ]; }
 # The list's header row and its columns' right edges on the screen: "y x1 x2 ...".
 edges() {
   import -window root -depth 8 "$ROOT/screen.ppm"
@@ -42,17 +36,12 @@ formats() {
     "SELECT FORMATNAME, FORMAT FROM CFG WHERE PROCID = 'BrowseObaveze'"
 }
 
-start_program() {
-  KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-  PID=$!
-  wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-  key_to '^SQL Azure$' alt+c || fail "the login did not take alt+c"
-  CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
-  wait_for "the frame" window_titled "$CAPTION" >/dev/null
-  FRAME="$(found_titled "$CAPTION")"
+# The program started and logged in to its frame.
+log_in() {
+  start_program
+  connect_to_frame
   wait_for "the splash to close" visible 1
-  X="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left X/ {print $NF}')"
-  Y="$(xwininfo -id "$FRAME" | awk '/Absolute upper-left Y/ {print $NF}')"
+  frame_origin
 }
 # The services register from "Matični podaci", with its first row selected.
 open_services() {
@@ -76,7 +65,7 @@ end_program() {
   PID=
 }
 
-start_program
+log_in
 open_services
 read -r HY E1 _ <<<"$(edges)"
 shot list_layout_opened.png
@@ -106,7 +95,7 @@ xdotool key alt+c
 wait_for "the register to close" fewer_threads "$before"
 end_program
 
-start_program
+log_in
 open_services
 read -r _ AGAIN _ <<<"$(edges)"
 shot list_layout_reopened.png
