@@ -30,8 +30,7 @@ cleanup() {
 trap cleanup EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-openbox >/dev/null 2>&1 &
-WM=$!
+start_window_manager
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"
 YY="${YEAR:2:2}"

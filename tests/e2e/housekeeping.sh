@@ -24,8 +24,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-openbox >/dev/null 2>&1 &
-WM=$!
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+start_window_manager
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"
 STORE="$ROOT/localdb"
@@ -39,7 +39,6 @@ unset QT_QPA_PLATFORM
 KVADRIN_LOCALDB="$STORE" KVADRIN_UPDATER="$ROOT/updater.sh" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
 PID=$!
 
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 sql() { sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/$1.sqlite" "$2"; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null

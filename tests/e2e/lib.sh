@@ -23,11 +23,24 @@ end_of_script() {
   [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
   rm -rf "$ROOT"
 }
-# openbox on the display, once it answers.
+# openbox on the display, once it answers; started again if it ended before it answered
+# (on a busy machine it can lose its start to another display's). Its output is kept in
+# ROOT/openbox.log and shown when it never answers.
 start_window_manager() {
-  openbox >"$ROOT/openbox.log" 2>&1 &
-  WM=$!
-  wait_for "the window manager" window_manager
+  local try
+  for try in 1 2 3; do
+    openbox >>"$ROOT/openbox.log" 2>&1 3>&- &
+    WM=$!
+    for _ in $(seq 1 150); do
+      window_manager && return 0
+      kill -0 "$WM" 2>/dev/null || break
+      sleep 0.2
+    done
+    kill "$WM" 2>/dev/null || true
+    echo "openbox did not answer (start $try):" >&2
+    cat "$ROOT/openbox.log" >&2 || true
+  done
+  waited_in_vain "the window manager"
 }
 
 # The demo firm laid out in ROOT (YEAR, its database DB), and the program folder made the

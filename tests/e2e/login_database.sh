@@ -23,12 +23,11 @@ cleanup() {
 }
 trap cleanup EXIT
 
-openbox >/dev/null 2>&1 &
-WM=$!
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+start_window_manager
 "$BUILD/kvadrin-demo" "$ROOT"
 YEAR="$(date +%Y)"
 STORE="$ROOT/localdb"
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 start() {
   (cd "$ROOT/DEMO/$YEAR/PROGRAM" && unset QT_QPA_PLATFORM &&
     exec env KVADRIN_LOCALDB="$STORE" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1) &

@@ -43,9 +43,7 @@ export ODBCSYSINI="$ROOT" ODBCINSTINI=odbcinst.ini ODBCINI="$ROOT/odbc.ini" FREE
 export KVADRIN_ODBC_DRIVER=FreeTDS KVADRIN_LOCALDB="$ROOT/localdb"
 unset QT_QPA_PLATFORM
 
-openbox >/dev/null 2>&1 3>&- &
-WM=$!
-wait_for "the window manager" window_manager
+start_window_manager
 # A Serbian keyboard has a key for š and Š: give the display one. Without it xdotool maps
 # a spare key to the letter just before it presses it, and a program that sees the press
 # before the new mapping loses the letter.

@@ -24,9 +24,7 @@ cleanup() {
 trap cleanup EXIT
 source "$HERE/lib.sh"
 
-openbox >/dev/null 2>&1 &
-WM=$!
-wait_for "the window manager" window_manager
+start_window_manager
 # The Serbian Latin keyboard: the folder's letters are typed from keys of their own (a letter
 # outside the keyboard's map is typed through a key xdotool maps for it at that moment,
 # which a busy machine can lose).
