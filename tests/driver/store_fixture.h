@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,12 +35,9 @@ namespace kvtest {
 
 // A new empty folder under the temporary one, its name starting with `name`.
 inline std::filesystem::path FreshFolder(const std::string& name) {
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("kv_" + name + "_" + std::to_string(::getpid()) + "_" +
-                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir);
-    return dir;
+    std::string tmpl = (std::filesystem::temp_directory_path() / ("kv_" + name + "_XXXXXX")).string();
+    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp " + tmpl + " failed");
+    return tmpl;
 }
 
 // A fresh folder, the current one while the test runs, holding the firm database
