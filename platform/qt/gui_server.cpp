@@ -594,6 +594,9 @@ int StartGui(int& argc, char** argv, const std::function<int()>& program) {
     });
     QApplication::exec();
     runner.join();
+    // Procedure threads still ending (closing their connections and files) finish before
+    // the toolkit and the process's statics go; one that hangs does not keep the process.
+    ui::WaitForThreads(5000);
     DestroyGui();
     return code;
 }

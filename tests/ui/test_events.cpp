@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -146,6 +147,37 @@ TEST_F(EventsTest, ProcedureThreadsHaveTheirOwnNumbersWindowsAndEvents) {
     std::lock_guard lock(backend.mutex);
     for (const WindowState& s : backend.opened) EXPECT_EQ(s.thread, s.id == a.window ? na : nb);
     rtl_post(Event::User, 0, na);  // the thread has ended: dropped
+}
+
+// What a thread releases as it ends (its connections, files, the toolkit's record of it)
+// is released before the wait for it returns: a process that ends then must not pull its
+// statics from under a thread still ending.
+TEST_F(EventsTest, AThreadCountsUntilItsThreadLocalsAreGone) {
+    static std::atomic<int> released{0};
+    struct Held {
+        ~Held() {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            ++released;
+        }
+    };
+    released = 0;
+    for (int i = 0; i < 3; ++i)
+        rtl_start([] {
+            thread_local Held held;
+            (void)&held;
+        });
+    ASSERT_TRUE(WaitForThreads(60000));
+    EXPECT_EQ(released, 3);
+    EXPECT_EQ(RunningThreads(), 0);
+    // A wait that runs out while a thread is still ending says so.
+    rtl_start([] {
+        thread_local Held held;
+        (void)&held;
+    });
+    EXPECT_FALSE(WaitForThreads(20));
+    EXPECT_GT(RunningThreads(), 0);
+    ASSERT_TRUE(WaitForThreads(60000));
+    EXPECT_EQ(released, 4);
 }
 
 TEST_F(EventsTest, MessageBoxesAnswerTheChosenButton) {
