@@ -14,32 +14,13 @@
 #   billing_reports.sh BUILD_DIR OUTPUT_DIR
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-ROOT="$(mktemp -d)"
-PID=
-WM=
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
-  rm -rf "$ROOT"
-}
-trap cleanup EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-
+on_display "$@"
 start_window_manager
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
+lay_out_demo
 YY="${YEAR:2:2}"
-DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
-firm_sql() { sqlite3 -batch -cmd ".load $BUILD/libkvci" "$DB" "$1"; }
+PROGRAM="$PWD"
 firm_sql "DELETE FROM SFAKT; DELETE FROM SPROM; DELETE FROM SKPROMET; DELETE FROM NALOZIS;"
-PROGRAM="$ROOT/DEMO/$YEAR/PROGRAM"
-cd "$PROGRAM"
-unset QT_QPA_PLATFORM
 # The temporary folder, with another user's folder in the way of the user's own.
 export TMPDIR="$ROOT/tmp"
 unset XDG_RUNTIME_DIR
@@ -49,16 +30,8 @@ IN_THE_WAY="$TMPDIR/kvadrin-$(id -u)"
 mkdir -m 777 "$IN_THE_WAY"
 echo "a stranger's image" >"$IN_THE_WAY/qr.png"
 if [ "$(id -u)" = 0 ]; then chown 54321:54321 "$IN_THE_WAY"; fi
-KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
-threads() { ls "/proc/$PID/task" | wc -l; }
-more_threads() { [ "$(threads)" -gt "$1" ]; }
-
-wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-key_to '^SQL Azure$' alt+c
-CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+start_program
+connect_to_frame "^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the splash to close" visible 1
 shot reports_frame.png
 
@@ -124,7 +97,6 @@ qr_of_page() {
   convert "$ROOT/page.png" -crop "425x425+$((83 * 300 * 10 / 254))+$((top * 300 * 10 / 254))" +repage "$ROOT/qr.png"
   zbarimg --raw -q -Sbinary "$ROOT/qr.png" || true
 }
-fail() { echo "$*" >&2; exit 1; }
 
 # The first invoice: its number, and its code holding the account, number and amount.
 one="$(pdftotext -layout IspisFakture.pdf -)"
@@ -153,14 +125,6 @@ for page in $(seq 1 "$pages"); do
 done
 
 # File > Exit ends the program.
-exit_program() {
-  xdotool windowactivate --sync "$FRAME" key alt+f
-  wait_for "the File menu" visible 2
-  xdotool key x
-  wait_for "the program to end at Exit" program_ended
-  wait "$PID" || true
-  PID=
-}
 exit_program
 
 # The other user's folder as it was: nothing written through it.
@@ -169,8 +133,7 @@ exit_program
 
 # The next login: the firm's account changed in the firms list (an unknown firm name opens
 # it; Change, the second tab, the fifth line) to one that fails mod 97.
-KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
+start_program
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 wait_for "the login drawn" still_titled '^SQL Azure$'
 LOGIN="$(found_titled '^SQL Azure$')"
@@ -210,9 +173,7 @@ xdotool click --repeat 2 --delay 80 1
 wait_for "the login again" window_titled '^SQL Azure$' >/dev/null
 wait_for "the login drawn" still_titled '^SQL Azure$'
 shot reports_login_again.png
-key_to '^SQL Azure$' alt+c
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+connect_to_frame "$CAPTION"
 wait_for "the splash to close" visible 1
 # The invoice: one message naming the account, then the slip without a code.
 menu_bar 4

@@ -11,64 +11,22 @@
 #   demo_frame.sh BUILD_DIR OUTPUT_DIR
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-mkdir -p "$OUT"
-ROOT="$(mktemp -d)"
-PID=
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  rm -rf "$ROOT"
-}
-trap cleanup EXIT
-
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
-DB="$ROOT/localdb/DEMO_$YEAR.sqlite"
-# SQLite itself on the firm's database, with the program's collation.
-firm_sql() { sqlite3 -batch -cmd ".load $BUILD/libkvci" "$DB" "$1"; }
-firm_sql "DELETE FROM SFAKT; DELETE FROM SPROM; DELETE FROM SKPROMET; DELETE FROM NALOZIS;"
-cd "$ROOT/DEMO/$YEAR/PROGRAM"
-unset QT_QPA_PLATFORM
-KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
-
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-threads() { ls "/proc/$PID/task" | wc -l; }
-more_threads() { [ "$(threads)" -gt "$1" ]; }
+on_display "$@"
+lay_out_demo
+firm_sql "DELETE FROM SFAKT; DELETE FROM SPROM; DELETE FROM SKPROMET; DELETE FROM NALOZIS;"
+start_program
 charges() { [ "$(firm_sql "SELECT COUNT(*) FROM SFAKT WHERE OBRACUN=1;")" -gt 0 ]; }
 
 wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 wait_for "the login window drawn" still_titled '^SQL Azure$'
 shot demo_login.png
-# Connect by its hot key, to the login as the focused window (key_to looks the window up
-# again while it is being placed, and waits for it to close).
-key_to '^SQL Azure$' alt+c
-
-CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\) {10}\(localdb\)\\\\demo - DEMO_$YEAR\$"
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+# Connect by its hot key, to the login as the focused window.
+connect_to_frame "^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\) {10}\(localdb\)\\\\demo - DEMO_$YEAR\$"
 echo "frame: $(xdotool getwindowname "$FRAME")"
 wait_for "the splash to close" visible 1
-eval "$(xdotool getwindowgeometry --shell "$FRAME")"
+frame_origin
 
-# Chooses the n-th item of "Matični podaci" and waits for its procedure's thread and its
-# window drawn.
-open_register() {
-  local before
-  mark "$FRAME"
-  xdotool mousemove $((X + 110)) $((Y + 8)) click 1
-  wait_for "the menu" visible 2
-  before="$(threads)"
-  for _ in $(seq 1 "$1"); do xdotool key Down; done
-  xdotool key Return
-  wait_for "the menu to close" visible 1
-  wait_for "the procedure's thread" more_threads "$before"
-  wait_for "the procedure's window" redrawn "$FRAME"
-}
 # Usluge: the services browse opens inside the frame with the demo's services; Kvadrin:
 # the units browse with its totals beside it.
 open_register 2

@@ -17,25 +17,10 @@ start_window_manager
 lay_out_demo
 start_program
 
-fail() {
-  echo "$1" >&2
-  shot "demo_user_failed.png" || true
-  cat "$ROOT/kvadrin.log" >&2
-  exit 1
-}
-# A wait that fails ends the same way.
+# A failed wait ends the script as a failure does.
 wait_failed() { fail "$1"; }
-# The forms are windows inside the frame, not windows of the desktop: a form has opened
-# when the frame has been drawn anew after the key that opens it.
-open_form() {
-  mark "$FRAME"
-  xdotool key Insert
-  wait_for "$1" redrawn "$FRAME"
-}
 # The codes of a table's rows, one line (the store's collation loaded).
-codes() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "SELECT $2 FROM $1" | tr '\n' ' '; }
-# Answers the open question of that title: Yes is left of the default No.
-answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
+codes() { firm_sql "SELECT $2 FROM $1" | tr '\n' ' '; }
 
 connect_to_frame
 wait_for "the splash to close" visible 1
@@ -116,11 +101,5 @@ wait_for "the form to close" redrawn "$FRAME"
 shot demo_user_unit_saved.png
 
 # File > Exit ends the program.
-xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
-xdotool key alt+f
-wait_for "the File menu" visible 2
-xdotool key x
-wait_for "the program to end at Exit" program_ended
-wait "$PID" || true
-PID=
+exit_program
 echo "ok"

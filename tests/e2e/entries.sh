@@ -15,23 +15,9 @@ start_window_manager
 lay_out_demo
 start_program
 
-fail() {
-  echo "$1" >&2
-  shot "entries_failed.png" || true
-  cat "$ROOT/kvadrin.log" >&2
-  exit 1
-}
-# A wait that fails ends the same way.
+# A failed wait ends the script as a failure does.
 wait_failed() { fail "$1"; }
-# The forms are windows inside the frame, not windows of the desktop: a form has opened
-# when the frame has been drawn anew after the key that opens it.
-open_form() {
-  mark "$FRAME"
-  xdotool key Insert
-  wait_for "$1" redrawn "$FRAME"
-}
-rows() { sqlite3 -cmd ".load $BUILD/libkvci" "$DB" "$1" | tr '\n' '|'; }
-answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
+rows() { firm_sql "$1" | tr '\n' '|'; }
 
 connect_to_frame
 wait_for "the splash to close" visible 1
@@ -74,11 +60,5 @@ NAME="$(rows "SELECT NAZIV FROM OBAVEZE WHERE SIFRA = '8'")"
 # The name's picture takes 20 characters; Alt+Q would have replaced them with "q".
 [ "$NAME" = "Stambena zajednica D|" ] || fail "service 8 was stored as $NAME"
 
-xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
-xdotool key alt+f
-wait_for "the File menu" visible 2
-xdotool key x
-wait_for "the program to end at Exit" program_ended
-wait "$PID" || true
-PID=
+exit_program
 echo "ok"

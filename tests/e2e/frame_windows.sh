@@ -14,13 +14,7 @@ start_window_manager
 lay_out_demo
 start_program
 
-fail() {
-  echo "$1" >&2
-  shot "frame_windows_failed.png" || true
-  cat "$ROOT/kvadrin.log" >&2
-  exit 1
-}
-# A wait that fails ends the same way.
+# A failed wait ends the script as a failure does.
 wait_failed() { fail "$1"; }
 # The program's visible windows other than the frame, one id a line.
 others() { xdotool search --onlyvisible --pid "$PID" 2>/dev/null | grep -vx "$FRAME" || true; }
@@ -108,12 +102,6 @@ wait_for "the register's window gone" redrawn "$FRAME"
 shot frame_windows_ctrl_f4.png
 
 # File > Exit ends the program.
-xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
-xdotool key alt+f
-wait_for "the File menu" visible 2
-xdotool key x
-wait_for "the program to end at Exit" program_ended
-wait "$PID" || true
-PID=
+exit_program
 grep -A6 '^\[UpdateOBAVEZE\]' KVD.INI | grep -q '^XPos=' || fail "the services form stored no position: $(cat KVD.INI)"
 echo "ok"

@@ -9,43 +9,21 @@
 #   housekeeping.sh BUILD_DIR OUTPUT_DIR
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-ROOT="$(mktemp -d)"
-PID=
-WM=
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
-  rm -rf "$ROOT"
-}
-trap cleanup EXIT
-
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+on_display "$@"
 start_window_manager
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
+lay_out_demo
 STORE="$ROOT/localdb"
 cat >"$ROOT/updater.sh" <<SCRIPT
 #!/bin/sh
 echo started >"$ROOT/updater-started"
 SCRIPT
 chmod +x "$ROOT/updater.sh"
-cd "$ROOT/DEMO/$YEAR/PROGRAM"
-unset QT_QPA_PLATFORM
-KVADRIN_LOCALDB="$STORE" KVADRIN_UPDATER="$ROOT/updater.sh" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
+KVADRIN_UPDATER="$ROOT/updater.sh" start_program
 
 sql() { sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/$1.sqlite" "$2"; }
 
-wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-key_to '^SQL Azure$' alt+c
-CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+connect_to_frame "^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the splash to close" visible 1
 
 # File > Ažuriranje programa: Print Setup, Exit, then the update check.

@@ -3,9 +3,11 @@
 # close, screenshots. Sourced by the scripts; they set PID (the program), ROOT (its
 # folder, with kvadrin.log) and OUT (the screenshots' folder).
 
-# The start of a script called as `script.sh BUILD_DIR OUTPUT_DIR`: BUILD and OUT from its
-# arguments, the script run again under xvfb-run when no display is set, a folder of its
-# own (ROOT) and, at its end, the program and the window manager ended and ROOT removed.
+# The start of a script called as `script.sh BUILD_DIR OUTPUT_DIR ...`: BUILD and OUT from
+# its arguments, the script run again under xvfb-run when no display is set, a folder of
+# its own (ROOT, made from ROOT_TEMPLATE when the script sets one) and, at its end, the
+# program and the window manager ended (and what a script's `on_end` ends) and ROOT
+# removed.
 on_display() {
   BUILD="$(cd "$1" && pwd)"
   mkdir -p "$2"
@@ -13,7 +15,7 @@ on_display() {
   if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
   fi
-  ROOT="$(mktemp -d)"
+  if [ -n "${ROOT_TEMPLATE:-}" ]; then ROOT="$(mktemp -d "$ROOT_TEMPLATE")"; else ROOT="$(mktemp -d)"; fi
   PID=
   WM=
   trap end_of_script EXIT
@@ -21,7 +23,17 @@ on_display() {
 end_of_script() {
   [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
   [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
+  if declare -F on_end >/dev/null; then on_end || true; fi
   rm -rf "$ROOT"
+}
+# Ends a failed script: the message, a screenshot (<script>_failed.png) and the program's
+# log. A script has its failed waits end the same way by defining
+# `wait_failed() { fail "$1"; }`.
+fail() {
+  echo "$1" >&2
+  shot "$(basename "$0" .sh)_failed.png" || true
+  cat "$ROOT/kvadrin.log" >&2 2>/dev/null || true
+  exit 1
 }
 # openbox on the display, once it answers; started again if it ended before it answered
 # (on a busy machine it can lose its start to another display's). Its output is kept in
@@ -56,12 +68,15 @@ start_program() {
   KVADRIN_LOCALDB="$ROOT/localdb" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
   PID=$!
 }
+# SQLite itself on the demo firm's database, with the program's collation.
+firm_sql() { sqlite3 -batch -cmd ".load $BUILD/libkvci" "$DB" "$1"; }
 # The login answered with Connect (Alt+C), and the demo firm's frame (FRAME, of the title
-# CAPTION) found; `frame_origin` then gives its client area's place on the screen (X, Y).
+# CAPTION, or of the title given) found; `frame_origin` then gives its client area's place
+# on the screen (X, Y).
 connect_to_frame() {
   wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
   key_to '^SQL Azure$' alt+c || { waited_in_vain "the login did not take alt+c"; return 1; }
-  CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo"
+  CAPTION="${1:-^KVADRIN 1\.0\.2 - Stambena zajednica Demo}"
   wait_for "the frame" window_titled "$CAPTION" >/dev/null
   FRAME="$(found_titled "$CAPTION")"
 }
@@ -88,6 +103,25 @@ open_register() {
   wait_for "the procedure's thread" more_threads "$before"
   wait_for "the procedure's window" redrawn "$FRAME"
 }
+# File > Exit, and the program's end waited for.
+exit_program() {
+  xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
+  xdotool key alt+f
+  wait_for "the File menu" visible 2
+  xdotool key x
+  wait_for "the program to end at Exit" program_ended
+  wait "$PID" || true
+  PID=
+}
+# The forms are windows inside the frame, not windows of the desktop: a form has opened
+# when the frame has been drawn anew after the key that opens it (Insert on a browse).
+open_form() {
+  mark "$FRAME"
+  xdotool key Insert
+  wait_for "$1" redrawn "$FRAME"
+}
+# Answers the open question of that title: Yes is left of the default No.
+answer_yes() { key_to "$1" shift+Tab space || fail "the question $1 was not answered"; }
 
 # Waits up to a minute (the machine may be busy) for a condition given as a command; while
 # the program runs (PID set), its end fails the wait unless the condition then holds. A

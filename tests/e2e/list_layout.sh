@@ -15,13 +15,7 @@ start_window_manager
 
 lay_out_demo
 
-fail() {
-  echo "$1" >&2
-  shot "list_layout_failed.png" || true
-  cat "$ROOT/kvadrin.log" >&2
-  exit 1
-}
-# A wait that fails ends the same way.
+# A failed wait ends the script as a failure does.
 wait_failed() { fail "$1"; }
 # The list's header row and its columns' right edges on the screen: "y x1 x2 ...".
 edges() {
@@ -55,15 +49,6 @@ open_services() {
   wait_for "the register's list" has_edges
   wait_for "the register drawn" still "$FRAME"
 }
-end_program() {
-  xdotool windowactivate --sync "$FRAME" 2>/dev/null || true
-  xdotool key alt+f
-  wait_for "the File menu" visible 2
-  xdotool key x
-  wait_for "the program to end at Exit" program_ended
-  wait "$PID" || true
-  PID=
-}
 
 log_in
 open_services
@@ -93,7 +78,7 @@ echo "stored: $(formats)"
 before="$(threads)"
 xdotool key alt+c
 wait_for "the register to close" fewer_threads "$before"
-end_program
+exit_program
 
 log_in
 open_services
@@ -101,5 +86,5 @@ read -r _ AGAIN _ <<<"$(edges)"
 shot list_layout_reopened.png
 [ $((AGAIN - WIDE)) -le 2 ] && [ $((WIDE - AGAIN)) -le 2 ] ||
   fail "the column came back with its edge at $AGAIN, not at $WIDE"
-end_program
+exit_program
 echo "ok"

@@ -8,30 +8,13 @@
 #   login_database.sh BUILD_DIR OUTPUT_DIR
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-ROOT="$(mktemp -d)"
-PID=
-WM=
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
-  rm -rf "$ROOT"
-}
-trap cleanup EXIT
-
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+on_display "$@"
 start_window_manager
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
+lay_out_demo
 STORE="$ROOT/localdb"
 start() {
-  (cd "$ROOT/DEMO/$YEAR/PROGRAM" && unset QT_QPA_PLATFORM &&
-    exec env KVADRIN_LOCALDB="$STORE" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1) &
-  PID=$!
+  start_program
   wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
 }
 databases() { (cd "$STORE" && ls -1 ./*.sqlite | sed 's|^\./||' | sort | tr '\n' ' '); }

@@ -7,23 +7,11 @@
 #   sqlserver_login.sh BUILD_DIR OUTPUT_DIR FREETDS_DRIVER_LIBRARY
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
-BUILD="$(cd "$1" && pwd)"
-mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
-TDSODBC="$3"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-ROOT="$(mktemp -d)"
-PID= SERVER= WM=
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  [ -n "$SERVER" ] && kill "$SERVER" 2>/dev/null || true
-  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
-  rm -rf "$ROOT"
-}
-trap cleanup EXIT
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-
+on_display "$@"
+TDSODBC="$3"
+SERVER=
+on_end() { [ -z "$SERVER" ] || kill "$SERVER" 2>/dev/null; }
 "$BUILD/kvadrin-demo" "$ROOT" >/dev/null
 YEAR="$(date +%Y)"
 

@@ -8,46 +8,23 @@
 # Runs itself under xvfb-run when no display is set.
 set -euo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-BUILD="$(cd "$1" && pwd)"
-mkdir -p "$2"; OUT="$(cd "$2" && pwd)"
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
-fi
-ROOT="$(mktemp -d "${TMPDIR:-/tmp}/kvadrin Čačak.XXXXXX")"
-PID=
-WM=
-cleanup() {
-  [ -n "$PID" ] && kill "$PID" 2>/dev/null || true
-  [ -n "$WM" ] && kill "$WM" 2>/dev/null || true
-  rm -rf "$ROOT"
-}
-trap cleanup EXIT
 source "$HERE/lib.sh"
+ROOT_TEMPLATE="${TMPDIR:-/tmp}/kvadrin Čačak.XXXXXX"
+on_display "$@"
 
 start_window_manager
 # The Serbian Latin keyboard: the folder's letters are typed from keys of their own (a letter
 # outside the keyboard's map is typed through a key xdotool maps for it at that moment,
 # which a busy machine can lose).
 setxkbmap -layout rs -variant latin 2>/dev/null || echo "no Serbian Latin keyboard; typing through mapped keys" >&2
-"$BUILD/kvadrin-demo" "$ROOT"
-YEAR="$(date +%Y)"
-STORE="$ROOT/localdb"
+lay_out_demo
 OLD="$ROOT/stari Čačak 2023"
 "$BUILD/tests/kv_old_files" "$OLD"
-sql() { sqlite3 -cmd ".load $BUILD/libkvci" "$STORE/DEMO_$YEAR.sqlite" "$1"; }
 # The demo firm's postings, clauses and vouchers are taken over; its other tables keep
 # their rows and are left alone.
-sql "DELETE FROM SKPROMET; DELETE FROM SKLAUZUL; DELETE FROM NALOZIS"
-cd "$ROOT/DEMO/$YEAR/PROGRAM"
-unset QT_QPA_PLATFORM
-KVADRIN_LOCALDB="$STORE" "$BUILD/kvadrin" >"$ROOT/kvadrin.log" 2>&1 &
-PID=$!
-
-wait_for "the login window" window_titled '^SQL Azure$' >/dev/null
-key_to '^SQL Azure$' alt+c
-CAPTION="^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
-wait_for "the frame" window_titled "$CAPTION" >/dev/null
-FRAME="$(found_titled "$CAPTION")"
+firm_sql "DELETE FROM SKPROMET; DELETE FROM SKLAUZUL; DELETE FROM NALOZIS"
+start_program
+connect_to_frame "^KVADRIN 1\.0\.2 - Stambena zajednica Demo \($YEAR\)"
 wait_for "the splash to close" visible 1
 
 # Ctrl+P shows Help > Preuzmi stari program: the Help menu opens taller by its line.
@@ -97,7 +74,7 @@ wait_for "the dialog closed" visible 1
 # Every table the demo left empty holds its old rows; none was missed for its folder.
 check() {
   local got
-  got="$(sql "$1")"
+  got="$(firm_sql "$1")"
   [ "$got" = "$2" ] || { echo "$1: $got, expected $2" >&2; cat "$ROOT/kvadrin.log" >&2; exit 1; }
 }
 check "SELECT COUNT(*) FROM SKPROMET" 2
