@@ -20,6 +20,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
 #include "shell/browse.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -140,9 +141,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     NullBackend backend;
     SetBackend(&backend);
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("kv_bench_browse_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = kvtest::FreshFolder("bench_browse");
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);  // Formats.FDB
     ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);

@@ -24,6 +24,7 @@
 #include "platform/files/sql/connection.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -142,9 +143,7 @@ int main(int argc, char** argv) {
     ClosingBackend backend;
     g_backend = &backend;
     SetBackend(&backend);
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("kv_bench_invoices_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = kvtest::FreshFolder("bench_invoices");
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);  // Formats.FDB
     ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);

@@ -32,6 +32,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/events.h"
 #include "platform/ui/window.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -264,9 +265,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     SetBackend(&g_backend);
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("kv_bench_units_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = kvtest::FreshFolder("bench_units");
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);  // KVD.INI and Formats.FDB
     ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);

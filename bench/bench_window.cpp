@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "data/program_objects.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
 #include "shell/procedure.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -129,8 +129,7 @@ int main(int argc, char** argv) {
     SetBackend(&backend);
     kvadrin::MainModuleInit();
     kvadrin::ProgramErrors.Init();
-    const auto dir = std::filesystem::temp_directory_path() / ("kv_bench_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = kvtest::FreshFolder("bench_window");
     kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
     rtl_start([] { benchmark::RunSpecifiedBenchmarks(); });
     WaitForThreads(24 * 60 * 60 * 1000);

@@ -30,15 +30,9 @@
 #include "platform/files/sql/connection.h"
 #include "platform/ui/resource.h"
 #include "tests/driver/gui_fixture.h"
+#include "tests/temp_folder.h"
 
 namespace kvtest {
-
-// A new empty folder under the temporary one, its name starting with `name`.
-inline std::filesystem::path FreshFolder(const std::string& name) {
-    std::string tmpl = (std::filesystem::temp_directory_path() / ("kv_" + name + "_XXXXXX")).string();
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp " + tmpl + " failed");
-    return tmpl;
-}
 
 // A fresh folder, the current one while the test runs, holding the firm database
 // `database` on the embedded store and the settings file; the program's process-wide

@@ -4,7 +4,6 @@
 #include <png.h>
 
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "platform/qr/qr.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -24,10 +23,7 @@ using rt::qr::GenerateQrCode;
 class QrTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("kv_qr_" + std::to_string(::getpid()) + "_" +
-                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-        fs::create_directories(dir_);
+        dir_ = kvtest::FreshFolder("qr");
     }
     void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }

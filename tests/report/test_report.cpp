@@ -2,7 +2,6 @@
 // report's own breaks, and the break tracker that shows a closing group its own values.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,6 +11,7 @@
 
 #include "platform/report/breaks.h"
 #include "platform/report/report.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -182,10 +182,7 @@ TEST_F(ReportLayout, AReportWithoutBandsHasOnePageWithItsHeaderAndFooter) {
 
 TEST(ReportImage, AnImageIsTakenAsItsFileWasWhenTheBandPrinted) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() /
-                         ("kv_rep_" + std::to_string(::getpid()) + "_" +
-                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(dir);
+    const fs::path dir = kvtest::FreshFolder("rep");
     const std::string file = (dir / "qr.png").string();
     ReportDef d = SmallReport();
     d.bands[2].controls.push_back(ImageCtl("?IMAGE", 60, 0, 20, 20));

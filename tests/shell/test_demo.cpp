@@ -1,6 +1,5 @@
 // The demo layout: the folders, firms list and login settings where the login finds them,
 // and the demo rows in the firm database, unchanged by a second run.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +19,7 @@
 #include "platform/core/ini.h"
 #include "platform/core/text.h"
 #include "platform/files/flat/flat_file.h"
+#include "tests/temp_folder.h"
 
 namespace {
 
@@ -44,9 +44,7 @@ std::string Mod97Valid(const std::string& digits) {
 class Demo : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ =
-            fs::temp_directory_path() /
-            ("kvadrin-demo-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        root_ = kvtest::FreshFolder("demo");
         year_ = rt::year_of(rt::today());
     }
     void TearDown() override {

@@ -14,6 +14,7 @@
 #include "platform/core/text.h"
 #include "shell/glavni.h"
 #include "winint/session.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;
@@ -76,9 +77,7 @@ class GlavniTest : public ::testing::Test {
 protected:
     void SetUp() override {
         old_ = fs::current_path();
-        root_ = fs::temp_directory_path() /
-                ("kvadrin-glavni-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-        fs::remove_all(root_);
+        root_ = kvtest::FreshFolder("glavni");
         prog_ = root_ / "blok7" / "2024" / "PROGRAM";
         fs::create_directories(prog_);
         fs::current_path(prog_);

@@ -14,6 +14,7 @@
 #include "platform/files/file.h"
 #include "platform/files/sql/connection.h"
 #include "shell/login.h"
+#include "tests/temp_folder.h"
 
 using namespace kvadrin;
 
@@ -100,10 +101,7 @@ TEST_F(LoginText, ValuesWithSeparatorsReachTheOdbcStringWhole) {
 // The SQL layer connects with the login's values for the text: an embedded server whose
 // name holds a comma reaches its own store file.
 TEST_F(LoginText, TheSqlLayerConnectsWithTheLoginValues) {
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("kv_login_values_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const std::filesystem::path dir = kvtest::FreshFolder("login_values");
     ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
     Login("(localdb)\\a,b", "", "", "FIRMA_2024");
     ASSERT_TRUE(rt::sql::CreateEmbeddedDatabase(OWNERFIRME.view())) << rt::FileError();

@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include <unistd.h>
 
 #include "data/program_objects.h"
 #include "data/thread_data.h"
@@ -19,6 +18,7 @@
 #include "shell/not_built.h"
 #include "shell/procedure.h"
 #include "tests/ui/fake_backend.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace kvadrin;
@@ -227,9 +227,7 @@ protected:
     void SetUp() override {
         if (!MainModuleReady()) MainModuleInit();
         ProgramErrors.Init();
-        dir_ = fs::temp_directory_path() / ("kv_protocol_" + std::to_string(::getpid()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = kvtest::FreshFolder("protocol");
         ini_ = dir_ / "KVD.INI";
         ProgramSettings.Init(ini_.string());
         g_relation.ini = ini_;

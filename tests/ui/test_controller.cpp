@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "platform/core/errors.h"
 #include "platform/core/ini.h"
@@ -17,6 +16,7 @@
 #include "platform/ui/resizer.h"
 #include "platform/ui/toolbar.h"
 #include "tests/ui/fake_backend.h"
+#include "tests/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace rt::ui;
@@ -404,8 +404,7 @@ TEST_F(Controller, ResizerStretchesWideControlsMovesThoseRightAndBelowAndKeepsTh
 }
 
 TEST_F(Controller, PlacementAppliesASizeOnlyToAResizableWindowAndSavesOnlyAKnownPosition) {
-    const fs::path dir = fs::temp_directory_path() / ("kv_controller_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const fs::path dir = kvtest::FreshFolder("controller");
     const fs::path file = dir / "KVD.INI";
     {
         std::ofstream out(file);

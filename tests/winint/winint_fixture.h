@@ -10,21 +10,18 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
 
 #include "platform/core/sysinfo.h"
 #include "winint/debug.h"
+#include "tests/temp_folder.h"
 
 namespace kvtest {
 
 class WinIntTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("kv_winint_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = FreshFolder(std::string("winint_") +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
         log_ = (dir_ / "debug.log").string();
         CommandLine({});
     }
