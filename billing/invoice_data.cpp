@@ -139,8 +139,12 @@ void PaymentCodes::Make(InvoiceVars& v, const std::string& name) {
     }
     made_text_.clear();
     made_file_.clear();
+    // The folder's path is a name on disk; the report takes the image by the program's
+    // text of it, so a path that text cannot hold (letters outside the code page) is no
+    // place for the image either.
     const std::string file = folder_.File(name);
-    if (!WriteQrImage(v, file)) {
+    const std::string named = rt::utf8_to_cp1250(file);
+    if (rt::cp1250_to_utf8(named) != file || !WriteQrImage(v, file)) {
         if (!image_told_)
             Tell(one_invoice_ ? rt::utf8_to_cp1250("QR kod za uplatu nije mogao biti napravljen; nalog za "
                                                    "uplatu se štampa bez njega.")
@@ -152,8 +156,8 @@ void PaymentCodes::Make(InvoiceVars& v, const std::string& name) {
     }
     made_text_ = v.QRTEKST;
     made_name_ = name;
-    made_file_ = file;
-    v.QRSLIKA = file;
+    made_file_ = named;
+    v.QRSLIKA = named;
 }
 
 namespace {

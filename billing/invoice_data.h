@@ -43,8 +43,9 @@ public:
     // At the report's set-up: checks the firm's account (ZIRORAC1), telling the user now
     // when it gives no code (an account left empty gives none without a word).
     void CheckAccount();
-    // The image of v.QRTEKST as file `name` of the report's folder, named in v.QRSLIKA
-    // (empty when there is none). The same text as the last image needs no new one.
+    // The image of v.QRTEKST as file `name` of the report's folder, named in v.QRSLIKA in
+    // the program's text (empty when there is none). The same text as the last image
+    // needs no new one.
     void Make(InvoiceVars& v, const std::string& name);
 
 private:

@@ -396,6 +396,37 @@ TEST_F(InvoiceReportGui, WithoutAQrImageTheFormPrintsWithoutACodeAndTheUserIsTol
     EXPECT_EQ(QrOfPage("no_qr"), "");
 }
 
+// The temporary folder is a name on disk: one named with Serbian letters holds the
+// image the slip prints; one named with letters outside the program's code page (Cyrillic)
+// cannot be named to the report, so the user is told and the slip prints without a code.
+TEST_F(InvoiceReportGui, TheQrImageOfATemporaryFolderNamedWithSerbianLettersPrints) {
+    std::filesystem::create_directories(OutputFolder());
+    const std::filesystem::path latin = dir_ / "Privremeni Čačak Đurđevdan";
+    std::filesystem::create_directories(latin);
+    TempDir temp(latin.string());
+    StartReport();
+    PrintToPdf();
+    EXPECT_FALSE(driver.MessageOpen());
+    EXPECT_EQ(QrOfPage("latin_temp"), InvoiceQrText());
+}
+
+TEST_F(InvoiceReportGui, ATemporaryFolderTheProgramCannotNameIsToldAndTheSlipPrintsWithoutACode) {
+    const std::filesystem::path cyrillic = dir_ / "Привремени";
+    std::filesystem::create_directories(cyrillic);
+    TempDir temp(cyrillic.string());
+    StartReport();
+    ReportSteps steps(driver);
+    steps.ChooseOutput(2);
+    const std::string told = driver.Answer("OK");
+    EXPECT_NE(told.find("QR kod za uplatu nije mogao biti napravljen"), std::string::npos) << told;
+    QWidget* preview = steps.WaitPreview(kProc);
+    steps.PressInPreview(preview, "kvPrint");
+    steps.SavePdfAs(pdf_);
+    driver.WaitForThreads(30000);
+    EXPECT_NE(PdfText(pdf_).find("NALOG ZA UPLATU"), std::string::npos);
+    EXPECT_EQ(QrOfPage("cyrillic_temp"), "");
+}
+
 TEST_F(InvoiceReportGui, AnAccountLineOfMoreThanTwentyCharactersIsRefusedWithItsName) {
     ZIRORAC1 = "160-12345678901234567-89";
     StartReport();
