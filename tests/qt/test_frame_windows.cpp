@@ -126,19 +126,25 @@ TEST_F(FrameWindowsGui, CascadeKeepsEachChildsSizeOneTitleBarApartAndTileKeepsTh
     driver.Snapshot("Main", "frame_cascade.png");
 
     driver.Press("Main", "?TILE");
-    // The procedures hear of their new sizes and lay their controls out; nothing moves back.
-    for (int round = 0; round < 3; ++round) {
-        QTest::qWait(100);
-        for (const Child& c : children) {
-            QMdiSubWindow* s = Sub(*c.window);
-            SCOPED_TRACE(c.window->procedure());
-            // Inside the area, and its close box shows.
-            EXPECT_TRUE(area.contains(s->geometry())) << "inside the area";
-            EXPECT_EQ(ShownAt(*frame.mdi_area(), s->pos() + CloseBox(*s)), s) << "its close box covered";
-            // At least its resource's size: every column of its list shows.
-            EXPECT_GE(c.window->client()->width(), c.window->PxX(c.def->w));
-            EXPECT_GE(c.window->client()->height(), c.window->PxY(c.def->h));
-        }
+    // The procedures hear of their new sizes and lay their controls out; once each has
+    // done so and the frame has taken what they sent back, nothing has moved back.
+    driver.WaitUntil(
+        [&] {
+            for (const Child& c : children)
+                if (!rt::ui::ThreadIdle(c.window->thread())) return false;
+            return true;
+        },
+        "the registers laid out");
+    driver.Pump();
+    for (const Child& c : children) {
+        QMdiSubWindow* s = Sub(*c.window);
+        SCOPED_TRACE(c.window->procedure());
+        // Inside the area, and its close box shows.
+        EXPECT_TRUE(area.contains(s->geometry())) << "inside the area";
+        EXPECT_EQ(ShownAt(*frame.mdi_area(), s->pos() + CloseBox(*s)), s) << "its close box covered";
+        // At least its resource's size: every column of its list shows.
+        EXPECT_GE(c.window->client()->width(), c.window->PxX(c.def->w));
+        EXPECT_GE(c.window->client()->height(), c.window->PxY(c.def->h));
     }
     driver.Snapshot("Main", "frame_tile.png");
     Exit();
