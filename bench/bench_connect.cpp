@@ -32,6 +32,7 @@
 
 #include <unistd.h>
 
+#include "bench/bare_window.h"
 #include "app/demo_layout.h"
 #include "bench/units_seed.h"
 #include "billing/startup.h"
@@ -255,31 +256,6 @@ double MenuOpensUnits() {
     return ms;
 }
 
-// A window of five controls a procedure thread of its own opens: what any window costs.
-const rt::ui::WindowDef& BareDef() {
-    using namespace rt::ui;
-    static const WindowDef def = [] {
-        WindowDef d;
-        d.module = "KVD$BENCH";
-        d.name = "P1$BARE";
-        d.caption = "Bench";
-        d.w = 300, d.h = 200;
-        d.resizable = true;
-        for (int i = 0; i < 5; ++i) {
-            ControlDef c;
-            c.kind = i == 0 ? Ctl::List : Ctl::Button;
-            c.label = i == 0 ? "?BROWSE:1" : "?B" + std::to_string(i);
-            c.text = i == 0 ? "" : "Dugme";
-            c.format = i == 0 ? "40L(2)~A~@s5@" : "";
-            c.x = i == 0 ? 4 : 4 + 45 * (i - 1), c.y = i == 0 ? 4 : 150;
-            c.w = i == 0 ? 200 : 40, c.h = i == 0 ? 140 : 14;
-            d.controls.push_back(c);
-        }
-        return d;
-    }();
-    return def;
-}
-
 double OpensBareWindow() {
     rt::qt::TestDriver& driver = Frame();
     const int threads = rt::ui::RunningThreads();
@@ -287,7 +263,7 @@ double OpensBareWindow() {
     qApp->installEventFilter(&watch);
     const auto start = std::chrono::steady_clock::now();
     rt::ui::rtl_start([] {
-        rt::ui::Window w(BareDef());
+        rt::ui::Window w(kvbench::BareDef());
         w.SetProcedureName("BenchBare");
         w.SetRows(w.Feq("?BROWSE:1"), {{"1"}, {"2"}});
         w.Open();

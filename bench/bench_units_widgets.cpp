@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bare_window.h"
 #include "bench/units_seed.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "billing/startup.h"
@@ -155,37 +156,12 @@ double OpenUnits() {
     return std::chrono::duration<double, std::milli>(first - t0).count();
 }
 
-// A window of five controls opened and closed by a procedure thread: what any window costs.
-const WindowDef& BareDef() {
-    static const WindowDef def = [] {
-        WindowDef d;
-        d.module = "KVD$BENCH";
-        d.name = "P1$BARE";
-        d.caption = "Bench";
-        d.w = 300, d.h = 200;
-        d.resizable = true;
-        d.mdi = false;
-        for (int i = 0; i < 5; ++i) {
-            ControlDef c;
-            c.kind = i == 0 ? Ctl::List : Ctl::Button;
-            c.label = i == 0 ? "?BROWSE:1" : "?B" + std::to_string(i);
-            c.text = i == 0 ? "" : "Dugme";
-            c.format = i == 0 ? "40L(2)~A~@s5@" : "";
-            c.x = 4, c.y = i == 0 ? 4 : 150, c.w = i == 0 ? 200 : 40, c.h = i == 0 ? 140 : 14;
-            if (i > 0) c.x = 4 + 45 * (i - 1);
-            d.controls.push_back(c);
-        }
-        return d;
-    }();
-    return def;
-}
-
 double OpenBare() {
     const long before = g_watch->paints();
     const auto t0 = Clock::now();
     std::atomic<WindowId> id{0};
     rtl_start([&id] {
-        Window w(BareDef());
+        Window w(kvbench::BareDef());
         w.SetRows(w.Feq("?BROWSE:1"), {{"1"}, {"2"}});
         w.Open();
         id = w.id();
