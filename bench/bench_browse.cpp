@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include "bench/bench_firm.h"
 #include "data/access.h"
 #include "data/globals.h"
 #include "data/program_objects.h"
@@ -20,7 +21,6 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
 #include "shell/browse.h"
-#include "tests/temp_folder.h"
 
 namespace {
 
@@ -141,27 +141,13 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     NullBackend backend;
     SetBackend(&backend);
-    const auto dir = kvtest::FreshFolder("bench_browse");
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir);  // Formats.FDB
-    ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
-    kvadrin::MainModuleInit();
-    kvadrin::InstallThreadHooks();
-    kvadrin::OWNERFIRME = "(localdb)\\bench,BROWSEDB,,;TrustedConnection=True";
-    // The firm's database, as a firm that has been worked with has one.
-    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
-    kvadrin::ProgramErrors.Init();
-    kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
+    kvbench::Firm firm("bench_browse", "BROWSEDB");
     rtl_start([] {
         Seed(10000);
         benchmark::RunSpecifiedBenchmarks();
     });
     WaitForThreads(24 * 60 * 60 * 1000);
-    kvadrin::ProgramSettings.Kill();
-    std::filesystem::current_path(cwd);
-    std::filesystem::remove_all(dir);
     SetBackend(nullptr);
-    kvadrin::MainModuleTerm();
     benchmark::Shutdown();
     return 0;
 }

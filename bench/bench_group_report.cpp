@@ -19,6 +19,7 @@
 
 #include <unistd.h>
 
+#include "bench/bench_firm.h"
 #include "billing/kvd020_izbor_za_fakture.h"
 #include "data/access.h"
 #include "data/globals.h"
@@ -217,19 +218,7 @@ int main(int argc, char** argv) {
     PdfDevice device;
     g_device = &device;
     rt::report::SetReportDevice(&device);
-    char dir_template[] = "/tmp/kv_bench_group_XXXXXX";
-    if (!::mkdtemp(dir_template)) return 1;
-    const std::filesystem::path dir = dir_template;
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir);  // Formats.FDB
-    ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
-    kvadrin::MainModuleInit();
-    kvadrin::InstallThreadHooks();
-    kvadrin::OWNERFIRME = "(localdb)\\bench,GRUPADB,,;TrustedConnection=True";
-    // The firm's database, as a firm that has been worked with has one.
-    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
-    kvadrin::ProgramErrors.Init();
-    kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
+    kvbench::Firm firm("bench_group", "GRUPADB");
     kvadrin::NAZIVFIRME = "Stambena zajednica";
     kvadrin::MESTO = "21000 Novi Sad";
     kvadrin::ZIRORAC1 = "160-123456-78";
@@ -241,12 +230,8 @@ int main(int argc, char** argv) {
         benchmark::RunSpecifiedBenchmarks();
     });
     WaitForThreads(24 * 60 * 60 * 1000);
-    kvadrin::ProgramSettings.Kill();
-    std::filesystem::current_path(cwd);
-    std::filesystem::remove_all(dir);
     rt::report::SetReportDevice(nullptr);
     SetBackend(nullptr);
-    kvadrin::MainModuleTerm();
     benchmark::Shutdown();
     return 0;
 }

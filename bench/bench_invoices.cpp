@@ -14,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "bench/bench_firm.h"
 #include "billing/kvd020_izbor_za_fakture.h"
 #include "data/access.h"
 #include "data/globals.h"
@@ -24,7 +25,6 @@
 #include "platform/files/sql/connection.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
-#include "tests/temp_folder.h"
 
 namespace {
 
@@ -143,28 +143,14 @@ int main(int argc, char** argv) {
     ClosingBackend backend;
     g_backend = &backend;
     SetBackend(&backend);
-    const auto dir = kvtest::FreshFolder("bench_invoices");
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir);  // Formats.FDB
-    ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
-    kvadrin::MainModuleInit();
-    kvadrin::InstallThreadHooks();
-    kvadrin::OWNERFIRME = "(localdb)\\bench,FAKTUREDB,,;TrustedConnection=True";
-    // The firm's database, as a firm that has been worked with has one.
-    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
-    kvadrin::ProgramErrors.Init();
-    kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
+    kvbench::Firm firm("bench_invoices", "FAKTUREDB");
     rtl_start([] {
         Seed(5, 2000, 1);
         Seed(6, 20, 5001);
         benchmark::RunSpecifiedBenchmarks();
     });
     WaitForThreads(24 * 60 * 60 * 1000);
-    kvadrin::ProgramSettings.Kill();
-    std::filesystem::current_path(cwd);
-    std::filesystem::remove_all(dir);
     SetBackend(nullptr);
-    kvadrin::MainModuleTerm();
     benchmark::Shutdown();
     return 0;
 }

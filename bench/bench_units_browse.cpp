@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_firm.h"
 #include "bench/units_seed.h"
 #include "billing/kvd003_browse_kvadrin.h"
 #include "data/access.h"
@@ -32,7 +33,6 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/events.h"
 #include "platform/ui/window.h"
-#include "tests/temp_folder.h"
 
 namespace {
 
@@ -265,17 +265,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     SetBackend(&g_backend);
-    const auto dir = kvtest::FreshFolder("bench_units");
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir);  // KVD.INI and Formats.FDB
-    ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
-    kvadrin::MainModuleInit();
-    kvadrin::InstallThreadHooks();
-    kvadrin::OWNERFIRME = "(localdb)\\bench,UNITSDB,,;TrustedConnection=True";
-    // The firm's database, as a firm that has been worked with has one.
-    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
-    kvadrin::ProgramErrors.Init();
-    kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
+    kvbench::Firm firm("bench_units", "UNITSDB");
     const auto t0 = Clock::now();
     rtl_start([] {
         Seed();
@@ -313,11 +303,7 @@ int main(int argc, char** argv) {
     close.event = Event::CloseWindow;
     Deliver(g_backend.window(), close);
     WaitForThreads(60 * 1000);
-    kvadrin::ProgramSettings.Kill();
-    std::filesystem::current_path(cwd);
-    std::filesystem::remove_all(dir);
     SetBackend(nullptr);
-    kvadrin::MainModuleTerm();
     benchmark::Shutdown();
     return 0;
 }

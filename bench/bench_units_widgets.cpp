@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_firm.h"
 #include "bench/bare_window.h"
 #include "bench/units_seed.h"
 #include "billing/kvd003_browse_kvadrin.h"
@@ -344,20 +345,8 @@ int main(int argc, char** argv) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    char tmpl[] = "/tmp/kv_bench_widgets_XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    const std::filesystem::path dir(tmpl);
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir);  // KVD.INI and Formats.FDB
-    ::setenv("KVADRIN_LOCALDB", dir.c_str(), 1);
     kvadrin::StartUp();
-    kvadrin::MainModuleInit();
-    kvadrin::InstallThreadHooks();
-    kvadrin::OWNERFIRME = "(localdb)\\bench,UNITSDB,,;TrustedConnection=True";
-    // The firm's database, as a firm that has been worked with has one.
-    if (!rt::sql::CreateEmbeddedDatabase(kvadrin::OWNERFIRME.view())) std::abort();
-    kvadrin::ProgramErrors.Init();
-    kvadrin::ProgramSettings.Init((dir / "KVD.INI").string());
+    kvbench::Firm firm("bench_widgets", "UNITSDB");
     const int code = rt::qt::StartGui(argc, argv, [&] {
         OnGui([] {
             g_watch = new PaintWatch;
@@ -365,10 +354,6 @@ int main(int argc, char** argv) {
         });
         return RunBench();
     });
-    kvadrin::ProgramSettings.Kill();
-    std::filesystem::current_path(cwd);
-    std::filesystem::remove_all(dir);
-    kvadrin::MainModuleTerm();
     benchmark::Shutdown();
     return code;
 }
